@@ -1,0 +1,510 @@
+#include "app/main_window.h"
+
+#include <cmath>
+
+#include "app/about_boxes.h"
+#include "platform/platform.h"
+#include "session/detailed_settings.h"
+#include "settings/keys.h"
+#include "settings/settings_store.h"
+#include "tools/tools.h"
+
+TForm1* Form1 = nullptr;
+
+namespace {
+constexpr unsigned kWmClose = 0x0010;
+constexpr unsigned kWmQueryEndSession = 0x0011;
+constexpr unsigned kWmLButtonDown = 0x0201;
+constexpr unsigned kWmLButtonDblClk = 0x0203;
+constexpr unsigned kWmRButtonDown = 0x0204;
+constexpr unsigned kWmSysCommand = 0x0112;
+constexpr unsigned kScDragMove = 0xF012;  // SC_MOVE | HTCAPTION
+constexpr const char* kRsrc32 = "c:\\windows\\system\\rsrc32.dll";
+constexpr int kHeightWithStatusBar = 360;
+constexpr int kHeightWithoutStatusBar = 330;
+
+namespace key = settings::key;
+using settings::SettingsStore;
+using tk::Rect;
+
+template <class F>
+tk::NotifyEvent Bind(TForm1* f, F method) {
+  return [f, method](tk::Component* s) { (f->*method)(s); };
+}
+}  // namespace
+
+TForm1::TForm1(tk::Component* owner) : tk::Form(owner) {
+  Name = "Form1";
+  BuildLayout();
+  BuildMenus();
+  OnCreate = Bind(this, &TForm1::FormCreate);
+  OnShow = Bind(this, &TForm1::FormShow);
+  OnCloseQuery = [this](tk::Component* s, bool& c) { FormCloseQuery(s, c); };
+  OnClose = [this](tk::Component* s, tk::CloseAction& a) { FormClose(s, a); };
+  AdaptToWindowsVersion();
+}
+
+TForm1::~TForm1() {
+  try {
+    FormDestroy(this);
+  } catch (...) {
+    tk::Application::Instance().HandleException();
+  }
+  if (Form1 == this) Form1 = nullptr;
+}
+
+void TForm1::BuildLayout() {
+  Border = tk::BorderStyle::Single;
+  MinWidth = MaxWidth = 531;
+  MinHeight = kHeightWithoutStatusBar;
+  MaxHeight = kHeightWithStatusBar;
+  SetColor(tk::clBtnFace);
+
+  auto label = [this](const char* name, Rect r, const char* caption) {
+    return new tk::Label(this, name, r, caption);
+  };
+  auto button = [this](const char* name, Rect r, const char* caption,
+                       void (TForm1::*handler)(tk::Component*)) {
+    auto* b = new tk::Button(this, name, r, caption);
+    if (handler) b->OnClick = Bind(this, handler);
+    return b;
+  };
+  auto check = [this](const char* name, Rect r, const char* caption,
+                      void (TForm1::*handler)(tk::Component*)) {
+    auto* c = new tk::CheckBox(this, name, r, caption);
+    c->OnClick = Bind(this, handler);
+    return c;
+  };
+  auto statusLabel = [&](const char* name, Rect r, const char* caption, tk::Color color) {
+    tk::Label* l = label(name, r, caption);
+    l->Align = tk::Alignment::Right;
+    l->AutoSize = false;
+    tk::Font f = l->GetFont();
+    f.height = -13;
+    f.color = color;
+    l->SetFont(f);
+    return l;
+  };
+
+  Bevel1 = new tk::Bevel(this, "Bevel1", {96, 24, 337, 153});
+  Label6 = label("Label6", {96, 8, 140, 12}, "ｺﾝﾄﾛｰﾙﾊﾟﾈﾙ");
+  Label6->AutoSize = false;
+  Bevel3 = new tk::Bevel(this, "Bevel3", {264, 192, 257, 89});
+  Label1 = statusLabel("Label1", {438, 200, 75, 13}, "Please Wait !!", tk::clBlack);
+  Label3 = statusLabel("Label3", {438, 220, 75, 13}, "Please Wait !!", tk::clBlack);
+  Label7 = label("Label7", {439, 240, 74, 12}, "Please Wait  !!");
+  Label7->Align = tk::Alignment::Right;
+  Label4 = label("Label4", {270, 261, 82, 12}, "起動しているOS:");
+  Label2 = statusLabel("Label2", {438, 260, 75, 13}, "Please Wait !!", tk::clBlue);
+
+  Button21 = button("Button21", {8, 8, 81, 25}, "スタンバイ", &TForm1::Button21Click);
+  Button1 = button("Button1", {8, 42, 81, 25}, "ログオフ", &TForm1::Button1Click);
+  Button2 = button("Button2", {8, 76, 81, 25}, "再起動", &TForm1::Button2Click);
+  Button3 = button("Button3", {8, 110, 81, 25}, "シャットダウン", &TForm1::Button3Click);
+  Button4 = button("Button4", {8, 144, 81, 25}, "電源切断", &TForm1::Button4Click);
+  Button12 = button("Button12", {104, 32, 97, 25}, "マウス", &TForm1::Button12Click);
+  Button13 = button("Button13", {216, 32, 97, 25}, "パスワード", &TForm1::Button13Click);
+  Button14 = button("Button14", {328, 32, 97, 25}, "アプリ追加・削除", &TForm1::Button14Click);
+  Button9 = button("Button9", {104, 69, 97, 25}, "電源管理", &TForm1::Button9Click);
+  Button10 = button("Button10", {216, 69, 97, 25}, "マルチメディア", &TForm1::Button10Click);
+  Button11 = button("Button11", {328, 69, 97, 25}, "ネットワーク", &TForm1::Button11Click);
+  Button6 = button("Button6", {104, 107, 97, 25}, "ﾃﾞﾊﾞｲｽﾏﾈｰｼﾞｬ", &TForm1::Button6Click);
+  Button19 = button("Button19", {216, 107, 97, 25}, "ジョイスティック", &TForm1::Button19Click);
+  Button8 = button("Button8", {328, 107, 97, 25}, "モデム", &TForm1::Button8Click);
+  Button15 = button("Button15", {104, 144, 97, 25}, "日付と時刻", &TForm1::Button15Click);
+  Button7 = button("Button7", {216, 144, 97, 25}, "画面設定", &TForm1::Button7Click);
+  Button17 = button("Button17", {328, 144, 97, 25}, "リソース", &TForm1::Button17Click);
+  Button16 = button("Button16", {448, 32, 65, 25}, "画面ロック", &TForm1::Button16Click);
+  Button20 = button("Button20", {448, 68, 65, 25}, "ｽﾄｯﾌﾟｳｫｯﾁ", &TForm1::Button20Click);
+  Button18 = button("Button18", {448, 107, 65, 25}, "Open APL", &TForm1::Button18Click);
+  Button5 = button("Button5", {448, 144, 65, 25}, "閉じる", &TForm1::Button5Click);
+
+  CheckBox3 = check("CheckBox3", {8, 184, 121, 17}, "スタートアップ登録", &TForm1::CheckBox3Click);
+  CheckBox3->Hint = "Windows起動時に自動で起動するか設定します";
+  CheckBox2 = check("CheckBox2", {8, 204, 153, 12}, "休止状態をサポートする",
+                    &TForm1::CheckBox2Click);
+  CheckBox1 = check("CheckBox1", {8, 224, 129, 12}, "タスクバーを非表示", &TForm1::CheckBox1Click);
+  CheckBox5 = check("CheckBox5", {8, 244, 153, 12}, "ステータスバーを非表示",
+                    &TForm1::CheckBox5Click);
+  CheckBox5->Hint = "Kivo-Shutdownのエラーをステータスバーに表示します。";
+  CheckBox4 = check("CheckBox4", {8, 264, 169, 12}, "強制終了を無効にする",
+                    &TForm1::CheckBox4Click);
+
+  StatusBar1 = new tk::StatusBar(this, "StatusBar1", {0, 288, 523, 26});
+
+  Timer1 = new tk::Timer(this, "Timer1", 1000);
+  Timer1->OnTimer = Bind(this, &TForm1::Timer1Timer);
+  Timer2 = new tk::Timer(this, "Timer2", 1000);
+  Timer2->OnTimer = Bind(this, &TForm1::Timer2Timer);
+}
+
+void TForm1::BuildMenus() {
+  MainMenu1 = new tk::MainMenu(this, "MainMenu1");
+  auto& root = MainMenu1->Items();
+  N1 = root.Add("N1", "メニュー(&M)");
+  N2 = N1->Add("N2", "設定(&S)", Bind(this, &TForm1::N2Click));
+  N5 = N1->Add("N5", "ユーザー設定", Bind(this, &TForm1::N5Click));
+  V1 = N1->Add("V1", "画像ビューア(&V)", Bind(this, &TForm1::V1Click));
+  CommandSender1 =
+      N1->Add("CommandSender1", "Raru Derura(&P)", Bind(this, &TForm1::CommandSender1Click));
+  KivoExplorerVer101 = N1->Add("KivoExplorerVer101", "Kivo-WebExplorer Ver1.0",
+                               Bind(this, &TForm1::KivoExplorerVer101Click));
+  CDDRIVEC1 = root.Add("CDDRIVEC1", "CD-DRIVE(&D)");
+  Open1 = CDDRIVEC1->Add("Open1", "開く(&O)", Bind(this, &TForm1::Open1Click));
+  Close1 = CDDRIVEC1->Add("Close1", "閉じる(&C)", Bind(this, &TForm1::Close1Click));
+  Help1 = root.Add("Help1", "ヘルプ(&H)");
+  About1 = Help1->Add("About1", "バージョン情報(&V)", Bind(this, &TForm1::About1Click));
+  FIX1 = Help1->Add("FIX1", "FIX情報(&F)", Bind(this, &TForm1::FIX1Click));
+  SetMenu(MainMenu1);
+  SetClientSize(523, 314);
+
+  PopupMenu1 = new tk::PopupMenu(this, "PopupMenu1");
+  auto& pop = PopupMenu1->Items();
+  B1 = pop.Add("B1", "最近使ったファイルを削除(&B)", Bind(this, &TForm1::B1Click));
+  A1 = pop.Add("A1", "アクティブウィンドウ取得(&A)", Bind(this, &TForm1::A1Click));
+  C1 = pop.Add("C1", "デスクトップキャプチャ(&C)", Bind(this, &TForm1::C1Click));
+  N3 = pop.Add("N3", "画面ロック(&G)", Bind(this, &TForm1::Button16Click));
+  N4 = pop.Add("N4", "画像ビューワ(&V)", Bind(this, &TForm1::V1Click));
+  PingSender1 =
+      pop.Add("PingSender1", "Raru Derura(&P)", Bind(this, &TForm1::CommandSender1Click));
+  KivoWebExplorer1 = pop.Add("KivoWebExplorer1", "Kivo-WebExplorer(&W)",
+                             Bind(this, &TForm1::KivoExplorerVer101Click));
+  Open2 = pop.Add("Open2", "デスクトップに表示(&D)", Bind(this, &TForm1::Open2Click));
+  Exit1 = pop.Add("Exit1", "アプリケーションの終了(&A)", Bind(this, &TForm1::Exit1Click));
+  Windows1 = pop.Add("Windows1", "Windowsの終了(&S)", Bind(this, &TForm1::Button4Click));
+}
+
+// ---------------------------------------------------------------- version
+void TForm1::AdaptToWindowsVersion() {
+  StatusBar1->SetSimplePanel(true);
+  platform::OsVersion v = platform::Get().GetVersionEx();
+  switch (v.platformId) {
+    case platform::kPlatformWin32s:
+      Label2->SetCaption("Windows 3.1");
+      CheckBox2->SetEnabled(false);
+      break;
+    case platform::kPlatformWindows:
+      PlatformFamily = 1;
+      if (v.minor == 0) {
+        Label2->SetCaption("MicroSoft Windows 95");
+      } else if (v.minor == 10) {
+        Label2->SetCaption(v.build == 0x040A07CE ? "Microsoft Windows 98"
+                                                 : "Windows 98 Second Edition");
+        CheckBox2->SetVisible(false);
+      } else if (v.minor == 90) {
+        Label2->SetCaption("Windows Millennium Edition");
+      } else {
+        Label2->SetCaption(tk::Format("Windows %d.%d", static_cast<int>(v.major),
+                                      static_cast<int>(v.minor)));
+      }
+      Button3->SetEnabled(false);
+      break;
+    case platform::kPlatformNT:
+      PlatformFamily = 2;
+      Button12->SetCaption("ｺﾝﾋﾟｭｰﾀ管理");
+      Button13->SetCaption("ﾊﾟﾌｫｰﾏﾝｽ");
+      Button9->SetCaption("ｼｽﾃﾑ情報");
+      Button15->SetCaption("ﾃﾞｨｽｸ管理");
+      Button10->SetCaption("ｿﾙﾃｨｱ");
+      Button19->SetCaption("ﾌﾘｰｾﾙ");
+      for (tk::Control* c : {static_cast<tk::Control*>(Button7), static_cast<tk::Control*>(Button14),
+                             static_cast<tk::Control*>(Button16), static_cast<tk::Control*>(Button17),
+                             static_cast<tk::Control*>(Button11), static_cast<tk::Control*>(Button8),
+                             static_cast<tk::Control*>(CheckBox4)})
+        c->SetEnabled(false);
+      CommandSender1->SetEnabled(false);
+      N3->SetEnabled(false);
+      PingSender1->SetEnabled(false);
+      if (v.major == 5) {
+        if (v.minor == 0) {
+          Label2->SetCaption("Microsoft Windows 2000");
+          Label6->SetCaption("Windows 2000管理ツール");
+        } else {
+          Label2->SetCaption("Microsoft Windows XP");
+          Label6->SetCaption("Windows XP管理ツール");
+        }
+      } else {
+        Label2->SetCaption(tk::Format("WindowsNT %d.%d", static_cast<int>(v.major),
+                                      static_cast<int>(v.minor)));
+        CheckBox2->SetEnabled(false);
+        Button21->SetVisible(false);
+        Label6->SetCaption("Windows NTｺﾝﾄﾛｰﾙﾊﾟﾈﾙ");
+        Button6->SetCaption("ｼｽﾃﾑのﾌﾟﾛﾊﾟﾃｨ");
+        Button12->SetCaption("ﾈｯﾄﾜｰｸ");
+        Button15->SetCaption("日付と時刻");
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+// ---------------------------------------------------------------- lifecycle
+void TForm1::FormCreate(tk::Component*) {
+  auto& p = platform::Get();
+  auto& app = tk::Application::Instance();
+  p.EnableSystemMenuItem(Handle(), platform::kScClose, platform::kMfDisabled);
+  SkipExitConfirmation = false;
+  platform::NotifyIconData icon;
+  icon.window = Handle();
+  icon.id = kTrayIconId;
+  icon.flags = 7;  // NIF_MESSAGE | NIF_ICON | NIF_TIP
+  icon.callbackMessage = kTrayCallbackMessage;
+  icon.applicationIcon = true;
+  icon.tip = kTrayTip;
+  p.ShellNotifyIcon(platform::kNimAdd, icon);
+  SetCaption("Kivo-Config For Windows");
+
+  SettingsStore store;
+  bool noLogo = store.ReadBool(key::F6, key::C2, false);
+  app.SetCursor(tk::crHourGlass);
+  if (!noLogo) ShowLogo();
+  app.SetCursor(tk::crDefault);
+
+  int sw, sh;
+  app.ScreenSize(sw, sh);
+  Rect r = Bounds();
+  r.left = store.ReadInteger(key::F1, key::X, (sw - r.width) / 2);
+  r.top = store.ReadInteger(key::F1, key::Y, (sh - r.height) / 2);
+  SetBounds(r);
+  // The notice flag first: restoring the hibernation box may show the notice.
+  CheckBox2->Tag = store.ReadInteger(key::F1, key::TitleTag, 0);
+  CheckBox2->SetChecked(store.ReadBool(key::F1, key::Kyusi, false));
+  CheckBox1->SetChecked(store.ReadBool(key::F1, key::Task, false));
+  CheckBox4->SetChecked(store.ReadBool(key::F1, key::Title, false));
+  CheckBox5->SetChecked(store.ReadBool(key::F1, key::Status, false));
+  CheckBox3->SetChecked(store.ReadBool(key::F1, key::Startup, false));
+  exitBan_ = store.ReadBool(key::F6, key::C4, false);
+  SetColor(settings::StringToColor(
+      store.ReadString(key::F6, key::CL, std::to_string(GetColor()))));
+  SetCaption(store.ReadString(key::F8, key::Form1C, settings::kDefaultMainCaption));
+  if (exitBan_) DisableExitButtons();
+  store.Close();
+  ShowPhysicalMemory();
+  if (!p.FileExists(kRsrc32)) Button17->SetEnabled(false);
+}
+
+void TForm1::FormShow(tk::Component*) {
+  auto& app = tk::Application::Instance();
+  platform::Get().ShowWindow(app.GetBackend().ApplicationHandle(), platform::kSwHide);
+  Icons.minimize = false;
+  Icons.maximize = false;
+  ApplyStyle();
+  SetFocus();
+  BringToFront();
+}
+
+void TForm1::FormCloseQuery(tk::Component*, bool& canClose) {
+  {
+    SettingsStore store;
+    if (store.ReadBool(key::F6, key::C1, false)) tools::PurgeRecentDocuments();
+    tools::SetForcedTerminationDisabled(false);
+  }
+  SaveMainSettings();
+  canClose = true;
+}
+
+void TForm1::FormClose(tk::Component*, tk::CloseAction&) {
+  platform::NotifyIconData icon;
+  icon.window = Handle();
+  icon.id = kTrayIconId;
+  icon.flags = 0;
+  platform::Get().ShellNotifyIcon(platform::kNimDelete, icon);
+}
+
+void TForm1::FormDestroy(tk::Component*) {
+  auto& p = platform::Get();
+  const std::string& title = tk::Application::Instance().Title;
+  if (platform::Handle w = p.FindWindow(std::nullopt, title)) p.ShowWindow(w, platform::kSwRestore);
+}
+
+bool TForm1::WndProc(tk::Message& msg) {
+  switch (msg.msg) {
+    case kWmQueryEndSession:
+      WMQueryEndSession(msg);
+      return true;
+    case kWmLButtonDown:
+      platform::Get().SendMessage(Handle(), kWmSysCommand, kScDragMove, 0);
+      return true;
+    case kTrayCallbackMessage:
+      TrayMessage(msg);
+      return true;
+    default:
+      return false;
+  }
+}
+
+void TForm1::SaveMainSettings() {
+  SettingsStore store;
+  store.WriteInteger(key::F1, key::X, Left());
+  store.WriteInteger(key::F1, key::Y, Top());
+  store.WriteBool(key::F1, key::Kyusi, CheckBox2->Checked());
+  store.WriteBool(key::F1, key::Task, CheckBox1->Checked());
+  store.WriteBool(key::F1, key::Title, CheckBox4->Checked());
+  store.WriteBool(key::F1, key::Status, CheckBox5->Checked());
+  store.WriteBool(key::F1, key::Startup, CheckBox3->Checked());
+  store.WriteString(key::F6, key::CL, settings::ColorToString(GetColor()));
+}
+
+void TForm1::ShowStatusMessage(const std::string& text) { StatusBar1->SetSimpleText(text); }
+
+// ---------------------------------------------------------------- status display
+void TForm1::Timer1Timer(tk::Component*) {
+  Label1->SetCaption("現在時刻 " + platform::Get().FormatLocalDateTime());
+}
+
+void TForm1::Timer2Timer(tk::Component*) {
+  std::uint32_t t = platform::Get().GetTickCount();
+  unsigned days = t / 86400000u;
+  unsigned hours = (t / 3600000u) % 24;
+  unsigned minutes = (t / 60000u) % 60;
+  unsigned seconds = (t / 1000u) % 60;
+  Label3->SetCaption(tk::Format("OS起動から %u日 %02u時間 %02u分 %02u秒 経過", days, hours,
+                                minutes, seconds));
+}
+
+void TForm1::ShowPhysicalMemory() {
+  platform::MemoryStatus m = platform::Get().GlobalMemoryStatus();
+  double mb = static_cast<double>(m.totalPhys) / 1024.0 / 1024.0 + 0.5;
+  Label7->SetCaption("Total Physical Memory: " +
+                     std::to_string(static_cast<unsigned long long>(std::floor(mb))) + "MB");
+}
+
+// ---------------------------------------------------------------- session
+void TForm1::Button1Click(tk::Component*) { session::RunExitAction(*this, session::ExitKind::LogOff); }
+void TForm1::Button2Click(tk::Component*) { session::RunExitAction(*this, session::ExitKind::Restart); }
+void TForm1::Button3Click(tk::Component*) { session::RunExitAction(*this, session::ExitKind::ShutDown); }
+void TForm1::Button4Click(tk::Component*) { session::RunExitAction(*this, session::ExitKind::PowerOff); }
+void TForm1::Button21Click(tk::Component*) { session::RunStandby(*this); }
+
+void TForm1::CheckBox2Click(tk::Component*) {
+  if (CheckBox2->Tag == 0) {
+    tk::Application::Instance().MessageBox(
+        "この機能はWindowsMeもしくはWindows2000でしか使えません。\r\n"
+        "また、事前に電源のプロパティで休止状態をサポートするにcheckを入れて下さい。\r\n"
+        "プロパティに存在しない場合、上記のOSでも使用出来ません。",
+        session::kCaption, tk::mbOk | tk::mbIconExclamation);
+    SettingsStore store;
+    store.WriteInteger(key::F1, key::TitleTag, 1);
+    CheckBox2->Tag = 1;
+  }
+  Button21->SetCaption(CheckBox2->Checked() ? "休止状態" : "スタンバイ");
+}
+
+void TForm1::WMQueryEndSession(tk::Message& msg) {
+  msg.result = session::AnswerQueryEndSession(*this);
+}
+
+void TForm1::PostCloseMainWindow() { Post(kWmClose); }
+
+void TForm1::DisableExitButtons() {
+  for (tk::Button* b : {Button1, Button2, Button3, Button4}) b->SetEnabled(false);
+}
+
+void TForm1::ApplyColor(tk::Color color) {
+  SetColor(color);
+  for (tk::Label* l : {Label1, Label2, Label3, Label7}) l->SetColor(color);
+}
+
+// ---------------------------------------------------------------- launchers
+void TForm1::Launch(int button) {
+  tools::Launch(button, Handle(), [this](const std::string& t) { ShowStatusMessage(t); });
+}
+void TForm1::Button6Click(tk::Component*) { Launch(6); }
+void TForm1::Button7Click(tk::Component*) { Launch(7); }
+void TForm1::Button8Click(tk::Component*) { Launch(8); }
+void TForm1::Button9Click(tk::Component*) { Launch(9); }
+void TForm1::Button10Click(tk::Component*) { Launch(10); }
+void TForm1::Button11Click(tk::Component*) { Launch(11); }
+void TForm1::Button12Click(tk::Component*) { Launch(12); }
+void TForm1::Button13Click(tk::Component*) { Launch(13); }
+void TForm1::Button14Click(tk::Component*) { Launch(14); }
+void TForm1::Button15Click(tk::Component*) { Launch(15); }
+void TForm1::Button19Click(tk::Component*) { Launch(19); }
+
+// ---------------------------------------------------------------- toggles
+void TForm1::CheckBox1Click(tk::Component*) { tools::SetTaskbarHidden(CheckBox1->Checked()); }
+
+void TForm1::CheckBox4Click(tk::Component*) {
+  tools::SetForcedTerminationDisabled(CheckBox4->Checked());
+}
+
+void TForm1::CheckBox5Click(tk::Component*) {
+  if (CheckBox5->Checked()) {
+    StatusBar1->SetVisible(false);
+    SetHeight(kHeightWithoutStatusBar);
+    if (Peer()) Peer()->Invalidate();
+  } else {
+    SetHeight(kHeightWithStatusBar);
+    if (Peer()) Peer()->Invalidate();
+    StatusBar1->SetVisible(true);
+  }
+}
+
+void TForm1::CheckBox3Click(tk::Component*) {
+  tools::SetStartupRegistration(CheckBox3->Checked(), platform::Get().ExecutablePath());
+}
+
+void TForm1::Open1Click(tk::Component*) { tools::MoveCdTray(true); }
+void TForm1::Close1Click(tk::Component*) { tools::MoveCdTray(false); }
+void TForm1::B1Click(tk::Component*) { tools::PurgeRecentDocuments(); }
+
+// ---------------------------------------------------------------- tray
+void TForm1::TrayMessage(tk::Message& msg) {
+  if (msg.lParam == kWmRButtonDown) {
+    auto& p = platform::Get();
+    platform::Point pt = p.GetCursorPos();
+    p.SetForegroundWindow(Handle());
+    PopupMenu1->Popup(pt.x, pt.y);
+  } else if (msg.lParam == kWmLButtonDblClk) {
+    Show();
+  }
+}
+
+void TForm1::Open2Click(tk::Component*) { Show(); }
+void TForm1::Exit1Click(tk::Component*) { Close(); }
+void TForm1::Button5Click(tk::Component*) { Hide(); }
+
+// ---------------------------------------------------------------- openers
+void TForm1::N2Click(tk::Component*) {
+  Form6 = new TForm6(this, *this);
+  Form6->DoCreate();
+  Form6->ShowModal();
+}
+
+void TForm1::About1Click(tk::Component*) {
+  AboutBox = new TAboutBox(this);
+  AboutBox->DoCreate();
+  AboutBox->ShowModal();
+}
+
+void TForm1::FIX1Click(tk::Component*) {
+  AboutBox1 = new TAboutBox1(this);
+  AboutBox1->DoCreate();
+  AboutBox1->ShowModal();
+}
+
+void TForm1::ShowLogo() {
+  auto& app = tk::Application::Instance();
+  auto& p = platform::Get();
+  Form5 = new TForm5(this);
+  Form5->Show();
+  const double start = p.Now();
+  const double twoSeconds = 2.0 / 86400.0;
+  while (start + twoSeconds > p.Now()) app.ProcessMessages();
+  delete Form5;
+  Form5 = nullptr;
+}
+
+// The windows below belong to tools that are not part of this build yet; their
+// commands stay in the menus and do nothing.
+void TForm1::N5Click(tk::Component*) {}
+void TForm1::V1Click(tk::Component*) {}
+void TForm1::CommandSender1Click(tk::Component*) {}
+void TForm1::KivoExplorerVer101Click(tk::Component*) {}
+void TForm1::Button16Click(tk::Component*) {}
+void TForm1::Button17Click(tk::Component*) {}
+void TForm1::Button18Click(tk::Component*) {}
+void TForm1::Button20Click(tk::Component*) {}
+void TForm1::A1Click(tk::Component*) {}
+void TForm1::C1Click(tk::Component*) {}

@@ -1,0 +1,162 @@
+// TForm1, the main window: the hub of the application. It carries the exit
+// and standby buttons, the launcher group, the desktop toggles, the status
+// display, the tray icon and its popup menu, and opens every other window.
+#pragma once
+
+#include <string>
+
+#include "session/session.h"
+#include "toolkit/toolkit.h"
+
+class TForm1 : public tk::Form, public session::MainWindowAccess {
+ public:
+  explicit TForm1(tk::Component* owner);
+  ~TForm1() override;
+
+  // Controls, in layout order.
+  tk::Bevel* Bevel1;
+  tk::Label* Label6;
+  tk::Bevel* Bevel3;
+  tk::Label* Label1;
+  tk::Label* Label3;
+  tk::Label* Label7;
+  tk::Label* Label4;
+  tk::Label* Label2;
+  tk::Button* Button21;
+  tk::Button* Button1;
+  tk::Button* Button2;
+  tk::Button* Button3;
+  tk::Button* Button4;
+  tk::Button* Button12;
+  tk::Button* Button13;
+  tk::Button* Button14;
+  tk::Button* Button9;
+  tk::Button* Button10;
+  tk::Button* Button11;
+  tk::Button* Button6;
+  tk::Button* Button19;
+  tk::Button* Button8;
+  tk::Button* Button15;
+  tk::Button* Button7;
+  tk::Button* Button17;
+  tk::Button* Button16;
+  tk::Button* Button20;
+  tk::Button* Button18;
+  tk::Button* Button5;
+  tk::CheckBox* CheckBox3;
+  tk::CheckBox* CheckBox2;
+  tk::CheckBox* CheckBox1;
+  tk::CheckBox* CheckBox5;
+  tk::CheckBox* CheckBox4;
+  tk::StatusBar* StatusBar1;
+  tk::Timer* Timer1;
+  tk::Timer* Timer2;
+  tk::MainMenu* MainMenu1;
+  tk::PopupMenu* PopupMenu1;
+
+  // Menu items.
+  tk::MenuItem *N1, *N2, *N5, *V1, *CommandSender1, *KivoExplorerVer101;
+  tk::MenuItem *CDDRIVEC1, *Open1, *Close1, *Help1, *About1, *FIX1;
+  tk::MenuItem *B1, *A1, *C1, *N3, *N4, *PingSender1, *KivoWebExplorer1, *Open2, *Exit1,
+      *Windows1;
+
+  // While true the power-off action asks no question (program runner).
+  bool SkipExitConfirmation = false;
+  // 1: Windows 95/98/Me, 2: NT family, 0: other; set by the constructor.
+  unsigned PlatformFamily = 0;
+
+  // Lifecycle.
+  void FormCreate(tk::Component* sender);
+  void FormShow(tk::Component* sender);
+  void FormCloseQuery(tk::Component* sender, bool& canClose);
+  void FormClose(tk::Component* sender, tk::CloseAction& action);
+  void FormDestroy(tk::Component* sender);
+  bool WndProc(tk::Message& msg) override;
+
+  void SaveMainSettings() override;
+  void ShowStatusMessage(const std::string& text) override;
+
+  // Status display.
+  void Timer1Timer(tk::Component* sender);
+  void Timer2Timer(tk::Component* sender);
+  void ShowPhysicalMemory();
+
+  // Session.
+  void Button1Click(tk::Component* sender);
+  void Button2Click(tk::Component* sender);
+  void Button3Click(tk::Component* sender);
+  void Button4Click(tk::Component* sender);
+  void Button21Click(tk::Component* sender);
+  void CheckBox2Click(tk::Component* sender);
+  void WMQueryEndSession(tk::Message& msg);
+
+  // Launchers.
+  void Button6Click(tk::Component* sender);
+  void Button7Click(tk::Component* sender);
+  void Button8Click(tk::Component* sender);
+  void Button9Click(tk::Component* sender);
+  void Button10Click(tk::Component* sender);
+  void Button11Click(tk::Component* sender);
+  void Button12Click(tk::Component* sender);
+  void Button13Click(tk::Component* sender);
+  void Button14Click(tk::Component* sender);
+  void Button15Click(tk::Component* sender);
+  void Button19Click(tk::Component* sender);
+
+  // Desktop toggles and one-shot commands.
+  void CheckBox1Click(tk::Component* sender);
+  void CheckBox3Click(tk::Component* sender);
+  void CheckBox4Click(tk::Component* sender);
+  void CheckBox5Click(tk::Component* sender);
+  void Open1Click(tk::Component* sender);
+  void Close1Click(tk::Component* sender);
+  void B1Click(tk::Component* sender);
+
+  // Tray icon and visibility.
+  void TrayMessage(tk::Message& msg);
+  void Open2Click(tk::Component* sender);
+  void Exit1Click(tk::Component* sender);
+  void Button5Click(tk::Component* sender);
+
+  // Window openers.
+  void N2Click(tk::Component* sender);
+  void N5Click(tk::Component* sender);
+  void V1Click(tk::Component* sender);
+  void CommandSender1Click(tk::Component* sender);
+  void KivoExplorerVer101Click(tk::Component* sender);
+  void Button16Click(tk::Component* sender);
+  void Button17Click(tk::Component* sender);
+  void Button18Click(tk::Component* sender);
+  void Button20Click(tk::Component* sender);
+  void About1Click(tk::Component* sender);
+  void FIX1Click(tk::Component* sender);
+  void A1Click(tk::Component* sender);
+  void C1Click(tk::Component* sender);
+
+  // session::MainWindowAccess
+  bool ExitConfirmationSkipped() const override { return SkipExitConfirmation; }
+  void CloseMainWindow() override { Close(); }
+  void PostCloseMainWindow() override;
+  bool HibernateChecked() const override { return CheckBox2->Checked(); }
+  void DisableExitButtons() override;
+  bool ExitButtonsEnabled() const override { return Button4->Enabled(); }
+  void ApplyColor(tk::Color color) override;
+  tk::WindowHandle MainWindowHandle() const override { return Handle(); }
+
+  bool ExitBan() const { return exitBan_; }
+
+ private:
+  void BuildLayout();
+  void BuildMenus();
+  void AdaptToWindowsVersion();
+  void ShowLogo();
+  void Launch(int button);
+  bool exitBan_ = false;
+};
+
+// The program-wide reference to the main window.
+extern TForm1* Form1;
+
+constexpr unsigned kTrayCallbackMessage = 1025;  // WM_USER + 1
+constexpr unsigned kTrayIconId = 100;
+constexpr const char* kTrayTip = "Kivo_Config For Windows";

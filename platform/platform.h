@@ -1,0 +1,191 @@
+// The thin layer over the Win32 operations the system uses. Each member maps
+// to one Win32 call (or a fixed pair, where noted) with the same arguments, in
+// UTF-8 instead of the native wide text. Two implementations: the Win32 one,
+// and the simulated machine of the native tests, which records every call.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace platform {
+
+using Handle = std::uintptr_t;  // HANDLE, HKEY, HWND: opaque here
+
+// dwPlatformId values.
+constexpr std::uint32_t kPlatformWin32s = 0;
+constexpr std::uint32_t kPlatformWindows = 1;  // 95, 98, Me
+constexpr std::uint32_t kPlatformNT = 2;
+
+struct OsVersion {
+  std::uint32_t major = 0, minor = 0, build = 0, platformId = 0;
+};
+
+// Win32 error codes and constants used by callers.
+constexpr std::uint32_t kErrorSuccess = 0;
+constexpr std::uint32_t kErrorFileNotFound = 2;
+constexpr std::uint32_t kErrorAlreadyExists = 183;
+constexpr std::uint32_t kErrorNotAllAssigned = 1300;
+
+constexpr std::uint32_t kRegSz = 1;
+constexpr std::uint32_t kRegExpandSz = 2;
+constexpr std::uint32_t kRegBinary = 3;
+constexpr std::uint32_t kRegDword = 4;
+constexpr std::uint32_t kKeyAllAccess = 0xF003F;
+constexpr Handle kHkeyCurrentUser = 0x80000001;
+
+constexpr int kSwHide = 0;
+constexpr int kSwShowNormal = 1;
+constexpr int kSwShow = 5;
+constexpr int kSwRestore = 9;
+
+constexpr std::uint32_t kTokenAdjustPrivileges = 0x20;
+constexpr std::uint32_t kTokenQuery = 0x8;
+constexpr std::uint32_t kSePrivilegeEnabled = 2;
+
+constexpr std::uint32_t kNimAdd = 0;
+constexpr std::uint32_t kNimDelete = 2;
+
+constexpr std::uint32_t kShardPathA = 2;
+constexpr std::uint32_t kSpiSetScreenSaverRunning = 97;
+constexpr std::uint32_t kScClose = 0xF060;
+constexpr std::uint32_t kMfDisabled = 2;
+
+struct NotifyIconData {
+  std::uint32_t cbSize = 88;
+  Handle window = 0;
+  std::uint32_t id = 0;
+  std::uint32_t flags = 0;
+  std::uint32_t callbackMessage = 0;
+  bool applicationIcon = false;  // hIcon: the executable's main icon
+  std::string tip;
+};
+
+// A registry value as stored: its type and its data bytes.
+struct RegValue {
+  std::uint32_t type = kRegSz;
+  std::string data;  // strings: UTF-8 text with its terminating NUL byte(s)
+};
+
+struct MemoryStatus {
+  std::uint32_t totalPhys = 0;
+};
+
+struct Point {
+  int x = 0, y = 0;
+};
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // kernel32
+  virtual Handle CreateMutex(const std::string& name) = 0;  // 0 on failure
+  virtual bool ReleaseMutex(Handle mutex) = 0;
+  virtual std::uint32_t GetLastError() = 0;
+  virtual void SetLastError(std::uint32_t code) = 0;
+  // GetVersionEx with the record's size field set to 148; a failed call
+  // leaves the record zeroed.
+  virtual OsVersion GetVersionEx() = 0;
+  virtual std::uint32_t GetTickCount() = 0;
+  virtual MemoryStatus GlobalMemoryStatus() = 0;
+  virtual bool FileExists(const std::string& path) = 0;  // FindFirstFile
+  // GetVolumeInformation on a root path with a 15-character name buffer.
+  virtual bool GetVolumeInformation(const std::string& rootPath) = 0;
+  virtual bool SetSystemPowerState(bool suspend, bool force) = 0;
+  // Local date and time in the user's short date and long time formats.
+  virtual std::string FormatLocalDateTime() = 0;
+  // Local date-time in days (the toolkit's date-time unit).
+  virtual double Now() = 0;
+  virtual std::string ExecutablePath() = 0;
+  // Windows directory of the running system ("C:\WINDOWS").
+  virtual std::string WindowsDirectory() = 0;
+
+  // advapi32: privileges
+  virtual bool OpenProcessToken(std::uint32_t access, Handle& token) = 0;
+  virtual bool LookupPrivilegeValue(const std::string& systemName, const std::string& name,
+                                    std::uint64_t& luid) = 0;
+  virtual bool AdjustTokenPrivileges(Handle token, std::uint64_t luid,
+                                     std::uint32_t attributes) = 0;
+  virtual void CloseHandle(Handle h) = 0;
+
+  // advapi32: registry. Return Win32 error codes (0 = success).
+  virtual long RegCreateKeyEx(Handle parent, const std::string& subKey, std::uint32_t access,
+                              Handle& key) = 0;
+  virtual long RegOpenKeyEx(Handle parent, const std::string& subKey, std::uint32_t access,
+                            Handle& key) = 0;
+  virtual long RegQueryValueEx(Handle key, const std::string& name, RegValue& value) = 0;
+  virtual long RegSetValueEx(Handle key, const std::string& name, const RegValue& value) = 0;
+  virtual long RegCloseKey(Handle key) = 0;
+
+  // user32
+  virtual bool ExitWindowsEx(std::uint32_t flags, std::uint32_t reserved) = 0;
+  virtual Handle FindWindow(const std::optional<std::string>& className,
+                            const std::optional<std::string>& title) = 0;
+  virtual bool ShowWindow(Handle window, int command) = 0;
+  // EnableMenuItem(GetSystemMenu(window, FALSE), item, flags)
+  virtual void EnableSystemMenuItem(Handle window, std::uint32_t item, std::uint32_t flags) = 0;
+  // SystemParametersInfo(action, param, &previous BOOL, winIni)
+  virtual bool SystemParametersInfo(std::uint32_t action, std::uint32_t param,
+                                    std::uint32_t winIni) = 0;
+  virtual Point GetCursorPos() = 0;
+  virtual std::intptr_t SendMessage(Handle window, std::uint32_t msg, std::uintptr_t wParam,
+                                    std::intptr_t lParam) = 0;
+  virtual bool SetForegroundWindow(Handle window) = 0;
+
+  // shell32
+  virtual bool ShellNotifyIcon(std::uint32_t message, const NotifyIconData& data) = 0;
+  // Unset optional texts are passed as NULL.
+  virtual std::uintptr_t ShellExecute(Handle owner, const std::optional<std::string>& verb,
+                                      const std::string& file,
+                                      const std::optional<std::string>& parameters,
+                                      const std::optional<std::string>& directory,
+                                      int show) = 0;
+  virtual void SHAddToRecentDocs(std::uint32_t flags, const std::string* path) = 0;
+
+  // Profile file in the Windows directory ("win.ini").
+  virtual std::string GetProfileString(const std::string& file, const std::string& section,
+                                       const std::string& key, const std::string& def) = 0;
+  virtual bool WriteProfileString(const std::string& file, const std::string& section,
+                                  const std::string& key, const std::string& value) = 0;
+
+  // winmm: mciSendCommand. For MCI_OPEN the device type is passed and the
+  // opened device id returned through deviceId.
+  virtual std::uint32_t MciSendCommand(std::uint32_t deviceId, std::uint32_t command,
+                                       std::uint32_t flags, const std::string& deviceType,
+                                       std::uint32_t& openedId) = 0;
+};
+
+// The platform of this process: the Win32 one in the program, the simulated
+// machine in native tests.
+Platform& Get();
+void Install(std::unique_ptr<Platform> p);  // takes ownership
+std::unique_ptr<Platform> Uninstall();
+
+// Owning registry key handle.
+class RegKey {
+ public:
+  RegKey() = default;
+  explicit RegKey(Handle h) : h_(h) {}
+  ~RegKey() { Reset(); }
+  RegKey(RegKey&& o) noexcept : h_(o.h_) { o.h_ = 0; }
+  RegKey& operator=(RegKey&& o) noexcept {
+    if (this != &o) { Reset(); h_ = o.h_; o.h_ = 0; }
+    return *this;
+  }
+  RegKey(const RegKey&) = delete;
+  RegKey& operator=(const RegKey&) = delete;
+  Handle get() const { return h_; }
+  Handle* put() { Reset(); return &h_; }
+  explicit operator bool() const { return h_ != 0; }
+  void Reset() {
+    if (h_) Get().RegCloseKey(h_);
+    h_ = 0;
+  }
+
+ private:
+  Handle h_ = 0;
+};
+
+}  // namespace platform

@@ -1,0 +1,400 @@
+#include "platform/sim/sim_platform.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+
+namespace platform {
+
+namespace {
+std::string Lower(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return s;
+}
+
+std::string Hex(std::uintptr_t v) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "0x%lx", static_cast<unsigned long>(v));
+  return buf;
+}
+
+std::string Trim(const std::string& s) {
+  size_t b = s.find_first_not_of(" \t");
+  if (b == std::string::npos) return {};
+  size_t e = s.find_last_not_of(" \t\r");
+  return s.substr(b, e - b + 1);
+}
+
+// Splits a profile text into lines without their line ends.
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> out;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t nl = text.find('\n', pos);
+    std::string line = text.substr(pos, nl == std::string::npos ? std::string::npos : nl - pos);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    out.push_back(line);
+    if (nl == std::string::npos) break;
+    pos = nl + 1;
+  }
+  return out;
+}
+}  // namespace
+
+std::string Quote(const std::string& s) { return "\"" + s + "\""; }
+std::string Quote(const std::optional<std::string>& s) { return s ? Quote(*s) : "NULL"; }
+
+SimPlatform::SimPlatform() = default;
+
+std::vector<std::string> SimPlatform::Calls(const std::string& name) const {
+  std::vector<std::string> out;
+  for (const auto& e : journal)
+    if (e.compare(0, name.size() + 1, name + "(") == 0) out.push_back(e);
+  return out;
+}
+
+Handle SimPlatform::CreateMutex(const std::string& name) {
+  Log("CreateMutex(NULL, FALSE, " + Quote(name) + ")");
+  if (mutexFails) {
+    lastError_ = 5;
+    return 0;
+  }
+  lastError_ = mutexes.count(name) ? kErrorAlreadyExists : 0;
+  mutexes.insert(name);
+  return nextHandle_++;
+}
+
+bool SimPlatform::ReleaseMutex(Handle mutex) {
+  Log("ReleaseMutex(" + Hex(mutex) + ")");
+  return true;
+}
+
+OsVersion SimPlatform::GetVersionEx() {
+  Log("GetVersionEx(148)");
+  if (versionFails) return OsVersion{};
+  return version;
+}
+
+std::uint32_t SimPlatform::GetTickCount() { return tickCount; }
+
+MemoryStatus SimPlatform::GlobalMemoryStatus() {
+  Log("GlobalMemoryStatus(32)");
+  return MemoryStatus{totalPhys};
+}
+
+bool SimPlatform::FileExists(const std::string& path) {
+  Log("FindFirstFile(" + Quote(path) + ")");
+  for (const auto& f : files)
+    if (Lower(f) == Lower(path)) return true;
+  return false;
+}
+
+bool SimPlatform::GetVolumeInformation(const std::string& rootPath) {
+  Log("GetVolumeInformation(" + Quote(rootPath) + ", 15, NULL, 0)");
+  for (const auto& v : volumes)
+    if (Lower(v) == Lower(rootPath)) return true;
+  return false;
+}
+
+bool SimPlatform::SetSystemPowerState(bool suspend, bool force) {
+  Log("SetSystemPowerState(" + std::to_string(suspend) + ", " + std::to_string(force) + ")");
+  return powerStateResult;
+}
+
+std::string SimPlatform::FormatLocalDateTime() { return dateTimeText; }
+
+double SimPlatform::Now() {
+  double t = now;
+  now += nowStep;
+  return t;
+}
+
+bool SimPlatform::OpenProcessToken(std::uint32_t access, Handle& token) {
+  Log("OpenProcessToken(GetCurrentProcess(), " + std::to_string(access) + ")");
+  if (!openTokenResult) return false;
+  token = nextHandle_++;
+  return true;
+}
+
+bool SimPlatform::LookupPrivilegeValue(const std::string& systemName, const std::string& name,
+                                       std::uint64_t& luid) {
+  Log("LookupPrivilegeValue(" + Quote(systemName) + ", " + Quote(name) + ")");
+  if (!lookupResult) return false;
+  luid = 19;  // the shutdown privilege's LUID on NT
+  return true;
+}
+
+bool SimPlatform::AdjustTokenPrivileges(Handle, std::uint64_t luid, std::uint32_t attributes) {
+  Log("AdjustTokenPrivileges(token, FALSE, {1, " + std::to_string(luid) + ", " +
+      std::to_string(attributes) + "}, 16, NULL, NULL)");
+  lastError_ = adjustLastError;
+  return true;  // like Windows, TRUE even when not every privilege was assigned
+}
+
+void SimPlatform::CloseHandle(Handle) {}
+
+std::string SimPlatform::PathOf(Handle parent, const std::string& sub) const {
+  std::string base;
+  if (parent == kHkeyCurrentUser) {
+    base = "";
+  } else {
+    auto it = handles_.find(parent);
+    base = it == handles_.end() ? "?" : it->second;
+  }
+  if (sub.empty()) return base;
+  return base.empty() ? sub : base + "\\" + sub;
+}
+
+long SimPlatform::RegCreateKeyEx(Handle parent, const std::string& subKey, std::uint32_t access,
+                                 Handle& key) {
+  std::string path = PathOf(parent, subKey);
+  Log("RegCreateKeyEx(" + Quote(path) + ", " + Hex(access) + ")");
+  if (!registryWritable || readOnlySections.count(Lower(path))) {
+    if (!keys_.count(Lower(path))) return 5;  // ERROR_ACCESS_DENIED
+  }
+  // Every missing level is created.
+  std::string acc;
+  size_t pos = 0;
+  while (true) {
+    size_t bs = path.find('\\', pos);
+    acc = path.substr(0, bs);
+    keys_[Lower(acc)];
+    if (bs == std::string::npos) break;
+    pos = bs + 1;
+  }
+  key = nextHandle_++;
+  handles_[key] = path;
+  return 0;
+}
+
+long SimPlatform::RegOpenKeyEx(Handle parent, const std::string& subKey, std::uint32_t access,
+                               Handle& key) {
+  std::string path = PathOf(parent, subKey);
+  Log("RegOpenKeyEx(" + Quote(path) + ", " + Hex(access) + ")");
+  if (!keys_.count(Lower(path))) return kErrorFileNotFound;
+  key = nextHandle_++;
+  handles_[key] = path;
+  return 0;
+}
+
+long SimPlatform::RegQueryValueEx(Handle key, const std::string& name, RegValue& value) {
+  auto h = handles_.find(key);
+  if (h == handles_.end()) return 6;  // ERROR_INVALID_HANDLE
+  auto k = keys_.find(Lower(h->second));
+  if (k == keys_.end()) return kErrorFileNotFound;
+  auto v = k->second.values.find(Lower(name));
+  if (v == k->second.values.end()) return kErrorFileNotFound;
+  value = v->second;
+  return 0;
+}
+
+long SimPlatform::RegSetValueEx(Handle key, const std::string& name, const RegValue& value) {
+  auto h = handles_.find(key);
+  if (h == handles_.end()) return 6;
+  std::string shown = value.data;
+  if (!shown.empty() && shown.back() == '\0') shown.pop_back();
+  Log("RegSetValueEx(" + Quote(h->second) + ", " + Quote(name) + ", " +
+      std::to_string(value.type) + ", " + Quote(shown) + ", " + std::to_string(value.data.size()) +
+      ")");
+  if (readOnlySections.count(Lower(h->second))) return 5;
+  keys_[Lower(h->second)].values[Lower(name)] = value;
+  return 0;
+}
+
+long SimPlatform::RegCloseKey(Handle key) {
+  handles_.erase(key);
+  return 0;
+}
+
+void SimPlatform::SetValue(const std::string& keyPath, const std::string& name,
+                           const RegValue& v) {
+  Handle k;
+  Log("-- test sets " + keyPath + "\\" + name);
+  RegCreateKeyEx(kHkeyCurrentUser, keyPath, kKeyAllAccess, k);
+  keys_[Lower(keyPath)].values[Lower(name)] = v;
+  RegCloseKey(k);
+}
+
+void SimPlatform::SetString(const std::string& keyPath, const std::string& name,
+                            const std::string& text) {
+  SetValue(keyPath, name, RegValue{kRegSz, text + std::string(1, '\0')});
+}
+
+std::optional<RegValue> SimPlatform::GetValue(const std::string& keyPath,
+                                              const std::string& name) const {
+  auto k = keys_.find(Lower(keyPath));
+  if (k == keys_.end()) return std::nullopt;
+  auto v = k->second.values.find(Lower(name));
+  if (v == k->second.values.end()) return std::nullopt;
+  return v->second;
+}
+
+std::optional<std::string> SimPlatform::GetString(const std::string& keyPath,
+                                                  const std::string& name) const {
+  auto v = GetValue(keyPath, name);
+  if (!v) return std::nullopt;
+  std::string s = v->data;
+  size_t nul = s.find('\0');
+  if (nul != std::string::npos) s.resize(nul);
+  return s;
+}
+
+bool SimPlatform::KeyExists(const std::string& keyPath) const {
+  return keys_.count(Lower(keyPath)) != 0;
+}
+
+bool SimPlatform::ExitWindowsEx(std::uint32_t flags, std::uint32_t reserved) {
+  Log("ExitWindowsEx(" + std::to_string(flags) + ", " + std::to_string(reserved) + ")");
+  return exitWindowsResult;
+}
+
+Handle SimPlatform::FindWindow(const std::optional<std::string>& className,
+                               const std::optional<std::string>& title) {
+  Log("FindWindow(" + Quote(className) + ", " + Quote(title) + ")");
+  if (className) {
+    auto it = windowsByClass.find(*className);
+    return it == windowsByClass.end() ? 0 : it->second;
+  }
+  if (title) {
+    auto it = windowsByTitle.find(*title);
+    return it == windowsByTitle.end() ? 0 : it->second;
+  }
+  return 0;
+}
+
+bool SimPlatform::ShowWindow(Handle window, int command) {
+  Log("ShowWindow(" + Hex(window) + ", " + std::to_string(command) + ")");
+  if (!window) return false;
+  shownWindows[window] = command;
+  return true;
+}
+
+void SimPlatform::EnableSystemMenuItem(Handle window, std::uint32_t item, std::uint32_t flags) {
+  Log("EnableMenuItem(GetSystemMenu(" + Hex(window) + ", FALSE), " + Hex(item) + ", " +
+      std::to_string(flags) + ")");
+}
+
+bool SimPlatform::SystemParametersInfo(std::uint32_t action, std::uint32_t param,
+                                       std::uint32_t winIni) {
+  Log("SystemParametersInfo(" + std::to_string(action) + ", " + std::to_string(param) +
+      ", &old, " + std::to_string(winIni) + ")");
+  return true;
+}
+
+Point SimPlatform::GetCursorPos() {
+  Log("GetCursorPos()");
+  return cursor;
+}
+
+std::intptr_t SimPlatform::SendMessage(Handle window, std::uint32_t msg, std::uintptr_t wParam,
+                                       std::intptr_t lParam) {
+  Log("SendMessage(" + Hex(window) + ", " + std::to_string(msg) + ", " + Hex(wParam) + ", " +
+      std::to_string(lParam) + ")");
+  return 0;
+}
+
+bool SimPlatform::SetForegroundWindow(Handle window) {
+  Log("SetForegroundWindow(" + Hex(window) + ")");
+  return true;
+}
+
+bool SimPlatform::ShellNotifyIcon(std::uint32_t message, const NotifyIconData& d) {
+  Log("Shell_NotifyIcon(" + std::to_string(message) + ", {" + std::to_string(d.cbSize) + ", " +
+      Hex(d.window) + ", " + std::to_string(d.id) + ", " + std::to_string(d.flags) + ", " +
+      std::to_string(d.callbackMessage) + ", " + (d.applicationIcon ? "icon" : "NULL") + ", " +
+      Quote(d.tip) + "})");
+  if (message == kNimAdd) {
+    trayIcons.push_back(d);
+  } else if (message == kNimDelete) {
+    trayIcons.erase(std::remove_if(trayIcons.begin(), trayIcons.end(),
+                                   [&](const NotifyIconData& t) {
+                                     return t.window == d.window && t.id == d.id;
+                                   }),
+                    trayIcons.end());
+  }
+  return true;
+}
+
+std::uintptr_t SimPlatform::ShellExecute(Handle owner, const std::optional<std::string>& verb,
+                                         const std::string& file,
+                                         const std::optional<std::string>& parameters,
+                                         const std::optional<std::string>& directory,
+                                         int show) {
+  Log("ShellExecute(" + (owner ? std::string("owner") : std::string("NULL")) + ", " +
+      Quote(verb) + ", " + Quote(file) + ", " + Quote(parameters) + ", " + Quote(directory) +
+      ", " + std::to_string(show) + ")");
+  lastError_ = shellExecuteLastError;
+  return shellExecuteResult;
+}
+
+void SimPlatform::SHAddToRecentDocs(std::uint32_t flags, const std::string* path) {
+  Log("SHAddToRecentDocs(" + std::to_string(flags) + ", " + (path ? Quote(*path) : "NULL") + ")");
+}
+
+std::string SimPlatform::GetProfileString(const std::string& file, const std::string& section,
+                                          const std::string& key, const std::string& def) {
+  Log("GetProfileString(" + Quote(file) + ", " + Quote(section) + ", " + Quote(key) + ")");
+  auto f = profileFiles.find(Lower(file));
+  if (f == profileFiles.end()) return def;
+  bool inSection = false;
+  for (const auto& line : Lines(f->second)) {
+    std::string t = Trim(line);
+    if (!t.empty() && t.front() == '[') {
+      inSection = Lower(t) == "[" + Lower(section) + "]";
+      continue;
+    }
+    if (!inSection) continue;
+    size_t eq = t.find('=');
+    if (eq != std::string::npos && Lower(Trim(t.substr(0, eq))) == Lower(key))
+      return Trim(t.substr(eq + 1));
+  }
+  return def;
+}
+
+bool SimPlatform::WriteProfileString(const std::string& file, const std::string& section,
+                                     const std::string& key, const std::string& value) {
+  Log("WriteProfileString(" + Quote(file) + ", " + Quote(section) + ", " + Quote(key) + ", " +
+      Quote(value) + ")");
+  std::string& text = profileFiles[Lower(file)];
+  std::string out;
+  bool inSection = false, sectionSeen = false, written = false;
+  std::vector<std::string> lines = Lines(text);
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const std::string& line = lines[i];
+    std::string t = Trim(line);
+    if (!t.empty() && t.front() == '[') {
+      if (inSection && !written) {
+        out += key + "=" + value + "\r\n";
+        written = true;
+      }
+      inSection = Lower(t) == "[" + Lower(section) + "]";
+      sectionSeen = sectionSeen || inSection;
+    } else if (inSection && !written) {
+      size_t eq = t.find('=');
+      if (eq != std::string::npos && Lower(Trim(t.substr(0, eq))) == Lower(key)) {
+        out += key + "=" + value + "\r\n";
+        written = true;
+        continue;
+      }
+    }
+    out += line + "\r\n";
+  }
+  if (!written) {
+    if (!sectionSeen) out += "[" + section + "]\r\n";
+    out += key + "=" + value + "\r\n";
+  }
+  text = out;
+  return true;
+}
+
+std::uint32_t SimPlatform::MciSendCommand(std::uint32_t deviceId, std::uint32_t command,
+                                          std::uint32_t flags, const std::string& deviceType,
+                                          std::uint32_t& openedId) {
+  Log("mciSendCommand(" + std::to_string(deviceId) + ", " + Hex(command) + ", " + Hex(flags) +
+      ", " + Quote(deviceType) + ")");
+  if (command == 0x803) openedId = 7;
+  return mciResult;
+}
+
+}  // namespace platform

@@ -1,0 +1,138 @@
+// A simulated Windows machine for the native tests: a chosen Windows version,
+// a registry with value types, files, profile files, top-level windows, and a
+// journal of every platform call with its exact arguments.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace platform {
+
+class SimPlatform : public Platform {
+ public:
+  SimPlatform();
+
+  // ---- the machine, set by tests
+  OsVersion version{5, 1, 2600, kPlatformNT};
+  bool versionFails = false;
+  std::uint32_t tickCount = 0;
+  std::uint32_t totalPhys = 256u * 1024 * 1024;
+  std::set<std::string> files;    // existing files, compared case-insensitively
+  std::set<std::string> volumes;  // root paths with readable media ("A:\")
+  bool powerStateResult = true;
+  std::string dateTimeText = "2026/12/07 9:30:00";
+  double now = 46363.0;  // days
+  double nowStep = 0;    // added to now after each Now() call
+  std::string executablePath = "C:\\Program Files\\Kivo\\kivo_config.exe";
+  std::string windowsDirectory = "C:\\WINDOWS";
+  bool mutexFails = false;
+  std::set<std::string> mutexes;  // names currently held by other processes
+  bool openTokenResult = true;
+  bool lookupResult = true;
+  std::uint32_t adjustLastError = 0;  // left by AdjustTokenPrivileges
+  bool exitWindowsResult = true;
+  bool registryWritable = true;   // false: creating keys fails
+  std::set<std::string> readOnlySections;  // key paths whose creation fails
+  Point cursor{100, 200};
+  std::map<std::string, Handle> windowsByClass;  // FindWindow(class, NULL)
+  std::map<std::string, Handle> windowsByTitle;  // FindWindow(NULL, title)
+  std::uintptr_t shellExecuteResult = 42;
+  std::uint32_t shellExecuteLastError = 0;  // left by ShellExecute
+  std::uint32_t mciResult = 0;
+
+  // ---- what happened
+  std::vector<std::string> journal;  // "Name(arg, arg, ...)" per call
+  std::map<Handle, int> shownWindows;  // last ShowWindow command per window
+  std::vector<NotifyIconData> trayIcons;  // icons currently added
+
+  // Journal entries starting with a call name, e.g. Calls("ExitWindowsEx").
+  std::vector<std::string> Calls(const std::string& name) const;
+  void ClearJournal() { journal.clear(); }
+
+  // ---- registry access for tests (full paths below HKEY_CURRENT_USER)
+  void SetValue(const std::string& keyPath, const std::string& name, const RegValue& v);
+  void SetString(const std::string& keyPath, const std::string& name, const std::string& text);
+  std::optional<RegValue> GetValue(const std::string& keyPath, const std::string& name) const;
+  // The text of a string value without its terminating NUL.
+  std::optional<std::string> GetString(const std::string& keyPath, const std::string& name) const;
+  bool KeyExists(const std::string& keyPath) const;
+  size_t OpenKeyCount() const { return handles_.size(); }
+
+  // ---- profile files (win.ini), as whole texts keyed by lower-case file name
+  std::map<std::string, std::string> profileFiles;
+
+  // Platform
+  Handle CreateMutex(const std::string& name) override;
+  bool ReleaseMutex(Handle mutex) override;
+  std::uint32_t GetLastError() override { return lastError_; }
+  void SetLastError(std::uint32_t code) override { lastError_ = code; }
+  OsVersion GetVersionEx() override;
+  std::uint32_t GetTickCount() override;
+  MemoryStatus GlobalMemoryStatus() override;
+  bool FileExists(const std::string& path) override;
+  bool GetVolumeInformation(const std::string& rootPath) override;
+  bool SetSystemPowerState(bool suspend, bool force) override;
+  std::string FormatLocalDateTime() override;
+  double Now() override;
+  std::string ExecutablePath() override { return executablePath; }
+  std::string WindowsDirectory() override { return windowsDirectory; }
+  bool OpenProcessToken(std::uint32_t access, Handle& token) override;
+  bool LookupPrivilegeValue(const std::string& systemName, const std::string& name,
+                            std::uint64_t& luid) override;
+  bool AdjustTokenPrivileges(Handle token, std::uint64_t luid, std::uint32_t attributes) override;
+  void CloseHandle(Handle h) override;
+  long RegCreateKeyEx(Handle parent, const std::string& subKey, std::uint32_t access,
+                      Handle& key) override;
+  long RegOpenKeyEx(Handle parent, const std::string& subKey, std::uint32_t access,
+                    Handle& key) override;
+  long RegQueryValueEx(Handle key, const std::string& name, RegValue& value) override;
+  long RegSetValueEx(Handle key, const std::string& name, const RegValue& value) override;
+  long RegCloseKey(Handle key) override;
+  bool ExitWindowsEx(std::uint32_t flags, std::uint32_t reserved) override;
+  Handle FindWindow(const std::optional<std::string>& className,
+                    const std::optional<std::string>& title) override;
+  bool ShowWindow(Handle window, int command) override;
+  void EnableSystemMenuItem(Handle window, std::uint32_t item, std::uint32_t flags) override;
+  bool SystemParametersInfo(std::uint32_t action, std::uint32_t param,
+                            std::uint32_t winIni) override;
+  Point GetCursorPos() override;
+  std::intptr_t SendMessage(Handle window, std::uint32_t msg, std::uintptr_t wParam,
+                            std::intptr_t lParam) override;
+  bool SetForegroundWindow(Handle window) override;
+  bool ShellNotifyIcon(std::uint32_t message, const NotifyIconData& data) override;
+  std::uintptr_t ShellExecute(Handle owner, const std::optional<std::string>& verb,
+                              const std::string& file,
+                              const std::optional<std::string>& parameters,
+                              const std::optional<std::string>& directory, int show) override;
+  void SHAddToRecentDocs(std::uint32_t flags, const std::string* path) override;
+  std::string GetProfileString(const std::string& file, const std::string& section,
+                               const std::string& key, const std::string& def) override;
+  bool WriteProfileString(const std::string& file, const std::string& section,
+                          const std::string& key, const std::string& value) override;
+  std::uint32_t MciSendCommand(std::uint32_t deviceId, std::uint32_t command,
+                               std::uint32_t flags, const std::string& deviceType,
+                               std::uint32_t& openedId) override;
+
+ private:
+  struct Key {
+    std::map<std::string, RegValue> values;  // by lower-case name
+  };
+  void Log(const std::string& entry) { journal.push_back(entry); }
+  std::string PathOf(Handle parent, const std::string& sub) const;
+  std::map<std::string, Key> keys_;  // by lower-case full path
+  std::map<Handle, std::string> handles_;
+  Handle nextHandle_ = 0x1000;
+  std::uint32_t lastError_ = 0;
+};
+
+// Quotes a text for the journal: "text"; absent optionals read NULL.
+std::string Quote(const std::string& s);
+std::string Quote(const std::optional<std::string>& s);
+
+}  // namespace platform

@@ -1,0 +1,132 @@
+#include <cstdint>
+
+#include "platform/platform.h"
+#include "session/session.h"
+#include "settings/keys.h"
+#include "settings/settings_store.h"
+
+namespace session {
+
+namespace {
+constexpr std::uint32_t kEwxLogoff = 0;
+constexpr std::uint32_t kEwxShutdown = 1;
+constexpr std::uint32_t kEwxReboot = 2;
+constexpr std::uint32_t kEwxPoweroff = 8;
+constexpr const char* kShutdownPrivilege = "SeShutdownPrivilege";
+
+struct ExitRow {
+  const char* question;
+  std::uint32_t flags9x;
+  std::uint32_t flagsNT;
+  bool driveCheck;
+};
+
+ExitRow RowOf(ExitKind kind) {
+  switch (kind) {
+    case ExitKind::LogOff:
+      return {"ログオフしてもよろしいですか？", kEwxLogoff, kEwxLogoff, false};
+    case ExitKind::Restart:
+      return {"再起動してもよろしいですか？", kEwxReboot, kEwxReboot, true};
+    case ExitKind::ShutDown:
+      return {"シャットダウンしてもよろしいですか？", kEwxShutdown, kEwxShutdown, true};
+    case ExitKind::PowerOff:
+    default:
+      return {"電源切断してもよろしいですか？", kEwxShutdown, kEwxPoweroff, true};
+  }
+}
+
+bool Ask(const std::string& question) {
+  return tk::Application::Instance().MessageBox(question, kCaption,
+                                                tk::mbYesNo | tk::mbIconQuestion) == tk::idYes;
+}
+}  // namespace
+
+void SetTokenPrivilege(const std::string& privilege, const std::string& systemName, bool enable) {
+  auto& p = platform::Get();
+  platform::Handle token = 0;
+  if (!p.OpenProcessToken(platform::kTokenAdjustPrivileges | platform::kTokenQuery, token))
+    throw tk::Error("ErrOpenProcess");
+  struct Closer {
+    platform::Handle h;
+    ~Closer() { platform::Get().CloseHandle(h); }
+  } closer{token};
+  std::uint64_t luid = 0;
+  if (!p.LookupPrivilegeValue(systemName, privilege, luid))
+    throw tk::Error("Error LookupPrivilegeValue");
+  p.SetLastError(0);
+  p.AdjustTokenPrivileges(token, luid, enable ? platform::kSePrivilegeEnabled : 0);
+  // The outcome is in the last error: ERROR_NOT_ALL_ASSIGNED comes with TRUE.
+  if (p.GetLastError() != 0) throw tk::Error("Error AdjustTokenPrivileges");
+}
+
+void CheckDriveInsertion() {
+  bool check;
+  std::string drive;
+  {
+    settings::SettingsStore store;
+    check = store.ReadBool(settings::key::F6, settings::key::C3, false);
+    drive = store.ReadString(settings::key::F6, settings::key::DR, "A");
+  }
+  if (!check) return;
+  if (platform::Get().GetVolumeInformation(drive + ":\\")) {
+    tk::Application::Instance().MessageBox(
+        "ディスクが検出されました。\nBIOSで起動順位の最初をFD以外に設定してある場合は、"
+        "このメッセージは無視して下さい。",
+        kCaption, tk::mbOk | tk::mbIconExclamation);
+  }
+}
+
+void RunExitAction(MainWindowAccess& main, ExitKind kind) {
+  const ExitRow row = RowOf(kind);
+  main.SaveMainSettings();
+  bool ask = !(kind == ExitKind::PowerOff && main.ExitConfirmationSkipped());
+  if (ask && !Ask(row.question)) return;
+
+  auto& p = platform::Get();
+  platform::OsVersion v = p.GetVersionEx();
+  if (v.platformId == platform::kPlatformWindows) {
+    if (row.driveCheck) CheckDriveInsertion();
+    if (!p.ExitWindowsEx(row.flags9x, 0)) main.ShowStatusMessage(kExitError);
+  } else if (v.platformId == platform::kPlatformNT) {
+    main.ShowStatusMessage("");
+    try {
+      SetTokenPrivilege(kShutdownPrivilege, "", true);
+    } catch (const tk::Error& e) {
+      main.ShowStatusMessage(e.what());
+      return;
+    }
+    if (!p.ExitWindowsEx(row.flagsNT, 0)) main.ShowStatusMessage(kExitError);
+    try {
+      SetTokenPrivilege(kShutdownPrivilege, "", false);
+    } catch (const tk::Error& e) {
+      main.ShowStatusMessage(e.what());
+      return;
+    }
+  }
+  if (kind == ExitKind::LogOff) main.CloseMainWindow();
+}
+
+void RunStandby(MainWindowAccess& main) {
+  if (!Ask("移行してもよろしいですか？")) return;
+  auto& p = platform::Get();
+  platform::OsVersion v = p.GetVersionEx();
+  if (v.platformId == platform::kPlatformWindows) {
+    if (!p.SetSystemPowerState(!main.HibernateChecked(), false)) main.ShowStatusMessage(kExitError);
+  } else if (v.platformId == platform::kPlatformNT) {
+    main.ShowStatusMessage("");
+    try {
+      SetTokenPrivilege(kShutdownPrivilege, "", true);
+    } catch (const tk::Error& e) {
+      main.ShowStatusMessage(e.what());
+      return;
+    }
+    if (!p.SetSystemPowerState(!main.HibernateChecked(), false)) main.ShowStatusMessage(kExitError);
+    try {
+      SetTokenPrivilege(kShutdownPrivilege, "", false);
+    } catch (const tk::Error& e) {
+      main.ShowStatusMessage(e.what());
+    }
+  }
+}
+
+}  // namespace session

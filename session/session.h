@@ -1,0 +1,58 @@
+// Ending the Windows session: the exit actions, the shutdown privilege, the
+// drive-insertion warning, standby and hibernate, and the answer to the
+// system's end-of-session query. The main window supplies what these need
+// through MainWindowAccess.
+#pragma once
+
+#include <string>
+
+#include "toolkit/toolkit.h"
+
+namespace session {
+
+constexpr const char* kCaption = "Kivo-Config For Windows";
+constexpr const char* kExitError = "Error ExitWindowEx";
+
+class MainWindowAccess {
+ public:
+  virtual ~MainWindowAccess() = default;
+  virtual void SaveMainSettings() = 0;
+  virtual void ShowStatusMessage(const std::string& text) = 0;
+  virtual bool ExitConfirmationSkipped() const = 0;
+  virtual void CloseMainWindow() = 0;
+  virtual void PostCloseMainWindow() = 0;
+  virtual bool HibernateChecked() const = 0;
+  // Button1 … Button4, the four exit buttons.
+  virtual void DisableExitButtons() = 0;
+  virtual bool ExitButtonsEnabled() const = 0;
+  // The main window's colour, also given to its information labels.
+  virtual void ApplyColor(tk::Color color) = 0;
+  virtual tk::WindowHandle MainWindowHandle() const = 0;
+};
+
+enum class ExitKind { LogOff, Restart, ShutDown, PowerOff };
+
+// One exit action: save, ask, request the end of the session for the running
+// family (with the shutdown privilege on NT), report failures in the status bar.
+void RunExitAction(MainWindowAccess& main, ExitKind kind);
+
+// Enables or disables a privilege of this process's token; raises tk::Error
+// with "ErrOpenProcess", "Error LookupPrivilegeValue" or
+// "Error AdjustTokenPrivileges".
+void SetTokenPrivilege(const std::string& privilege, const std::string& systemName, bool enable);
+
+// Warns when the configured drive holds readable media.
+void CheckDriveInsertion();
+
+// The standby button: suspends, or hibernates when the hibernation box is checked.
+void RunStandby(MainWindowAccess& main);
+
+// The answer to WM_QUERYENDSESSION: 0 refuses (exit ban), 1 allows and posts
+// the main window's close.
+int AnswerQueryEndSession(MainWindowAccess& main);
+
+// Keeps the system's shutdown-block reason in step with the exit ban where the
+// system has one (Vista and later); a no-op elsewhere.
+void UpdateShutdownBlockReason(tk::WindowHandle window, bool banned);
+
+}  // namespace session

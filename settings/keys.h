@@ -1,0 +1,58 @@
+// The catalogue of the application key: every section and ident the windows
+// read or write, as named constants.
+#pragma once
+
+namespace settings {
+
+constexpr const char* kApplicationKey = "Software\\Kivo_Project\\Ve_Dizo\\Kivo_Shutdown";
+
+namespace key {
+// Sections.
+constexpr const char* F1 = "F1";    // main window
+constexpr const char* F4 = "F4";    // stopwatch
+constexpr const char* F6 = "F6";    // detailed settings, main window colour
+constexpr const char* F8 = "F8";    // user settings
+constexpr const char* F9 = "F9";    // lock set-up
+constexpr const char* F10 = "F10";  // resource meter
+constexpr const char* F11 = "F11";  // program runner
+constexpr const char* F12 = "F12";  // timer setting
+constexpr const char* F13 = "F13";  // image viewer
+constexpr const char* F15 = "F15";  // network command console
+constexpr const char* F17 = "F17";  // console options
+constexpr const char* F18 = "F18";  // web explorer
+constexpr const char* F20 = "F20";  // internet options
+
+// Window position, in every section of a window that remembers it.
+constexpr const char* X = "X";
+constexpr const char* Y = "Y";
+
+// "F1": the main window.
+constexpr const char* TitleTag = "TITLE_TAG";  // hibernation notice shown
+constexpr const char* Kyusi = "KYUSI";         // standby button hibernates
+constexpr const char* Task = "TASK";           // taskbar hidden
+constexpr const char* Title = "TITLE";         // forced termination disabled
+constexpr const char* Status = "STATUS";       // status bar hidden
+constexpr const char* Startup = "STARTUP";     // start with Windows
+
+// "F6": detailed settings.
+constexpr const char* C1 = "C1";  // purge recent documents when Windows ends
+constexpr const char* C2 = "C2";  // no start-up logo
+constexpr const char* C3 = "C3";  // drive check when Windows ends
+constexpr const char* C4 = "C4";  // exit ban
+constexpr const char* C5 = "C5";  // start in the task tray
+constexpr const char* C6 = "C6";  // wave at exit (kept, not acted on)
+constexpr const char* CB = "CB";  // drive list index
+constexpr const char* DR = "DR";  // drive letter to check
+constexpr const char* CL = "CL";  // main window colour
+
+// "F8": user settings.
+constexpr const char* LockTitle = "Title";
+constexpr const char* User = "User";
+constexpr const char* Form1C = "Form1C";
+constexpr const char* Coment = "Coment";
+}  // namespace key
+
+// Defaults shared by several call sites.
+constexpr const char* kDefaultMainCaption = "KIVO-CONFIG FOR Windows";
+
+}  // namespace settings

@@ -1,0 +1,156 @@
+#include "toolkit/headless/headless_backend.h"
+
+#include <algorithm>
+
+namespace tk {
+
+namespace {
+constexpr unsigned kWmClose = 0x0010;
+
+class HeadlessControlPeer : public ControlPeer {
+ public:
+  explicit HeadlessControlPeer(WindowHandle h) : handle_(h) {}
+  WindowHandle Handle() const override { return handle_; }
+
+ private:
+  WindowHandle handle_;
+};
+
+class HeadlessFormPeer : public HeadlessControlPeer {
+ public:
+  HeadlessFormPeer(HeadlessBackend& b, Form& f, WindowHandle h)
+      : HeadlessControlPeer(h), backend_(b), form_(f) {
+    backend_.FormPeerCreated(&form_);
+  }
+  ~HeadlessFormPeer() override { backend_.FormPeerDestroyed(&form_); }
+
+ private:
+  HeadlessBackend& backend_;
+  Form& form_;
+};
+
+class HeadlessTimerPeer : public TimerPeer {
+ public:
+  HeadlessTimerPeer(HeadlessBackend& b, Timer& t) : backend_(b), timer_(t) {
+    backend_.TimerCreated(&timer_);
+  }
+  ~HeadlessTimerPeer() override { backend_.TimerDestroyed(&timer_); }
+
+ private:
+  HeadlessBackend& backend_;
+  Timer& timer_;
+};
+}  // namespace
+
+std::unique_ptr<ControlPeer> HeadlessBackend::CreatePeer(Control& control) {
+  WindowHandle h = nextHandle_++;
+  if (control.Kind() == ControlKind::Form)
+    return std::make_unique<HeadlessFormPeer>(*this, static_cast<Form&>(control), h);
+  return std::make_unique<HeadlessControlPeer>(h);
+}
+
+std::unique_ptr<MenuPeer> HeadlessBackend::CreateMenuPeer(Menu&) {
+  return std::make_unique<MenuPeer>();
+}
+
+std::unique_ptr<TimerPeer> HeadlessBackend::CreateTimerPeer(Timer& timer) {
+  return std::make_unique<HeadlessTimerPeer>(*this, timer);
+}
+
+void HeadlessBackend::FormPeerDestroyed(Form* f) {
+  live_.erase(f);
+  queue_.erase(std::remove_if(queue_.begin(), queue_.end(),
+                              [f](const Posted& p) { return p.form == f; }),
+               queue_.end());
+  modal_.erase(std::remove(modal_.begin(), modal_.end(), f), modal_.end());
+}
+
+void HeadlessBackend::TimerDestroyed(Timer* t) {
+  timers_.erase(std::remove(timers_.begin(), timers_.end(), t), timers_.end());
+}
+
+void HeadlessBackend::Run() {
+  // Without a user there is nothing to wait for: handle what is queued.
+  while (!Application::Instance().Terminated() && !queue_.empty()) ProcessMessages();
+}
+
+void HeadlessBackend::ProcessMessages() {
+  ++processMessagesCalls;
+  if (onProcessMessages) onProcessMessages();
+  // Only what is queued now; messages posted while handling wait for the next call.
+  size_t n = queue_.size();
+  for (size_t i = 0; i < n && !queue_.empty(); ++i) {
+    Posted p = queue_.front();
+    queue_.pop_front();
+    if (!Alive(p.form)) continue;
+    Message m = p.msg;
+    if (!p.form->PeerMessage(m) && m.msg == kWmClose) p.form->PeerCloseRequested();
+  }
+}
+
+void HeadlessBackend::RunModal(Form& form) {
+  modal_.push_back(&form);
+  if (onModal) {
+    auto handler = onModal;
+    try {
+      handler(form);
+    } catch (...) {
+      Application::Instance().HandleException();
+    }
+  }
+  while (Alive(&form) && form.ModalResult == mrNone && form.Visible() && !queue_.empty())
+    ProcessMessages();
+  if (Alive(&form) && form.ModalResult == mrNone) form.ModalResult = mrCancel;
+  modal_.erase(std::remove(modal_.begin(), modal_.end(), &form), modal_.end());
+}
+
+int HeadlessBackend::MessageBox(Form*, const std::string& text, const std::string& caption,
+                                unsigned flags) {
+  int answer;
+  if (!boxAnswers.empty()) {
+    answer = boxAnswers.front();
+    boxAnswers.pop_front();
+  } else {
+    answer = (flags & 0xF) == mbYesNo ? idNo : idOk;
+  }
+  boxes.push_back({text, caption, flags, answer});
+  return answer;
+}
+
+void HeadlessBackend::Post(Form& form, const Message& msg) { queue_.push_back({&form, msg}); }
+
+void HeadlessBackend::PopupMenu(tk::PopupMenu& menu, int x, int y) {
+  popups.push_back({menu.Name, x, y});
+  if (popupChoices.empty()) return;
+  std::string name = popupChoices.front();
+  popupChoices.pop_front();
+  if (MenuItem* item = menu.Find(name)) item->Click();
+}
+
+bool HeadlessBackend::ColorDialog(Form*, Color& color) {
+  if (colorAnswers.empty()) return false;
+  auto a = colorAnswers.front();
+  colorAnswers.pop_front();
+  if (!a) return false;
+  color = *a;
+  return true;
+}
+
+bool HeadlessBackend::OpenDialog(Form*, tk::OpenDialog& dialog) {
+  if (openAnswers.empty()) return false;
+  auto a = openAnswers.front();
+  openAnswers.pop_front();
+  if (!a) return false;
+  dialog.FileName = *a;
+  return true;
+}
+
+void HeadlessBackend::TickTimers() {
+  std::vector<Timer*> snapshot = timers_;
+  for (Timer* t : snapshot) {
+    if (std::find(timers_.begin(), timers_.end(), t) == timers_.end()) continue;
+    t->Fire();
+  }
+}
+
+}  // namespace tk

@@ -1,0 +1,90 @@
+// The headless backend: no windows, real state. Forms, controls and timers
+// keep their state in the toolkit objects; this backend queues posted
+// messages, runs modal loops through a test's handler, answers message boxes
+// and dialogs from scripted replies and records every box it shows.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "toolkit/toolkit.h"
+
+namespace tk {
+
+class HeadlessBackend : public Backend {
+ public:
+  struct Box {
+    std::string text, caption;
+    unsigned flags = 0;
+    int answer = 0;
+  };
+  struct PopupShown {
+    std::string menu;
+    int x = 0, y = 0;
+  };
+
+  // Scripted replies, consumed in order. Without one a box answers OK, or No
+  // for a Yes/No question.
+  std::deque<int> boxAnswers;
+  std::vector<Box> boxes;
+  // Runs inside ShowModal while the form is modal; it may click, set
+  // ModalResult or Close() the form. Without one the form is dismissed.
+  std::function<void(Form&)> onModal;
+  // Popup menus: the next item (by name) chosen when a popup opens.
+  std::deque<std::string> popupChoices;
+  std::vector<PopupShown> popups;
+  std::deque<std::optional<Color>> colorAnswers;
+  std::deque<std::optional<std::string>> openAnswers;
+  std::vector<int> cursors;  // every cursor set, in order
+  int screenWidth = 1024, screenHeight = 768;
+  int processMessagesCalls = 0;
+  std::function<void()> onProcessMessages;  // runs on each ProcessMessages
+
+  std::unique_ptr<ControlPeer> CreatePeer(Control& control) override;
+  std::unique_ptr<MenuPeer> CreateMenuPeer(Menu& menu) override;
+  std::unique_ptr<TimerPeer> CreateTimerPeer(Timer& timer) override;
+  void Run() override;
+  void ProcessMessages() override;
+  void RunModal(Form& form) override;
+  int MessageBox(Form* owner, const std::string& text, const std::string& caption,
+                 unsigned flags) override;
+  void Post(Form& form, const Message& msg) override;
+  void SetCursor(int cursor) override { cursors.push_back(cursor); }
+  void ScreenSize(int& width, int& height) override {
+    width = screenWidth;
+    height = screenHeight;
+  }
+  void PopupMenu(tk::PopupMenu& menu, int x, int y) override;
+  bool ColorDialog(Form* owner, Color& color) override;
+  bool OpenDialog(Form* owner, tk::OpenDialog& dialog) override;
+  WindowHandle ApplicationHandle() override { return 0x10000; }
+
+  // Fires every enabled timer once, as one second of the message loop would.
+  void TickTimers();
+  size_t PendingMessages() const { return queue_.size(); }
+  std::vector<Form*> ModalStack() const { return modal_; }
+  bool Alive(const Form* f) const { return live_.count(f) != 0; }
+
+  // Peers' bookkeeping.
+  void FormPeerCreated(Form* f) { live_.insert(f); }
+  void FormPeerDestroyed(Form* f);
+  void TimerCreated(Timer* t) { timers_.push_back(t); }
+  void TimerDestroyed(Timer* t);
+
+ private:
+  struct Posted {
+    Form* form;
+    Message msg;
+  };
+  std::deque<Posted> queue_;
+  std::set<const Form*> live_;
+  std::vector<Timer*> timers_;
+  std::vector<Form*> modal_;
+  WindowHandle nextHandle_ = 0x20000;
+};
+
+}  // namespace tk

@@ -1,0 +1,32 @@
+// The launchers of control-panel applets, consoles, tools and games, and the
+// desktop toggles of the main window.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace tools {
+
+// Runs the launcher of a main-window button (6 … 15 and 19) for the running
+// Windows version. Reports "実行ファイルが見つかりません" through status for
+// the rows that check for a missing program.
+void Launch(int button, platform::Handle owner,
+            const std::function<void(const std::string&)>& status);
+
+// Hides (true) or shows the shell's taskbar window.
+void SetTaskbarHidden(bool hidden);
+// Suspends (true) or restores the system's forced-termination keys.
+void SetForcedTerminationDisabled(bool disabled);
+// Adds or removes a program's full path in the "run" entry of section
+// "windows" of win.ini, leaving every other program's entry as it was.
+void SetStartupRegistration(bool registered, const std::string& exePath);
+// The run-entry list edit itself: returns the new entry text.
+std::string EditRunEntry(const std::string& entry, const std::string& exePath, bool registered);
+// Opens (true) or closes the CD tray of the default CD-audio device.
+void MoveCdTray(bool open);
+// Empties the shell's list of recently used documents.
+void PurgeRecentDocuments();
+
+}  // namespace tools
