@@ -48,9 +48,11 @@ std::string Quote(const std::optional<std::string>& s) { return s ? Quote(*s) : 
 SimPlatform::SimPlatform() = default;
 
 std::vector<std::string> SimPlatform::Calls(const std::string& name) const {
+  // A bare call name matches that call; a text with "(" matches as a prefix.
+  std::string prefix = name.find('(') == std::string::npos ? name + "(" : name;
   std::vector<std::string> out;
   for (const auto& e : journal)
-    if (e.compare(0, name.size() + 1, name + "(") == 0) out.push_back(e);
+    if (e.compare(0, prefix.size(), prefix) == 0) out.push_back(e);
   return out;
 }
 
