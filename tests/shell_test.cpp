@@ -1,1 +1,259 @@
+// Version adaptation, status display, tray icon and popup menu, logo and about boxes.
+#include "app/about_boxes.h"
+#include "app/main_window.h"
 #include "fixture.h"
+
+namespace {
+class ShellTest : public SimTest {
+ protected:
+  TForm1* Create(bool logo = false) {
+    if (!logo) Store("F6", "C2", "1");
+    return tk::Application::Instance().CreateForm<TForm1>();
+  }
+};
+
+// One row per Windows version: what the main window shows after start-up.
+struct VersionRow {
+  const char* name;
+  platform::OsVersion v;
+  const char* label2;
+  const char* label6;
+  unsigned family;
+  const char* button6;
+  const char* button12;
+  const char* button15;
+  bool nt;              // NT captions and disabled launchers
+  bool button3;         // enabled
+  bool button21;        // visible
+  int checkBox2;        // 0 hidden, 1 disabled, 2 usable
+};
+
+const char* const kCp = "ｺﾝﾄﾛｰﾙﾊﾟﾈﾙ";
+const VersionRow kVersions[] = {
+    {"95", {4, 0, 950, 1}, "MicroSoft Windows 95", kCp, 1, "ﾃﾞﾊﾞｲｽﾏﾈｰｼﾞｬ", "マウス", "日付と時刻", false, false, true, 2},
+    {"98", {4, 10, 0x040A07CE, 1}, "Microsoft Windows 98", kCp, 1, "ﾃﾞﾊﾞｲｽﾏﾈｰｼﾞｬ", "マウス", "日付と時刻", false, false, true, 0},
+    {"98SE", {4, 10, 0x040A08AE, 1}, "Windows 98 Second Edition", kCp, 1, "ﾃﾞﾊﾞｲｽﾏﾈｰｼﾞｬ", "マウス", "日付と時刻", false, false, true, 0},
+    {"Me", {4, 90, 3000, 1}, "Windows Millennium Edition", kCp, 1, "ﾃﾞﾊﾞｲｽﾏﾈｰｼﾞｬ", "マウス", "日付と時刻", false, false, true, 2},
+    {"9x other", {4, 3, 0, 1}, "Windows 4.3", kCp, 1, "ﾃﾞﾊﾞｲｽﾏﾈｰｼﾞｬ", "マウス", "日付と時刻", false, false, true, 2},
+    {"NT4", {4, 0, 1381, 2}, "WindowsNT 4.0", "Windows NTｺﾝﾄﾛｰﾙﾊﾟﾈﾙ", 2, "ｼｽﾃﾑのﾌﾟﾛﾊﾟﾃｨ", "ﾈｯﾄﾜｰｸ", "日付と時刻", true, true, false, 1},
+    {"2000", {5, 0, 2195, 2}, "Microsoft Windows 2000", "Windows 2000管理ツール", 2, "ﾃﾞﾊﾞｲｽﾏﾈｰｼﾞｬ", "ｺﾝﾋﾟｭｰﾀ管理", "ﾃﾞｨｽｸ管理", true, true, true, 2},
+    {"XP", {5, 1, 2600, 2}, "Microsoft Windows XP", "Windows XP管理ツール", 2, "ﾃﾞﾊﾞｲｽﾏﾈｰｼﾞｬ", "ｺﾝﾋﾟｭｰﾀ管理", "ﾃﾞｨｽｸ管理", true, true, true, 2},
+    {"5.2", {5, 2, 3790, 2}, "Microsoft Windows XP", "Windows XP管理ツール", 2, "ﾃﾞﾊﾞｲｽﾏﾈｰｼﾞｬ", "ｺﾝﾋﾟｭｰﾀ管理", "ﾃﾞｨｽｸ管理", true, true, true, 2},
+    {"6.0", {6, 0, 6000, 2}, "WindowsNT 6.0", "Windows NTｺﾝﾄﾛｰﾙﾊﾟﾈﾙ", 2, "ｼｽﾃﾑのﾌﾟﾛﾊﾟﾃｨ", "ﾈｯﾄﾜｰｸ", "日付と時刻", true, true, false, 1},
+    {"10", {10, 0, 19045, 2}, "WindowsNT 10.0", "Windows NTｺﾝﾄﾛｰﾙﾊﾟﾈﾙ", 2, "ｼｽﾃﾑのﾌﾟﾛﾊﾟﾃｨ", "ﾈｯﾄﾜｰｸ", "日付と時刻", true, true, false, 1},
+    {"Win32s", {3, 10, 0, 0}, "Windows 3.1", kCp, 0, "ﾃﾞﾊﾞｲｽﾏﾈｰｼﾞｬ", "マウス", "日付と時刻", false, true, true, 1},
+    {"unknown", {1, 0, 0, 7}, "Please Wait !!", kCp, 0, "ﾃﾞﾊﾞｲｽﾏﾈｰｼﾞｬ", "マウス", "日付と時刻", false, true, true, 2},
+};
+
+TEST_F(ShellTest, EveryWindowsVersionGetsItsCaptionsAndStates) {
+  for (const VersionRow& r : kVersions) {
+    SCOPED_TRACE(r.name);
+    TearDown();
+    SetUp();
+    sim->version = r.v;
+    sim->files.insert("C:\\WINDOWS\\SYSTEM\\RSRC32.DLL");
+    TForm1* f = Create();
+    EXPECT_EQ(f->PlatformFamily, r.family);
+    EXPECT_EQ(f->Label2->Caption(), r.label2);
+    EXPECT_EQ(f->Label6->Caption(), r.label6);
+    EXPECT_EQ(f->Button6->Caption(), r.button6);
+    EXPECT_EQ(f->Button12->Caption(), r.button12);
+    EXPECT_EQ(f->Button15->Caption(), r.button15);
+    EXPECT_EQ(f->Button9->Caption(), r.nt ? "ｼｽﾃﾑ情報" : "電源管理");
+    EXPECT_EQ(f->Button10->Caption(), r.nt ? "ｿﾙﾃｨｱ" : "マルチメディア");
+    EXPECT_EQ(f->Button13->Caption(), r.nt ? "ﾊﾟﾌｫｰﾏﾝｽ" : "パスワード");
+    EXPECT_EQ(f->Button19->Caption(), r.nt ? "ﾌﾘｰｾﾙ" : "ジョイスティック");
+    for (tk::Control* c : std::initializer_list<tk::Control*>{
+             f->Button7, f->Button8, f->Button11, f->Button14, f->Button16, f->Button17,
+             f->CheckBox4})
+      EXPECT_EQ(c->Enabled(), !r.nt) << c->Name;
+    for (tk::MenuItem* m : {f->CommandSender1, f->N3, f->PingSender1})
+      EXPECT_EQ(m->Enabled(), !r.nt) << m->Name;
+    EXPECT_EQ(f->Button3->Enabled(), r.button3);
+    EXPECT_EQ(f->Button21->Visible(), r.button21);
+    EXPECT_EQ(f->CheckBox2->Visible(), r.checkBox2 != 0);
+    EXPECT_EQ(f->CheckBox2->Enabled(), r.checkBox2 != 1);
+    EXPECT_TRUE(f->StatusBar1->SimplePanel());
+  }
+}
+
+TEST_F(ShellTest, FailedVersionQueryReadsAsWin32s) {
+  sim->versionFails = true;
+  TForm1* f = Create();
+  EXPECT_EQ(f->Label2->Caption(), "Windows 3.1");
+  EXPECT_FALSE(f->CheckBox2->Enabled());
+}
+
+TEST_F(ShellTest, ResourceButtonNeedsTheResourceLibrary) {
+  UseVersion(platform::kPlatformWindows, 4, 10);
+  EXPECT_FALSE(Create()->Button17->Enabled());
+  TearDown();
+  SetUp();
+  UseVersion(platform::kPlatformWindows, 4, 10);
+  sim->files.insert("c:\\windows\\system\\rsrc32.dll");
+  EXPECT_TRUE(Create()->Button17->Enabled());
+}
+
+TEST_F(ShellTest, ClockUptimeAndMemoryFormats) {
+  TForm1* f = Create();
+  EXPECT_EQ(f->Label1->Caption(), "Please Wait !!");
+  struct Case {
+    std::uint32_t ticks;
+    const char* text;
+  } cases[] = {
+      {90061000u, "OS起動から 1日 01時間 01分 01秒 経過"},
+      {86400000u, "OS起動から 1日 00時間 00分 00秒 経過"},
+      {59999u, "OS起動から 0日 00時間 00分 59秒 経過"},
+      {4294967295u, "OS起動から 49日 17時間 02分 47秒 経過"},
+      {0u, "OS起動から 0日 00時間 00分 00秒 経過"},
+  };
+  for (const auto& c : cases) {
+    sim->tickCount = c.ticks;
+    ui->TickTimers();
+    EXPECT_EQ(f->Label3->Caption(), c.text);
+  }
+  EXPECT_EQ(f->Label1->Caption(), "現在時刻 2026/12/07 9:30:00");
+
+  struct Mem {
+    std::uint32_t bytes;
+    const char* text;
+  } mems[] = {
+      {134217728u, "Total Physical Memory: 128MB"},
+      {2147483648u, "Total Physical Memory: 2048MB"},
+      {4294967295u, "Total Physical Memory: 4096MB"},
+      {1572864u, "Total Physical Memory: 2MB"},  // 1.5 MB rounds up
+      {1572863u, "Total Physical Memory: 1MB"},
+  };
+  for (const auto& m : mems) {
+    sim->totalPhys = m.bytes;
+    f->ShowPhysicalMemory();
+    EXPECT_EQ(f->Label7->Caption(), m.text);
+  }
+}
+
+TEST_F(ShellTest, TrayIconAndItsCallbackMessages) {
+  TForm1* f = Create();
+  ASSERT_EQ(sim->trayIcons.size(), 1u);
+  const auto& icon = sim->trayIcons[0];
+  EXPECT_EQ(icon.cbSize, 88u);
+  EXPECT_EQ(icon.window, f->Handle());
+  EXPECT_EQ(icon.id, 100u);
+  EXPECT_EQ(icon.flags, 7u);
+  EXPECT_EQ(icon.callbackMessage, 1025u);
+  EXPECT_EQ(icon.tip, "Kivo_Config For Windows");
+
+  auto tray = [&](std::intptr_t mouse) {
+    tk::Message m{1025, 100, mouse, 0};
+    EXPECT_TRUE(f->PeerMessage(m));
+  };
+  f->Button5->Click();
+  EXPECT_FALSE(f->Visible());
+  tray(0x201);  // single left click
+  tray(0x205);  // right button up
+  EXPECT_FALSE(f->Visible());
+  EXPECT_TRUE(ui->popups.empty());
+  tray(0x203);
+  EXPECT_TRUE(f->Visible());
+  tray(0x204);
+  ASSERT_EQ(ui->popups.size(), 1u);
+  EXPECT_EQ(ui->popups[0].menu, "PopupMenu1");
+  EXPECT_EQ(ui->popups[0].x, 100);
+  EXPECT_EQ(ui->popups[0].y, 200);
+  EXPECT_EQ(sim->Calls("SetForegroundWindow").size(), 1u);
+}
+
+TEST_F(ShellTest, PopupMenuItemsInOrderWithTheirCommands) {
+  TForm1* f = Create();
+  std::vector<std::string> names, captions;
+  for (const auto& i : f->PopupMenu1->Items().Items()) {
+    names.push_back(i->Name);
+    captions.push_back(i->Caption());
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"B1", "A1", "C1", "N3", "N4", "PingSender1",
+                                              "KivoWebExplorer1", "Open2", "Exit1", "Windows1"}));
+  EXPECT_EQ(captions[7], "デスクトップに表示(&D)");
+  EXPECT_EQ(captions[8], "アプリケーションの終了(&A)");
+  EXPECT_EQ(captions[9], "Windowsの終了(&S)");
+
+  f->Hide();
+  ui->popupChoices = {"Open2"};
+  tk::Message m{1025, 100, 0x204, 0};
+  f->PeerMessage(m);
+  EXPECT_TRUE(f->Visible());
+
+  ui->popupChoices = {"B1"};
+  f->PeerMessage(m);
+  EXPECT_EQ(sim->Calls("SHAddToRecentDocs(2, NULL)").size(), 1u);
+
+  f->Hide();
+  ui->popupChoices = {"Windows1"};
+  ui->boxAnswers = {tk::idNo};
+  f->PeerMessage(m);
+  ASSERT_EQ(ui->boxes.size(), 1u);
+  EXPECT_EQ(ui->boxes[0].text, "電源切断してもよろしいですか？");
+
+  ui->popupChoices = {"Exit1"};
+  f->PeerMessage(m);
+  EXPECT_TRUE(tk::Application::Instance().Terminated());
+  EXPECT_TRUE(Stored("F1", "X"));
+}
+
+TEST_F(ShellTest, LogoWaitsTwoSecondsWhileMessagesKeepFlowing) {
+  sim->nowStep = 0.25 / 86400.0;  // each clock read is a quarter second later
+  std::vector<int> cursorsDuringWait;
+  ui->onProcessMessages = [&] {
+    if (Form5) cursorsDuringWait.push_back(tk::Application::Instance().Cursor());
+  };
+  TForm1* f = Create(true);
+  EXPECT_GE(ui->processMessagesCalls, 7);
+  EXPECT_LE(ui->processMessagesCalls, 9);
+  ASSERT_FALSE(cursorsDuringWait.empty());
+  EXPECT_EQ(cursorsDuringWait.front(), tk::crHourGlass);
+  EXPECT_EQ(tk::Application::Instance().Cursor(), tk::crDefault);
+  EXPECT_EQ(Form5, nullptr) << "the logo is destroyed before start-up goes on";
+  EXPECT_EQ(f->Components().size(), f->Controls().size() + 4u);
+}
+
+TEST_F(ShellTest, NoLogoWhenSwitchedOff) {
+  Create(false);
+  EXPECT_EQ(ui->processMessagesCalls, 0);
+  EXPECT_EQ(ui->cursors, (std::vector<int>{tk::crHourGlass, tk::crDefault}));
+}
+
+TEST_F(ShellTest, AboutBoxesOpenModallyCloseOnEnterAndRelease) {
+  TForm1* f = Create();
+  std::string version, product;
+  ui->onModal = [&](tk::Form& box) {
+    auto& about = static_cast<TAboutBox&>(box);
+    version = about.Version->Caption();
+    product = about.ProductName->Caption();
+    about.Label1->Click();
+    about.Label2->Click();
+    about.Label1->PeerMouseMove();
+    EXPECT_EQ(tk::Application::Instance().Cursor(), tk::crHandPoint);
+    about.Panel1->PeerMouseMove();
+    EXPECT_EQ(tk::Application::Instance().Cursor(), tk::crDefault);
+    about.PressDefault();
+  };
+  f->About1->Click();
+  EXPECT_EQ(version, "Version 1.7(Build020412)");
+  EXPECT_EQ(product, "kivo_config");
+  auto links = sim->Calls("ShellExecute");
+  ASSERT_EQ(links.size(), 2u);
+  EXPECT_EQ(links[0], std::string("ShellExecute(NULL, NULL, \"") + kMakerWebAddress +
+                          "\", NULL, NULL, 0)");
+  EXPECT_EQ(links[1], std::string("ShellExecute(NULL, NULL, \"mailto:") + kMakerMailAddress +
+                          "\", NULL, NULL, 0)");
+
+  std::string history;
+  ui->onModal = [&](tk::Form& box) {
+    auto& fix = static_cast<TAboutBox1&>(box);
+    history = fix.Memo1->Text();
+    EXPECT_FALSE(fix.Icons.systemMenu);
+    fix.PressDefault();
+  };
+  f->FIX1->Click();
+  EXPECT_EQ(history.rfind("Ver1.7", 0), 0u);
+  EXPECT_EQ(f->Components().size(), f->Controls().size() + 4u) << "both boxes released";
+}
+}  // namespace

@@ -1,1 +1,183 @@
+// Launchers and desktop toggles.
+#include "app/main_window.h"
 #include "fixture.h"
+#include "tools/tools.h"
+
+namespace {
+class ToolsTest : public SimTest {
+ protected:
+  TForm1* Create() {
+    Store("F6", "C2", "1");
+    TForm1* f = tk::Application::Instance().CreateForm<TForm1>();
+    sim->ClearJournal();
+    return f;
+  }
+};
+
+std::string Applet(const char* program, const char* params) {
+  return std::string("ShellExecute(owner, \"open\", \"") + program + "\", \"" + params +
+         "\", \"\", 1)";
+}
+std::string Default(const char* file) {
+  return std::string("ShellExecute(owner, NULL, \"") + file + "\", NULL, NULL, 1)";
+}
+std::string Program(const char* file) {
+  return std::string("ShellExecute(owner, \"open\", \"") + file +
+         "\", \"\", \"c:\\winnt\\system32\\\", 1)";
+}
+
+TEST_F(ToolsTest, LauncherTableForEveryFamilyAndVersion) {
+  struct Row {
+    int button;
+    std::string family1, nt5, nt4;
+  };
+  const char* R = "Rundll.exe";
+  const char* R32 = "Rundll32.exe";
+  const Row rows[] = {
+      {6, Applet(R, "Shell32.dll,Control_RunDLL Sysdm.cpl,,1"), Default("devmgmt.msc"),
+       Applet(R32, "Shell32.dll,Control_RunDLL Sysdm.cpl")},
+      {7, Applet(R, "Shell32.dll,Control_RunDLL Desk.cpl,,3"),
+       Applet(R, "Shell32.dll,Control_RunDLL Desk.cpl,,3"), Applet(R, "Shell32.dll,Control_RunDLL Desk.cpl,,3")},
+      {8, Applet(R, "Shell32.dll,Control_RunDLL Modem.cpl"),
+       Applet(R, "Shell32.dll,Control_RunDLL Modem.cpl"), Applet(R, "Shell32.dll,Control_RunDLL Modem.cpl")},
+      {9, Applet(R, "Shell32.dll,Control_RunDLL Powercfg.cpl,,1"), Default("msinfo32.exe"),
+       Default("msinfo32.exe")},
+      {10, Applet(R, "Shell32.dll,Control_RunDLL Mmsys.cpl"), Program("sol.exe"), Program("sol.exe")},
+      {11, Applet(R, "Shell32.dll,Control_RunDLL Netcpl.cpl"),
+       Applet(R, "Shell32.dll,Control_RunDLL Netcpl.cpl"), Applet(R, "Shell32.dll,Control_RunDLL Netcpl.cpl")},
+      {12, Applet(R, "Shell32.dll,Control_RunDLL Main.cpl"), Default("compmgmt.msc"),
+       Applet(R32, "Shell32.dll,Control_RunDLL ncpa.cpl")},
+      {13, Applet(R, "Shell32.dll,Control_RunDLL Password.cpl"), Default("perfmon.msc"),
+       Default("perfmon.msc")},
+      {14, Applet(R, "Shell32.dll,Control_RunDLL Appwiz.cpl"),
+       Applet(R, "Shell32.dll,Control_RunDLL Appwiz.cpl"), Applet(R, "Shell32.dll,Control_RunDLL Appwiz.cpl")},
+      {15, Applet(R, "Shell32.dll,Control_RunDLL Timedate.cpl"), Default("diskmgmt.msc"),
+       Applet(R32, "Shell32.dll,Control_RunDLL Timedate.cpl")},
+      {19, Applet(R, "Shell32.dll,Control_RunDLL Joy.cpl"), Program("freecell.exe"),
+       Program("freecell.exe")},
+  };
+  struct Os {
+    const char* name;
+    platform::OsVersion v;
+  } systems[] = {{"98", {4, 10, 1998, 1}}, {"XP", {5, 1, 2600, 2}}, {"NT4", {4, 0, 1381, 2}},
+                 {"other", {1, 0, 0, 3}}};
+  for (const Os& os : systems) {
+    sim->version = os.v;
+    for (const Row& r : rows) {
+      SCOPED_TRACE(std::string(os.name) + " Button" + std::to_string(r.button));
+      sim->ClearJournal();
+      tools::Launch(r.button, 1, [](const std::string&) {});
+      auto calls = sim->Calls("ShellExecute");
+      bool anyOs = r.button == 7 || r.button == 8 || r.button == 11 || r.button == 14;
+      if (os.v.platformId > 2 && !anyOs) {
+        EXPECT_TRUE(calls.empty());
+        continue;
+      }
+      ASSERT_EQ(calls.size(), 1u);
+      const std::string& want = os.v.platformId == 1 ? r.family1
+                                : os.v.platformId == 2 ? (os.v.major == 5 ? r.nt5 : r.nt4)
+                                                       : r.family1;
+      EXPECT_EQ(calls[0], want);
+      EXPECT_EQ(sim->Calls("GetVersionEx").size(), anyOs ? 0u : 1u);
+    }
+  }
+}
+
+TEST_F(ToolsTest, MissingProgramIsReportedOnlyByTheCheckingRows) {
+  TForm1* f = Create();
+  sim->shellExecuteLastError = platform::kErrorFileNotFound;
+  f->Button9->SetEnabled(true);
+  f->Button9Click(nullptr);
+  EXPECT_EQ(f->StatusBar1->SimpleText(), "");
+  for (auto handler : {&TForm1::Button10Click, &TForm1::Button13Click, &TForm1::Button19Click}) {
+    f->ShowStatusMessage("");
+    (f->*handler)(nullptr);
+    EXPECT_EQ(f->StatusBar1->SimpleText(), "実行ファイルが見つかりません");
+  }
+  sim->shellExecuteLastError = 0;
+  f->Button10Click(nullptr);
+  EXPECT_EQ(f->StatusBar1->SimpleText(), "実行ファイルが見つかりません") << "not cleared on success";
+}
+
+TEST_F(ToolsTest, TogglesMakeTheirCallsAtOnce) {
+  UseVersion(platform::kPlatformWindows, 4, 90);
+  sim->windowsByClass["Shell_TrayWnd"] = 0x55;
+  TForm1* f = Create();
+  f->CheckBox1->Click();
+  EXPECT_EQ(sim->shownWindows[0x55], 0);
+  f->CheckBox1->Click();
+  EXPECT_EQ(sim->shownWindows[0x55], 1);
+  f->CheckBox4->Click();
+  f->CheckBox4->Click();
+  EXPECT_EQ(sim->Calls("SystemParametersInfo"),
+            (std::vector<std::string>{"SystemParametersInfo(97, 1, &old, 0)",
+                                      "SystemParametersInfo(97, 0, &old, 0)"}));
+  f->Open1->Click();
+  f->Close1->Click();
+  EXPECT_EQ(sim->Calls("mciSendCommand"),
+            (std::vector<std::string>{
+                "mciSendCommand(0, 0x803, 0x2002, \"cdaudio\")",
+                "mciSendCommand(7, 0x80d, 0x102, \"cdaudio\")",
+                "mciSendCommand(7, 0x804, 0x2, \"cdaudio\")",
+                "mciSendCommand(0, 0x803, 0x2002, \"cdaudio\")",
+                "mciSendCommand(7, 0x80d, 0x202, \"cdaudio\")",
+                "mciSendCommand(7, 0x804, 0x2, \"cdaudio\")",
+            }));
+}
+
+TEST_F(ToolsTest, MissingTaskbarIsSilent) {
+  TForm1* f = Create();
+  f->CheckBox1->Click();
+  EXPECT_EQ(sim->Calls("ShowWindow"), (std::vector<std::string>{"ShowWindow(0x0, 0)"}));
+  EXPECT_TRUE(f->CheckBox1->Checked());
+}
+
+TEST_F(ToolsTest, StatusBarToggleResizesTheWindow) {
+  TForm1* f = Create();
+  f->CheckBox5->Click();
+  EXPECT_EQ(f->Height(), 330);
+  EXPECT_FALSE(f->StatusBar1->Visible());
+  f->CheckBox5->Click();
+  EXPECT_EQ(f->Height(), 360);
+  EXPECT_TRUE(f->StatusBar1->Visible());
+  EXPECT_EQ(f->Width(), 531);
+}
+
+TEST_F(ToolsTest, RunEntryEditsKeepOtherProgramsByteForByte) {
+  const std::string me = "C:\\Program Files\\Kivo\\kivo_config.exe";
+  const std::string quoted = "\"" + me + "\"";
+  struct Case {
+    std::string before;
+    bool registered;
+    std::string after;
+  } cases[] = {
+      {"", true, quoted},
+      {"C:\\A.EXE  c:\\b.exe", true, "C:\\A.EXE  c:\\b.exe " + quoted},
+      {"C:\\A.EXE  " + quoted + "\tc:\\b.exe", false, "C:\\A.EXE\tc:\\b.exe"},
+      {quoted + " C:\\A.EXE", false, "C:\\A.EXE"},
+      {"C:\\A.EXE " + quoted + " " + quoted, true, "C:\\A.EXE " + quoted},
+      {quoted + " x.exe " + quoted, false, "x.exe"},
+      {"C:\\A.EXE \"C:\\Program Files\\KIVO\\KIVO_CONFIG.EXE\"", false, "C:\\A.EXE"},
+      {"C:\\A.EXE \"c:\\other dir\\kivo_config.exe\"", false,
+       "C:\\A.EXE \"c:\\other dir\\kivo_config.exe\""},
+      {"C:\\A.EXE", false, "C:\\A.EXE"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(tools::EditRunEntry(c.before, me, c.registered), c.after) << "[" << c.before << "]";
+}
+
+TEST_F(ToolsTest, StartupRegistrationEditsOnlyTheRunEntryOfWinIni) {
+  const std::string before =
+      "; for 16-bit app support\r\n[fonts]\r\n[windows]\r\nload=\r\nrun=C:\\A.EXE\r\n"
+      "NullPort=None\r\n[mci extensions]\r\nwav=waveaudio\r\n";
+  sim->profileFiles["win.ini"] = before;
+  TForm1* f = Create();
+  f->CheckBox3->Click();
+  const std::string path = "\"" + sim->executablePath + "\"";
+  EXPECT_EQ(sim->profileFiles["win.ini"],
+            "; for 16-bit app support\r\n[fonts]\r\n[windows]\r\nload=\r\nrun=C:\\A.EXE " + path +
+                "\r\nNullPort=None\r\n[mci extensions]\r\nwav=waveaudio\r\n");
+  f->CheckBox3->Click();
+  EXPECT_EQ(sim->profileFiles["win.ini"], before);
+}
+}  // namespace
