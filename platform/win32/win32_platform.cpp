@@ -1,0 +1,412 @@
+#include "platform/win32/win32_platform.h"
+
+#include <windows.h>
+#include <mmsystem.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+// windows.h maps these names to their A/W variants; the interface uses the
+// plain names as member functions.
+#undef CreateMutex
+#undef GetVersionEx
+#undef GetVolumeInformation
+#undef LookupPrivilegeValue
+#undef RegCreateKeyEx
+#undef RegOpenKeyEx
+#undef RegQueryValueEx
+#undef RegSetValueEx
+#undef FindWindow
+#undef SystemParametersInfo
+#undef ShellExecute
+#undef GetProfileString
+#undef WriteProfileString
+#undef SendMessage
+
+namespace platform {
+
+namespace {
+
+// UTF-8 <-> UTF-16 at the Win32 boundary. Invalid input is replaced, never
+// rejected.
+std::wstring ToWide(const std::string& s) {
+  if (s.empty()) return std::wstring();
+  int n = ::MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+  if (n <= 0) return std::wstring();
+  std::wstring out(static_cast<size_t>(n), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), &out[0], n);
+  return out;
+}
+
+std::string ToUtf8(const wchar_t* w, size_t len) {
+  if (len == 0) return std::string();
+  int n = ::WideCharToMultiByte(CP_UTF8, 0, w, static_cast<int>(len), nullptr, 0, nullptr,
+                                nullptr);
+  if (n <= 0) return std::string();
+  std::string out(static_cast<size_t>(n), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, w, static_cast<int>(len), &out[0], n, nullptr, nullptr);
+  return out;
+}
+
+std::string ToUtf8(const std::wstring& w) { return ToUtf8(w.data(), w.size()); }
+
+// Text for an optional argument: NULL when unset.
+struct OptText {
+  explicit OptText(const std::optional<std::string>& s) : set(s.has_value()) {
+    if (set) text = ToWide(*s);
+  }
+  const wchar_t* get() const { return set ? text.c_str() : nullptr; }
+  bool set;
+  std::wstring text;
+};
+
+HKEY Key(Handle h) { return reinterpret_cast<HKEY>(h); }
+
+// A bare profile name ("win.ini") lives in the Windows directory.
+std::wstring ProfilePath(const std::string& file) {
+  std::wstring w = ToWide(file);
+  if (w.find(L'\\') != std::wstring::npos || w.find(L'/') != std::wstring::npos) return w;
+  wchar_t dir[MAX_PATH + 1] = {};
+  UINT n = ::GetWindowsDirectoryW(dir, MAX_PATH);
+  if (n == 0 || n > MAX_PATH) return w;
+  std::wstring path(dir, n);
+  if (!path.empty() && path.back() != L'\\') path += L'\\';
+  return path + w;
+}
+
+class Win32Platform : public Platform {
+ public:
+  Handle CreateMutex(const std::string& name) override {
+    std::wstring w = ToWide(name);
+    return reinterpret_cast<Handle>(::CreateMutexW(nullptr, FALSE, w.c_str()));
+  }
+
+  bool ReleaseMutex(Handle mutex) override {
+    return ::ReleaseMutex(reinterpret_cast<HANDLE>(mutex)) != FALSE;
+  }
+
+  std::uint32_t GetLastError() override { return ::GetLastError(); }
+  void SetLastError(std::uint32_t code) override { ::SetLastError(code); }
+
+  OsVersion GetVersionEx() override {
+    OSVERSIONINFOW info;
+    std::memset(&info, 0, sizeof info);
+    info.dwOSVersionInfoSize = sizeof info;  // 276 bytes
+    OsVersion v;
+    if (!::GetVersionExW(&info)) return v;
+    v.major = info.dwMajorVersion;
+    v.minor = info.dwMinorVersion;
+    v.build = info.dwBuildNumber;
+    v.platformId = info.dwPlatformId;
+    return v;
+  }
+
+  std::uint32_t GetTickCount() override { return ::GetTickCount(); }
+
+  MemoryStatus GlobalMemoryStatus() override {
+    MEMORYSTATUS ms;
+    std::memset(&ms, 0, sizeof ms);
+    ms.dwLength = sizeof ms;  // 32 bytes
+    ::GlobalMemoryStatus(&ms);
+    MemoryStatus out;
+    out.totalPhys = static_cast<std::uint32_t>(ms.dwTotalPhys);
+    return out;
+  }
+
+  bool FileExists(const std::string& path) override {
+    std::wstring w = ToWide(path);
+    WIN32_FIND_DATAW data;
+    HANDLE h = ::FindFirstFileW(w.c_str(), &data);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    ::FindClose(h);
+    return true;
+  }
+
+  bool GetVolumeInformation(const std::string& rootPath) override {
+    std::wstring w = ToWide(rootPath);
+    wchar_t name[16] = {};
+    DWORD maxComponent = 0, flags = 0;
+    // No "insert a disk" box for an empty drive.
+    UINT oldMode = ::SetErrorMode(SEM_FAILCRITICALERRORS);
+    BOOL ok = ::GetVolumeInformationW(w.c_str(), name, 15, nullptr, &maxComponent, &flags,
+                                      nullptr, 0);
+    DWORD err = ::GetLastError();
+    ::SetErrorMode(oldMode);
+    ::SetLastError(err);
+    return ok != FALSE;
+  }
+
+  bool SetSystemPowerState(bool suspend, bool force) override {
+    using Fn = BOOL(WINAPI*)(BOOL, BOOL);
+    HMODULE k32 = ::GetModuleHandleW(L"kernel32.dll");
+    Fn fn = nullptr;
+    if (k32)
+      fn = reinterpret_cast<Fn>(
+          reinterpret_cast<void*>(::GetProcAddress(k32, "SetSystemPowerState")));
+    if (!fn) {
+      ::SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+      return false;
+    }
+    return fn(suspend ? TRUE : FALSE, force ? TRUE : FALSE) != FALSE;
+  }
+
+  std::string FormatLocalDateTime() override {
+    wchar_t date[128] = {}, time[128] = {};
+    int nd = ::GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, date, 128);
+    int nt = ::GetTimeFormatW(LOCALE_USER_DEFAULT, 0, nullptr, nullptr, time, 128);
+    std::wstring out;
+    if (nd > 0) out.assign(date);
+    out += L" ";
+    if (nt > 0) out += time;
+    return ToUtf8(out);
+  }
+
+  double Now() override {
+    SYSTEMTIME st;
+    ::GetLocalTime(&st);
+    // Days from 1899-12-30 to the date (proleptic Gregorian), then the
+    // fraction of the day.
+    int y = st.wYear, m = st.wMonth, d = st.wDay;
+    if (m <= 2) { y -= 1; m += 12; }
+    // Day number of the civil date with 0000-03-01 as origin.
+    long days = 365L * y + y / 4 - y / 100 + y / 400 + (153 * (m - 3) + 2) / 5 + d - 1;
+    // Same for 1899-12-30 (m=12 -> stays in year 1899).
+    const long base = 365L * 1899 + 1899 / 4 - 1899 / 100 + 1899 / 400 + (153 * 9 + 2) / 5 + 30 - 1;
+    double frac = (st.wHour * 3600000.0 + st.wMinute * 60000.0 + st.wSecond * 1000.0 +
+                   st.wMilliseconds) / 86400000.0;
+    return static_cast<double>(days - base) + frac;
+  }
+
+  std::string ExecutablePath() override {
+    std::vector<wchar_t> buf(MAX_PATH + 1);
+    for (;;) {
+      DWORD n = ::GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+      if (n == 0) return std::string();
+      if (n < buf.size() - 1) return ToUtf8(buf.data(), n);
+      if (buf.size() > 32768) return ToUtf8(buf.data(), n);
+      buf.resize(buf.size() * 2);
+    }
+  }
+
+  std::string WindowsDirectory() override {
+    wchar_t dir[MAX_PATH + 1] = {};
+    UINT n = ::GetWindowsDirectoryW(dir, MAX_PATH);
+    if (n == 0 || n > MAX_PATH) return "C:\\WINDOWS";
+    return ToUtf8(dir, n);
+  }
+
+  bool OpenProcessToken(std::uint32_t access, Handle& token) override {
+    HANDLE h = nullptr;
+    BOOL ok = ::OpenProcessToken(::GetCurrentProcess(), access, &h);
+    token = ok ? reinterpret_cast<Handle>(h) : 0;
+    return ok != FALSE;
+  }
+
+  bool LookupPrivilegeValue(const std::string& systemName, const std::string& name,
+                            std::uint64_t& luid) override {
+    std::wstring sys = ToWide(systemName), priv = ToWide(name);
+    LUID l = {};
+    BOOL ok = ::LookupPrivilegeValueW(sys.c_str(), priv.c_str(), &l);
+    luid = ok ? (static_cast<std::uint64_t>(static_cast<std::uint32_t>(l.HighPart)) << 32) |
+                    l.LowPart
+              : 0;
+    return ok != FALSE;
+  }
+
+  bool AdjustTokenPrivileges(Handle token, std::uint64_t luid,
+                             std::uint32_t attributes) override {
+    TOKEN_PRIVILEGES tp;
+    std::memset(&tp, 0, sizeof tp);
+    tp.PrivilegeCount = 1;
+    tp.Privileges[0].Luid.LowPart = static_cast<DWORD>(luid & 0xFFFFFFFFu);
+    tp.Privileges[0].Luid.HighPart = static_cast<LONG>(luid >> 32);
+    tp.Privileges[0].Attributes = attributes;
+    return ::AdjustTokenPrivileges(reinterpret_cast<HANDLE>(token), FALSE, &tp, 16, nullptr,
+                                   nullptr) != FALSE;
+  }
+
+  void CloseHandle(Handle h) override {
+    if (h) ::CloseHandle(reinterpret_cast<HANDLE>(h));
+  }
+
+  long RegCreateKeyEx(Handle parent, const std::string& subKey, std::uint32_t access,
+                      Handle& key) override {
+    std::wstring w = ToWide(subKey);
+    HKEY k = nullptr;
+    LONG r = ::RegCreateKeyExW(Key(parent), w.c_str(), 0, nullptr, 0, access, nullptr, &k,
+                               nullptr);
+    key = r == ERROR_SUCCESS ? reinterpret_cast<Handle>(k) : 0;
+    return r;
+  }
+
+  long RegOpenKeyEx(Handle parent, const std::string& subKey, std::uint32_t access,
+                    Handle& key) override {
+    std::wstring w = ToWide(subKey);
+    HKEY k = nullptr;
+    LONG r = ::RegOpenKeyExW(Key(parent), w.c_str(), 0, access, &k);
+    key = r == ERROR_SUCCESS ? reinterpret_cast<Handle>(k) : 0;
+    return r;
+  }
+
+  long RegQueryValueEx(Handle key, const std::string& name, RegValue& value) override {
+    std::wstring w = ToWide(name);
+    DWORD type = 0, size = 0;
+    LONG r = ::RegQueryValueExW(Key(key), w.c_str(), nullptr, &type, nullptr, &size);
+    if (r != ERROR_SUCCESS) return r;
+    std::vector<BYTE> buf(size + sizeof(wchar_t));
+    for (int attempt = 0; attempt < 4; ++attempt) {
+      DWORD got = static_cast<DWORD>(buf.size());
+      r = ::RegQueryValueExW(Key(key), w.c_str(), nullptr, &type, buf.data(), &got);
+      if (r == ERROR_MORE_DATA) {
+        buf.resize(got + sizeof(wchar_t));
+        continue;
+      }
+      if (r != ERROR_SUCCESS) return r;
+      size = got;
+      break;
+    }
+    if (r != ERROR_SUCCESS) return r;
+    value.type = type;
+    if (type == REG_SZ || type == REG_EXPAND_SZ) {
+      size_t chars = size / sizeof(wchar_t);
+      const wchar_t* text = reinterpret_cast<const wchar_t*>(buf.data());
+      // The stored terminating NUL(s) are dropped before converting and one
+      // NUL byte is put back, as the data of a narrow string value has.
+      while (chars > 0 && text[chars - 1] == L'\0') --chars;
+      value.data = ToUtf8(text, chars);
+      value.data.push_back('\0');
+    } else {
+      value.data.assign(reinterpret_cast<const char*>(buf.data()), size);
+    }
+    return ERROR_SUCCESS;
+  }
+
+  long RegSetValueEx(Handle key, const std::string& name, const RegValue& value) override {
+    std::wstring w = ToWide(name);
+    if (value.type == REG_SZ || value.type == REG_EXPAND_SZ) {
+      std::string text = value.data;
+      while (!text.empty() && text.back() == '\0') text.pop_back();
+      std::wstring wide = ToWide(text);
+      DWORD bytes = static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t));
+      return ::RegSetValueExW(Key(key), w.c_str(), 0, value.type,
+                              reinterpret_cast<const BYTE*>(wide.c_str()), bytes);
+    }
+    return ::RegSetValueExW(Key(key), w.c_str(), 0, value.type,
+                            reinterpret_cast<const BYTE*>(value.data.data()),
+                            static_cast<DWORD>(value.data.size()));
+  }
+
+  long RegCloseKey(Handle key) override { return ::RegCloseKey(Key(key)); }
+
+  bool ExitWindowsEx(std::uint32_t flags, std::uint32_t reserved) override {
+    return ::ExitWindowsEx(flags, reserved) != FALSE;
+  }
+
+  Handle FindWindow(const std::optional<std::string>& className,
+                    const std::optional<std::string>& title) override {
+    OptText c(className), t(title);
+    return reinterpret_cast<Handle>(::FindWindowW(c.get(), t.get()));
+  }
+
+  bool ShowWindow(Handle window, int command) override {
+    return ::ShowWindow(reinterpret_cast<HWND>(window), command) != FALSE;
+  }
+
+  void EnableSystemMenuItem(Handle window, std::uint32_t item, std::uint32_t flags) override {
+    HMENU menu = ::GetSystemMenu(reinterpret_cast<HWND>(window), FALSE);
+    if (menu) ::EnableMenuItem(menu, item, flags);
+  }
+
+  bool SystemParametersInfo(std::uint32_t action, std::uint32_t param,
+                            std::uint32_t winIni) override {
+    BOOL previous = FALSE;
+    return ::SystemParametersInfoW(action, param, &previous, winIni) != FALSE;
+  }
+
+  Point GetCursorPos() override {
+    POINT p = {0, 0};
+    ::GetCursorPos(&p);
+    return Point{static_cast<int>(p.x), static_cast<int>(p.y)};
+  }
+
+  std::intptr_t SendMessage(Handle window, std::uint32_t msg, std::uintptr_t wParam,
+                            std::intptr_t lParam) override {
+    return ::SendMessageW(reinterpret_cast<HWND>(window), msg, wParam, lParam);
+  }
+
+  bool SetForegroundWindow(Handle window) override {
+    return ::SetForegroundWindow(reinterpret_cast<HWND>(window)) != FALSE;
+  }
+
+  bool ShellNotifyIcon(std::uint32_t message, const NotifyIconData& data) override {
+    NOTIFYICONDATAW nid;
+    std::memset(&nid, 0, sizeof nid);
+    nid.cbSize = NOTIFYICONDATAW_V1_SIZE;
+    nid.hWnd = reinterpret_cast<HWND>(data.window);
+    nid.uID = data.id;
+    nid.uFlags = data.flags;
+    nid.uCallbackMessage = data.callbackMessage;
+    if (data.applicationIcon) nid.hIcon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
+    std::wstring tip = ToWide(data.tip);
+    if (tip.size() > 63) tip.resize(63);
+    std::memcpy(nid.szTip, tip.c_str(), (tip.size() + 1) * sizeof(wchar_t));
+    return ::Shell_NotifyIconW(message, &nid) != FALSE;
+  }
+
+  std::uintptr_t ShellExecute(Handle owner, const std::optional<std::string>& verb,
+                              const std::string& file,
+                              const std::optional<std::string>& parameters,
+                              const std::optional<std::string>& directory, int show) override {
+    OptText v(verb), p(parameters), d(directory);
+    std::wstring f = ToWide(file);
+    return reinterpret_cast<std::uintptr_t>(
+        ::ShellExecuteW(reinterpret_cast<HWND>(owner), v.get(), f.c_str(), p.get(), d.get(), show));
+  }
+
+  void SHAddToRecentDocs(std::uint32_t flags, const std::string* path) override {
+    if (!path) {
+      ::SHAddToRecentDocs(flags, nullptr);  // clears the list
+      return;
+    }
+    std::wstring w = ToWide(*path);
+    ::SHAddToRecentDocs(SHARD_PATHW, w.c_str());
+  }
+
+  std::string GetProfileString(const std::string& file, const std::string& section,
+                               const std::string& key, const std::string& def) override {
+    std::wstring f = ProfilePath(file), s = ToWide(section), k = ToWide(key), d = ToWide(def);
+    std::vector<wchar_t> buf(1024);
+    for (;;) {
+      DWORD n = ::GetPrivateProfileStringW(s.c_str(), k.c_str(), d.c_str(), buf.data(),
+                                           static_cast<DWORD>(buf.size()), f.c_str());
+      if (n + 1 < buf.size() || buf.size() >= 65536) return ToUtf8(buf.data(), n);
+      buf.resize(buf.size() * 4);
+    }
+  }
+
+  bool WriteProfileString(const std::string& file, const std::string& section,
+                          const std::string& key, const std::string& value) override {
+    std::wstring f = ProfilePath(file), s = ToWide(section), k = ToWide(key), v = ToWide(value);
+    return ::WritePrivateProfileStringW(s.c_str(), k.c_str(), v.c_str(), f.c_str()) != FALSE;
+  }
+
+  std::uint32_t MciSendCommand(std::uint32_t deviceId, std::uint32_t command, std::uint32_t flags,
+                               const std::string& deviceType, std::uint32_t& openedId) override {
+    std::wstring type = ToWide(deviceType);
+    MCI_OPEN_PARMSW parms;
+    std::memset(&parms, 0, sizeof parms);
+    parms.lpstrDeviceType = type.c_str();
+    MCIERROR r = ::mciSendCommandW(deviceId, command, flags, reinterpret_cast<DWORD_PTR>(&parms));
+    if (command == MCI_OPEN) openedId = r == 0 ? parms.wDeviceID : 0;
+    return r;
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<Platform> CreateWin32Platform() { return std::make_unique<Win32Platform>(); }
+
+}  // namespace platform
