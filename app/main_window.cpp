@@ -77,8 +77,7 @@ void TForm1::BuildLayout() {
   };
   auto statusLabel = [&](const char* name, Rect r, const char* caption, tk::Color color) {
     tk::Label* l = label(name, r, caption);
-    l->Align = tk::Alignment::Right;
-    l->AutoSize = false;
+    l->Align = tk::Alignment::Right;  // grows to the left with its text
     tk::Font f = l->GetFont();
     f.height = -13;
     f.color = color;

@@ -178,15 +178,13 @@ class FormPeer : public Win32Peer {
   void RebuildMenu();
   Menu* menu() const { return menu_; }
   LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp);
-  void StackContainer(HWND h) {
-    HWND above = lastContainer_ ? ::GetWindow(lastContainer_, GW_HWNDPREV) : nullptr;
-    if (lastContainer_ && !above) above = HWND_TOP;
-    if (above == h) above = nullptr;
-    if (!lastContainer_ || !::IsWindow(lastContainer_))
-      ::SetWindowPos(h, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    else if (above)
-      ::SetWindowPos(h, above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    lastContainer_ = h;
+  // A new child goes to the bottom of its siblings; frames and containers
+  // are pushed back under every control, the later ones above the earlier.
+  void StackContainer(HWND h) { containers_.push_back(h); }
+  void RestackContainers() {
+    for (auto it = containers_.rbegin(); it != containers_.rend(); ++it)
+      if (::IsWindow(*it))
+        ::SetWindowPos(*it, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
   // Style bits from the form's border settings.
   void ApplyStyle();
@@ -206,7 +204,7 @@ class FormPeer : public Win32Peer {
   bool syncing_ = false;
   Rect reported_;  // outer bounds last reported to the form
   bool haveReported_ = false;
-  HWND lastContainer_ = nullptr;
+  std::vector<HWND> containers_;
 };
 
 class Win32MenuPeer : public MenuPeer {
@@ -641,6 +639,7 @@ void ChildPeer::Create(int id) {
   ControlKind k = control_.Kind();
   if (k == ControlKind::Panel || k == ControlKind::GroupBox || k == ControlKind::Bevel)
     form_.StackContainer(h);
+  form_.RestackContainers();
   SetFont(control_.GetFont());
   if (k == ControlKind::ProgressBar) ::SendMessageW(h, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
   if (k == ControlKind::StatusBar) SetText(control_.Caption());
