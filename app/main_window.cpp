@@ -279,7 +279,9 @@ void TForm1::FormCreate(tk::Component*) {
   SetCaption(store.ReadString(key::F8, key::Form1C, settings::kDefaultMainCaption));
   if (exitBan_) DisableExitButtons();
   store.Close();
+  if (exitBan_) session::UpdateShutdownBlockReason(Handle(), true);
   ShowPhysicalMemory();
+  p.DisableIme(Handle());
   if (!p.FileExists(kRsrc32)) Button17->SetEnabled(false);
 }
 

@@ -133,6 +133,12 @@ class Platform {
   virtual std::intptr_t SendMessage(Handle window, std::uint32_t msg, std::uintptr_t wParam,
                                     std::intptr_t lParam) = 0;
   virtual bool SetForegroundWindow(Handle window) = 0;
+  // Switches the input method off for a window: ImmAssociateContext(window, NULL).
+  virtual void DisableIme(Handle window) = 0;
+  // ShutdownBlockReasonCreate / Destroy, looked up at run time: false where
+  // the system has no such call (before Vista).
+  virtual bool ShutdownBlockReasonCreate(Handle window, const std::string& reason) = 0;
+  virtual bool ShutdownBlockReasonDestroy(Handle window) = 0;
 
   // shell32
   virtual bool ShellNotifyIcon(std::uint32_t message, const NotifyIconData& data) = 0;

@@ -26,6 +26,14 @@ int AnswerQueryEndSession(MainWindowAccess& main) {
   return result;
 }
 
-void UpdateShutdownBlockReason(tk::WindowHandle, bool) {}
+void UpdateShutdownBlockReason(tk::WindowHandle window, bool banned) {
+  // Vista and later show this reason beside a program that holds the end of
+  // the session; older systems have no such call and are left alone.
+  auto& p = platform::Get();
+  if (banned)
+    p.ShutdownBlockReasonCreate(window, kShutdownBlockReason);
+  else
+    p.ShutdownBlockReasonDestroy(window);
+}
 
 }  // namespace session

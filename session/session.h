@@ -12,6 +12,8 @@ namespace session {
 
 constexpr const char* kCaption = "Kivo-Config For Windows";
 constexpr const char* kExitError = "Error ExitWindowEx";
+constexpr const char* kShutdownBlockReason =
+    "Kivo-Config: Windowsの終了が禁止されています（詳細設定で解除できます）";
 
 class MainWindowAccess {
  public:

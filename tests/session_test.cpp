@@ -303,3 +303,22 @@ TEST_F(DetailedSettingsTest, ColourIsAppliedToTheWindowAndItsLabelsAndSavedOnClo
   EXPECT_EQ(Stored("F6", "CL"), "$00123456");
 }
 }  // namespace
+
+namespace {
+TEST_F(DetailedSettingsTest, BanKeepsASystemShutdownBlockReasonWhereThereIsOne) {
+  Store("F6", "C4", "1");
+  TForm1* f = Create();
+  EXPECT_EQ(sim->blockReasons.count(f->Handle()), 1u) << "registered at start";
+  Open(f, [](TForm6& d) { d.CheckBox4->Click(); });
+  EXPECT_TRUE(sim->blockReasons.empty()) << "lifting the ban removes it";
+  Open(f, [](TForm6& d) { d.CheckBox4->Click(); });
+  EXPECT_EQ(sim->blockReasons.count(f->Handle()), 1u);
+
+  TearDown();
+  SetUp();
+  sim->hasShutdownBlockReason = false;  // Windows XP and older
+  Store("F6", "C4", "1");
+  EXPECT_NO_THROW(Create());
+  EXPECT_TRUE(ui->boxes.empty());
+}
+}  // namespace

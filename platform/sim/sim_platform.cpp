@@ -301,6 +301,23 @@ bool SimPlatform::SetForegroundWindow(Handle window) {
   return true;
 }
 
+void SimPlatform::DisableIme(Handle window) {
+  Log("ImmAssociateContext(" + Hex(window) + ", NULL)");
+}
+
+bool SimPlatform::ShutdownBlockReasonCreate(Handle window, const std::string& reason) {
+  Log("ShutdownBlockReasonCreate(" + Hex(window) + ", " + Quote(reason) + ")");
+  if (!hasShutdownBlockReason) return false;
+  blockReasons[window] = reason;
+  return true;
+}
+
+bool SimPlatform::ShutdownBlockReasonDestroy(Handle window) {
+  Log("ShutdownBlockReasonDestroy(" + Hex(window) + ")");
+  if (!hasShutdownBlockReason) return false;
+  return blockReasons.erase(window) != 0;
+}
+
 bool SimPlatform::ShellNotifyIcon(std::uint32_t message, const NotifyIconData& d) {
   Log("Shell_NotifyIcon(" + std::to_string(message) + ", {" + std::to_string(d.cbSize) + ", " +
       Hex(d.window) + ", " + std::to_string(d.id) + ", " + std::to_string(d.flags) + ", " +

@@ -45,6 +45,8 @@ class SimPlatform : public Platform {
   std::uintptr_t shellExecuteResult = 42;
   std::uint32_t shellExecuteLastError = 0;  // left by ShellExecute
   std::uint32_t mciResult = 0;
+  bool hasShutdownBlockReason = true;  // Vista and later
+  std::map<Handle, std::string> blockReasons;  // registered reasons by window
 
   // ---- what happened
   std::vector<std::string> journal;  // "Name(arg, arg, ...)" per call
@@ -105,6 +107,9 @@ class SimPlatform : public Platform {
   std::intptr_t SendMessage(Handle window, std::uint32_t msg, std::uintptr_t wParam,
                             std::intptr_t lParam) override;
   bool SetForegroundWindow(Handle window) override;
+  void DisableIme(Handle window) override;
+  bool ShutdownBlockReasonCreate(Handle window, const std::string& reason) override;
+  bool ShutdownBlockReasonDestroy(Handle window) override;
   bool ShellNotifyIcon(std::uint32_t message, const NotifyIconData& data) override;
   std::uintptr_t ShellExecute(Handle owner, const std::optional<std::string>& verb,
                               const std::string& file,

@@ -337,6 +337,29 @@ class Win32Platform : public Platform {
     return ::SendMessageW(reinterpret_cast<HWND>(window), msg, wParam, lParam);
   }
 
+  void DisableIme(Handle window) override {
+    // imm32 is loaded at run time: systems without an input method lack it.
+    using Associate = HANDLE(WINAPI*)(HWND, HANDLE);
+    HMODULE imm = ::LoadLibraryW(L"imm32.dll");
+    if (!imm) return;
+    if (auto f = reinterpret_cast<Associate>(
+            reinterpret_cast<void*>(::GetProcAddress(imm, "ImmAssociateContext"))))
+      f(reinterpret_cast<HWND>(window), nullptr);
+  }
+  bool ShutdownBlockReasonCreate(Handle window, const std::string& reason) override {
+    using Create = BOOL(WINAPI*)(HWND, LPCWSTR);
+    auto f = reinterpret_cast<Create>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "ShutdownBlockReasonCreate")));
+    if (!f) return false;
+    std::wstring w = ToWide(reason);
+    return f(reinterpret_cast<HWND>(window), w.c_str()) != FALSE;
+  }
+  bool ShutdownBlockReasonDestroy(Handle window) override {
+    using Destroy = BOOL(WINAPI*)(HWND);
+    auto f = reinterpret_cast<Destroy>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "ShutdownBlockReasonDestroy")));
+    return f && f(reinterpret_cast<HWND>(window)) != FALSE;
+  }
   bool SetForegroundWindow(Handle window) override {
     return ::SetForegroundWindow(reinterpret_cast<HWND>(window)) != FALSE;
   }
