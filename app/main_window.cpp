@@ -14,6 +14,7 @@ TForm1* Form1 = nullptr;
 namespace {
 constexpr unsigned kWmClose = 0x0010;
 constexpr unsigned kWmQueryEndSession = 0x0011;
+constexpr unsigned kWmEndSession = 0x0016;
 constexpr unsigned kWmLButtonDown = 0x0201;
 constexpr unsigned kWmLButtonDblClk = 0x0203;
 constexpr unsigned kWmRButtonDown = 0x0204;
@@ -324,6 +325,16 @@ bool TForm1::WndProc(tk::Message& msg) {
     case kWmQueryEndSession:
       WMQueryEndSession(msg);
       return true;
+    case kWmEndSession:
+      // The system may end this process as soon as this message returns, so
+      // the close posted by WMQueryEndSession could come too late: close now.
+      if (msg.wParam && !sessionEnded_) {
+        sessionEnded_ = true;
+        Close();
+      }
+      return true;
+    case kWmClose:
+      return sessionEnded_;  // already closed for the end of the session
     case kWmLButtonDown:
       platform::Get().SendMessage(Handle(), kWmSysCommand, kScDragMove, 0);
       return true;

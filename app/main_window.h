@@ -152,6 +152,7 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
   void ShowLogo();
   void Launch(int button);
   bool exitBan_ = false;
+  bool sessionEnded_ = false;
 };
 
 // The program-wide reference to the main window.

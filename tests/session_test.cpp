@@ -226,6 +226,35 @@ TEST_F(SessionTest, QueryEndSessionForEachBanAndPurgeSetting) {
   }
 }
 
+TEST_F(SessionTest, EndOfSessionClosesAtOnceAndOnlyOnce) {
+  // The system may end the process right after WM_ENDSESSION: the close
+  // sequence runs there, before the posted close is handled.
+  TForm1* f = Create();
+  tk::Message query{0x0011, 0, 0, 0};
+  f->PeerMessage(query);
+  EXPECT_EQ(query.result, 1);
+  EXPECT_FALSE(Stored("F1", "X"));
+  tk::Message ended{0x0016, 1, 0, 0};
+  f->PeerMessage(ended);
+  EXPECT_TRUE(tk::Application::Instance().Terminated());
+  EXPECT_TRUE(Stored("F1", "X"));
+  EXPECT_TRUE(sim->trayIcons.empty());
+  sim->ClearJournal();
+  tk::Application::Instance().ProcessMessages();  // the posted close
+  EXPECT_TRUE(sim->Calls("Shell_NotifyIcon").empty()) << "nothing runs twice";
+}
+
+TEST_F(SessionTest, CancelledEndOfSessionLeavesTheProgramRunning) {
+  Store("F6", "C4", "1");
+  TForm1* f = Create();
+  tk::Message query{0x0011, 0, 0, 0};
+  f->PeerMessage(query);
+  tk::Message ended{0x0016, 0, 0, 0};
+  f->PeerMessage(ended);
+  EXPECT_FALSE(tk::Application::Instance().Terminated());
+  EXPECT_EQ(sim->trayIcons.size(), 1u);
+}
+
 class DetailedSettingsTest : public SessionTest {
  protected:
   // Opens the dialog through the menu; the test acts while it is modal.

@@ -634,10 +634,11 @@ void ChildPeer::Create(int id) {
                              g_backend->instance(), nullptr);
   Attach(h);
   if (!h) return;
-  // Frames and containers stay behind the controls placed on them, the
-  // later ones above the earlier ones.
+  // Frames, containers, labels and pictures stay behind the controls placed
+  // on them, the later ones above the earlier ones, as drawings on the form.
   ControlKind k = control_.Kind();
-  if (k == ControlKind::Panel || k == ControlKind::GroupBox || k == ControlKind::Bevel)
+  if (k == ControlKind::Panel || k == ControlKind::GroupBox || k == ControlKind::Bevel ||
+      k == ControlKind::Label || k == ControlKind::Image)
     form_.StackContainer(h);
   form_.RestackContainers();
   SetFont(control_.GetFont());

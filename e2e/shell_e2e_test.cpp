@@ -1,0 +1,172 @@
+// The main window as each Windows version sees it, and the tray icon that
+// hides, shows and ends the program.
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "e2e/harness.h"
+
+namespace e2e {
+namespace {
+
+enum class Family { Win9x, NT };
+
+struct VersionCase {
+  const char* wineVersion;   // value for Wine's AppDefaults "Version"
+  Family family;
+  const char* versionLabel;  // the static that names the running system
+  const char* groupLabel;    // the caption above the launcher buttons
+  bool standbyVisible;       // "スタンバイ"
+  bool hibernateVisible;     // "休止状態をサポートする"
+  bool hibernateEnabled;
+};
+
+void PrintTo(const VersionCase& c, std::ostream* os) { *os << c.wineVersion; }
+
+// Launchers the NT family takes over for its own administration tools.
+const std::vector<std::string> kNtCaptions = {"ｼｽﾃﾑ情報", "ｿﾙﾃｨｱ", "ﾌﾘｰｾﾙ", "ﾊﾟﾌｫｰﾏﾝｽ"};
+// Launchers for 9x control panel items, each enabled there and disabled on NT.
+// "ネットワーク" is the full-width caption; NT 4 gives another button the
+// half-width "ﾈｯﾄﾜｰｸ".
+const std::vector<std::string> k9xOnlyButtons = {"画面設定", "モデム", "ネットワーク",
+                                                 "アプリ追加・削除", "画面ロック"};
+
+class VersionAdaptation : public WineTest, public ::testing::WithParamInterface<VersionCase> {
+ protected:
+  // The control with this class and exact text; records a failure if absent.
+  Control Get(const std::vector<Control>& all, const std::string& cls, const std::string& text) {
+    auto c = FindControl(all, cls, text);
+    EXPECT_TRUE(c.has_value()) << "no " << cls << " \"" << text << "\"";
+    return c.value_or(Control{});
+  }
+  void ExpectEnabled(const std::vector<Control>& all, const std::string& text, bool enabled) {
+    auto c = FindControl(all, "Button", text);
+    ASSERT_TRUE(c.has_value()) << "no button \"" << text << "\"";
+    EXPECT_TRUE(c->visible) << "\"" << text << "\" is hidden";
+    EXPECT_EQ(c->enabled, enabled) << "\"" << text << "\" should be "
+                                   << (enabled ? "enabled" : "disabled");
+  }
+};
+
+TEST_P(VersionAdaptation, ControlsMatchTheSystem) {
+  const VersionCase& v = GetParam();
+  SetWindowsVersion(v.wineVersion);
+  SkipLogo();
+  StartApp();
+  Rect rect = WaitMainWindow();
+  ASSERT_FALSE(HasFailure());
+  auto controls = Controls(kMainTitle);
+  ASSERT_FALSE(controls.empty());
+  Screenshot(testName_, rect);
+
+  EXPECT_TRUE(Get(controls, "Static", v.versionLabel).visible);
+  EXPECT_TRUE(Get(controls, "Static", v.groupLabel).visible);
+
+  const bool nt = v.family == Family::NT;
+  for (const auto& b : k9xOnlyButtons) ExpectEnabled(controls, b, !nt);
+  ExpectEnabled(controls, "強制終了を無効にする", !nt);
+  ExpectEnabled(controls, "シャットダウン", nt);
+  // No c:\windows\system\rsrc32.dll in a Wine prefix.
+  ExpectEnabled(controls, "リソース", false);
+  for (const auto& c : kNtCaptions)
+    EXPECT_EQ(FindControl(controls, "Button", c).has_value(), nt) << "button \"" << c << "\"";
+
+  Control standby = Get(controls, "Button", "スタンバイ");
+  EXPECT_EQ(standby.visible, v.standbyVisible) << "スタンバイ";
+  Control hibernate = Get(controls, "Button", "休止状態をサポートする");
+  EXPECT_EQ(hibernate.visible, v.hibernateVisible) << "休止状態をサポートする";
+  if (v.hibernateVisible) {
+    EXPECT_EQ(hibernate.enabled, v.hibernateEnabled) << "休止状態をサポートする";
+  }
+
+  const std::string version = v.wineVersion;
+  const bool nt4 = version == "nt40";
+  if (nt) {
+    // 2000 and XP: the management consoles; NT 4: its own control panel items.
+    for (const char* c : {"ｺﾝﾋﾟｭｰﾀ管理", "ﾃﾞｨｽｸ管理"})
+      EXPECT_EQ(FindControl(controls, "Button", c).has_value(), !nt4) << "button \"" << c << "\"";
+    for (const char* c : {"ｼｽﾃﾑのﾌﾟﾛﾊﾟﾃｨ", "ﾈｯﾄﾜｰｸ"})
+      EXPECT_EQ(FindControl(controls, "Button", c).has_value(), nt4) << "button \"" << c << "\"";
+    EXPECT_EQ(FindControl(controls, "Button", "日付と時刻").has_value(), nt4);
+  } else {
+    // The 9x control panel keeps its captions.
+    for (const char* c : {"マウス", "パスワード", "電源管理", "マルチメディア", "ﾃﾞﾊﾞｲｽﾏﾈｰｼﾞｬ",
+                          "ジョイスティック", "日付と時刻"})
+      Get(controls, "Button", c);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Versions, VersionAdaptation,
+    ::testing::Values(
+        VersionCase{"win95", Family::Win9x, "MicroSoft Windows 95", "ｺﾝﾄﾛｰﾙﾊﾟﾈﾙ", true, true, true},
+        // Wine's "win98" reports build 2222, the build of 98 Second Edition.
+        VersionCase{"win98", Family::Win9x, "Windows 98 Second Edition", "ｺﾝﾄﾛｰﾙﾊﾟﾈﾙ", true, false,
+                    false},
+        VersionCase{"winme", Family::Win9x, "Windows Millennium Edition", "ｺﾝﾄﾛｰﾙﾊﾟﾈﾙ", true, true,
+                    true},
+        VersionCase{"nt40", Family::NT, "WindowsNT 4.0", "Windows NTｺﾝﾄﾛｰﾙﾊﾟﾈﾙ", false, true,
+                    false},
+        VersionCase{"win2k", Family::NT, "Microsoft Windows 2000", "Windows 2000管理ツール", true,
+                    true, true},
+        VersionCase{"winxp", Family::NT, "Microsoft Windows XP", "Windows XP管理ツール", true, true,
+                    true}),
+    [](const auto& info) { return std::string(info.param.wineVersion); });
+
+class Tray : public WineTest {
+ protected:
+  // Opens the tray icon's popup menu with a right click and returns its items.
+  std::vector<std::string> OpenTrayMenu() {
+    std::vector<std::string> items;
+    Result post = Driver({"post", "--title", kMainTitle, "--msg", std::to_string(kTrayMessage),
+                          "--wparam", "100", "--lparam", std::to_string(kWmRButtonDown)});
+    EXPECT_DRIVER_OK(post);
+    Result menu = Driver({"wait", "--class", "#32768", "--visible"});
+    EXPECT_EQ(menu.code, 0) << "no popup menu opened:\n" << menu.err;
+    if (menu.code != 0) return items;
+    Result list = Driver({"menu-items"});
+    EXPECT_DRIVER_OK(list);
+    for (const auto& line : list.lines()) items.push_back(line.substr(line.rfind('\t') + 1));
+    return items;
+  }
+
+  // Names of the values stored under a section of the settings key.
+  std::set<std::string> StoredNames(const std::string& section) {
+    std::set<std::string> names;
+    Result r = Driver({"reg-list", std::string(kSettingsKey) + "\\" + section});
+    EXPECT_DRIVER_OK(r);
+    for (const auto& line : r.lines()) names.insert(line.substr(0, line.find('\t')));
+    return names;
+  }
+};
+
+TEST_F(Tray, HideShowAndExitFromTheTrayMenu) {
+  SkipLogo();
+  StartApp();
+  WaitMainWindow();
+  ASSERT_FALSE(HasFailure());
+
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kMainTitle, "--text", "閉じる"}));
+  ASSERT_DRIVER_OK(Driver({"wait", "--title", kMainTitle, "--hidden"}));
+  // The hidden window still takes the tray icon's messages.
+  ASSERT_DRIVER_OK(Driver({"post", "--title", kMainTitle, "--msg", std::to_string(kTrayMessage),
+                           "--wparam", "100", "--lparam", std::to_string(kWmLButtonDblClk)}));
+  ASSERT_DRIVER_OK(Driver({"wait", "--title", kMainTitle, "--visible"}));
+
+  auto items = OpenTrayMenu();
+  ASSERT_FALSE(HasFailure());
+  const std::set<std::string> present(items.begin(), items.end());
+  for (const char* item : {"デスクトップに表示(&D)", "アプリケーションの終了(&A)", "Windowsの終了(&S)"})
+    EXPECT_TRUE(present.count(item)) << "the tray menu has no item " << item;
+  ASSERT_DRIVER_OK(Driver({"menu-select", "--text", "アプリケーションの終了(&A)"}));
+  ASSERT_TRUE(WaitAppExit(0, 20000)) << "the program did not exit after the tray menu's exit item";
+
+  auto f1 = StoredNames("F1");
+  for (const char* name : {"X", "Y", "KYUSI", "TASK", "TITLE", "STATUS", "STARTUP"})
+    EXPECT_TRUE(f1.count(name)) << "F1\\" << name << " was not saved";
+  EXPECT_TRUE(StoredNames("F6").count("CL")) << "F6\\CL was not saved";
+}
+
+}  // namespace
+}  // namespace e2e
