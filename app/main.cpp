@@ -9,7 +9,7 @@
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   platform::Install(platform::CreateWin32Platform());
   auto& app = tk::Application::Instance();
-  app.Title = "kivo_config";
+  app.Title = ApplicationTitle(platform::Get().ExecutablePath());
   app.Initialize(tk::CreateWin32Backend());
   return RunKivoConfig();
 }

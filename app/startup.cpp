@@ -6,6 +6,13 @@
 #include "settings/settings_store.h"
 #include "toolkit/toolkit.h"
 
+std::string ApplicationTitle(const std::string& exePath) {
+  size_t slash = exePath.find_last_of("\\/");
+  std::string name = slash == std::string::npos ? exePath : exePath.substr(slash + 1);
+  size_t dot = name.find_last_of('.');
+  return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
 int RunKivoConfig() {
   auto& p = platform::Get();
   auto& app = tk::Application::Instance();

@@ -1,8 +1,13 @@
 // The program's start: single-instance guard, main window, message loop.
 #pragma once
 
+#include <string>
+
 // Runs the application on the installed platform and toolkit backend.
 // Returns the process exit code: 0 after a normal run, -1 when refused.
 int RunKivoConfig();
+
+// The application's title: the executable's file name without its extension.
+std::string ApplicationTitle(const std::string& exePath);
 
 constexpr const char* kInstanceMutexName = "double_boot";

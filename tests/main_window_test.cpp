@@ -163,6 +163,12 @@ TEST_F(StartupTest, NormalStartShowsTheMainWindow) {
   EXPECT_EQ(sim->Calls("ShowWindow(0x10000, 0)").size(), 1u);
 }
 
+TEST(ApplicationTitle, IsTheExecutableNameWithoutExtension) {
+  EXPECT_EQ(ApplicationTitle("C:\\Program Files\\Kivo\\kivo_config.exe"), "kivo_config");
+  EXPECT_EQ(ApplicationTitle("Z:\\a.b\\tool.v2.EXE"), "tool.v2");
+  EXPECT_EQ(ApplicationTitle("plain"), "plain");
+}
+
 TEST_F(StartupTest, FailedMutexEndsSilently) {
   sim->mutexFails = true;
   EXPECT_EQ(RunKivoConfig(), -1);
