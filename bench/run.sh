@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Start-up benchmark: time from process start until the main window is
+# visible, kivo_config.exe against bench_minimal.exe (a window and a message
+# loop, nothing else), under Wine with the logo switched off.
+# Usage: bash bench/run.sh [runs]   (default 10 runs of each, alternating)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+runs=${1:-10}
+
+bash scripts/build.sh win32 >/dev/null
+# shellcheck source=scripts/wine-env.sh
+source scripts/wine-env.sh
+
+w32=$root/build/win32
+driver=$w32/e2e/driver/kivo_driver.exe
+logs=$root/build/bench-logs
+mkdir -p "$logs"
+
+trap 'wine_env_cleanup' EXIT
+trap 'exit 130' INT TERM
+wine_env_display "$logs/xvfb.log"
+wine_env_prefix "$root/build/wineprefix-bench"
+
+wine "$driver" reg-set 'Software\Kivo_Project\Ve_Dizo\Kivo_Shutdown\F6' C2 1
+
+app_win='Z:'$(echo "$w32/app/kivo_config.exe" | tr / '\\')
+min_win='Z:'$(echo "$w32/bench/bench_minimal.exe" | tr / '\\')
+
+key='Software\Kivo_Project\Ve_Dizo\Kivo_Shutdown'
+
+# measure <title> <exe>: prints "ms=<t> peak_kb=<k>". The program is closed
+# with WM_CLOSE afterwards; kivo_config then saves its settings, which are
+# removed again so that every run is a first start (with the logo off).
+measure() {
+  wine "$driver" measure --title "$1" --timeout 60000 -- "$2" 2>>"$logs/driver.log"
+  wine "$driver" reg-delete "$key\F1" 2>>"$logs/driver.log"
+}
+
+# One untimed start of each first (loads Wine's DLLs into the page cache).
+measure "KIVO-CONFIG FOR Windows" "$app_win" >/dev/null
+measure "bench_minimal" "$min_win" >/dev/null
+
+app_ms=() min_ms=() app_kb=0 min_kb=0
+for i in $(seq 1 "$runs"); do
+  a=$(measure "KIVO-CONFIG FOR Windows" "$app_win")
+  m=$(measure "bench_minimal" "$min_win")
+  echo "run $i: kivo_config ${a}   bench_minimal ${m}"
+  a_ms=${a#ms=}; a_ms=${a_ms%% *}; a_kb=${a##*peak_kb=}
+  m_ms=${m#ms=}; m_ms=${m_ms%% *}; m_kb=${m##*peak_kb=}
+  app_ms+=("$a_ms"); min_ms+=("$m_ms")
+  [ "$a_kb" -gt "$app_kb" ] && app_kb=$a_kb
+  [ "$m_kb" -gt "$min_kb" ] && min_kb=$m_kb
+done
+
+median() { printf '%s\n' "$@" | sort -n | awk '{v[NR]=$1} END {if (NR%2) print v[(NR+1)/2]; else printf "%.2f\n", (v[NR/2]+v[NR/2+1])/2}'; }
+app_med=$(median "${app_ms[@]}")
+min_med=$(median "${min_ms[@]}")
+ratio=$(awk -v a="$app_med" -v m="$min_med" 'BEGIN {printf "%.2f", a/m}')
+echo
+echo "start-up to visible main window, median of $runs runs:"
+echo "  kivo_config.exe   ${app_med} ms   peak working set ${app_kb} KB"
+echo "  bench_minimal.exe ${min_med} ms   peak working set ${min_kb} KB"
+echo "  ratio             ${ratio} (target <= 1.5)"

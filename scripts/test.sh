@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Builds both builds, then runs every test (unit and end-to-end) with ctest.
+# Exit code = ctest's. Extra arguments go to ctest (e.g. -R FirstStart, -LE e2e).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+start=$SECONDS
+bash scripts/build.sh
+echo "test.sh: builds took $((SECONDS - start)) s"
+
+work=$root/build/native/e2e/work
+# The e2e tests of this run boot their own template prefix (once, shared by
+# all test processes of the run); see e2e/harness.cpp.
+export KIVO_E2E_RUN_ID=run$$
+
+# Stops the wineservers of test prefixes whose test process is gone (by
+# prefix, never by process name), removes them and this run's template.
+cleanup() {
+  local p pid
+  for p in "$work"/prefixes/*-*/; do
+    [ -d "$p" ] || continue
+    p=${p%/}
+    pid=${p##*-}
+    if ! kill -0 "$pid" 2>/dev/null; then
+      WINEPREFIX=$p wineserver -k >/dev/null 2>&1 || true
+      rm -rf "$p"
+    fi
+  done
+  if [ -d "$work/template-$KIVO_E2E_RUN_ID" ]; then
+    WINEPREFIX=$work/template-$KIVO_E2E_RUN_ID wineserver -k >/dev/null 2>&1 || true
+  fi
+  rm -rf "$work/template-$KIVO_E2E_RUN_ID" "$work/template-$KIVO_E2E_RUN_ID".*
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+cleanup
+
+# ctest's summary ("100% tests passed, ...") and total time end the output.
+set +e
+ctest --test-dir build/native --output-on-failure "$@"
+rc=$?
+set -e
+exit $rc
