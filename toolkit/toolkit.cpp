@@ -392,6 +392,8 @@ Form::~Form() {
   // Owned windows and controls go first, while this form is still whole;
   // their close handlers do not run.
   while (!Components().empty()) delete Components().back();
+  // The native window goes while this is still a form.
+  peer_.reset();
   Application::Instance().FormDestroyed(this);
 }
 

@@ -904,6 +904,8 @@ FormPeer::FormPeer(Form& f) : Win32Peer(f) {
 
 FormPeer::~FormPeer() {
   if (g_backend) g_backend->FormGone(this);
+  // No message may reach the form from here on: it is being destroyed.
+  if (hwnd_) ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
   if (hwnd_) ::SetMenu(hwnd_, nullptr);
   DestroyNative();
   if (bar_) ::DestroyMenu(bar_);
