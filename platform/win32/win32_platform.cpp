@@ -422,7 +422,14 @@ class Win32Platform : public Platform {
     MCI_OPEN_PARMSW parms;
     std::memset(&parms, 0, sizeof parms);
     parms.lpstrDeviceType = type.c_str();
-    MCIERROR r = ::mciSendCommandW(deviceId, command, flags, reinterpret_cast<DWORD_PTR>(&parms));
+    // winmm is loaded when the CD tray is first used, not at start-up.
+    using Send = MCIERROR(WINAPI*)(MCIDEVICEID, UINT, DWORD_PTR, DWORD_PTR);
+    static HMODULE winmm = ::LoadLibraryW(L"winmm.dll");
+    auto send = winmm ? reinterpret_cast<Send>(reinterpret_cast<void*>(
+                            ::GetProcAddress(winmm, "mciSendCommandW")))
+                      : nullptr;
+    if (!send) return MCIERR_DEVICE_NOT_INSTALLED;
+    MCIERROR r = send(deviceId, command, flags, reinterpret_cast<DWORD_PTR>(&parms));
     if (command == MCI_OPEN) openedId = r == 0 ? parms.wDeviceID : 0;
     return r;
   }

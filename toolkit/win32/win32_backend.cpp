@@ -18,6 +18,15 @@ namespace tk {
 
 namespace {
 
+// The common dialogs are loaded when first used: start-up does not pay for
+// comdlg32 and the printing libraries it pulls in.
+template <class F>
+F CommonDialog(const char* name) {
+  static HMODULE dll = ::LoadLibraryW(L"comdlg32.dll");
+  return dll ? reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(dll, name))) : nullptr;
+}
+
+
 const wchar_t kFormClass[] = L"KivoForm";
 const wchar_t kAppClass[] = L"KivoApplication";
 
@@ -180,8 +189,15 @@ class FormPeer : public Win32Peer {
   LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp);
   // A new child goes to the bottom of its siblings; frames and containers
   // are pushed back under every control, the later ones above the earlier.
+  // Restacking waits until the form is shown, so that building a form costs
+  // one pass, not one per control.
   void StackContainer(HWND h) { containers_.push_back(h); }
+  void ChildAdded() {
+    if (::IsWindowVisible(hwnd_)) RestackContainers();
+    else restack_ = true;
+  }
   void RestackContainers() {
+    restack_ = false;
     for (auto it = containers_.rbegin(); it != containers_.rend(); ++it)
       if (::IsWindow(*it))
         ::SetWindowPos(*it, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -205,6 +221,7 @@ class FormPeer : public Win32Peer {
   Rect reported_;  // outer bounds last reported to the form
   bool haveReported_ = false;
   std::vector<HWND> containers_;
+  bool restack_ = false;
 };
 
 class Win32MenuPeer : public MenuPeer {
@@ -420,7 +437,8 @@ class Win32Backend : public Backend {
     cc.rgbResult = ToColorRef(color);
     cc.lpCustColors = custom;
     cc.Flags = CC_RGBINIT | CC_FULLOPEN;
-    if (!::ChooseColorW(&cc)) return false;
+    auto choose = CommonDialog<BOOL(WINAPI*)(LPCHOOSECOLORW)>("ChooseColorW");
+    if (!choose || !choose(&cc)) return false;
     color = static_cast<Color>(cc.rgbResult & 0xFFFFFF);
     return true;
   }
@@ -445,7 +463,8 @@ class Win32Backend : public Backend {
     ofn.nMaxFile = static_cast<DWORD>(file.size());
     ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
     ofn.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-    if (!::GetOpenFileNameW(&ofn)) return false;
+    auto open = CommonDialog<BOOL(WINAPI*)(LPOPENFILENAMEW)>("GetOpenFileNameW");
+    if (!open || !open(&ofn)) return false;
     dialog.FileName = Narrow(std::wstring(file.data()));
     return true;
   }
@@ -640,7 +659,7 @@ void ChildPeer::Create(int id) {
   if (k == ControlKind::Panel || k == ControlKind::GroupBox || k == ControlKind::Bevel ||
       k == ControlKind::Label || k == ControlKind::Image)
     form_.StackContainer(h);
-  form_.RestackContainers();
+  form_.ChildAdded();
   SetFont(control_.GetFont());
   if (k == ControlKind::ProgressBar) ::SendMessageW(h, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
   if (k == ControlKind::StatusBar) SetText(control_.Caption());
@@ -997,6 +1016,7 @@ void FormPeer::ReportBounds(bool keepClient) {
 
 void FormPeer::SetVisible(bool on) {
   if (on) {
+    if (restack_) RestackContainers();
     ApplyStyle();
     for (Control* c : form().Controls())
       if (auto* p = dynamic_cast<Win32Peer*>(c->Peer())) p->Sync();
