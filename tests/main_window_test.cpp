@@ -1,15 +1,11 @@
 // Start-up, creation, saving and closing of the main window.
-#include "app/main_window.h"
 #include "app/startup.h"
-#include "fixture.h"
+#include "main_window_fixture.h"
 
 namespace {
-class MainWindowTest : public SimTest {
+class MainWindowTest : public MainWindowFixture {
  protected:
-  TForm1* Create() {
-    Store("F6", "C2", "1");  // no logo unless a test wants it
-    return tk::Application::Instance().CreateForm<TForm1>();
-  }
+  TForm1* Create() { return CreateMain(); }
 };
 
 TEST_F(MainWindowTest, FreshStoreCentresTheWindowWithLayoutDefaults) {

@@ -1,19 +1,12 @@
 // Exit actions, privileges, drive check, standby and hibernate, the detailed
 // settings dialog and the answer to the end-of-session query.
-#include "app/main_window.h"
-#include "fixture.h"
+#include "main_window_fixture.h"
 #include "session/detailed_settings.h"
 
 namespace {
-class SessionTest : public SimTest {
+class SessionTest : public MainWindowFixture {
  protected:
-  TForm1* Create() {
-    Store("F6", "C2", "1");
-    TForm1* f = tk::Application::Instance().CreateForm<TForm1>();
-    sim->ClearJournal();
-    ui->boxes.clear();
-    return f;
-  }
+  TForm1* Create() { return CreateQuiet(); }
   std::vector<std::string> Requests() {
     std::vector<std::string> out;
     for (const auto& e : sim->journal)

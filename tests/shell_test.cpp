@@ -1,15 +1,11 @@
 // Version adaptation, status display, tray icon and popup menu, logo and about boxes.
 #include "app/about_boxes.h"
-#include "app/main_window.h"
-#include "fixture.h"
+#include "main_window_fixture.h"
 
 namespace {
-class ShellTest : public SimTest {
+class ShellTest : public MainWindowFixture {
  protected:
-  TForm1* Create(bool logo = false) {
-    if (!logo) Store("F6", "C2", "1");
-    return tk::Application::Instance().CreateForm<TForm1>();
-  }
+  TForm1* Create(bool logo = false) { return CreateMain(logo); }
 };
 
 // One row per Windows version: what the main window shows after start-up.

@@ -1,17 +1,11 @@
 // Launchers and desktop toggles.
-#include "app/main_window.h"
-#include "fixture.h"
+#include "main_window_fixture.h"
 #include "tools/tools.h"
 
 namespace {
-class ToolsTest : public SimTest {
+class ToolsTest : public MainWindowFixture {
  protected:
-  TForm1* Create() {
-    Store("F6", "C2", "1");
-    TForm1* f = tk::Application::Instance().CreateForm<TForm1>();
-    sim->ClearJournal();
-    return f;
-  }
+  TForm1* Create() { return CreateQuiet(); }
 };
 
 std::string Applet(const char* program, const char* params) {

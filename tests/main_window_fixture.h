@@ -1,0 +1,21 @@
+// Tests of the main window: a fresh machine, and the main window made the way
+// the program makes it (the logo is off unless a test wants it).
+#pragma once
+
+#include "app/main_window.h"
+#include "fixture.h"
+
+class MainWindowFixture : public SimTest {
+ protected:
+  TForm1* CreateMain(bool logo = false) {
+    if (!logo) Store("F6", "C2", "1");
+    return tk::Application::Instance().CreateForm<TForm1>();
+  }
+  // The main window, with what its creation did cleared from the records.
+  TForm1* CreateQuiet() {
+    TForm1* f = CreateMain();
+    sim->ClearJournal();
+    ui->boxes.clear();
+    return f;
+  }
+};
