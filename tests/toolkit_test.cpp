@@ -1,0 +1,145 @@
+// The toolkit's own rules, on the headless backend: events, modal forms,
+// closing, deferred release and owned windows.
+#include "fixture.h"
+
+namespace {
+class ToolkitTest : public SimTest {
+ protected:
+  tk::Form* NewForm(tk::Component* owner = nullptr) {
+    auto* f = new tk::Form(owner);
+    if (!owner) tk::Application::Instance().Adopt(f);
+    return f;
+  }
+};
+
+TEST_F(ToolkitTest, StateChangesFireTheirEventsOnlyWhenTheStateChanges) {
+  tk::Form* f = NewForm();
+  auto* box = new tk::CheckBox(f, "CheckBox1", {0, 0, 10, 10}, "box");
+  auto* edit = new tk::Edit(f, "Edit1", {0, 0, 10, 10});
+  auto* button = new tk::Button(f, "Button1", {0, 0, 10, 10}, "b");
+  int clicks = 0, changes = 0, presses = 0;
+  box->OnClick = [&](tk::Component*) { ++clicks; };
+  edit->OnChange = [&](tk::Component*) { ++changes; };
+  button->OnClick = [&](tk::Component*) { ++presses; };
+  box->SetChecked(false);
+  box->SetChecked(true);
+  box->SetChecked(true);
+  edit->SetText("a");
+  edit->SetText("a");
+  edit->PeerTextChanged("ab");
+  EXPECT_EQ(clicks, 1);
+  EXPECT_EQ(changes, 2);
+  EXPECT_EQ(edit->Text(), "ab");
+  button->SetEnabled(false);
+  button->Click();
+  box->SetEnabled(false);
+  box->Click();
+  EXPECT_EQ(presses, 0);
+  EXPECT_TRUE(box->Checked()) << "a disabled box ignores clicks";
+}
+
+TEST_F(ToolkitTest, HandlerErrorsGoToTheErrorDisplayAndTheProgramGoesOn) {
+  tk::Form* f = NewForm();
+  auto* button = new tk::Button(f, "Button1", {0, 0, 10, 10}, "b");
+  button->OnClick = [](tk::Component*) { throw tk::Error("broken"); };
+  button->PeerClicked();
+  ASSERT_EQ(ui->boxes.size(), 1u);
+  EXPECT_EQ(ui->boxes[0].text, "broken");
+  EXPECT_EQ(ui->boxes[0].flags, tk::mbOk | tk::mbIconStop);
+}
+
+TEST_F(ToolkitTest, ModalResultRunsTheCloseHandlersAndARefusalKeepsTheFormOpen) {
+  tk::Form* owner = NewForm();
+  auto* dialog = new tk::Form(owner);
+  auto* ok = new tk::Button(dialog, "OK", {0, 0, 10, 10}, "OK");
+  ok->ModalResult = tk::mrOk;
+  int queries = 0;
+  bool closed = false;
+  dialog->OnCloseQuery = [&](tk::Component*, bool& can) { can = ++queries > 1; };
+  dialog->OnClose = [&](tk::Component*, tk::CloseAction& a) {
+    closed = true;
+    a = tk::CloseAction::Free;
+  };
+  int rounds = 0;
+  ui->onModal = [&](tk::Form& form) {
+    ++rounds;
+    EXPECT_TRUE(form.Modal());
+    static_cast<tk::Button*>(form.FindControl("OK"))->Click();
+  };
+  EXPECT_EQ(dialog->ShowModal(), tk::mrOk);
+  EXPECT_EQ(rounds, 2) << "the first close was refused";
+  EXPECT_TRUE(closed);
+  tk::Application::Instance().FlushReleases();
+  EXPECT_TRUE(owner->Components().empty()) << "released after its modal loop";
+}
+
+TEST_F(ToolkitTest, ReleaseWaitsUntilTheHandlerHasReturned) {
+  tk::Form* owner = NewForm();
+  auto* tool = new tk::Form(owner);
+  auto* close = new tk::Button(tool, "Close", {0, 0, 10, 10}, "x");
+  tool->OnClose = [](tk::Component*, tk::CloseAction& a) { a = tk::CloseAction::Free; };
+  bool aliveAfterClose = false;
+  close->OnClick = [&](tk::Component*) {
+    tool->Close();
+    aliveAfterClose = owner->Components().size() == 1;
+  };
+  tool->Show();
+  close->PeerClicked();
+  EXPECT_TRUE(aliveAfterClose);
+  EXPECT_TRUE(owner->Components().empty());
+}
+
+TEST_F(ToolkitTest, DestroyingAnOwnerDestroysOwnedFormsWithoutTheirCloseHandlers) {
+  tk::Form* owner = NewForm();
+  auto* child = new tk::Form(owner);
+  auto* grandchild = new tk::Form(child);
+  bool asked = false;
+  for (tk::Form* f : {child, grandchild})
+    f->OnCloseQuery = [&](tk::Component*, bool&) { asked = true; };
+  delete owner;
+  EXPECT_FALSE(asked);
+  EXPECT_TRUE(tk::Application::Instance().Forms().empty());
+}
+
+TEST_F(ToolkitTest, MenusIgnoreDisabledItemsAndFindItemsByCommand) {
+  tk::Form* f = NewForm();
+  auto* menu = new tk::PopupMenu(f, "PopupMenu1");
+  int runs = 0;
+  tk::MenuItem* a = menu->Items().Add("A", "a", [&](tk::Component*) { ++runs; });
+  tk::MenuItem* b = menu->Items().Add("B", "b", [&](tk::Component*) { runs += 10; });
+  EXPECT_NE(a->Command(), b->Command());
+  EXPECT_EQ(menu->FindCommand(b->Command()), b);
+  b->SetEnabled(false);
+  ui->popupChoices = {"B", "A"};
+  menu->Popup(1, 2);
+  menu->Popup(1, 2);
+  EXPECT_EQ(runs, 1);
+}
+
+TEST_F(ToolkitTest, ComboBoxSelectionStaysInRange) {
+  tk::Form* f = NewForm();
+  auto* combo = new tk::ComboBox(f, "ComboBox1", {0, 0, 10, 10});
+  combo->SetItems({"A", "B"});
+  combo->SetItemIndex(1);
+  EXPECT_EQ(combo->Text(), "B");
+  combo->SetItemIndex(7);
+  EXPECT_EQ(combo->ItemIndex(), -1);
+  EXPECT_EQ(combo->Text(), "");
+  combo->SetItemIndex(-3);
+  EXPECT_EQ(combo->ItemIndex(), -1);
+}
+
+TEST_F(ToolkitTest, TimersFireOnlyWhileEnabled) {
+  tk::Form* f = NewForm();
+  auto* timer = new tk::Timer(f, "Timer1", 1000);
+  int ticks = 0;
+  timer->OnTimer = [&](tk::Component*) { ++ticks; };
+  ui->TickTimers();
+  timer->SetEnabled(false);
+  ui->TickTimers();
+  EXPECT_EQ(ticks, 1);
+  delete timer;
+  ui->TickTimers();  // a deleted timer is gone from the loop
+  EXPECT_EQ(ticks, 1);
+}
+}  // namespace
