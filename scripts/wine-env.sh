@@ -31,7 +31,10 @@ wine_env_check_tools() {
   done
 }
 
-# Maps the Japanese UI fonts Windows programs ask for to VL Gothic.
+# Maps the Japanese UI fonts Windows programs ask for to VL Gothic, and runs
+# the prefix's programs in a 1024x768 virtual desktop: Wine draws the window
+# frames and captions itself (Xvfb has no window manager) and hides windows
+# without waiting on one.
 wine_env_fonts_reg() {
   cat <<'EOF'
 Windows Registry Editor Version 5.00
@@ -44,6 +47,12 @@ Windows Registry Editor Version 5.00
 "MS UI Gothic"="VL PGothic"
 "MS Shell Dlg"="VL PGothic"
 "MS Shell Dlg 2"="VL PGothic"
+
+[HKEY_CURRENT_USER\Software\Wine\Explorer]
+"Desktop"="Default"
+
+[HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]
+"Default"="1024x768"
 
 EOF
 }
