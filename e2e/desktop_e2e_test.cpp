@@ -22,6 +22,18 @@ class Desktop : public WineTest {
     StartApp();
     WaitMainWindow();
   }
+  // Starts the program, registers it for start-up and removes it again,
+  // reading the run entry through read after each click.
+  void RegisterAndUnregister(const std::function<std::optional<std::string>()>& read) {
+    Start();
+    ASSERT_FALSE(HasFailure());
+    ASSERT_DRIVER_OK(Driver({"click", "--title", kMainTitle, "--text", "スタートアップ登録"}));
+    EXPECT_TRUE(WaitFor([&] { return read() == RegisteredEntry(); }, 10000))
+        << "run = " << read().value_or("(none)") << "\nexpected " << RegisteredEntry();
+    ASSERT_DRIVER_OK(Driver({"click", "--title", kMainTitle, "--text", "スタートアップ登録"}));
+    EXPECT_TRUE(WaitFor([&] { return read() == std::string(kOtherProgram); }, 10000))
+        << "run = " << read().value_or("(none)");
+  }
 
   // Top-level windows of a class as "kivo_driver list" prints them.
   std::vector<std::string> WindowsOfClass(const std::string& cls) {
@@ -183,16 +195,7 @@ TEST_F(Desktop, StartupRegistrationInMappedWinIni) {
     }
     return v;
   };
-  Start();
-  ASSERT_FALSE(HasFailure());
-
-  ASSERT_DRIVER_OK(Driver({"click", "--title", kMainTitle, "--text", "スタートアップ登録"}));
-  EXPECT_TRUE(WaitFor([&] { return run() == RegisteredEntry(); }, 10000))
-      << "run = " << run().value_or("(none)") << "\nexpected " << RegisteredEntry();
-
-  ASSERT_DRIVER_OK(Driver({"click", "--title", kMainTitle, "--text", "スタートアップ登録"}));
-  EXPECT_TRUE(WaitFor([&] { return run() == std::string(kOtherProgram); }, 10000))
-      << "run = " << run().value_or("(none)");
+  RegisterAndUnregister(run);
 }
 
 // Without the mapping (as on 9x) the entry is a line of the win.ini file.
@@ -200,16 +203,7 @@ TEST_F(Desktop, StartupRegistrationInWinIniFile) {
   UnmapWinIniWindowsSection();
   WriteWinIni(std::string("[windows]\r\nrun=") + kOtherProgram + "\r\nload=\r\n\r\n[mail]\r\nMAPI=1\r\n");
   ASSERT_FALSE(HasFailure());
-  Start();
-  ASSERT_FALSE(HasFailure());
-
-  ASSERT_DRIVER_OK(Driver({"click", "--title", kMainTitle, "--text", "スタートアップ登録"}));
-  EXPECT_TRUE(WaitFor([&] { return RunEntryInFile() == RegisteredEntry(); }, 10000))
-      << "run = " << RunEntryInFile().value_or("(none)") << "\nexpected " << RegisteredEntry();
-
-  ASSERT_DRIVER_OK(Driver({"click", "--title", kMainTitle, "--text", "スタートアップ登録"}));
-  EXPECT_TRUE(WaitFor([&] { return RunEntryInFile() == std::string(kOtherProgram); }, 10000))
-      << "run = " << RunEntryInFile().value_or("(none)");
+  RegisterAndUnregister([this] { return RunEntryInFile(); });
 }
 
 }  // namespace

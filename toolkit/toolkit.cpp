@@ -429,8 +429,6 @@ void Form::SetHeight(int h) {
   if (MinHeight && h < MinHeight) h = MinHeight;
   if (MaxHeight && h > MaxHeight) h = MaxHeight;
   Rect r = Bounds();
-  int dx, dy;
-  FrameSize(Border, menu_ != nullptr, dx, dy);
   clientH_ += h - r.height;
   r.height = h;
   SetBounds(r);
@@ -575,8 +573,6 @@ void Form::PeerResized(int width, int height, WindowState state) {
   state_ = state;
   if (state != WindowState::Normal) return;
   Rect r = Bounds();
-  int dx, dy;
-  FrameSize(Border, menu_ != nullptr, dx, dy);
   clientW_ += width - r.width;
   clientH_ += height - r.height;
   r.width = width;
