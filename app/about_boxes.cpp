@@ -49,20 +49,24 @@ TAboutBox::TAboutBox(tk::Component* owner) : tk::Form(owner) {
   SetClientSize(298, 202);
   Panel1 = new tk::Panel(this, "Panel1", {8, 8, 281, 161});
   Panel1->OnMouseMove = [this](tk::Component* s) { Panel1MouseMove(s); };
-  ProgramIcon = new tk::Image(this, "ProgramIcon", {16, 16, 32, 32});
+  // The controls below lie on the panel: their places are the panel's.
+  auto onPanel = [this](int left, int top, int width, int height) {
+    return tk::Rect{Panel1->Left() + left, Panel1->Top() + top, width, height};
+  };
+  ProgramIcon = new tk::Image(this, "ProgramIcon", onPanel(16, 16, 32, 32));
   ProgramIcon->Stretch = true;
   ProgramIcon->Load("MAINICON", true);
-  ProductName = new tk::Label(this, "ProductName", {88, 16, 190, 13},
+  ProductName = new tk::Label(this, "ProductName", onPanel(88, 16, 185, 13),
                               tk::Application::Instance().Title);
-  Version = new tk::Label(this, "Version", {88, 40, 190, 13}, "Version 1.7(Build020412)");
-  Copyright = new tk::Label(this, "Copyright", {8, 80, 270, 13},
+  Version = new tk::Label(this, "Version", onPanel(88, 40, 185, 13), "Version 1.7(Build020412)");
+  Copyright = new tk::Label(this, "Copyright", onPanel(8, 80, 265, 13),
                             "Copyright (C) 2002 Kivo Project. All rights reserved.");
-  Comments = new tk::Label(this, "Comments", {8, 104, 270, 26}, "");
+  Comments = new tk::Label(this, "Comments", onPanel(8, 104, 265, 26), "");
   Comments->WordWrap = true;
-  Label3 = new tk::Label(this, "Label3", {8, 104, 270, 13},
+  Label3 = new tk::Label(this, "Label3", onPanel(8, 104, 265, 13),
                          "Programmed by Kivo Project / Ve_Dizo");
-  Label1 = new tk::Label(this, "Label1", {8, 136, 120, 13}, "Kivo Project Web Site");
-  Label2 = new tk::Label(this, "Label2", {144, 136, 80, 13}, "お問合わせ");
+  Label1 = new tk::Label(this, "Label1", onPanel(8, 136, 120, 13), "Kivo Project Web Site");
+  Label2 = new tk::Label(this, "Label2", onPanel(144, 136, 80, 13), "お問合わせ");
   for (tk::Label* link : {Label1, Label2}) {
     tk::Font f = link->GetFont();
     f.color = tk::clBlue;
@@ -109,9 +113,9 @@ TAboutBox1::TAboutBox1(tk::Component* owner) : tk::Form(owner) {
   Position = tk::FormPosition::ScreenCenter;
   SetCaption("FIX情報");
   SetClientSize(497, 301);
-  Memo1 = new tk::Memo(this, "Memo1", {0, 9, 497, 256});
+  Memo1 = new tk::Memo(this, "Memo1", {0, 9, 497, 256}, tk::ScrollStyle::Both);
   Memo1->ReadOnly = true;
-  Memo1->ScrollBars = true;
+  platform::Get().DisableIme(Memo1->Handle());
   Memo1->SetLines(std::vector<std::string>(std::begin(kHistory), std::end(kHistory)));
   OKButton = new tk::Button(this, "OKButton", {217, 272, 62, 25}, "OK");
   OKButton->Default = true;

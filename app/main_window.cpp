@@ -83,6 +83,9 @@ void TForm1::BuildLayout() {
     f.height = -13;
     f.color = color;
     l->SetFont(f);
+    // A background of its own: the window's colour does not reach it until
+    // a colour is chosen in the detailed settings.
+    l->SetColor(tk::clBtnFace);
     return l;
   };
 
@@ -241,6 +244,13 @@ void TForm1::AdaptToWindowsVersion() {
 
 // ---------------------------------------------------------------- lifecycle
 void TForm1::FormCreate(tk::Component*) {
+  // The logo lets messages through before the settings are restored: tray
+  // commands and closes wait until creation is over (see WndProc).
+  creating_ = true;
+  struct Created {
+    TForm1* self;
+    ~Created() { self->RunDeferredMessages(); }
+  } created{this};
   auto& p = platform::Get();
   auto& app = tk::Application::Instance();
   p.EnableSystemMenuItem(Handle(), platform::kScClose, platform::kMfDisabled);
@@ -260,6 +270,7 @@ void TForm1::FormCreate(tk::Component*) {
   app.SetCursor(tk::crHourGlass);
   if (!noLogo) ShowLogo();
   app.SetCursor(tk::crDefault);
+  if (sessionEnded_) return;  // Windows ended during the logo
 
   int sw, sh;
   app.ScreenSize(sw, sh);
@@ -274,6 +285,7 @@ void TForm1::FormCreate(tk::Component*) {
   CheckBox4->SetChecked(store.ReadBool(key::F1, key::Title, false));
   CheckBox5->SetChecked(store.ReadBool(key::F1, key::Status, false));
   CheckBox3->SetChecked(store.ReadBool(key::F1, key::Startup, false));
+  settingsRestored_ = true;
   exitBan_ = store.ReadBool(key::F6, key::C4, false);
   SetColor(settings::StringToColor(
       store.ReadString(key::F6, key::CL, std::to_string(GetColor()))));
@@ -315,31 +327,56 @@ void TForm1::FormClose(tk::Component*, tk::CloseAction&) {
 }
 
 void TForm1::FormDestroy(tk::Component*) {
-  auto& p = platform::Get();
-  const std::string& title = tk::Application::Instance().Title;
-  if (platform::Handle w = p.FindWindow(std::nullopt, title)) p.ShowWindow(w, platform::kSwRestore);
+  // The application's own window, the one titled with the application title;
+  // never another program's window of the same title.
+  auto& app = tk::Application::Instance();
+  if (!app.HasBackend()) return;
+  if (platform::Handle w = app.GetBackend().ApplicationHandle())
+    platform::Get().ShowWindow(w, platform::kSwRestore);
+}
+
+void TForm1::RunDeferredMessages() {
+  creating_ = false;
+  for (const tk::Message& m : deferred_) Post(m.msg, m.wParam, m.lParam);
+  deferred_.clear();
 }
 
 bool TForm1::WndProc(tk::Message& msg) {
   switch (msg.msg) {
     case kWmQueryEndSession:
       WMQueryEndSession(msg);
+      if (msg.result != 0) ++queryCloses_;
       return true;
     case kWmEndSession:
       // The system may end this process as soon as this message returns, so
       // the close posted by WMQueryEndSession could come too late: close now.
+      // A session that another program cancelled leaves us running.
       if (msg.wParam && !sessionEnded_) {
         sessionEnded_ = true;
         Close();
       }
       return true;
     case kWmClose:
-      return sessionEnded_;  // already closed for the end of the session
+      // Already closed for the end of the session. The close posted by an
+      // allowed query waits for the session's outcome: WM_ENDSESSION closes
+      // when the session really ends, and nothing does when another program
+      // cancelled it.
+      if (sessionEnded_) return true;
+      if (queryCloses_ > 0) {
+        --queryCloses_;
+        return true;
+      }
+      if (creating_) {
+        deferred_.push_back(msg);
+        return true;
+      }
+      return false;
     case kWmLButtonDown:
       platform::Get().SendMessage(Handle(), kWmSysCommand, kScDragMove, 0);
       return true;
     case kTrayCallbackMessage:
-      TrayMessage(msg);
+      if (creating_) deferred_.push_back(msg);
+      else TrayMessage(msg);
       return true;
     default:
       return false;
@@ -347,6 +384,9 @@ bool TForm1::WndProc(tk::Message& msg) {
 }
 
 void TForm1::SaveMainSettings() {
+  // Until the stored state is restored the window shows defaults, which must
+  // not overwrite it.
+  if (!settingsRestored_) return;
   SettingsStore store;
   store.WriteInteger(key::F1, key::X, Left());
   store.WriteInteger(key::F1, key::Y, Top());

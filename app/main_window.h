@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "session/session.h"
 #include "toolkit/toolkit.h"
@@ -151,8 +152,15 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
   void AdaptToWindowsVersion();
   void ShowLogo();
   void Launch(int button);
+  void RunDeferredMessages();
   bool exitBan_ = false;
   bool sessionEnded_ = false;
+  // Closes posted by allowed end-of-session queries, not yet handled.
+  unsigned queryCloses_ = 0;
+  // FormCreate is running: tray messages and closes are kept in deferred_.
+  bool creating_ = false;
+  std::vector<tk::Message> deferred_;
+  bool settingsRestored_ = false;
 };
 
 // The program-wide reference to the main window.

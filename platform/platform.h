@@ -69,7 +69,7 @@ struct RegValue {
 };
 
 struct MemoryStatus {
-  std::uint32_t totalPhys = 0;
+  std::uint64_t totalPhys = 0;  // bytes
 };
 
 struct Point {
@@ -89,6 +89,8 @@ class Platform {
   // leaves the record zeroed.
   virtual OsVersion GetVersionEx() = 0;
   virtual std::uint32_t GetTickCount() = 0;
+  // GlobalMemoryStatusEx where the system has it (2000 and later), else
+  // GlobalMemoryStatus with its 32-byte record, which saturates at 2 GB.
   virtual MemoryStatus GlobalMemoryStatus() = 0;
   virtual bool FileExists(const std::string& path) = 0;  // FindFirstFile
   // GetVolumeInformation on a root path with a 15-character name buffer.

@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 
 missing=()
-for tool in cmake ninja g++ i686-w64-mingw32-g++-posix i686-w64-mingw32-windres wine Xvfb import; do
+for tool in cmake ninja g++ i686-w64-mingw32-g++-win32 i686-w64-mingw32-windres wine Xvfb import; do
   command -v "$tool" >/dev/null 2>&1 || missing+=("$tool")
 done
 if [ ${#missing[@]} -ne 0 ]; then

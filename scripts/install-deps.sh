@@ -7,7 +7,7 @@ need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
 pkgs=(cmake ninja-build g++ make googletest libgtest-dev
-      g++-mingw-w64-i686-posix mingw-w64-tools binutils-mingw-w64-i686
+      g++-mingw-w64-i686-win32 mingw-w64-tools binutils-mingw-w64-i686
       wine wine32:i386 wine64 xvfb xauth x11-utils imagemagick fonts-vlgothic
       procps)
 for p in "${pkgs[@]}"; do have "$p" || need+=("$p"); done

@@ -11,6 +11,13 @@ class MainWindowFixture : public SimTest {
     if (!logo) Store("F6", "C2", "1");
     return tk::Application::Instance().CreateForm<TForm1>();
   }
+  // Windows of a class that the main window still owns (released ones are gone).
+  template <class T>
+  static size_t Owned(const TForm1* f) {
+    size_t n = 0;
+    for (tk::Component* c : f->Components()) n += dynamic_cast<T*>(c) != nullptr;
+    return n;
+  }
   // The main window, with what its creation did cleared from the records.
   TForm1* CreateQuiet() {
     TForm1* f = CreateMain();

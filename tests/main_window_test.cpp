@@ -121,15 +121,21 @@ TEST_F(MainWindowTest, CloseSequencePurgesReenablesKeysSavesAndRemovesTheIcon) {
   EXPECT_EQ(sim->Calls("Shell_NotifyIcon").back().substr(0, 22), "Shell_NotifyIcon(2, {8");
 }
 
-TEST_F(MainWindowTest, ClosingLeavesOwnedWindowsUnsaved) {
+TEST_F(MainWindowTest, ClosingLeavesOwnedWindowsUnsavedAndRestoresOnlyTheApplicationWindow) {
+  // A folder window of another program that happens to carry our title.
+  const platform::Handle folder = 0x4242;
+  sim->windowsByTitle["kivo_config"] = folder;
   TForm1* f = Create();
+  const platform::Handle appWindow = ui->ApplicationHandle();
   auto* other = new tk::Form(f);
   bool closed = false;
   other->OnCloseQuery = [&](tk::Component*, bool&) { closed = true; };
   f->Exit1->Click();
   tk::Application::Instance().Shutdown();
   EXPECT_FALSE(closed);
-  EXPECT_EQ(sim->Calls("FindWindow").back(), "FindWindow(NULL, \"kivo_config\")");
+  EXPECT_EQ(sim->shownWindows.count(folder), 0u) << "another program's window was touched";
+  ASSERT_EQ(sim->shownWindows.count(appWindow), 1u);
+  EXPECT_EQ(sim->shownWindows[appWindow], platform::kSwRestore);
 }
 
 TEST_F(MainWindowTest, LeftButtonDragsTheWindow) {
@@ -177,7 +183,7 @@ TEST_F(StartupTest, TrayStartKeepsTheMainWindowHidden) {
   // The loop ends at once without a user; the window was never shown (showing
   // it hides the application window first).
   EXPECT_EQ(RunKivoConfig(), 0);
-  EXPECT_TRUE(sim->Calls("ShowWindow(0x10000").empty());
+  EXPECT_TRUE(sim->Calls("ShowWindow(0x10000, 0)").empty());
   EXPECT_EQ(sim->Calls("Shell_NotifyIcon(0").size(), 1u) << "the tray icon is there";
 }
 }  // namespace

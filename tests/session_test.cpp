@@ -213,8 +213,10 @@ TEST_F(SessionTest, QueryEndSessionForEachBanAndPurgeSetting) {
       EXPECT_EQ(sim->Calls("GetVolumeInformation").size(), 1u);
       EXPECT_EQ(ui->PendingMessages(), ban ? 0u : 1u);
       tk::Application::Instance().ProcessMessages();
-      EXPECT_EQ(tk::Application::Instance().Terminated(), !ban) << "posted close ends the program";
-      if (!ban) EXPECT_TRUE(Stored("F1", "X"));
+      tk::Message ended{0x0016, ban ? 0u : 1u, 0, 0};
+      f->PeerMessage(ended);
+      EXPECT_EQ(tk::Application::Instance().Terminated(), !ban) << "the session ended";
+      EXPECT_EQ(Stored("F1", "X").has_value(), !ban);
     }
   }
 }
@@ -238,14 +240,23 @@ TEST_F(SessionTest, EndOfSessionClosesAtOnceAndOnlyOnce) {
 }
 
 TEST_F(SessionTest, CancelledEndOfSessionLeavesTheProgramRunning) {
-  Store("F6", "C4", "1");
+  // We allowed the end of the session, then another program refused it: the
+  // close we posted must not end the program.
   TForm1* f = Create();
   tk::Message query{0x0011, 0, 0, 0};
   f->PeerMessage(query);
+  ASSERT_EQ(query.result, 1);
   tk::Message ended{0x0016, 0, 0, 0};
   f->PeerMessage(ended);
+  tk::Application::Instance().ProcessMessages();  // the posted close
   EXPECT_FALSE(tk::Application::Instance().Terminated());
   EXPECT_EQ(sim->trayIcons.size(), 1u);
+  EXPECT_FALSE(Stored("F1", "X")) << "nothing was closed or saved";
+
+  // Closing still works afterwards.
+  f->Exit1->Click();
+  EXPECT_TRUE(tk::Application::Instance().Terminated());
+  EXPECT_TRUE(Stored("F1", "X"));
 }
 
 class DetailedSettingsTest : public SessionTest {
@@ -284,7 +295,7 @@ TEST_F(DetailedSettingsTest, FreshStoreOpensWithDefaultsAndSavesEverything) {
   EXPECT_EQ(Stored("F6", "DR"), "D");
   EXPECT_EQ(Stored("F6", "X"), "200");
   EXPECT_TRUE(ui->boxes.empty());
-  EXPECT_EQ(f->Components().size(), f->Controls().size() + 4u) << "the dialog was released";
+  EXPECT_EQ(Owned<TForm6>(f), 0u) << "the dialog was released";
 }
 
 TEST_F(DetailedSettingsTest, StoredStateIsShownAndTheBanActsAtOnce) {
@@ -319,8 +330,8 @@ TEST_F(DetailedSettingsTest, ColourIsAppliedToTheWindowAndItsLabelsAndSavedOnClo
     d.Button2->Click();
   });
   EXPECT_EQ(f->GetColor(), 0x123456);
-  for (tk::Label* l : {f->Label1, f->Label2, f->Label3, f->Label7}) EXPECT_EQ(l->GetColor(), 0x123456);
-  EXPECT_EQ(f->Label4->GetColor(), tk::clBtnFace);
+  for (tk::Label* l : {f->Label1, f->Label2, f->Label3, f->Label7, f->Label4})
+    EXPECT_EQ(l->PaintedBackground(), 0x123456) << l->Name;
   f->Exit1->Click();
   EXPECT_EQ(Stored("F6", "CL"), "$00123456");
 }

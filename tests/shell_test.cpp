@@ -111,16 +111,21 @@ TEST_F(ShellTest, ClockUptimeAndMemoryFormats) {
   EXPECT_EQ(f->Label1->Caption(), "現在時刻 2026/12/07 9:30:00");
 
   struct Mem {
-    std::uint32_t bytes;
+    bool ex;  // the system has GlobalMemoryStatusEx
+    std::uint64_t bytes;
     const char* text;
   } mems[] = {
-      {134217728u, "Total Physical Memory: 128MB"},
-      {2147483648u, "Total Physical Memory: 2048MB"},
-      {4294967295u, "Total Physical Memory: 4096MB"},
-      {1572864u, "Total Physical Memory: 2MB"},  // 1.5 MB rounds up
-      {1572863u, "Total Physical Memory: 1MB"},
+      {true, 134217728u, "Total Physical Memory: 128MB"},
+      {true, 2147483648u, "Total Physical Memory: 2048MB"},
+      {true, 4294967295u, "Total Physical Memory: 4096MB"},
+      {true, 24ull << 30, "Total Physical Memory: 24576MB"},
+      {true, 1572864u, "Total Physical Memory: 2MB"},  // 1.5 MB rounds up
+      {true, 1572863u, "Total Physical Memory: 1MB"},
+      {false, 134217728u, "Total Physical Memory: 128MB"},
+      {false, 24ull << 30, "Total Physical Memory: 2048MB"},  // the old call saturates
   };
   for (const auto& m : mems) {
+    sim->hasGlobalMemoryStatusEx = m.ex;
     sim->totalPhys = m.bytes;
     f->ShowPhysicalMemory();
     EXPECT_EQ(f->Label7->Caption(), m.text);
@@ -137,6 +142,7 @@ TEST_F(ShellTest, TrayIconAndItsCallbackMessages) {
   EXPECT_EQ(icon.flags, 7u);
   EXPECT_EQ(icon.callbackMessage, 1025u);
   EXPECT_EQ(icon.tip, "Kivo_Config For Windows");
+  EXPECT_TRUE(icon.applicationIcon) << "the tray shows the program's own icon";
 
   auto tray = [&](std::intptr_t mouse) {
     tk::Message m{1025, 100, mouse, 0};
@@ -207,7 +213,77 @@ TEST_F(ShellTest, LogoWaitsTwoSecondsWhileMessagesKeepFlowing) {
   EXPECT_EQ(cursorsDuringWait.front(), tk::crHourGlass);
   EXPECT_EQ(tk::Application::Instance().Cursor(), tk::crDefault);
   EXPECT_EQ(Form5, nullptr) << "the logo is destroyed before start-up goes on";
-  EXPECT_EQ(f->Components().size(), f->Controls().size() + 4u);
+  EXPECT_EQ(Owned<TForm5>(f), 0u);
+}
+
+TEST_F(ShellTest, TrayCommandsDuringTheLogoWaitUntilTheSettingsAreRestored) {
+  Store("F1", "X", "300");
+  Store("F1", "Y", "200");
+  Store("F1", "TASK", "1");
+  Store("F1", "STARTUP", "1");
+  sim->nowStep = 0.25 / 86400.0;
+  bool clicked = false;
+  TForm1* main = nullptr;
+  ui->onProcessMessages = [&] {
+    if (!Form5 || clicked || !tk::Application::Instance().MainForm()) return;
+    clicked = true;
+    main = static_cast<TForm1*>(tk::Application::Instance().MainForm());
+    ui->popupChoices = {"Exit1"};
+    tk::Message tray{1025, 100, 0x204, 0};
+    main->PeerMessage(tray);
+    EXPECT_TRUE(ui->popups.empty()) << "the menu waits for the end of the logo";
+    // An end of session that another program cancels posts a close too.
+    tk::Message close{0x0010, 0, 0, 0};
+    main->PeerMessage(close);
+    EXPECT_FALSE(tk::Application::Instance().Terminated());
+  };
+  TForm1* f = Create(true);
+  ASSERT_TRUE(clicked);
+  ui->onProcessMessages = nullptr;
+  EXPECT_EQ(Stored("F1", "X"), "300") << "nothing was saved over the stored settings";
+  EXPECT_EQ(Stored("F1", "TASK"), "1");
+  EXPECT_FALSE(tk::Application::Instance().Terminated());
+
+  tk::Application::Instance().ProcessMessages();  // the deferred messages
+  EXPECT_EQ(ui->popups.size(), 1u);
+  EXPECT_TRUE(tk::Application::Instance().Terminated());
+  EXPECT_EQ(Stored("F1", "X"), "300");
+  EXPECT_EQ(Stored("F1", "Y"), "200");
+  EXPECT_EQ(Stored("F1", "TASK"), "1");
+  EXPECT_EQ(Stored("F1", "STARTUP"), "1");
+  EXPECT_EQ(f->Left(), 300);
+}
+
+TEST_F(ShellTest, EndOfSessionDuringTheLogoSavesNothingAndRestoresNothing) {
+  Store("F1", "X", "300");
+  Store("F1", "TASK", "1");
+  sim->nowStep = 0.25 / 86400.0;
+  bool ended = false;
+  ui->onProcessMessages = [&] {
+    auto* main = static_cast<TForm1*>(tk::Application::Instance().MainForm());
+    if (!Form5 || ended || !main) return;
+    ended = true;
+    tk::Message query{0x0011, 0, 0, 0};
+    main->PeerMessage(query);
+    tk::Message end{0x0016, 1, 0, 0};
+    main->PeerMessage(end);
+  };
+  Create(true);
+  ASSERT_TRUE(ended);
+  EXPECT_TRUE(tk::Application::Instance().Terminated());
+  EXPECT_EQ(Stored("F1", "X"), "300");
+  EXPECT_TRUE(sim->Calls("ShowWindow").empty()) << "the taskbar was not hidden after the end";
+}
+
+TEST_F(ShellTest, StatusLabelsKeepTheirOwnBackgroundUntilAColourIsChosen) {
+  Store("F6", "CL", "clRed");
+  TForm1* f = Create();
+  EXPECT_EQ(f->GetColor(), 0x0000FF);
+  for (tk::Label* l : {f->Label1, f->Label2, f->Label3})
+    EXPECT_EQ(l->PaintedBackground(), tk::clBtnFace) << l->Name;
+  for (tk::Control* c : std::initializer_list<tk::Control*>{f->Label7, f->Label4, f->Label6,
+                                                             f->CheckBox1, f->Button4})
+    EXPECT_EQ(c->PaintedBackground(), 0x0000FF) << c->Name << " is drawn on the window";
 }
 
 TEST_F(ShellTest, NoLogoWhenSwitchedOff) {
@@ -250,6 +326,42 @@ TEST_F(ShellTest, AboutBoxesOpenModallyCloseOnEnterAndRelease) {
   };
   f->FIX1->Click();
   EXPECT_EQ(history.rfind("Ver1.7", 0), 0u);
-  EXPECT_EQ(f->Components().size(), f->Controls().size() + 4u) << "both boxes released";
+  EXPECT_EQ(Owned<TAboutBox>(f), 0u) << "released";
+  EXPECT_EQ(Owned<TAboutBox1>(f), 0u) << "released";
+}
+
+TEST_F(ShellTest, AboutBoxControlsLieOnThePanelAndTheHistoryScrollsBothWays) {
+  TForm1* f = Create();
+  ui->onModal = [&](tk::Form& box) {
+    auto& about = static_cast<TAboutBox&>(box);
+    const tk::Rect p = about.Panel1->Bounds();
+    struct Place {
+      tk::Control* c;
+      int left, top;  // on the panel
+    } places[] = {{about.ProgramIcon, 16, 16}, {about.ProductName, 88, 16},
+                  {about.Version, 88, 40},     {about.Copyright, 8, 80},
+                  {about.Comments, 8, 104},    {about.Label3, 8, 104},
+                  {about.Label1, 8, 136},      {about.Label2, 144, 136}};
+    for (const Place& pl : places) {
+      const tk::Rect r = pl.c->Bounds();
+      EXPECT_EQ(r.left, p.left + pl.left) << pl.c->Name;
+      EXPECT_EQ(r.top, p.top + pl.top) << pl.c->Name;
+      EXPECT_LE(r.left + r.width, p.left + p.width) << pl.c->Name << " sticks out of the panel";
+      EXPECT_LE(r.top + r.height, p.top + p.height) << pl.c->Name << " sticks out of the panel";
+    }
+    about.PressDefault();
+  };
+  f->About1->Click();
+  ui->onModal = [&](tk::Form& box) {
+    auto& fix = static_cast<TAboutBox1&>(box);
+    EXPECT_EQ(fix.Memo1->ScrollBars(), tk::ScrollStyle::Both);
+    bool imeOff = false;
+    const std::string memo = tk::Format("0x%lx", static_cast<unsigned long>(fix.Memo1->Handle()));
+    for (const auto& call : sim->Calls("ImmAssociateContext"))
+      imeOff |= call == "ImmAssociateContext(" + memo + ", NULL)";
+    EXPECT_TRUE(imeOff) << "the input method stays on in the history";
+    fix.PressDefault();
+  };
+  f->FIX1->Click();
 }
 }  // namespace

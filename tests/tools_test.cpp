@@ -155,9 +155,43 @@ TEST_F(ToolsTest, RunEntryEditsKeepOtherProgramsByteForByte) {
       {"C:\\A.EXE \"c:\\other dir\\kivo_config.exe\"", false,
        "C:\\A.EXE \"c:\\other dir\\kivo_config.exe\""},
       {"C:\\A.EXE", false, "C:\\A.EXE"},
+      // The reader dropped the quotes that enclosed the whole value.
+      {me, false, ""},
+      {me, true, me},
+      {"C:\\A.EXE\" \"" + me, false, "\"C:\\A.EXE\""},
+      {"a b\" x \"" + me, true, "a b\" x \"" + me},
+      {"a b\" x \"" + me, false, "\"a b\" x"},
+      // Registering follows a moved program and leaves every other entry alone.
+      {"C:\\A.EXE \"c:\\other dir\\kivo_config.exe\" D:\\KIVO_CONFIG.EXE x\\b.exe", true,
+       "C:\\A.EXE x\\b.exe " + quoted},
+      {"C:\\Old Place\\kivo_config.exe", true, quoted},
+      {"kivo_config.exe C:\\notkivo_config.exe", true,
+       "kivo_config.exe C:\\notkivo_config.exe " + quoted},
   };
   for (const auto& c : cases)
     EXPECT_EQ(tools::EditRunEntry(c.before, me, c.registered), c.after) << "[" << c.before << "]";
+}
+
+TEST_F(ToolsTest, QuotedEntryReadBackWithoutItsQuotesIsStillFound) {
+  // A plain win.ini (95/98/Me): our quoted path alone is read back unquoted.
+  sim->profileFiles["win.ini"] = "[windows]\r\nrun=\r\n";
+  const std::string path = "\"" + sim->executablePath + "\"";
+  tools::SetStartupRegistration(true, sim->executablePath);
+  EXPECT_EQ(sim->profileFiles["win.ini"], "[windows]\r\nrun=" + path + "\r\n");
+  EXPECT_EQ(sim->GetProfileString("win.ini", "windows", "run", ""), sim->executablePath);
+  sim->ClearJournal();
+  tools::SetStartupRegistration(true, sim->executablePath);
+  EXPECT_TRUE(sim->Calls("WriteProfileString").empty()) << "registered once only";
+  tools::SetStartupRegistration(false, sim->executablePath);
+  EXPECT_EQ(sim->profileFiles["win.ini"], "[windows]\r\nrun=\r\n");
+
+  // The registry-mapped form keeps the quotes: the same edits.
+  sim->profileMappedToRegistry = true;
+  tools::SetStartupRegistration(true, sim->executablePath);
+  tools::SetStartupRegistration(true, sim->executablePath);
+  EXPECT_EQ(sim->profileFiles["win.ini"], "[windows]\r\nrun=" + path + "\r\n");
+  tools::SetStartupRegistration(false, sim->executablePath);
+  EXPECT_EQ(sim->profileFiles["win.ini"], "[windows]\r\nrun=\r\n");
 }
 
 TEST_F(ToolsTest, StartupRegistrationEditsOnlyTheRunEntryOfWinIni) {

@@ -90,6 +90,20 @@ void Control::Click() {
   if (OnClick) OnClick(this);
 }
 
+Color Control::PaintedBackground() const {
+  bool formBack = false;
+  switch (kind_) {
+    case ControlKind::Label: formBack = static_cast<const Label*>(this)->Transparent; break;
+    case ControlKind::CheckBox:
+    case ControlKind::GroupBox:
+    case ControlKind::Button:
+    case ControlKind::Image:
+    case ControlKind::Bevel: formBack = true; break;
+    default: break;
+  }
+  return formBack && parent_ && parent_ != this ? parent_->GetColor() : color_;
+}
+
 void Control::PeerClicked() {
   try {
     Click();
@@ -171,8 +185,8 @@ void Edit::PeerTextChanged(const std::string& text) {
   }
 }
 
-Memo::Memo(Form* parent, const std::string& name, Rect bounds)
-    : Control(parent, ControlKind::Memo, name, bounds) {
+Memo::Memo(Form* parent, const std::string& name, Rect bounds, ScrollStyle scrollBars)
+    : Control(parent, ControlKind::Memo, name, bounds), scrollBars_(scrollBars) {
   SetColor(clWindow);
 }
 

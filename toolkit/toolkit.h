@@ -157,6 +157,10 @@ class Control : public Component {
   void SetVisible(bool on);
   Color GetColor() const { return color_; }
   void SetColor(Color c);
+  // The colour the backend paints the control's background in: its own, or
+  // its form's where the control is drawn on the form (transparent labels,
+  // buttons, check boxes, frames and pictures).
+  Color PaintedBackground() const;
   const Font& GetFont() const { return font_; }
   void SetFont(const Font& f);
   std::string Hint;
@@ -239,14 +243,28 @@ class Edit : public Control {
   int MaxLength = 0;
 };
 
+enum class ScrollStyle { None, Horizontal, Vertical, Both };
+
 class Memo : public Control {
  public:
-  Memo(Form* parent, const std::string& name, Rect bounds);
+  // Whether long lines wrap is fixed when the memo is made: a memo with a
+  // horizontal scroll bar never wraps.
+  Memo(Form* parent, const std::string& name, Rect bounds,
+       ScrollStyle scrollBars = ScrollStyle::None);
   std::vector<std::string> Lines;
   void SetLines(std::vector<std::string> lines);
   std::string Text() const;
   bool ReadOnly = false;
-  bool ScrollBars = false;
+  ScrollStyle ScrollBars() const { return scrollBars_; }
+  bool HorizontalScrollBar() const {
+    return scrollBars_ == ScrollStyle::Horizontal || scrollBars_ == ScrollStyle::Both;
+  }
+  bool VerticalScrollBar() const {
+    return scrollBars_ == ScrollStyle::Vertical || scrollBars_ == ScrollStyle::Both;
+  }
+
+ private:
+  ScrollStyle scrollBars_;
 };
 
 class ComboBox : public Control {

@@ -1,4 +1,5 @@
 #include <cctype>
+#include <cstring>
 #include <vector>
 
 #include "platform/platform.h"
@@ -15,7 +16,7 @@ constexpr std::uint32_t kMciOpenType = 0x2000;
 constexpr std::uint32_t kMciSetDoorOpen = 0x100;
 constexpr std::uint32_t kMciSetDoorClosed = 0x200;
 
-bool SamePath(const std::string& a, const std::string& b) {
+bool SameText(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)
     if (std::tolower(static_cast<unsigned char>(a[i])) !=
@@ -24,58 +25,111 @@ bool SamePath(const std::string& a, const std::string& b) {
   return true;
 }
 
-struct Token {
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+bool EndsWithProgramExtension(const std::string& s) {
+  static const char* const kExtensions[] = {".exe", ".com", ".bat", ".cmd", ".pif", ".lnk"};
+  for (const char* ext : kExtensions) {
+    size_t n = std::strlen(ext);
+    if (s.size() >= n && SameText(s.substr(s.size() - n), ext)) return true;
+  }
+  return false;
+}
+
+// A drive ("C:"), a UNC path or a rooted path starts a new program.
+bool StartsAPath(const std::string& s, size_t i) {
+  if (i + 1 < s.size() && std::isalpha(static_cast<unsigned char>(s[i])) && s[i + 1] == ':')
+    return true;
+  return i < s.size() && s[i] == '\\';
+}
+
+std::string FileNameOf(const std::string& path) {
+  size_t slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+struct Item {
   size_t begin, end;  // span in the entry text, quotes included
-  std::string text;   // without quotes
+  std::string path;   // without quotes
+  bool quoted;
 };
 
 // The run entry is a blank-separated list of programs; a path with blanks is
-// quoted.
-std::vector<Token> Tokens(const std::string& s) {
-  std::vector<Token> out;
+// quoted. An unquoted path with blanks (a program written by hand, or a
+// quoted entry whose quotes the reader dropped) runs on across a blank until
+// it names a program file or the next word starts a new path.
+std::vector<Item> Items(const std::string& s) {
+  std::vector<Item> out;
   size_t i = 0;
   while (i < s.size()) {
-    while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
+    while (i < s.size() && IsBlank(s[i])) ++i;
     if (i >= s.size()) break;
-    Token t{i, i, {}};
-    if (s[i] == '"') {
+    Item item{i, i, {}, s[i] == '"'};
+    if (item.quoted) {
       size_t close = s.find('"', i + 1);
       if (close == std::string::npos) close = s.size();
-      t.text = s.substr(i + 1, close - i - 1);
-      t.end = close < s.size() ? close + 1 : close;
+      item.path = s.substr(i + 1, close - i - 1);
+      item.end = close < s.size() ? close + 1 : close;
     } else {
       size_t e = i;
-      while (e < s.size() && s[e] != ' ' && s[e] != '\t') ++e;
-      t.text = s.substr(i, e - i);
-      t.end = e;
+      for (;;) {
+        while (e < s.size() && !IsBlank(s[e])) ++e;
+        size_t next = e;
+        while (next < s.size() && IsBlank(s[next])) ++next;
+        if (next >= s.size() || s[next] == '"' || StartsAPath(s, next) ||
+            EndsWithProgramExtension(s.substr(i, e - i)))
+          break;
+        e = next;
+      }
+      item.path = s.substr(i, e - i);
+      item.end = e;
     }
-    out.push_back(t);
-    i = t.end;
+    out.push_back(item);
+    i = item.end;
   }
   return out;
 }
+
+// The profile reader drops a pair of quotes that encloses the whole value:
+// "a b" x "c d" reads back as a b" x "c d. A quote inside an unquoted word, or
+// a quoted path left open, shows that it happened; the pair is put back so
+// that the value is written back as it was.
+std::string WithEnclosingQuotes(const std::string& entry) {
+  for (const Item& item : Items(entry)) {
+    bool open = item.quoted && (item.end == item.begin || entry[item.end - 1] != '"' ||
+                                item.end - item.begin < 2);
+    if (open || (!item.quoted && item.path.find('"') != std::string::npos))
+      return "\"" + entry + "\"";
+  }
+  return entry;
+}
 }  // namespace
 
-std::string EditRunEntry(const std::string& entry, const std::string& exePath, bool registered) {
-  std::vector<Token> tokens = Tokens(entry);
+std::string EditRunEntry(const std::string& read, const std::string& exePath, bool registered) {
+  const std::string entry = WithEnclosingQuotes(read);
+  const std::string myName = FileNameOf(exePath);
   std::string out = entry;
+  // Spans to remove: further copies of our path, and (when registering) our
+  // program in folders it was moved away from.
+  std::vector<const Item*> remove;
+  std::vector<Item> items = Items(entry);
   bool kept = false;
-  // Remove from the back so earlier spans stay valid; keep the first match
-  // when registering.
-  std::vector<const Token*> matches;
-  for (const Token& t : tokens)
-    if (SamePath(t.text, exePath)) matches.push_back(&t);
-  for (size_t k = matches.size(); k-- > 0;) {
-    if (registered && k == 0) {
-      kept = true;
-      break;
+  for (const Item& item : items) {
+    if (SameText(item.path, exePath)) {
+      if (registered && !kept) kept = true;
+      else remove.push_back(&item);
+    } else if (registered && item.path.find_first_of("\\/") != std::string::npos &&
+               SameText(FileNameOf(item.path), myName)) {
+      remove.push_back(&item);
     }
-    const Token& t = *matches[k];
-    size_t b = t.begin, e = t.end;
-    // Take the blanks before the token with it, or after it at the start.
-    while (b > 0 && (out[b - 1] == ' ' || out[b - 1] == '\t')) --b;
+  }
+  // From the back, so that earlier spans stay valid.
+  for (size_t k = remove.size(); k-- > 0;) {
+    size_t b = remove[k]->begin, e = remove[k]->end;
+    // Take the blanks before the item with it, or after it at the start.
+    while (b > 0 && IsBlank(out[b - 1])) --b;
     if (b == 0)
-      while (e < out.size() && (out[e] == ' ' || out[e] == '\t')) ++e;
+      while (e < out.size() && IsBlank(out[e])) ++e;
     out.erase(b, e - b);
   }
   if (registered && !kept) {
@@ -86,7 +140,7 @@ std::string EditRunEntry(const std::string& entry, const std::string& exePath, b
     if (last == std::string::npos) out = item;
     else out = out.substr(0, last + 1) + " " + item;
   }
-  return out;
+  return out == entry ? read : out;
 }
 
 void SetTaskbarHidden(bool hidden) {

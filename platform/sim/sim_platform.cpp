@@ -81,8 +81,13 @@ OsVersion SimPlatform::GetVersionEx() {
 std::uint32_t SimPlatform::GetTickCount() { return tickCount; }
 
 MemoryStatus SimPlatform::GlobalMemoryStatus() {
+  if (hasGlobalMemoryStatusEx) {
+    Log("GlobalMemoryStatusEx(64)");
+    return MemoryStatus{totalPhys};
+  }
+  // The old call's 32-bit figure saturates at 2 GB (less one byte).
   Log("GlobalMemoryStatus(32)");
-  return MemoryStatus{totalPhys};
+  return MemoryStatus{std::min<std::uint64_t>(totalPhys, 0x7FFFFFFFu)};
 }
 
 bool SimPlatform::FileExists(const std::string& path) {
@@ -365,8 +370,15 @@ std::string SimPlatform::GetProfileString(const std::string& file, const std::st
     }
     if (!inSection) continue;
     size_t eq = t.find('=');
-    if (eq != std::string::npos && Lower(Trim(t.substr(0, eq))) == Lower(key))
-      return Trim(t.substr(eq + 1));
+    if (eq != std::string::npos && Lower(Trim(t.substr(0, eq))) == Lower(key)) {
+      std::string value = Trim(t.substr(eq + 1));
+      // The reader of a plain profile file drops quotes (double or single)
+      // that enclose the whole value; the registry-mapped form keeps them.
+      if (!profileMappedToRegistry && value.size() >= 2 &&
+          (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+        value = value.substr(1, value.size() - 2);
+      return value;
+    }
   }
   return def;
 }

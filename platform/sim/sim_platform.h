@@ -22,7 +22,8 @@ class SimPlatform : public Platform {
   OsVersion version{5, 1, 2600, kPlatformNT};
   bool versionFails = false;
   std::uint32_t tickCount = 0;
-  std::uint32_t totalPhys = 256u * 1024 * 1024;
+  std::uint64_t totalPhys = 256u * 1024 * 1024;  // the machine's memory
+  bool hasGlobalMemoryStatusEx = true;            // 2000 and later
   std::set<std::string> files;    // existing files, compared case-insensitively
   std::set<std::string> volumes;  // root paths with readable media ("A:\")
   bool powerStateResult = true;
@@ -68,6 +69,9 @@ class SimPlatform : public Platform {
 
   // ---- profile files (win.ini), as whole texts keyed by lower-case file name
   std::map<std::string, std::string> profileFiles;
+  // NT and Wine map win.ini's [windows] section to the registry, where values
+  // are read back with their quotes.
+  bool profileMappedToRegistry = false;
 
   // Platform
   Handle CreateMutex(const std::string& name) override;

@@ -107,11 +107,25 @@ class Win32Platform : public Platform {
   std::uint32_t GetTickCount() override { return ::GetTickCount(); }
 
   MemoryStatus GlobalMemoryStatus() override {
+    MemoryStatus out;
+    // GlobalMemoryStatus stops at 2 GB for a program that is not
+    // large-address-aware; the Ex form (2000 and later) does not.
+    using StatusEx = BOOL(WINAPI*)(LPMEMORYSTATUSEX);
+    auto ex = reinterpret_cast<StatusEx>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "GlobalMemoryStatusEx")));
+    if (ex) {
+      MEMORYSTATUSEX ms;
+      std::memset(&ms, 0, sizeof ms);
+      ms.dwLength = sizeof ms;
+      if (ex(&ms)) {
+        out.totalPhys = ms.ullTotalPhys;
+        return out;
+      }
+    }
     MEMORYSTATUS ms;
     std::memset(&ms, 0, sizeof ms);
     ms.dwLength = sizeof ms;  // 32 bytes
     ::GlobalMemoryStatus(&ms);
-    MemoryStatus out;
     out.totalPhys = static_cast<std::uint32_t>(ms.dwTotalPhys);
     return out;
   }

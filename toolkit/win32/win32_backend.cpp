@@ -612,6 +612,8 @@ void ChildPeer::Create(int id) {
     case ControlKind::Memo:
       cls = L"EDIT";
       style |= ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_TABSTOP;
+      if (static_cast<Memo&>(control_).HorizontalScrollBar()) style |= ES_AUTOHSCROLL | WS_HSCROLL;
+      if (static_cast<Memo&>(control_).VerticalScrollBar()) style |= WS_VSCROLL;
       ex |= WS_EX_CLIENTEDGE;
       break;
     case ControlKind::ComboBox:
@@ -839,7 +841,6 @@ void ChildPeer::Sync() {
       auto& m = static_cast<Memo&>(control_);
       bool ro = (::GetWindowLongPtrW(hwnd_, GWL_STYLE) & ES_READONLY) != 0;
       if (ro != m.ReadOnly) ::SendMessageW(hwnd_, EM_SETREADONLY, m.ReadOnly ? TRUE : FALSE, 0);
-      SetStyleBits(WS_VSCROLL, m.ScrollBars ? WS_VSCROLL : 0, true);
       break;
     }
     case ControlKind::ComboBox:
@@ -1134,24 +1135,10 @@ LRESULT FormPeer::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       HDC dc = reinterpret_cast<HDC>(wp);
       auto* p = Win32Peer::FromHwnd(reinterpret_cast<HWND>(lp));
       if (!p) break;
+      // A read-only edit asks with WM_CTLCOLORSTATIC; it keeps the colour
+      // it was given.
       Control& c = p->control();
-      Color back = c.GetColor();
-      bool formBack = false;
-      switch (c.Kind()) {
-        case ControlKind::Label: formBack = static_cast<Label&>(c).Transparent; break;
-        case ControlKind::CheckBox:
-        case ControlKind::GroupBox:
-        case ControlKind::Button:
-        case ControlKind::Image:
-        case ControlKind::Bevel: formBack = true; break;
-        case ControlKind::Edit:
-          // A read-only edit asks with WM_CTLCOLORSTATIC; it keeps the
-          // colour it was given.
-          break;
-        default: break;
-      }
-      if (formBack) back = f.GetColor();
-      COLORREF bk = ToColorRef(back);
+      COLORREF bk = ToColorRef(c.PaintedBackground());
       ::SetTextColor(dc, ToColorRef(c.GetFont().color));
       ::SetBkColor(dc, bk);
       return reinterpret_cast<LRESULT>(g_backend->BrushFor(bk));
