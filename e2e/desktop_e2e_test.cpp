@@ -206,5 +206,45 @@ TEST_F(Desktop, StartupRegistrationInWinIniFile) {
   RegisterAndUnregister([this] { return RunEntryInFile(); });
 }
 
+// A plain win.ini reads our quoted path back without its quotes when it is
+// the whole entry; the program must still find it, and never add it twice.
+TEST_F(Desktop, StartupEntryWithBlanksInAPlainWinIni) {
+  UnmapWinIniWindowsSection();
+  WriteWinIni("[windows]\r\nrun=\r\nload=\r\n");
+  const std::string folder = prefix_ + "/drive_c/Program Files/Kivo Tools";
+  const std::string exe = "C:\\Program Files\\Kivo Tools\\kivo_config.exe";
+  const std::string quoted = "\"" + exe + "\"";
+  ASSERT_EQ(system(("mkdir -p '" + folder + "' && cp '" + AppExe() + "' '" + folder + "/'").c_str()), 0);
+  SkipLogo();
+  StartApp(exe);
+  WaitMainWindow();
+  ASSERT_FALSE(HasFailure());
+  auto click = [&] {
+    ASSERT_DRIVER_OK(Driver({"click", "--title", kMainTitle, "--text", "スタートアップ登録"}));
+  };
+  click();
+  EXPECT_TRUE(WaitFor([&] { return RunEntryInFile() == quoted; }, 10000))
+      << "run = " << RunEntryInFile().value_or("(none)");
+  click();
+  EXPECT_TRUE(WaitFor([&] { return RunEntryInFile() == std::string(); }, 10000))
+      << "unchecking left run = " << RunEntryInFile().value_or("(none)");
+  click();
+  EXPECT_TRUE(WaitFor([&] { return RunEntryInFile() == quoted; }, 10000));
+
+  // A restart restores the box, which registers the program once more.
+  ChooseTrayMenuItem("アプリケーションの終了(&A)");
+  ASSERT_TRUE(WaitAppExit(0, 20000)) << "the program did not exit";
+  StartApp(exe);
+  WaitMainWindow();
+  ASSERT_FALSE(HasFailure());
+  auto box = FindControl(Controls(kMainTitle), "Button", "スタートアップ登録");
+  ASSERT_TRUE(box);
+  EXPECT_EQ(box->checked, 1);
+  EXPECT_EQ(RunEntryInFile(), quoted) << "the program is registered more than once";
+  click();
+  EXPECT_TRUE(WaitFor([&] { return RunEntryInFile() == std::string(); }, 10000))
+      << "run = " << RunEntryInFile().value_or("(none)");
+}
+
 }  // namespace
 }  // namespace e2e

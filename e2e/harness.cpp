@@ -410,10 +410,12 @@ Result WineTest::Driver(const std::vector<std::string>& args, int timeoutMs) {
   return r;
 }
 
-int WineTest::StartApp() {
+int WineTest::StartApp() { return StartApp(AppExe()); }
+
+int WineTest::StartApp(const std::string& exe) {
   int n = static_cast<int>(apps_.size());
   std::string log = logDir_ + "/app-" + std::to_string(n) + ".log";
-  Background bg = Spawn({"wine", AppExe()}, log, log);
+  Background bg = Spawn({"wine", exe}, log, log);
   apps_.push_back(bg.pid);
   return n;
 }
@@ -458,6 +460,14 @@ Rect WineTest::WaitMainWindow(int timeoutMs) {
 Rect WineTest::WindowRect(const std::string& title) {
   Rect rect;
   Result r = Driver({"rect", "--title", title});
+  EXPECT_EQ(r.code, 0) << r.err;
+  if (r.code == 0) parseRect(r.out, rect);
+  return rect;
+}
+
+Rect WineTest::ClientRect(const std::string& title) {
+  Rect rect;
+  Result r = Driver({"client-rect", "--title", title});
   EXPECT_EQ(r.code, 0) << r.err;
   if (r.code == 0) parseRect(r.out, rect);
   return rect;
@@ -529,6 +539,26 @@ std::string WineTest::Screenshot(const std::string& name, const Rect& area) {
   Result res = Finish(bg, 30000);
   EXPECT_EQ(res.code, 0) << "screenshot failed: " << res.out;
   return file;
+}
+
+std::vector<std::string> WineTest::Pixels(const std::string& png, const Rect& area) {
+  std::string geometry = std::to_string(area.width()) + "x" + std::to_string(area.height()) + "+" +
+                         std::to_string(area.left) + "+" + std::to_string(area.top);
+  // Spawn appends to its output files: one pair per call.
+  static int calls = 0;
+  std::string log = logDir_ + "/pixels-" + std::to_string(++calls);
+  Background bg = Spawn({"convert", png, "-crop", geometry, "+repage", "-depth", "8", "txt:-"},
+                        log + ".txt", log + ".err");
+  Result r = Finish(bg, 30000);
+  EXPECT_EQ(r.code, 0) << "convert failed: " << r.err;
+  // Lines read "x,y: (r,g,b)  #RRGGBB  name"; the first is a header.
+  std::vector<std::string> colours;
+  for (const std::string& line : r.lines()) {
+    size_t hash = line.find('#');
+    if (line.empty() || line[0] == '#' || hash == std::string::npos) continue;
+    colours.push_back(line.substr(hash, 7));
+  }
+  return colours;
 }
 
 }  // namespace e2e

@@ -77,6 +77,8 @@ class WineTest : public ::testing::Test {
   // Starts "wine kivo_config.exe" in the background; output goes to
   // <log dir>/app-<n>.log. Returns the index to pass to WaitAppExit.
   int StartApp();
+  // The same for a copy of the program elsewhere (a Windows path).
+  int StartApp(const std::string& exe);
   // Waits until the n-th started app process exits; returns its exit status
   // (8 bits, as Linux reports it) or nullopt on timeout.
   std::optional<int> WaitAppExit(int n, int timeoutMs);
@@ -92,6 +94,8 @@ class WineTest : public ::testing::Test {
   // Waits until the main window is visible and returns its rect.
   Rect WaitMainWindow(int timeoutMs = 30000);
   Rect WindowRect(const std::string& title);
+  // The client area of a top-level window in screen coordinates.
+  Rect ClientRect(const std::string& title);
   std::vector<Control> Controls(const std::string& title);
   std::optional<Control> FindControl(const std::vector<Control>& all, const std::string& cls,
                                      const std::string& text);
@@ -102,6 +106,8 @@ class WineTest : public ::testing::Test {
 
   // Saves a PNG of the screen area to build/screenshots/<name>.png.
   std::string Screenshot(const std::string& name, const Rect& area);
+  // The colours ("#RRGGBB") of the pixels of an area of a PNG, row by row.
+  std::vector<std::string> Pixels(const std::string& png, const Rect& area);
 
   // Windows path (Z:\...) of a file of the Linux file system.
   static std::string WinPath(const std::string& unixPath);

@@ -168,5 +168,72 @@ TEST_F(Tray, HideShowAndExitFromTheTrayMenu) {
   EXPECT_TRUE(StoredNames("F6").count("CL")) << "F6\\CL was not saved";
 }
 
+// The logo lets messages through before the stored settings are restored:
+// a tray command then must not save the window's defaults over them.
+TEST_F(Tray, ExitChosenDuringTheLogoKeepsTheStoredSettings) {
+  SetSetting("F1", "X", "40");
+  SetSetting("F1", "Y", "30");
+  SetSetting("F1", "STATUS", "1");
+  StartApp();
+  // The logo's own caption is never shown; its window is there for 2 s.
+  ASSERT_DRIVER_OK(Driver({"wait", "--title", "Form5", "--visible"}, 20000));
+  // The main window has its start-up caption until the settings are read.
+  ASSERT_DRIVER_OK(Driver({"post", "--title", kBoxTitle, "--msg", std::to_string(kTrayMessage),
+                           "--wparam", "100", "--lparam", std::to_string(kWmRButtonDown)}));
+  EXPECT_EQ(Driver({"wait", "--title", "Form5", "--visible"}, 100).code, 0)
+      << "the logo ended before the tray command was sent; the test proves nothing";
+  ASSERT_DRIVER_OK(Driver({"menu-select", "--text", "アプリケーションの終了(&A)"}, 20000));
+  ASSERT_TRUE(WaitAppExit(0, 20000)) << "the program did not exit";
+  EXPECT_EQ(GetSetting("F1", "X"), "40");
+  EXPECT_EQ(GetSetting("F1", "Y"), "30");
+  EXPECT_EQ(GetSetting("F1", "STATUS"), "1");
+}
+
+// The clock, uptime and version labels keep the button-face background when
+// the window takes its stored colour; the memory label is drawn on the window.
+TEST_F(Tray, StoredColourLeavesTheStatusLabelsAlone) {
+  SkipLogo();
+  SetSetting("F6", "CL", "clRed");
+  StartApp();
+  WaitMainWindow();
+  ASSERT_FALSE(HasFailure());
+  // Let the clock and uptime labels get their first texts.
+  ASSERT_TRUE(WaitFor([&] {
+    auto c = Controls(kMainTitle);
+    for (const auto& ctl : c)
+      if (ctl.text.rfind("現在時刻", 0) == 0) return true;
+    return false;
+  }, 10000));
+  Rect client = ClientRect(kMainTitle);
+  auto controls = Controls(kMainTitle);
+  std::string shot = Screenshot(testName_, Rect{0, 0, 1024, 768});
+  auto redIn = [&](const Control& c) {
+    Rect r{client.left + c.rect.left, client.top + c.rect.top, client.left + c.rect.right,
+           client.top + c.rect.bottom};
+    size_t red = 0;
+    for (const std::string& px : Pixels(shot, r)) red += px == "#FF0000";
+    return red;
+  };
+  size_t labels = 0;
+  for (const Control& c : controls) {
+    if (c.cls != "Static") continue;
+    // The version label is the one at the row of "起動しているOS:", right of it.
+    bool status = c.text.rfind("現在時刻", 0) == 0 || c.text.rfind("OS起動から", 0) == 0 ||
+                  (c.rect.top == 260 && c.rect.left > 300);
+    if (c.text.rfind("Total Physical Memory", 0) == 0) {
+      EXPECT_GT(redIn(c), 0u) << "the memory label is not drawn on the window's colour";
+      ++labels;
+    } else if (status) {
+      EXPECT_EQ(redIn(c), 0u) << "\"" << c.text << "\" took the window's colour";
+      ++labels;
+    }
+  }
+  EXPECT_EQ(labels, 4u) << "not every status label was found";
+  Rect free{client.left + 200, client.top + 230, client.left + 250, client.top + 240};
+  size_t red = 0;
+  for (const std::string& px : Pixels(shot, free)) red += px == "#FF0000";
+  EXPECT_GT(red, 0u) << "the window did not take the stored colour";
+}
+
 }  // namespace
 }  // namespace e2e

@@ -31,11 +31,10 @@ wine_env_check_tools() {
   done
 }
 
-# Maps the Japanese UI fonts Windows programs ask for to VL Gothic, and runs
-# the prefix's programs in a 1024x768 virtual desktop: Wine draws the window
-# frames and captions itself (Xvfb has no window manager) and hides windows
-# without waiting on one.
-wine_env_fonts_reg() {
+# Maps the Japanese UI fonts Windows programs ask for to VL Gothic. The menus
+# are drawn in Tahoma, which Wine links to "MS UI Gothic" for the characters
+# it lacks: without these substitutes Japanese menu items show as boxes.
+wine_env_fonts_only_reg() {
   cat <<'EOF'
 Windows Registry Editor Version 5.00
 
@@ -48,6 +47,15 @@ Windows Registry Editor Version 5.00
 "MS Shell Dlg"="VL PGothic"
 "MS Shell Dlg 2"="VL PGothic"
 
+EOF
+}
+
+# The fonts, and the prefix's programs in a 1024x768 virtual desktop: Wine
+# draws the window frames and captions itself (Xvfb has no window manager)
+# and hides windows without waiting on one.
+wine_env_fonts_reg() {
+  wine_env_fonts_only_reg
+  cat <<'EOF'
 [HKEY_CURRENT_USER\Software\Wine\Explorer]
 "Desktop"="Default"
 

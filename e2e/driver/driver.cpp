@@ -379,6 +379,16 @@ int cmdRect(const Args& a) {
   return 0;
 }
 
+// The client area in screen coordinates (child rects are relative to it).
+int cmdClientRect(const Args& a) {
+  HWND h = waitTop(a);
+  RECT r{};
+  GetClientRect(h, &r);
+  MapWindowPoints(h, HWND_DESKTOP, reinterpret_cast<POINT*>(&r), 2);
+  out(rectText(r));
+  return 0;
+}
+
 int cmdScreen(const Args&) {
   out(num(GetSystemMetrics(SM_CXSCREEN)) + L" " + num(GetSystemMetrics(SM_CYSCREEN)));
   RECT work{};
@@ -1011,6 +1021,7 @@ int main() {
   if (c == L"wait") return cmdWait(a);
   if (c == L"wait-gone") return cmdWaitGone(a);
   if (c == L"rect") return cmdRect(a);
+  if (c == L"client-rect") return cmdClientRect(a);
   if (c == L"screen") return cmdScreen(a);
   if (c == L"children") return cmdChildren(a);
   if (c == L"text") return cmdText(a);
