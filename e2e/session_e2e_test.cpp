@@ -116,17 +116,34 @@ TEST_F(Session, LogOffEndsSessionAndSavesSettings) {
   ExpectSavedAt(50, 60);
 }
 
-// Windows asks every top-level window before the session ends; the program
-// agrees and closes itself through its normal close sequence. (Sent directly:
-// with ExitWindowsEx, Wine ends the processes right after WM_ENDSESSION, which
-// races with the close the program posts to itself.)
+// Windows asks every top-level window before the session ends, then tells
+// each whether it really ends; the program agrees and closes itself through
+// its normal close sequence when it does. (Sent directly: with ExitWindowsEx,
+// Wine ends the processes right after WM_ENDSESSION.)
 TEST_F(Session, QueryEndSessionClosesAndSaves) {
   StartAndMove(61, 73);
   Result answer = Driver({"post", "--send", "--title", kMainTitle, "--msg", "0x0011"});  // WM_QUERYENDSESSION
   ASSERT_DRIVER_OK(answer);
   EXPECT_EQ(answer.out, "1\n") << "the program refused the end of the session";
-  ASSERT_TRUE(WaitAppExit(0, 30000)) << "the program did not close after agreeing to end the session";
+  ASSERT_DRIVER_OK(Driver({"post", "--send", "--title", kMainTitle, "--msg", "0x0016", "--wparam", "1"}));
+  ASSERT_TRUE(WaitAppExit(0, 30000)) << "the program did not close when the session ended";
   ExpectSavedAt(61, 73);
+}
+
+// Another program refused after we agreed: the session goes on, and so does
+// the program, although it had posted itself a close.
+TEST_F(Session, SessionCancelledByAnotherProgramKeepsTheProgramRunning) {
+  StartAndMove(62, 74);
+  Result answer = Driver({"post", "--send", "--title", kMainTitle, "--msg", "0x0011"});
+  ASSERT_DRIVER_OK(answer);
+  EXPECT_EQ(answer.out, "1\n");
+  ASSERT_DRIVER_OK(Driver({"post", "--send", "--title", kMainTitle, "--msg", "0x0016", "--wparam", "0"}));
+  // The posted close is handled at once; two seconds leave it time to show.
+  EXPECT_FALSE(WaitAppExit(0, 2000).has_value()) << "the program closed although the session goes on";
+  EXPECT_DRIVER_OK(Driver({"wait", "--title", kMainTitle, "--visible"}, 2000));
+  ChooseTrayMenuItem("アプリケーションの終了(&A)");
+  ASSERT_TRUE(WaitAppExit(0, 20000));
+  ExpectSavedAt(62, 74);
 }
 
 TEST_F(Session, CloseHidesAndTrayDoubleClickShows) {

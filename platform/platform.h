@@ -49,6 +49,9 @@ constexpr std::uint32_t kNimDelete = 2;
 
 constexpr std::uint32_t kShardPathA = 2;
 constexpr std::uint32_t kSpiSetScreenSaverRunning = 97;
+constexpr std::uint32_t kLocaleUserDefault = 0x400;
+constexpr int kCstrEqual = 2;
+constexpr std::uint32_t kKeyEventKeyUp = 2;
 constexpr std::uint32_t kScClose = 0xF060;
 constexpr std::uint32_t kMfDisabled = 2;
 
@@ -98,6 +101,10 @@ class Platform {
   virtual bool SetSystemPowerState(bool suspend, bool force) = 0;
   // Local date and time in the user's short date and long time formats.
   virtual std::string FormatLocalDateTime() = 0;
+  // CompareString(locale, flags, a, -1, b, -1): 1 less, 2 equal, 3 greater,
+  // 0 failure.
+  virtual int CompareString(std::uint32_t locale, std::uint32_t flags, const std::string& a,
+                            const std::string& b) = 0;
   // Local date-time in days (the toolkit's date-time unit).
   virtual double Now() = 0;
   virtual std::string ExecutablePath() = 0;
@@ -135,6 +142,8 @@ class Platform {
   virtual std::intptr_t SendMessage(Handle window, std::uint32_t msg, std::uintptr_t wParam,
                                     std::intptr_t lParam) = 0;
   virtual bool SetForegroundWindow(Handle window) = 0;
+  // keybd_event(vk, scan, flags, 0): a synthesised key event.
+  virtual void KeybdEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) = 0;
   // Switches the input method off for a window: ImmAssociateContext(window, NULL).
   virtual void DisableIme(Handle window) = 0;
   // ShutdownBlockReasonCreate / Destroy, looked up at run time: false where

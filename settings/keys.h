@@ -50,9 +50,14 @@ constexpr const char* LockTitle = "Title";
 constexpr const char* User = "User";
 constexpr const char* Form1C = "Form1C";
 constexpr const char* Coment = "Coment";
+
+// "F9": lock set-up.
+constexpr const char* Tomei = "tomei";  // transparent lock window
 }  // namespace key
 
 // Defaults shared by several call sites.
 constexpr const char* kDefaultMainCaption = "KIVO-CONFIG FOR Windows";
+constexpr const char* kDefaultLockTitle = "KIVO-CONFIG FOR Windows";
+constexpr const char* kDefaultUser = "Administrator";
 
 }  // namespace settings

@@ -208,7 +208,9 @@ TEST_F(SessionTest, QueryEndSessionForEachBanAndPurgeSetting) {
       ASSERT_TRUE(f->PeerMessage(m));
       EXPECT_EQ(m.result, ban ? 0 : 1);
       EXPECT_EQ(ui->boxes.size(), ban ? 1u : 0u);
-      if (ban) EXPECT_EQ(ui->boxes[0].text, "現在Windowsを終了出来ません、設定を確認して下さい。");
+      if (ban) {
+        EXPECT_EQ(ui->boxes[0].text, "現在Windowsを終了出来ません、設定を確認して下さい。");
+      }
       EXPECT_EQ(sim->Calls("SHAddToRecentDocs(2, NULL)").size(), purge ? 1u : 0u);
       EXPECT_EQ(sim->Calls("GetVolumeInformation").size(), 1u);
       EXPECT_EQ(ui->PendingMessages(), ban ? 0u : 1u);

@@ -25,6 +25,13 @@ constexpr Color clWhite = 0xFFFFFF;
 constexpr Color clBtnFace = static_cast<Color>(0x8000000F);
 constexpr Color clWindow = static_cast<Color>(0x80000005);
 constexpr Color clWindowText = static_cast<Color>(0x80000008);
+constexpr Color clBackground = static_cast<Color>(0x80000001);  // the desktop's colour
+
+// Virtual keys used by handlers.
+constexpr unsigned vkReturn = 0x0D;
+constexpr unsigned vkEscape = 0x1B;
+constexpr unsigned vkMenu = 0x12;  // Alt
+constexpr unsigned vkF4 = 0x73;
 
 // Screen cursors.
 constexpr int crDefault = 0;
@@ -68,6 +75,9 @@ class Timer;
 class Application;
 
 using NotifyEvent = std::function<void(Component*)>;
+// Key events: a virtual key (KeyDown) or a character (KeyPress); a handler
+// that sets it to 0 eats the key.
+using KeyEvent = std::function<void(Component*, unsigned& key)>;
 
 // Error raised by handlers; shown by the application's default error display.
 class Error : public std::runtime_error {
@@ -169,6 +179,10 @@ class Control : public Component {
   NotifyEvent OnClick;
   // Fired when the mouse moves over the control.
   NotifyEvent OnMouseMove;
+  // A key went down while the control (or the form itself) had the focus.
+  KeyEvent OnKeyDown;
+  // A key produced a character.
+  KeyEvent OnKeyPress;
 
   // Programmatic click: what a user's click does, on enabled controls.
   virtual void Click();
@@ -176,6 +190,9 @@ class Control : public Component {
   // Backend entry points for user input.
   virtual void PeerClicked();
   void PeerMouseMove();
+  // Return false when a handler ate the key.
+  bool PeerKeyDown(unsigned key);
+  bool PeerKeyPress(unsigned ch);
 
   ControlPeer* Peer() const { return peer_.get(); }
   void AttachPeer(std::unique_ptr<ControlPeer> peer);
@@ -186,10 +203,10 @@ class Control : public Component {
   Control(Component* owner, ControlKind kind);
   std::unique_ptr<ControlPeer> peer_;
   Form* parent_ = nullptr;
+  std::string caption_;
 
  private:
   ControlKind kind_;
-  std::string caption_;
   Rect bounds_;
   bool enabled_ = true;
   bool visible_ = true;
@@ -227,6 +244,9 @@ class Label : public Control {
   bool AutoSize = true;
   bool WordWrap = false;
   bool Transparent = true;  // paints on the form's colour until a colour is set
+  // "&" marks the next character as a shortcut; false shows it as it is
+  // (texts that come from the user).
+  bool ShowAccelChar = true;
   void SetColor(Color c);   // gives the label its own background
 };
 
@@ -241,6 +261,8 @@ class Edit : public Control {
   bool ReadOnly = false;
   bool Password = false;
   int MaxLength = 0;
+  // Overwrites the text in memory, then empties the edit (no change event).
+  void WipeText();
 };
 
 enum class ScrollStyle { None, Horizontal, Vertical, Both };
@@ -471,6 +493,9 @@ class Form : public Control {
   // A form's destroy handler is run by the derived class's destructor, while
   // the whole object still exists.
   NotifyEvent OnCreate, OnShow;
+  // The form became the active window (also when coming back from another
+  // program).
+  NotifyEvent OnActivate;
   std::function<void(Component*, bool& canClose)> OnCloseQuery;
   std::function<void(Component*, CloseAction& action)> OnClose;
 
@@ -485,6 +510,10 @@ class Form : public Control {
 
   // Backend entry points.
   void PeerCloseRequested();
+  void PeerActivated();
+  // What the system's default processing answers to a message, for message
+  // map handlers that adjust it.
+  std::intptr_t DefaultHandler(const Message& msg);
   void PeerMoved(int left, int top);
   void PeerResized(int width, int height, WindowState state);
   bool PeerMessage(Message& msg);  // routes through WndProc, catching errors
@@ -543,6 +572,7 @@ class Backend {
   virtual int MessageBox(Form* owner, const std::string& text,
                          const std::string& caption, unsigned flags) = 0;
   virtual void Post(Form& form, const Message& msg) = 0;
+  virtual std::intptr_t DefaultHandler(Form& form, const Message& msg) = 0;
   virtual void SetCursor(int cursor) = 0;
   virtual void ScreenSize(int& width, int& height) = 0;
   virtual void PopupMenu(PopupMenu& menu, int x, int y) = 0;
@@ -611,5 +641,7 @@ class Application {
 std::wstring Widen(const std::string& utf8);
 std::string Narrow(const std::wstring& wide);
 std::string Format(const char* fmt, ...);
+// Overwrites a text's bytes in a way the optimiser keeps, then empties it.
+void SecureWipe(std::string& s);
 
 }  // namespace tk

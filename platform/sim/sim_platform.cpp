@@ -306,6 +306,20 @@ bool SimPlatform::SetForegroundWindow(Handle window) {
   return true;
 }
 
+void SimPlatform::KeybdEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) {
+  Log("keybd_event(" + Hex(vk) + ", " + std::to_string(scan) + ", " + std::to_string(flags) + ", 0)");
+}
+
+int SimPlatform::CompareString(std::uint32_t locale, std::uint32_t flags, const std::string& a,
+                               const std::string& b) {
+  // The texts compared may be passwords: the journal keeps their lengths only.
+  Log("CompareString(" + Hex(locale) + ", " + std::to_string(flags) + ", " +
+      std::to_string(a.size()) + " bytes, " + std::to_string(b.size()) + " bytes)");
+  // Flags 0: case-sensitive; the user's locale orders, equality is exact here.
+  int c = a.compare(b);
+  return c < 0 ? 1 : c == 0 ? 2 : 3;
+}
+
 void SimPlatform::DisableIme(Handle window) {
   Log("ImmAssociateContext(" + Hex(window) + ", NULL)");
 }

@@ -112,6 +112,9 @@ class SimPlatform : public Platform {
                             std::intptr_t lParam) override;
   bool SetForegroundWindow(Handle window) override;
   void DisableIme(Handle window) override;
+  void KeybdEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) override;
+  int CompareString(std::uint32_t locale, std::uint32_t flags, const std::string& a,
+                    const std::string& b) override;
   bool ShutdownBlockReasonCreate(Handle window, const std::string& reason) override;
   bool ShutdownBlockReasonDestroy(Handle window) override;
   bool ShellNotifyIcon(std::uint32_t message, const NotifyIconData& data) override;

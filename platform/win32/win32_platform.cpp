@@ -25,6 +25,7 @@
 #undef GetProfileString
 #undef WriteProfileString
 #undef SendMessage
+#undef CompareString
 
 namespace platform {
 
@@ -373,6 +374,21 @@ class Win32Platform : public Platform {
     auto f = reinterpret_cast<Destroy>(reinterpret_cast<void*>(
         ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "ShutdownBlockReasonDestroy")));
     return f && f(reinterpret_cast<HWND>(window)) != FALSE;
+  }
+  void KeybdEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) override {
+    ::keybd_event(vk, scan, flags, 0);
+  }
+  int CompareString(std::uint32_t locale, std::uint32_t flags, const std::string& a,
+                    const std::string& b) override {
+    std::wstring wa = ToWide(a), wb = ToWide(b);
+    int r = ::CompareStringW(locale, flags, wa.c_str(), static_cast<int>(wa.size()), wb.c_str(),
+                             static_cast<int>(wb.size()));
+    // The texts may be passwords: no copy outlives the comparison.
+    for (std::wstring* s : {&wa, &wb}) {
+      volatile wchar_t* p = s->empty() ? nullptr : &(*s)[0];
+      for (size_t i = 0; i < s->size(); ++i) p[i] = 0;
+    }
+    return r;
   }
   bool SetForegroundWindow(Handle window) override {
     return ::SetForegroundWindow(reinterpret_cast<HWND>(window)) != FALSE;

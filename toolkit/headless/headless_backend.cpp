@@ -100,7 +100,8 @@ void HeadlessBackend::RunModal(Form& form) {
   }
   while (Alive(&form) && form.ModalResult == mrNone && form.Visible() && !queue_.empty())
     ProcessMessages();
-  if (Alive(&form) && form.ModalResult == mrNone) form.ModalResult = mrCancel;
+  // Dismissed, unless it was hidden (which ends the modal run by itself).
+  if (Alive(&form) && form.ModalResult == mrNone && form.Visible()) form.ModalResult = mrCancel;
   modal_.erase(std::remove(modal_.begin(), modal_.end(), &form), modal_.end());
 }
 

@@ -6,6 +6,7 @@
 
 #include <deque>
 #include <functional>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -53,6 +54,12 @@ class HeadlessBackend : public Backend {
   int MessageBox(Form* owner, const std::string& text, const std::string& caption,
                  unsigned flags) override;
   void Post(Form& form, const Message& msg) override;
+  // The default processing's answers, by message (0 for others).
+  std::map<unsigned, std::intptr_t> defaultResults;
+  std::intptr_t DefaultHandler(Form&, const Message& msg) override {
+    auto it = defaultResults.find(msg.msg);
+    return it == defaultResults.end() ? 0 : it->second;
+  }
   void SetCursor(int cursor) override { cursors.push_back(cursor); }
   void ScreenSize(int& width, int& height) override {
     width = screenWidth;

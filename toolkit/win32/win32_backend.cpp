@@ -394,6 +394,11 @@ class Win32Backend : public Backend {
     if (h) ::PostMessageW(h, msg.msg, msg.wParam, msg.lParam);
   }
 
+  std::intptr_t DefaultHandler(Form& form, const Message& msg) override {
+    HWND h = reinterpret_cast<HWND>(form.Handle());
+    return h ? ::DefWindowProcW(h, msg.msg, msg.wParam, msg.lParam) : 0;
+  }
+
   void SetCursor(int cursor) override {
     HCURSOR c = CursorFor(cursor);
     ::SetCursor(c ? c : ::LoadCursorW(nullptr, IDC_ARROW));
@@ -534,6 +539,21 @@ class Win32Backend : public Backend {
       ::GetClassNameW(root, cls, 32);
       if (std::wcscmp(cls, kFormClass) == 0)
         fp = static_cast<FormPeer*>(Win32Peer::FromHwnd(root));
+    }
+    // Key events of the control (or form) that has the focus; a handler may
+    // eat the key, or destroy the window.
+    if (fp && (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN)) {
+      if (Win32Peer* p = Win32Peer::FromHwnd(msg.hwnd)) {
+        if (!p->control().PeerKeyDown(static_cast<unsigned>(msg.wParam))) return;
+        if (!::IsWindow(root) || Win32Peer::FromHwnd(root) != fp) return;
+      }
+    }
+    // A form without controls gets its keys as characters (Enter and Escape
+    // too), without the dialog keyboard handling.
+    if (fp && msg.hwnd == root && !::GetWindow(root, GW_CHILD)) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+      return;
     }
     if (fp && msg.message == WM_KEYDOWN && (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE)) {
       HWND focus = ::GetFocus();
@@ -825,7 +845,8 @@ void ChildPeer::Sync() {
                       : l.Align == Alignment::Center ? SS_CENTER
                       : l.WordWrap                   ? SS_LEFT
                                                      : SS_LEFTNOWORDWRAP;
-      SetStyleBits(SS_TYPEMASK, bits, false);
+      if (!l.ShowAccelChar) bits |= SS_NOPREFIX;
+      SetStyleBits(SS_TYPEMASK | SS_NOPREFIX, bits, false);
       Place(l.Bounds());
       break;
     }
@@ -1100,6 +1121,15 @@ LRESULT FormPeer::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CLOSE:
       f.PeerCloseRequested();
       return 0;
+    case WM_ACTIVATE:
+      if (LOWORD(wp) != WA_INACTIVE) {
+        f.PeerActivated();
+        if (!::IsWindow(self) || Win32Peer::FromHwnd(self) != this) return 0;
+      }
+      break;
+    case WM_CHAR:
+      f.PeerKeyPress(static_cast<unsigned>(wp));
+      return 0;
     case WM_MOVE:
     case WM_SIZE:
       if (!syncing_) {
@@ -1185,8 +1215,6 @@ LRESULT FormPeer::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
           return MAKELRESULT(id, DC_HASDEFID);
         }
       return 0;
-    case WM_ACTIVATE:
-      break;
     default:
       break;
   }

@@ -1,0 +1,214 @@
+// Dialogs, the application object and text conversion.
+#include "toolkit/toolkit.h"
+#include "toolkit/internal.h"
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+
+namespace tk {
+
+// ---------------------------------------------------------------- dialogs
+ColorDialog::ColorDialog(Component* owner, const std::string& name) : Component(owner) {
+  Name = name;
+}
+
+bool ColorDialog::Execute() {
+  return Application::Instance().GetBackend().ColorDialog(FormOf(Owner()), color);
+}
+
+OpenDialog::OpenDialog(Component* owner, const std::string& name) : Component(owner) {
+  Name = name;
+}
+
+bool OpenDialog::Execute() {
+  return Application::Instance().GetBackend().OpenDialog(FormOf(Owner()), *this);
+}
+
+// ---------------------------------------------------------------- Application
+Application& Application::Instance() {
+  static Application app;
+  return app;
+}
+
+void Application::Initialize(std::unique_ptr<Backend> backend) {
+  backend_ = std::move(backend);
+  terminated_ = false;
+  cursor_ = crDefault;
+  if (!Title.empty()) backend_->SetApplicationTitle(Title);
+}
+
+void Application::Shutdown() {
+  FlushReleases();
+  while (!forms_.empty()) {
+    // Owned forms are destroyed by their owner; delete top-level ones.
+    delete forms_.back();
+  }
+  main_ = nullptr;
+  releases_.clear();
+  backend_.reset();
+  terminated_ = false;
+  ShowMainForm = true;
+}
+
+Backend& Application::GetBackend() {
+  if (!backend_) throw std::logic_error("toolkit backend not initialised");
+  return *backend_;
+}
+
+void Application::Adopt(Form* f) {
+  forms_.push_back(f);
+  if (!main_) main_ = f;
+}
+
+void Application::Run() {
+  if (main_ && ShowMainForm) main_->Show();
+  if (!terminated_) backend_->Run();
+}
+
+void Application::ProcessMessages() {
+  backend_->ProcessMessages();
+  FlushReleases();
+}
+
+void Application::Terminate() {
+  terminated_ = true;
+  if (backend_) backend_->Terminate();
+}
+
+int Application::MessageBox(const std::string& text, const std::string& caption, unsigned flags) {
+  return backend_->MessageBox(ActiveForm(), text, caption, flags);
+}
+
+void Application::ShowMessage(const std::string& text) {
+  backend_->MessageBox(ActiveForm(), text, Title, mbOk);
+}
+
+void Application::ShowException(const std::exception& e) {
+  backend_->MessageBox(ActiveForm(), e.what(), Title, mbOk | mbIconStop);
+}
+
+void Application::HandleException() {
+  try {
+    throw;
+  } catch (const std::exception& e) {
+    ShowException(e);
+  } catch (...) {
+    ShowException(Error("unknown error"));
+  }
+}
+
+void Application::SetCursor(int c) {
+  cursor_ = c;
+  backend_->SetCursor(c);
+}
+
+void Application::ScreenSize(int& width, int& height) { backend_->ScreenSize(width, height); }
+
+void Application::QueueRelease(Form* f) {
+  if (std::find(releases_.begin(), releases_.end(), f) == releases_.end())
+    releases_.push_back(f);
+}
+
+void Application::FlushReleases() {
+  while (!releases_.empty()) {
+    Form* f = releases_.front();
+    releases_.erase(releases_.begin());
+    if (f->Modal()) {  // deleted once its modal loop has returned
+      releases_.push_back(f);
+      return;
+    }
+    delete f;
+  }
+}
+
+void Application::FormDestroyed(Form* f) {
+  Erase(forms_, f);
+  Erase(releases_, f);
+  if (main_ == f) main_ = nullptr;
+}
+
+Form* Application::ActiveForm() const {
+  // The most recent visible modal form, else the main form.
+  for (auto it = forms_.rbegin(); it != forms_.rend(); ++it)
+    if ((*it)->Modal()) return *it;
+  return main_;
+}
+
+// ---------------------------------------------------------------- text
+std::wstring Widen(const std::string& s) {
+  std::wstring out;
+  for (size_t i = 0; i < s.size();) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    unsigned cp;
+    int n;
+    if (c < 0x80) { cp = c; n = 1; }
+    else if ((c >> 5) == 6) { cp = c & 0x1F; n = 2; }
+    else if ((c >> 4) == 14) { cp = c & 0x0F; n = 3; }
+    else if ((c >> 3) == 30) { cp = c & 0x07; n = 4; }
+    else { cp = 0xFFFD; n = 1; }
+    if (i + n > s.size()) { cp = 0xFFFD; n = 1; }
+    for (int k = 1; k < n && cp != 0xFFFD; ++k) {
+      unsigned char cc = static_cast<unsigned char>(s[i + k]);
+      if ((cc >> 6) != 2) { cp = 0xFFFD; n = k; break; }
+      cp = (cp << 6) | (cc & 0x3F);
+    }
+    i += n;
+    if (sizeof(wchar_t) == 2 && cp >= 0x10000) {
+      cp -= 0x10000;
+      out.push_back(static_cast<wchar_t>(0xD800 + (cp >> 10)));
+      out.push_back(static_cast<wchar_t>(0xDC00 + (cp & 0x3FF)));
+    } else {
+      out.push_back(static_cast<wchar_t>(cp));
+    }
+  }
+  return out;
+}
+
+std::string Narrow(const std::wstring& w) {
+  std::string out;
+  for (size_t i = 0; i < w.size(); ++i) {
+    unsigned cp = static_cast<unsigned>(w[i]);
+    if (sizeof(wchar_t) == 2 && cp >= 0xD800 && cp < 0xDC00 && i + 1 < w.size()) {
+      unsigned lo = static_cast<unsigned>(w[i + 1]);
+      if (lo >= 0xDC00 && lo < 0xE000) {
+        cp = 0x10000 + ((cp - 0xD800) << 10) + (lo - 0xDC00);
+        ++i;
+      }
+    }
+    if (cp < 0x80) {
+      out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+      out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+      out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+  }
+  return out;
+}
+
+std::string Format(const char* fmt, ...) {
+  va_list ap;
+  va_start(ap, fmt);
+  char buf[1024];
+  int n = std::vsnprintf(buf, sizeof buf, fmt, ap);
+  va_end(ap);
+  if (n < 0) return {};
+  return std::string(buf, std::min<size_t>(static_cast<size_t>(n), sizeof buf - 1));
+}
+
+void SecureWipe(std::string& s) {
+  volatile char* p = s.empty() ? nullptr : &s[0];
+  for (size_t i = 0; i < s.size(); ++i) p[i] = 0;
+  s.clear();
+}
+
+}  // namespace tk

@@ -1,0 +1,277 @@
+// Components, controls and their state changes.
+#include "toolkit/toolkit.h"
+#include "toolkit/internal.h"
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+
+namespace tk {
+
+// ---------------------------------------------------------------- Component
+Component::Component(Component* owner) : owner_(owner) {
+  if (owner_) owner_->owned_.push_back(this);
+}
+
+Component::~Component() {
+  while (!owned_.empty()) delete owned_.back();
+  if (owner_) Erase(owner_->owned_, this);
+}
+
+// ---------------------------------------------------------------- Control
+Control::Control(Form* parent, ControlKind kind, const std::string& name, Rect bounds,
+                 const std::string& caption)
+    : Component(parent), parent_(parent), caption_(caption), kind_(kind), bounds_(bounds) {
+  Name = name;
+  if (parent_) {
+    font_ = parent_->font_;
+    color_ = parent_->color_;
+    parent_->controls_.push_back(this);
+  }
+  if (Application::Instance().HasBackend())
+    AttachPeer(Application::Instance().GetBackend().CreatePeer(*this));
+}
+
+Control::Control(Component* owner, ControlKind kind) : Component(owner), kind_(kind) {}
+
+Control::~Control() {
+  if (parent_ && parent_ != this) Erase(parent_->controls_, this);
+}
+
+void Control::AttachPeer(std::unique_ptr<ControlPeer> peer) { peer_ = std::move(peer); }
+
+void Control::SetCaption(const std::string& text) {
+  if (caption_ == text) return;
+  caption_ = text;
+  if (peer_) peer_->SetText(text);
+}
+
+void Control::SetBounds(const Rect& r) {
+  if (bounds_ == r) return;
+  bounds_ = r;
+  if (peer_) peer_->SetBounds(r);
+}
+
+void Control::SetEnabled(bool on) {
+  if (enabled_ == on) return;
+  enabled_ = on;
+  if (peer_) peer_->SetEnabled(on);
+}
+
+void Control::SetVisible(bool on) {
+  if (visible_ == on) return;
+  visible_ = on;
+  if (peer_) peer_->SetVisible(on);
+}
+
+void Control::SetColor(Color c) {
+  color_ = c;
+  if (peer_) peer_->SetColor(c);
+}
+
+void Control::SetFont(const Font& f) {
+  font_ = f;
+  if (peer_) peer_->SetFont(f);
+}
+
+void Control::Click() {
+  if (OnClick) OnClick(this);
+}
+
+Color Control::PaintedBackground() const {
+  bool formBack = false;
+  switch (kind_) {
+    case ControlKind::Label: formBack = static_cast<const Label*>(this)->Transparent; break;
+    case ControlKind::CheckBox:
+    case ControlKind::GroupBox:
+    case ControlKind::Button:
+    case ControlKind::Image:
+    case ControlKind::Bevel: formBack = true; break;
+    default: break;
+  }
+  return formBack && parent_ && parent_ != this ? parent_->GetColor() : color_;
+}
+
+void Control::PeerClicked() {
+  try {
+    Click();
+  } catch (...) {
+    Application::Instance().HandleException();
+  }
+  Application::Instance().FlushReleases();
+}
+
+bool Control::PeerKeyDown(unsigned key) {
+  if (!OnKeyDown) return true;
+  OnKeyDown(this, key);
+  return key != 0;
+}
+
+bool Control::PeerKeyPress(unsigned ch) {
+  if (!OnKeyPress) return true;
+  OnKeyPress(this, ch);
+  return ch != 0;
+}
+
+void Control::PeerMouseMove() {
+  try {
+    if (OnMouseMove) OnMouseMove(this);
+  } catch (...) {
+    Application::Instance().HandleException();
+  }
+}
+
+// ---------------------------------------------------------------- controls
+Button::Button(Form* parent, const std::string& name, Rect bounds, const std::string& caption)
+    : Control(parent, ControlKind::Button, name, bounds, caption) {}
+
+void Button::Click() {
+  if (!Enabled() || !Visible()) return;
+  Control::Click();
+  if (ModalResult != mrNone && parent_) parent_->ModalResult = ModalResult;
+}
+
+CheckBox::CheckBox(Form* parent, const std::string& name, Rect bounds,
+                   const std::string& caption)
+    : Control(parent, ControlKind::CheckBox, name, bounds, caption) {}
+
+void CheckBox::SetChecked(bool on) {
+  if (checked_ == on) return;
+  checked_ = on;
+  if (peer_) peer_->SetChecked(on);
+  Control::Click();
+}
+
+void CheckBox::Click() {
+  if (!Enabled()) return;
+  SetChecked(!checked_);
+}
+
+void CheckBox::PeerClicked() {
+  try {
+    Click();
+  } catch (...) {
+    Application::Instance().HandleException();
+  }
+  Application::Instance().FlushReleases();
+}
+
+Label::Label(Form* parent, const std::string& name, Rect bounds, const std::string& caption)
+    : Control(parent, ControlKind::Label, name, bounds, caption) {}
+
+void Label::SetColor(Color c) {
+  Transparent = false;
+  Control::SetColor(c);
+}
+
+Edit::Edit(Form* parent, const std::string& name, Rect bounds, const std::string& text)
+    : Control(parent, ControlKind::Edit, name, bounds, text) {
+  SetColor(clWindow);
+}
+
+void Edit::SetText(const std::string& text) {
+  if (text == Caption()) return;
+  SetCaption(text);
+  if (OnChange) OnChange(this);
+}
+
+void Edit::PeerTextChanged(const std::string& text) {
+  try {
+    if (text == Caption()) return;
+    Control::SetCaption(text);  // the native control already shows it
+    if (OnChange) OnChange(this);
+  } catch (...) {
+    Application::Instance().HandleException();
+  }
+}
+
+void Edit::WipeText() {
+  SecureWipe(caption_);
+  if (peer_) peer_->SetText("");
+}
+
+Memo::Memo(Form* parent, const std::string& name, Rect bounds, ScrollStyle scrollBars)
+    : Control(parent, ControlKind::Memo, name, bounds), scrollBars_(scrollBars) {
+  SetColor(clWindow);
+}
+
+void Memo::SetLines(std::vector<std::string> lines) {
+  Lines = std::move(lines);
+  SetCaption(Text());
+}
+
+std::string Memo::Text() const {
+  std::string out;
+  for (size_t i = 0; i < Lines.size(); ++i) {
+    if (i) out += "\r\n";
+    out += Lines[i];
+  }
+  return out;
+}
+
+ComboBox::ComboBox(Form* parent, const std::string& name, Rect bounds)
+    : Control(parent, ControlKind::ComboBox, name, bounds) {
+  SetColor(clWindow);
+}
+
+void ComboBox::SetItems(std::vector<std::string> items) {
+  items_ = std::move(items);
+  index_ = -1;
+  if (peer_) peer_->SetItems(items_);
+}
+
+void ComboBox::SetItemIndex(int index) {
+  if (index < 0 || index >= static_cast<int>(items_.size())) index = -1;
+  index_ = index;
+  if (index_ >= 0) text_ = items_[index_];
+  else if (DropDownList) text_.clear();
+  if (peer_) peer_->SetItemIndex(index_);
+}
+
+std::string ComboBox::Text() const { return text_; }
+
+void ComboBox::SetText(const std::string& text) {
+  text_ = text;
+  index_ = -1;
+  for (size_t i = 0; i < items_.size(); ++i)
+    if (items_[i] == text) index_ = static_cast<int>(i);
+  if (DropDownList && index_ < 0) text_.clear();
+  if (peer_) {
+    peer_->SetItemIndex(index_);
+    if (!DropDownList) peer_->SetText(text_);
+  }
+}
+
+void ComboBox::PeerSelected(int index) {
+  try {
+    SetItemIndex(index);
+    if (OnChange) OnChange(this);
+  } catch (...) {
+    Application::Instance().HandleException();
+  }
+}
+
+StatusBar::StatusBar(Form* parent, const std::string& name, Rect bounds)
+    : Control(parent, ControlKind::StatusBar, name, bounds) {}
+
+void StatusBar::SetSimplePanel(bool on) {
+  simple_ = on;
+  if (peer_) peer_->SetStyleFlags(on ? 1u : 0u);
+}
+
+Bevel::Bevel(Form* parent, const std::string& name, Rect bounds)
+    : Control(parent, ControlKind::Bevel, name, bounds) {}
+
+Panel::Panel(Form* parent, const std::string& name, Rect bounds)
+    : Control(parent, ControlKind::Panel, name, bounds) {}
+
+Image::Image(Form* parent, const std::string& name, Rect bounds)
+    : Control(parent, ControlKind::Image, name, bounds) {}
+
+void Image::Load(const std::string& resource, bool icon) {
+  Resource = resource;
+  IsIcon = icon;
+  if (peer_) peer_->SetText(resource);
+}
+
+}  // namespace tk

@@ -1,0 +1,247 @@
+// Forms: showing, modal runs, closing and the message map.
+#include "toolkit/toolkit.h"
+#include "toolkit/internal.h"
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+
+namespace tk {
+
+// ---------------------------------------------------------------- Form
+Form::Form(Component* owner) : Control(owner, ControlKind::Form) {
+  parent_ = this;
+  if (Application::Instance().HasBackend())
+    AttachPeer(Application::Instance().GetBackend().CreatePeer(*this));
+  SetVisible(false);
+}
+
+Form::~Form() {
+  // Owned windows and controls go first, while this form is still whole;
+  // their close handlers do not run.
+  while (!Components().empty()) delete Components().back();
+  // The native window goes while this is still a form.
+  peer_.reset();
+  Application::Instance().FormDestroyed(this);
+}
+
+void Form::FrameSize(BorderStyle b, bool menu, int& dx, int& dy) {
+  // Metrics of the classic Windows look: a 4-pixel frame on each side, a
+  // 19-pixel caption and a 19-pixel menu bar. The win32 backend measures the
+  // real frame and reports the outer size back.
+  switch (b) {
+    case BorderStyle::None: dx = 0; dy = 0; break;
+    default: dx = 8; dy = 8 + 19; break;
+  }
+  if (menu) dy += 19;
+}
+
+void Form::SetClientSize(int width, int height) {
+  clientW_ = width;
+  clientH_ = height;
+  if (peer_) peer_->SetStyleFlags(kApplyFormStyle);
+  int dx, dy;
+  FrameSize(Border, menu_ != nullptr, dx, dy);
+  Rect r = Bounds();
+  r.width = width + dx;
+  r.height = height + dy;
+  SetBounds(r);
+}
+
+void Form::SetMenu(MainMenu* menu) {
+  menu_ = menu;
+  if (peer_) peer_->SetMenu(menu);
+}
+
+void Form::SetHeight(int h) {
+  if (MinHeight && h < MinHeight) h = MinHeight;
+  if (MaxHeight && h > MaxHeight) h = MaxHeight;
+  Rect r = Bounds();
+  clientH_ += h - r.height;
+  r.height = h;
+  SetBounds(r);
+}
+
+void Form::SetWindowState(WindowState s) {
+  state_ = s;
+  if (peer_) peer_->SetStyleFlags(static_cast<unsigned>(s) | 0x100u);
+}
+
+void Form::Show() {
+  if (Position == FormPosition::ScreenCenter && !Visible()) {
+    int sw, sh;
+    Application::Instance().ScreenSize(sw, sh);
+    Rect r = Bounds();
+    r.left = (sw - r.width) / 2;
+    r.top = (sh - r.height) / 2;
+    SetBounds(r);
+  }
+  bool wasVisible = Visible();
+  SetVisible(true);
+  if (peer_) peer_->BringToFront();
+  if (!wasVisible && OnShow) OnShow(this);
+}
+
+void Form::Hide() { SetVisible(false); }
+
+int Form::ShowModal() {
+  auto& app = Application::Instance();
+  ModalResult = mrNone;
+  modal_ = true;
+  closedModal_ = false;
+  Show();
+  for (;;) {
+    app.GetBackend().RunModal(*this);
+    if (closedModal_ || app.Terminated()) break;
+    // Hidden while modal: the modal run ends; the form stays, not closed.
+    if (ModalResult == mrNone && !Visible()) {
+      ModalResult = mrCancel;
+      break;
+    }
+    // A button set ModalResult: the form closes through its handlers.
+    bool canClose = true;
+    CloseAction action = CloseAction::Hide;
+    try {
+      if (OnCloseQuery) OnCloseQuery(this, canClose);
+      if (canClose && OnClose) OnClose(this, action);
+    } catch (...) {
+      app.HandleException();
+    }
+    if (!canClose || action == CloseAction::None) {
+      ModalResult = mrNone;
+      continue;
+    }
+    if (action == CloseAction::Free) Release();
+    break;
+  }
+  modal_ = false;
+  Hide();
+  return ModalResult;
+}
+
+void Form::Close() {
+  if (closing_) return;
+  closing_ = true;
+  struct Reset {
+    bool& flag;
+    ~Reset() { flag = false; }
+  } reset{closing_};
+  auto& app = Application::Instance();
+  bool canClose = true;
+  if (OnCloseQuery) OnCloseQuery(this, canClose);
+  if (!canClose) return;
+  CloseAction action = app.MainForm() == this ? CloseAction::Free : CloseAction::Hide;
+  if (OnClose) OnClose(this, action);
+  if (action == CloseAction::None) return;
+  if (modal_) {
+    closedModal_ = true;
+    if (ModalResult == mrNone) ModalResult = mrCancel;
+    if (action == CloseAction::Free) Release();
+  } else if (app.MainForm() == this) {
+    app.Terminate();
+  } else if (action == CloseAction::Free) {
+    Release();
+  } else {
+    Hide();
+  }
+}
+
+void Form::Release() {
+  if (releasing_) return;
+  releasing_ = true;
+  Hide();
+  Application::Instance().QueueRelease(this);
+}
+
+void Form::SetFocus() {
+  if (peer_) peer_->Focus();
+}
+
+void Form::BringToFront() {
+  if (peer_) peer_->BringToFront();
+}
+
+void Form::PressDefault() {
+  for (Control* c : controls_) {
+    if (auto* b = dynamic_cast<Button*>(c); b && b->Default && b->Enabled() && b->Visible()) {
+      b->PeerClicked();
+      return;
+    }
+  }
+}
+
+void Form::DoCreate() {
+  try {
+    if (OnCreate) OnCreate(this);
+  } catch (...) {
+    Application::Instance().HandleException();
+  }
+}
+
+void Form::Post(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) {
+  Message m;
+  m.msg = msg;
+  m.wParam = wParam;
+  m.lParam = lParam;
+  Application::Instance().GetBackend().Post(*this, m);
+}
+
+void Form::PeerCloseRequested() {
+  try {
+    Close();
+  } catch (...) {
+    Application::Instance().HandleException();
+  }
+  Application::Instance().FlushReleases();
+}
+
+void Form::PeerMoved(int left, int top) {
+  Rect r = Bounds();
+  r.left = left;
+  r.top = top;
+  Control::SetBounds(r);
+}
+
+void Form::PeerResized(int width, int height, WindowState state) {
+  state_ = state;
+  if (state != WindowState::Normal) return;
+  Rect r = Bounds();
+  clientW_ += width - r.width;
+  clientH_ += height - r.height;
+  r.width = width;
+  r.height = height;
+  Control::SetBounds(r);
+}
+
+void Form::PeerActivated() {
+  if (!OnActivate) return;
+  try {
+    OnActivate(this);
+  } catch (...) {
+    Application::Instance().HandleException();
+  }
+}
+
+std::intptr_t Form::DefaultHandler(const Message& msg) {
+  return Application::Instance().GetBackend().DefaultHandler(*this, msg);
+}
+
+bool Form::PeerMessage(Message& msg) {
+  bool handled = false;
+  try {
+    handled = WndProc(msg);
+  } catch (...) {
+    Application::Instance().HandleException();
+    handled = true;
+  }
+  Application::Instance().FlushReleases();
+  return handled;
+}
+
+Control* Form::FindControl(const std::string& name) const {
+  for (Control* c : controls_)
+    if (c->Name == name) return c;
+  return nullptr;
+}
+
+}  // namespace tk
