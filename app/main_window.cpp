@@ -3,6 +3,8 @@
 #include <cmath>
 
 #include "app/about_boxes.h"
+#include "lock/lock_setup.h"
+#include "lock/user_settings.h"
 #include "platform/platform.h"
 #include "session/detailed_settings.h"
 #include "settings/keys.h"
@@ -536,6 +538,19 @@ void TForm1::FIX1Click(tk::Component*) {
   AboutBox1->ShowModal();
 }
 
+void TForm1::N5Click(tk::Component*) {
+  Form21 = new TForm21(this);
+  Form21->DoCreate();
+  Form21->ShowModal();
+}
+
+void TForm1::Button16Click(tk::Component*) {
+  Hide();
+  Form9 = new TForm9(this);
+  Form9->DoCreate();
+  Form9->ShowModal();
+}
+
 void TForm1::ShowLogo() {
   auto& app = tk::Application::Instance();
   auto& p = platform::Get();
@@ -550,11 +565,9 @@ void TForm1::ShowLogo() {
 
 // The windows below belong to tools that are not part of this build yet; their
 // commands stay in the menus and do nothing.
-void TForm1::N5Click(tk::Component*) {}
 void TForm1::V1Click(tk::Component*) {}
 void TForm1::CommandSender1Click(tk::Component*) {}
 void TForm1::KivoExplorerVer101Click(tk::Component*) {}
-void TForm1::Button16Click(tk::Component*) {}
 void TForm1::Button17Click(tk::Component*) {}
 void TForm1::Button18Click(tk::Component*) {}
 void TForm1::Button20Click(tk::Component*) {}

@@ -90,6 +90,7 @@ void HeadlessBackend::ProcessMessages() {
 
 void HeadlessBackend::RunModal(Form& form) {
   modal_.push_back(&form);
+  form.PeerActivated();  // a modal form becomes the active window
   if (onModal) {
     auto handler = onModal;
     try {

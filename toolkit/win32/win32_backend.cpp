@@ -1130,6 +1130,12 @@ LRESULT FormPeer::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CHAR:
       f.PeerKeyPress(static_cast<unsigned>(wp));
       return 0;
+    case WM_LBUTTONUP:
+      if (f.OnClick) {
+        f.PeerClicked();
+        return 0;
+      }
+      break;
     case WM_MOVE:
     case WM_SIZE:
       if (!syncing_) {

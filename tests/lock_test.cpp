@@ -1,0 +1,258 @@
+// The screen lock: set-up, lock windows, unlock prompt, and the user settings.
+#include <functional>
+
+#include "lock/lock_screen.h"
+#include "lock/lock_setup.h"
+#include "lock/user_settings.h"
+#include "main_window_fixture.h"
+
+namespace {
+
+constexpr unsigned kWmSysCommand = 0x0112;
+constexpr unsigned kWmEraseBkgnd = 0x0014;
+
+class LockTest : public MainWindowFixture {
+ protected:
+  void SetUp() override {
+    MainWindowFixture::SetUp();
+    UseVersion(platform::kPlatformWindows, 4, 10, 2222);  // the lock is offered on 9x
+    main = CreateQuiet();
+    // One handler per kind of modal window; each step sees the window.
+    ui->onModal = [this](tk::Form& f) {
+      if (auto* s = dynamic_cast<TForm9*>(&f)) {
+        if (onSetup) onSetup(*s);
+      } else if (auto* l = dynamic_cast<lock::LockWindow*>(&f)) {
+        if (onLock) onLock(*l);
+      } else if (auto* p = dynamic_cast<TForm8*>(&f)) {
+        if (onPrompt) onPrompt(*p);
+      }
+    };
+  }
+
+  // Types the two entries and presses OK.
+  static void Confirm(TForm9& s, const std::string& a, const std::string& b) {
+    s.Edit1->SetText(a);
+    s.Edit2->SetText(b);
+    s.Button1->Click();
+  }
+  static void Answer(TForm8& p, const std::string& password) {
+    p.Edit2->SetText(password);
+    p.Button1->Click();
+  }
+  size_t SystemKeyCalls(int on) {
+    return sim->Calls("SystemParametersInfo(97, " + std::to_string(on)).size();
+  }
+
+  TForm1* main = nullptr;
+  std::function<void(TForm9&)> onSetup;
+  std::function<void(lock::LockWindow&)> onLock;
+  std::function<void(TForm8&)> onPrompt;
+};
+
+TEST_F(LockTest, WrongThenRightPasswordUnlocksAndBringsTheMainWindowBack) {
+  std::vector<std::string> promptTexts;
+  int attempts = 0;
+  bool solid = false, keysOffWhileLocked = false;
+  onSetup = [&](TForm9& s) {
+    EXPECT_FALSE(main->Visible()) << "the main window hides for the set-up";
+    EXPECT_EQ(s.Caption(), "KIVO-CONFIG FOR Windows");
+    EXPECT_FALSE(s.CheckBox1->Checked());
+    Confirm(s, "Secret", "secret");  // case matters
+    ASSERT_EQ(ui->boxes.size(), 1u);
+    EXPECT_EQ(ui->boxes[0].text, "もう一度入力しなおして下さい！！");
+    EXPECT_EQ(ui->boxes[0].caption, "KIVO-CONFIG FOR Windows");
+    EXPECT_EQ(ui->boxes[0].flags, 0x10u);
+    EXPECT_EQ(s.Edit1->Text(), "");
+    EXPECT_EQ(s.Edit2->Text(), "");
+    EXPECT_TRUE(s.Visible()) << "the set-up stays for another try";
+    Confirm(s, "Secret", "Secret");
+  };
+  onLock = [&](lock::LockWindow& l) {
+    solid = dynamic_cast<TForm25*>(&l) != nullptr;
+    keysOffWhileLocked = l.SystemKeysOff();
+    EXPECT_EQ(main->Tag, lock::kSolid);
+    EXPECT_EQ(l.GetWindowState(), tk::WindowState::Maximized);
+    EXPECT_EQ(l.GetColor(), tk::clBackground);
+    EXPECT_TRUE(Form9->Edit1->Text().empty()) << "no window text keeps the password";
+    l.PeerClicked();
+  };
+  onPrompt = [&](TForm8& p) {
+    promptTexts = {p.Caption(), p.Label1->Caption(), p.Label2->Caption(), p.Label4->Caption()};
+    Answer(p, "secret");
+    ++attempts;
+    EXPECT_EQ(ui->boxes.back().text, "パスワードが違います！！");
+    EXPECT_EQ(ui->boxes.back().caption, "KIVO-CONFIG FOR Windows");
+    EXPECT_EQ(p.Edit2->Text(), "") << "a wrong entry is cleared";
+    EXPECT_TRUE(p.Visible());
+    Answer(p, "Secret");
+    ++attempts;
+  };
+  main->Button16->Click();
+  tk::Application::Instance().ProcessMessages();  // deferred releases
+  EXPECT_TRUE(solid);
+  EXPECT_TRUE(keysOffWhileLocked);
+  EXPECT_EQ(attempts, 2);
+  EXPECT_EQ(promptTexts, (std::vector<std::string>{
+                             "KIVO-CONFIG FOR Windows",
+                             "このパソコンは Administrator によってロックされています。",
+                             "Windowsに戻るにはパスワードを入力して下さい", ""}));
+  EXPECT_EQ(ui->boxes.size(), 2u);
+  EXPECT_TRUE(main->Visible()) << "C5 off: the main window comes back";
+  EXPECT_EQ(SystemKeyCalls(1), 1u);
+  EXPECT_EQ(SystemKeyCalls(0), 1u) << "the system keys come back";
+  EXPECT_EQ(Stored("F9", "tomei"), "0");
+  ASSERT_NE(Form9, nullptr);
+  EXPECT_TRUE(Form9->PasswordVerify.empty()) << "the password outlived the lock";
+  EXPECT_FALSE(Form9->Visible()) << "the set-up stays hidden";
+  EXPECT_EQ(Owned<TForm9>(main), 1u);
+  EXPECT_EQ(Form25, nullptr) << "the lock window was released";
+  EXPECT_EQ(Form8, nullptr) << "the prompt was released";
+  // The password never reached the store.
+  for (const auto& call : sim->journal) EXPECT_EQ(call.find("Secret"), std::string::npos) << call;
+}
+
+TEST_F(LockTest, TransparentLockWithTrayStartAndTheUsersTexts) {
+  Store("F9", "tomei", "1");
+  Store("F6", "C5", "1");
+  Store("F8", "Title", std::string(1000, 'T') + "%s&");
+  Store("F8", "User", "");
+  Store("F8", "Coment", "50% & more");
+  std::string caption, sentence, comment;
+  bool literal = false, transparent = false;
+  onSetup = [&](TForm9& s) {
+    EXPECT_TRUE(s.CheckBox1->Checked());
+    Confirm(s, "", "");  // an empty password is a password
+  };
+  onLock = [&](lock::LockWindow& l) {
+    auto* t = dynamic_cast<TForm7*>(&l);
+    transparent = t != nullptr;
+    EXPECT_EQ(main->Tag, lock::kTransparent);
+    tk::Message erase{kWmEraseBkgnd, 0, 0, 0};
+    EXPECT_TRUE(l.PeerMessage(erase));
+    EXPECT_EQ(erase.result, 1) << "the transparent window paints nothing";
+    EXPECT_EQ(sim->Calls("ShowWindow(0x10000, 0)").empty(), false);
+    unsigned space = ' ';
+    EXPECT_FALSE(l.PeerKeyPress(space)) << "the key is not passed on";
+  };
+  onPrompt = [&](TForm8& p) {
+    caption = p.Caption();
+    sentence = p.Label1->Caption();
+    comment = p.Label4->Caption();
+    literal = !p.Label1->ShowAccelChar && !p.Label4->ShowAccelChar;
+    Answer(p, "");
+  };
+  main->Button16->Click();
+  tk::Application::Instance().ProcessMessages();
+  EXPECT_TRUE(transparent);
+  EXPECT_EQ(caption, std::string(1000, 'T') + "%s&") << "held whole";
+  EXPECT_EQ(sentence, "このパソコンは  によってロックされています。");
+  EXPECT_EQ(comment, "50% & more");
+  EXPECT_TRUE(literal) << "'&' would be drawn as a shortcut mark";
+  EXPECT_FALSE(main->Visible()) << "C5 on: only the tray icon";
+  EXPECT_EQ(Form7, nullptr);
+  EXPECT_EQ(SystemKeyCalls(0), 1u);
+}
+
+TEST_F(LockTest, OnlyTheRightPasswordOrAnOutsideCloseEndsTheLock) {
+  int prompts = 0;
+  onSetup = [&](TForm9& s) { Confirm(s, "pw", "pw"); };
+  onLock = [&](lock::LockWindow& l) {
+    // Alt+F4, the Alt key, Escape, and closing the prompt leave it locked.
+    unsigned alt = tk::vkMenu, f4 = tk::vkF4;
+    l.PeerKeyDown(alt);
+    EXPECT_EQ(sim->Calls("keybd_event"),
+              (std::vector<std::string>{"keybd_event(0x12, 0, 2, 0)", "keybd_event(0x73, 0, 2, 0)"}));
+    l.PeerKeyDown(f4);
+    EXPECT_EQ(sim->Calls("keybd_event").size(), 2u) << "only Alt is released";
+    tk::Message altF4{kWmSysCommand, 0xF060, 0, 0};
+    EXPECT_TRUE(l.PeerMessage(altF4)) << "SC_CLOSE refused";
+    unsigned esc = tk::vkEscape;
+    l.PeerKeyPress(esc);  // opens a prompt, which the user closes
+    EXPECT_TRUE(l.Visible());
+    EXPECT_TRUE(l.SystemKeysOff());
+    // Another program closes the lock window: the lock ends.
+    l.PeerCloseRequested();
+  };
+  onPrompt = [&](TForm8& p) {
+    ++prompts;
+    ui->defaultResults[lock::kWmNcHitTest] = lock::kHtCaption;
+    tk::Message hit{lock::kWmNcHitTest, 0, 0, 0};
+    EXPECT_TRUE(p.PeerMessage(hit));
+    EXPECT_EQ(hit.result, lock::kHtBorder) << "the prompt cannot be dragged";
+    tk::Message altF4{kWmSysCommand, 0xF060, 0, 0};
+    EXPECT_TRUE(p.PeerMessage(altF4));
+    Answer(p, "");  // Enter on an empty entry
+    EXPECT_EQ(ui->boxes.back().text, "パスワードが違います！！");
+    p.PeerCloseRequested();
+  };
+  main->Button16->Click();
+  tk::Application::Instance().ProcessMessages();
+  EXPECT_EQ(prompts, 1);
+  EXPECT_EQ(SystemKeyCalls(0), 1u);
+  EXPECT_FALSE(main->Visible()) << "an outside close does not bring the main window back";
+  EXPECT_EQ(Form25, nullptr);
+}
+
+TEST_F(LockTest, CancelShowsTheMainWindowAndTheProgramsEndFreesTheSystemKeys) {
+  Store("F6", "C5", "1");
+  onSetup = [&](TForm9& s) {
+    ui->defaultResults[lock::kWmNcHitTest] = lock::kHtCaption;
+    tk::Message hit{lock::kWmNcHitTest, 0, 0, 0};
+    s.PeerMessage(hit);
+    EXPECT_EQ(hit.result, lock::kHtBorder);
+    s.Button2->Click();
+  };
+  main->Button16->Click();
+  tk::Application::Instance().ProcessMessages();
+  EXPECT_TRUE(main->Visible()) << "cancel shows the main window, tray start or not";
+  EXPECT_EQ(Owned<TForm9>(main), 0u) << "released";
+  EXPECT_EQ(SystemKeyCalls(1), 0u);
+
+  // The program ends while locked: the lock window goes without a close.
+  onSetup = [&](TForm9& s) { Confirm(s, "x", "x"); };
+  onLock = [&](lock::LockWindow&) { tk::Application::Instance().Terminate(); };
+  main->Button16->Click();
+  EXPECT_EQ(SystemKeyCalls(1), 1u);
+  sim->ClearJournal();
+  tk::Application::Instance().Shutdown();
+  EXPECT_EQ(SystemKeyCalls(0), 1u) << "the system keys stayed off after the program ended";
+}
+
+TEST_F(LockTest, UserSettingsApplyRulesAndRoundTrip) {
+  Store("F8", "User", "");
+  std::string before, title;
+  ui->onModal = [&](tk::Form& f) {
+    auto& u = static_cast<TForm21&>(f);
+    EXPECT_EQ(u.Caption(), "KIVO-CONFIG ユーザー設定");
+    EXPECT_EQ(u.Edit1->Text(), "KIVO-CONFIG FOR Windows");
+    EXPECT_EQ(u.Edit2->Text(), "") << "a stored empty name stays empty";
+    EXPECT_EQ(u.Edit3->Text(), "KIVO-CONFIG FOR Windows");
+    EXPECT_FALSE(u.Button2->Enabled()) << "opens with Apply disabled";
+    u.Edit4->SetText("comment");
+    EXPECT_TRUE(u.Button2->Enabled());
+    u.PeerActivated();  // back from another program
+    EXPECT_FALSE(u.Button2->Enabled());
+    u.Edit1->SetText(std::string(1000, 'x'));
+    u.Edit3->SetText("New caption");
+    sim->ClearJournal();
+    u.Button2->Click();
+    EXPECT_FALSE(u.Button2->Enabled());
+    u.Edit2->SetText("not applied");
+    u.Button1->Click();
+  };
+  main->N5->Click();
+  tk::Application::Instance().ProcessMessages();
+  std::vector<std::string> order;  // the value names, second in each call
+  for (const auto& call : sim->Calls("RegSetValueEx")) {
+    size_t name = call.find("\", \"") + 4;
+    order.push_back(call.substr(name, call.find('"', name) - name));
+  }
+  EXPECT_EQ(order, (std::vector<std::string>{"Title", "User", "Form1C", "Coment"}));
+  EXPECT_EQ(Stored("F8", "Title"), std::string(1000, 'x'));
+  EXPECT_EQ(Stored("F8", "User"), "");
+  EXPECT_EQ(Stored("F8", "Coment"), "comment");
+  EXPECT_EQ(main->Caption(), "KIVO-CONFIG FOR Windows") << "the caption changes at the next start";
+  EXPECT_EQ(Owned<TForm21>(main), 0u);
+}
+
+}  // namespace
