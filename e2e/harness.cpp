@@ -305,13 +305,17 @@ void WineTest::SetUp() {
   copyPrefix(g.templateDir, prefix_);
 }
 
-void WineTest::TearDown() {
-  if (prefix_.empty()) return;
-  // Ends every Windows process of this prefix, then its wineserver.
+void WineTest::StopWineserver() {
   Background k = Spawn({"wineserver", "-k"}, logDir_ + "/wineserver-k.log", logDir_ + "/wineserver-k.log");
   Finish(k, 10000);
   Background w = Spawn({"wineserver", "-w"}, logDir_ + "/wineserver-w.log", logDir_ + "/wineserver-w.log");
   Finish(w, 10000);
+}
+
+void WineTest::TearDown() {
+  if (prefix_.empty()) return;
+  // Ends every Windows process of this prefix, then its wineserver.
+  StopWineserver();
   for (pid_t& p : apps_) {
     if (p <= 0) continue;
     if (!WaitFor([&] { return waitpid(p, nullptr, WNOHANG) == p; }, 5000)) {

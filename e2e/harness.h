@@ -83,6 +83,10 @@ class WineTest : public ::testing::Test {
   // (8 bits, as Linux reports it) or nullopt on timeout.
   std::optional<int> WaitAppExit(int n, int timeoutMs);
 
+  // Ends every Windows process of the prefix and its wineserver, which writes
+  // the registry to the prefix's .reg files.
+  void StopWineserver();
+
   // Registry values under HKCU\<kSettingsKey>\<section>.
   void SetSetting(const std::string& section, const std::string& name, const std::string& value);
   std::optional<std::string> GetSetting(const std::string& section, const std::string& name);

@@ -448,6 +448,15 @@ int cmdClick(const Args& a) {
   return 0;
 }
 
+// Types --keys into a control (or the window itself) as posted WM_CHAR
+// messages, the way a keyboard would: an edit keeps to its own length limit.
+int cmdType(const Args& a) {
+  HWND top = waitTop(a);
+  HWND h = (a.has(L"text") || a.has(L"id") || a.has(L"ctl-class")) ? waitChild(a, top) : top;
+  for (wchar_t c : a.str(L"keys")) PostMessageW(h, WM_CHAR, c, 1);
+  return 0;
+}
+
 int cmdPost(const Args& a) {
   HWND h = waitTop(a);
   UINT msg = static_cast<UINT>(a.integer(L"msg", 0));
@@ -1027,6 +1036,7 @@ int main() {
   if (c == L"text") return cmdText(a);
   if (c == L"click") return cmdClick(a);
   if (c == L"post") return cmdPost(a);
+  if (c == L"type") return cmdType(a);
   if (c == L"msgbox") return cmdMsgbox(a);
   if (c == L"menu-items") return cmdMenu(a, false);
   if (c == L"menu-select") return cmdMenu(a, true);
