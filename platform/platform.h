@@ -79,6 +79,16 @@ struct Point {
   int x = 0, y = 0;
 };
 
+struct ProcessInfo {
+  Handle process = 0, thread = 0;
+};
+
+// MsgWaitForMultipleObjects results, and its endless time-out.
+constexpr std::uint32_t kWaitObject0 = 0;
+constexpr std::uint32_t kWaitMessage = 1;  // WAIT_OBJECT_0 + 1: input in the queue
+constexpr std::uint32_t kWaitTimeout = 258;
+constexpr std::uint32_t kInfinite = 0xFFFFFFFF;
+
 class Platform {
  public:
   virtual ~Platform() = default;
@@ -108,6 +118,19 @@ class Platform {
   // Local date-time in days (the toolkit's date-time unit).
   virtual double Now() = 0;
   virtual std::string ExecutablePath() = 0;
+  // GetStartupInfo, then CreateProcess(NULL, commandLine, NULL, NULL, FALSE,
+  // CREATE_DEFAULT_ERROR_MODE, NULL, NULL, startup with STARTF_USESHOWWINDOW
+  // and SW_SHOW, &info). The caller closes both handles.
+  virtual bool CreateProcess(const std::string& commandLine, ProcessInfo& info) = 0;
+  // MsgWaitForMultipleObjects(1, &object, FALSE, timeout, every kind of
+  // input): waits for the object and the thread's message queue together.
+  virtual std::uint32_t MsgWaitForObject(Handle object, std::uint32_t timeoutMs) = 0;
+  // LoadLibrary / GetProcAddress / FreeLibrary, and a call through a
+  // function pointer of the form int __stdcall f(int).
+  virtual Handle LoadLibrary(const std::string& name) = 0;
+  virtual std::uintptr_t GetProcAddress(Handle module, const std::string& name) = 0;
+  virtual void FreeLibrary(Handle module) = 0;
+  virtual int CallStdcallInt(std::uintptr_t function, int argument) = 0;
   // Windows directory of the running system ("C:\WINDOWS").
   virtual std::string WindowsDirectory() = 0;
 

@@ -111,14 +111,16 @@ void Application::QueueRelease(Form* f) {
 }
 
 void Application::FlushReleases() {
-  while (!releases_.empty()) {
-    Form* f = releases_.front();
-    releases_.erase(releases_.begin());
-    if (f->Modal()) {  // deleted once its modal loop has returned
-      releases_.push_back(f);
-      return;
+  for (size_t i = 0; i < releases_.size();) {
+    Form* f = releases_[i];
+    // Deleted once its modal loop, or the handler that holds it, has returned.
+    if (f->Modal() || f->Held()) {
+      ++i;
+      continue;
     }
-    delete f;
+    releases_.erase(releases_.begin() + static_cast<std::ptrdiff_t>(i));
+    delete f;  // forms it owned leave the list through FormDestroyed
+    i = 0;
   }
 }
 

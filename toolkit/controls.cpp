@@ -259,6 +259,16 @@ void StatusBar::SetSimplePanel(bool on) {
   if (peer_) peer_->SetStyleFlags(on ? 1u : 0u);
 }
 
+ProgressBar::ProgressBar(Form* parent, const std::string& name, Rect bounds)
+    : Control(parent, ControlKind::ProgressBar, name, bounds) {}
+
+void ProgressBar::SetPosition(int position) {
+  position = std::max(0, std::min(position, Max()));
+  if (position == position_) return;
+  position_ = position;
+  if (peer_) peer_->SetPosition(position);
+}
+
 Bevel::Bevel(Form* parent, const std::string& name, Rect bounds)
     : Control(parent, ControlKind::Bevel, name, bounds) {}
 

@@ -321,6 +321,17 @@ class StatusBar : public Control {
   bool simple_ = false;
 };
 
+class ProgressBar : public Control {
+ public:
+  ProgressBar(Form* parent, const std::string& name, Rect bounds);
+  int Position() const { return position_; }
+  void SetPosition(int position);  // kept within 0 … Max
+  int Max() const { return 100; }
+
+ private:
+  int position_ = 0;
+};
+
 class Bevel : public Control {
  public:
   Bevel(Form* parent, const std::string& name, Rect bounds);
@@ -484,6 +495,19 @@ class Form : public Control {
   // Deletes the form once the current event has been handled.
   void Release();
   bool Releasing() const { return releasing_; }
+  // While a Hold exists the form is not deleted, even once released: a
+  // handler that pumps messages (a wait) keeps its own form alive with it.
+  class Hold {
+   public:
+    explicit Hold(Form& f) : form_(f) { ++form_.holds_; }
+    ~Hold() { --form_.holds_; }
+    Hold(const Hold&) = delete;
+    Hold& operator=(const Hold&) = delete;
+
+   private:
+    Form& form_;
+  };
+  bool Held() const { return holds_ > 0; }
   void SetFocus();
   void BringToFront();
   // Enter presses the default button.
@@ -532,6 +556,7 @@ class Form : public Control {
   MainMenu* menu_ = nullptr;
   bool modal_ = false;
   bool releasing_ = false;
+  int holds_ = 0;
   bool closing_ = false;
   bool closedModal_ = false;
   std::vector<Control*> controls_;

@@ -90,6 +90,68 @@ MemoryStatus SimPlatform::GlobalMemoryStatus() {
   return MemoryStatus{std::min<std::uint64_t>(totalPhys, 0x7FFFFFFFu)};
 }
 
+bool SimPlatform::CreateProcess(const std::string& commandLine, ProcessInfo& info) {
+  Log("CreateProcess(NULL, " + Quote(commandLine) + ", 0x4000000, STARTF_USESHOWWINDOW, SW_SHOW)");
+  // The program is the first word, or the quoted text at the start.
+  std::string program;
+  if (!commandLine.empty() && commandLine[0] == '"') {
+    size_t close = commandLine.find('"', 1);
+    if (close == std::string::npos) {  // unbalanced: nothing to run
+      lastError_ = kErrorFileNotFound;
+      return false;
+    }
+    program = commandLine.substr(1, close - 1);
+  } else {
+    program = commandLine.substr(0, commandLine.find_first_of(" \t"));
+  }
+  bool found = false;
+  for (const auto& p : programs) found |= Lower(p) == Lower(program);
+  if (program.empty() || !found) {
+    lastError_ = kErrorFileNotFound;
+    return false;
+  }
+  info.process = nextHandle_++;
+  info.thread = nextHandle_++;
+  openHandles.insert(info.process);
+  openHandles.insert(info.thread);
+  return true;
+}
+
+std::uint32_t SimPlatform::MsgWaitForObject(Handle object, std::uint32_t timeoutMs) {
+  Log("MsgWaitForMultipleObjects(1, " + Hex(object) + ", FALSE, " + std::to_string(timeoutMs) + ")");
+  return onMsgWait ? onMsgWait(object) : kWaitObject0;
+}
+
+Handle SimPlatform::LoadLibrary(const std::string& name) {
+  Log("LoadLibrary(" + Quote(name) + ")");
+  if (!libraries.count(Lower(name))) return 0;
+  Handle h = nextHandle_++;
+  libraryNames_[h] = Lower(name);
+  loadedLibraries.insert(h);
+  return h;
+}
+
+std::uintptr_t SimPlatform::GetProcAddress(Handle module, const std::string& name) {
+  Log("GetProcAddress(" + Hex(module) + ", " + Quote(name) + ")");
+  auto lib = libraryNames_.find(module);
+  if (lib == libraryNames_.end() || !loadedLibraries.count(module)) return 0;
+  auto& functions = libraries[lib->second];
+  auto f = functions.find(name);
+  if (f == functions.end()) return 0;
+  functions_.push_back(&f->second);
+  return functions_.size();
+}
+
+void SimPlatform::FreeLibrary(Handle module) {
+  Log("FreeLibrary(" + Hex(module) + ")");
+  loadedLibraries.erase(module);
+}
+
+int SimPlatform::CallStdcallInt(std::uintptr_t function, int argument) {
+  Log("Call(" + Hex(function) + ", " + std::to_string(argument) + ")");
+  return (*functions_.at(function - 1))(argument);
+}
+
 bool SimPlatform::FileExists(const std::string& path) {
   Log("FindFirstFile(" + Quote(path) + ")");
   for (const auto& f : files)
@@ -121,6 +183,7 @@ bool SimPlatform::OpenProcessToken(std::uint32_t access, Handle& token) {
   Log("OpenProcessToken(GetCurrentProcess(), " + std::to_string(access) + ")");
   if (!openTokenResult) return false;
   token = nextHandle_++;
+  openHandles.insert(token);
   return true;
 }
 
@@ -139,7 +202,7 @@ bool SimPlatform::AdjustTokenPrivileges(Handle, std::uint64_t luid, std::uint32_
   return true;  // like Windows, TRUE even when not every privilege was assigned
 }
 
-void SimPlatform::CloseHandle(Handle) {}
+void SimPlatform::CloseHandle(Handle h) { openHandles.erase(h); }
 
 std::string SimPlatform::PathOf(Handle parent, const std::string& sub) const {
   std::string base;

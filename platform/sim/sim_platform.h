@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -48,6 +49,15 @@ class SimPlatform : public Platform {
   std::uint32_t mciResult = 0;
   bool hasShutdownBlockReason = true;  // Vista and later
   std::map<Handle, std::string> blockReasons;  // registered reasons by window
+  // Programs that start: the first word of a command line (quotes removed),
+  // compared case-insensitively.
+  std::set<std::string> programs;
+  // Answers MsgWaitForObject; without it every wait finds the object signalled.
+  std::function<std::uint32_t(Handle)> onMsgWait;
+  std::set<Handle> openHandles;  // process and thread handles not closed yet
+  // Libraries that load, with their int __stdcall f(int) functions by name.
+  std::map<std::string, std::map<std::string, std::function<int(int)>>> libraries;
+  std::set<Handle> loadedLibraries;
 
   // ---- what happened
   std::vector<std::string> journal;  // "Name(arg, arg, ...)" per call
@@ -87,6 +97,12 @@ class SimPlatform : public Platform {
   std::string FormatLocalDateTime() override;
   double Now() override;
   std::string ExecutablePath() override { return executablePath; }
+  bool CreateProcess(const std::string& commandLine, ProcessInfo& info) override;
+  std::uint32_t MsgWaitForObject(Handle object, std::uint32_t timeoutMs) override;
+  Handle LoadLibrary(const std::string& name) override;
+  std::uintptr_t GetProcAddress(Handle module, const std::string& name) override;
+  void FreeLibrary(Handle module) override;
+  int CallStdcallInt(std::uintptr_t function, int argument) override;
   std::string WindowsDirectory() override { return windowsDirectory; }
   bool OpenProcessToken(std::uint32_t access, Handle& token) override;
   bool LookupPrivilegeValue(const std::string& systemName, const std::string& name,
@@ -140,6 +156,8 @@ class SimPlatform : public Platform {
   std::map<std::string, Key> keys_;  // by lower-case full path
   std::map<Handle, std::string> handles_;
   Handle nextHandle_ = 0x1000;
+  std::map<Handle, std::string> libraryNames_;
+  std::vector<const std::function<int(int)>*> functions_;  // by address - 1
   std::uint32_t lastError_ = 0;
 };
 

@@ -26,6 +26,8 @@
 #undef WriteProfileString
 #undef SendMessage
 #undef CompareString
+#undef CreateProcess
+#undef LoadLibrary
 
 namespace platform {
 
@@ -204,6 +206,48 @@ class Win32Platform : public Platform {
       if (buf.size() > 32768) return ToUtf8(buf.data(), n);
       buf.resize(buf.size() * 2);
     }
+  }
+
+  bool CreateProcess(const std::string& commandLine, ProcessInfo& info) override {
+    STARTUPINFOW si;
+    std::memset(&si, 0, sizeof si);
+    si.cb = sizeof si;
+    ::GetStartupInfoW(&si);
+    si.dwFlags |= STARTF_USESHOWWINDOW;
+    si.wShowWindow = SW_SHOW;
+    PROCESS_INFORMATION pi;
+    std::memset(&pi, 0, sizeof pi);
+    // CreateProcessW may write to its command line: a copy of its own.
+    std::wstring w = ToWide(commandLine);
+    std::vector<wchar_t> line(w.begin(), w.end());
+    line.push_back(L'\0');
+    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_DEFAULT_ERROR_MODE,
+                          nullptr, nullptr, &si, &pi))
+      return false;
+    info.process = reinterpret_cast<Handle>(pi.hProcess);
+    info.thread = reinterpret_cast<Handle>(pi.hThread);
+    return true;
+  }
+
+  std::uint32_t MsgWaitForObject(Handle object, std::uint32_t timeoutMs) override {
+    HANDLE h = reinterpret_cast<HANDLE>(object);
+    // QS_ALLEVENTS | QS_SENDMESSAGE: every kind of input that 95 and 2000
+    // know (QS_RAWINPUT, part of QS_ALLINPUT on XP, is refused there).
+    return ::MsgWaitForMultipleObjects(1, &h, FALSE, timeoutMs, 0xFF);
+  }
+
+  Handle LoadLibrary(const std::string& name) override {
+    std::wstring w = ToWide(name);
+    return reinterpret_cast<Handle>(::LoadLibraryW(w.c_str()));
+  }
+  std::uintptr_t GetProcAddress(Handle module, const std::string& name) override {
+    return reinterpret_cast<std::uintptr_t>(
+        ::GetProcAddress(reinterpret_cast<HMODULE>(module), name.c_str()));
+  }
+  void FreeLibrary(Handle module) override { ::FreeLibrary(reinterpret_cast<HMODULE>(module)); }
+  int CallStdcallInt(std::uintptr_t function, int argument) override {
+    using Function = int(WINAPI*)(int);
+    return reinterpret_cast<Function>(function)(argument);
   }
 
   std::string WindowsDirectory() override {
