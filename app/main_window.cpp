@@ -5,6 +5,9 @@
 #include "app/about_boxes.h"
 #include "lock/lock_setup.h"
 #include "lock/user_settings.h"
+#include "timers/resource_meter.h"
+#include "timers/runner.h"
+#include "timers/stopwatch.h"
 #include "platform/platform.h"
 #include "session/detailed_settings.h"
 #include "settings/keys.h"
@@ -551,6 +554,25 @@ void TForm1::Button16Click(tk::Component*) {
   Form9->ShowModal();
 }
 
+void TForm1::Button17Click(tk::Component*) {
+  Form10 = new TForm10(this, Button17);
+  Form10->DoCreate();
+  Form10->Show();
+}
+
+void TForm1::Button18Click(tk::Component*) {
+  Form11 = new TForm11(this, *this, Button18);
+  Form11->DoCreate();
+  Form11->Show();
+}
+
+void TForm1::Button20Click(tk::Component*) {
+  Form4 = new TForm4(this, Button16, Button20);
+  Form4->DoCreate();
+  Form4->Show();
+  Button20->SetEnabled(false);
+}
+
 void TForm1::ShowLogo() {
   auto& app = tk::Application::Instance();
   auto& p = platform::Get();
@@ -568,8 +590,5 @@ void TForm1::ShowLogo() {
 void TForm1::V1Click(tk::Component*) {}
 void TForm1::CommandSender1Click(tk::Component*) {}
 void TForm1::KivoExplorerVer101Click(tk::Component*) {}
-void TForm1::Button17Click(tk::Component*) {}
-void TForm1::Button18Click(tk::Component*) {}
-void TForm1::Button20Click(tk::Component*) {}
 void TForm1::A1Click(tk::Component*) {}
 void TForm1::C1Click(tk::Component*) {}

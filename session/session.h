@@ -21,6 +21,10 @@ class MainWindowAccess {
   virtual void SaveMainSettings() = 0;
   virtual void ShowStatusMessage(const std::string& text) = 0;
   virtual bool ExitConfirmationSkipped() const = 0;
+  // Set by the program runner from its OK until it closes.
+  virtual void SetExitConfirmationSkipped(bool skipped) = 0;
+  // The power-off action of the main window's button (Button4Click).
+  virtual void PowerOff() = 0;
   virtual void CloseMainWindow() = 0;
   virtual void PostCloseMainWindow() = 0;
   virtual bool HibernateChecked() const = 0;

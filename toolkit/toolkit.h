@@ -578,6 +578,7 @@ class OpenDialog : public Component {
   std::string Filter;  // "Text|*.txt|All|*.*"
   std::string FileName;
   std::string Title;
+  std::string InitialDir;
   bool Execute();
 };
 

@@ -458,6 +458,7 @@ class Win32Backend : public Backend {
     std::wstring initial = Widen(dialog.FileName);
     if (initial.size() < file.size()) std::copy(initial.begin(), initial.end(), file.begin());
     std::wstring title = Widen(dialog.Title);
+    std::wstring initialDir = Widen(dialog.InitialDir);
     OPENFILENAMEW ofn;
     std::memset(&ofn, 0, sizeof ofn);
     ofn.lStructSize = sizeof ofn;
@@ -467,6 +468,7 @@ class Win32Backend : public Backend {
     ofn.lpstrFile = file.data();
     ofn.nMaxFile = static_cast<DWORD>(file.size());
     ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
+    ofn.lpstrInitialDir = initialDir.empty() ? nullptr : initialDir.c_str();
     ofn.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
     auto open = CommonDialog<BOOL(WINAPI*)(LPOPENFILENAMEW)>("GetOpenFileNameW");
     if (!open || !open(&ofn)) return false;

@@ -1,0 +1,51 @@
+// TForm4, the stopwatch: whole seconds from a start click, and a bar that
+// sweeps every ten seconds as a sign of life.
+#pragma once
+
+#include "toolkit/toolkit.h"
+
+// The counters outlive the window: seconds are 0 for every new window, the
+// bar's progress carries on.
+extern int StopwatchSeconds;
+extern int StopwatchProgress;
+
+class TForm4 : public tk::Form {
+ public:
+  // lockButton and stopwatchButton: the main window's Button16 and Button20,
+  // off while the stopwatch is open.
+  TForm4(tk::Component* owner, tk::Button* lockButton, tk::Button* stopwatchButton);
+  ~TForm4() override;
+
+  tk::Label* Label3;
+  tk::ProgressBar* ProgressBar1;
+  tk::Button* Button2;  // start
+  tk::Button* Button3;  // stop
+  tk::Button* Button4;  // reset
+  tk::Label* Label1;    // the seconds
+  tk::Label* Label2;
+  tk::CheckBox* CheckBox1;  // hide the main window
+  tk::Button* Button1;      // close
+  tk::Timer* Timer1;        // the bar
+  tk::Timer* Timer2;        // the seconds
+
+  void FormCreate(tk::Component* sender);
+  void FormShow(tk::Component* sender);
+  void FormCloseQuery(tk::Component* sender, bool& canClose);
+  void Button1Click(tk::Component* sender);
+  void Button2Click(tk::Component* sender);
+  void Button3Click(tk::Component* sender);
+  void Button4Click(tk::Component* sender);
+  void CheckBox1Click(tk::Component* sender);
+  void Timer1Timer(tk::Component* sender);
+  void Timer2Timer(tk::Component* sender);
+
+ private:
+  // The seconds the system's clock gives since the count (re)started.
+  int ClockSeconds(bool rounded) const;
+  void ShowSeconds();
+  tk::Button* lockButton_;
+  tk::Button* stopwatchButton_;
+  bool lockWasEnabled_ = true;
+};
+
+extern TForm4* Form4;
