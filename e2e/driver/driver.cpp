@@ -313,6 +313,12 @@ std::wstring describeWindow(HWND h) {
 
 // Status bars keep their text in parts; WM_GETTEXT only returns part 0.
 std::wstring controlText(HWND h, int part) {
+  // A progress bar's text is its position.
+  if (className(h) == PROGRESS_CLASSW) {
+    DWORD_PTR pos = 0;
+    SendMessageTimeoutW(h, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 2000, &pos);
+    return num(static_cast<long long>(pos));
+  }
   if (className(h) == STATUSCLASSNAMEW) {
     DWORD_PTR len = 0;
     if (!SendMessageTimeoutW(h, SB_GETTEXTLENGTHW, part, 0, SMTO_ABORTIFHUNG, 2000, &len))

@@ -1,0 +1,138 @@
+// The stopwatch, the program runner and the resource meter on a real
+// Windows API: real seconds, a real program to wait for, the real end of the
+// session, and a resource library in the place where Windows 98 keeps it.
+#include <chrono>
+#include <filesystem>
+#include <string>
+
+#include "e2e/harness.h"
+
+namespace e2e {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr const char* kStopwatch = "Kivo-Config タイマー";
+constexpr const char* kRunner = "Kivo-Config Open Application Ver1.0";
+constexpr const char* kMeter = "Kivo-SHUTDOWN リソースメータ Ver1.0";
+
+class Timers : public WineTest {
+ protected:
+  void Start(const std::string& version = "") {
+    if (!version.empty()) SetWindowsVersion(version);
+    SkipLogo();
+    StartApp();
+    WaitMainWindow();
+  }
+  // The text of the first control of a class whose text passes the test.
+  std::string TextOf(const std::string& title, const std::string& cls,
+                     const std::function<bool(const std::string&)>& pick) {
+    for (const Control& c : Controls(title))
+      if (c.cls == cls && pick(c.text)) return c.text;
+    return "";
+  }
+  static bool Digits(const std::string& s) {
+    if (s.empty()) return false;
+    for (char c : s)
+      if ((c < '0' || c > '9') && c != '-') return false;
+    return true;
+  }
+  // Opens the runner and types a command line into it.
+  void OpenRunner(const std::string& commandLine) {
+    ASSERT_DRIVER_OK(Driver({"click", "--title", kMainTitle, "--text", "Open APL"}));
+    ASSERT_DRIVER_OK(Driver({"wait", "--title", kRunner, "--visible"}));
+    ASSERT_DRIVER_OK(Driver({"type", "--title", kRunner, "--ctl-class", "Edit", "--keys", commandLine}));
+  }
+  static std::string DriverWinPath() { return WinPath(DriverExe()); }
+};
+
+TEST_F(Timers, StopwatchCountsRealSeconds) {
+  Start();
+  ASSERT_FALSE(HasFailure());
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kMainTitle, "--text", "ｽﾄｯﾌﾟｳｫｯﾁ"}));
+  ASSERT_DRIVER_OK(Driver({"wait", "--title", kStopwatch, "--visible"}));
+  auto shown = [&] { return TextOf(kStopwatch, "Static", Digits); };
+  ASSERT_DRIVER_OK(Driver({"click", "--send", "--title", kStopwatch, "--text", "開始"}));
+  auto t0 = Clock::now();
+  ASSERT_TRUE(WaitFor([&] { return shown() == "3"; }, 10000)) << "shows " << shown();
+  ASSERT_DRIVER_OK(Driver({"click", "--send", "--title", kStopwatch, "--text", "停止"}));
+  double waited = std::chrono::duration<double>(Clock::now() - t0).count();
+  int seconds = std::stoi(shown());
+  EXPECT_LE(std::abs(seconds - waited), 1.0) << "shown " << seconds << " after " << waited << " s";
+  Screenshot(testName_, WindowRect(kStopwatch));
+  // The main window's stopwatch and lock buttons wait for it to close.
+  auto button = FindControl(Controls(kMainTitle), "Button", "ｽﾄｯﾌﾟｳｫｯﾁ");
+  ASSERT_TRUE(button);
+  EXPECT_FALSE(button->enabled);
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kStopwatch, "--text", "閉じる"}));
+  ASSERT_DRIVER_OK(Driver({"wait-gone", "--title", kStopwatch}));
+  EXPECT_TRUE(GetSetting("F4", "X"));
+}
+
+TEST_F(Timers, RunnerWaitsForARealProgramAndStaysResponsive) {
+  Start();
+  ASSERT_FALSE(HasFailure());
+  // A program that runs for two seconds: the driver waiting for no window.
+  OpenRunner(DriverWinPath() + " wait --title no-such-window --timeout 2000");
+  ASSERT_FALSE(HasFailure());
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kRunner, "--text", "OK"}));
+  // While it waits the runner answers at once.
+  Result ping = Driver({"post", "--send", "--title", kRunner, "--msg", "0", "--timeout", "1000"});
+  EXPECT_DRIVER_OK(ping);
+  Result box = Driver({"msgbox", "--title", "kivo_config", "--answer", std::to_string(kIdOk)}, 20000);
+  ASSERT_DRIVER_OK(box);
+  EXPECT_EQ(box.lines().at(0), "Open Applicationを終了しました");
+  EXPECT_DRIVER_OK(Driver({"wait-gone", "--title", kRunner}));
+  auto button = FindControl(Controls(kMainTitle), "Button", "Open APL");
+  ASSERT_TRUE(button);
+  EXPECT_TRUE(button->enabled);
+}
+
+TEST_F(Timers, CountdownEndsTheSessionWithoutAQuestion) {
+  SetSetting("F12", "CBI1", "0");
+  SetSetting("F12", "CBI2", "0");
+  SetSetting("F12", "CBI3", "5");
+  Start("winxp");
+  ASSERT_FALSE(HasFailure());
+  OpenRunner(DriverWinPath() + " screen");
+  ASSERT_FALSE(HasFailure());
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kRunner, "--text",
+                           "アプリケーションが終了した時Windowsを終了させる"}));
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kRunner, "--text", "マルチタスクモードで使用する"}));
+  auto t0 = Clock::now();
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kRunner, "--text", "OK"}));
+  EXPECT_DRIVER_OK(Driver({"wait", "--title", kMainTitle, "--hidden"}));
+  ASSERT_TRUE(WaitAppExit(0, 30000)) << "the session did not end at zero";
+  double took = std::chrono::duration<double>(Clock::now() - t0).count();
+  EXPECT_GE(took, 4.0) << "the countdown did not last its five seconds";
+  EXPECT_TRUE(GetSetting("F1", "X")) << "F1 was not saved before the end";
+}
+
+TEST_F(Timers, MeterShowsTheLibrarysFigures) {
+  const fs::path system = fs::path(prefix_) / "drive_c" / "windows" / "system";
+  fs::create_directories(system);
+  fs::copy_file(Win32BuildDir() + "/e2e/driver/rsrc32.dll", system / "rsrc32.dll",
+                fs::copy_options::overwrite_existing);
+  Start("win98");
+  ASSERT_FALSE(HasFailure());
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kMainTitle, "--text", "リソース"}));
+  ASSERT_DRIVER_OK(Driver({"wait", "--title", kMeter, "--visible"}));
+  auto systemText = [&] {
+    return TextOf(kMeter, "Static", [](const std::string& t) { return t.rfind("SYSTEM", 0) == 0; });
+  };
+  ASSERT_TRUE(WaitFor([&] { return systemText().rfind("SYSTEMリソースの残り", 0) == 0; }, 10000))
+      << systemText();
+  std::string text = systemText();
+  std::string number = text.substr(std::string("SYSTEMリソースの残り").size());
+  ASSERT_FALSE(number.empty());
+  EXPECT_EQ(number.back(), '%') << text;
+  EXPECT_TRUE(Digits(number.substr(0, number.size() - 1))) << text;
+  auto bar = [&] { return TextOf(kMeter, "msctls_progress32", Digits); };
+  std::string first = bar();
+  EXPECT_TRUE(WaitFor([&] { return bar() != first; }, 10000)) << "the bars do not move";
+  Screenshot(testName_, WindowRect(kMeter));
+}
+
+}  // namespace
+}  // namespace e2e
