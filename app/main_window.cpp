@@ -5,6 +5,7 @@
 #include "app/about_boxes.h"
 #include "lock/lock_setup.h"
 #include "lock/user_settings.h"
+#include "netconsole/console.h"
 #include "timers/resource_meter.h"
 #include "timers/runner.h"
 #include "timers/stopwatch.h"
@@ -573,6 +574,12 @@ void TForm1::Button20Click(tk::Component*) {
   Button20->SetEnabled(false);
 }
 
+void TForm1::CommandSender1Click(tk::Component*) {
+  Form15 = new TForm15(this, CommandSender1);
+  Form15->DoCreate();
+  Form15->Show();
+}
+
 void TForm1::ShowLogo() {
   auto& app = tk::Application::Instance();
   auto& p = platform::Get();
@@ -588,7 +595,6 @@ void TForm1::ShowLogo() {
 // The windows below belong to tools that are not part of this build yet; their
 // commands stay in the menus and do nothing.
 void TForm1::V1Click(tk::Component*) {}
-void TForm1::CommandSender1Click(tk::Component*) {}
 void TForm1::KivoExplorerVer101Click(tk::Component*) {}
 void TForm1::A1Click(tk::Component*) {}
 void TForm1::C1Click(tk::Component*) {}

@@ -4,6 +4,7 @@
 // and the simulated machine of the native tests, which records every call.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -52,6 +53,9 @@ constexpr std::uint32_t kSpiSetScreenSaverRunning = 97;
 constexpr std::uint32_t kLocaleUserDefault = 0x400;
 constexpr int kCstrEqual = 2;
 constexpr std::uint32_t kKeyEventKeyUp = 2;
+constexpr std::uint32_t kKeyEventExtendedKey = 1;
+constexpr std::uint32_t kGwHwndNext = 2;
+constexpr std::uint32_t kGwChild = 5;
 constexpr std::uint32_t kScClose = 0xF060;
 constexpr std::uint32_t kMfDisabled = 2;
 
@@ -123,7 +127,8 @@ class Platform {
   // and SW_SHOW, &info). The caller closes both handles.
   virtual bool CreateProcess(const std::string& commandLine, ProcessInfo& info) = 0;
   // MsgWaitForMultipleObjects(1, &object, FALSE, timeout, every kind of
-  // input): waits for the object and the thread's message queue together.
+  // input): waits for the object and the thread's message queue together;
+  // object 0 waits for input or the time-out alone.
   virtual std::uint32_t MsgWaitForObject(Handle object, std::uint32_t timeoutMs) = 0;
   // LoadLibrary / GetProcAddress / FreeLibrary, and a call through a
   // function pointer of the form int __stdcall f(int).
@@ -165,6 +170,16 @@ class Platform {
   virtual std::intptr_t SendMessage(Handle window, std::uint32_t msg, std::uintptr_t wParam,
                                     std::intptr_t lParam) = 0;
   virtual bool SetForegroundWindow(Handle window) = 0;
+  // MapVirtualKey(code, mapType); mapType 0: virtual key to scan code.
+  virtual std::uint32_t MapVirtualKey(std::uint32_t code, std::uint32_t mapType) = 0;
+  // GetKeyboardState into a 256-byte array; false on failure (GetLastError).
+  virtual bool GetKeyboardState(std::array<std::uint8_t, 256>& state) = 0;
+  virtual Handle GetDesktopWindow() = 0;
+  virtual Handle GetWindow(Handle window, std::uint32_t command) = 0;
+  // GetWindowText with a 256-character buffer.
+  virtual std::string GetWindowText(Handle window) = 0;
+  // The system's text for an error code (FormatMessage).
+  virtual std::string ErrorText(std::uint32_t code) = 0;
   // keybd_event(vk, scan, flags, 0): a synthesised key event.
   virtual void KeybdEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) = 0;
   // Switches the input method off for a window: ImmAssociateContext(window, NULL).

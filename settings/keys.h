@@ -51,6 +51,15 @@ constexpr const char* User = "User";
 constexpr const char* Form1C = "Form1C";
 constexpr const char* Coment = "Coment";
 
+// "F15", "F17": network command console and its options.
+constexpr const char* CK1 = "CK1";  // ipconfig /all
+constexpr const char* CK2 = "CK2";  // ipconfig | more
+constexpr const char* ED1 = "ED1";  // special build name (console caption)
+constexpr const char* ED2 = "ED2";  // row-1 address button name
+constexpr const char* ED3 = "ED3";  // row-2 address button name
+// Also "C1" (hide the main window), "CB1" … "CB12" (digit item indexes) and
+// "CBI1" … "CBI12" (digit texts), numbered in the code.
+
 // "F9": lock set-up.
 constexpr const char* Tomei = "tomei";  // transparent lock window
 }  // namespace key

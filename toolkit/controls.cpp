@@ -209,8 +209,8 @@ std::string Memo::Text() const {
   return out;
 }
 
-ComboBox::ComboBox(Form* parent, const std::string& name, Rect bounds)
-    : Control(parent, ControlKind::ComboBox, name, bounds) {
+ComboBox::ComboBox(Form* parent, const std::string& name, Rect bounds, bool dropDownList)
+    : Control(parent, ControlKind::ComboBox, name, bounds), dropDownList_(dropDownList) {
   SetColor(clWindow);
 }
 
@@ -224,7 +224,7 @@ void ComboBox::SetItemIndex(int index) {
   if (index < 0 || index >= static_cast<int>(items_.size())) index = -1;
   index_ = index;
   if (index_ >= 0) text_ = items_[index_];
-  else if (DropDownList) text_.clear();
+  else if (dropDownList_) text_.clear();
   if (peer_) peer_->SetItemIndex(index_);
 }
 
@@ -235,10 +235,20 @@ void ComboBox::SetText(const std::string& text) {
   index_ = -1;
   for (size_t i = 0; i < items_.size(); ++i)
     if (items_[i] == text) index_ = static_cast<int>(i);
-  if (DropDownList && index_ < 0) text_.clear();
+  if (dropDownList_ && index_ < 0) text_.clear();
   if (peer_) {
     peer_->SetItemIndex(index_);
-    if (!DropDownList) peer_->SetText(text_);
+    if (!dropDownList_) peer_->SetText(text_);
+  }
+}
+
+void ComboBox::PeerTextChanged(const std::string& text) {
+  text_ = text;
+  index_ = -1;
+  try {
+    if (OnChange) OnChange(this);
+  } catch (...) {
+    Application::Instance().HandleException();
   }
 }
 

@@ -291,7 +291,9 @@ class Memo : public Control {
 
 class ComboBox : public Control {
  public:
-  ComboBox(Form* parent, const std::string& name, Rect bounds);
+  // A drop-down list offers its items only; an editable one (dropDownList
+  // false, fixed when the box is made) also takes any typed text.
+  ComboBox(Form* parent, const std::string& name, Rect bounds, bool dropDownList = true);
   const std::vector<std::string>& Items() const { return items_; }
   void SetItems(std::vector<std::string> items);
   int ItemIndex() const { return index_; }
@@ -299,14 +301,18 @@ class ComboBox : public Control {
   std::string Text() const;      // the selected item's text, or the edit text
   void SetText(const std::string& text);
   void PeerSelected(int index);
+  // The user typed into an editable box: no item is selected, even when the
+  // text equals one.
+  void PeerTextChanged(const std::string& text);
   NotifyEvent OnChange;
-  bool DropDownList = true;
+  bool DropDownList() const { return dropDownList_; }
   int DropDownCount = 8;
 
  private:
   std::vector<std::string> items_;
   int index_ = -1;
   std::string text_;
+  bool dropDownList_;
 };
 
 class StatusBar : public Control {

@@ -118,8 +118,59 @@ bool SimPlatform::CreateProcess(const std::string& commandLine, ProcessInfo& inf
 }
 
 std::uint32_t SimPlatform::MsgWaitForObject(Handle object, std::uint32_t timeoutMs) {
-  Log("MsgWaitForMultipleObjects(1, " + Hex(object) + ", FALSE, " + std::to_string(timeoutMs) + ")");
-  return onMsgWait ? onMsgWait(object) : kWaitObject0;
+  Log("MsgWaitForMultipleObjects(" + std::string(object ? "1, " + Hex(object) : "0, NULL") +
+      ", FALSE, " + std::to_string(timeoutMs) + ")");
+  if (onMsgWait) return onMsgWait(object);
+  if (object) return kWaitObject0;
+  tickCount += timeoutMs;  // nothing comes: the time-out passes
+  return kWaitTimeout;
+}
+
+std::uint32_t SimPlatform::MapVirtualKey(std::uint32_t code, std::uint32_t mapType) {
+  // Scan codes of the Japanese 106/109-key keyboard for the keys in use.
+  static const std::map<std::uint32_t, std::uint32_t> kScan = {
+      {0x08, 0x0E}, {0x0D, 0x1C}, {0x10, 0x2A}, {0x14, 0x3A}, {0x20, 0x39},
+      {0x30, 0x0B}, {0x31, 0x02}, {0x32, 0x03}, {0x33, 0x04}, {0x34, 0x05},
+      {0x35, 0x06}, {0x36, 0x07}, {0x37, 0x08}, {0x38, 0x09}, {0x39, 0x0A},
+      {0x41, 0x1E}, {0x42, 0x30}, {0x43, 0x2E}, {0x44, 0x20}, {0x45, 0x12},
+      {0x46, 0x21}, {0x47, 0x22}, {0x48, 0x23}, {0x49, 0x17}, {0x4A, 0x24},
+      {0x4B, 0x25}, {0x4C, 0x26}, {0x4D, 0x32}, {0x4E, 0x31}, {0x4F, 0x18},
+      {0x50, 0x19}, {0x51, 0x10}, {0x52, 0x13}, {0x53, 0x1F}, {0x54, 0x14},
+      {0x55, 0x16}, {0x56, 0x2F}, {0x57, 0x11}, {0x58, 0x2D}, {0x59, 0x15},
+      {0x5A, 0x2C}, {0xBA, 0x28}, {0xBE, 0x34}, {0xBF, 0x35}, {0xDB, 0x1B},
+      {0xDC, 0x7D}};
+  if (mapType != 0) return 0;
+  auto it = kScan.find(code);
+  return it == kScan.end() ? 0 : it->second;
+}
+
+bool SimPlatform::GetKeyboardState(std::array<std::uint8_t, 256>& state) {
+  Log("GetKeyboardState()");
+  if (keyboardStateFails) {
+    lastError_ = 5;
+    return false;
+  }
+  state = keyboardState;
+  return true;
+}
+
+Handle SimPlatform::GetWindow(Handle window, std::uint32_t command) {
+  if (command == kGwChild && window == kDesktop)
+    return topWindows.empty() ? 0 : topWindows.front().first;
+  if (command == kGwHwndNext)
+    for (size_t i = 0; i + 1 < topWindows.size(); ++i)
+      if (topWindows[i].first == window) return topWindows[i + 1].first;
+  return 0;
+}
+
+std::string SimPlatform::GetWindowText(Handle window) {
+  for (const auto& w : topWindows)
+    if (w.first == window) return w.second.substr(0, 255);
+  return {};
+}
+
+std::string SimPlatform::ErrorText(std::uint32_t code) {
+  return code == 5 ? "アクセスが拒否されました。" : "error " + std::to_string(code);
 }
 
 Handle SimPlatform::LoadLibrary(const std::string& name) {
@@ -426,6 +477,8 @@ std::uintptr_t SimPlatform::ShellExecute(Handle owner, const std::optional<std::
       Quote(verb) + ", " + Quote(file) + ", " + Quote(parameters) + ", " + Quote(directory) +
       ", " + std::to_string(show) + ")");
   lastError_ = shellExecuteLastError;
+  for (const auto& f : missingFiles)
+    if (Lower(f) == Lower(file)) return kErrorFileNotFound;
   return shellExecuteResult;
 }
 

@@ -49,6 +49,13 @@ class SimPlatform : public Platform {
   std::uint32_t mciResult = 0;
   bool hasShutdownBlockReason = true;  // Vista and later
   std::map<Handle, std::string> blockReasons;  // registered reasons by window
+  // Top-level windows, topmost first: handle and title.
+  static constexpr Handle kDesktop = 0x10010;
+  std::vector<std::pair<Handle, std::string>> topWindows;
+  std::array<std::uint8_t, 256> keyboardState{};
+  bool keyboardStateFails = false;
+  // Files that ShellExecute cannot find (it answers 2, ERROR_FILE_NOT_FOUND).
+  std::set<std::string> missingFiles;
   // Programs that start: the first word of a command line (quotes removed),
   // compared case-insensitively.
   std::set<std::string> programs;
@@ -129,6 +136,12 @@ class SimPlatform : public Platform {
   bool SetForegroundWindow(Handle window) override;
   void DisableIme(Handle window) override;
   void KeybdEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) override;
+  std::uint32_t MapVirtualKey(std::uint32_t code, std::uint32_t mapType) override;
+  bool GetKeyboardState(std::array<std::uint8_t, 256>& state) override;
+  Handle GetDesktopWindow() override { return kDesktop; }
+  Handle GetWindow(Handle window, std::uint32_t command) override;
+  std::string GetWindowText(Handle window) override;
+  std::string ErrorText(std::uint32_t code) override;
   int CompareString(std::uint32_t locale, std::uint32_t flags, const std::string& a,
                     const std::string& b) override;
   bool ShutdownBlockReasonCreate(Handle window, const std::string& reason) override;

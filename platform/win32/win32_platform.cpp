@@ -28,6 +28,8 @@
 #undef CompareString
 #undef CreateProcess
 #undef LoadLibrary
+#undef MapVirtualKey
+#undef GetWindowText
 
 namespace platform {
 
@@ -233,7 +235,34 @@ class Win32Platform : public Platform {
     HANDLE h = reinterpret_cast<HANDLE>(object);
     // QS_ALLEVENTS | QS_SENDMESSAGE: every kind of input that 95 and 2000
     // know (QS_RAWINPUT, part of QS_ALLINPUT on XP, is refused there).
-    return ::MsgWaitForMultipleObjects(1, &h, FALSE, timeoutMs, 0xFF);
+    return ::MsgWaitForMultipleObjects(object ? 1 : 0, object ? &h : nullptr, FALSE, timeoutMs,
+                                       0xFF);
+  }
+
+  std::uint32_t MapVirtualKey(std::uint32_t code, std::uint32_t mapType) override {
+    return ::MapVirtualKeyW(code, mapType);
+  }
+  bool GetKeyboardState(std::array<std::uint8_t, 256>& state) override {
+    return ::GetKeyboardState(state.data()) != FALSE;
+  }
+  Handle GetDesktopWindow() override { return reinterpret_cast<Handle>(::GetDesktopWindow()); }
+  Handle GetWindow(Handle window, std::uint32_t command) override {
+    return reinterpret_cast<Handle>(::GetWindow(reinterpret_cast<HWND>(window), command));
+  }
+  std::string GetWindowText(Handle window) override {
+    wchar_t title[256] = {};
+    int n = ::GetWindowTextW(reinterpret_cast<HWND>(window), title, 256);
+    return n > 0 ? ToUtf8(title, n) : std::string();
+  }
+  std::string ErrorText(std::uint32_t code) override {
+    wchar_t* text = nullptr;
+    DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                   FORMAT_MESSAGE_IGNORE_INSERTS,
+                               nullptr, code, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+    std::string s = n ? ToUtf8(text, static_cast<int>(n)) : "error " + std::to_string(code);
+    if (text) ::LocalFree(text);
+    while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
+    return s;
   }
 
   Handle LoadLibrary(const std::string& name) override {

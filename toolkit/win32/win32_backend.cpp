@@ -640,7 +640,9 @@ void ChildPeer::Create(int id) {
       break;
     case ControlKind::ComboBox:
       cls = L"COMBOBOX";
-      style |= CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP;
+      style |= (static_cast<ComboBox&>(control_).DropDownList() ? CBS_DROPDOWNLIST
+                                                                 : CBS_DROPDOWN | CBS_AUTOHSCROLL) |
+               WS_VSCROLL | WS_TABSTOP;
       break;
     case ControlKind::ListBox:
       cls = L"LISTBOX";
@@ -755,7 +757,13 @@ void ChildPeer::SetText(const std::string& text) {
       return;
     }
     case ControlKind::ComboBox:
-      return;  // the selection shows the text
+      // A list shows its selection; an editable box shows its text.
+      if (!static_cast<ComboBox&>(control_).DropDownList()) {
+        settingText_ = true;
+        ::SetWindowTextW(hwnd_, Widen(text).c_str());
+        settingText_ = false;
+      }
+      return;
     default:
       break;
   }
@@ -926,6 +934,8 @@ void ChildPeer::Command(unsigned code) {
       if (code == CBN_SELCHANGE) {
         int index = static_cast<int>(::SendMessageW(hwnd_, CB_GETCURSEL, 0, 0));
         static_cast<ComboBox&>(control_).PeerSelected(index);
+      } else if (code == CBN_EDITCHANGE && !settingText_) {
+        static_cast<ComboBox&>(control_).PeerTextChanged(Narrow(WindowText(hwnd_)));
       }
       break;
     default:

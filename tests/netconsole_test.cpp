@@ -1,0 +1,251 @@
+// The network command console and its options: the exact keystrokes, the
+// prompt windows they go to, and the stored options.
+#include <cstdio>
+
+#include "main_window_fixture.h"
+#include "netconsole/console.h"
+#include "netconsole/options.h"
+
+namespace {
+
+class ConsoleTest : public MainWindowFixture {
+ protected:
+  void SetUp() override {
+    MainWindowFixture::SetUp();
+    UseVersion(platform::kPlatformWindows, 4, 10, 2222);
+    main = CreateQuiet();
+    sim->topWindows = {{0x501, "MS-DOS プロンプト"}, {0x502, "Form1"},
+                       {0x503, "MS-DOS プロンプト"}, {0x504, "MS-DOS プロンプト "}};
+  }
+  TForm15* Open() {
+    main->CommandSender1->Click();
+    return Form15;
+  }
+  void Digits(const std::vector<int>& d) {
+    for (size_t i = 0; i < d.size(); ++i) Store("F17", "CBI" + std::to_string(i + 1), std::to_string(d[i]));
+  }
+  // The journal since the last clear as typed text: "#" for a window brought
+  // to the front, "‖" for a pause, "^" for Enter, "<" for Backspace.
+  std::string Typed() const {
+    std::string out;
+    bool shift = false;
+    for (const std::string& e : sim->journal) {
+      unsigned vk = 0, scan = 0, flags = 0;
+      if (e.rfind("SetForegroundWindow", 0) == 0) {
+        out += "#";
+      } else if (e == "MsgWaitForMultipleObjects(0, NULL, FALSE, 100)") {
+        out += "‖";
+      } else if (std::sscanf(e.c_str(), "keybd_event(0x%x, %u, %u, 0)", &vk, &scan, &flags) == 3) {
+        if (vk == 0x10) shift = !(flags & 2);
+        if ((flags & 2) || vk == 0x10) continue;
+        if (vk >= 0x41 && vk <= 0x5A) out += static_cast<char>('a' + vk - 0x41);
+        else if (vk >= 0x30 && vk <= 0x39) out += shift && vk == 0x34 ? '$' : static_cast<char>(vk);
+        else if (vk == 0x20) out += ' ';
+        else if (vk == 0x0D) out += '^';
+        else if (vk == 0x08) out += '<';
+        else if (vk == 0xBA) out += ':';
+        else if (vk == 0xDC) out += shift ? '|' : '\\';
+        else if (vk == 0xBF) out += '/';
+        else if (vk == 0xDB) out += '[';
+        else if (vk == 0xBE) out += '.';
+        else out += "?";
+      }
+    }
+    return out;
+  }
+  TForm1* main = nullptr;
+};
+
+TEST_F(ConsoleTest, EveryButtonTypesItsSequenceIntoEveryPromptWindow) {
+  Digits({1, 9, 2, 1, 6, 8, 1, 9, 2, 1, 6, 8});
+  Store("F17", "CK1", "1");
+  Store("F17", "CK2", "1");
+  TForm15* c = Open();
+  ASSERT_NE(c, nullptr);
+  struct Row {
+    tk::Button* button;
+    std::string typed;  // into one window
+  } rows[] = {
+      {c->Button2, "ping "},
+      {c->Button3, "192.168."},
+      {c->Button4, "192.168"},
+      {c->Button1, "^"},
+      {c->Button7, "<"},
+      {c->Button6, "exit^"},
+      {c->Button10, "ipconfig /all‖|more"},
+      {c->Button11, "c:\\‖^cd ‖c:\\^‖cls^"},
+      {c->Button12, "prompt ‖$e[44m$p$g‖^cls‖^"},
+      {c->Button13, "prompt ‖$e[42m$p$g‖^cls‖^"},
+      {c->Button14, "prompt ‖$e[41m$p$g‖^cls‖^"},
+      {c->Button15, "prompt ‖$e[45m$p$g‖^cls‖^"},
+  };
+  for (const Row& r : rows) {
+    sim->ClearJournal();
+    r.button->Click();
+    EXPECT_EQ(Typed(), "#" + r.typed + "#" + r.typed) << r.button->Name;
+  }
+  // The windows in window order, and the exact events of the variants.
+  sim->ClearJournal();
+  c->Button10->Click();
+  EXPECT_EQ(sim->Calls("SetForegroundWindow"),
+            (std::vector<std::string>{"SetForegroundWindow(0x501)", "SetForegroundWindow(0x503)"}));
+  std::vector<std::string> events = sim->Calls("keybd_event");
+  EXPECT_EQ(std::vector<std::string>(events.begin(), events.begin() + 2),
+            (std::vector<std::string>{"keybd_event(0x49, 23, 0, 0)", "keybd_event(0x49, 23, 2, 0)"}));
+  EXPECT_EQ(std::vector<std::string>(events.begin() + 26, events.begin() + 30),
+            (std::vector<std::string>{"keybd_event(0x10, 42, 0, 0)", "keybd_event(0xdc, 125, 0, 0)",
+                                      "keybd_event(0xdc, 125, 2, 0)", "keybd_event(0x10, 42, 2, 0)"}))
+      << "the vertical bar is Shift and the yen key";
+  sim->ClearJournal();
+  c->Button3->Click();
+  events = sim->Calls("keybd_event(0xbe");
+  EXPECT_EQ(std::vector<std::string>(events.begin(), events.begin() + 2),
+            (std::vector<std::string>{"keybd_event(0xbe, 52, 1, 0)", "keybd_event(0xbe, 52, 2, 0)"}));
+}
+
+TEST_F(ConsoleTest, OctetsLeaveOutOnlyAZeroHundredsDigit) {
+  struct Case {
+    std::vector<int> digits;
+    std::string row1, row2;
+  } cases[] = {
+      {{0, 1, 0, 0, 0, 1, 0, 0, 7, 0, 0, 0}, "10.01.", "07.00"},
+      // Values that are no digit type nothing rather than some other key.
+      {{12, 5, 5, -1, 1, 1, 2, 5, 5, 2, 5, 5}, "55.11.", "255.255"},
+  };
+  for (const Case& k : cases) {
+    Digits(k.digits);
+    TForm15* c = Open();
+    sim->topWindows.resize(1);
+    sim->ClearJournal();
+    c->Button3->Click();
+    c->Button4->Click();
+    EXPECT_EQ(Typed(), "#" + k.row1 + "#" + k.row2);
+    c->Close();
+    tk::Application::Instance().ProcessMessages();
+  }
+}
+
+TEST_F(ConsoleTest, OpeningSwitchesCapsLockOffAndStartsAPrompt) {
+  sim->keyboardState[0x14] = 1;
+  TForm15* c = Open();
+  EXPECT_EQ(sim->Calls("keybd_event"),
+            (std::vector<std::string>{"keybd_event(0x14, 0, 0, 0)", "keybd_event(0x14, 0, 2, 0)"}));
+  EXPECT_EQ(sim->Calls("ShellExecute"),
+            (std::vector<std::string>{"ShellExecute(owner, NULL, \"command.com\", NULL, NULL, 1)"}));
+  EXPECT_EQ(sim->Calls("SetForegroundWindow").size(), 2u) << "the prompt windows come to the front";
+  EXPECT_FALSE(main->CommandSender1->Enabled());
+  EXPECT_TRUE(main->PingSender1->Enabled()) << "the tray item stays";
+  EXPECT_TRUE(c->AppWindow);
+  EXPECT_EQ(c->Caption(), "Kivo-Brevo PingSender Ver1.0 Personal");
+  EXPECT_EQ(c->Button3->Caption(), "Ping IP2");
+  EXPECT_EQ(c->Button4->Caption(), "Ping IP3");
+  c->Button16->Click();
+  EXPECT_EQ(c->Button3->Caption(), "Ping IP1") << "the update's defaults";
+  EXPECT_EQ(c->Button4->Caption(), "Ping IP2");
+
+  // Caps Lock held down, or off: left alone. No command.com: the system's
+  // interpreter in a window titled as a prompt.
+  sim->keyboardState[0x14] = 0x81;
+  sim->missingFiles = {"command.com"};
+  sim->ClearJournal();
+  main->PingSender1->Click();  // a second console, from the tray
+  EXPECT_NE(Form15, c);
+  EXPECT_TRUE(sim->Calls("keybd_event").empty());
+  ASSERT_FALSE(sim->Calls("ShellExecute").empty());
+  EXPECT_EQ(sim->Calls("ShellExecute").back(),
+            "ShellExecute(owner, NULL, \"cmd.exe\", \"/k title MS-DOS プロンプト\", NULL, 1)");
+}
+
+TEST_F(ConsoleTest, DigitTextThatIsNoNumberStopsTheLoadWithItsMessage) {
+  Store("F17", "CBI5", "");
+  Store("F17", "ED1", std::string(600, 'B') + "&%s");
+  TForm15* c = Open();
+  ASSERT_NE(c, nullptr) << "the window still opens";
+  ASSERT_EQ(ui->boxes.size(), 1u);
+  EXPECT_EQ(ui->boxes[0].text, "'' は整数ではありません");
+  EXPECT_TRUE(main->CommandSender1->Enabled()) << "the rest of the opening was skipped";
+  EXPECT_TRUE(sim->Calls("ShellExecute").empty());
+  c->Show();
+  EXPECT_EQ(c->Caption(), "Kivo-Brevo PingSender Ver1.0 " + std::string(600, 'B') + "&%s");
+  Store("F17", "ED1", "Other");
+  c->Button16->PeerClicked();  // a user's click: the error goes to its box
+  EXPECT_EQ(ui->boxes.size(), 2u);
+  EXPECT_NE(c->Caption(), "Kivo-Brevo PingSender Ver1.0 Other") << "the caption is not reloaded";
+}
+
+TEST_F(ConsoleTest, PausesKeepTheWindowAnsweringAndACloseStopsTheTyping) {
+  TForm15* c = Open();
+  sim->ClearJournal();
+  int pauses = 0;
+  sim->onMsgWait = [&](platform::Handle) -> std::uint32_t {
+    if (++pauses == 1) {
+      EXPECT_TRUE(c->Typing());
+      c->Button2->Click();  // ignored: one sequence at a time
+      c->Close();
+      tk::Application::Instance().FlushReleases();
+      EXPECT_EQ(Form15, c) << "deleted under the typing handler";
+    }
+    sim->tickCount += 100;
+    return platform::kWaitTimeout;
+  };
+  c->Button12->Click();
+  EXPECT_EQ(Typed(), "#prompt ‖") << "typing stops at the first pause after the close";
+  tk::Application::Instance().ProcessMessages();
+  EXPECT_EQ(Form15, nullptr);
+  EXPECT_TRUE(main->CommandSender1->Enabled());
+}
+
+TEST_F(ConsoleTest, HideMainWindowSettingSurvivesTheClose) {
+  Store("F15", "C1", "1");
+  main->Show();
+  TForm15* c = Open();
+  EXPECT_FALSE(main->Visible());
+  c->Close();
+  EXPECT_TRUE(main->Visible());
+  EXPECT_EQ(Stored("F15", "C1"), "1");
+  EXPECT_EQ(Stored("F15", "X"), "200");
+}
+
+TEST_F(ConsoleTest, OptionsStoreEverythingOnEveryClose) {
+  TForm15* c = Open();
+  ui->onModal = [&](tk::Form& f) {
+    auto& o = static_cast<TForm17&>(f);
+    EXPECT_EQ(o.Edit2->Text(), "Ping IP1");
+    EXPECT_EQ(o.ComboBox(1)->Items().size(), 3u);
+    EXPECT_EQ(o.ComboBox(5)->Items().size(), 11u);
+    o.ComboBox(1)->PeerSelected(1);
+    o.ComboBox(3)->PeerTextChanged("7");  // typed, not chosen
+    o.ComboBox(5)->PeerSelected(10);      // the empty item
+    o.CheckBox2->Click();
+    o.Edit1->SetText("Home");
+    o.Button1->Click();
+  };
+  c->Button9->Click();
+  ASSERT_EQ(ui->boxes.size(), 1u);
+  EXPECT_EQ(ui->boxes[0].text, "設定を有効にするには、”更新”を押して設定を反映させて下さい。");
+  EXPECT_EQ(ui->boxes[0].caption, "Raru Derura Ver1.0");
+  EXPECT_EQ(ui->boxes[0].flags, 0x30u);
+  EXPECT_EQ(Stored("F17", "CB1"), "1");
+  EXPECT_EQ(Stored("F17", "CBI1"), "1");
+  EXPECT_EQ(Stored("F17", "CB3"), "-1");
+  EXPECT_EQ(Stored("F17", "CBI3"), "7");
+  EXPECT_EQ(Stored("F17", "CB5"), "10");
+  EXPECT_EQ(Stored("F17", "CBI5"), "");
+  EXPECT_EQ(Stored("F17", "CK2"), "1");
+  EXPECT_EQ(Stored("F17", "ED1"), "Home");
+  EXPECT_EQ(c->Caption(), "Kivo-Brevo PingSender Ver1.0 Personal") << "not before the update";
+
+  ui->onModal = [&](tk::Form& f) {
+    auto& o = static_cast<TForm17&>(f);
+    EXPECT_EQ(o.ComboBox(3)->Text(), "") << "an index of -1 leaves the box empty";
+    EXPECT_EQ(o.ComboBox(5)->ItemIndex(), 10);
+    o.PeerCloseRequested();  // the close box: stores, no reminder
+  };
+  c->Button9->Click();
+  EXPECT_EQ(ui->boxes.size(), 1u);
+  EXPECT_EQ(Stored("F17", "CBI3"), "");
+  tk::Application::Instance().ProcessMessages();
+  EXPECT_EQ(Form17, nullptr);
+}
+
+}  // namespace
