@@ -720,14 +720,14 @@ void ChildPeer::Place(const Rect& r) {
         if (sz.cx > w) {
           int grow = sz.cx - w;
           w = sz.cx;
-          if (l.Align == Alignment::Right) {
-            ::MoveWindow(hwnd_, r.left - grow, r.top, w, std::max<int>(hgt, sz.cy), TRUE);
-            return;
-          }
-          if (l.Align == Alignment::Center) {
-            ::MoveWindow(hwnd_, r.left - grow / 2, r.top, w, std::max<int>(hgt, sz.cy), TRUE);
-            return;
-          }
+          int left = l.Align == Alignment::Right    ? r.left - grow
+                     : l.Align == Alignment::Center ? r.left - grow / 2
+                                                    : r.left;
+          ::MoveWindow(hwnd_, left, r.top, w, std::max<int>(hgt, sz.cy), TRUE);
+          // A label that grew to the left keeps no old pixels: they stood
+          // where its text does not stand any more.
+          ::InvalidateRect(hwnd_, nullptr, TRUE);
+          return;
         }
         if (sz.cy > hgt) hgt = sz.cy;
       }
