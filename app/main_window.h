@@ -137,7 +137,7 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
   // session::MainWindowAccess
   bool ExitConfirmationSkipped() const override { return SkipExitConfirmation; }
   void SetExitConfirmationSkipped(bool skipped) override { SkipExitConfirmation = skipped; }
-  void PowerOff() override { Button4Click(this); }
+  void RunTimedAction(int action) override { session::RunTimedAction(*this, action); }
   void CloseMainWindow() override { Close(); }
   void PostCloseMainWindow() override;
   bool HibernateChecked() const override { return CheckBox2->Checked(); }

@@ -76,10 +76,10 @@ void CheckDriveInsertion() {
   }
 }
 
-void RunExitAction(MainWindowAccess& main, ExitKind kind) {
+void RunExitAction(MainWindowAccess& main, ExitKind kind, bool ask) {
   const ExitRow row = RowOf(kind);
   main.SaveMainSettings();
-  bool ask = !(kind == ExitKind::PowerOff && main.ExitConfirmationSkipped());
+  if (kind == ExitKind::PowerOff && main.ExitConfirmationSkipped()) ask = false;
   if (ask && !Ask(row.question)) return;
 
   auto& p = platform::Get();
@@ -106,8 +106,8 @@ void RunExitAction(MainWindowAccess& main, ExitKind kind) {
   if (kind == ExitKind::LogOff) main.CloseMainWindow();
 }
 
-void RunStandby(MainWindowAccess& main) {
-  if (!Ask("移行してもよろしいですか？")) return;
+void RunStandby(MainWindowAccess& main, bool ask) {
+  if (ask && !Ask("移行してもよろしいですか？")) return;
   auto& p = platform::Get();
   platform::OsVersion v = p.GetVersionEx();
   if (v.platformId == platform::kPlatformWindows) {
@@ -126,6 +126,26 @@ void RunStandby(MainWindowAccess& main) {
     } catch (const tk::Error& e) {
       main.ShowStatusMessage(e.what());
     }
+  }
+}
+
+const char* TimedActionName(int action) {
+  switch (action) {
+    case kTimedShutDown: return "シャットダウン";
+    case kTimedRestart: return "再起動";
+    case kTimedLogOff: return "ログオフ";
+    case kTimedStandby: return "スタンバイ";
+    default: return "電源切断";
+  }
+}
+
+void RunTimedAction(MainWindowAccess& main, int action) {
+  switch (action) {
+    case kTimedShutDown: RunExitAction(main, ExitKind::ShutDown, false); break;
+    case kTimedRestart: RunExitAction(main, ExitKind::Restart, false); break;
+    case kTimedLogOff: RunExitAction(main, ExitKind::LogOff, false); break;
+    case kTimedStandby: RunStandby(main, false); break;
+    default: RunExitAction(main, ExitKind::PowerOff); break;  // asks nothing while skipped
   }
 }
 

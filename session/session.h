@@ -23,8 +23,10 @@ class MainWindowAccess {
   virtual bool ExitConfirmationSkipped() const = 0;
   // Set by the program runner from its OK until it closes.
   virtual void SetExitConfirmationSkipped(bool skipped) = 0;
-  // The power-off action of the main window's button (Button4Click).
-  virtual void PowerOff() = 0;
+  // What the program runner does when its time is up (TimedAction): the
+  // power-off is the main window's Button4Click itself; the others are the
+  // same actions without their question.
+  virtual void RunTimedAction(int action) = 0;
   virtual void CloseMainWindow() = 0;
   virtual void PostCloseMainWindow() = 0;
   virtual bool HibernateChecked() const = 0;
@@ -38,9 +40,16 @@ class MainWindowAccess {
 
 enum class ExitKind { LogOff, Restart, ShutDown, PowerOff };
 
+// The runner's choice of action, as stored ("F12"/"ACT").
+enum TimedAction { kTimedPowerOff = 0, kTimedShutDown, kTimedRestart, kTimedLogOff, kTimedStandby };
+// Their names as the runner shows them.
+const char* TimedActionName(int action);
+// Runs a timed action on the main window.
+void RunTimedAction(MainWindowAccess& main, int action);
+
 // One exit action: save, ask, request the end of the session for the running
 // family (with the shutdown privilege on NT), report failures in the status bar.
-void RunExitAction(MainWindowAccess& main, ExitKind kind);
+void RunExitAction(MainWindowAccess& main, ExitKind kind, bool ask = true);
 
 // Enables or disables a privilege of this process's token; raises tk::Error
 // with "ErrOpenProcess", "Error LookupPrivilegeValue" or
@@ -51,7 +60,7 @@ void SetTokenPrivilege(const std::string& privilege, const std::string& systemNa
 void CheckDriveInsertion();
 
 // The standby button: suspends, or hibernates when the hibernation box is checked.
-void RunStandby(MainWindowAccess& main);
+void RunStandby(MainWindowAccess& main, bool ask = true);
 
 // The answer to WM_QUERYENDSESSION: 0 refuses (exit ban), 1 allows and posts
 // the main window's close.

@@ -1,6 +1,10 @@
 #include "timers/runner.h"
 
+#include <cmath>
+#include <algorithm>
 #include <cstdio>
+
+#include "timers/end_warning.h"
 
 #include "platform/platform.h"
 #include "settings/keys.h"
@@ -17,6 +21,19 @@ constexpr const char* kNoProgram = "実行ファイル名を入力して下さ�
 
 const char* const kCountItems[] = {"CB1", "CB2", "CB3"};
 const char* const kCountTexts[] = {"CBI1", "CBI2", "CBI3"};
+constexpr const char* kMode = "MODE";
+constexpr const char* kAction = "ACT";
+constexpr int kActions = 5;
+constexpr std::uint32_t kJumpMs = 5000;  // a tick this late means the clock jumped
+
+// A stored choice; text that is no number, or out of range, reads as 0.
+int StoredChoice(const char* ident, int count) {
+  settings::SettingsStore store;
+  std::int32_t v = 0;
+  if (!settings::ParseInteger(store.ReadString(key::F12, ident, "0"), v) || v < 0 || v >= count)
+    v = 0;
+  return v;
+}
 
 // A stored count edited by hand into something that is no number counts 0.
 int CountOf(settings::SettingsStore& store, const char* ident) {
@@ -33,6 +50,11 @@ void PlaceFromStore(tk::Form& form, const char* section) {
   form.SetBounds(r);
 }
 }  // namespace
+
+namespace timers {
+int StoredEndMode() { return StoredChoice(kMode, 3); }
+int StoredEndAction() { return StoredChoice(kAction, kActions); }
+}  // namespace timers
 
 TForm11::TForm11(tk::Component* owner, session::MainWindowAccess& main, tk::Button* openButton)
     : tk::Form(owner), main_(main), openButton_(openButton) {
@@ -54,10 +76,13 @@ TForm11::TForm11(tk::Component* owner, session::MainWindowAccess& main, tk::Butt
                                "アプリケーションが終了した時Windowsを終了させる");
   CheckBox2 = new tk::CheckBox(this, "CheckBox2", {48, 78, 250, 17}, "マルチタスクモードで使用する");
   CheckBox2->SetEnabled(false);
-  Button4 = new tk::Button(this, "Button4", {48, 108, 75, 25}, "Timer Set");
-  Button1 = new tk::Button(this, "Button1", {128, 108, 75, 25}, "OK");
-  Button2 = new tk::Button(this, "Button2", {208, 108, 75, 25}, "CANCEL");
-  Label3 = new tk::Label(this, "Label3", {300, 104, 132, 30}, "0");
+  Button4 = new tk::Button(this, "Button4", {8, 110, 68, 25}, "Timer Set");
+  Button1 = new tk::Button(this, "Button1", {80, 110, 68, 25}, "OK");
+  Button2 = new tk::Button(this, "Button2", {152, 110, 68, 25}, "CANCEL");
+  Button5 = new tk::Button(this, "Button5", {224, 110, 68, 25}, "一時停止");
+  Button5->SetEnabled(false);
+  Label5 = new tk::Label(this, "Label5", {296, 116, 60, 12}, "");
+  Label3 = new tk::Label(this, "Label3", {360, 104, 84, 30}, "0");
   Label3->AutoSize = false;
   Label3->Align = tk::Alignment::Right;
   Label3->SetColor(tk::clBlack);
@@ -65,7 +90,7 @@ TForm11::TForm11(tk::Component* owner, session::MainWindowAccess& main, tk::Butt
   f.height = -24;
   f.color = clLime;
   Label3->SetFont(f);
-  Label4 = new tk::Label(this, "Label4", {438, 118, 24, 12}, "秒");
+  Label4 = new tk::Label(this, "Label4", {448, 118, 20, 12}, "秒");
   OpenDialog1 = new tk::OpenDialog(this, "OpenDialog1");
   OpenDialog1->Filter = "実行ファイル(*.exe *.com)|*.exe;*.com|アプリケーション(*.exe)|*.exe";
   OpenDialog1->InitialDir = "c:\\";
@@ -76,6 +101,7 @@ TForm11::TForm11(tk::Component* owner, session::MainWindowAccess& main, tk::Butt
   Button2->OnClick = [this](tk::Component* s) { Button2Click(s); };
   Button3->OnClick = [this](tk::Component* s) { Button3Click(s); };
   Button4->OnClick = [this](tk::Component* s) { Button4Click(s); };
+  Button5->OnClick = [this](tk::Component* s) { Button5Click(s); };
   CheckBox1->OnClick = [this](tk::Component* s) { CheckBox1Click(s); };
   OnCreate = [this](tk::Component* s) { FormCreate(s); };
   OnCloseQuery = [this](tk::Component* s, bool& c) { FormCloseQuery(s, c); };
@@ -106,6 +132,93 @@ void TForm11::ShowRemaining() {
   char text[32];
   std::snprintf(text, sizeof text, "%.0f", RemainingSeconds);
   Label3->SetCaption(text);
+  // Above an hour, also as hours, minutes and seconds.
+  if (RemainingSeconds > 3600) {
+    long long s = static_cast<long long>(RemainingSeconds);
+    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", s / 3600, s / 60 % 60, s % 60);
+    Label5->SetCaption(text);
+  } else {
+    Label5->SetCaption(watched_ ? "監視中" : "");
+  }
+}
+
+double TForm11::ClockRemaining() const {
+  auto& p = platform::Get();
+  if (byTimeOfDay_) return std::llround((deadlineDay_ - p.Now()) * 86400.0);
+  auto ms = static_cast<std::int32_t>(deadlineTick_ - p.GetTickCount());
+  return static_cast<double>(std::llround(ms / 1000.0));
+}
+
+void TForm11::SetRemaining(double seconds) {
+  RemainingSeconds = seconds;
+  ShowRemaining();
+}
+
+void TForm11::UpdateWarning() {
+  bool due = counting_ && !paused_ && !acted_ && !watched_ &&
+             RemainingSeconds <= timers::kWarningSeconds && RemainingSeconds > 0;
+  if (!due) {
+    CloseWarning();
+    return;
+  }
+  if (!Form26) {
+    Form26 = new TForm26(this, {[this] { StopCountdown(); }, [this] { AddTenMinutes(); },
+                                [this] { ActNow(); }});
+    Form26->Show();
+  }
+  Form26->ShowRemaining(static_cast<long long>(RemainingSeconds),
+                        session::TimedActionName(action_));
+}
+
+void TForm11::CloseWarning() {
+  if (Form26 && Form26->Owner() == this && !Form26->Releasing()) Form26->Close();
+}
+
+void TForm11::Act() {
+  acted_ = true;
+  CloseWarning();
+  main_.RunTimedAction(action_);
+}
+
+void TForm11::StopCountdown() {
+  counting_ = false;
+  paused_ = false;
+  Timer1->SetEnabled(false);
+  if (watched_) platform::Get().CloseHandle(watched_);
+  watched_ = 0;
+  Button5->SetEnabled(false);
+  Button5->SetCaption("一時停止");
+  CloseWarning();
+}
+
+void TForm11::AddTenMinutes() {
+  if (byTimeOfDay_) deadlineDay_ += 600.0 / 86400.0;
+  else deadlineTick_ += 600000;
+  SetRemaining(ClockRemaining());
+  UpdateWarning();
+}
+
+void TForm11::ActNow() {
+  if (!acted_) Act();
+}
+
+void TForm11::Button5Click(tk::Component*) {
+  if (!counting_ || watched_) return;
+  auto& p = platform::Get();
+  if (!paused_) {
+    paused_ = true;
+    SetRemaining(ClockRemaining());
+    Button5->SetCaption("再開");
+    CloseWarning();
+    return;
+  }
+  // Resumed: the time left when paused, from now on the tick count.
+  paused_ = false;
+  byTimeOfDay_ = false;
+  lastTick_ = p.GetTickCount();
+  deadlineTick_ = lastTick_ + static_cast<std::uint32_t>(std::max(0.0, RemainingSeconds) * 1000);
+  Button5->SetCaption("一時停止");
+  UpdateWarning();
 }
 
 bool TForm11::WaitForProgram(platform::Handle process) {
@@ -163,32 +276,80 @@ void TForm11::Button1Click(tk::Component*) {
     return;
   }
 
-  // Countdown mode: the launched program is not watched.
-  if (launched) p.CloseHandle(info.process);
+  // Countdown mode. Only "when the program ends" watches the launched program.
+  StopCountdown();
+  mode_ = timers::StoredEndMode();
+  action_ = timers::StoredEndAction();
+  if (launched && mode_ == timers::kWhenProgramEnds) watched_ = info.process;
+  else if (launched) p.CloseHandle(info.process);
+  int counts[3];
   {
     settings::SettingsStore store;
-    const double weights[] = {3600, 60, 1};  // hours, minutes, seconds
-    RemainingSeconds = 0;
-    for (int i = 0; i < 3; ++i) RemainingSeconds += weights[i] * CountOf(store, kCountTexts[i]);
+    for (int i = 0; i < 3; ++i) counts[i] = CountOf(store, kCountTexts[i]);
   }
-  ShowRemaining();
+  lastTick_ = p.GetTickCount();
+  byTimeOfDay_ = mode_ == timers::kAtTimeOfDay;
+  if (byTimeOfDay_) {
+    // The next such time of day, today or tomorrow; the seconds list is not used.
+    const double now = p.Now();
+    deadlineDay_ = std::floor(now) + (3600.0 * counts[0] + 60.0 * counts[1]) / 86400.0;
+    if (deadlineDay_ <= now) deadlineDay_ += 1;
+    SetRemaining(ClockRemaining());
+  } else {
+    SetRemaining(3600.0 * counts[0] + 60.0 * counts[1] + counts[2]);
+    deadlineTick_ = lastTick_ + static_cast<std::uint32_t>(std::fmax(0.0, RemainingSeconds) * 1000);
+  }
   if (!CheckBox2->Checked()) {
     app.ShowMessage(kNoProgram);
-    Timer1->SetEnabled(false);
+    StopCountdown();
     Close();
     return;
   }
+  // A program to watch that could not be started: nothing to wait for.
+  if (mode_ == timers::kWhenProgramEnds && !launched) return;
   if (tk::Form* main = app.MainForm()) main->Hide();
+  counting_ = true;
+  acted_ = false;
+  Button5->SetEnabled(mode_ != timers::kWhenProgramEnds);
   // From the full time again when OK comes during a countdown.
   Timer1->SetEnabled(false);
   Timer1->SetEnabled(true);
+  ShowRemaining();
+  UpdateWarning();
 }
 
+// The count follows the clock: ticks that come late (a busy thread) or not at
+// all (standby) do not stretch it.
 void TForm11::Timer1Timer(tk::Component*) {
-  RemainingSeconds -= 1;
-  ShowRemaining();
-  // Only the step onto zero powers off: a refused request is not repeated.
-  if (RemainingSeconds == 0) main_.PowerOff();
+  if (!counting_ || paused_) return;
+  auto& p = platform::Get();
+  const std::uint32_t now = p.GetTickCount();
+  const bool jumped = now - lastTick_ > kJumpMs;
+  lastTick_ = now;
+  if (watched_) {
+    if (p.MsgWaitForObject(watched_, 0) != platform::kWaitObject0) return;  // still running
+    p.CloseHandle(watched_);
+    watched_ = 0;
+    byTimeOfDay_ = false;
+    deadlineTick_ = now + timers::kGraceSeconds * 1000u;
+    SetRemaining(timers::kGraceSeconds);
+    Button5->SetEnabled(true);
+    UpdateWarning();
+    return;
+  }
+  const double before = RemainingSeconds;
+  double left = ClockRemaining();
+  if (jumped && before > 0 && left <= 0 && !acted_) {
+    // Woken past the end: the warning first, for its grace period.
+    byTimeOfDay_ = false;
+    deadlineTick_ = now + timers::kGraceSeconds * 1000u;
+    left = timers::kGraceSeconds;
+  }
+  SetRemaining(left);
+  // Only the step onto zero acts: a refused request is not repeated, and a
+  // countdown from nothing never acts.
+  if (!acted_ && before > 0 && left <= 0) Act();
+  UpdateWarning();
 }
 
 void TForm11::Button2Click(tk::Component*) { Close(); }
@@ -200,7 +361,7 @@ void TForm11::FormCloseQuery(tk::Component*, bool& canClose) {
     store.WriteInteger(key::F11, key::Y, Top());
   }
   closed_ = true;  // ends a wait in progress
-  Timer1->SetEnabled(false);
+  StopCountdown();
   Release();
   openButton_->SetEnabled(true);
   main_.SetExitConfirmationSkipped(false);
@@ -212,7 +373,7 @@ TForm12::TForm12(tk::Component* owner) : tk::Form(owner) {
   Border = tk::BorderStyle::Single;
   Icons.minimize = Icons.maximize = false;
   SetCaption("タイマー設定");
-  SetClientSize(381, 118);
+  SetClientSize(381, 200);
   Label1 = new tk::Label(this, "Label1", {16, 12, 350, 12},
                          "アプリケーションを終了させるまでの時間を設定して下さい。");
   std::vector<std::string> hours, steps;
@@ -229,7 +390,16 @@ TForm12::TForm12(tk::Component* owner) : tk::Form(owner) {
   ComboBox3 = new tk::ComboBox(this, "ComboBox3", {232, 40, 57, 20});
   ComboBox3->SetItems(steps);
   Label4 = new tk::Label(this, "Label4", {294, 44, 20, 12}, "秒");
-  Button1 = new tk::Button(this, "Button1", {296, 82, 75, 25}, "OK");
+  GroupBox1 = new tk::GroupBox(this, "GroupBox1", {16, 72, 200, 88}, "終了する時");
+  RadioButton1 = new tk::RadioButton(this, "RadioButton1", {28, 90, 180, 17}, "時間後");
+  RadioButton2 = new tk::RadioButton(this, "RadioButton2", {28, 112, 180, 17}, "時刻に");
+  RadioButton3 = new tk::RadioButton(this, "RadioButton3", {28, 134, 180, 17}, "アプリケーション終了時");
+  Label5 = new tk::Label(this, "Label5", {232, 76, 60, 12}, "動作");
+  ComboBox4 = new tk::ComboBox(this, "ComboBox4", {232, 92, 120, 20});
+  std::vector<std::string> actions;
+  for (int a = 0; a < kActions; ++a) actions.push_back(session::TimedActionName(a));
+  ComboBox4->SetItems(actions);
+  Button1 = new tk::Button(this, "Button1", {296, 166, 75, 25}, "OK");
   Button1->OnClick = [this](tk::Component* s) { Button1Click(s); };
   OnCreate = [this](tk::Component* s) { FormCreate(s); };
   OnCloseQuery = [this](tk::Component* s, bool& c) { FormCloseQuery(s, c); };
@@ -249,6 +419,10 @@ void TForm12::FormCreate(tk::Component*) {
     if (index < 0 || index >= static_cast<int>(boxes[i]->Items().size())) index = 0;
     boxes[i]->SetItemIndex(index);
   }
+  store.Close();
+  tk::RadioButton* modes[] = {RadioButton1, RadioButton2, RadioButton3};
+  modes[timers::StoredEndMode()]->SetChecked(true);
+  ComboBox4->SetItemIndex(timers::StoredEndAction());
 }
 
 void TForm12::Button1Click(tk::Component*) { Close(); }
@@ -260,6 +434,16 @@ void TForm12::FormCloseQuery(tk::Component*, bool& canClose) {
   tk::ComboBox* boxes[] = {ComboBox1, ComboBox2, ComboBox3};
   for (int i = 0; i < 3; ++i) store.WriteInteger(key::F12, kCountItems[i], boxes[i]->ItemIndex());
   for (int i = 0; i < 3; ++i) store.WriteString(key::F12, kCountTexts[i], boxes[i]->Text());
+  // The mode and action are stored once they leave their defaults, so that
+  // the defaults write exactly what they always wrote.
+  const int mode = RadioButton2->Checked() ? timers::kAtTimeOfDay
+                   : RadioButton3->Checked() ? timers::kWhenProgramEnds
+                                             : timers::kAfterTime;
+  const int action = std::max(0, ComboBox4->ItemIndex());
+  if (mode != 0 || !store.ReadString(key::F12, kMode, "").empty())
+    store.WriteInteger(key::F12, kMode, mode);
+  if (action != 0 || !store.ReadString(key::F12, kAction, "").empty())
+    store.WriteInteger(key::F12, kAction, action);
   Release();
   canClose = true;
 }

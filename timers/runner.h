@@ -1,6 +1,8 @@
 // TForm11, the program runner: starts a command line, then waits for the
-// program to end (wait mode) or counts down the time set in TForm12 and
-// powers Windows off at zero (countdown mode).
+// program to end (wait mode) or, in countdown mode, ends the session when
+// the time set in TForm12 is up: after a time, at a time of day, or when the
+// launched program ends, with the action chosen there (power-off by
+// default). A last warning (TForm26) comes 60 seconds before.
 #pragma once
 
 #include <string>
@@ -9,8 +11,18 @@
 #include "session/session.h"
 #include "toolkit/toolkit.h"
 
-// The countdown in seconds; it goes down by exactly 1 a tick.
+// The countdown in seconds, as shown: whole seconds left by the clock.
 extern double RemainingSeconds;
+
+namespace timers {
+// When the countdown ends ("F12"/"MODE") and what it does ("F12"/"ACT").
+enum EndMode { kAfterTime = 0, kAtTimeOfDay = 1, kWhenProgramEnds = 2 };
+constexpr int kWarningSeconds = 60;
+constexpr int kGraceSeconds = 30;  // after the watched program ends, or a jump past the end
+// The stored mode and action; values out of range read as the defaults.
+int StoredEndMode();
+int StoredEndAction();
+}  // namespace timers
 
 class TForm11 : public tk::Form {
  public:
@@ -30,6 +42,8 @@ class TForm11 : public tk::Form {
   tk::Button* Button2;  // CANCEL
   tk::Button* Button3;  // browse
   tk::Button* Button4;  // Timer Set
+  tk::Button* Button5;  // pause / resume while counting
+  tk::Label* Label5;    // h:mm:ss beside the seconds, above an hour
   tk::OpenDialog* OpenDialog1;
   tk::Timer* Timer1;
 
@@ -41,11 +55,25 @@ class TForm11 : public tk::Form {
   void Button4Click(tk::Component* sender);
   void CheckBox1Click(tk::Component* sender);
   void Timer1Timer(tk::Component* sender);
+  void Button5Click(tk::Component* sender);
 
   // True while the OK handler waits for the launched program.
   bool Waiting() const { return waiting_; }
+  bool Counting() const { return counting_; }
+  bool Paused() const { return paused_; }
+  // The last warning's commands.
+  void StopCountdown();
+  void AddTenMinutes();
+  void ActNow();
 
  private:
+  // Seconds left by the clock: the tick count for a time, the local time for
+  // a time of day.
+  double ClockRemaining() const;
+  void SetRemaining(double seconds);
+  void Act();
+  void UpdateWarning();
+  void CloseWarning();
   // Pumps messages until the process ends, the runner closes or the program
   // ends; returns false when the wait was given up.
   bool WaitForProgram(platform::Handle process);
@@ -54,6 +82,17 @@ class TForm11 : public tk::Form {
   tk::Button* openButton_;
   bool waiting_ = false;
   bool closed_ = false;
+  // The countdown.
+  bool counting_ = false;
+  bool paused_ = false;
+  bool acted_ = false;
+  int mode_ = timers::kAfterTime;
+  int action_ = 0;
+  std::uint32_t deadlineTick_ = 0;  // kAfterTime, and every grace period
+  double deadlineDay_ = 0;          // kAtTimeOfDay: local date-time in days
+  bool byTimeOfDay_ = false;        // which of the two the deadline is
+  std::uint32_t lastTick_ = 0;
+  platform::Handle watched_ = 0;    // kWhenProgramEnds, until it ends
 };
 
 class TForm12 : public tk::Form {
@@ -68,6 +107,12 @@ class TForm12 : public tk::Form {
   tk::Label* Label3;
   tk::ComboBox* ComboBox3;  // seconds
   tk::Label* Label4;
+  tk::GroupBox* GroupBox1;  // 終了する時
+  tk::RadioButton* RadioButton1;  // 時間後
+  tk::RadioButton* RadioButton2;  // 時刻に
+  tk::RadioButton* RadioButton3;  // アプリケーション終了時
+  tk::Label* Label5;              // 動作
+  tk::ComboBox* ComboBox4;        // the action
   tk::Button* Button1;
 
   void FormCreate(tk::Component* sender);

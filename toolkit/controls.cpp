@@ -83,6 +83,7 @@ Color Control::PaintedBackground() const {
   switch (kind_) {
     case ControlKind::Label: formBack = static_cast<const Label*>(this)->Transparent; break;
     case ControlKind::CheckBox:
+    case ControlKind::RadioButton:
     case ControlKind::GroupBox:
     case ControlKind::Button:
     case ControlKind::Image:
@@ -134,6 +135,26 @@ void Button::Click() {
 CheckBox::CheckBox(Form* parent, const std::string& name, Rect bounds,
                    const std::string& caption)
     : Control(parent, ControlKind::CheckBox, name, bounds, caption) {}
+
+CheckBox::CheckBox(Form* parent, ControlKind kind, const std::string& name, Rect bounds,
+                   const std::string& caption)
+    : Control(parent, kind, name, bounds, caption) {}
+
+RadioButton::RadioButton(Form* parent, const std::string& name, Rect bounds,
+                         const std::string& caption, int group)
+    : CheckBox(parent, ControlKind::RadioButton, name, bounds, caption), Group(group) {}
+
+void RadioButton::Click() {
+  if (!Enabled() || Checked()) return;
+  if (Form* f = ParentForm())
+    for (Control* c : f->Controls())
+      if (auto* r = dynamic_cast<RadioButton*>(c); r && r != this && r->Group == Group)
+        r->SetChecked(false);
+  SetChecked(true);
+}
+
+GroupBox::GroupBox(Form* parent, const std::string& name, Rect bounds, const std::string& caption)
+    : Control(parent, ControlKind::GroupBox, name, bounds, caption) {}
 
 void CheckBox::SetChecked(bool on) {
   if (checked_ == on) return;

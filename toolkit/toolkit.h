@@ -140,7 +140,7 @@ class Component {
 };
 
 enum class ControlKind {
-  Form, Button, CheckBox, Label, Edit, Memo, ComboBox, ListBox, StatusBar,
+  Form, Button, CheckBox, RadioButton, Label, Edit, Memo, ComboBox, ListBox, StatusBar,
   Bevel, Panel, Image, ProgressBar, GroupBox
 };
 
@@ -231,8 +231,27 @@ class CheckBox : public Control {
   void Click() override;
   void PeerClicked() override;  // the user toggled the box
 
+ protected:
+  CheckBox(Form* parent, ControlKind kind, const std::string& name, Rect bounds,
+           const std::string& caption);
+
  private:
   bool checked_ = false;
+};
+
+// One of a group of choices: checking it unchecks the radio buttons of the
+// same Group on its form; a click on a checked one changes nothing.
+class RadioButton : public CheckBox {
+ public:
+  RadioButton(Form* parent, const std::string& name, Rect bounds, const std::string& caption,
+              int group = 0);
+  int Group;
+  void Click() override;
+};
+
+class GroupBox : public Control {
+ public:
+  GroupBox(Form* parent, const std::string& name, Rect bounds, const std::string& caption);
 };
 
 enum class Alignment { Left, Right, Center };
@@ -472,6 +491,7 @@ class Form : public Control {
   BorderIcons Icons;
   FormPosition Position = FormPosition::Designed;
   bool AppWindow = false;  // own taskbar button
+  bool StayOnTop = false;  // above every window that is not topmost itself
   int MinHeight = 0, MaxHeight = 0, MinWidth = 0, MaxWidth = 0;
 
   // Applies Border, Icons, AppWindow and the client size to the window.

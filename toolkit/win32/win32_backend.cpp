@@ -623,6 +623,10 @@ void ChildPeer::Create(int id) {
       cls = L"BUTTON";
       style |= BS_CHECKBOX | WS_TABSTOP;
       break;
+    case ControlKind::RadioButton:
+      cls = L"BUTTON";
+      style |= BS_RADIOBUTTON | WS_TABSTOP;
+      break;
     case ControlKind::Label:
       style |= SS_LEFT | SS_NOTIFY;
       break;
@@ -895,6 +899,7 @@ void ChildPeer::Command(unsigned code) {
   switch (control_.Kind()) {
     case ControlKind::Button:
     case ControlKind::CheckBox:
+    case ControlKind::RadioButton:
       if (code == BN_CLICKED) control_.PeerClicked();
       break;
     case ControlKind::Label:
@@ -1061,6 +1066,8 @@ void FormPeer::SetVisible(bool on) {
       default: break;
     }
     ::ShowWindow(hwnd_, cmd);
+    if (form().StayOnTop)
+      ::SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ::UpdateWindow(hwnd_);
   } else {
     ::ShowWindow(hwnd_, SW_HIDE);
