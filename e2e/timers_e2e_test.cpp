@@ -134,5 +134,47 @@ TEST_F(Timers, MeterShowsTheLibrarysFigures) {
   Screenshot(testName_, WindowRect(kMeter));
 }
 
+constexpr const char* kWarning = "Kivo-Config 終了予告";
+
+// Power off when a program ends: the warning comes when it has ended, and
+// "今すぐ" ends the session at once.
+TEST_F(Timers, ProgramEndBringsTheWarningAndNowEndsTheSession) {
+  SetSetting("F12", "MODE", "2");
+  Start("winxp");
+  ASSERT_FALSE(HasFailure());
+  OpenRunner(WinPath(Win32BuildDir() + "/bench/bench_sleeper.exe") + " 3000");
+  ASSERT_FALSE(HasFailure());
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kRunner, "--text",
+                           "アプリケーションが終了した時Windowsを終了させる"}));
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kRunner, "--text", "マルチタスクモードで使用する"}));
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kRunner, "--text", "OK"}));
+  EXPECT_NE(Driver({"wait", "--title", kWarning, "--visible"}, 1500).code, 0)
+      << "the warning came while the program still ran";
+  ASSERT_DRIVER_OK(Driver({"wait", "--title", kWarning, "--visible"}, 20000));
+  Screenshot(testName_, WindowRect(kWarning));
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kWarning, "--text", "今すぐ"}));
+  ASSERT_TRUE(WaitAppExit(0, 30000)) << "the session did not end";
+  EXPECT_TRUE(GetSetting("F1", "X")) << "F1 was not saved before the end";
+}
+
+// Five seconds: the warning at once; "中止" stops the countdown and nothing
+// ends.
+TEST_F(Timers, StopInTheWarningKeepsEverythingRunning) {
+  SetSetting("F12", "CBI3", "5");
+  Start("winxp");
+  ASSERT_FALSE(HasFailure());
+  OpenRunner(DriverWinPath() + " screen");
+  ASSERT_FALSE(HasFailure());
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kRunner, "--text",
+                           "アプリケーションが終了した時Windowsを終了させる"}));
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kRunner, "--text", "マルチタスクモードで使用する"}));
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kRunner, "--text", "OK"}));
+  ASSERT_DRIVER_OK(Driver({"wait", "--title", kWarning, "--visible"}, 3000));
+  ASSERT_DRIVER_OK(Driver({"click", "--send", "--title", kWarning, "--text", "中止"}));
+  EXPECT_DRIVER_OK(Driver({"wait-gone", "--title", kWarning}));
+  EXPECT_FALSE(WaitAppExit(0, 8000).has_value()) << "the countdown went on to the end";
+  EXPECT_DRIVER_OK(Driver({"wait", "--title", kRunner, "--visible"}, 2000));
+}
+
 }  // namespace
 }  // namespace e2e

@@ -1,5 +1,6 @@
 // The stopwatch, the program runner with its timer dialog, and the resource meter.
 #include "main_window_fixture.h"
+#include "timers/end_warning.h"
 #include "timers/resource_meter.h"
 #include "timers/runner.h"
 #include "timers/stopwatch.h"
@@ -302,6 +303,204 @@ TEST_F(TimersTest, MeterAsksTheLibraryEveryTickAndFreesIt) {
   EXPECT_TRUE(main->Button17->Enabled());
   EXPECT_EQ(Form10, nullptr);
   EXPECT_EQ(Stored("F10", "Y"), "200");
+}
+
+}  // namespace
+
+namespace {
+
+// The runner's end modes, actions, last warning and pause.
+class RunnerEndTest : public RunnerTest {
+ protected:
+  void SetUp() override {
+    RunnerTest::SetUp();
+    sim->now = 46363.5;  // noon
+  }
+  // One second on both clocks.
+  void Tick(int seconds = 1) {
+    for (int i = 0; i < seconds; ++i) {
+      sim->now += 1.0 / 86400.0;
+      Second();
+    }
+  }
+  TForm11* StartCountdown(int mode, int action, int h, int m, int s) {
+    Store("F12", "MODE", std::to_string(mode));
+    Store("F12", "ACT", std::to_string(action));
+    Store("F12", "CBI1", std::to_string(h));
+    Store("F12", "CBI2", std::to_string(m));
+    Store("F12", "CBI3", std::to_string(s));
+    TForm11* r = Open();
+    Countdown(r);
+    return r;
+  }
+};
+
+TEST_F(RunnerEndTest, EachActionMakesExactlyOneRequestWithoutAQuestion) {
+  struct Row {
+    int action;
+    const char* call;
+  } rows[] = {{0, "ExitWindowsEx(8, 0)"}, {1, "ExitWindowsEx(1, 0)"}, {2, "ExitWindowsEx(2, 0)"},
+              {3, "ExitWindowsEx(0, 0)"}, {4, "SetSystemPowerState(1, 0)"}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.call);
+    TearDown();
+    SetUp();
+    StartCountdown(0, row.action, 0, 0, 5);
+    sim->ClearJournal();
+    Tick(8);
+    std::string name = std::string(row.call).substr(0, std::string(row.call).find('('));
+    EXPECT_EQ(sim->Calls(name), (std::vector<std::string>{row.call}));
+    EXPECT_TRUE(ui->boxes.empty()) << "a question was asked";
+  }
+}
+
+TEST_F(RunnerEndTest, LastWarningAtSixtySecondsWithItsThreeCommands) {
+  TForm11* r = StartCountdown(0, 0, 0, 2, 0);
+  Tick(59);
+  EXPECT_EQ(Form26, nullptr);
+  Tick();
+  ASSERT_NE(Form26, nullptr);
+  EXPECT_TRUE(Form26->StayOnTop);
+  EXPECT_EQ(Form26->Caption(), "Kivo-Config 終了予告");
+  EXPECT_EQ(Form26->Label1->Caption(), "あと 60 秒で電源切断します");
+  Tick();
+  EXPECT_EQ(Form26->Label1->Caption(), "あと 59 秒で電源切断します");
+
+  Form26->Button2->Click();  // +10分
+  tk::Application::Instance().ProcessMessages();
+  EXPECT_EQ(r->Label3->Caption(), "659");
+  EXPECT_EQ(Form26, nullptr) << "more than a minute left";
+  Tick(600);
+  ASSERT_NE(Form26, nullptr);
+  Form26->Button1->Click();  // 中止
+  tk::Application::Instance().ProcessMessages();
+  EXPECT_EQ(Form26, nullptr);
+  EXPECT_FALSE(r->Counting());
+  EXPECT_EQ(Form11, r) << "the runner stays open";
+  Tick(120);
+  EXPECT_TRUE(sim->Calls("ExitWindowsEx").empty());
+
+  r->Button1->Click();  // counting again from the full two minutes
+  Tick(61);
+  ASSERT_NE(Form26, nullptr);
+  Form26->Button3->Click();  // 今すぐ
+  EXPECT_EQ(sim->Calls("ExitWindowsEx").size(), 1u);
+  Tick(70);
+  EXPECT_EQ(sim->Calls("ExitWindowsEx").size(), 1u) << "acted once";
+  tk::Application::Instance().ProcessMessages();
+  EXPECT_EQ(Form26, nullptr);
+}
+
+TEST_F(RunnerEndTest, PauseHoldsTheCountAndHoursShowAsClockTime) {
+  TForm11* r = StartCountdown(0, 0, 1, 30, 0);
+  EXPECT_EQ(r->Label3->Caption(), "5400");
+  EXPECT_EQ(r->Label5->Caption(), "1:30:00");
+  Tick(100);
+  EXPECT_EQ(r->Label5->Caption(), "1:28:20");
+  r->Button5->Click();
+  EXPECT_EQ(r->Button5->Caption(), "再開");
+  Tick(500);
+  EXPECT_EQ(r->Label3->Caption(), "5300");
+  r->Button5->Click();
+  EXPECT_EQ(r->Button5->Caption(), "一時停止");
+  Tick();
+  EXPECT_EQ(r->Label3->Caption(), "5299");
+}
+
+TEST_F(RunnerEndTest, TimeOfDayIsTheNextOneAndFollowsTheWallClock) {
+  sim->now = 46363.0 + (23 * 3600 + 59 * 60 + 30) / 86400.0;  // 23:59:30
+  TForm11* r = StartCountdown(1, 0, 0, 0, 45);  // 0:00, the seconds list ignored
+  EXPECT_EQ(r->Label3->Caption(), "30") << "tomorrow at midnight";
+  EXPECT_NE(Form26, nullptr) << "less than a minute: the warning at once";
+  sim->now -= 3600.0 / 86400.0;  // the clock set back an hour
+  Tick();
+  EXPECT_EQ(r->Label3->Caption(), "3629");
+  EXPECT_EQ(Form26, nullptr);
+  sim->now += 3600.0 / 86400.0;
+  Tick(29);
+  EXPECT_EQ(sim->Calls("ExitWindowsEx").size(), 1u);
+
+  // 11:00 when it is noon: tomorrow.
+  TearDown();
+  SetUp();
+  r = StartCountdown(1, 0, 11, 0, 0);
+  EXPECT_EQ(r->Label3->Caption(), std::to_string(23 * 3600));
+}
+
+TEST_F(RunnerEndTest, WakingPastTheEndWarnsBeforeActing) {
+  TForm11* r = StartCountdown(0, 0, 0, 10, 0);
+  Tick(5);
+  sim->tickCount += 3600 * 1000;  // an hour in standby
+  sim->now += 3600.0 / 86400.0;
+  Tick();
+  EXPECT_TRUE(sim->Calls("ExitWindowsEx").empty()) << "acted without the warning";
+  ASSERT_NE(Form26, nullptr);
+  EXPECT_EQ(r->Label3->Caption(), "30");
+  Tick(30);
+  EXPECT_EQ(sim->Calls("ExitWindowsEx").size(), 1u);
+}
+
+TEST_F(RunnerEndTest, ProgramEndStartsTheLastThirtySeconds) {
+  bool running = true;
+  sim->onMsgWait = [&](platform::Handle) {
+    return running ? platform::kWaitTimeout : platform::kWaitObject0;
+  };
+  TForm11* r = StartCountdown(2, 2, 1, 0, 0);  // the lists are ignored
+  Tick(100);
+  EXPECT_EQ(Form26, nullptr);
+  EXPECT_TRUE(sim->Calls("ExitWindowsEx").empty());
+  running = false;
+  Tick();
+  EXPECT_NE(Form26, nullptr);
+  EXPECT_EQ(r->Label3->Caption(), "30");
+  EXPECT_TRUE(sim->openHandles.empty()) << "the watched program's handle is closed";
+  Tick(30);
+  EXPECT_EQ(sim->Calls("ExitWindowsEx"), (std::vector<std::string>{"ExitWindowsEx(2, 0)"}));
+
+  // A program that cannot start: the message, and nothing to watch.
+  TearDown();
+  SetUp();
+  Store("F12", "MODE", "2");
+  r = Open();
+  r->CheckBox1->Click();
+  r->CheckBox2->Click();
+  r->Button1->Click();
+  EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"タイマー終了しだい現在のアプリケーションを終了します"}));
+  EXPECT_FALSE(r->Counting());
+  Tick(60);
+  EXPECT_TRUE(sim->Calls("ExitWindowsEx").empty());
+}
+
+TEST_F(RunnerEndTest, StoredChoicesOutOfRangeReadAsDefaultsAndDefaultsWriteNothingNew) {
+  Store("F12", "MODE", "7");
+  Store("F12", "ACT", "x");
+  TForm11* r = Open();
+  ui->onModal = [&](tk::Form& f) {
+    auto& d = static_cast<TForm12&>(f);
+    EXPECT_TRUE(d.RadioButton1->Checked());
+    EXPECT_EQ(d.ComboBox4->Text(), "電源切断");
+    EXPECT_EQ(d.ComboBox4->Items().size(), 5u);
+    d.RadioButton2->Click();
+    EXPECT_FALSE(d.RadioButton1->Checked()) << "one choice at a time";
+    d.ComboBox4->PeerSelected(3);
+    d.Close();
+  };
+  r->Button4->Click();
+  EXPECT_EQ(Stored("F12", "MODE"), "1");
+  EXPECT_EQ(Stored("F12", "ACT"), "3");
+
+  // A fresh store with the defaults: the dialog writes what it always wrote.
+  TearDown();
+  SetUp();
+  r = Open();
+  ui->onModal = [&](tk::Form& f) { f.Close(); };
+  sim->ClearJournal();
+  r->Button4->Click();
+  for (const auto& call : sim->Calls("RegSetValueEx")) {
+    EXPECT_EQ(call.find("\"MODE\""), std::string::npos) << call;
+    EXPECT_EQ(call.find("\"ACT\""), std::string::npos) << call;
+  }
+  EXPECT_EQ(sim->Calls("RegSetValueEx").size(), 8u);
 }
 
 }  // namespace
