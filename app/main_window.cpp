@@ -6,6 +6,8 @@
 #include "lock/lock_setup.h"
 #include "lock/user_settings.h"
 #include "netconsole/console.h"
+#include "viewer/capture.h"
+#include "viewer/image_viewer.h"
 #include "timers/resource_meter.h"
 #include "timers/runner.h"
 #include "timers/stopwatch.h"
@@ -592,9 +594,22 @@ void TForm1::ShowLogo() {
   Form5 = nullptr;
 }
 
-// The windows below belong to tools that are not part of this build yet; their
-// commands stay in the menus and do nothing.
-void TForm1::V1Click(tk::Component*) {}
+void TForm1::V1Click(tk::Component*) {
+  Form13 = new TForm13(this, V1);
+  Form13->DoCreate();
+  Form13->Show();
+}
+
+void TForm1::A1Click(tk::Component*) {
+  Form24 = new TForm24(this, PlatformFamily);
+  Form24->DoCreate();
+  Form24->ShowModal();
+}
+
+void TForm1::C1Click(tk::Component*) {
+  viewer::Capture(viewer::CaptureKeys(viewer::CaptureCommand::Desktop, PlatformFamily), 0, Handle());
+}
+
+// The web explorer is not part of this build yet: its commands stay in the
+// menus and do nothing.
 void TForm1::KivoExplorerVer101Click(tk::Component*) {}
-void TForm1::A1Click(tk::Component*) {}
-void TForm1::C1Click(tk::Component*) {}

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -81,6 +82,13 @@ struct MemoryStatus {
 
 struct Point {
   int x = 0, y = 0;
+};
+
+// A picture in memory: 24-bit pixels, rows from the top, each pixel B, G, R,
+// rows without padding.
+struct Bitmap {
+  int width = 0, height = 0;
+  std::vector<std::uint8_t> bgr;
 };
 
 struct ProcessInfo {
@@ -170,6 +178,7 @@ class Platform {
   virtual std::intptr_t SendMessage(Handle window, std::uint32_t msg, std::uintptr_t wParam,
                                     std::intptr_t lParam) = 0;
   virtual bool SetForegroundWindow(Handle window) = 0;
+  virtual Handle GetForegroundWindow() = 0;
   // MapVirtualKey(code, mapType); mapType 0: virtual key to scan code.
   virtual std::uint32_t MapVirtualKey(std::uint32_t code, std::uint32_t mapType) = 0;
   // GetKeyboardState into a 256-byte array; false on failure (GetLastError).
@@ -189,7 +198,30 @@ class Platform {
   virtual bool ShutdownBlockReasonCreate(Handle window, const std::string& reason) = 0;
   virtual bool ShutdownBlockReasonDestroy(Handle window) = 0;
 
+  // Files, by their full path (UTF-8). ReadFile fails on files larger than
+  // maxBytes; LastError tells why a call failed.
+  virtual bool ReadFile(const std::string& path, std::string& data, std::uint64_t maxBytes) = 0;
+  virtual bool WriteFile(const std::string& path, const std::string& data) = 0;
+  // LoadImage(path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION),
+  // read back as 24-bit pixels: the system's own bitmap loader.
+  virtual bool LoadBitmapFile(const std::string& path, Bitmap& out) = 0;
+  // GetWindowLong(window, GWL_STYLE).
+  virtual std::uint32_t GetWindowStyle(Handle window) = 0;
+  // Clipboard: GetClipboardSequenceNumber (0 where the system has none),
+  // a device-independent bitmap put there or read back.
+  virtual std::uint32_t GetClipboardSequenceNumber() = 0;
+  virtual bool SetClipboardBitmap(Handle owner, const Bitmap& bitmap) = 0;
+  virtual bool GetClipboardBitmap(Bitmap& out) = 0;
+  // The screen's pixels in a window's rectangle, or the whole screen for 0
+  // (BitBlt from the screen's device context).
+  virtual bool CaptureScreen(Handle window, Bitmap& out) = 0;
+
   // shell32
+  // DragAcceptFiles; DragQueryFile(drop, 0xFFFFFFFF) and every name with a
+  // MAX_PATH buffer; DragFinish.
+  virtual void DragAcceptFiles(Handle window, bool accept) = 0;
+  virtual std::vector<std::string> DragQueryFiles(Handle drop) = 0;
+  virtual void DragFinish(Handle drop) = 0;
   virtual bool ShellNotifyIcon(std::uint32_t message, const NotifyIconData& data) = 0;
   // Unset optional texts are passed as NULL.
   virtual std::uintptr_t ShellExecute(Handle owner, const std::optional<std::string>& verb,

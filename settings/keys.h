@@ -60,6 +60,8 @@ constexpr const char* ED3 = "ED3";  // row-2 address button name
 // Also "C1" (hide the main window), "CB1" … "CB12" (digit item indexes) and
 // "CBI1" … "CBI12" (digit texts), numbered in the code.
 
+// "F13": image viewer. Also "WS" (maximised), "H" and "W" (normal size).
+
 // "F9": lock set-up.
 constexpr const char* Tomei = "tomei";  // transparent lock window
 }  // namespace key

@@ -315,4 +315,99 @@ void Image::Load(const std::string& resource, bool icon) {
   if (peer_) peer_->SetText(resource);
 }
 
+void Image::SetPicture(std::shared_ptr<const Picture> picture) {
+  picture_ = std::move(picture);
+  Rect r = Bounds();
+  if (picture_) {
+    r.width = picture_->width;
+    r.height = picture_->height;
+  }
+  SetBounds(r);
+  if (peer_) peer_->SetPicture(picture_.get());
+  if (ScrollBox* box = Container()) box->ContentChanged();
+}
+
+void Control::SetContainer(ScrollBox* box) {
+  container_ = box;
+  if (peer_ && box) peer_->SetContainer(box->Peer());
+  if (box) box->ContentChanged();
+}
+
+ScrollBox::ScrollBox(Form* parent, const std::string& name, Rect bounds)
+    : Control(parent, ControlKind::ScrollBox, name, bounds) {}
+
+void ScrollBox::ContentChanged() {
+  if (peer_) peer_->ContentChanged();
+}
+
+ListBox::ListBox(Form* parent, const std::string& name, Rect bounds)
+    : Control(parent, ControlKind::ListBox, name, bounds) {
+  SetColor(clWindow);
+}
+
+namespace {
+int CompareNoCase(const std::string& a, const std::string& b) {
+  size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    int x = std::tolower(static_cast<unsigned char>(a[i])), y = std::tolower(static_cast<unsigned char>(b[i]));
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
+}
+}  // namespace
+
+void ListBox::Clear() {
+  items_.clear();
+  index_ = -1;
+  if (peer_) peer_->SetItems(items_);
+}
+
+void ListBox::Add(const std::string& item) {
+  auto at = items_.end();
+  if (Sorted)
+    at = std::upper_bound(items_.begin(), items_.end(), item, [](const std::string& a, const std::string& b) {
+      return CompareNoCase(a, b) < 0;
+    });
+  items_.insert(at, item);
+  index_ = -1;
+  if (peer_) peer_->SetItems(items_);
+}
+
+void ListBox::Delete(int index) {
+  if (index < 0 || index >= static_cast<int>(items_.size())) return;
+  items_.erase(items_.begin() + index);
+  index_ = -1;
+  if (peer_) peer_->SetItems(items_);
+}
+
+int ListBox::FindExact(const std::string& text) const {
+  for (size_t i = 0; i < items_.size(); ++i)
+    if (CompareNoCase(items_[i], text) == 0) return static_cast<int>(i);
+  return -1;
+}
+
+void ListBox::SetItemIndex(int index) {
+  if (index < -1 || index >= static_cast<int>(items_.size())) index = -1;
+  index_ = index;
+  if (peer_) peer_->SetItemIndex(index_);
+}
+
+void ListBox::PeerSelected(int index) {
+  if (index < 0 || index >= static_cast<int>(items_.size())) return;
+  index_ = index;
+  try {
+    if (OnClick) OnClick(this);
+  } catch (...) {
+    Application::Instance().HandleException();
+  }
+}
+
+void ListBox::PeerDoubleClicked() {
+  try {
+    if (OnDblClick) OnDblClick(this);
+  } catch (...) {
+    Application::Instance().HandleException();
+  }
+}
+
 }  // namespace tk

@@ -204,13 +204,24 @@ void Form::PeerMoved(int left, int top) {
 
 void Form::PeerResized(int width, int height, WindowState state) {
   state_ = state;
-  if (state != WindowState::Normal) return;
   Rect r = Bounds();
-  clientW_ += width - r.width;
-  clientH_ += height - r.height;
-  r.width = width;
-  r.height = height;
-  Control::SetBounds(r);
+  // The frame is as wide whatever the state: the client area shown now.
+  shownClientW_ = width - (r.width - clientW_);
+  shownClientH_ = height - (r.height - clientH_);
+  if (state == WindowState::Normal) {
+    clientW_ = shownClientW_;
+    clientH_ = shownClientH_;
+    r.width = width;
+    r.height = height;
+    Control::SetBounds(r);
+  }
+  if (OnResize) {
+    try {
+      OnResize(this);
+    } catch (...) {
+      Application::Instance().HandleException();
+    }
+  }
 }
 
 void Form::PeerActivated() {

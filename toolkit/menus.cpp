@@ -37,6 +37,12 @@ void MenuItem::SetEnabled(bool on) {
   Changed();
 }
 
+void MenuItem::SetChecked(bool on) {
+  if (checked_ == on) return;
+  checked_ = on;
+  Changed();
+}
+
 MenuItem* MenuItem::Add(std::unique_ptr<MenuItem> item) {
   item->parent_ = this;
   Menu* m = RootMenu();

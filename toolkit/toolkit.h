@@ -69,6 +69,14 @@ struct Font {
 
 class Component;
 class Control;
+class ScrollBox;
+
+// A picture in memory for an Image: 24-bit pixels, rows from the top, each
+// pixel B, G, R, rows without padding.
+struct Picture {
+  int width = 0, height = 0;
+  std::vector<std::uint8_t> bgr;
+};
 class Form;
 class MenuItem;
 class Timer;
@@ -102,6 +110,9 @@ class ControlPeer {
   virtual void SetPosition(int) {}        // progress bars
   virtual void SetStyleFlags(unsigned) {} // kind-specific look, see each class
   virtual void SetMenu(class Menu*) {}    // forms only
+  virtual void SetPicture(const Picture*) {}  // images
+  virtual void SetContainer(ControlPeer*) {}  // the scroll box the control lies in
+  virtual void ContentChanged() {}            // scroll boxes: their content moved or resized
   virtual void Focus() {}
   virtual void Invalidate() {}
   virtual void BringToFront() {}
@@ -141,7 +152,7 @@ class Component {
 
 enum class ControlKind {
   Form, Button, CheckBox, RadioButton, Label, Edit, Memo, ComboBox, ListBox, StatusBar,
-  Bevel, Panel, Image, ProgressBar, GroupBox
+  Bevel, Panel, Image, ProgressBar, GroupBox, ScrollBox
 };
 
 class Control : public Component {
@@ -196,6 +207,10 @@ class Control : public Component {
 
   ControlPeer* Peer() const { return peer_.get(); }
   void AttachPeer(std::unique_ptr<ControlPeer> peer);
+  // Puts the control inside a scroll box: its bounds are then relative to
+  // the box's content, which scrolls.
+  void SetContainer(ScrollBox* box);
+  ScrollBox* Container() const { return container_; }
   WindowHandle Handle() const { return peer_ ? peer_->Handle() : 0; }
 
  protected:
@@ -207,6 +222,7 @@ class Control : public Component {
 
  private:
   ControlKind kind_;
+  ScrollBox* container_ = nullptr;
   Rect bounds_;
   bool enabled_ = true;
   bool visible_ = true;
@@ -375,6 +391,45 @@ class Image : public Control {
   bool Stretch = false;
   bool IsIcon = false;
   void Load(const std::string& resource, bool icon);
+  // A picture from memory, shown at its natural size: the image takes the
+  // picture's size.
+  void SetPicture(std::shared_ptr<const Picture> picture);
+  const std::shared_ptr<const Picture>& GetPicture() const { return picture_; }
+
+ private:
+  std::shared_ptr<const Picture> picture_;
+};
+
+// An area whose content (the controls put in it with SetContainer) scrolls
+// when it is larger than the area.
+class ScrollBox : public Control {
+ public:
+  ScrollBox(Form* parent, const std::string& name, Rect bounds);
+  // The content changed size: the scroll bars follow, back at the origin.
+  void ContentChanged();
+};
+
+class ListBox : public Control {
+ public:
+  ListBox(Form* parent, const std::string& name, Rect bounds);
+  // Sorted lists keep their items in the system's order, letter case ignored.
+  bool Sorted = false;
+  const std::vector<std::string>& Items() const { return items_; }
+  void Clear();
+  void Add(const std::string& item);
+  void Delete(int index);
+  // The item equal to text with letter case ignored, or -1.
+  int FindExact(const std::string& text) const;
+  int ItemIndex() const { return index_; }
+  void SetItemIndex(int index);
+  // The user selected an item (OnClick) or double-clicked (OnDblClick).
+  void PeerSelected(int index);
+  void PeerDoubleClicked();
+  NotifyEvent OnDblClick;
+
+ private:
+  std::vector<std::string> items_;
+  int index_ = -1;
 };
 
 // ---------------------------------------------------------------- menus
@@ -386,6 +441,8 @@ class MenuItem : public Component {
   void SetCaption(const std::string& c);
   bool Enabled() const { return enabled_; }
   void SetEnabled(bool on);
+  bool Checked() const { return checked_; }
+  void SetChecked(bool on);
   MenuItem* Add(std::unique_ptr<MenuItem> item);
   MenuItem* Add(const std::string& name, const std::string& caption, NotifyEvent onClick = {});
   const std::vector<std::unique_ptr<MenuItem>>& Items() const { return items_; }
@@ -401,6 +458,7 @@ class MenuItem : public Component {
   void Changed();
   std::string caption_;
   bool enabled_ = true;
+  bool checked_ = false;
   std::vector<std::unique_ptr<MenuItem>> items_;
   MenuItem* parent_ = nullptr;
   class Menu* menu_ = nullptr;
@@ -502,6 +560,10 @@ class Form : public Control {
   }
   int ClientWidth() const { return clientW_; }
   int ClientHeight() const { return clientH_; }
+  // The client area as shown now (maximised too); the above are the normal
+  // state's.
+  int ShownClientWidth() const { return shownClientW_ ? shownClientW_ : clientW_; }
+  int ShownClientHeight() const { return shownClientH_ ? shownClientH_ : clientH_; }
   // Frame size added to the client area by the current border.
   static void FrameSize(BorderStyle b, bool menu, int& dx, int& dy);
   void SetMenu(MainMenu* menu);
@@ -546,6 +608,8 @@ class Form : public Control {
   // The form became the active window (also when coming back from another
   // program).
   NotifyEvent OnActivate;
+  // The form's size changed (by the user, the system or the program).
+  NotifyEvent OnResize;
   std::function<void(Component*, bool& canClose)> OnCloseQuery;
   std::function<void(Component*, CloseAction& action)> OnClose;
 
@@ -578,6 +642,7 @@ class Form : public Control {
   friend class Menu;
   friend class Timer;
   int clientW_ = 0, clientH_ = 0;
+  int shownClientW_ = 0, shownClientH_ = 0;
   WindowState state_ = WindowState::Normal;
   MainMenu* menu_ = nullptr;
   bool modal_ = false;
@@ -605,6 +670,10 @@ class OpenDialog : public Component {
   std::string FileName;
   std::string Title;
   std::string InitialDir;
+  // A save dialog: the file need not exist, an existing one is confirmed,
+  // and DefaultExt is added to a name typed without one.
+  bool Save = false;
+  std::string DefaultExt;
   bool Execute();
 };
 

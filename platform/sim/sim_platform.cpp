@@ -417,10 +417,16 @@ std::intptr_t SimPlatform::SendMessage(Handle window, std::uint32_t msg, std::ui
 
 bool SimPlatform::SetForegroundWindow(Handle window) {
   Log("SetForegroundWindow(" + Hex(window) + ")");
+  foreground = window;
   return true;
 }
 
 void SimPlatform::KeybdEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) {
+  // The system's Print Screen handling, where the machine has one.
+  if (vk == 0x2C && !(flags & kKeyEventKeyUp) && printScreenPicture) {
+    clipboard = printScreenPicture;
+    ++clipboardSequence;
+  }
   Log("keybd_event(" + Hex(vk) + ", " + std::to_string(scan) + ", " + std::to_string(flags) + ", 0)");
 }
 
@@ -449,6 +455,112 @@ bool SimPlatform::ShutdownBlockReasonDestroy(Handle window) {
   Log("ShutdownBlockReasonDestroy(" + Hex(window) + ")");
   if (!hasShutdownBlockReason) return false;
   return blockReasons.erase(window) != 0;
+}
+
+bool SimPlatform::ReadFile(const std::string& path, std::string& data, std::uint64_t maxBytes) {
+  Log("ReadFile(" + Quote(path) + ")");
+  for (const auto& f : lockedFiles)
+    if (Lower(f) == Lower(path)) {
+      lastError_ = 32;  // ERROR_SHARING_VIOLATION
+      return false;
+    }
+  for (const auto& f : fileContents)
+    if (Lower(f.first) == Lower(path)) {
+      if (f.second.size() > maxBytes) {
+        lastError_ = 8;  // ERROR_NOT_ENOUGH_MEMORY
+        return false;
+      }
+      data = f.second;
+      return true;
+    }
+  lastError_ = kErrorFileNotFound;
+  return false;
+}
+
+bool SimPlatform::WriteFile(const std::string& path, const std::string& data) {
+  Log("WriteFile(" + Quote(path) + ", " + std::to_string(data.size()) + " bytes)");
+  for (const auto& f : lockedFiles)
+    if (Lower(f) == Lower(path)) {
+      lastError_ = 32;
+      return false;
+    }
+  fileContents[path] = data;
+  return true;
+}
+
+// The system's loader: uncompressed 24- and 32-bit bitmaps, bottom-up or
+// top-down, as LoadImage reads them.
+bool SimPlatform::LoadBitmapFile(const std::string& path, Bitmap& out) {
+  std::string d;
+  if (!ReadFile(path, d, 1u << 30)) return false;
+  auto u16 = [&](size_t at) -> std::uint32_t {
+    return at + 2 <= d.size() ? static_cast<std::uint8_t>(d[at]) | static_cast<std::uint8_t>(d[at + 1]) << 8 : 0;
+  };
+  auto u32 = [&](size_t at) -> std::uint32_t { return u16(at) | u16(at + 2) << 16; };
+  if (d.size() < 54 || d[0] != 'B' || d[1] != 'M') return false;
+  std::uint32_t offset = u32(10), bits = u16(28), compression = u32(30);
+  std::int32_t w = static_cast<std::int32_t>(u32(18)), h = static_cast<std::int32_t>(u32(22));
+  if ((bits != 24 && bits != 32) || compression != 0 || w <= 0 || h == 0) return false;
+  bool bottomUp = h > 0;
+  if (h < 0) h = -h;
+  size_t stride = ((static_cast<size_t>(w) * bits / 8) + 3) & ~size_t{3};
+  if (offset + stride * static_cast<size_t>(h) > d.size()) return false;
+  out.width = w;
+  out.height = h;
+  out.bgr.assign(static_cast<size_t>(w) * static_cast<size_t>(h) * 3, 0);
+  for (int y = 0; y < h; ++y) {
+    size_t row = offset + stride * static_cast<size_t>(bottomUp ? h - 1 - y : y);
+    for (int x = 0; x < w; ++x)
+      for (int c = 0; c < 3; ++c)
+        out.bgr[(static_cast<size_t>(y) * w + x) * 3 + c] =
+            static_cast<std::uint8_t>(d[row + static_cast<size_t>(x) * bits / 8 + c]);
+  }
+  return true;
+}
+
+std::uint32_t SimPlatform::GetWindowStyle(Handle window) {
+  auto it = windowStyles.find(window);
+  return it == windowStyles.end() ? 0x10000000u : it->second;  // WS_VISIBLE
+}
+
+bool SimPlatform::SetClipboardBitmap(Handle, const Bitmap& bitmap) {
+  Log("SetClipboardData(CF_DIB, " + std::to_string(bitmap.width) + "x" +
+      std::to_string(bitmap.height) + ")");
+  clipboard = bitmap;
+  ++clipboardSequence;
+  return true;
+}
+
+bool SimPlatform::GetClipboardBitmap(Bitmap& out) {
+  if (!clipboard) return false;
+  out = *clipboard;
+  return true;
+}
+
+bool SimPlatform::CaptureScreen(Handle window, Bitmap& out) {
+  Log("CaptureScreen(" + Hex(window) + ")");
+  out = screen;
+  return screen.width > 0;
+}
+
+void SimPlatform::DragAcceptFiles(Handle window, bool accept) {
+  Log("DragAcceptFiles(" + Hex(window) + ", " + (accept ? "TRUE" : "FALSE") + ")");
+  if (accept) acceptingDrops.insert(window);
+  else acceptingDrops.erase(window);
+}
+
+std::vector<std::string> SimPlatform::DragQueryFiles(Handle drop) {
+  Log("DragQueryFile(" + Hex(drop) + ")");
+  auto it = drops.find(drop);
+  if (it == drops.end()) return {};
+  std::vector<std::string> files;
+  for (const auto& f : it->second) files.push_back(f.substr(0, 259));  // MAX_PATH buffer
+  return files;
+}
+
+void SimPlatform::DragFinish(Handle drop) {
+  Log("DragFinish(" + Hex(drop) + ")");
+  drops.erase(drop);
 }
 
 bool SimPlatform::ShellNotifyIcon(std::uint32_t message, const NotifyIconData& d) {

@@ -49,6 +49,19 @@ class SimPlatform : public Platform {
   std::uint32_t mciResult = 0;
   bool hasShutdownBlockReason = true;  // Vista and later
   std::map<Handle, std::string> blockReasons;  // registered reasons by window
+  // File contents by path (case-insensitive); lockedFiles cannot be read.
+  std::map<std::string, std::string> fileContents;
+  std::set<std::string> lockedFiles;
+  std::map<Handle, std::uint32_t> windowStyles;  // GetWindowLong(GWL_STYLE)
+  // The clipboard: its sequence number (0: the system has none) and bitmap.
+  std::uint32_t clipboardSequence = 1;
+  std::optional<Bitmap> clipboard;
+  // What a Print Screen key puts on the clipboard (the system's handling);
+  // without it the keys change nothing, as under Wine.
+  std::optional<Bitmap> printScreenPicture;
+  Bitmap screen;  // what CaptureScreen reads
+  std::map<Handle, std::vector<std::string>> drops;  // files of each drop handle
+  std::set<Handle> acceptingDrops;
   // Top-level windows, topmost first: handle and title.
   static constexpr Handle kDesktop = 0x10010;
   std::vector<std::pair<Handle, std::string>> topWindows;
@@ -134,6 +147,8 @@ class SimPlatform : public Platform {
   std::intptr_t SendMessage(Handle window, std::uint32_t msg, std::uintptr_t wParam,
                             std::intptr_t lParam) override;
   bool SetForegroundWindow(Handle window) override;
+  Handle GetForegroundWindow() override { return foreground; }
+  Handle foreground = 0;  // the window SetForegroundWindow last brought up
   void DisableIme(Handle window) override;
   void KeybdEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) override;
   std::uint32_t MapVirtualKey(std::uint32_t code, std::uint32_t mapType) override;
@@ -146,6 +161,17 @@ class SimPlatform : public Platform {
                     const std::string& b) override;
   bool ShutdownBlockReasonCreate(Handle window, const std::string& reason) override;
   bool ShutdownBlockReasonDestroy(Handle window) override;
+  bool ReadFile(const std::string& path, std::string& data, std::uint64_t maxBytes) override;
+  bool WriteFile(const std::string& path, const std::string& data) override;
+  bool LoadBitmapFile(const std::string& path, Bitmap& out) override;
+  std::uint32_t GetWindowStyle(Handle window) override;
+  std::uint32_t GetClipboardSequenceNumber() override { return clipboardSequence; }
+  bool SetClipboardBitmap(Handle owner, const Bitmap& bitmap) override;
+  bool GetClipboardBitmap(Bitmap& out) override;
+  bool CaptureScreen(Handle window, Bitmap& out) override;
+  void DragAcceptFiles(Handle window, bool accept) override;
+  std::vector<std::string> DragQueryFiles(Handle drop) override;
+  void DragFinish(Handle drop) override;
   bool ShellNotifyIcon(std::uint32_t message, const NotifyIconData& data) override;
   std::uintptr_t ShellExecute(Handle owner, const std::optional<std::string>& verb,
                               const std::string& file,

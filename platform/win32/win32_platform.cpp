@@ -5,6 +5,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -30,6 +31,8 @@
 #undef LoadLibrary
 #undef MapVirtualKey
 #undef GetWindowText
+#undef ReadFile
+#undef WriteFile
 
 namespace platform {
 
@@ -463,6 +466,7 @@ class Win32Platform : public Platform {
     }
     return r;
   }
+  Handle GetForegroundWindow() override { return reinterpret_cast<Handle>(::GetForegroundWindow()); }
   bool SetForegroundWindow(Handle window) override {
     return ::SetForegroundWindow(reinterpret_cast<HWND>(window)) != FALSE;
   }
@@ -481,6 +485,210 @@ class Win32Platform : public Platform {
     std::memcpy(nid.szTip, tip.c_str(), (tip.size() + 1) * sizeof(wchar_t));
     return ::Shell_NotifyIconW(message, &nid) != FALSE;
   }
+
+  bool ReadFile(const std::string& path, std::string& data, std::uint64_t maxBytes) override {
+    std::wstring w = ToWide(path);
+    HANDLE f = ::CreateFileW(w.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    LARGE_INTEGER size;
+    bool ok = ::GetFileSizeEx(f, &size) != FALSE;
+    if (ok && static_cast<std::uint64_t>(size.QuadPart) > maxBytes) {
+      ::CloseHandle(f);
+      ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+      return false;
+    }
+    if (ok) {
+      data.resize(static_cast<size_t>(size.QuadPart));
+      size_t done = 0;
+      while (ok && done < data.size()) {
+        DWORD got = 0;
+        DWORD want = static_cast<DWORD>(std::min<size_t>(data.size() - done, 1u << 24));
+        ok = ::ReadFile(f, &data[done], want, &got, nullptr) != FALSE && got > 0;
+        done += got;
+      }
+    }
+    DWORD err = ::GetLastError();
+    ::CloseHandle(f);
+    if (!ok) ::SetLastError(err);
+    return ok;
+  }
+
+  bool WriteFile(const std::string& path, const std::string& data) override {
+    std::wstring w = ToWide(path);
+    HANDLE f = ::CreateFileW(w.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    size_t done = 0;
+    bool ok = true;
+    while (ok && done < data.size()) {
+      DWORD put = 0;
+      DWORD want = static_cast<DWORD>(std::min<size_t>(data.size() - done, 1u << 24));
+      ok = ::WriteFile(f, data.data() + done, want, &put, nullptr) != FALSE && put > 0;
+      done += put;
+    }
+    DWORD err = ::GetLastError();
+    ::CloseHandle(f);
+    if (!ok) ::SetLastError(err);
+    return ok;
+  }
+
+  // A bitmap handle's pixels as 24-bit rows from the top.
+  static bool PixelsOf(HBITMAP bmp, Bitmap& out) {
+    BITMAP info;
+    if (!::GetObjectW(bmp, sizeof info, &info) || info.bmWidth <= 0 || info.bmHeight == 0) return false;
+    int w = info.bmWidth, h = info.bmHeight < 0 ? -info.bmHeight : info.bmHeight;
+    BITMAPINFO bi;
+    std::memset(&bi, 0, sizeof bi);
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;  // top-down
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    bi.bmiHeader.biCompression = BI_RGB;
+    size_t stride = (static_cast<size_t>(w) * 3 + 3) & ~size_t{3};
+    std::vector<std::uint8_t> rows(stride * static_cast<size_t>(h));
+    HDC dc = ::GetDC(nullptr);
+    int got = ::GetDIBits(dc, bmp, 0, static_cast<UINT>(h), rows.data(), &bi, DIB_RGB_COLORS);
+    ::ReleaseDC(nullptr, dc);
+    if (got != h) return false;
+    out.width = w;
+    out.height = h;
+    out.bgr.resize(static_cast<size_t>(w) * 3 * static_cast<size_t>(h));
+    for (int y = 0; y < h; ++y)
+      std::memcpy(&out.bgr[static_cast<size_t>(y) * w * 3], &rows[stride * static_cast<size_t>(y)],
+                  static_cast<size_t>(w) * 3);
+    return true;
+  }
+
+  bool LoadBitmapFile(const std::string& path, Bitmap& out) override {
+    std::wstring w = ToWide(path);
+    auto bmp = static_cast<HBITMAP>(::LoadImageW(nullptr, w.c_str(), IMAGE_BITMAP, 0, 0,
+                                                 LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+    if (!bmp) return false;
+    bool ok = PixelsOf(bmp, out);
+    ::DeleteObject(bmp);
+    return ok;
+  }
+
+  std::uint32_t GetWindowStyle(Handle window) override {
+    return static_cast<std::uint32_t>(::GetWindowLongW(reinterpret_cast<HWND>(window), GWL_STYLE));
+  }
+
+  std::uint32_t GetClipboardSequenceNumber() override {
+    using Sequence = DWORD(WINAPI*)();
+    static auto f = reinterpret_cast<Sequence>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetClipboardSequenceNumber")));
+    return f ? f() : 0;
+  }
+
+  bool SetClipboardBitmap(Handle owner, const Bitmap& b) override {
+    if (b.width <= 0 || b.height <= 0) return false;
+    size_t stride = (static_cast<size_t>(b.width) * 3 + 3) & ~size_t{3};
+    size_t bytes = sizeof(BITMAPINFOHEADER) + stride * static_cast<size_t>(b.height);
+    HGLOBAL mem = ::GlobalAlloc(GMEM_MOVEABLE, bytes);
+    if (!mem) return false;
+    auto* p = static_cast<std::uint8_t*>(::GlobalLock(mem));
+    BITMAPINFOHEADER h;
+    std::memset(&h, 0, sizeof h);
+    h.biSize = sizeof h;
+    h.biWidth = b.width;
+    h.biHeight = b.height;  // bottom-up, as every reader expects
+    h.biPlanes = 1;
+    h.biBitCount = 24;
+    h.biCompression = BI_RGB;
+    h.biSizeImage = static_cast<DWORD>(stride * static_cast<size_t>(b.height));
+    std::memcpy(p, &h, sizeof h);
+    std::uint8_t* pixels = p + sizeof h;
+    for (int y = 0; y < b.height; ++y) {
+      std::uint8_t* row = pixels + stride * static_cast<size_t>(b.height - 1 - y);
+      std::memset(row, 0, stride);
+      std::memcpy(row, &b.bgr[static_cast<size_t>(y) * b.width * 3], static_cast<size_t>(b.width) * 3);
+    }
+    ::GlobalUnlock(mem);
+    if (!::OpenClipboard(reinterpret_cast<HWND>(owner))) {
+      ::GlobalFree(mem);
+      return false;
+    }
+    ::EmptyClipboard();
+    bool ok = ::SetClipboardData(CF_DIB, mem) != nullptr;
+    ::CloseClipboard();
+    if (!ok) ::GlobalFree(mem);
+    return ok;
+  }
+
+  bool GetClipboardBitmap(Bitmap& out) override {
+    if (!::OpenClipboard(nullptr)) return false;
+    bool ok = false;
+    if (HANDLE mem = ::GetClipboardData(CF_DIB)) {
+      auto* p = static_cast<const std::uint8_t*>(::GlobalLock(mem));
+      SIZE_T size = ::GlobalSize(mem);
+      if (p && size >= sizeof(BITMAPINFOHEADER)) {
+        BITMAPINFOHEADER h;
+        std::memcpy(&h, p, sizeof h);
+        int w = h.biWidth, ht = h.biHeight < 0 ? -h.biHeight : h.biHeight;
+        size_t offset = h.biSize + (h.biCompression == BI_BITFIELDS ? 12 : 0) +
+                        (h.biBitCount <= 8 ? (h.biClrUsed ? h.biClrUsed : 1u << h.biBitCount) * 4 : 0);
+        size_t bpp = h.biBitCount / 8;
+        size_t stride = (static_cast<size_t>(w) * h.biBitCount / 8 + 3) & ~size_t{3};
+        if ((h.biBitCount == 24 || h.biBitCount == 32) && w > 0 && ht > 0 &&
+            offset + stride * static_cast<size_t>(ht) <= size) {
+          out.width = w;
+          out.height = ht;
+          out.bgr.resize(static_cast<size_t>(w) * 3 * static_cast<size_t>(ht));
+          for (int y = 0; y < ht; ++y) {
+            const std::uint8_t* row = p + offset + stride * static_cast<size_t>(h.biHeight > 0 ? ht - 1 - y : y);
+            for (int x = 0; x < w; ++x)
+              std::memcpy(&out.bgr[(static_cast<size_t>(y) * w + x) * 3], row + x * bpp, 3);
+          }
+          ok = true;
+        }
+      }
+      if (p) ::GlobalUnlock(mem);
+    }
+    ::CloseClipboard();
+    return ok;
+  }
+
+  bool CaptureScreen(Handle window, Bitmap& out) override {
+    RECT r;
+    if (window) {
+      if (!::GetWindowRect(reinterpret_cast<HWND>(window), &r)) return false;
+    } else {
+      r.left = r.top = 0;
+      r.right = ::GetSystemMetrics(SM_CXSCREEN);
+      r.bottom = ::GetSystemMetrics(SM_CYSCREEN);
+    }
+    int w = r.right - r.left, h = r.bottom - r.top;
+    if (w <= 0 || h <= 0) return false;
+    HDC screen = ::GetDC(nullptr);
+    HDC mem = ::CreateCompatibleDC(screen);
+    HBITMAP bmp = ::CreateCompatibleBitmap(screen, w, h);
+    HGDIOBJ old = ::SelectObject(mem, bmp);
+    bool ok = ::BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY) != FALSE;
+    ::SelectObject(mem, old);
+    ok = ok && PixelsOf(bmp, out);
+    ::DeleteObject(bmp);
+    ::DeleteDC(mem);
+    ::ReleaseDC(nullptr, screen);
+    return ok;
+  }
+
+  void DragAcceptFiles(Handle window, bool accept) override {
+    ::DragAcceptFiles(reinterpret_cast<HWND>(window), accept ? TRUE : FALSE);
+  }
+  std::vector<std::string> DragQueryFiles(Handle drop) override {
+    auto h = reinterpret_cast<HDROP>(drop);
+    UINT n = ::DragQueryFileW(h, 0xFFFFFFFF, nullptr, 0);
+    std::vector<std::string> files;
+    for (UINT i = 0; i < n; ++i) {
+      wchar_t path[MAX_PATH] = {};
+      UINT len = ::DragQueryFileW(h, i, path, MAX_PATH);
+      files.push_back(ToUtf8(path, len));
+    }
+    return files;
+  }
+  void DragFinish(Handle drop) override { ::DragFinish(reinterpret_cast<HDROP>(drop)); }
 
   std::uintptr_t ShellExecute(Handle owner, const std::optional<std::string>& verb,
                               const std::string& file,

@@ -28,6 +28,7 @@ F CommonDialog(const char* name) {
 
 
 const wchar_t kFormClass[] = L"KivoForm";
+const wchar_t kScrollBoxClass[] = L"KivoScrollBox";
 const wchar_t kAppClass[] = L"KivoApplication";
 
 class Win32Backend;
@@ -133,8 +134,13 @@ class ChildPeer : public Win32Peer {
   void SetFont(const Font& f) override;
   void SetItems(const std::vector<std::string>& items) override;
   void SetItemIndex(int index) override {
-    if (hwnd_) ::SendMessageW(hwnd_, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    if (!hwnd_) return;
+    bool list = control_.Kind() == ControlKind::ListBox;
+    ::SendMessageW(hwnd_, list ? LB_SETCURSEL : CB_SETCURSEL, static_cast<WPARAM>(index), 0);
   }
+  void SetPicture(const Picture* picture) override;
+  void SetContainer(ControlPeer* container) override;
+  void ContentChanged() override;
   void SetPosition(int pos) override {
     if (hwnd_) ::SendMessageW(hwnd_, PBM_SETPOS, static_cast<WPARAM>(pos), 0);
   }
@@ -156,6 +162,17 @@ class ChildPeer : public Win32Peer {
   bool simple_ = false;
   HANDLE picture_ = nullptr;
   std::string pictureKey_;
+  HBITMAP memoryPicture_ = nullptr;
+  // Scroll boxes: the content's scroll position.
+  int scrollX_ = 0, scrollY_ = 0;
+
+ public:
+  ~ChildPeer() override {
+    DestroyNative();
+    if (memoryPicture_) ::DeleteObject(memoryPicture_);
+  }
+  void Scroll(int bar, int code, int track);
+  static LRESULT CALLBACK ScrollBoxProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
 };
 
 class FormPeer : public Win32Peer {
@@ -249,6 +266,7 @@ HMENU BuildMenu(const MenuItem& parent, bool popup) {
   for (const auto& item : parent.Items()) {
     std::wstring text = Widen(item->Caption());
     UINT flags = item->Enabled() ? MF_ENABLED : (MF_GRAYED | MF_DISABLED);
+    if (item->Checked()) flags |= MF_CHECKED;
     if (item->Caption() == "-") {
       ::AppendMenuW(m, MF_SEPARATOR, 0, nullptr);
     } else if (!item->Items().empty()) {
@@ -287,6 +305,12 @@ class Win32Backend : public Backend {
 
     wc.lpfnWndProc = &AppProc;
     wc.lpszClassName = kAppClass;
+    ::RegisterClassExW(&wc);
+
+    wc.lpfnWndProc = &ChildPeer::ScrollBoxProc;
+    wc.hIcon = nullptr;
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kScrollBoxClass;
     ::RegisterClassExW(&wc);
 
     app_ = ::CreateWindowExW(0, kAppClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
@@ -469,9 +493,13 @@ class Win32Backend : public Backend {
     ofn.nMaxFile = static_cast<DWORD>(file.size());
     ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
     ofn.lpstrInitialDir = initialDir.empty() ? nullptr : initialDir.c_str();
-    ofn.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-    auto open = CommonDialog<BOOL(WINAPI*)(LPOPENFILENAMEW)>("GetOpenFileNameW");
-    if (!open || !open(&ofn)) return false;
+    std::wstring defExt = Widen(dialog.DefaultExt);
+    ofn.lpstrDefExt = defExt.empty() ? nullptr : defExt.c_str();
+    ofn.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY |
+                (dialog.Save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+    auto run = CommonDialog<BOOL(WINAPI*)(LPOPENFILENAMEW)>(dialog.Save ? "GetSaveFileNameW"
+                                                                        : "GetOpenFileNameW");
+    if (!run || !run(&ofn)) return false;
     dialog.FileName = Narrow(std::wstring(file.data()));
     return true;
   }
@@ -672,6 +700,11 @@ void ChildPeer::Create(int id) {
     case ControlKind::GroupBox:
       cls = L"BUTTON";
       style |= BS_GROUPBOX;
+      break;
+    case ControlKind::ScrollBox:
+      cls = kScrollBoxClass;
+      style |= WS_HSCROLL | WS_VSCROLL | WS_CLIPCHILDREN;
+      ex |= WS_EX_CLIENTEDGE;
       break;
     case ControlKind::Form:
       break;
@@ -935,6 +968,14 @@ void ChildPeer::Command(unsigned code) {
         settingText_ = false;
       }
       break;
+    case ControlKind::ListBox:
+      if (code == LBN_SELCHANGE) {
+        int index = static_cast<int>(::SendMessageW(hwnd_, LB_GETCURSEL, 0, 0));
+        static_cast<ListBox&>(control_).PeerSelected(index);
+      } else if (code == LBN_DBLCLK) {
+        static_cast<ListBox&>(control_).PeerDoubleClicked();
+      }
+      break;
     case ControlKind::ComboBox:
       if (code == CBN_SELCHANGE) {
         int index = static_cast<int>(::SendMessageW(hwnd_, CB_GETCURSEL, 0, 0));
@@ -946,6 +987,139 @@ void ChildPeer::Command(unsigned code) {
     default:
       break;
   }
+}
+
+void ChildPeer::SetPicture(const Picture* picture) {
+  if (!hwnd_) return;
+  HBITMAP old = memoryPicture_;
+  memoryPicture_ = nullptr;
+  if (picture && picture->width > 0 && picture->height > 0) {
+    BITMAPINFO bi;
+    std::memset(&bi, 0, sizeof bi);
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = picture->width;
+    bi.bmiHeader.biHeight = -picture->height;  // rows from the top
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    memoryPicture_ = ::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (memoryPicture_ && bits) {
+      size_t stride = (static_cast<size_t>(picture->width) * 3 + 3) & ~size_t{3};
+      auto* out = static_cast<std::uint8_t*>(bits);
+      for (int y = 0; y < picture->height; ++y)
+        std::memcpy(out + stride * static_cast<size_t>(y),
+                    &picture->bgr[static_cast<size_t>(y) * picture->width * 3],
+                    static_cast<size_t>(picture->width) * 3);
+    }
+  }
+  pictureKey_.clear();
+  SetStyleBits(SS_TYPEMASK, SS_BITMAP, false);
+  ::SendMessageW(hwnd_, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(memoryPicture_));
+  if (old) ::DeleteObject(old);
+  Place(control_.Bounds());
+}
+
+void ChildPeer::SetContainer(ControlPeer* container) {
+  auto* box = dynamic_cast<ChildPeer*>(container);
+  if (!hwnd_ || !box || !box->hwnd()) return;
+  ::SetParent(hwnd_, box->hwnd());
+  Place(control_.Bounds());
+}
+
+void ChildPeer::ContentChanged() {
+  if (!hwnd_) return;
+  // Back to the origin: every control of the content at its own place; then
+  // ranges for the content's extent.
+  scrollX_ = scrollY_ = 0;
+  for (HWND c = ::GetWindow(hwnd_, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT))
+    if (auto* p = dynamic_cast<ChildPeer*>(Win32Peer::FromHwnd(c))) p->Place(p->control().Bounds());
+  RECT client;
+  ::GetClientRect(hwnd_, &client);
+  int right = 0, bottom = 0;
+  for (HWND c = ::GetWindow(hwnd_, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT)) {
+    if (!::IsWindowVisible(c)) continue;
+    RECT r;
+    ::GetWindowRect(c, &r);
+    ::MapWindowPoints(HWND_DESKTOP, hwnd_, reinterpret_cast<POINT*>(&r), 2);
+    right = std::max<int>(right, r.right);
+    bottom = std::max<int>(bottom, r.bottom);
+  }
+  for (int bar : {SB_HORZ, SB_VERT}) {
+    SCROLLINFO si;
+    si.cbSize = sizeof si;
+    si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    si.nMin = 0;
+    si.nMax = (bar == SB_HORZ ? right : bottom) - 1;
+    si.nPage = static_cast<UINT>(bar == SB_HORZ ? client.right : client.bottom);
+    si.nPos = 0;
+    ::SetScrollInfo(hwnd_, bar, &si, TRUE);
+  }
+  ::InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void ChildPeer::Scroll(int bar, int code, int track) {
+  SCROLLINFO si;
+  si.cbSize = sizeof si;
+  si.fMask = SIF_ALL;
+  ::GetScrollInfo(hwnd_, bar, &si);
+  int pos = si.nPos;
+  int line = 16, page = static_cast<int>(si.nPage);
+  switch (code) {
+    case SB_LINEUP: pos -= line; break;
+    case SB_LINEDOWN: pos += line; break;
+    case SB_PAGEUP: pos -= page; break;
+    case SB_PAGEDOWN: pos += page; break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: pos = track; break;
+    case SB_TOP: pos = si.nMin; break;
+    case SB_BOTTOM: pos = si.nMax; break;
+    default: return;
+  }
+  int maxPos = std::max(0, si.nMax - static_cast<int>(si.nPage) + 1);
+  pos = std::max(0, std::min(pos, maxPos));
+  int& current = bar == SB_HORZ ? scrollX_ : scrollY_;
+  if (pos == current) return;
+  int delta = current - pos;
+  current = pos;
+  ::SetScrollPos(hwnd_, bar, pos, TRUE);
+  ::ScrollWindowEx(hwnd_, bar == SB_HORZ ? delta : 0, bar == SB_VERT ? delta : 0, nullptr, nullptr,
+                   nullptr, nullptr, SW_SCROLLCHILDREN | SW_INVALIDATE | SW_ERASE);
+}
+
+LRESULT CALLBACK ChildPeer::ScrollBoxProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  auto* self = dynamic_cast<ChildPeer*>(Win32Peer::FromHwnd(h));
+  switch (msg) {
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+      if (self) {
+        SCROLLINFO si;
+        si.cbSize = sizeof si;
+        si.fMask = SIF_TRACKPOS;
+        int bar = msg == WM_HSCROLL ? SB_HORZ : SB_VERT;
+        ::GetScrollInfo(h, bar, &si);
+        self->Scroll(bar, LOWORD(wp), si.nTrackPos);
+      }
+      return 0;
+    case WM_MOUSEWHEEL:
+      if (self) self->Scroll(SB_VERT, GET_WHEEL_DELTA_WPARAM(wp) > 0 ? SB_LINEUP : SB_LINEDOWN, 0);
+      return 0;
+    case WM_SIZE:
+      if (self) self->ContentChanged();
+      break;
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_DROPFILES:
+      // The form handles its controls' notifications, wherever they lie.
+      return ::SendMessageW(::GetAncestor(h, GA_ROOT), msg, wp, lp);
+    default:
+      break;
+  }
+  return ::DefWindowProcW(h, msg, wp, lp);
 }
 
 // ---------------------------------------------------------------- FormPeer
@@ -1128,7 +1302,7 @@ LRESULT FormPeer::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       HWND child = reinterpret_cast<HWND>(lp);
       if (child) {
         auto* p = dynamic_cast<ChildPeer*>(Win32Peer::FromHwnd(child));
-        if (p && ::GetParent(child) == self) p->Command(HIWORD(wp));
+        if (p && ::GetAncestor(child, GA_ROOT) == self) p->Command(HIWORD(wp));
         return 0;
       }
       if (HIWORD(wp) == 0 && menu_) {

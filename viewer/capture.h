@@ -1,0 +1,71 @@
+// Window and desktop capture: the Print Screen key sequences for each
+// command and platform family, the capture window TForm24, and the picture
+// put on the clipboard the program's own way where the system has no Print
+// Screen handling (as under Wine).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "toolkit/toolkit.h"
+
+namespace viewer {
+
+enum class CaptureCommand {
+  ActiveWindow,    // the capture window's "キャプチャ"
+  Desktop,         // the tray's desktop capture
+  ViewerWindow,    // the viewer's "アクティブウィンドウ取得"
+  ViewerDesktop,   // the viewer's "デスクトップキャプチャ"
+};
+
+struct KeyCall {
+  std::uint8_t vk, scan;
+  std::uint32_t flags;
+};
+
+// The keybd_event calls of a command for a platform family (1: 95/98/Me,
+// 2: NT); none for another family, except the viewer's two commands.
+std::vector<KeyCall> CaptureKeys(CaptureCommand command, unsigned family);
+
+// Sends the keys; when the clipboard has not changed after them (no Print
+// Screen handling), puts the window's picture (or the screen's, for 0)
+// there itself. Returns false when no picture reached the clipboard.
+bool Capture(const std::vector<KeyCall>& keys, platform::Handle window, platform::Handle owner);
+
+constexpr unsigned kWsVisible = 0x10000000;
+constexpr unsigned kClipboardWaitMs = 500;
+
+}  // namespace viewer
+
+class TForm24 : public tk::Form {
+ public:
+  // family: the main window's PlatformFamily.
+  TForm24(tk::Component* owner, unsigned family);
+  ~TForm24() override;
+
+  tk::Label* Label2;
+  tk::ListBox* ListBox1;
+  tk::Button* Button2;  // get the windows
+  tk::Button* Button3;  // capture
+  tk::Label* Label1;
+  tk::Edit* Edit1;
+  tk::CheckBox* CheckBox1;  // leave out hidden windows
+  tk::Button* Button1;      // close
+
+  void Button1Click(tk::Component* sender);
+  void Button2Click(tk::Component* sender);
+  void Button3Click(tk::Component* sender);
+  void ListBox1Click(tk::Component* sender);
+  void ListBox1DblClick(tk::Component* sender);
+  void FormCloseQuery(tk::Component* sender, bool& canClose);
+
+  const std::string& SelectedTitle() const { return selectedTitle_; }
+
+ private:
+  unsigned family_;
+  std::string selectedTitle_;
+};
+
+extern TForm24* Form24;

@@ -1,0 +1,76 @@
+// TForm13, the image viewer: one picture at its natural size in a scrolling
+// area; files opened or dropped, a dropped list paged with Back and Next;
+// capture commands; beyond them, the clipboard's picture shown and the shown
+// picture saved as BMP or JPEG. TForm14, its about box.
+#pragma once
+
+#include <string>
+
+#include "toolkit/toolkit.h"
+
+class TForm13 : public tk::Form {
+ public:
+  // menuItem: the main menu's V1, off while this viewer is open.
+  TForm13(tk::Component* owner, tk::MenuItem* menuItem);
+  ~TForm13() override;
+
+  tk::Panel* Panel1;
+  tk::Button* Button2;  // 戻る
+  tk::Button* Button1;  // 次へ
+  tk::Label* Label2;    // page
+  tk::Label* Label1;    // count
+  tk::ScrollBox* ScrollBox1;
+  tk::Image* Image1;
+  tk::Memo* Memo1;  // the dropped files, one a line
+  tk::OpenDialog* OpenDialog1;
+  tk::OpenDialog* SaveDialog1;
+  tk::MainMenu* MainMenu1;
+  tk::MenuItem *File1, *Open2, *Detail1, *Exit1;
+  tk::MenuItem *Tools1, *N1, *D1, *Paste1, *SaveAs1;
+  tk::MenuItem *Help1, *About1;
+
+  void FormCreate(tk::Component* sender);
+  void FormShow(tk::Component* sender);
+  void FormResize(tk::Component* sender);
+  void FormCloseQuery(tk::Component* sender, bool& canClose);
+  bool WndProc(tk::Message& msg) override;
+  void WMDropFiles(tk::Message& msg);
+  void Button1Click(tk::Component* sender);
+  void Button2Click(tk::Component* sender);
+  void Open2Click(tk::Component* sender);
+  void Detail1Click(tk::Component* sender);
+  void Exit1Click(tk::Component* sender);
+  void N1Click(tk::Component* sender);
+  void D1Click(tk::Component* sender);
+  void Paste1Click(tk::Component* sender);
+  void SaveAs1Click(tk::Component* sender);
+  void About1Click(tk::Component* sender);
+
+  int DroppedCount() const { return count_; }
+  int Position() const { return position_; }
+
+ private:
+  void LoadEntry(int index);
+  void LoadFile(const std::string& path);
+  tk::MenuItem* menuItem_;
+  int count_ = 0;
+  int position_ = 0;
+};
+
+class TForm14 : public tk::Form {
+ public:
+  explicit TForm14(tk::Component* owner);
+  ~TForm14() override;
+  tk::Image* Image1;
+  tk::Label* Label1;
+  tk::Label* Label2;
+  tk::Label* Label3;
+  tk::Button* Button1;
+};
+
+extern TForm13* Form13;
+extern TForm14* Form14;
+
+namespace viewer {
+constexpr unsigned kWmDropFiles = 0x0233;
+}
