@@ -1,0 +1,310 @@
+// The image viewer, its pictures, and window and desktop capture.
+#include <cstddef>
+#include <cstdio>
+#include <cstdlib>
+
+#include <jpeglib.h>
+
+#include "main_window_fixture.h"
+#include "viewer/capture.h"
+#include "viewer/image_viewer.h"
+#include "viewer/picture.h"
+
+namespace {
+
+platform::Bitmap Picture(int w, int h, std::uint8_t shade = 0x80) {
+  platform::Bitmap b;
+  b.width = w;
+  b.height = h;
+  b.bgr.assign(static_cast<size_t>(w) * h * 3, shade);
+  return b;
+}
+
+// A JPEG written the way other programs write them: CMYK (Adobe's inverted
+// form) or progressive.
+std::string ForeignJpeg(bool cmyk, bool progressive, int w = 16, int h = 8) {
+  jpeg_compress_struct info;
+  jpeg_error_mgr err;
+  info.err = jpeg_std_error(&err);
+  jpeg_create_compress(&info);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&info, &buffer, &size);
+  info.image_width = static_cast<JDIMENSION>(w);
+  info.image_height = static_cast<JDIMENSION>(h);
+  info.input_components = cmyk ? 4 : 3;
+  info.in_color_space = cmyk ? JCS_CMYK : JCS_RGB;
+  jpeg_set_defaults(&info);
+  if (progressive) jpeg_simple_progression(&info);
+  jpeg_start_compress(&info, TRUE);
+  std::vector<unsigned char> row(static_cast<size_t>(w) * info.input_components, 200);
+  while (info.next_scanline < info.image_height) {
+    JSAMPROW r = row.data();
+    jpeg_write_scanlines(&info, &r, 1);
+  }
+  jpeg_finish_compress(&info);
+  std::string out(reinterpret_cast<char*>(buffer), size);
+  jpeg_destroy_compress(&info);
+  free(buffer);
+  return out;
+}
+
+// The same JPEG, claiming another size in its frame header.
+std::string Resized(std::string jpeg, int w, int h) {
+  size_t sof = jpeg.find("\xFF\xC0");
+  if (sof == std::string::npos) sof = jpeg.find("\xFF\xC2");
+  jpeg[sof + 5] = static_cast<char>(h >> 8);
+  jpeg[sof + 6] = static_cast<char>(h & 0xFF);
+  jpeg[sof + 7] = static_cast<char>(w >> 8);
+  jpeg[sof + 8] = static_cast<char>(w & 0xFF);
+  return jpeg;
+}
+
+class ViewerTest : public MainWindowFixture {
+ protected:
+  void SetUp() override {
+    MainWindowFixture::SetUp();
+    main = CreateQuiet();
+    for (int i = 1; i <= 5; ++i)
+      sim->fileContents["C:\\p\\" + std::to_string(i) + ".JPG"] =
+          viewer::EncodeJpeg(Picture(10 * i, 5 * i));
+    sim->fileContents["C:\\p\\pic.bmp"] = viewer::EncodeBmp(Picture(7, 3));
+  }
+  TForm13* Open() {
+    main->V1->Click();
+    return Form13;
+  }
+  void Drop(TForm13* v, std::vector<std::string> files) {
+    const platform::Handle drop = 0x7000 + dropNumber++;
+    sim->drops[drop] = std::move(files);
+    tk::Message m{viewer::kWmDropFiles, drop, 0, 0};
+    v->PeerMessage(m);
+    EXPECT_EQ(sim->drops.count(drop), 0u) << "the drop was not finished";
+  }
+  static std::vector<std::string> Files(int n) {
+    std::vector<std::string> f;
+    for (int i = 1; i <= n; ++i) f.push_back("C:\\p\\" + std::to_string(i) + ".JPG");
+    return f;
+  }
+  // Page label, count label, Back, Next, picture width.
+  static std::string State(TForm13* v) {
+    auto pic = v->Image1->GetPicture();
+    return v->Label2->Caption() + "|" + v->Label1->Caption() + "|" +
+           (v->Button2->Enabled() ? "B" : "-") + (v->Button1->Enabled() ? "N" : "-") + "|" +
+           std::to_string(pic ? pic->width : 0);
+  }
+  TForm1* main = nullptr;
+  int dropNumber = 0;
+};
+
+TEST_F(ViewerTest, DropsAndPaging) {
+  TForm13* v = Open();
+  ASSERT_NE(v, nullptr);
+  EXPECT_FALSE(main->V1->Enabled());
+  EXPECT_TRUE(main->N4->Enabled());
+  EXPECT_EQ(sim->acceptingDrops.count(v->Handle()), 1u);
+  EXPECT_EQ(State(v), "||--|0");
+
+  Drop(v, Files(1));
+  EXPECT_EQ(State(v), "1ページ|予約された画像の数 1個  |--|10");
+  Drop(v, Files(2));
+  EXPECT_EQ(State(v), "1ページ|予約された画像の数 2個  |-N|10");
+  v->Button1->Click();
+  EXPECT_EQ(State(v), "2ページ|予約された画像の数 2個  |B-|20");
+  v->Button2->Click();
+  EXPECT_EQ(State(v), "1ページ|予約された画像の数 2個  |-N|10");
+
+  Drop(v, Files(5));
+  for (int i = 0; i < 3; ++i) v->Button1->Click();
+  EXPECT_EQ(State(v), "4ページ|予約された画像の数 5個  |BN|40");
+  Drop(v, Files(3));
+  EXPECT_EQ(State(v), "1ページ|予約された画像の数 3個  |-N|10");
+  EXPECT_EQ(v->Memo1->Lines, Files(3));
+
+  // File > Open shows a file and leaves the list as it is.
+  ui->openAnswers = {std::string("c:\\P\\PIC.BMP")};
+  v->Open2->Click();
+  EXPECT_EQ(State(v), "1ページ|予約された画像の数 3個  |-N|7");
+  v->Button1->Click();
+  EXPECT_EQ(State(v), "2ページ|予約された画像の数 3個  |BN|20") << "paging goes on from the list";
+
+  v->Detail1->Click();
+  EXPECT_TRUE(v->Memo1->Visible());
+  EXPECT_TRUE(v->Detail1->Checked());
+  v->Detail1->Click();
+  EXPECT_FALSE(v->Memo1->Visible());
+}
+
+TEST_F(ViewerTest, FailedLoadsLeaveTheStateAsDescribedAndTheViewerUsable) {
+  TForm13* v = Open();
+  Drop(v, {"C:\\p\\1.JPG", "C:\\p\\missing.jpg", "C:\\p\\3.JPG"});
+  v->Button1->PeerClicked();
+  ASSERT_EQ(ui->boxes.size(), 1u);
+  EXPECT_EQ(ui->boxes[0].text.rfind("ファイルを開けません: C:\\p\\missing.jpg", 0), 0u) << ui->boxes[0].text;
+  EXPECT_EQ(State(v), "1ページ|予約された画像の数 3個  |BN|10")
+      << "position and buttons moved, the page label did not";
+  v->Button1->PeerClicked();
+  EXPECT_EQ(State(v), "3ページ|予約された画像の数 3個  |B-|30");
+
+  // A drop whose first file fails still shows the new list.
+  Drop(v, {"C:\\p\\note.txt", "C:\\p\\2.JPG"});
+  EXPECT_EQ(ui->boxes.size(), 2u);
+  EXPECT_EQ(ui->boxes[1].text, "この形式の画像は開けません: C:\\p\\note.txt");
+  EXPECT_EQ(State(v), "1ページ|予約された画像の数 2個  |-N|30");
+}
+
+TEST_F(ViewerTest, BadPicturesAreReportedAndGoodOnesStillOpen) {
+  const std::string good = viewer::EncodeJpeg(Picture(12, 6));
+  struct Bad {
+    std::string name, data, message;
+  } bad[] = {
+      {"empty.jpg", "", "JPEGファイルを読み込めません"},
+      {"cut.jpg", good.substr(0, good.size() / 2), ""},
+      {"noise.jpeg", std::string(500, '\x5A'), "JPEGファイルを読み込めません"},
+      {"huge.jpg", Resized(good, 60000, 60000), "画像が大きすぎます"},
+      {"wide.jpg", Resized(good, 20000, 20000), "画像が大きすぎます"},
+      {"bad.bmp", "BM garbage", "ビットマップを読み込めません"},
+      {"locked.jpg", good, "ファイルを開けません"},
+  };
+  sim->lockedFiles = {"C:\\p\\locked.jpg"};
+  for (const Bad& b : bad) sim->fileContents["C:\\p\\" + b.name] = b.data;
+  for (const Bad& b : bad) {
+    SCOPED_TRACE(b.name);
+    try {
+      viewer::LoadPicture("C:\\p\\" + b.name);
+      // A truncated file decodes with a grey rest, as libjpeg does.
+      EXPECT_EQ(b.name, "cut.jpg") << "loaded";
+    } catch (const viewer::PictureError& e) {
+      EXPECT_NE(std::string(e.what()).find(b.message), std::string::npos) << e.what();
+    }
+  }
+  // CMYK and progressive JPEGs open.
+  sim->fileContents["C:\\p\\cmyk.JPEG"] = ForeignJpeg(true, false);
+  sim->fileContents["C:\\p\\prog.jpg"] = ForeignJpeg(false, true);
+  platform::Bitmap cmyk = viewer::LoadPicture("C:\\p\\cmyk.JPEG");
+  EXPECT_EQ(cmyk.width, 16);
+  EXPECT_EQ(viewer::LoadPicture("C:\\p\\prog.jpg").height, 8);
+
+  TForm13* v = Open();
+  Drop(v, {"C:\\p\\huge.jpg"});
+  EXPECT_EQ(ui->boxes.size(), 1u);
+  Drop(v, {"C:\\p\\2.JPG"});
+  EXPECT_EQ(State(v), "1ページ|予約された画像の数 1個  |--|20");
+}
+
+TEST_F(ViewerTest, PlacementRoundTrip) {
+  TForm13* v = Open();
+  EXPECT_EQ(v->Left(), 0);
+  EXPECT_EQ(v->Top(), 0);
+  EXPECT_EQ(v->Width(), 696);
+  EXPECT_EQ(v->Height(), 480);
+  v->SetBounds({30, 40, 500, 300});
+  v->Close();
+  tk::Application::Instance().ProcessMessages();
+  EXPECT_EQ(Stored("F13", "WS"), "0");
+  EXPECT_EQ(Stored("F13", "W"), "500");
+  EXPECT_TRUE(main->V1->Enabled());
+
+  v = Open();
+  EXPECT_EQ(v->Left(), 30);
+  EXPECT_EQ(v->Height(), 300);
+  v->SetWindowState(tk::WindowState::Maximized);
+  v->SetBounds({30, 40, 900, 700});  // what a maximised window reports does not count
+  v->PeerResized(1024, 768, tk::WindowState::Maximized);
+  v->Close();
+  EXPECT_EQ(Stored("F13", "WS"), "1");
+  EXPECT_EQ(Stored("F13", "H"), "300") << "the normal size is kept";
+  tk::Application::Instance().ProcessMessages();
+  v = Open();
+  EXPECT_EQ(v->GetWindowState(), tk::WindowState::Maximized);
+}
+
+TEST_F(ViewerTest, CaptureKeysPerCommandAndFamily) {
+  using viewer::CaptureCommand;
+  auto text = [](const std::vector<viewer::KeyCall>& calls) {
+    std::string s;
+    for (const auto& c : calls) s += tk::Format("(%x,%x,%u)", c.vk, c.scan, static_cast<unsigned>(c.flags));
+    return s;
+  };
+  EXPECT_EQ(text(viewer::CaptureKeys(CaptureCommand::ActiveWindow, 1)), "(2c,0,1)(2c,0,3)");
+  EXPECT_EQ(text(viewer::CaptureKeys(CaptureCommand::ActiveWindow, 2)),
+            "(a4,56,1)(2c,79,1)(a4,56,3)(2c,79,3)");
+  EXPECT_EQ(text(viewer::CaptureKeys(CaptureCommand::ActiveWindow, 0)), "");
+  EXPECT_EQ(text(viewer::CaptureKeys(CaptureCommand::Desktop, 1)), "(2c,1,1)(2c,1,3)");
+  EXPECT_EQ(text(viewer::CaptureKeys(CaptureCommand::Desktop, 2)), "(2c,79,1)(2c,79,3)");
+  for (unsigned family : {0u, 1u, 2u}) {
+    EXPECT_EQ(text(viewer::CaptureKeys(CaptureCommand::ViewerWindow, family)), "(2c,0,1)(2c,0,3)");
+    EXPECT_EQ(text(viewer::CaptureKeys(CaptureCommand::ViewerDesktop, family)), "(2c,1,1)(2c,1,3)");
+  }
+}
+
+TEST_F(ViewerTest, DesktopCaptureUsesTheSystemsPictureOrMakesOne) {
+  sim->screen = Picture(1024, 768, 0x11);
+  // A system that handles Print Screen itself.
+  sim->printScreenPicture = Picture(800, 600, 0x22);
+  main->C1->Click();
+  EXPECT_EQ(sim->Calls("keybd_event"),
+            (std::vector<std::string>{"keybd_event(0x2c, 121, 1, 0)", "keybd_event(0x2c, 121, 3, 0)"}));
+  EXPECT_TRUE(sim->Calls("CaptureScreen").empty());
+  EXPECT_EQ(sim->clipboard->width, 800);
+
+  // One that does not (Wine): the screen's own picture.
+  sim->printScreenPicture.reset();
+  sim->ClearJournal();
+  main->C1->Click();
+  EXPECT_EQ(sim->Calls("CaptureScreen"), (std::vector<std::string>{"CaptureScreen(0x0)"}));
+  EXPECT_EQ(sim->clipboard->width, 1024);
+
+  // The clipboard's picture in the viewer, saved as JPEG and read back.
+  TForm13* v = Open();
+  v->Paste1->Click();
+  ASSERT_TRUE(v->Image1->GetPicture());
+  EXPECT_EQ(v->Image1->GetPicture()->width, 1024);
+  ui->openAnswers = {std::string("C:\\out\\shot.jpg")};
+  v->SaveAs1->Click();
+  platform::Bitmap back = viewer::DecodeJpeg(sim->fileContents["C:\\out\\shot.jpg"]);
+  EXPECT_EQ(back.width, 1024);
+  EXPECT_EQ(back.height, 768);
+  ui->openAnswers = {std::string("C:\\out\\shot.BMP")};
+  v->SaveAs1->Click();
+  platform::Bitmap bmp;
+  ASSERT_TRUE(sim->LoadBitmapFile("C:\\out\\shot.BMP", bmp));
+  EXPECT_EQ(bmp.bgr, sim->screen.bgr) << "a bitmap keeps every pixel";
+}
+
+TEST_F(ViewerTest, CaptureWindowListsAndCapturesTheSingleClickedTitle) {
+  ASSERT_EQ(main->PlatformFamily, 2u) << "the machine is an XP one";
+  sim->topWindows = {{0x601, "Notepad"}, {0x602, ""}, {0x603, "hidden tool"},
+                     {0x604, "NOTEPAD"}, {0x605, "Calc"}, {0x606, "notepad"}};
+  sim->windowStyles[0x603] = 0;  // not visible
+  sim->printScreenPicture = Picture(3, 3);
+  ui->onModal = [&](tk::Form& f) {
+    auto& c = static_cast<TForm24&>(f);
+    c.Button2->Click();
+    EXPECT_EQ(c.ListBox1->Items(),
+              (std::vector<std::string>{"Calc", "hidden tool(非可視)", "notepad"}))
+        << "sorted, untitled left out, one entry for titles that differ in case";
+    c.CheckBox1->Click();
+    c.Button2->Click();
+    EXPECT_EQ(c.ListBox1->Items(), (std::vector<std::string>{"Calc", "notepad"}));
+    c.Button3->Click();
+    EXPECT_EQ(ui->boxes.back().text, "キャプチャしたいウィンドウが選択されていません！！");
+    c.ListBox1->PeerSelected(1);
+    c.ListBox1->PeerDoubleClicked();  // Edit1: notepad
+    c.ListBox1->PeerSelected(0);      // Label2: Calc
+    EXPECT_EQ(c.Edit1->Text(), "notepad");
+    EXPECT_EQ(c.Label2->Caption(), "Calc");
+    sim->ClearJournal();
+    ui->boxes.clear();
+    c.Button3->Click();
+    c.Button1->Click();
+  };
+  main->A1->Click();
+  ASSERT_EQ(ui->boxes.size(), 2u);
+  EXPECT_EQ(ui->boxes[0].text, "Calc");
+  EXPECT_EQ(ui->boxes[1].text, "ウィンドウをクリップボードにコピーしました");
+  EXPECT_EQ(sim->Calls("SetForegroundWindow"), (std::vector<std::string>{"SetForegroundWindow(0x605)"}));
+  EXPECT_EQ(sim->Calls("keybd_event").size(), 4u);
+}
+
+}  // namespace
