@@ -545,15 +545,18 @@ std::string WineTest::Screenshot(const std::string& name, const Rect& area) {
   return file;
 }
 
+Result WineTest::RunTool(const std::vector<std::string>& argv, int timeoutMs) {
+  // Spawn appends to its output files: one pair per call.
+  static int calls = 0;
+  std::string log = logDir_ + "/tool-" + std::to_string(++calls);
+  Background bg = Spawn(argv, log + ".out", log + ".err");
+  return Finish(bg, timeoutMs);
+}
+
 std::vector<std::string> WineTest::Pixels(const std::string& png, const Rect& area) {
   std::string geometry = std::to_string(area.width()) + "x" + std::to_string(area.height()) + "+" +
                          std::to_string(area.left) + "+" + std::to_string(area.top);
-  // Spawn appends to its output files: one pair per call.
-  static int calls = 0;
-  std::string log = logDir_ + "/pixels-" + std::to_string(++calls);
-  Background bg = Spawn({"convert", png, "-crop", geometry, "+repage", "-depth", "8", "txt:-"},
-                        log + ".txt", log + ".err");
-  Result r = Finish(bg, 30000);
+  Result r = RunTool({"convert", png, "-crop", geometry, "+repage", "-depth", "8", "txt:-"}, 30000);
   EXPECT_EQ(r.code, 0) << "convert failed: " << r.err;
   // Lines read "x,y: (r,g,b)  #RRGGBB  name"; the first is a header.
   std::vector<std::string> colours;

@@ -73,6 +73,8 @@ class WineTest : public ::testing::Test {
   Background DriverInBackground(const std::vector<std::string>& args);
   // Waits for a background process; its stdout/stderr are in the Result.
   Result Finish(Background& bg, int timeoutMs);
+  // Runs a Linux tool (ImageMagick and the like) to its end.
+  Result RunTool(const std::vector<std::string>& argv, int timeoutMs = 60000);
 
   // Starts "wine kivo_config.exe" in the background; output goes to
   // <log dir>/app-<n>.log. Returns the index to pass to WaitAppExit.

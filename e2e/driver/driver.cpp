@@ -639,8 +639,84 @@ bool remoteCall(HANDLE proc, LPTHREAD_START_ROUTINE fn, void* param, DWORD& resu
 // Reads the items of a menu that belongs to another process by loading
 // kivo_menu_probe.dll (next to this program) into that process. Wine keeps
 // menus in the memory of the process that created them.
+// Runs an export of kivo_menu_probe.dll inside another process on a block
+// of data copied there and back.
+bool callProbe(DWORD pid, const char* exportName, void* data, size_t size, std::wstring& error) {
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring dll = self;
+  dll = dll.substr(0, dll.find_last_of(L"\\/") + 1) + L"kivo_menu_probe.dll";
+  HMODULE local = LoadLibraryW(dll.c_str());
+  if (!local) {
+    error = L"cannot load " + dll;
+    return false;
+  }
+  std::string decorated = std::string(exportName) + "@4";
+  auto localFn = reinterpret_cast<BYTE*>(GetProcAddress(local, decorated.c_str()));
+  if (!localFn) localFn = reinterpret_cast<BYTE*>(GetProcAddress(local, exportName));
+  HANDLE proc = OpenProcess(PROCESS_CREATE_THREAD | PROCESS_QUERY_INFORMATION | PROCESS_VM_OPERATION |
+                                PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+  if (!localFn || !proc) {
+    error = L"cannot open process " + num(pid);
+    if (proc) CloseHandle(proc);
+    FreeLibrary(local);
+    return false;
+  }
+  bool ok = false;
+  size_t pathBytes = (dll.size() + 1) * sizeof(wchar_t);
+  void* remotePath = VirtualAllocEx(proc, nullptr, pathBytes, MEM_COMMIT, PAGE_READWRITE);
+  void* remoteData = VirtualAllocEx(proc, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+  auto loadLibrary = reinterpret_cast<LPTHREAD_START_ROUTINE>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "LoadLibraryW")));
+  auto freeLibrary = reinterpret_cast<LPTHREAD_START_ROUTINE>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "FreeLibrary")));
+  DWORD remoteBase = 0;
+  if (remotePath && remoteData && WriteProcessMemory(proc, remotePath, dll.c_str(), pathBytes, nullptr) &&
+      remoteCall(proc, loadLibrary, remotePath, remoteBase) && remoteBase != 0) {
+    auto remoteFn = reinterpret_cast<LPTHREAD_START_ROUTINE>(reinterpret_cast<void*>(
+        static_cast<uintptr_t>(remoteBase) + (localFn - reinterpret_cast<BYTE*>(local))));
+    DWORD rc = 1;
+    ok = WriteProcessMemory(proc, remoteData, data, size, nullptr) && remoteCall(proc, remoteFn, remoteData, rc) &&
+         rc == 0 && ReadProcessMemory(proc, remoteData, data, size, nullptr);
+    if (!ok) error = L"the probe's " + std::wstring(exportName, exportName + strlen(exportName)) +
+                     L" failed inside process " + num(pid);
+    DWORD ignored = 0;
+    remoteCall(proc, freeLibrary, reinterpret_cast<void*>(static_cast<uintptr_t>(remoteBase)), ignored);
+  } else {
+    error = L"cannot load " + dll + L" into process " + num(pid);
+  }
+  if (remotePath) VirtualFreeEx(proc, remotePath, 0, MEM_RELEASE);
+  if (remoteData) VirtualFreeEx(proc, remoteData, 0, MEM_RELEASE);
+  CloseHandle(proc);
+  FreeLibrary(local);
+  return ok;
+}
+
+// Chooses an item of a window's menu bar by its text: WM_COMMAND with its id.
+int cmdMenuCommand(const Args& a);
+
+// Drops files on a window, as the shell would: --title and the file paths.
+int cmdDrop(const Args& a) {
+  HWND top = waitTop(a);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(top, &pid);
+  auto* probe = new DropProbe();
+  probe->window = top;
+  size_t at = 0;
+  for (const std::wstring& f : a.positional) {
+    if (at + f.size() + 2 >= kDropProbeChars) break;
+    std::copy(f.begin(), f.end(), probe->files + at);
+    at += f.size() + 1;
+  }
+  std::wstring error;
+  bool ok = callProbe(pid, "DropFiles", probe, sizeof(DropProbe), error);
+  delete probe;
+  if (!ok) err(error);
+  return ok ? 0 : 1;
+}
+
 bool readRemoteMenu(DWORD pid, HMENU menu, HWND window, std::vector<MenuItem>& items,
-                    std::wstring& error) {
+                    std::wstring& error, bool menuBar = false) {
   wchar_t self[MAX_PATH];
   GetModuleFileNameW(nullptr, self, MAX_PATH);
   std::wstring dll = self;
@@ -675,6 +751,7 @@ bool readRemoteMenu(DWORD pid, HMENU menu, HWND window, std::vector<MenuItem>& i
     auto* probe = new MenuProbe();
     probe->menu = menu;
     probe->window = window;
+    probe->bar = menuBar ? 1 : 0;
     probe->count = -1;
     auto remoteFn = reinterpret_cast<LPTHREAD_START_ROUTINE>(
         reinterpret_cast<void*>(static_cast<uintptr_t>(remoteBase) +
@@ -715,6 +792,44 @@ bool readMenu(HWND menuWnd, std::vector<MenuItem>& items, std::wstring& error) {
   for (int i = 0; i < count; ++i)
     items.push_back({GetMenuItemID(menu, i), GetMenuState(menu, i, MF_BYPOSITION), menuItemText(menu, i)});
   return count >= 0;
+}
+
+// Prints the size of the bitmap on the clipboard ("<width>x<height>"); exit
+// code 2 when there is none.
+int cmdClipboardSize(const Args&) {
+  if (!OpenClipboard(nullptr)) {
+    err(L"cannot open the clipboard");
+    return 1;
+  }
+  int rc = 2;
+  if (HANDLE mem = GetClipboardData(CF_DIB)) {
+    if (auto* h = static_cast<const BITMAPINFOHEADER*>(GlobalLock(mem))) {
+      out(num(h->biWidth) + L"x" + num(h->biHeight < 0 ? -h->biHeight : h->biHeight));
+      GlobalUnlock(mem);
+      rc = 0;
+    }
+  }
+  CloseClipboard();
+  return rc;
+}
+
+int cmdMenuCommand(const Args& a) {
+  HWND top = waitTop(a);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(top, &pid);
+  std::vector<MenuItem> items;
+  std::wstring error;
+  if (!readRemoteMenu(pid, nullptr, top, items, error, true)) {
+    err(error);
+    return 1;
+  }
+  for (const MenuItem& item : items)
+    if (item.text == a.str(L"text")) {
+      PostMessageW(top, WM_COMMAND, MAKEWPARAM(item.id, 0), 0);
+      return 0;
+    }
+  err(L"no menu item \"" + a.str(L"text") + L"\"");
+  return 2;
 }
 
 // Lists the items of the open popup menu, or chooses one by its text: the
@@ -1107,6 +1222,9 @@ int main() {
   if (c == L"click") return cmdClick(a);
   if (c == L"post") return cmdPost(a);
   if (c == L"type") return cmdType(a);
+  if (c == L"drop") return cmdDrop(a);
+  if (c == L"menu-command") return cmdMenuCommand(a);
+  if (c == L"clipboard-size") return cmdClipboardSize(a);
   if (c == L"console-line") return cmdConsoleLine(a);
   if (c == L"msgbox") return cmdMsgbox(a);
   if (c == L"menu-items") return cmdMenu(a, false);
