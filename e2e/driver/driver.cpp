@@ -937,6 +937,87 @@ bool startProcess(const Args& a, PROCESS_INFORMATION& pi) {
   return true;
 }
 
+// Times a program from its start to its exit: "ms=<time>".
+int cmdTimeRun(const Args& a) {
+  LARGE_INTEGER freq, t0, t1;
+  QueryPerformanceFrequency(&freq);
+  PROCESS_INFORMATION pi{};
+  QueryPerformanceCounter(&t0);
+  if (!startProcess(a, pi)) return 1;
+  WaitForSingleObject(pi.hProcess, a.timeout());
+  QueryPerformanceCounter(&t1);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  out(L"ms=" + num(static_cast<long long>(1000.0 * (t1.QuadPart - t0.QuadPart) / freq.QuadPart)));
+  return 0;
+}
+
+// Drops files on a window and times until a child window of --width and
+// --height shows (the picture): "ms=<time> peak_kb=<the process's peak>".
+int cmdTimeDrop(const Args& a) {
+  HWND top = waitTop(a);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(top, &pid);
+  const int w = static_cast<int>(a.integer(L"width", 0)), h = static_cast<int>(a.integer(L"height", 0));
+  auto* probe = new DropProbe();
+  probe->window = top;
+  size_t at = 0;
+  for (const std::wstring& f : a.positional) {
+    if (at + f.size() + 2 >= kDropProbeChars) break;
+    std::copy(f.begin(), f.end(), probe->files + at);
+    at += f.size() + 1;
+  }
+  struct Find {
+    int w, h;
+    bool found;
+  } find{w, h, false};
+  auto shown = [&] {
+    find.found = false;
+    struct Visit {
+      static BOOL CALLBACK Child(HWND c, LPARAM p) {
+        auto* f = reinterpret_cast<Find*>(p);
+        RECT r;
+        if (IsWindowVisible(c) && GetWindowRect(c, &r) && r.right - r.left == f->w &&
+            r.bottom - r.top == f->h) {
+          f->found = true;
+          return FALSE;
+        }
+        return TRUE;
+      }
+    };
+    EnumChildWindows(top, &Visit::Child, reinterpret_cast<LPARAM>(&find));
+    return find.found;
+  };
+  LARGE_INTEGER freq, t0, t1;
+  QueryPerformanceFrequency(&freq);
+  QueryPerformanceCounter(&t0);
+  std::wstring error;
+  bool ok = callProbe(pid, "DropFiles", probe, sizeof(DropProbe), error);
+  delete probe;
+  if (!ok) {
+    err(error);
+    return 1;
+  }
+  if (!pollUntil(a.timeout(), shown)) {
+    err(L"no picture of that size appeared");
+    return 2;
+  }
+  // The picture's first paint is done when a sent message comes back.
+  DWORD_PTR dummy = 0;
+  SendMessageTimeoutW(top, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &dummy);
+  QueryPerformanceCounter(&t1);
+  HANDLE proc = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+  PROCESS_MEMORY_COUNTERS pmc{};
+  pmc.cb = sizeof(pmc);
+  if (proc) {
+    GetProcessMemoryInfo(proc, &pmc, sizeof(pmc));
+    CloseHandle(proc);
+  }
+  out(L"ms=" + num(static_cast<long long>(1000.0 * (t1.QuadPart - t0.QuadPart) / freq.QuadPart)) +
+      L" peak_kb=" + num(static_cast<long long>(pmc.PeakWorkingSetSize / 1024)));
+  return 0;
+}
+
 // Starts a program and waits for its exit; prints "exit=<hex> <signed>".
 int cmdRun(const Args& a) {
   PROCESS_INFORMATION pi{};
@@ -1223,6 +1304,8 @@ int main() {
   if (c == L"post") return cmdPost(a);
   if (c == L"type") return cmdType(a);
   if (c == L"drop") return cmdDrop(a);
+  if (c == L"time-drop") return cmdTimeDrop(a);
+  if (c == L"time-run") return cmdTimeRun(a);
   if (c == L"menu-command") return cmdMenuCommand(a);
   if (c == L"clipboard-size") return cmdClipboardSize(a);
   if (c == L"console-line") return cmdConsoleLine(a);
