@@ -300,7 +300,7 @@ void WineTest::SetUp() {
   prefix_ = workDir() + "/prefixes/" + testName_ + "-" + std::to_string(getpid());
   fs::remove_all(logDir_);
   fs::create_directories(logDir_);
-  fs::remove_all(prefix_);
+  if (!getenv("KIVO_KEEP_PREFIX")) fs::remove_all(prefix_);
   fs::create_directories(fs::path(prefix_).parent_path());
   copyPrefix(g.templateDir, prefix_);
 }
@@ -336,7 +336,7 @@ void WineTest::TearDown() {
                   fs::copy_options::overwrite_existing, ec);
     std::cerr << "logs of this test: " << logDir_ << "\n";
   }
-  fs::remove_all(prefix_);
+  if (!getenv("KIVO_KEEP_PREFIX")) fs::remove_all(prefix_);
 }
 
 Background WineTest::Spawn(const std::vector<std::string>& argv, const std::string& outFile,

@@ -7,7 +7,9 @@ root=$(pwd)
 
 start=$SECONDS
 bash scripts/build.sh
-echo "test.sh: builds took $((SECONDS - start)) s"
+# The release packages too: the end-to-end tests install them.
+bash scripts/package.sh
+echo "test.sh: builds and packages took $((SECONDS - start)) s"
 
 work=$root/build/native/e2e/work
 # The e2e tests of this run boot their own template prefix (once, shared by

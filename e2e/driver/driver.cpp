@@ -15,6 +15,8 @@
 #include <commctrl.h>
 #include <psapi.h>
 #include <shellapi.h>
+#include <shlobj.h>
+#include <objbase.h>
 #include <tlhelp32.h>
 
 #include "e2e/driver/menu_probe.h"
@@ -937,6 +939,35 @@ bool startProcess(const Args& a, PROCESS_INFORMATION& pi) {
   return true;
 }
 
+// Prints the target of a shortcut (.lnk) file.
+int cmdShortcutTarget(const Args& a) {
+  if (a.positional.empty()) {
+    err(L"no shortcut given");
+    return 1;
+  }
+  CoInitialize(nullptr);
+  IShellLinkW* link = nullptr;
+  int rc = 1;
+  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                 reinterpret_cast<void**>(&link)))) {
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+      wchar_t target[MAX_PATH] = {};
+      if (SUCCEEDED(file->Load(a.positional[0].c_str(), STGM_READ)) &&
+          SUCCEEDED(link->GetPath(target, MAX_PATH, nullptr, 0))) {
+        out(target);
+        rc = 0;
+      } else {
+        err(L"cannot read the shortcut " + a.positional[0]);
+      }
+      file->Release();
+    }
+    link->Release();
+  }
+  CoUninitialize();
+  return rc;
+}
+
 // Times a program from its start to its exit: "ms=<time>".
 int cmdTimeRun(const Args& a) {
   LARGE_INTEGER freq, t0, t1;
@@ -1306,6 +1337,7 @@ int main() {
   if (c == L"drop") return cmdDrop(a);
   if (c == L"time-drop") return cmdTimeDrop(a);
   if (c == L"time-run") return cmdTimeRun(a);
+  if (c == L"shortcut-target") return cmdShortcutTarget(a);
   if (c == L"menu-command") return cmdMenuCommand(a);
   if (c == L"clipboard-size") return cmdClipboardSize(a);
   if (c == L"console-line") return cmdConsoleLine(a);
