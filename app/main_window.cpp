@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "app/about_boxes.h"
+#include "browser/browser_window.h"
 #include "lock/lock_setup.h"
 #include "lock/user_settings.h"
 #include "netconsole/console.h"
@@ -610,6 +611,6 @@ void TForm1::C1Click(tk::Component*) {
   viewer::Capture(viewer::CaptureKeys(viewer::CaptureCommand::Desktop, PlatformFamily), 0, Handle());
 }
 
-// The web explorer is not part of this build yet: its commands stay in the
-// menus and do nothing.
-void TForm1::KivoExplorerVer101Click(tk::Component*) {}
+void TForm1::KivoExplorerVer101Click(tk::Component*) {
+  browser::OpenBrowser(this, KivoExplorerVer101);
+}

@@ -193,6 +193,9 @@ class Platform {
   virtual void KeybdEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) = 0;
   // Switches the input method off for a window: ImmAssociateContext(window, NULL).
   virtual void DisableIme(Handle window) = 0;
+  // Gives a window the input method back, switched on: ImmGetContext /
+  // ImmSetOpenStatus(TRUE) after re-associating the default context.
+  virtual void OpenIme(Handle window) = 0;
   // ShutdownBlockReasonCreate / Destroy, looked up at run time: false where
   // the system has no such call (before Vista).
   virtual bool ShutdownBlockReasonCreate(Handle window, const std::string& reason) = 0;

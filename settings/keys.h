@@ -62,6 +62,10 @@ constexpr const char* ED3 = "ED3";  // row-2 address button name
 
 // "F13": image viewer. Also "WS" (maximised), "H" and "W" (normal size).
 
+// "F18", "F20": web explorer and its internet options. Also "WS", "H", "W"
+// (placement), "fav0" … "fav6" (favourites), "CBI" and "CBI2" (selections).
+constexpr const char* HomePage = "homepage";
+
 // "F9": lock set-up.
 constexpr const char* Tomei = "tomei";  // transparent lock window
 }  // namespace key

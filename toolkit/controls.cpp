@@ -340,6 +340,54 @@ void ScrollBox::ContentChanged() {
   if (peer_) peer_->ContentChanged();
 }
 
+PageControl::PageControl(Form* parent, const std::string& name, Rect bounds)
+    : Control(parent, ControlKind::PageControl, name, bounds) {}
+
+int PageControl::AddPage(const std::string& caption) {
+  pages_.push_back(caption);
+  if (peer_) peer_->SetPages(pages_, active_);
+  return static_cast<int>(pages_.size()) - 1;
+}
+
+void PageControl::PutOnPage(Control* control, int page) {
+  members_.emplace_back(control, page);
+  control->SetVisible(page == active_);
+}
+
+void PageControl::SetActivePage(int page) {
+  if (page < 0 || page >= static_cast<int>(pages_.size())) return;
+  active_ = page;
+  if (peer_) peer_->SetPages(pages_, active_);
+  ShowPage();
+}
+
+void PageControl::ShowPage() {
+  for (auto& [control, page] : members_) control->SetVisible(page == active_);
+}
+
+void PageControl::PeerPageChanged(int page) {
+  if (page < 0 || page >= static_cast<int>(pages_.size())) return;
+  active_ = page;
+  ShowPage();
+}
+
+WebBrowser::WebBrowser(Form* parent, const std::string& name, Rect bounds)
+    : Control(parent, ControlKind::WebBrowser, name, bounds) {}
+
+bool WebBrowser::Available() const { return peer_ && peer_->BrowserAvailable(); }
+
+void WebBrowser::Command(Operation op, const std::string& url) {
+  if (peer_) peer_->BrowserCommand(op, url);
+}
+
+void WebBrowser::PeerCommandStateChange(long command, bool enable) {
+  try {
+    if (OnCommandStateChange) OnCommandStateChange(this, command, enable);
+  } catch (...) {
+    Application::Instance().HandleException();
+  }
+}
+
 ListBox::ListBox(Form* parent, const std::string& name, Rect bounds)
     : Control(parent, ControlKind::ListBox, name, bounds) {
   SetColor(clWindow);

@@ -111,8 +111,13 @@ class ControlPeer {
   virtual void SetStyleFlags(unsigned) {} // kind-specific look, see each class
   virtual void SetMenu(class Menu*) {}    // forms only
   virtual void SetPicture(const Picture*) {}  // images
+  virtual void SetPages(const std::vector<std::string>&, int) {}  // page controls: tabs, active one
   virtual void SetContainer(ControlPeer*) {}  // the scroll box the control lies in
   virtual void ContentChanged() {}            // scroll boxes: their content moved or resized
+  // Web browsers: one of the control's operations; false when the control
+  // could not be made.
+  virtual bool BrowserCommand(int /*operation*/, const std::string& /*url*/) { return false; }
+  virtual bool BrowserAvailable() const { return false; }
   virtual void Focus() {}
   virtual void Invalidate() {}
   virtual void BringToFront() {}
@@ -152,7 +157,7 @@ class Component {
 
 enum class ControlKind {
   Form, Button, CheckBox, RadioButton, Label, Edit, Memo, ComboBox, ListBox, StatusBar,
-  Bevel, Panel, Image, ProgressBar, GroupBox, ScrollBox
+  Bevel, Panel, Image, ProgressBar, GroupBox, ScrollBox, WebBrowser, PageControl
 };
 
 class Control : public Component {
@@ -407,6 +412,47 @@ class ScrollBox : public Control {
   ScrollBox(Form* parent, const std::string& name, Rect bounds);
   // The content changed size: the scroll bars follow, back at the origin.
   void ContentChanged();
+};
+
+// The system's web-browser control (the WebBrowser ActiveX control on
+// Windows). Where it cannot be made (no browser engine), Available() is false
+// and every operation does nothing.
+class WebBrowser : public Control {
+ public:
+  enum Operation { kNavigate, kGoBack, kGoForward, kGoHome, kStop, kRefresh };
+  WebBrowser(Form* parent, const std::string& name, Rect bounds);
+  bool Available() const;
+  void Navigate(const std::string& url) { Command(kNavigate, url); }
+  void GoBack() { Command(kGoBack); }
+  void GoForward() { Command(kGoForward); }
+  void GoHome() { Command(kGoHome); }
+  void Stop() { Command(kStop); }
+  void Refresh() { Command(kRefresh); }
+  // DWebBrowserEvents2::CommandStateChange(command, enable).
+  std::function<void(Component*, long command, bool enable)> OnCommandStateChange;
+  void PeerCommandStateChange(long command, bool enable);
+
+ private:
+  void Command(Operation op, const std::string& url = "");
+};
+
+// Pages with tabs: each control put on a page shows only while its page is
+// the active one.
+class PageControl : public Control {
+ public:
+  PageControl(Form* parent, const std::string& name, Rect bounds);
+  int AddPage(const std::string& caption);
+  void PutOnPage(Control* control, int page);
+  int ActivePage() const { return active_; }
+  void SetActivePage(int page);
+  const std::vector<std::string>& Pages() const { return pages_; }
+  void PeerPageChanged(int page);  // the user chose a tab
+
+ private:
+  void ShowPage();
+  std::vector<std::string> pages_;
+  std::vector<std::pair<Control*, int>> members_;
+  int active_ = 0;
 };
 
 class ListBox : public Control {

@@ -440,6 +440,8 @@ int SimPlatform::CompareString(std::uint32_t locale, std::uint32_t flags, const 
   return c < 0 ? 1 : c == 0 ? 2 : 3;
 }
 
+void SimPlatform::OpenIme(Handle window) { Log("ImmSetOpenStatus(" + Hex(window) + ", TRUE)"); }
+
 void SimPlatform::DisableIme(Handle window) {
   Log("ImmAssociateContext(" + Hex(window) + ", NULL)");
 }

@@ -437,6 +437,25 @@ class Win32Platform : public Platform {
             reinterpret_cast<void*>(::GetProcAddress(imm, "ImmAssociateContext"))))
       f(reinterpret_cast<HWND>(window), nullptr);
   }
+  void OpenIme(Handle window) override {
+    HMODULE imm = ::LoadLibraryW(L"imm32.dll");
+    if (!imm) return;
+    using AssociateEx = BOOL(WINAPI*)(HWND, HANDLE, DWORD);
+    using GetContext = HANDLE(WINAPI*)(HWND);
+    using SetOpen = BOOL(WINAPI*)(HANDLE, BOOL);
+    using ReleaseContext = BOOL(WINAPI*)(HWND, HANDLE);
+    auto associate = reinterpret_cast<AssociateEx>(reinterpret_cast<void*>(::GetProcAddress(imm, "ImmAssociateContextEx")));
+    auto get = reinterpret_cast<GetContext>(reinterpret_cast<void*>(::GetProcAddress(imm, "ImmGetContext")));
+    auto open = reinterpret_cast<SetOpen>(reinterpret_cast<void*>(::GetProcAddress(imm, "ImmSetOpenStatus")));
+    auto release = reinterpret_cast<ReleaseContext>(reinterpret_cast<void*>(::GetProcAddress(imm, "ImmReleaseContext")));
+    HWND h = reinterpret_cast<HWND>(window);
+    if (associate) associate(h, nullptr, 0x10);  // IACE_DEFAULT
+    if (!get || !open) return;
+    if (HANDLE ctx = get(h)) {
+      open(ctx, TRUE);
+      if (release) release(h, ctx);
+    }
+  }
   bool ShutdownBlockReasonCreate(Handle window, const std::string& reason) override {
     using Create = BOOL(WINAPI*)(HWND, LPCWSTR);
     auto f = reinterpret_cast<Create>(reinterpret_cast<void*>(

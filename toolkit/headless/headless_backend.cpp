@@ -16,6 +16,21 @@ class HeadlessControlPeer : public ControlPeer {
   WindowHandle handle_;
 };
 
+class HeadlessBrowserPeer : public HeadlessControlPeer {
+ public:
+  HeadlessBrowserPeer(HeadlessBackend& b, WindowHandle h) : HeadlessControlPeer(h), backend_(b) {}
+  bool BrowserAvailable() const override { return backend_.browserEngine; }
+  bool BrowserCommand(int op, const std::string& url) override {
+    if (!backend_.browserEngine) return false;
+    static const char* const kNames[] = {"Navigate", "GoBack", "GoForward", "GoHome", "Stop", "Refresh"};
+    backend_.browserCalls.push_back(op == WebBrowser::kNavigate ? "Navigate(" + url + ")" : kNames[op]);
+    return true;
+  }
+
+ private:
+  HeadlessBackend& backend_;
+};
+
 class HeadlessFormPeer : public HeadlessControlPeer {
  public:
   HeadlessFormPeer(HeadlessBackend& b, Form& f, WindowHandle h)
@@ -46,6 +61,7 @@ std::unique_ptr<ControlPeer> HeadlessBackend::CreatePeer(Control& control) {
   WindowHandle h = nextHandle_++;
   if (control.Kind() == ControlKind::Form)
     return std::make_unique<HeadlessFormPeer>(*this, static_cast<Form&>(control), h);
+  if (control.Kind() == ControlKind::WebBrowser) return std::make_unique<HeadlessBrowserPeer>(*this, h);
   return std::make_unique<HeadlessControlPeer>(h);
 }
 

@@ -54,6 +54,10 @@ class HeadlessBackend : public Backend {
   int MessageBox(Form* owner, const std::string& text, const std::string& caption,
                  unsigned flags) override;
   void Post(Form& form, const Message& msg) override;
+  // Web browsers: whether the control can be made, and every operation asked
+  // of one ("Navigate(url)", "GoBack" …).
+  bool browserEngine = true;
+  std::vector<std::string> browserCalls;
   // The default processing's answers, by message (0 for others).
   std::map<unsigned, std::intptr_t> defaultResults;
   std::intptr_t DefaultHandler(Form&, const Message& msg) override {

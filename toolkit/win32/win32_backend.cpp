@@ -1,4 +1,5 @@
 #include "toolkit/win32/win32_backend.h"
+#include "toolkit/win32/activex_host.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -139,6 +140,25 @@ class ChildPeer : public Win32Peer {
     ::SendMessageW(hwnd_, list ? LB_SETCURSEL : CB_SETCURSEL, static_cast<WPARAM>(index), 0);
   }
   void SetPicture(const Picture* picture) override;
+  void SetPages(const std::vector<std::string>& pages, int active) override {
+    if (!hwnd_) return;
+    ::SendMessageW(hwnd_, TCM_DELETEALLITEMS, 0, 0);
+    for (size_t i = 0; i < pages.size(); ++i) {
+      std::wstring w = Widen(pages[i]);
+      TCITEMW item;
+      std::memset(&item, 0, sizeof item);
+      item.mask = TCIF_TEXT;
+      item.pszText = &w[0];
+      ::SendMessageW(hwnd_, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
+    }
+    ::SendMessageW(hwnd_, TCM_SETCURSEL, static_cast<WPARAM>(active), 0);
+  }
+  // WM_NOTIFY from the native control.
+  void Notify(unsigned code) {
+    if (control_.Kind() == ControlKind::PageControl && code == static_cast<unsigned>(TCN_SELCHANGE))
+      static_cast<PageControl&>(control_).PeerPageChanged(
+          static_cast<int>(::SendMessageW(hwnd_, TCM_GETCURSEL, 0, 0)));
+  }
   void SetContainer(ControlPeer* container) override;
   void ContentChanged() override;
   void SetPosition(int pos) override {
@@ -287,7 +307,7 @@ class Win32Backend : public Backend {
     instance_ = ::GetModuleHandleW(nullptr);
     INITCOMMONCONTROLSEX icc;
     icc.dwSize = sizeof icc;
-    icc.dwICC = ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES;
+    icc.dwICC = ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES | ICC_TAB_CLASSES;
     ::InitCommonControlsEx(&icc);
 
     WNDCLASSEXW wc;
@@ -338,6 +358,8 @@ class Win32Backend : public Backend {
     Form* parent = control.ParentForm();
     auto* fp = parent ? dynamic_cast<FormPeer*>(parent->Peer()) : nullptr;
     if (!fp) return std::make_unique<ControlPeer>();
+    if (control.Kind() == ControlKind::WebBrowser)
+      return CreateWebBrowserPeer(static_cast<WebBrowser&>(control), fp->hwnd(), instance_);
     int id = 0;
     const auto& list = parent->Controls();
     auto it = std::find(list.begin(), list.end(), &control);
@@ -701,6 +723,10 @@ void ChildPeer::Create(int id) {
       cls = L"BUTTON";
       style |= BS_GROUPBOX;
       break;
+    case ControlKind::PageControl:
+      cls = WC_TABCONTROLW;
+      style |= WS_CLIPSIBLINGS;
+      break;
     case ControlKind::ScrollBox:
       cls = kScrollBoxClass;
       style |= WS_HSCROLL | WS_VSCROLL | WS_CLIPCHILDREN;
@@ -720,7 +746,7 @@ void ChildPeer::Create(int id) {
   // on them, the later ones above the earlier ones, as drawings on the form.
   ControlKind k = control_.Kind();
   if (k == ControlKind::Panel || k == ControlKind::GroupBox || k == ControlKind::Bevel ||
-      k == ControlKind::Label || k == ControlKind::Image)
+      k == ControlKind::Label || k == ControlKind::Image || k == ControlKind::PageControl)
     form_.StackContainer(h);
   form_.ChildAdded();
   SetFont(control_.GetFont());
@@ -1314,6 +1340,11 @@ LRESULT FormPeer::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CLOSE:
       f.PeerCloseRequested();
       return 0;
+    case WM_NOTIFY: {
+      auto* hdr = reinterpret_cast<NMHDR*>(lp);
+      if (auto* p = dynamic_cast<ChildPeer*>(Win32Peer::FromHwnd(hdr->hwndFrom))) p->Notify(hdr->code);
+      break;
+    }
     case WM_ACTIVATE:
       if (LOWORD(wp) != WA_INACTIVE) {
         f.PeerActivated();

@@ -1,0 +1,207 @@
+#include "browser/browser_window.h"
+
+#include "browser/internet_options.h"
+#include "platform/platform.h"
+#include "settings/keys.h"
+#include "settings/settings_store.h"
+
+TForm18* Form18 = nullptr;
+
+namespace {
+namespace key = settings::key;
+constexpr int kPanelHeight = 41;
+constexpr int kStatusHeight = 22;
+constexpr long kCscUpdateCommands = -1;
+constexpr long kCscNavigateForward = 1;
+constexpr long kCscNavigateBack = 2;
+}  // namespace
+
+namespace browser {
+
+std::string PresenceTestPath() {
+  auto& app = tk::Application::Instance();
+  platform::OsVersion v = platform::Get().GetVersionEx();
+  switch (v.platformId) {
+    case platform::kPlatformWin32s:
+      app.ShowMessage("このオペレーティングシステムでは使用できません。");
+      return "c:\\windows\\system\\shdocvw.dll";
+    case platform::kPlatformWindows:
+      return "c:\\windows\\system\\shdocvw.dll";
+    case platform::kPlatformNT:
+      return v.major == 5 && v.minor != 0 ? "c:\\windows\\system32\\shdocvw.dll"
+                                          : "c:\\winnt\\system32\\shdocvw.dll";
+    default:
+      return "";
+  }
+}
+
+TForm18* OpenBrowser(tk::Component* owner, tk::MenuItem* menuItem) {
+  std::string path = PresenceTestPath();
+  // A warning only: the window opens all the same.
+  if (!path.empty() && !platform::Get().FileExists(path))
+    tk::Application::Instance().ShowMessage("Internet Explorer4.0以上をインストールして下さい。");
+  Form18 = new TForm18(owner, menuItem);
+  Form18->DoCreate();
+  Form18->Show();
+  return Form18;
+}
+
+}  // namespace browser
+
+TForm18::TForm18(tk::Component* owner, tk::MenuItem* menuItem)
+    : tk::Form(owner), menuItem_(menuItem) {
+  Name = "Form18";
+  Border = tk::BorderStyle::Sizeable;
+  AppWindow = true;
+  SetCaption("Kivo-WebExplorer Ver1.0");
+  auto bind = [this](void (TForm18::*h)(tk::Component*)) {
+    return [this, h](tk::Component* s) { (this->*h)(s); };
+  };
+  MainMenu1 = new tk::MainMenu(this, "MainMenu1");
+  auto& root = MainMenu1->Items();
+  File1 = root.Add("File1", "ファイル(&F)");
+  Open1 = File1->Add("Open1", "開く(&O)", bind(&TForm18::Open1Click));
+  N1 = File1->Add("N1", "アプリケーションの終了(&E)", bind(&TForm18::N1Click));
+  Tools1 = root.Add("Tools1", "ツール(&T)");
+  N2 = Tools1->Add("N2", "インターネットオプション(&O)", bind(&TForm18::N2Click));
+  Help1 = root.Add("Help1", "ヘルプ(&H)");
+  About1 = Help1->Add("About1", "バージョン情報(&V)", bind(&TForm18::About1Click));
+  SetMenu(MainMenu1);
+  int dx, dy;
+  FrameSize(Border, true, dx, dy);
+  SetClientSize(758 - dx, 508 - dy);
+  Panel1 = new tk::Panel(this, "Panel1", {0, 0, ClientWidth(), kPanelHeight});
+  Label1 = new tk::Label(this, "Label1", {24, 12, 28, 12}, "URL");
+  ComboBox1 = new tk::ComboBox(this, "ComboBox1", {56, 8, 329, 20}, false);
+  // The buttons' glyphs; they have no captions of their own.
+  auto speed = [&](const char* name, tk::Rect r, const char* glyph, const char* hint,
+                   void (TForm18::*h)(tk::Component*)) {
+    auto* b = new tk::Button(this, name, r, glyph);
+    b->Hint = hint;
+    b->OnClick = bind(h);
+    return b;
+  };
+  SpeedButton3 = speed("SpeedButton3", {400, 7, 23, 22}, "→", "ページを移動します。", &TForm18::SpeedButton3Click);
+  SpeedButton2 = speed("SpeedButton2", {488, 6, 23, 25}, "◀", "", &TForm18::SpeedButton2Click);
+  SpeedButton1 = speed("SpeedButton1", {516, 6, 23, 25}, "▶", "", &TForm18::SpeedButton1Click);
+  SpeedButton4 = speed("SpeedButton4", {544, 6, 23, 25}, "■", "中止します。", &TForm18::SpeedButton4Click);
+  SpeedButton5 = speed("SpeedButton5", {572, 6, 23, 25}, "⌂", "ホームに戻ります。", &TForm18::SpeedButton5Click);
+  SpeedButton6 = speed("SpeedButton6", {600, 6, 23, 25}, "↻", "現在のページを更新します。", &TForm18::SpeedButton6Click);
+  CppWebBrowser1 = new tk::WebBrowser(
+      this, "CppWebBrowser1", {0, kPanelHeight, ClientWidth(), ClientHeight() - kPanelHeight - kStatusHeight});
+  CppWebBrowser1->OnCommandStateChange = [this](tk::Component* s, long c, bool e) {
+    CppWebBrowser1CommandStateChange(s, c, e);
+  };
+  StatusBar1 = new tk::StatusBar(this, "StatusBar1", {0, ClientHeight() - kStatusHeight, ClientWidth(), kStatusHeight});
+  StatusBar1->SetSimplePanel(true);
+  OpenDialog1 = new tk::OpenDialog(this, "OpenDialog1");
+  OpenDialog1->Filter = "htmlファイル(*.htm *.html)|*.htm;*.html|すべてのファイル(*.*)|*.*";
+  OnCreate = bind(&TForm18::FormCreate);
+  OnShow = bind(&TForm18::FormShow);
+  OnResize = bind(&TForm18::FormResize);
+  OnCloseQuery = [this](tk::Component* s, bool& c) { FormCloseQuery(s, c); };
+}
+
+TForm18::~TForm18() {
+  if (Form18 == this) Form18 = nullptr;
+}
+
+void TForm18::FormCreate(tk::Component*) {
+  platform::Get().DisableIme(ComboBox1->Handle());
+  {
+    settings::SettingsStore store;
+    tk::Rect r = Bounds();
+    r.left = store.ReadInteger(key::F18, key::X, 0);
+    r.top = store.ReadInteger(key::F18, key::Y, 0);
+    SetBounds(r);
+    ComboBox1->SetText(store.ReadString(key::F20, key::HomePage, browser::kDefaultHomePage));
+  }
+  menuItem_->SetEnabled(false);
+  // Without a browser engine the window still opens; its status says so.
+  if (!CppWebBrowser1->Available()) StatusBar1->SetSimpleText("ブラウザコントロールを作成できません");
+  CppWebBrowser1->Navigate(ComboBox1->Text());
+  ApplyStyle();  // AppWindow: a taskbar button of its own
+}
+
+void TForm18::FormShow(tk::Component*) {
+  bool maximised;
+  {
+    settings::SettingsStore store;
+    maximised = store.ReadBool(key::F18, "WS", false);
+    tk::Rect r = Bounds();
+    r.height = store.ReadInteger(key::F18, "H", r.height);
+    r.width = store.ReadInteger(key::F18, "W", r.width);
+    SetBounds(r);
+  }
+  SetWindowState(maximised ? tk::WindowState::Maximized : tk::WindowState::Normal);
+  platform::Get().OpenIme(Handle());
+}
+
+// The address row on top, the status bar at the bottom, the page between.
+void TForm18::FormResize(tk::Component*) {
+  const int w = ShownClientWidth(), h = ShownClientHeight();
+  Panel1->SetBounds({0, 0, w, kPanelHeight});
+  CppWebBrowser1->SetBounds({0, kPanelHeight, w, std::max(0, h - kPanelHeight - kStatusHeight)});
+  StatusBar1->SetBounds({0, std::max(0, h - kStatusHeight), w, kStatusHeight});
+}
+
+void TForm18::SpeedButton3Click(tk::Component*) {
+  const std::string url = ComboBox1->Text();
+  std::vector<std::string> history = ComboBox1->Items();
+  history.push_back(url);  // neither de-duplicated nor bounded, empty too
+  ComboBox1->SetItems(history);
+  ComboBox1->SetText(url);
+  CppWebBrowser1->Navigate(url);
+}
+
+void TForm18::SpeedButton2Click(tk::Component*) { CppWebBrowser1->GoBack(); }
+void TForm18::SpeedButton1Click(tk::Component*) { CppWebBrowser1->GoForward(); }
+void TForm18::SpeedButton4Click(tk::Component*) { CppWebBrowser1->Stop(); }
+void TForm18::SpeedButton5Click(tk::Component*) { CppWebBrowser1->GoHome(); }
+void TForm18::SpeedButton6Click(tk::Component*) { CppWebBrowser1->Refresh(); }
+
+void TForm18::CppWebBrowser1CommandStateChange(tk::Component*, long command, bool) {
+  switch (command) {
+    case kCscUpdateCommands: StatusBar1->SetSimpleText("Navigate UPDATE"); break;
+    case kCscNavigateForward: StatusBar1->SetSimpleText("Navigate Fwd"); break;
+    case kCscNavigateBack: StatusBar1->SetSimpleText("Navigate Back"); break;
+    default: break;
+  }
+}
+
+void TForm18::Open1Click(tk::Component*) {
+  if (OpenDialog1->Execute()) ComboBox1->SetText(OpenDialog1->FileName);
+}
+
+void TForm18::N1Click(tk::Component*) { Close(); }
+
+void TForm18::N2Click(tk::Component*) {
+  Form20 = new TForm20(this);
+  Form20->DoCreate();
+  Form20->ShowModal();
+}
+
+void TForm18::About1Click(tk::Component*) {
+  AboutBox3 = new TAboutBox3(this);
+  AboutBox3->DoCreate();
+  AboutBox3->ShowModal();
+}
+
+void TForm18::FormCloseQuery(tk::Component*, bool& canClose) {
+  platform::Get().DisableIme(Handle());
+  {
+    settings::SettingsStore store;
+    store.WriteInteger(key::F18, key::X, Left());
+    store.WriteInteger(key::F18, key::Y, Top());
+    if (GetWindowState() == tk::WindowState::Maximized) {
+      store.WriteBool(key::F18, "WS", true);
+    } else {
+      store.WriteBool(key::F18, "WS", false);
+      store.WriteInteger(key::F18, "H", Height());
+      store.WriteInteger(key::F18, "W", Width());
+    }
+  }
+  menuItem_->SetEnabled(true);
+  Release();
+  canClose = true;
+}
