@@ -1,0 +1,72 @@
+// The web explorer under Wine, whose prefixes have no browser engine: the
+// window opens, says so, and every command is harmless.
+#include <string>
+
+#include "e2e/harness.h"
+
+namespace e2e {
+namespace {
+
+constexpr const char* kBrowser = "Kivo-WebExplorer Ver1.0";
+constexpr const char* kOptions = "Kivo-WebExplorer インターネットオプション";
+
+class Browser : public WineTest {
+ protected:
+  std::string Status() {
+    for (const Control& c : Controls(kBrowser))
+      if (c.cls == "msctls_statusbar32") return c.text;
+    return "(no status bar)";
+  }
+};
+
+// Windows 2000 looks for the control in c:\winnt, which Wine's prefix lacks:
+// the notice comes, and the window opens all the same.
+TEST_F(Browser, MissingControlIsNoticedAndTheWindowOpensAnyway) {
+  SetWindowsVersion("win2k");
+  SkipLogo();
+  StartApp();
+  WaitMainWindow();
+  ASSERT_FALSE(HasFailure());
+  ChooseTrayMenuItem("Kivo-WebExplorer(&W)");
+  Result box = Driver({"msgbox", "--title", "kivo_config", "--answer", std::to_string(kIdOk)}, 20000);
+  ASSERT_DRIVER_OK(box);
+  EXPECT_EQ(box.lines().at(0), "Internet Explorer4.0以上をインストールして下さい。");
+  EXPECT_DRIVER_OK(Driver({"wait", "--title", kBrowser, "--visible"}, 30000));
+}
+
+TEST_F(Browser, OpensWithoutAnEngineAndEveryCommandIsHarmless) {
+  SetWindowsVersion("winxp");  // c:\windows\system32\shdocvw.dll is there
+  SetSetting("F20", "homepage", "javascript:alert(1)");
+  SkipLogo();
+  StartApp();
+  WaitMainWindow();
+  ASSERT_FALSE(HasFailure());
+  ChooseTrayMenuItem("Kivo-WebExplorer(&W)");
+  ASSERT_DRIVER_OK(Driver({"wait", "--title", kBrowser, "--visible"}, 30000));
+  auto url = FindControl(Controls(kBrowser), "Edit", "javascript:alert(1)");
+  EXPECT_TRUE(url) << "the URL box does not show the stored home page";
+  Screenshot(testName_, WindowRect(kBrowser));
+  const std::string status = Status();
+  EXPECT_TRUE(status == "ブラウザコントロールを作成できません" || status.rfind("Navigate", 0) == 0 ||
+              status.empty())
+      << status;
+  for (const char* glyph : {"→", "◀", "▶", "■", "⌂", "↻"})
+    ASSERT_DRIVER_OK(Driver({"click", "--send", "--title", kBrowser, "--text", glyph}));
+  ASSERT_DRIVER_OK(Driver({"type", "--title", kBrowser, "--ctl-class", "Edit", "--keys",
+                           std::string(3000, 'x') + "日本語"}));
+  ASSERT_DRIVER_OK(Driver({"click", "--send", "--title", kBrowser, "--text", "→"}));
+  // Still answering, and the options open and store on their close.
+  ASSERT_DRIVER_OK(Driver({"menu-command", "--title", kBrowser, "--text", "インターネットオプション(&O)"}));
+  ASSERT_DRIVER_OK(Driver({"wait", "--title", kOptions, "--visible"}));
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kOptions, "--text", "OK"}));
+  ASSERT_DRIVER_OK(Driver({"wait-gone", "--title", kOptions}));
+  EXPECT_EQ(GetSetting("F20", "CBI2"), "0");
+  ASSERT_DRIVER_OK(Driver({"menu-command", "--title", kBrowser, "--text", "アプリケーションの終了(&E)"}));
+  ASSERT_DRIVER_OK(Driver({"wait-gone", "--title", kBrowser}));
+  EXPECT_TRUE(GetSetting("F18", "W"));
+  // The program goes on.
+  EXPECT_DRIVER_OK(Driver({"post", "--send", "--title", kMainTitle, "--msg", "0"}));
+}
+
+}  // namespace
+}  // namespace e2e

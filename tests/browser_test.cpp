@@ -1,0 +1,174 @@
+// The web explorer: presence test, URL box and history, the control's
+// operations and events, internet options and favourites.
+#include "browser/browser_window.h"
+#include "browser/internet_options.h"
+#include "main_window_fixture.h"
+
+namespace {
+
+class BrowserTest : public MainWindowFixture {
+ protected:
+  TForm18* Open(TForm1* main) {
+    main->KivoExplorerVer101->Click();
+    return Form18;
+  }
+};
+
+TEST_F(BrowserTest, PresenceTestPerVersionWarnsButAlwaysOpens) {
+  struct Row {
+    platform::OsVersion v;
+    const char* path;  // "" for no test
+    bool win32s;
+  } rows[] = {
+      {{4, 10, 2222, 1}, "c:\\windows\\system\\shdocvw.dll", false},
+      {{5, 0, 2195, 2}, "c:\\winnt\\system32\\shdocvw.dll", false},
+      {{5, 1, 2600, 2}, "c:\\windows\\system32\\shdocvw.dll", false},
+      {{4, 0, 1381, 2}, "c:\\winnt\\system32\\shdocvw.dll", false},
+      {{3, 10, 0, 0}, "c:\\windows\\system\\shdocvw.dll", true},
+      {{1, 0, 0, 7}, "", false},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.path);
+    TearDown();
+    SetUp();
+    sim->version = r.v;
+    TForm1* main = CreateQuiet();
+    Open(main);
+    auto finds = sim->Calls("FindFirstFile(\"c:\\\\w");
+    std::vector<std::string> texts;
+    for (const auto& b : ui->boxes) texts.push_back(b.text);
+    std::vector<std::string> expected;
+    if (r.win32s) expected.push_back("このオペレーティングシステムでは使用できません。");
+    if (*r.path) {
+      ASSERT_EQ(sim->Calls("FindFirstFile").size(), 1u);
+      EXPECT_EQ(sim->Calls("FindFirstFile")[0], std::string("FindFirstFile(\"") + r.path + "\")");
+      expected.push_back("Internet Explorer4.0以上をインストールして下さい。");
+    } else {
+      EXPECT_TRUE(sim->Calls("FindFirstFile").empty());
+    }
+    EXPECT_EQ(texts, expected);
+    ASSERT_NE(Form18, nullptr) << "the window opens all the same";
+  }
+  // With the file there, no notice.
+  TearDown();
+  SetUp();
+  sim->files.insert("C:\\WINDOWS\\SYSTEM32\\shdocvw.dll");
+  Open(CreateQuiet());
+  EXPECT_TRUE(ui->boxes.empty());
+}
+
+TEST_F(BrowserTest, HomePageHistoryOperationsAndEvents) {
+  Store("F20", "homepage", "http://example.org/家");
+  TForm1* main = CreateQuiet();
+  TForm18* b = Open(main);
+  ASSERT_NE(b, nullptr);
+  EXPECT_EQ(b->Left(), 0);
+  EXPECT_EQ(b->Width(), 758);
+  EXPECT_EQ(b->Height(), 508);
+  EXPECT_EQ(b->ComboBox1->Text(), "http://example.org/家");
+  EXPECT_FALSE(main->KivoExplorerVer101->Enabled());
+  EXPECT_TRUE(main->KivoWebExplorer1->Enabled());
+  EXPECT_EQ(ui->browserCalls, (std::vector<std::string>{"Navigate(http://example.org/家)"}));
+
+  ui->browserCalls.clear();
+  const std::string longAddress = "file:///" + std::string(5000, 'a');
+  for (const std::string& url : {std::string("javascript:alert('%s&')"), longAddress, std::string()}) {
+    b->ComboBox1->PeerTextChanged(url);
+    b->SpeedButton3->Click();
+  }
+  b->ComboBox1->PeerTextChanged("javascript:alert('%s&')");
+  b->SpeedButton3->Click();
+  EXPECT_EQ(b->ComboBox1->Items(), (std::vector<std::string>{"javascript:alert('%s&')", longAddress, "",
+                                                              "javascript:alert('%s&')"}))
+      << "every go is listed, twice too";
+  for (tk::Button* button : {b->SpeedButton2, b->SpeedButton1, b->SpeedButton4, b->SpeedButton5, b->SpeedButton6})
+    button->Click();
+  EXPECT_EQ(std::vector<std::string>(ui->browserCalls.begin() + 4, ui->browserCalls.end()),
+            (std::vector<std::string>{"GoBack", "GoForward", "Stop", "GoHome", "Refresh"}));
+  EXPECT_EQ(b->ComboBox1->Text(), "javascript:alert('%s&')") << "home leaves the URL box alone";
+
+  struct Event {
+    long command;
+    bool enable;
+    const char* status;
+  } events[] = {{-1, true, "Navigate UPDATE"}, {1, true, "Navigate Fwd"}, {1, false, "Navigate Fwd"},
+                {2, false, "Navigate Back"},   {7, true, "Navigate Back"}};
+  for (const Event& e : events) {
+    b->CppWebBrowser1->PeerCommandStateChange(e.command, e.enable);
+    EXPECT_EQ(b->StatusBar1->SimpleText(), e.status);
+  }
+
+  ui->openAnswers = {std::string("C:\\pages\\a.html")};
+  ui->browserCalls.clear();
+  b->Open1->Click();
+  EXPECT_EQ(b->ComboBox1->Text(), "C:\\pages\\a.html");
+  EXPECT_TRUE(ui->browserCalls.empty()) << "opening a file only fills the box";
+
+  b->SetWindowState(tk::WindowState::Maximized);
+  b->N1->Click();
+  EXPECT_EQ(Stored("F18", "WS"), "1");
+  EXPECT_FALSE(Stored("F18", "H")) << "a maximised close keeps the normal size";
+  EXPECT_TRUE(main->KivoExplorerVer101->Enabled());
+}
+
+TEST_F(BrowserTest, WithoutAnEngineTheWindowSaysSoAndCommandsDoNothing) {
+  ui->browserEngine = false;
+  TForm18* b = Open(CreateQuiet());
+  EXPECT_EQ(b->StatusBar1->SimpleText(), "ブラウザコントロールを作成できません");
+  for (tk::Button* button : {b->SpeedButton3, b->SpeedButton2, b->SpeedButton1, b->SpeedButton4,
+                             b->SpeedButton5, b->SpeedButton6})
+    EXPECT_NO_THROW(button->Click());
+  EXPECT_TRUE(ui->browserCalls.empty());
+}
+
+TEST_F(BrowserTest, FavouritesAreAsymmetricAndTheHomePageWaitsForTheNextWindow) {
+  for (int i = 0; i < 9; ++i) Store("F20", "fav" + std::to_string(i), "site" + std::to_string(i));
+  Store("F20", "CBI", "-1");
+  TForm1* main = CreateQuiet();
+  TForm18* b = Open(main);
+  ui->onModal = [&](tk::Form& f) {
+    auto& o = static_cast<TForm20&>(f);
+    EXPECT_EQ(o.Edit1->Text(), "http://");
+    EXPECT_EQ(o.ComboBox1->Text(), "site0") << "fav0 is the text while nothing is selected";
+    EXPECT_EQ(o.ComboBox1->Items(),
+              (std::vector<std::string>{"site1", "site2", "site3", "site4", "site5", "site6"}));
+    EXPECT_EQ(o.ComboBox2->Text(), "1");
+    EXPECT_EQ(o.PageControl1->Pages(), (std::vector<std::string>{"全般", "拡張"}));
+    EXPECT_FALSE(o.Label4->Visible());
+    o.PageControl1->PeerPageChanged(1);
+    EXPECT_TRUE(o.Label4->Visible());
+    EXPECT_FALSE(o.Edit1->Visible());
+    o.Button2->Click();  // hidden with its page: nothing happens
+    o.PageControl1->PeerPageChanged(0);
+    o.ComboBox1->PeerTextChanged("http://new.example/");
+    o.ComboBox2->PeerSelected(6);
+    o.Button2->Click();  // position 7: fav6
+    o.Button3->Click();
+    o.Edit1->SetText("http://home.example/");
+    o.Button1->Click();
+  };
+  b->N2->Click();
+  EXPECT_EQ(Stored("F20", "fav6"), "http://new.example/");
+  EXPECT_EQ(Stored("F20", "homepage"), "http://home.example/");
+  EXPECT_EQ(Stored("F20", "CBI"), "-1");
+  EXPECT_EQ(Stored("F20", "CBI2"), "6");
+  EXPECT_EQ(b->ComboBox1->Text(), "http://new.example/") << "copied into the URL box";
+  EXPECT_EQ(ui->browserCalls.size(), 1u) << "and not opened";
+
+  // The new home page is the next window's.
+  b->Close();
+  tk::Application::Instance().ProcessMessages();
+  ui->browserCalls.clear();
+  b = Open(main);
+  EXPECT_EQ(ui->browserCalls, (std::vector<std::string>{"Navigate(http://home.example/)"}));
+
+  // A default selection of entry 0 replaces the box's text.
+  Store("F20", "CBI", "0");
+  ui->onModal = [&](tk::Form& f) {
+    EXPECT_EQ(static_cast<TForm20&>(f).ComboBox1->Text(), "site1");
+    f.Close();
+  };
+  b->N2->Click();
+}
+
+}  // namespace
