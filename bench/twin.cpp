@@ -1,0 +1,227 @@
+// bench_twin.exe: kivo_config's main window written straight on Win32,
+// without the toolkit, as the reference of the start-up benchmark. It does
+// what kivo_config's start-up does and nothing more: the single-instance
+// mutex, the same settings reads, the version and memory queries, the
+// application window, the main window with its 40 controls (same classes,
+// captions, fonts and places), the status bar, the main menu, the tray icon,
+// the two one-second timers, the input method switched off, the resource
+// library looked for, then the window shown. The popup menu is built when it
+// opens, in both programs.
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+const wchar_t kKey[] = L"Software\\Kivo_Project\\Ve_Dizo\\Kivo_Shutdown";
+
+// One settings read as kivo_config's store makes it: open the section, read
+// the value, close.
+std::wstring Read(const wchar_t* section, const wchar_t* ident, const wchar_t* def) {
+  std::wstring path = std::wstring(kKey) + L"\\" + section;
+  HKEY app = nullptr, key = nullptr;
+  std::wstring value = def;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &app, nullptr) != 0)
+    return value;
+  if (RegOpenKeyExW(app, section, 0, KEY_ALL_ACCESS, &key) == 0) {
+    wchar_t buf[512];
+    DWORD size = sizeof buf, type = 0;
+    if (RegQueryValueExW(key, ident, nullptr, &type, reinterpret_cast<BYTE*>(buf), &size) == 0 &&
+        type == REG_SZ)
+      value.assign(buf, size / sizeof(wchar_t) ? size / sizeof(wchar_t) - 1 : 0);
+    RegCloseKey(key);
+  }
+  RegCloseKey(app);
+  return value;
+}
+
+HFONT g_font, g_status;
+
+struct Ctl {
+  const wchar_t* cls;
+  DWORD style;
+  int x, y, w, h;
+  const wchar_t* text;
+  bool statusFont;
+};
+
+const Ctl kControls[] = {
+    {L"STATIC", SS_ETCHEDFRAME, 96, 24, 337, 153, L"", false},
+    {L"STATIC", SS_LEFT, 96, 8, 140, 12, L"ｺﾝﾄﾛｰﾙﾊﾟﾈﾙ", false},
+    {L"STATIC", SS_ETCHEDFRAME, 264, 192, 257, 89, L"", false},
+    {L"STATIC", SS_RIGHT, 438, 200, 75, 13, L"Please Wait !!", true},
+    {L"STATIC", SS_RIGHT, 438, 220, 75, 13, L"Please Wait !!", true},
+    {L"STATIC", SS_RIGHT, 439, 240, 74, 12, L"Please Wait  !!", false},
+    {L"STATIC", SS_LEFT, 270, 261, 82, 12, L"起動しているOS:", false},
+    {L"STATIC", SS_RIGHT, 438, 260, 75, 13, L"WindowsNT 6.1", true},
+    {L"BUTTON", BS_PUSHBUTTON, 8, 8, 81, 25, L"スタンバイ", false},
+    {L"BUTTON", BS_PUSHBUTTON, 8, 42, 81, 25, L"ログオフ", false},
+    {L"BUTTON", BS_PUSHBUTTON, 8, 76, 81, 25, L"再起動", false},
+    {L"BUTTON", BS_PUSHBUTTON, 8, 110, 81, 25, L"シャットダウン", false},
+    {L"BUTTON", BS_PUSHBUTTON, 8, 144, 81, 25, L"電源切断", false},
+    {L"BUTTON", BS_PUSHBUTTON, 104, 32, 97, 25, L"マウス", false},
+    {L"BUTTON", BS_PUSHBUTTON, 216, 32, 97, 25, L"パスワード", false},
+    {L"BUTTON", BS_PUSHBUTTON, 328, 32, 97, 25, L"アプリ追加・削除", false},
+    {L"BUTTON", BS_PUSHBUTTON, 104, 69, 97, 25, L"電源管理", false},
+    {L"BUTTON", BS_PUSHBUTTON, 216, 69, 97, 25, L"マルチメディア", false},
+    {L"BUTTON", BS_PUSHBUTTON, 328, 69, 97, 25, L"ネットワーク", false},
+    {L"BUTTON", BS_PUSHBUTTON, 104, 107, 97, 25, L"ﾃﾞﾊﾞｲｽﾏﾈｰｼﾞｬ", false},
+    {L"BUTTON", BS_PUSHBUTTON, 216, 107, 97, 25, L"ジョイスティック", false},
+    {L"BUTTON", BS_PUSHBUTTON, 328, 107, 97, 25, L"モデム", false},
+    {L"BUTTON", BS_PUSHBUTTON, 104, 144, 97, 25, L"日付と時刻", false},
+    {L"BUTTON", BS_PUSHBUTTON, 216, 144, 97, 25, L"画面設定", false},
+    {L"BUTTON", BS_PUSHBUTTON, 328, 144, 97, 25, L"リソース", false},
+    {L"BUTTON", BS_PUSHBUTTON, 448, 32, 65, 25, L"画面ロック", false},
+    {L"BUTTON", BS_PUSHBUTTON, 448, 68, 65, 25, L"ｽﾄｯﾌﾟｳｫｯﾁ", false},
+    {L"BUTTON", BS_PUSHBUTTON, 448, 107, 65, 25, L"Open APL", false},
+    {L"BUTTON", BS_PUSHBUTTON, 448, 144, 65, 25, L"閉じる", false},
+    {L"BUTTON", BS_CHECKBOX, 8, 184, 121, 17, L"スタートアップ登録", false},
+    {L"BUTTON", BS_CHECKBOX, 8, 204, 153, 12, L"休止状態をサポートする", false},
+    {L"BUTTON", BS_CHECKBOX, 8, 224, 129, 12, L"タスクバーを非表示", false},
+    {L"BUTTON", BS_CHECKBOX, 8, 244, 153, 12, L"ステータスバーを非表示", false},
+    {L"BUTTON", BS_CHECKBOX, 8, 264, 169, 12, L"強制終了を無効にする", false},
+};
+
+LRESULT CALLBACK WndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_TIMER: {
+      SYSTEMTIME t;
+      GetLocalTime(&t);
+      return 0;
+    }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+      SetBkColor(reinterpret_cast<HDC>(wp), GetSysColor(COLOR_BTNFACE));
+      return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+    case WM_CLOSE: {
+      NOTIFYICONDATAW nid;
+      std::memset(&nid, 0, sizeof nid);
+      nid.cbSize = NOTIFYICONDATAW_V1_SIZE;
+      nid.hWnd = h;
+      nid.uID = 100;
+      Shell_NotifyIconW(NIM_DELETE, &nid);
+      DestroyWindow(h);
+      return 0;
+    }
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    default:
+      return DefWindowProcW(h, msg, wp, lp);
+  }
+}
+
+HMENU MainMenu() {
+  HMENU bar = CreateMenu();
+  HMENU menu = CreatePopupMenu();
+  for (const wchar_t* s : {L"設定(&S)", L"ユーザー設定", L"画像ビューア(&V)", L"Raru Derura(&P)", L"Kivo-WebExplorer Ver1.0"})
+    AppendMenuW(menu, MF_STRING, 100, s);
+  AppendMenuW(bar, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(menu), L"メニュー(&M)");
+  HMENU cd = CreatePopupMenu();
+  AppendMenuW(cd, MF_STRING, 101, L"開く(&O)");
+  AppendMenuW(cd, MF_STRING, 102, L"閉じる(&C)");
+  AppendMenuW(bar, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(cd), L"CD-DRIVE(&D)");
+  HMENU help = CreatePopupMenu();
+  AppendMenuW(help, MF_STRING, 103, L"バージョン情報(&V)");
+  AppendMenuW(help, MF_STRING, 104, L"FIX情報(&F)");
+  AppendMenuW(bar, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(help), L"ヘルプ(&H)");
+  return bar;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int) {
+  HANDLE mutex = CreateMutexW(nullptr, FALSE, L"double_boot");
+  if (!mutex || GetLastError() == ERROR_ALREADY_EXISTS) return -1;
+  wchar_t exe[MAX_PATH];
+  GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS |
+                                              ICC_STANDARD_CLASSES | ICC_TAB_CLASSES};
+  InitCommonControlsEx(&icc);
+  WNDCLASSEXW wc;
+  std::memset(&wc, 0, sizeof wc);
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = WndProc;
+  wc.hInstance = inst;
+  wc.hIcon = LoadIconW(inst, MAKEINTRESOURCEW(1));
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = L"TwinForm";
+  RegisterClassExW(&wc);
+  wc.lpszClassName = L"TwinApplication";
+  RegisterClassExW(&wc);
+  HWND app = CreateWindowExW(0, L"TwinApplication", L"bench_twin", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                             inst, nullptr);
+  OSVERSIONINFOW v;
+  std::memset(&v, 0, sizeof v);
+  v.dwOSVersionInfoSize = sizeof v;
+  GetVersionExW(&v);
+  g_font = CreateFontW(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0, 0, 0, L"ＭＳ Ｐゴシック");
+  g_status = CreateFontW(-13, 0, 0, 0, FW_NORMAL, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0, 0, 0, L"ＭＳ Ｐゴシック");
+  RECT rc = {0, 0, 523, 314};
+  AdjustWindowRectEx(&rc, WS_CAPTION | WS_SYSMENU, TRUE, 0);
+  HWND h = CreateWindowExW(0, L"TwinForm", L"Kivo-Config For Windows", WS_CAPTION | WS_SYSMENU | WS_BORDER,
+                           CW_USEDEFAULT, CW_USEDEFAULT, rc.right - rc.left, rc.bottom - rc.top, app,
+                           MainMenu(), inst, nullptr);
+  int id = 0;
+  for (const Ctl& c : kControls) {
+    HWND w = CreateWindowExW(WS_EX_NOPARENTNOTIFY, c.cls, c.text, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | c.style,
+                             c.x, c.y, c.w, c.h, h, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id++)), inst,
+                             nullptr);
+    SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(c.statusFont ? g_status : g_font), FALSE);
+  }
+  HWND status = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | CCS_NOPARENTALIGN | CCS_NORESIZE,
+                                0, 288, 523, 26, h, nullptr, inst, nullptr);
+  SendMessageW(status, SB_SIMPLE, TRUE, 0);
+  SetTimer(h, 1, 1000, nullptr);
+  SetTimer(h, 2, 1000, nullptr);
+  EnableMenuItem(GetSystemMenu(h, FALSE), SC_CLOSE, MF_DISABLED);
+  NOTIFYICONDATAW nid;
+  std::memset(&nid, 0, sizeof nid);
+  nid.cbSize = NOTIFYICONDATAW_V1_SIZE;
+  nid.hWnd = h;
+  nid.uID = 100;
+  nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  nid.uCallbackMessage = WM_USER + 1;
+  nid.hIcon = wc.hIcon;
+  wcscpy(nid.szTip, L"Kivo_Config For Windows");
+  Shell_NotifyIconW(NIM_ADD, &nid);
+  // The settings the start-up reads.
+  Read(L"F6", L"C2", L"0");
+  for (const wchar_t* ident : {L"X", L"Y", L"TITLE_TAG", L"KYUSI", L"TASK", L"TITLE", L"STATUS", L"STARTUP"})
+    Read(L"F1", ident, L"0");
+  Read(L"F6", L"C4", L"0");
+  Read(L"F6", L"CL", L"clBtnFace");
+  std::wstring caption = Read(L"F8", L"Form1C", L"KIVO-CONFIG FOR Windows");
+  SetWindowTextW(h, caption.c_str());
+  Read(L"F6", L"C5", L"0");
+  int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+  SetWindowPos(h, nullptr, (sw - (rc.right - rc.left)) / 2, (sh - (rc.bottom - rc.top)) / 2, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER);
+  MEMORYSTATUSEX ms;
+  ms.dwLength = sizeof ms;
+  GlobalMemoryStatusEx(&ms);
+  WIN32_FIND_DATAW fd;
+  HANDLE f = FindFirstFileW(L"c:\\windows\\system\\rsrc32.dll", &fd);
+  if (f != INVALID_HANDLE_VALUE) FindClose(f);
+  if (HMODULE imm = LoadLibraryW(L"imm32.dll")) {
+    using Associate = HANDLE(WINAPI*)(HWND, HANDLE);
+    if (auto a = reinterpret_cast<Associate>(reinterpret_cast<void*>(GetProcAddress(imm, "ImmAssociateContext"))))
+      a(h, nullptr);
+  }
+  ShowWindow(app, SW_HIDE);
+  ShowWindow(h, SW_SHOW);
+  UpdateWindow(h);
+  SetForegroundWindow(h);
+  MSG m;
+  while (GetMessageW(&m, nullptr, 0, 0) > 0) {
+    if (IsDialogMessageW(h, &m)) continue;
+    TranslateMessage(&m);
+    DispatchMessageW(&m);
+  }
+  ReleaseMutex(mutex);
+  return 0;
+}
