@@ -65,6 +65,9 @@ TForm1::~TForm1() {
 
 void TForm1::BuildLayout() {
   Border = tk::BorderStyle::Single;
+  // Made without the minimise and maximise boxes that FormShow takes away:
+  // the frame is not changed again when the window is first shown.
+  Icons.minimize = Icons.maximize = false;
   MinWidth = MaxWidth = 531;
   MinHeight = kHeightWithoutStatusBar;
   MaxHeight = kHeightWithStatusBar;

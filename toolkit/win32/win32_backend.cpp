@@ -215,13 +215,21 @@ class FormPeer : public Win32Peer {
     ::SetFocus(hwnd_);
   }
   void BringToFront() override {
-    if (!::IsWindowVisible(hwnd_)) return;
+    // Shown and already in front (as a window just shown is): nothing to do;
+    // each of these calls is a round trip to the window system.
+    if (!::IsWindowVisible(hwnd_) || ::GetForegroundWindow() == hwnd_) return;
     ::SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     ::SetForegroundWindow(hwnd_);
   }
 
   // Recreates the native menu bar from the attached main menu.
   void RebuildMenu();
+  // An item changed: a hidden window's bar is rebuilt when it is shown, once
+  // for all the changes made before.
+  void MenuChanged() {
+    if (::IsWindowVisible(hwnd_)) RebuildMenu();
+    else menuDirty_ = true;
+  }
   Menu* menu() const { return menu_; }
   LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp);
   // A new child goes to the bottom of its siblings; frames and containers
@@ -259,6 +267,7 @@ class FormPeer : public Win32Peer {
   bool haveReported_ = false;
   std::vector<HWND> containers_;
   bool restack_ = false;
+  bool menuDirty_ = false;
 };
 
 class Win32MenuPeer : public MenuPeer {
@@ -1256,6 +1265,10 @@ void FormPeer::ReportBounds(bool keepClient) {
 void FormPeer::SetVisible(bool on) {
   if (on) {
     if (restack_) RestackContainers();
+    if (menuDirty_) {
+      menuDirty_ = false;
+      RebuildMenu();
+    }
     ApplyStyle();
     for (Control* c : form().Controls())
       if (auto* p = dynamic_cast<Win32Peer*>(c->Peer())) p->Sync();
@@ -1313,6 +1326,7 @@ void FormPeer::FitClient() {
 }
 
 void FormPeer::RebuildMenu() {
+  menuDirty_ = false;
   HMENU old = bar_;
   bar_ = menu_ ? BuildMenu(menu_->Items(), false) : nullptr;
   ::SetMenu(hwnd_, bar_);
@@ -1508,7 +1522,7 @@ LRESULT CALLBACK Win32Backend::AppProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
 void Win32MenuPeer::Rebuild() {
   if (menu_.IsPopup() || !g_backend) return;  // popups are built when shown
   for (FormPeer* fp : g_backend->forms())
-    if (fp->menu() == &menu_) fp->RebuildMenu();
+    if (fp->menu() == &menu_) fp->MenuChanged();
 }
 
 Win32TimerPeer::Win32TimerPeer(Timer& t, UINT_PTR id) : timer_(t), id_(id) {
