@@ -1,0 +1,505 @@
+// The win32 peers of child controls: making them, placing, text, styles,
+// pictures, scroll boxes and their notifications.
+#include "toolkit/win32/win32_peers.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace tk {
+namespace win32 {
+
+// ---------------------------------------------------------------- ChildPeer
+ChildPeer::ChildPeer(Control& c, FormPeer& form, int id) : Win32Peer(c), form_(form) {
+  Create(id);
+}
+
+void ChildPeer::Create(int id) {
+  const wchar_t* cls = L"STATIC";
+  DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
+  DWORD ex = WS_EX_NOPARENTNOTIFY;
+  switch (control_.Kind()) {
+    case ControlKind::Button:
+      cls = L"BUTTON";
+      style |= BS_PUSHBUTTON | WS_TABSTOP;
+      break;
+    case ControlKind::CheckBox:
+      cls = L"BUTTON";
+      style |= BS_CHECKBOX | WS_TABSTOP;
+      break;
+    case ControlKind::RadioButton:
+      cls = L"BUTTON";
+      style |= BS_RADIOBUTTON | WS_TABSTOP;
+      break;
+    case ControlKind::Label:
+      style |= SS_LEFT | SS_NOTIFY;
+      break;
+    case ControlKind::Edit:
+      cls = L"EDIT";
+      style |= ES_AUTOHSCROLL | WS_TABSTOP;
+      ex |= WS_EX_CLIENTEDGE;
+      break;
+    case ControlKind::Memo:
+      cls = L"EDIT";
+      style |= ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_TABSTOP;
+      if (static_cast<Memo&>(control_).HorizontalScrollBar()) style |= ES_AUTOHSCROLL | WS_HSCROLL;
+      if (static_cast<Memo&>(control_).VerticalScrollBar()) style |= WS_VSCROLL;
+      ex |= WS_EX_CLIENTEDGE;
+      break;
+    case ControlKind::ComboBox:
+      cls = L"COMBOBOX";
+      style |= (static_cast<ComboBox&>(control_).DropDownList() ? CBS_DROPDOWNLIST
+                                                                 : CBS_DROPDOWN | CBS_AUTOHSCROLL) |
+               WS_VSCROLL | WS_TABSTOP;
+      break;
+    case ControlKind::ListBox:
+      cls = L"LISTBOX";
+      style |= LBS_NOTIFY | WS_VSCROLL | WS_TABSTOP;
+      ex |= WS_EX_CLIENTEDGE;
+      break;
+    case ControlKind::StatusBar:
+      cls = STATUSCLASSNAMEW;
+      style |= CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER;
+      break;
+    case ControlKind::Bevel:
+      style |= SS_ETCHEDFRAME;
+      break;
+    case ControlKind::Panel:
+      style |= SS_CENTER | SS_CENTERIMAGE | SS_SUNKEN;
+      break;
+    case ControlKind::Image:
+      style |= SS_BITMAP | SS_NOTIFY;
+      break;
+    case ControlKind::ProgressBar:
+      cls = PROGRESS_CLASSW;
+      break;
+    case ControlKind::GroupBox:
+      cls = L"BUTTON";
+      style |= BS_GROUPBOX;
+      break;
+    case ControlKind::PageControl:
+      cls = WC_TABCONTROLW;
+      style |= WS_CLIPSIBLINGS;
+      break;
+    case ControlKind::ScrollBox:
+      cls = kScrollBoxClass;
+      style |= WS_HSCROLL | WS_VSCROLL | WS_CLIPCHILDREN;
+      ex |= WS_EX_CLIENTEDGE;
+      break;
+    case ControlKind::Form:
+      break;
+  }
+  std::wstring text = control_.Kind() == ControlKind::Image ? std::wstring() : Widen(control_.Caption());
+  const Rect& r = control_.Bounds();
+  HWND h = ::CreateWindowExW(ex, cls, text.c_str(), style, r.left, r.top, r.width, r.height,
+                             form_.hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                             Instance(), nullptr);
+  Attach(h);
+  if (!h) return;
+  // Frames, containers, labels and pictures stay behind the controls placed
+  // on them, the later ones above the earlier ones, as drawings on the form.
+  ControlKind k = control_.Kind();
+  if (k == ControlKind::Panel || k == ControlKind::GroupBox || k == ControlKind::Bevel ||
+      k == ControlKind::Label || k == ControlKind::Image || k == ControlKind::PageControl)
+    form_.StackContainer(h);
+  form_.ChildAdded();
+  SetFont(control_.GetFont());
+  if (k == ControlKind::ProgressBar) ::SendMessageW(h, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+  if (k == ControlKind::StatusBar) SetText(control_.Caption());
+  if (!control_.Enabled()) ::EnableWindow(h, FALSE);
+  Place(r);
+  if (control_.Visible()) ::ShowWindow(h, SW_SHOWNA);
+}
+
+void ChildPeer::Place(const Rect& r) {
+  if (!hwnd_) return;
+  int w = r.width, hgt = r.height;
+  switch (control_.Kind()) {
+    case ControlKind::ComboBox: {
+      // The height of a combo box includes its drop-down list.
+      auto& cb = static_cast<ComboBox&>(control_);
+      int item = static_cast<int>(::SendMessageW(hwnd_, CB_GETITEMHEIGHT, 0, 0));
+      if (item <= 0) item = 16;
+      hgt = r.height + item * std::max(1, cb.DropDownCount) + 4;
+      break;
+    }
+    case ControlKind::Label: {
+      auto& l = static_cast<Label&>(control_);
+      if (l.AutoSize && !l.WordWrap) {
+        // Never clip the caption: grow to the text's extent.
+        HDC dc = ::GetDC(hwnd_);
+        HGDIOBJ old = ::SelectObject(dc, FontFor(control_.GetFont()));
+        std::wstring t = Widen(control_.Caption());
+        SIZE sz = {0, 0};
+        if (!t.empty()) ::GetTextExtentPoint32W(dc, t.c_str(), static_cast<int>(t.size()), &sz);
+        ::SelectObject(dc, old);
+        ::ReleaseDC(hwnd_, dc);
+        if (sz.cx > w) {
+          int grow = sz.cx - w;
+          w = sz.cx;
+          int left = l.Align == Alignment::Right    ? r.left - grow
+                     : l.Align == Alignment::Center ? r.left - grow / 2
+                                                    : r.left;
+          ::MoveWindow(hwnd_, left, r.top, w, std::max<int>(hgt, sz.cy), TRUE);
+          // A label that grew to the left keeps no old pixels: they stood
+          // where its text does not stand any more.
+          ::InvalidateRect(hwnd_, nullptr, TRUE);
+          return;
+        }
+        if (sz.cy > hgt) hgt = sz.cy;
+      }
+      break;
+    }
+    default:
+      break;
+  }
+  ::MoveWindow(hwnd_, r.left, r.top, w, hgt, TRUE);
+}
+
+void ChildPeer::SetText(const std::string& text) {
+  if (!hwnd_) return;
+  switch (control_.Kind()) {
+    case ControlKind::Image:
+      LoadPicture();
+      return;
+    case ControlKind::StatusBar: {
+      std::wstring w = Widen(text);
+      if (simple_) {
+        ::SendMessageW(hwnd_, SB_SETTEXTW, 255, reinterpret_cast<LPARAM>(w.c_str()));
+      } else {
+        int parts[1] = {-1};
+        ::SendMessageW(hwnd_, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(parts));
+        ::SendMessageW(hwnd_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(w.c_str()));
+      }
+      return;
+    }
+    case ControlKind::ComboBox:
+      // A list shows its selection; an editable box shows its text.
+      if (!static_cast<ComboBox&>(control_).DropDownList()) {
+        settingText_ = true;
+        ::SetWindowTextW(hwnd_, Widen(text).c_str());
+        settingText_ = false;
+      }
+      return;
+    default:
+      break;
+  }
+  std::wstring w = Widen(text);
+  if (WindowText(hwnd_) == w) return;
+  settingText_ = true;
+  ::SetWindowTextW(hwnd_, w.c_str());
+  settingText_ = false;
+  if (control_.Kind() == ControlKind::Label) Place(control_.Bounds());
+}
+
+void ChildPeer::SetFont(const Font& f) {
+  if (!hwnd_) return;
+  ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(f)), TRUE);
+}
+
+void ChildPeer::SetItems(const std::vector<std::string>& items) {
+  if (!hwnd_) return;
+  bool list = control_.Kind() == ControlKind::ListBox;
+  ::SendMessageW(hwnd_, list ? LB_RESETCONTENT : CB_RESETCONTENT, 0, 0);
+  for (const auto& s : items) {
+    std::wstring w = Widen(s);
+    ::SendMessageW(hwnd_, list ? LB_ADDSTRING : CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(w.c_str()));
+  }
+}
+
+void ChildPeer::SetStyleFlags(unsigned flags) {
+  if (!hwnd_) return;
+  if (control_.Kind() == ControlKind::StatusBar) {
+    simple_ = (flags & 1u) != 0;
+    ::SendMessageW(hwnd_, SB_SIMPLE, simple_ ? TRUE : FALSE, 0);
+    SetText(control_.Caption());
+  }
+}
+
+void ChildPeer::SetStyleBits(LONG_PTR mask, LONG_PTR bits, bool frame) {
+  LONG_PTR style = ::GetWindowLongPtrW(hwnd_, GWL_STYLE);
+  LONG_PTR next = (style & ~mask) | bits;
+  if (next == style) return;
+  ::SetWindowLongPtrW(hwnd_, GWL_STYLE, next);
+  if (frame)
+    ::SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  ::InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void ChildPeer::LoadPicture() {
+  auto& img = static_cast<Image&>(control_);
+  std::string key = img.Resource + (img.IsIcon ? "#i" : "#b") + (img.Stretch ? "s" : "");
+  if (key == pictureKey_) return;
+  pictureKey_ = key;
+  HANDLE old = picture_;
+  picture_ = nullptr;
+  SetStyleBits(SS_TYPEMASK, img.IsIcon ? SS_ICON : SS_BITMAP, false);
+  if (!img.Resource.empty()) {
+    std::wstring name = Widen(img.Resource);
+    int cx = img.Stretch ? img.Width() : 0, cy = img.Stretch ? img.Height() : 0;
+    if (img.IsIcon && !img.Stretch) {
+      cx = img.Width() > 0 ? img.Width() : 32;
+      cy = img.Height() > 0 ? img.Height() : 32;
+    }
+    picture_ = ::LoadImageW(Instance(), name.c_str(), img.IsIcon ? IMAGE_ICON : IMAGE_BITMAP,
+                            cx, cy, LR_DEFAULTCOLOR);
+  }
+  ::SendMessageW(hwnd_, STM_SETIMAGE, img.IsIcon ? IMAGE_ICON : IMAGE_BITMAP,
+                 reinterpret_cast<LPARAM>(picture_));
+  if (old) {
+    if (pictureKey_.find("#i") != std::string::npos) ::DestroyIcon(static_cast<HICON>(old));
+    else ::DeleteObject(old);
+  }
+  // A bitmap static resizes itself to the picture; keep the control's bounds
+  // when stretching.
+  if (img.Stretch) Place(img.Bounds());
+}
+
+void ChildPeer::Sync() {
+  if (!hwnd_) return;
+  switch (control_.Kind()) {
+    case ControlKind::Button: {
+      auto& b = static_cast<Button&>(control_);
+      LONG_PTR style = ::GetWindowLongPtrW(hwnd_, GWL_STYLE) & BS_TYPEMASK;
+      LONG_PTR want = b.Default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+      if (style != want) ::SendMessageW(hwnd_, BM_SETSTYLE, want, TRUE);
+      break;
+    }
+    case ControlKind::Label: {
+      auto& l = static_cast<Label&>(control_);
+      LONG_PTR bits = l.Align == Alignment::Right    ? SS_RIGHT
+                      : l.Align == Alignment::Center ? SS_CENTER
+                      : l.WordWrap                   ? SS_LEFT
+                                                     : SS_LEFTNOWORDWRAP;
+      if (!l.ShowAccelChar) bits |= SS_NOPREFIX;
+      SetStyleBits(SS_TYPEMASK | SS_NOPREFIX, bits, false);
+      Place(l.Bounds());
+      break;
+    }
+    case ControlKind::Edit: {
+      auto& e = static_cast<Edit&>(control_);
+      bool ro = (::GetWindowLongPtrW(hwnd_, GWL_STYLE) & ES_READONLY) != 0;
+      if (ro != e.ReadOnly) ::SendMessageW(hwnd_, EM_SETREADONLY, e.ReadOnly ? TRUE : FALSE, 0);
+      ::SendMessageW(hwnd_, EM_SETPASSWORDCHAR, e.Password ? L'*' : 0, 0);
+      ::SendMessageW(hwnd_, EM_SETLIMITTEXT, e.MaxLength > 0 ? e.MaxLength : 0, 0);
+      break;
+    }
+    case ControlKind::Memo: {
+      auto& m = static_cast<Memo&>(control_);
+      bool ro = (::GetWindowLongPtrW(hwnd_, GWL_STYLE) & ES_READONLY) != 0;
+      if (ro != m.ReadOnly) ::SendMessageW(hwnd_, EM_SETREADONLY, m.ReadOnly ? TRUE : FALSE, 0);
+      break;
+    }
+    case ControlKind::ComboBox:
+      Place(control_.Bounds());
+      break;
+    case ControlKind::Image:
+      LoadPicture();
+      break;
+    case ControlKind::Bevel: {
+      const Rect& r = control_.Bounds();
+      LONG_PTR bits = r.height <= 2 ? SS_ETCHEDHORZ : r.width <= 2 ? SS_ETCHEDVERT : SS_ETCHEDFRAME;
+      SetStyleBits(SS_TYPEMASK, bits, false);
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+void ChildPeer::Command(unsigned code) {
+  switch (control_.Kind()) {
+    case ControlKind::Button:
+    case ControlKind::CheckBox:
+    case ControlKind::RadioButton:
+      if (code == BN_CLICKED) control_.PeerClicked();
+      break;
+    case ControlKind::Label:
+    case ControlKind::Image:
+      if (code == STN_CLICKED) control_.PeerClicked();
+      break;
+    case ControlKind::Edit:
+      if (code == EN_CHANGE && !settingText_) {
+        std::string text = Narrow(WindowText(hwnd_));
+        auto& e = static_cast<Edit&>(control_);
+        if (text != e.Text()) e.PeerTextChanged(text);
+      }
+      break;
+    case ControlKind::Memo:
+      if (code == EN_CHANGE && !settingText_) {
+        auto& m = static_cast<Memo&>(control_);
+        std::string text = Narrow(WindowText(hwnd_));
+        std::vector<std::string> lines;
+        size_t start = 0;
+        for (;;) {
+          size_t p = text.find("\r\n", start);
+          if (p == std::string::npos) {
+            lines.push_back(text.substr(start));
+            break;
+          }
+          lines.push_back(text.substr(start, p - start));
+          start = p + 2;
+        }
+        if (text.empty()) lines.clear();
+        m.Lines = lines;
+        settingText_ = true;  // the window already shows the text
+        m.SetCaption(text);
+        settingText_ = false;
+      }
+      break;
+    case ControlKind::ListBox:
+      if (code == LBN_SELCHANGE) {
+        int index = static_cast<int>(::SendMessageW(hwnd_, LB_GETCURSEL, 0, 0));
+        static_cast<ListBox&>(control_).PeerSelected(index);
+      } else if (code == LBN_DBLCLK) {
+        static_cast<ListBox&>(control_).PeerDoubleClicked();
+      }
+      break;
+    case ControlKind::ComboBox:
+      if (code == CBN_SELCHANGE) {
+        int index = static_cast<int>(::SendMessageW(hwnd_, CB_GETCURSEL, 0, 0));
+        static_cast<ComboBox&>(control_).PeerSelected(index);
+      } else if (code == CBN_EDITCHANGE && !settingText_) {
+        static_cast<ComboBox&>(control_).PeerTextChanged(Narrow(WindowText(hwnd_)));
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+void ChildPeer::SetPicture(const Picture* picture) {
+  if (!hwnd_) return;
+  HBITMAP old = memoryPicture_;
+  memoryPicture_ = nullptr;
+  if (picture && picture->width > 0 && picture->height > 0) {
+    BITMAPINFO bi;
+    std::memset(&bi, 0, sizeof bi);
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = picture->width;
+    bi.bmiHeader.biHeight = -picture->height;  // rows from the top
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    memoryPicture_ = ::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (memoryPicture_ && bits) {
+      size_t stride = (static_cast<size_t>(picture->width) * 3 + 3) & ~size_t{3};
+      auto* out = static_cast<std::uint8_t*>(bits);
+      for (int y = 0; y < picture->height; ++y)
+        std::memcpy(out + stride * static_cast<size_t>(y),
+                    &picture->bgr[static_cast<size_t>(y) * picture->width * 3],
+                    static_cast<size_t>(picture->width) * 3);
+    }
+  }
+  pictureKey_.clear();
+  SetStyleBits(SS_TYPEMASK, SS_BITMAP, false);
+  ::SendMessageW(hwnd_, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(memoryPicture_));
+  if (old) ::DeleteObject(old);
+  Place(control_.Bounds());
+}
+
+void ChildPeer::SetContainer(ControlPeer* container) {
+  auto* box = dynamic_cast<ChildPeer*>(container);
+  if (!hwnd_ || !box || !box->hwnd()) return;
+  ::SetParent(hwnd_, box->hwnd());
+  Place(control_.Bounds());
+}
+
+void ChildPeer::ContentChanged() {
+  if (!hwnd_) return;
+  // Back to the origin: every control of the content at its own place; then
+  // ranges for the content's extent.
+  scrollX_ = scrollY_ = 0;
+  for (HWND c = ::GetWindow(hwnd_, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT))
+    if (auto* p = dynamic_cast<ChildPeer*>(Win32Peer::FromHwnd(c))) p->Place(p->control().Bounds());
+  RECT client;
+  ::GetClientRect(hwnd_, &client);
+  int right = 0, bottom = 0;
+  for (HWND c = ::GetWindow(hwnd_, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT)) {
+    if (!::IsWindowVisible(c)) continue;
+    RECT r;
+    ::GetWindowRect(c, &r);
+    ::MapWindowPoints(HWND_DESKTOP, hwnd_, reinterpret_cast<POINT*>(&r), 2);
+    right = std::max<int>(right, r.right);
+    bottom = std::max<int>(bottom, r.bottom);
+  }
+  for (int bar : {SB_HORZ, SB_VERT}) {
+    SCROLLINFO si;
+    si.cbSize = sizeof si;
+    si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    si.nMin = 0;
+    si.nMax = (bar == SB_HORZ ? right : bottom) - 1;
+    si.nPage = static_cast<UINT>(bar == SB_HORZ ? client.right : client.bottom);
+    si.nPos = 0;
+    ::SetScrollInfo(hwnd_, bar, &si, TRUE);
+  }
+  ::InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void ChildPeer::Scroll(int bar, int code, int track) {
+  SCROLLINFO si;
+  si.cbSize = sizeof si;
+  si.fMask = SIF_ALL;
+  ::GetScrollInfo(hwnd_, bar, &si);
+  int pos = si.nPos;
+  int line = 16, page = static_cast<int>(si.nPage);
+  switch (code) {
+    case SB_LINEUP: pos -= line; break;
+    case SB_LINEDOWN: pos += line; break;
+    case SB_PAGEUP: pos -= page; break;
+    case SB_PAGEDOWN: pos += page; break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: pos = track; break;
+    case SB_TOP: pos = si.nMin; break;
+    case SB_BOTTOM: pos = si.nMax; break;
+    default: return;
+  }
+  int maxPos = std::max(0, si.nMax - static_cast<int>(si.nPage) + 1);
+  pos = std::max(0, std::min(pos, maxPos));
+  int& current = bar == SB_HORZ ? scrollX_ : scrollY_;
+  if (pos == current) return;
+  int delta = current - pos;
+  current = pos;
+  ::SetScrollPos(hwnd_, bar, pos, TRUE);
+  ::ScrollWindowEx(hwnd_, bar == SB_HORZ ? delta : 0, bar == SB_VERT ? delta : 0, nullptr, nullptr,
+                   nullptr, nullptr, SW_SCROLLCHILDREN | SW_INVALIDATE | SW_ERASE);
+}
+
+LRESULT CALLBACK ChildPeer::ScrollBoxProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  auto* self = dynamic_cast<ChildPeer*>(Win32Peer::FromHwnd(h));
+  switch (msg) {
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+      if (self) {
+        SCROLLINFO si;
+        si.cbSize = sizeof si;
+        si.fMask = SIF_TRACKPOS;
+        int bar = msg == WM_HSCROLL ? SB_HORZ : SB_VERT;
+        ::GetScrollInfo(h, bar, &si);
+        self->Scroll(bar, LOWORD(wp), si.nTrackPos);
+      }
+      return 0;
+    case WM_MOUSEWHEEL:
+      if (self) self->Scroll(SB_VERT, GET_WHEEL_DELTA_WPARAM(wp) > 0 ? SB_LINEUP : SB_LINEDOWN, 0);
+      return 0;
+    case WM_SIZE:
+      if (self) self->ContentChanged();
+      break;
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_DROPFILES:
+      // The form handles its controls' notifications, wherever they lie.
+      return ::SendMessageW(::GetAncestor(h, GA_ROOT), msg, wp, lp);
+    default:
+      break;
+  }
+  return ::DefWindowProcW(h, msg, wp, lp);
+}
+
+}  // namespace win32
+}  // namespace tk

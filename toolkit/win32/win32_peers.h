@@ -1,0 +1,295 @@
+// The win32 backend's peers, shared by its sources: win32_backend.cpp (the
+// backend, its window procedures, menus and timers), win32_controls.cpp (the
+// child controls) and win32_forms.cpp (the forms). Not part of the toolkit's
+// interface.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "toolkit/toolkit.h"
+
+// windows.h maps MessageBox to MessageBoxW; the toolkit has members of that name.
+#undef MessageBox
+
+namespace tk {
+namespace win32 {
+
+inline constexpr wchar_t kFormClass[] = L"KivoForm";
+inline constexpr wchar_t kScrollBoxClass[] = L"KivoScrollBox";
+inline constexpr wchar_t kAppClass[] = L"KivoApplication";
+
+class FormPeer;
+// What the peers ask of the backend (win32_backend.cpp).
+bool BackendAlive();
+HINSTANCE Instance();
+HWND ApplicationWindow();
+HFONT FontFor(const Font& f);
+HBRUSH BrushFor(COLORREF c);
+HCURSOR CursorFor(int cursor);
+void FormGone(FormPeer* p);
+const std::vector<FormPeer*>& Forms();
+
+inline COLORREF ToColorRef(Color c) {
+  auto u = static_cast<std::uint32_t>(c);
+  if (u & 0x80000000u) return ::GetSysColor(static_cast<int>(u & 0xFFu));
+  return static_cast<COLORREF>(u & 0xFFFFFFu);
+}
+
+inline Form* OwnerForm(Component* c) {
+  for (; c; c = c->Owner())
+    if (auto* f = dynamic_cast<Form*>(c)) return f;
+  return nullptr;
+}
+
+inline bool IsJapaneseFace(const std::wstring& face) {
+  for (wchar_t ch : face)
+    if (ch >= 0x3000) return true;
+  return false;
+}
+
+inline std::wstring WindowText(HWND h) {
+  int n = ::GetWindowTextLengthW(h);
+  if (n <= 0) return std::wstring();
+  std::wstring s(static_cast<size_t>(n) + 1, L'\0');
+  int got = ::GetWindowTextW(h, &s[0], n + 1);
+  s.resize(got > 0 ? static_cast<size_t>(got) : 0);
+  return s;
+}
+
+// ---------------------------------------------------------------- peers
+class Win32Peer : public ControlPeer {
+ public:
+  explicit Win32Peer(Control& c) : control_(c) {}
+  ~Win32Peer() override { DestroyNative(); }
+
+  Control& control() { return control_; }
+  HWND hwnd() const { return hwnd_; }
+  WindowHandle Handle() const override { return reinterpret_cast<WindowHandle>(hwnd_); }
+
+  // Brings style bits that depend on fields set after construction (Default,
+  // Align, ReadOnly, ...) in line with the control.
+  virtual void Sync() {}
+
+  void SetEnabled(bool on) override {
+    if (hwnd_) ::EnableWindow(hwnd_, on ? TRUE : FALSE);
+  }
+  void SetColor(Color) override { Invalidate(); }
+  void Invalidate() override {
+    if (hwnd_) ::InvalidateRect(hwnd_, nullptr, TRUE);
+  }
+  void Focus() override {
+    if (hwnd_) ::SetFocus(hwnd_);
+  }
+  void BringToFront() override {
+    if (hwnd_) ::SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  }
+
+  // The window is gone; the peer keeps no handle to it.
+  void Forget() {
+    if (hwnd_) ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+    hwnd_ = nullptr;
+  }
+
+  static Win32Peer* FromHwnd(HWND h) {
+    if (!h) return nullptr;
+    return reinterpret_cast<Win32Peer*>(::GetWindowLongPtrW(h, GWLP_USERDATA));
+  }
+
+ protected:
+  void Attach(HWND h) {
+    hwnd_ = h;
+    if (h) ::SetWindowLongPtrW(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  }
+  void DestroyNative() {
+    if (!hwnd_) return;
+    HWND h = hwnd_;
+    hwnd_ = nullptr;
+    ::SetWindowLongPtrW(h, GWLP_USERDATA, 0);
+    ::DestroyWindow(h);
+  }
+
+  Control& control_;
+  HWND hwnd_ = nullptr;
+};
+
+class FormPeer;
+
+class ChildPeer : public Win32Peer {
+ public:
+  ChildPeer(Control& c, FormPeer& form, int id);
+  void SetText(const std::string& text) override;
+  void SetBounds(const Rect& r) override { Place(r); }
+  void SetVisible(bool on) override {
+    if (on) Sync();
+    if (hwnd_) ::ShowWindow(hwnd_, on ? SW_SHOWNA : SW_HIDE);
+  }
+  void SetChecked(bool on) override {
+    if (hwnd_) ::SendMessageW(hwnd_, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
+  }
+  void SetFont(const Font& f) override;
+  void SetItems(const std::vector<std::string>& items) override;
+  void SetItemIndex(int index) override {
+    if (!hwnd_) return;
+    bool list = control_.Kind() == ControlKind::ListBox;
+    ::SendMessageW(hwnd_, list ? LB_SETCURSEL : CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  }
+  void SetPicture(const Picture* picture) override;
+  void SetPages(const std::vector<std::string>& pages, int active) override {
+    if (!hwnd_) return;
+    ::SendMessageW(hwnd_, TCM_DELETEALLITEMS, 0, 0);
+    for (size_t i = 0; i < pages.size(); ++i) {
+      std::wstring w = Widen(pages[i]);
+      TCITEMW item;
+      std::memset(&item, 0, sizeof item);
+      item.mask = TCIF_TEXT;
+      item.pszText = &w[0];
+      ::SendMessageW(hwnd_, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
+    }
+    ::SendMessageW(hwnd_, TCM_SETCURSEL, static_cast<WPARAM>(active), 0);
+  }
+  // WM_NOTIFY from the native control.
+  void Notify(unsigned code) {
+    if (control_.Kind() == ControlKind::PageControl && code == static_cast<unsigned>(TCN_SELCHANGE))
+      static_cast<PageControl&>(control_).PeerPageChanged(
+          static_cast<int>(::SendMessageW(hwnd_, TCM_GETCURSEL, 0, 0)));
+  }
+  void SetContainer(ControlPeer* container) override;
+  void ContentChanged() override;
+  void SetPosition(int pos) override {
+    if (hwnd_) ::SendMessageW(hwnd_, PBM_SETPOS, static_cast<WPARAM>(pos), 0);
+  }
+  void SetStyleFlags(unsigned flags) override;
+  void Sync() override;
+
+  // WM_COMMAND notification from the native control.
+  void Command(unsigned code);
+  bool settingText() const { return settingText_; }
+
+ private:
+  void Create(int id);
+  void Place(const Rect& r);
+  void SetStyleBits(LONG_PTR mask, LONG_PTR bits, bool frame);
+  void LoadPicture();
+
+  FormPeer& form_;
+  bool settingText_ = false;
+  bool simple_ = false;
+  HANDLE picture_ = nullptr;
+  std::string pictureKey_;
+  HBITMAP memoryPicture_ = nullptr;
+  // Scroll boxes: the content's scroll position.
+  int scrollX_ = 0, scrollY_ = 0;
+
+ public:
+  ~ChildPeer() override {
+    DestroyNative();
+    if (memoryPicture_) ::DeleteObject(memoryPicture_);
+  }
+  void Scroll(int bar, int code, int track);
+  static LRESULT CALLBACK ScrollBoxProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
+};
+
+class FormPeer : public Win32Peer {
+ public:
+  explicit FormPeer(Form& f);
+  ~FormPeer() override;
+  Form& form() { return static_cast<Form&>(control_); }
+
+  void SetText(const std::string& text) override {
+    std::wstring w = Widen(text);
+    ::SetWindowTextW(hwnd_, w.c_str());
+  }
+  void SetBounds(const Rect& r) override;
+  void SetVisible(bool on) override;
+  void SetColor(Color) override { ::InvalidateRect(hwnd_, nullptr, TRUE); RedrawChildren(); }
+  void SetStyleFlags(unsigned flags) override;
+  void SetMenu(Menu* menu) override;
+  void Focus() override {
+    ::SetActiveWindow(hwnd_);
+    ::SetFocus(hwnd_);
+  }
+  void BringToFront() override {
+    // Shown and already in front (as a window just shown is): nothing to do;
+    // each of these calls is a round trip to the window system.
+    if (!::IsWindowVisible(hwnd_) || ::GetForegroundWindow() == hwnd_) return;
+    ::SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    ::SetForegroundWindow(hwnd_);
+  }
+
+  // Recreates the native menu bar from the attached main menu.
+  void RebuildMenu();
+  // An item changed: a hidden window's bar is rebuilt when it is shown, once
+  // for all the changes made before.
+  void MenuChanged() {
+    if (::IsWindowVisible(hwnd_)) RebuildMenu();
+    else menuDirty_ = true;
+  }
+  Menu* menu() const { return menu_; }
+  LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp);
+  // A new child goes to the bottom of its siblings; frames and containers
+  // are pushed back under every control, the later ones above the earlier.
+  // Restacking waits until the form is shown, so that building a form costs
+  // one pass, not one per control.
+  void StackContainer(HWND h) { containers_.push_back(h); }
+  void ChildAdded() {
+    if (::IsWindowVisible(hwnd_)) RestackContainers();
+    else restack_ = true;
+  }
+  void RestackContainers() {
+    restack_ = false;
+    for (auto it = containers_.rbegin(); it != containers_.rend(); ++it)
+      if (::IsWindow(*it))
+        ::SetWindowPos(*it, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
+  // Style bits from the form's border settings.
+  void ApplyStyle();
+  // Tells the form the window's real outer bounds. keepClient: the window
+  // was just sized from the form's client size, which stays as it is.
+  void ReportBounds(bool keepClient);
+  void RedrawChildren() {
+    for (HWND c = ::GetWindow(hwnd_, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT))
+      ::InvalidateRect(c, nullptr, TRUE);
+  }
+
+ private:
+  void Place(const Rect& r);
+  void FitClient();
+  HMENU bar_ = nullptr;
+  Menu* menu_ = nullptr;
+  bool syncing_ = false;
+  Rect reported_;  // outer bounds last reported to the form
+  bool haveReported_ = false;
+  std::vector<HWND> containers_;
+  bool restack_ = false;
+  bool menuDirty_ = false;
+};
+
+class Win32MenuPeer : public MenuPeer {
+ public:
+  explicit Win32MenuPeer(Menu& m) : menu_(m) {}
+  void Rebuild() override;
+
+ private:
+  Menu& menu_;
+};
+
+class Win32TimerPeer : public TimerPeer {
+ public:
+  Win32TimerPeer(Timer& t, UINT_PTR id);
+  ~Win32TimerPeer() override;
+  void Restart() override;
+
+ private:
+  Timer& timer_;
+  UINT_PTR id_;
+};
+
+HMENU BuildMenu(const MenuItem& parent, bool popup);
+
+}  // namespace win32
+}  // namespace tk
