@@ -3,42 +3,25 @@
 # visible, under Wine with the logo switched off, for kivo_config.exe,
 # bench_twin.exe (the same main window written straight on Win32: the
 # reference for what the toolkit itself costs) and bench_minimal.exe (a
-# window and a message loop, nothing else); then the time each secondary
-# window takes to open from its button in the running program.
+# window and a message loop, nothing else).
 # Usage: bash bench/run.sh [runs]   (default 10 runs of each, alternating)
 set -euo pipefail
-cd "$(dirname "$0")/.."
-root=$(pwd)
 runs=${1:-10}
+# shellcheck source=bench/common.sh
+source "$(dirname "$0")/common.sh"
 
-bash scripts/build.sh win32 >/dev/null
-# shellcheck source=scripts/wine-env.sh
-source scripts/wine-env.sh
-
-w32=$root/build/win32
-driver=$w32/e2e/driver/kivo_driver.exe
-logs=$root/build/bench-logs
-mkdir -p "$logs"
-
-trap 'wine_env_cleanup' EXIT
-trap 'exit 130' INT TERM
-wine_env_display "$logs/xvfb.log"
-wine_env_prefix "$root/build/wineprefix-bench"
-
-wine "$driver" reg-set 'Software\Kivo_Project\Ve_Dizo\Kivo_Shutdown\F6' C2 1
+d reg-set "$key\F6" C2 1
 
 app_win='Z:'$(echo "$w32/app/kivo_config.exe" | tr / '\\')
 min_win='Z:'$(echo "$w32/bench/bench_minimal.exe" | tr / '\\')
 twin_win='Z:'$(echo "$w32/bench/bench_twin.exe" | tr / '\\')
 
-key='Software\Kivo_Project\Ve_Dizo\Kivo_Shutdown'
-
 # measure <title> <exe>: prints "ms=<t> peak_kb=<k>". The program is closed
 # with WM_CLOSE afterwards; kivo_config then saves its settings, which are
 # removed again so that every run is a first start (with the logo off).
 measure() {
-  wine "$driver" measure --title "$1" --timeout 60000 -- "$2" 2>>"$logs/driver.log"
-  wine "$driver" reg-delete "$key\F1" 2>>"$logs/driver.log"
+  d measure --title "$1" --timeout 60000 -- "$2"
+  d reg-delete "$key\F1"
 }
 
 # One untimed start of each first (loads Wine's DLLs into the page cache).

@@ -8,33 +8,17 @@
 # viewer at most 1.2 × djpeg. Also prints the viewer's peak working set.
 # Usage: bash bench/viewer_open.sh [runs]   (default 5)
 set -euo pipefail
-cd "$(dirname "$0")/.."
-root=$(pwd)
 runs=${1:-5}
-
-bash scripts/build.sh win32 >/dev/null
-# shellcheck source=scripts/wine-env.sh
-source scripts/wine-env.sh
-
-w32=$root/build/win32
-driver=$w32/e2e/driver/kivo_driver.exe
+# shellcheck source=bench/common.sh
+source "$(dirname "$0")/common.sh"
 djpeg=$root/build/deps/libjpeg-turbo-i686/bin/djpeg.exe
-logs=$root/build/bench-logs
-mkdir -p "$logs"
-trap 'wine_env_cleanup' EXIT
-trap 'exit 130' INT TERM
-wine_env_display "$logs/xvfb.log"
-wine_env_prefix "$root/build/wineprefix-bench"
-d() { wine "$driver" "$@" 2>>"$logs/driver.log"; }
 
 big=$WINEPREFIX/drive_c/big.jpg
 if [ ! -f "$big" ]; then
   echo "viewer_open: making a 6000x4000 JPEG"
   convert -size 6000x4000 -seed 7 plasma:fractal -quality 90 "$big"
 fi
-title='KIVO-CONFIG FOR Windows'
 viewer='Kivo-Config 画像ビューア Ver1.1'
-key='Software\Kivo_Project\Ve_Dizo\Kivo_Shutdown'
 d reg-set "$key\\F6" C2 1 >/dev/null
 wine "$w32/app/kivo_config.exe" >>"$logs/app.log" 2>&1 &
 app=$!

@@ -6,27 +6,10 @@
 # is at most 1 % of one core above it.
 # Usage: bash bench/wait_cpu.sh [seconds]   (default 10)
 set -euo pipefail
-cd "$(dirname "$0")/.."
-root=$(pwd)
 secs=${1:-10}
-
-bash scripts/build.sh win32 >/dev/null
-# shellcheck source=scripts/wine-env.sh
-source scripts/wine-env.sh
-
-w32=$root/build/win32
-driver=$w32/e2e/driver/kivo_driver.exe
-logs=$root/build/bench-logs
-mkdir -p "$logs"
-trap 'wine_env_cleanup' EXIT
-trap 'exit 130' INT TERM
-wine_env_display "$logs/xvfb.log"
-wine_env_prefix "$root/build/wineprefix-bench"
-
-key='Software\Kivo_Project\Ve_Dizo\Kivo_Shutdown'
-title='KIVO-CONFIG FOR Windows'
+# shellcheck source=bench/common.sh
+source "$(dirname "$0")/common.sh"
 runner='Kivo-Config Open Application Ver1.0'
-d() { wine "$driver" "$@" 2>>"$logs/driver.log"; }
 
 d reg-set "$key\\F6" C2 1 >/dev/null
 wine "$w32/app/kivo_config.exe" >>"$logs/app.log" 2>&1 &

@@ -111,8 +111,7 @@ void TForm18::FormCreate(tk::Component*) {
   {
     settings::SettingsStore store;
     tk::Rect r = Bounds();
-    r.left = store.ReadInteger(key::F18, key::X, 0);
-    r.top = store.ReadInteger(key::F18, key::Y, 0);
+    settings::ReadPosition(store, key::F18, r.left, r.top, 0);
     SetBounds(r);
     ComboBox1->SetText(store.ReadString(key::F20, key::HomePage, browser::kDefaultHomePage));
   }
@@ -127,10 +126,8 @@ void TForm18::FormShow(tk::Component*) {
   bool maximised;
   {
     settings::SettingsStore store;
-    maximised = store.ReadBool(key::F18, "WS", false);
     tk::Rect r = Bounds();
-    r.height = store.ReadInteger(key::F18, "H", r.height);
-    r.width = store.ReadInteger(key::F18, "W", r.width);
+    maximised = settings::ReadSize(store, key::F18, r.width, r.height);
     SetBounds(r);
   }
   SetWindowState(maximised ? tk::WindowState::Maximized : tk::WindowState::Normal);
@@ -191,15 +188,8 @@ void TForm18::FormCloseQuery(tk::Component*, bool& canClose) {
   platform::Get().DisableIme(Handle());
   {
     settings::SettingsStore store;
-    store.WriteInteger(key::F18, key::X, Left());
-    store.WriteInteger(key::F18, key::Y, Top());
-    if (GetWindowState() == tk::WindowState::Maximized) {
-      store.WriteBool(key::F18, "WS", true);
-    } else {
-      store.WriteBool(key::F18, "WS", false);
-      store.WriteInteger(key::F18, "H", Height());
-      store.WriteInteger(key::F18, "W", Width());
-    }
+    settings::WritePlacement(store, key::F18, Left(), Top(),
+                             GetWindowState() == tk::WindowState::Maximized, Width(), Height());
   }
   menuItem_->SetEnabled(true);
   Release();

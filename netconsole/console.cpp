@@ -130,8 +130,7 @@ void TForm15::FormCreate(tk::Component*) {
   {
     settings::SettingsStore store;
     tk::Rect r = Bounds();
-    r.left = store.ReadInteger(key::F15, key::X, 200);
-    r.top = store.ReadInteger(key::F15, key::Y, 200);
+    settings::ReadPosition(store, key::F15, r.left, r.top, 200);
     SetBounds(r);
   }
   LoadDigitsAndFlags();
@@ -238,8 +237,7 @@ void TForm15::CheckBox1Click(tk::Component*) { ShowMain(!CheckBox1->Checked()); 
 void TForm15::FormCloseQuery(tk::Component*, bool& canClose) {
   {
     settings::SettingsStore store;
-    store.WriteInteger(key::F15, key::X, Left());
-    store.WriteInteger(key::F15, key::Y, Top());
+    settings::WritePosition(store, key::F15, Left(), Top());
     store.WriteBool(key::F15, key::C1, CheckBox1->Checked());
   }
   if (CheckBox1->Checked()) {

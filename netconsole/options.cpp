@@ -58,8 +58,7 @@ TForm17::~TForm17() {
 void TForm17::FormCreate(tk::Component*) {
   settings::SettingsStore store;
   tk::Rect r = Bounds();
-  r.left = store.ReadInteger(key::F17, key::X, 200);
-  r.top = store.ReadInteger(key::F17, key::Y, 200);
+  settings::ReadPosition(store, key::F17, r.left, r.top, 200);
   SetBounds(r);
   // An index outside a list leaves its box empty.
   for (int i = 0; i < 12; ++i) Boxes[static_cast<size_t>(i)]->SetItemIndex(store.ReadInteger(key::F17, Ident("CB", i + 1), 0));
@@ -80,8 +79,7 @@ void TForm17::Button1Click(tk::Component*) {
 void TForm17::FormCloseQuery(tk::Component*, bool& canClose) {
   {
     settings::SettingsStore store;
-    store.WriteInteger(key::F17, key::X, Left());
-    store.WriteInteger(key::F17, key::Y, Top());
+    settings::WritePosition(store, key::F17, Left(), Top());
     for (int i = 0; i < 12; ++i)
       store.WriteInteger(key::F17, Ident("CB", i + 1), Boxes[static_cast<size_t>(i)]->ItemIndex());
     for (int i = 0; i < 12; ++i)

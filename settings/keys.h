@@ -25,6 +25,10 @@ constexpr const char* F20 = "F20";  // internet options
 // Window position, in every section of a window that remembers it.
 constexpr const char* X = "X";
 constexpr const char* Y = "Y";
+// The resizable windows' state and normal size.
+constexpr const char* WS = "WS";
+constexpr const char* H = "H";
+constexpr const char* W = "W";
 
 // "F1": the main window.
 constexpr const char* TitleTag = "TITLE_TAG";  // hibernation notice shown

@@ -202,4 +202,30 @@ void SettingsStore::WriteBool(const std::string& section, const std::string& ide
   WriteString(section, ident, value ? "1" : "0");
 }
 
+void ReadPosition(SettingsStore& store, const std::string& section, int& left, int& top, int def) {
+  left = store.ReadInteger(section, key::X, def);
+  top = store.ReadInteger(section, key::Y, def);
+}
+
+void WritePosition(SettingsStore& store, const std::string& section, int left, int top) {
+  store.WriteInteger(section, key::X, left);
+  store.WriteInteger(section, key::Y, top);
+}
+
+bool ReadSize(SettingsStore& store, const std::string& section, int& width, int& height) {
+  bool maximised = store.ReadBool(section, key::WS, false);
+  height = store.ReadInteger(section, key::H, height);
+  width = store.ReadInteger(section, key::W, width);
+  return maximised;
+}
+
+void WritePlacement(SettingsStore& store, const std::string& section, int left, int top,
+                    bool maximised, int width, int height) {
+  WritePosition(store, section, left, top);
+  store.WriteBool(section, key::WS, maximised);
+  if (maximised) return;
+  store.WriteInteger(section, key::H, height);
+  store.WriteInteger(section, key::W, width);
+}
+
 }  // namespace settings

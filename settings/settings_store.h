@@ -47,6 +47,16 @@ class SettingsStore {
   platform::RegKey key_;
 };
 
+// A window's place in its section: "X" and "Y" (def when missing); for the
+// resizable windows also "WS" (maximised) and "H", "W" (the normal size, the
+// current one when missing). The size is written only when not maximised, so
+// that a maximised close keeps the normal size of before.
+void ReadPosition(SettingsStore& store, const std::string& section, int& left, int& top, int def);
+void WritePosition(SettingsStore& store, const std::string& section, int left, int top);
+bool ReadSize(SettingsStore& store, const std::string& section, int& width, int& height);
+void WritePlacement(SettingsStore& store, const std::string& section, int left, int top,
+                    bool maximised, int width, int height);
+
 // The integer parser of the store: leading blanks, one sign, "$", "x" or "0x"
 // for hexadecimal; anything else fails. Returns false on failure.
 bool ParseInteger(const std::string& text, std::int32_t& value);

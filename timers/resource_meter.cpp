@@ -48,8 +48,7 @@ TForm10::~TForm10() {
 void TForm10::FormCreate(tk::Component*) {
   settings::SettingsStore store;
   tk::Rect r = Bounds();
-  r.left = store.ReadInteger(key::F10, key::X, 200);
-  r.top = store.ReadInteger(key::F10, key::Y, 200);
+  settings::ReadPosition(store, key::F10, r.left, r.top, 200);
   SetBounds(r);
   meterButton_->SetEnabled(false);
 }
@@ -85,8 +84,7 @@ void TForm10::FormCloseQuery(tk::Component*, bool& canClose) {
   Release();
   {
     settings::SettingsStore store;
-    store.WriteInteger(key::F10, key::X, Left());
-    store.WriteInteger(key::F10, key::Y, Top());
+    settings::WritePosition(store, key::F10, Left(), Top());
   }
   meterButton_->SetEnabled(true);
   canClose = true;

@@ -45,8 +45,7 @@ int CountOf(settings::SettingsStore& store, const char* ident) {
 void PlaceFromStore(tk::Form& form, const char* section) {
   settings::SettingsStore store;
   tk::Rect r = form.Bounds();
-  r.left = store.ReadInteger(section, key::X, 200);
-  r.top = store.ReadInteger(section, key::Y, 200);
+  settings::ReadPosition(store, section, r.left, r.top, 200);
   form.SetBounds(r);
 }
 }  // namespace
@@ -357,8 +356,7 @@ void TForm11::Button2Click(tk::Component*) { Close(); }
 void TForm11::FormCloseQuery(tk::Component*, bool& canClose) {
   {
     settings::SettingsStore store;
-    store.WriteInteger(key::F11, key::X, Left());
-    store.WriteInteger(key::F11, key::Y, Top());
+    settings::WritePosition(store, key::F11, Left(), Top());
   }
   closed_ = true;  // ends a wait in progress
   StopCountdown();
@@ -429,8 +427,7 @@ void TForm12::Button1Click(tk::Component*) { Close(); }
 
 void TForm12::FormCloseQuery(tk::Component*, bool& canClose) {
   settings::SettingsStore store;
-  store.WriteInteger(key::F12, key::X, Left());
-  store.WriteInteger(key::F12, key::Y, Top());
+  settings::WritePosition(store, key::F12, Left(), Top());
   tk::ComboBox* boxes[] = {ComboBox1, ComboBox2, ComboBox3};
   for (int i = 0; i < 3; ++i) store.WriteInteger(key::F12, kCountItems[i], boxes[i]->ItemIndex());
   for (int i = 0; i < 3; ++i) store.WriteString(key::F12, kCountTexts[i], boxes[i]->Text());

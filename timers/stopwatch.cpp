@@ -79,8 +79,7 @@ TForm4::~TForm4() {
 void TForm4::FormCreate(tk::Component*) {
   settings::SettingsStore store;
   tk::Rect r = Bounds();
-  r.left = store.ReadInteger(key::F4, key::X, 200);
-  r.top = store.ReadInteger(key::F4, key::Y, 200);
+  settings::ReadPosition(store, key::F4, r.left, r.top, 200);
   SetBounds(r);
   Timer1->SetEnabled(false);
   Timer2->SetEnabled(false);
@@ -167,8 +166,7 @@ void TForm4::FormCloseQuery(tk::Component*, bool& canClose) {
   stopwatchButton_->SetEnabled(true);
   {
     settings::SettingsStore store;
-    store.WriteInteger(key::F4, key::X, Left());
-    store.WriteInteger(key::F4, key::Y, Top());
+    settings::WritePosition(store, key::F4, Left(), Top());
   }
   lockButton_->SetEnabled(lockWasEnabled_);
   canClose = true;

@@ -88,8 +88,7 @@ void TForm13::FormCreate(tk::Component*) {
   {
     settings::SettingsStore store;
     tk::Rect r = Bounds();
-    r.left = store.ReadInteger(key::F13, key::X, 0);
-    r.top = store.ReadInteger(key::F13, key::Y, 0);
+    settings::ReadPosition(store, key::F13, r.left, r.top, 0);
     SetBounds(r);
   }
   ApplyStyle();  // AppWindow: a taskbar button of its own
@@ -103,10 +102,8 @@ void TForm13::FormShow(tk::Component*) {
   bool maximised;
   {
     settings::SettingsStore store;
-    maximised = store.ReadBool(key::F13, "WS", false);
     tk::Rect r = Bounds();
-    r.height = store.ReadInteger(key::F13, "H", r.height);
-    r.width = store.ReadInteger(key::F13, "W", r.width);
+    maximised = settings::ReadSize(store, key::F13, r.width, r.height);
     SetBounds(r);
   }
   SetWindowState(maximised ? tk::WindowState::Maximized : tk::WindowState::Normal);
@@ -228,15 +225,8 @@ void TForm13::About1Click(tk::Component*) {
 void TForm13::FormCloseQuery(tk::Component*, bool& canClose) {
   {
     settings::SettingsStore store;
-    store.WriteInteger(key::F13, key::X, Left());
-    store.WriteInteger(key::F13, key::Y, Top());
-    if (GetWindowState() == tk::WindowState::Maximized) {
-      store.WriteBool(key::F13, "WS", true);
-    } else {
-      store.WriteBool(key::F13, "WS", false);
-      store.WriteInteger(key::F13, "H", Height());
-      store.WriteInteger(key::F13, "W", Width());
-    }
+    settings::WritePlacement(store, key::F13, Left(), Top(),
+                             GetWindowState() == tk::WindowState::Maximized, Width(), Height());
   }
   count_ = 0;
   position_ = 0;

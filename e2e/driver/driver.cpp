@@ -697,19 +697,25 @@ bool callProbe(DWORD pid, const char* exportName, void* data, size_t size, std::
 // Chooses an item of a window's menu bar by its text: WM_COMMAND with its id.
 int cmdMenuCommand(const Args& a);
 
+// The block of a drop on a window: the file names, each ending with a zero.
+DropProbe* makeDropProbe(HWND window, const std::vector<std::wstring>& files) {
+  auto* probe = new DropProbe();
+  probe->window = window;
+  size_t at = 0;
+  for (const std::wstring& f : files) {
+    if (at + f.size() + 2 >= kDropProbeChars) break;
+    std::copy(f.begin(), f.end(), probe->files + at);
+    at += f.size() + 1;
+  }
+  return probe;
+}
+
 // Drops files on a window, as the shell would: --title and the file paths.
 int cmdDrop(const Args& a) {
   HWND top = waitTop(a);
   DWORD pid = 0;
   GetWindowThreadProcessId(top, &pid);
-  auto* probe = new DropProbe();
-  probe->window = top;
-  size_t at = 0;
-  for (const std::wstring& f : a.positional) {
-    if (at + f.size() + 2 >= kDropProbeChars) break;
-    std::copy(f.begin(), f.end(), probe->files + at);
-    at += f.size() + 1;
-  }
+  DropProbe* probe = makeDropProbe(top, a.positional);
   std::wstring error;
   bool ok = callProbe(pid, "DropFiles", probe, sizeof(DropProbe), error);
   delete probe;
@@ -990,14 +996,7 @@ int cmdTimeDrop(const Args& a) {
   DWORD pid = 0;
   GetWindowThreadProcessId(top, &pid);
   const int w = static_cast<int>(a.integer(L"width", 0)), h = static_cast<int>(a.integer(L"height", 0));
-  auto* probe = new DropProbe();
-  probe->window = top;
-  size_t at = 0;
-  for (const std::wstring& f : a.positional) {
-    if (at + f.size() + 2 >= kDropProbeChars) break;
-    std::copy(f.begin(), f.end(), probe->files + at);
-    at += f.size() + 1;
-  }
+  DropProbe* probe = makeDropProbe(top, a.positional);
   struct Find {
     int w, h;
     bool found;

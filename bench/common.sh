@@ -1,0 +1,22 @@
+# What every benchmark script starts with: the win32 build up to date, a
+# display and the benchmark's Wine prefix, and the names they share.
+# Source it from a script in bench/ (after "set -euo pipefail").
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+bash scripts/build.sh win32 >/dev/null
+# shellcheck source=scripts/wine-env.sh
+source scripts/wine-env.sh
+
+w32=$root/build/win32
+driver=$w32/e2e/driver/kivo_driver.exe
+logs=$root/build/bench-logs
+mkdir -p "$logs"
+trap 'wine_env_cleanup' EXIT
+trap 'exit 130' INT TERM
+wine_env_display "$logs/xvfb.log"
+wine_env_prefix "$root/build/wineprefix-bench"
+
+key='Software\Kivo_Project\Ve_Dizo\Kivo_Shutdown'
+title='KIVO-CONFIG FOR Windows'
+# The driver, its errors logged.
+d() { wine "$driver" "$@" 2>>"$logs/driver.log"; }
