@@ -16,7 +16,7 @@ djpeg=$root/build/deps/libjpeg-turbo-i686/bin/djpeg.exe
 big=$WINEPREFIX/drive_c/big.jpg
 if [ ! -f "$big" ]; then
   echo "viewer_open: making a 6000x4000 JPEG"
-  convert -size 6000x4000 -seed 7 plasma:fractal -quality 90 "$big"
+  convert -size 6000x4000 plasma:fractal -quality 90 "$big"
 fi
 viewer='Kivo-Config 画像ビューア Ver1.1'
 d reg-set "$key\\F6" C2 1 >/dev/null

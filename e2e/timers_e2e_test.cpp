@@ -45,6 +45,12 @@ class Timers : public WineTest {
     ASSERT_DRIVER_OK(Driver({"type", "--title", kRunner, "--ctl-class", "Edit", "--keys", commandLine}));
   }
   static std::string DriverWinPath() { return WinPath(DriverExe()); }
+  // Ticks the runner's countdown and multitask boxes.
+  void CountdownMode() {
+    ASSERT_DRIVER_OK(Driver({"click", "--title", kRunner, "--text",
+                             "アプリケーションが終了した時Windowsを終了させる"}));
+    ASSERT_DRIVER_OK(Driver({"click", "--title", kRunner, "--text", "マルチタスクモードで使用する"}));
+  }
 };
 
 TEST_F(Timers, StopwatchCountsRealSeconds) {
@@ -97,9 +103,8 @@ TEST_F(Timers, CountdownEndsTheSessionWithoutAQuestion) {
   ASSERT_FALSE(HasFailure());
   OpenRunner(DriverWinPath() + " screen");
   ASSERT_FALSE(HasFailure());
-  ASSERT_DRIVER_OK(Driver({"click", "--title", kRunner, "--text",
-                           "アプリケーションが終了した時Windowsを終了させる"}));
-  ASSERT_DRIVER_OK(Driver({"click", "--title", kRunner, "--text", "マルチタスクモードで使用する"}));
+  CountdownMode();
+  ASSERT_FALSE(HasFailure());
   auto t0 = Clock::now();
   ASSERT_DRIVER_OK(Driver({"click", "--title", kRunner, "--text", "OK"}));
   EXPECT_DRIVER_OK(Driver({"wait", "--title", kMainTitle, "--hidden"}));
@@ -144,9 +149,8 @@ TEST_F(Timers, ProgramEndBringsTheWarningAndNowEndsTheSession) {
   ASSERT_FALSE(HasFailure());
   OpenRunner(WinPath(Win32BuildDir() + "/bench/bench_sleeper.exe") + " 3000");
   ASSERT_FALSE(HasFailure());
-  ASSERT_DRIVER_OK(Driver({"click", "--title", kRunner, "--text",
-                           "アプリケーションが終了した時Windowsを終了させる"}));
-  ASSERT_DRIVER_OK(Driver({"click", "--title", kRunner, "--text", "マルチタスクモードで使用する"}));
+  CountdownMode();
+  ASSERT_FALSE(HasFailure());
   ASSERT_DRIVER_OK(Driver({"click", "--title", kRunner, "--text", "OK"}));
   EXPECT_NE(Driver({"wait", "--title", kWarning, "--visible"}, 1500).code, 0)
       << "the warning came while the program still ran";
@@ -165,9 +169,8 @@ TEST_F(Timers, StopInTheWarningKeepsEverythingRunning) {
   ASSERT_FALSE(HasFailure());
   OpenRunner(DriverWinPath() + " screen");
   ASSERT_FALSE(HasFailure());
-  ASSERT_DRIVER_OK(Driver({"click", "--title", kRunner, "--text",
-                           "アプリケーションが終了した時Windowsを終了させる"}));
-  ASSERT_DRIVER_OK(Driver({"click", "--title", kRunner, "--text", "マルチタスクモードで使用する"}));
+  CountdownMode();
+  ASSERT_FALSE(HasFailure());
   ASSERT_DRIVER_OK(Driver({"click", "--title", kRunner, "--text", "OK"}));
   ASSERT_DRIVER_OK(Driver({"wait", "--title", kWarning, "--visible"}, 3000));
   ASSERT_DRIVER_OK(Driver({"click", "--send", "--title", kWarning, "--text", "中止"}));
