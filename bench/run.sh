@@ -3,7 +3,9 @@
 # visible, under Wine with the logo switched off, for kivo_config.exe,
 # bench_twin.exe (the same main window written straight on Win32: the
 # reference for what the toolkit itself costs) and bench_minimal.exe (a
-# window and a message loop, nothing else).
+# window and a message loop, nothing else); then, in one running
+# kivo_config, how long each secondary window takes to open from its button
+# or menu item until its first paint (target: under 50 ms each).
 # Usage: bash bench/run.sh [runs]   (default 10 runs of each, alternating)
 set -euo pipefail
 runs=${1:-10}
@@ -56,3 +58,29 @@ echo "  bench_minimal.exe ${min_med} ms   peak working set ${min_kb} KB"
 awk -v a="$app_med" -v t="$twin_med" -v ak="$app_kb" -v tk="$twin_kb" 'BEGIN {
   printf "  kivo_config / twin      %.2f time (target <= 1.10), %.2f peak memory (target <= 1.05)\n", a / t, ak / tk }'
 awk -v a="$app_med" -v m="$min_med" 'BEGIN { printf "  kivo_config / minimal   %.2f time\n", a / m }'
+
+# Secondary windows, opened and closed again in one running kivo_config.
+echo
+echo "secondary windows, from the click to the first paint (median of 5, target < 50 ms):"
+wine "$w32/app/kivo_config.exe" >>"$logs/app.log" 2>&1 &
+app=$!
+d wait --title "$title" --visible --timeout 60000 >/dev/null
+open_ms() {  # <what> <driver arguments…>
+  local what=$1 times=()
+  shift
+  for _ in 1 2 3 4 5; do
+    local t
+    t=$(d time-open --title "$title" "$@" --timeout 20000) || { echo "  $what: did not open"; return; }
+    times+=("${t#ms=}")
+  done
+  printf '  %-28s %s ms\n' "$what" "$(median "${times[@]}")"
+}
+open_ms "stopwatch" --text 'ｽﾄｯﾌﾟｳｫｯﾁ' --window 'Kivo-Config タイマー'
+open_ms "program runner" --text 'Open APL' --window 'Kivo-Config Open Application Ver1.0'
+open_ms "detailed settings" --menu '設定(&S)' --window '詳細設定'
+open_ms "user settings" --menu 'ユーザー設定' --window 'KIVO-CONFIG ユーザー設定'
+open_ms "image viewer" --menu '画像ビューア(&V)' --window 'Kivo-Config 画像ビューア Ver1.1'
+open_ms "version information" --menu 'バージョン情報(&V)' --window 'バージョン情報'
+open_ms "fix information" --menu 'FIX情報(&F)' --window 'FIX情報'
+d post --title "$title" --msg 16 >/dev/null || true
+wait "$app" || true

@@ -802,6 +802,44 @@ bool readMenu(HWND menuWnd, std::vector<MenuItem>& items, std::wstring& error) {
   return count >= 0;
 }
 
+// Times a window's opening: clicks a button (--text) or chooses a menu-bar
+// item (--menu) of the window --title, then waits (polling every
+// millisecond) for a visible window titled --window and its first paint;
+// prints "ms=<time>" and closes the new window again.
+int cmdTimeOpen(const Args& a) {
+  HWND top = waitTop(a);
+  TopQuery q;
+  q.title = a.str(L"window");
+  q.useTitle = true;
+  q.visibleOnly = true;
+  LARGE_INTEGER freq, t0, t1;
+  QueryPerformanceFrequency(&freq);
+  QueryPerformanceCounter(&t0);
+  if (a.has(L"menu")) {
+    Args m = a;
+    m.opt[L"text"] = a.str(L"menu");
+    if (int rc = cmdMenuCommand(m)) return rc;
+  } else {
+    PostMessageW(waitChild(a, top), BM_CLICK, 0, 0);
+  }
+  HWND found = nullptr;
+  DWORD start = GetTickCount();
+  while (!(found = findTop(q))) {
+    if (GetTickCount() - start >= a.timeout()) {
+      err(L"timed out waiting for " + describeQuery(q));
+      return 2;
+    }
+    Sleep(1);
+  }
+  DWORD_PTR dummy = 0;
+  SendMessageTimeoutW(found, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &dummy);
+  QueryPerformanceCounter(&t1);
+  out(L"ms=" + num(static_cast<long long>(1000.0 * (t1.QuadPart - t0.QuadPart) / freq.QuadPart)));
+  PostMessageW(found, WM_CLOSE, 0, 0);
+  pollUntil(5000, [&] { return !IsWindow(found) || !IsWindowVisible(found); });
+  return 0;
+}
+
 // Prints the size of the bitmap on the clipboard ("<width>x<height>"); exit
 // code 2 when there is none.
 int cmdClipboardSize(const Args&) {
@@ -1339,6 +1377,7 @@ int main() {
   if (c == L"shortcut-target") return cmdShortcutTarget(a);
   if (c == L"menu-command") return cmdMenuCommand(a);
   if (c == L"clipboard-size") return cmdClipboardSize(a);
+  if (c == L"time-open") return cmdTimeOpen(a);
   if (c == L"console-line") return cmdConsoleLine(a);
   if (c == L"msgbox") return cmdMsgbox(a);
   if (c == L"menu-items") return cmdMenu(a, false);
