@@ -98,6 +98,7 @@ class Win32Backend : public Backend {
     if (app_) ::DestroyWindow(app_);
     for (auto& f : fonts_) ::DeleteObject(f.second);
     for (auto& b : brushes_) ::DeleteObject(b.second);
+    if (measureDc_) ::DeleteDC(measureDc_);
     if (g_backend == this) g_backend = nullptr;
   }
 
@@ -307,6 +308,17 @@ class Win32Backend : public Backend {
     return h;
   }
 
+  SIZE TextExtent(const Font& f, const std::wstring& text) {
+    SIZE sz = {0, 0};
+    if (text.empty()) return sz;
+    if (!measureDc_) measureDc_ = ::CreateCompatibleDC(nullptr);
+    if (!measureDc_) return sz;
+    HGDIOBJ old = ::SelectObject(measureDc_, FontFor(f));
+    ::GetTextExtentPoint32W(measureDc_, text.c_str(), static_cast<int>(text.size()), &sz);
+    ::SelectObject(measureDc_, old);
+    return sz;
+  }
+
   HBRUSH BrushFor(COLORREF c) {
     auto it = brushes_.find(c);
     if (it != brushes_.end()) return it->second;
@@ -406,6 +418,7 @@ class Win32Backend : public Backend {
   UINT_PTR nextTimer_ = 1;
   std::map<std::tuple<std::string, int, bool, bool>, HFONT> fonts_;
   std::map<COLORREF, HBRUSH> brushes_;
+  HDC measureDc_ = nullptr;
 
   friend class Win32TimerPeer;
 };
@@ -495,6 +508,7 @@ HINSTANCE Instance() { return g_backend->instance(); }
 HWND ApplicationWindow() { return g_backend->app(); }
 HFONT FontFor(const Font& f) { return g_backend->FontFor(f); }
 HBRUSH BrushFor(COLORREF c) { return g_backend->BrushFor(c); }
+SIZE TextExtent(const Font& f, const std::wstring& text) { return g_backend->TextExtent(f, text); }
 HCURSOR CursorFor(int cursor) { return Win32Backend::CursorFor(cursor); }
 void FormGone(FormPeer* p) { g_backend->FormGone(p); }
 const std::vector<FormPeer*>& Forms() { return g_backend->forms(); }

@@ -126,13 +126,7 @@ void ChildPeer::Place(const Rect& r) {
       auto& l = static_cast<Label&>(control_);
       if (l.AutoSize && !l.WordWrap) {
         // Never clip the caption: grow to the text's extent.
-        HDC dc = ::GetDC(hwnd_);
-        HGDIOBJ old = ::SelectObject(dc, FontFor(control_.GetFont()));
-        std::wstring t = Widen(control_.Caption());
-        SIZE sz = {0, 0};
-        if (!t.empty()) ::GetTextExtentPoint32W(dc, t.c_str(), static_cast<int>(t.size()), &sz);
-        ::SelectObject(dc, old);
-        ::ReleaseDC(hwnd_, dc);
+        SIZE sz = TextExtent(control_.GetFont(), Widen(control_.Caption()));
         if (sz.cx > w) {
           int grow = sz.cx - w;
           w = sz.cx;

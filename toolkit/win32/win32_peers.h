@@ -30,6 +30,9 @@ HINSTANCE Instance();
 HWND ApplicationWindow();
 HFONT FontFor(const Font& f);
 HBRUSH BrushFor(COLORREF c);
+// The extent of a text in a font, measured on one memory device context that
+// lives as long as the backend (no window's context to get and release).
+SIZE TextExtent(const Font& f, const std::wstring& text);
 HCURSOR CursorFor(int cursor);
 void FormGone(FormPeer* p);
 const std::vector<FormPeer*>& Forms();
