@@ -22,6 +22,11 @@ namespace win32 {
 
 HMENU BuildMenu(const MenuItem& parent, bool popup) {
   HMENU m = popup ? ::CreatePopupMenu() : ::CreateMenu();
+  FillMenu(m, parent);
+  return m;
+}
+
+void FillMenu(HMENU m, const MenuItem& parent) {
   for (const auto& item : parent.Items()) {
     std::wstring text = Widen(item->Caption());
     UINT flags = item->Enabled() ? MF_ENABLED : (MF_GRAYED | MF_DISABLED);
@@ -35,7 +40,6 @@ HMENU BuildMenu(const MenuItem& parent, bool popup) {
       ::AppendMenuW(m, flags | MF_STRING, static_cast<UINT_PTR>(item->Command()), text.c_str());
     }
   }
-  return m;
 }
 
 }  // namespace win32

@@ -45,11 +45,15 @@ void FormPeer::ApplyStyle() {
   }
   if (f.AppWindow) ex |= WS_EX_APPWINDOW;
   LONG_PTR cur = ::GetWindowLongPtrW(hwnd_, GWL_STYLE);
-  LONG_PTR keep = cur & (WS_VISIBLE | WS_DISABLED | WS_MINIMIZE | WS_MAXIMIZE);
+  // WS_CLIPSIBLINGS is the system's own on every top-level window.
+  LONG_PTR keep = cur & (WS_VISIBLE | WS_DISABLED | WS_MINIMIZE | WS_MAXIMIZE | WS_CLIPSIBLINGS);
   LONG_PTR next = keep | style;
   LONG_PTR curEx = ::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE);
   LONG_PTR nextEx = (curEx & ~(WS_EX_APPWINDOW | WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE)) | ex;
-  if (next == cur && nextEx == curEx) return;
+  // The system adds WS_EX_WINDOWEDGE itself to every window with a caption
+  // or a dialog frame: it says nothing about a change of style, and comparing
+  // it would recompute the frame on every call.
+  if (next == cur && (nextEx & ~WS_EX_WINDOWEDGE) == (curEx & ~WS_EX_WINDOWEDGE)) return;
   ::SetWindowLongPtrW(hwnd_, GWL_STYLE, next);
   ::SetWindowLongPtrW(hwnd_, GWL_EXSTYLE, nextEx);
   syncing_ = true;
@@ -178,11 +182,18 @@ void FormPeer::FitClient() {
 
 void FormPeer::RebuildMenu() {
   menuDirty_ = false;
+  if (bar_ && menu_) {
+    // The bar stays attached and is refilled: only its items are redrawn,
+    // without the frame change that attaching a new bar costs.
+    while (::GetMenuItemCount(bar_) > 0) ::DeleteMenu(bar_, 0, MF_BYPOSITION);
+    FillMenu(bar_, menu_->Items());
+    ::DrawMenuBar(hwnd_);
+    return;
+  }
   HMENU old = bar_;
   bar_ = menu_ ? BuildMenu(menu_->Items(), false) : nullptr;
-  ::SetMenu(hwnd_, bar_);
+  ::SetMenu(hwnd_, bar_);  // recomputes the frame and redraws the bar
   if (old) ::DestroyMenu(old);
-  ::DrawMenuBar(hwnd_);
 }
 
 LRESULT FormPeer::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {

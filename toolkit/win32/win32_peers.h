@@ -293,6 +293,8 @@ class Win32TimerPeer : public TimerPeer {
 };
 
 HMENU BuildMenu(const MenuItem& parent, bool popup);
+// Appends parent's items (and their submenus, built anew) to m.
+void FillMenu(HMENU m, const MenuItem& parent);
 
 }  // namespace win32
 }  // namespace tk
