@@ -1,0 +1,119 @@
+// The common dialogs, the backend interface, the application object and the
+// text conversions at the native boundary.
+#pragma once
+
+#include "toolkit/forms.h"
+
+namespace tk {
+
+// ---------------------------------------------------------------- dialogs
+class ColorDialog : public Component {
+ public:
+  ColorDialog(Component* owner, const std::string& name);
+  Color color = clBlack;
+  bool Execute();
+};
+
+class OpenDialog : public Component {
+ public:
+  OpenDialog(Component* owner, const std::string& name);
+  std::string Filter;  // "Text|*.txt|All|*.*"
+  std::string FileName;
+  std::string Title;
+  std::string InitialDir;
+  // A save dialog: the file need not exist, an existing one is confirmed,
+  // and DefaultExt is added to a name typed without one.
+  bool Save = false;
+  std::string DefaultExt;
+  bool Execute();
+};
+
+// ---------------------------------------------------------------- backend
+class Backend {
+ public:
+  virtual ~Backend() = default;
+  virtual std::unique_ptr<ControlPeer> CreatePeer(Control& control) = 0;
+  virtual std::unique_ptr<MenuPeer> CreateMenuPeer(Menu& menu) = 0;
+  virtual std::unique_ptr<TimerPeer> CreateTimerPeer(Timer& timer) = 0;
+  // Runs until Application::Terminated().
+  virtual void Run() = 0;
+  // Handles every pending message, then returns.
+  virtual void ProcessMessages() = 0;
+  // Runs until form.ModalResult is set or the form is hidden.
+  virtual void RunModal(Form& form) = 0;
+  virtual int MessageBox(Form* owner, const std::string& text,
+                         const std::string& caption, unsigned flags) = 0;
+  virtual void Post(Form& form, const Message& msg) = 0;
+  virtual std::intptr_t DefaultHandler(Form& form, const Message& msg) = 0;
+  virtual void SetCursor(int cursor) = 0;
+  virtual void ScreenSize(int& width, int& height) = 0;
+  virtual void PopupMenu(PopupMenu& menu, int x, int y) = 0;
+  virtual bool ColorDialog(Form* owner, Color& color) = 0;
+  virtual bool OpenDialog(Form* owner, tk::OpenDialog& dialog) = 0;
+  // The window of the application object (owns the taskbar button).
+  virtual WindowHandle ApplicationHandle() = 0;
+  virtual void SetApplicationTitle(const std::string&) {}
+  virtual void Terminate() {}
+};
+
+// ---------------------------------------------------------------- application
+class Application {
+ public:
+  static Application& Instance();
+  void Initialize(std::unique_ptr<Backend> backend);
+  void Shutdown();  // destroys every form and the backend
+  Backend& GetBackend();
+  bool HasBackend() const { return backend_ != nullptr; }
+
+  std::string Title;
+  bool ShowMainForm = true;
+  Form* MainForm() const { return main_; }
+
+  // Creates a form owned by the application; the first one becomes the main form.
+  template <class T, class... Args>
+  T* CreateForm(Args&&... args) {
+    auto* f = new T(nullptr, std::forward<Args>(args)...);
+    Adopt(f);
+    f->DoCreate();
+    return f;
+  }
+  void Adopt(Form* f);
+  // Shows the main form (unless ShowMainForm is false) and runs the loop.
+  void Run();
+  void ProcessMessages();
+  void Terminate();
+  bool Terminated() const { return terminated_; }
+
+  int MessageBox(const std::string& text, const std::string& caption, unsigned flags);
+  void ShowMessage(const std::string& text);  // plain OK notice
+  void ShowException(const std::exception& e);
+  void HandleException();  // in a catch block
+
+  int Cursor() const { return cursor_; }
+  void SetCursor(int c);
+  void ScreenSize(int& width, int& height);
+
+  // Forms awaiting deferred deletion; run after each handled event.
+  void QueueRelease(Form* f);
+  void FlushReleases();
+  void FormDestroyed(Form* f);
+  const std::vector<Form*>& Forms() const { return forms_; }
+  Form* ActiveForm() const;
+
+ private:
+  std::unique_ptr<Backend> backend_;
+  Form* main_ = nullptr;
+  std::vector<Form*> forms_;     // top-level forms owned by the application
+  std::vector<Form*> releases_;
+  bool terminated_ = false;
+  int cursor_ = crDefault;
+};
+
+// Text conversion helpers at the native boundary.
+std::wstring Widen(const std::string& utf8);
+std::string Narrow(const std::wstring& wide);
+std::string Format(const char* fmt, ...);
+// Overwrites a text's bytes in a way the optimiser keeps, then empties it.
+void SecureWipe(std::string& s);
+
+}  // namespace tk

@@ -1,0 +1,234 @@
+// The toolkit's base: colours, keys and answers, geometry, the peer
+// interfaces a backend implements, Component and Control.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace tk {
+
+using WindowHandle = std::uintptr_t;
+using Color = std::int32_t;  // 0x00BBGGRR, or 0x80000000 | system colour index
+
+// Colours used by the layouts.
+constexpr Color clBlack = 0x000000;
+constexpr Color clBlue = 0xFF0000;
+constexpr Color clWhite = 0xFFFFFF;
+constexpr Color clBtnFace = static_cast<Color>(0x8000000F);
+constexpr Color clWindow = static_cast<Color>(0x80000005);
+constexpr Color clWindowText = static_cast<Color>(0x80000008);
+constexpr Color clBackground = static_cast<Color>(0x80000001);  // the desktop's colour
+
+// Virtual keys used by handlers.
+constexpr unsigned vkReturn = 0x0D;
+constexpr unsigned vkEscape = 0x1B;
+constexpr unsigned vkMenu = 0x12;  // Alt
+constexpr unsigned vkF4 = 0x73;
+
+// Screen cursors.
+constexpr int crDefault = 0;
+constexpr int crHourGlass = -11;
+constexpr int crHandPoint = -21;
+
+// Modal results and message-box answers.
+constexpr int mrNone = 0;
+constexpr int mrOk = 1;
+constexpr int mrCancel = 2;
+constexpr int idOk = 1;
+constexpr int idCancel = 2;
+constexpr int idYes = 6;
+constexpr int idNo = 7;
+constexpr unsigned mbOk = 0x0;
+constexpr unsigned mbYesNo = 0x4;
+constexpr unsigned mbIconStop = 0x10;
+constexpr unsigned mbIconQuestion = 0x20;
+constexpr unsigned mbIconExclamation = 0x30;
+
+struct Rect {
+  int left = 0, top = 0, width = 0, height = 0;
+  bool operator==(const Rect& o) const {
+    return left == o.left && top == o.top && width == o.width && height == o.height;
+  }
+};
+
+struct Font {
+  std::string name = "ＭＳ Ｐゴシック";
+  int height = -12;        // negative: character height in pixels
+  Color color = clWindowText;
+  bool underline = false;
+  bool bold = false;
+};
+
+class Component;
+class Control;
+class ScrollBox;
+
+// A picture in memory for an Image: 24-bit pixels, rows from the top, each
+// pixel B, G, R, rows without padding.
+struct Picture {
+  int width = 0, height = 0;
+  std::vector<std::uint8_t> bgr;
+};
+class Form;
+class MenuItem;
+class Timer;
+class Application;
+
+using NotifyEvent = std::function<void(Component*)>;
+// Key events: a virtual key (KeyDown) or a character (KeyPress); a handler
+// that sets it to 0 eats the key.
+using KeyEvent = std::function<void(Component*, unsigned& key)>;
+
+// Error raised by handlers; shown by the application's default error display.
+class Error : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// ---------------------------------------------------------------- peers
+// Setter-only mirrors of a component's state in one backend.
+class ControlPeer {
+ public:
+  virtual ~ControlPeer() = default;
+  virtual void SetText(const std::string&) {}
+  virtual void SetBounds(const Rect&) {}
+  virtual void SetEnabled(bool) {}
+  virtual void SetVisible(bool) {}
+  virtual void SetChecked(bool) {}
+  virtual void SetColor(Color) {}
+  virtual void SetFont(const Font&) {}
+  virtual void SetItems(const std::vector<std::string>&) {}
+  virtual void SetItemIndex(int) {}
+  virtual void SetPosition(int) {}        // progress bars
+  virtual void SetStyleFlags(unsigned) {} // kind-specific look, see each class
+  virtual void SetMenu(class Menu*) {}    // forms only
+  virtual void SetPicture(const Picture*) {}  // images
+  virtual void SetPages(const std::vector<std::string>&, int) {}  // page controls: tabs, active one
+  virtual void SetContainer(ControlPeer*) {}  // the scroll box the control lies in
+  virtual void ContentChanged() {}            // scroll boxes: their content moved or resized
+  // Web browsers: one of the control's operations; false when the control
+  // could not be made.
+  virtual bool BrowserCommand(int /*operation*/, const std::string& /*url*/) { return false; }
+  virtual bool BrowserAvailable() const { return false; }
+  virtual void Focus() {}
+  virtual void Invalidate() {}
+  virtual void BringToFront() {}
+  virtual WindowHandle Handle() const { return 0; }
+};
+
+class MenuPeer {
+ public:
+  virtual ~MenuPeer() = default;
+  virtual void Rebuild() {}  // items were added or changed
+};
+
+class TimerPeer {
+ public:
+  virtual ~TimerPeer() = default;
+  virtual void Restart() {}  // interval or enabled changed
+};
+
+// ---------------------------------------------------------------- components
+class Component {
+ public:
+  explicit Component(Component* owner);
+  virtual ~Component();
+  Component(const Component&) = delete;
+  Component& operator=(const Component&) = delete;
+
+  Component* Owner() const { return owner_; }
+  const std::vector<Component*>& Components() const { return owned_; }
+  std::string Name;
+  int Tag = 0;
+
+ private:
+  friend class Form;
+  Component* owner_;
+  std::vector<Component*> owned_;
+};
+
+enum class ControlKind {
+  Form, Button, CheckBox, RadioButton, Label, Edit, Memo, ComboBox, ListBox, StatusBar,
+  Bevel, Panel, Image, ProgressBar, GroupBox, ScrollBox, WebBrowser, PageControl
+};
+
+class Control : public Component {
+ public:
+  Control(Form* parent, ControlKind kind, const std::string& name, Rect bounds,
+          const std::string& caption = "");
+  ~Control() override;
+
+  ControlKind Kind() const { return kind_; }
+  Form* ParentForm() const { return parent_; }
+
+  const std::string& Caption() const { return caption_; }
+  void SetCaption(const std::string& text);
+  const Rect& Bounds() const { return bounds_; }
+  void SetBounds(const Rect& r);
+  int Left() const { return bounds_.left; }
+  int Top() const { return bounds_.top; }
+  int Width() const { return bounds_.width; }
+  int Height() const { return bounds_.height; }
+  bool Enabled() const { return enabled_; }
+  void SetEnabled(bool on);
+  bool Visible() const { return visible_; }
+  void SetVisible(bool on);
+  Color GetColor() const { return color_; }
+  void SetColor(Color c);
+  // The colour the backend paints the control's background in: its own, or
+  // its form's where the control is drawn on the form (transparent labels,
+  // buttons, check boxes, frames and pictures).
+  Color PaintedBackground() const;
+  const Font& GetFont() const { return font_; }
+  void SetFont(const Font& f);
+  std::string Hint;
+
+  // Fired by a click: button press, check-box state change, label or menu click.
+  NotifyEvent OnClick;
+  // Fired when the mouse moves over the control.
+  NotifyEvent OnMouseMove;
+  // A key went down while the control (or the form itself) had the focus.
+  KeyEvent OnKeyDown;
+  // A key produced a character.
+  KeyEvent OnKeyPress;
+
+  // Programmatic click: what a user's click does, on enabled controls.
+  virtual void Click();
+
+  // Backend entry points for user input.
+  virtual void PeerClicked();
+  void PeerMouseMove();
+  // Return false when a handler ate the key.
+  bool PeerKeyDown(unsigned key);
+  bool PeerKeyPress(unsigned ch);
+
+  ControlPeer* Peer() const { return peer_.get(); }
+  void AttachPeer(std::unique_ptr<ControlPeer> peer);
+  // Puts the control inside a scroll box: its bounds are then relative to
+  // the box's content, which scrolls.
+  void SetContainer(ScrollBox* box);
+  ScrollBox* Container() const { return container_; }
+  WindowHandle Handle() const { return peer_ ? peer_->Handle() : 0; }
+
+ protected:
+  // For forms, which are their own parent.
+  Control(Component* owner, ControlKind kind);
+  std::unique_ptr<ControlPeer> peer_;
+  Form* parent_ = nullptr;
+  std::string caption_;
+
+ private:
+  ControlKind kind_;
+  ScrollBox* container_ = nullptr;
+  Rect bounds_;
+  bool enabled_ = true;
+  bool visible_ = true;
+  Color color_ = clBtnFace;
+  Font font_;
+};
+
+}  // namespace tk

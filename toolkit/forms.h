@@ -1,0 +1,148 @@
+// Forms: border, placement, modal runs, closing and the message map.
+#pragma once
+
+#include "toolkit/controls.h"
+#include "toolkit/menus.h"
+
+namespace tk {
+
+// ---------------------------------------------------------------- forms
+enum class BorderStyle { Single, Dialog, None, Sizeable };
+enum class FormPosition { Designed, ScreenCenter, DefaultPos };
+enum class CloseAction { None, Hide, Free, Minimize };
+enum class WindowState { Normal, Minimized, Maximized };
+
+struct BorderIcons {
+  bool systemMenu = true;
+  bool minimize = true;
+  bool maximize = true;
+};
+
+// A window message as delivered to a form's message map.
+struct Message {
+  unsigned msg = 0;
+  std::uintptr_t wParam = 0;
+  std::intptr_t lParam = 0;
+  std::intptr_t result = 0;
+};
+
+// SetStyleFlags value asking a form's peer to re-read Border, Icons and
+// AppWindow; other values are 0x100 | WindowState.
+constexpr unsigned kApplyFormStyle = 0x200;
+
+class Form : public Control {
+ public:
+  explicit Form(Component* owner);
+  ~Form() override;
+
+  BorderStyle Border = BorderStyle::Sizeable;
+  BorderIcons Icons;
+  FormPosition Position = FormPosition::Designed;
+  bool AppWindow = false;  // own taskbar button
+  bool StayOnTop = false;  // above every window that is not topmost itself
+  int MinHeight = 0, MaxHeight = 0, MinWidth = 0, MaxWidth = 0;
+
+  // Applies Border, Icons, AppWindow and the client size to the window.
+  void SetClientSize(int width, int height);
+  // Re-applies Border, Icons and AppWindow after a change.
+  void ApplyStyle() {
+    if (peer_) peer_->SetStyleFlags(kApplyFormStyle);
+  }
+  int ClientWidth() const { return clientW_; }
+  int ClientHeight() const { return clientH_; }
+  // The client area as shown now (maximised too); the above are the normal
+  // state's.
+  int ShownClientWidth() const { return shownClientW_ ? shownClientW_ : clientW_; }
+  int ShownClientHeight() const { return shownClientH_ ? shownClientH_ : clientH_; }
+  // Frame size added to the client area by the current border.
+  static void FrameSize(BorderStyle b, bool menu, int& dx, int& dy);
+  void SetMenu(MainMenu* menu);
+  MainMenu* GetMenu() const { return menu_; }
+  void SetHeight(int h);
+  void SetWindowState(WindowState s);
+  WindowState GetWindowState() const { return state_; }
+
+  void Show();
+  void Hide();
+  // Runs a nested loop until ModalResult is set or the form is closed.
+  int ShowModal();
+  bool Modal() const { return modal_; }
+  int ModalResult = mrNone;
+  // OnCloseQuery, then OnClose; the action decides what follows.
+  void Close();
+  // Deletes the form once the current event has been handled.
+  void Release();
+  bool Releasing() const { return releasing_; }
+  // While a Hold exists the form is not deleted, even once released: a
+  // handler that pumps messages (a wait) keeps its own form alive with it.
+  class Hold {
+   public:
+    explicit Hold(Form& f) : form_(f) { ++form_.holds_; }
+    ~Hold() { --form_.holds_; }
+    Hold(const Hold&) = delete;
+    Hold& operator=(const Hold&) = delete;
+
+   private:
+    Form& form_;
+  };
+  bool Held() const { return holds_ > 0; }
+  void SetFocus();
+  void BringToFront();
+  // Enter presses the default button.
+  void PressDefault();
+
+  // Events.
+  // A form's destroy handler is run by the derived class's destructor, while
+  // the whole object still exists.
+  NotifyEvent OnCreate, OnShow;
+  // The form became the active window (also when coming back from another
+  // program).
+  NotifyEvent OnActivate;
+  // The form's size changed (by the user, the system or the program).
+  NotifyEvent OnResize;
+  std::function<void(Component*, bool& canClose)> OnCloseQuery;
+  std::function<void(Component*, CloseAction& action)> OnClose;
+
+  // Runs OnCreate; an error escaping it goes to the default error display.
+  void DoCreate();
+
+  // The message map: a form handles the messages it wants before the toolkit.
+  // Returns true when the message was handled (its result is in msg.result).
+  virtual bool WndProc(Message& msg) { (void)msg; return false; }
+  // Posts a message to this form's queue.
+  void Post(unsigned msg, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
+
+  // Backend entry points.
+  void PeerCloseRequested();
+  void PeerActivated();
+  // What the system's default processing answers to a message, for message
+  // map handlers that adjust it.
+  std::intptr_t DefaultHandler(const Message& msg);
+  void PeerMoved(int left, int top);
+  void PeerResized(int width, int height, WindowState state);
+  bool PeerMessage(Message& msg);  // routes through WndProc, catching errors
+
+  const std::vector<Control*>& Controls() const { return controls_; }
+  Control* FindControl(const std::string& name) const;
+  const std::vector<Menu*>& Menus() const { return menus_; }
+  const std::vector<Timer*>& Timers() const { return timers_; }
+
+ private:
+  friend class Control;
+  friend class Menu;
+  friend class Timer;
+  int clientW_ = 0, clientH_ = 0;
+  int shownClientW_ = 0, shownClientH_ = 0;
+  WindowState state_ = WindowState::Normal;
+  MainMenu* menu_ = nullptr;
+  bool modal_ = false;
+  bool releasing_ = false;
+  int holds_ = 0;
+  bool closing_ = false;
+  bool closedModal_ = false;
+  std::vector<Control*> controls_;
+  std::vector<Menu*> menus_;
+  std::vector<Timer*> timers_;
+};
+
+}  // namespace tk
