@@ -185,7 +185,8 @@ void FormPeer::RebuildMenu() {
   if (bar_ && menu_) {
     // The bar stays attached and is refilled: only its items are redrawn,
     // without the frame change that attaching a new bar costs.
-    while (::GetMenuItemCount(bar_) > 0) ::DeleteMenu(bar_, 0, MF_BYPOSITION);
+    while (::GetMenuItemCount(bar_) > 0)
+      if (!::DeleteMenu(bar_, 0, MF_BYPOSITION)) break;
     FillMenu(bar_, menu_->Items());
     ::DrawMenuBar(hwnd_);
     return;
