@@ -22,6 +22,14 @@ class SimTest : public ::testing::Test {
     app.Title = "kivo_config";
     app.Initialize(std::move(b));
   }
+  // From now on the machine's clocks (tick count, local time) move with the
+  // message loop's, as on a real machine; without it a test sets them itself.
+  void LinkClocks() {
+    ui->onClockAdvanced = [this](std::uint64_t ms) {
+      sim->tickCount += static_cast<std::uint32_t>(ms);
+      sim->now += static_cast<double>(ms) / 86400000.0;
+    };
+  }
   void TearDown() override {
     tk::Application::Instance().Shutdown();
     platform::Uninstall();

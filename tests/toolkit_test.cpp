@@ -1,5 +1,7 @@
 // The toolkit's own rules, on the headless backend: events, modal forms,
 // closing, deferred release and owned windows.
+#include <algorithm>
+
 #include "fixture.h"
 
 namespace {
@@ -141,5 +143,31 @@ TEST_F(ToolkitTest, TimersFireOnlyWhileEnabled) {
   delete timer;
   ui->TickTimers();  // a deleted timer is gone from the loop
   EXPECT_EQ(ticks, 1);
+}
+
+TEST_F(ToolkitTest, TimersFireByTheirIntervalsAndRestartFromNow) {
+  LinkClocks();
+  tk::Form* f = NewForm();
+  auto* second = new tk::Timer(f, "Timer1", 1000);
+  auto* half = new tk::Timer(f, "Timer2", 500);
+  std::vector<std::string> fired;
+  second->OnTimer = [&](tk::Component*) { fired.push_back("1000@" + std::to_string(ui->ClockMs())); };
+  half->OnTimer = [&](tk::Component*) { fired.push_back("500@" + std::to_string(ui->ClockMs())); };
+  ui->AdvanceClock(999);
+  EXPECT_EQ(fired, (std::vector<std::string>{"500@500"}));
+  ui->AdvanceClock(1);
+  std::sort(fired.begin(), fired.end());
+  EXPECT_EQ(fired, (std::vector<std::string>{"1000@1000", "500@1000", "500@500"}));
+  // Switched off and on again, a timer counts its interval from then.
+  fired.clear();
+  ui->AdvanceClock(300);
+  second->SetEnabled(false);
+  second->SetEnabled(true);
+  ui->AdvanceClock(999);
+  EXPECT_EQ(fired, (std::vector<std::string>{"500@1500", "500@2000"}));
+  ui->AdvanceClock(1);
+  EXPECT_EQ(fired.back(), "1000@2300");
+  // The simulated machine's clock moved with it.
+  EXPECT_EQ(sim->tickCount, 2300u);
 }
 }  // namespace

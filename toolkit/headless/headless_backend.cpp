@@ -50,6 +50,7 @@ class HeadlessTimerPeer : public TimerPeer {
     backend_.TimerCreated(&timer_);
   }
   ~HeadlessTimerPeer() override { backend_.TimerDestroyed(&timer_); }
+  void Restart() override { backend_.TimerRestarted(&timer_); }
 
  private:
   HeadlessBackend& backend_;
@@ -82,6 +83,7 @@ void HeadlessBackend::FormPeerDestroyed(Form* f) {
 }
 
 void HeadlessBackend::TimerDestroyed(Timer* t) {
+  due_.erase(t);
   timers_.erase(std::remove(timers_.begin(), timers_.end(), t), timers_.end());
 }
 
@@ -163,11 +165,42 @@ bool HeadlessBackend::OpenDialog(Form*, tk::OpenDialog& dialog) {
   return true;
 }
 
-void HeadlessBackend::TickTimers() {
-  std::vector<Timer*> snapshot = timers_;
-  for (Timer* t : snapshot) {
-    if (std::find(timers_.begin(), timers_.end(), t) == timers_.end()) continue;
-    t->Fire();
+void HeadlessBackend::TimerCreated(Timer* t) {
+  timers_.push_back(t);
+  TimerRestarted(t);
+}
+
+void HeadlessBackend::TimerRestarted(Timer* t) {
+  due_[t] = clockMs_ + std::max(1u, t->Interval());
+}
+
+void HeadlessBackend::AdvanceClock(std::uint64_t ms) {
+  const std::uint64_t end = clockMs_ + ms;
+  for (;;) {
+    // The next timer due within this advance; ties fire in creation order.
+    Timer* next = nullptr;
+    std::uint64_t when = end + 1;
+    for (Timer* t : timers_) {
+      if (!t->Enabled() || t->Interval() == 0) continue;
+      std::uint64_t d = due_[t];
+      if (d < when) {
+        when = d;
+        next = t;
+      }
+    }
+    if (!next) break;
+    if (when > clockMs_) {
+      std::uint64_t step = when - clockMs_;
+      clockMs_ = when;
+      if (onClockAdvanced) onClockAdvanced(step);
+    }
+    due_[next] = clockMs_ + next->Interval();
+    next->Fire();  // may delete timers or restart them
+  }
+  if (end > clockMs_) {
+    std::uint64_t step = end - clockMs_;
+    clockMs_ = end;
+    if (onClockAdvanced) onClockAdvanced(step);
   }
 }
 

@@ -4,6 +4,7 @@
 // and dialogs from scripted replies and records every box it shows.
 #pragma once
 
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
@@ -74,8 +75,16 @@ class HeadlessBackend : public Backend {
   bool OpenDialog(Form* owner, tk::OpenDialog& dialog) override;
   WindowHandle ApplicationHandle() override { return 0x10000; }
 
-  // Fires every enabled timer once, as one second of the message loop would.
-  void TickTimers();
+  // The backend's clock. Each enabled timer fires when its interval has
+  // passed since it was (re)started or last fired, as WM_TIMER does; a timer
+  // due several times in one advance fires each time, in time order.
+  void AdvanceClock(std::uint64_t ms);
+  // One second of the message loop: AdvanceClock(1000).
+  void TickTimers() { AdvanceClock(1000); }
+  std::uint64_t ClockMs() const { return clockMs_; }
+  // Runs each time the clock moves (before the timers due then fire), with the
+  // milliseconds it moved: a test ties the simulated machine's clock to it.
+  std::function<void(std::uint64_t)> onClockAdvanced;
   size_t PendingMessages() const { return queue_.size(); }
   std::vector<Form*> ModalStack() const { return modal_; }
   bool Alive(const Form* f) const { return live_.count(f) != 0; }
@@ -83,8 +92,9 @@ class HeadlessBackend : public Backend {
   // Peers' bookkeeping.
   void FormPeerCreated(Form* f) { live_.insert(f); }
   void FormPeerDestroyed(Form* f);
-  void TimerCreated(Timer* t) { timers_.push_back(t); }
+  void TimerCreated(Timer* t);
   void TimerDestroyed(Timer* t);
+  void TimerRestarted(Timer* t);
 
  private:
   struct Posted {
@@ -94,6 +104,8 @@ class HeadlessBackend : public Backend {
   std::deque<Posted> queue_;
   std::set<const Form*> live_;
   std::vector<Timer*> timers_;
+  std::map<Timer*, std::uint64_t> due_;  // when each timer fires next
+  std::uint64_t clockMs_ = 0;
   std::vector<Form*> modal_;
   WindowHandle nextHandle_ = 0x20000;
 };
