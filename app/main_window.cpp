@@ -4,6 +4,7 @@
 
 #include "app/about_boxes.h"
 #include "browser/browser_window.h"
+#include "lock/lock_screen.h"
 #include "lock/lock_setup.h"
 #include "lock/user_settings.h"
 #include "netconsole/console.h"
@@ -515,6 +516,10 @@ void TForm1::B1Click(tk::Component*) { tools::PurgeRecentDocuments(); }
 
 // ---------------------------------------------------------------- tray
 void TForm1::TrayMessage(tk::Message& msg) {
+  // While locked the tray offers nothing but the unlock prompt.
+  if (msg.lParam == kWmRButtonDown || msg.lParam == kWmLButtonDblClk) {
+    if (lock::RedirectToUnlock()) return;
+  }
   if (msg.lParam == kWmRButtonDown) {
     auto& p = platform::Get();
     platform::Point pt = p.GetCursorPos();
@@ -555,6 +560,12 @@ void TForm1::N5Click(tk::Component*) {
 }
 
 void TForm1::Button16Click(tk::Component*) {
+  // One set-up or lock at a time: a second one would take over the password.
+  if (lock::RedirectToUnlock()) return;
+  if (Form9 && !Form9->Releasing()) {
+    Form9->BringToFront();
+    return;
+  }
   Hide();
   Form9 = new TForm9(this);
   Form9->DoCreate();

@@ -1,6 +1,7 @@
 #include "lock/lock_screen.h"
 
 #include "lock/lock_setup.h"
+
 #include "platform/platform.h"
 #include "settings/keys.h"
 #include "settings/settings_store.h"
@@ -30,6 +31,18 @@ void HideApplicationButton() {
 
 namespace lock {
 
+namespace {
+LockWindow* g_active = nullptr;
+}  // namespace
+
+LockWindow* ActiveLock() { return g_active; }
+
+bool RedirectToUnlock() {
+  if (!g_active) return false;
+  g_active->OpenPrompt();
+  return true;
+}
+
 void AltKeyGuard(tk::Component*, unsigned& key) {
   if (key != tk::vkMenu) return;
   auto& p = platform::Get();
@@ -53,6 +66,13 @@ LockWindow::~LockWindow() {
   // Destroyed without a close (the program ends while locked): the system
   // keys come back all the same.
   if (systemKeysOff_) SetSystemKeysOff(false);
+  if (g_active == this) g_active = nullptr;
+}
+
+bool LockWindow::Matches(const std::string& entered) const {
+  if (!password_) return false;
+  return platform::Get().CompareString(platform::kLocaleUserDefault, 0, *password_, entered) ==
+         platform::kCstrEqual;
 }
 
 void LockWindow::SetSystemKeysOff(bool off) {
@@ -61,6 +81,7 @@ void LockWindow::SetSystemKeysOff(bool off) {
 }
 
 void LockWindow::FormCreate(tk::Component*) {
+  g_active = this;
   SetSystemKeysOff(true);
   platform::Get().DisableIme(Handle());
   if (tk::Form* main = tk::Application::Instance().MainForm()) main->Tag = kind_;
@@ -75,6 +96,10 @@ void LockWindow::FormKeyPress(tk::Component*, unsigned& key) {
 
 void LockWindow::OpenPrompt() {
   if (!Visible() || Releasing()) return;
+  if (Form8 && Form8->Owner() == this && !Form8->Releasing()) {
+    Form8->BringToFront();
+    return;
+  }
   Form8 = new TForm8(this);
   Form8->DoCreate();
   Form8->ShowModal();
@@ -82,6 +107,7 @@ void LockWindow::OpenPrompt() {
 
 void LockWindow::FormCloseQuery(tk::Component*, bool& canClose) {
   SetSystemKeysOff(false);
+  if (g_active == this) g_active = nullptr;
   canClose = true;
   Release();
 }
@@ -176,10 +202,10 @@ void TForm8::FormShow(tk::Component*) {
 void TForm8::Button1Click(tk::Component*) {
   EnteredPassword = Edit2->Text();
   Edit2->WipeText();
-  const std::string none;
-  const std::string& expected = Form9 ? Form9->PasswordVerify : none;
-  const bool right = platform::Get().CompareString(platform::kLocaleUserDefault, 0, expected,
-                                                   EnteredPassword) == platform::kCstrEqual;
+  // The password is the one of the lock this prompt belongs to; a prompt
+  // without a lock opens nothing.
+  auto* lockWindow = dynamic_cast<lock::LockWindow*>(Owner());
+  const bool right = lockWindow && lockWindow->Matches(EnteredPassword);
   tk::SecureWipe(EnteredPassword);
   if (!right) {
     tk::Application::Instance().MessageBox("パスワードが違います！！", messageTitle_,
@@ -187,11 +213,8 @@ void TForm8::Button1Click(tk::Component*) {
     return;
   }
   Close();
-  auto& app = tk::Application::Instance();
-  tk::Form* main = app.MainForm();
-  tk::Form* lockWindow = main && main->Tag == lock::kSolid ? static_cast<tk::Form*>(Form25)
-                                                           : static_cast<tk::Form*>(Form7);
-  if (lockWindow) lockWindow->Close();
+  tk::Form* main = tk::Application::Instance().MainForm();
+  lockWindow->Close();
   bool trayOnly;
   {
     settings::SettingsStore store;

@@ -16,11 +16,26 @@ constexpr int kSolid = 1;
 // Releases Alt at once, so that Alt+F4 and menu shortcuts cannot be completed.
 void AltKeyGuard(tk::Component* sender, unsigned& key);
 
+class LockWindow;
+// The lock that is up, if any.
+LockWindow* ActiveLock();
+// While a lock is up, input meant for the program's other windows (the tray
+// icon) only opens its unlock prompt, or brings an open one to the front.
+// True when a lock took the input.
+bool RedirectToUnlock();
+
 // What the two lock windows share.
 class LockWindow : public tk::Form {
  public:
   LockWindow(tk::Component* owner, int kind, const std::string& caption);
   ~LockWindow() override;
+
+  // The password this lock opens with (the set-up window's, which outlives
+  // the lock). A lock without one opens with nothing.
+  void SetPassword(const std::string* password) { password_ = password; }
+  bool Matches(const std::string& entered) const;
+  // Opens the unlock prompt, or brings the open one to the front.
+  void OpenPrompt();
 
   void FormCreate(tk::Component* sender);
   void FormClick(tk::Component* sender);
@@ -32,10 +47,10 @@ class LockWindow : public tk::Form {
   bool SystemKeysOff() const { return systemKeysOff_; }
 
  private:
-  void OpenPrompt();
   void SetSystemKeysOff(bool off);
   const int kind_;
   bool systemKeysOff_ = false;
+  const std::string* password_ = nullptr;
 };
 }  // namespace lock
 

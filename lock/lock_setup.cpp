@@ -89,7 +89,7 @@ void TForm9::Button1Click(tk::Component*) {
   auto& p = platform::Get();
   if (p.CompareString(platform::kLocaleUserDefault, 0, PasswordEntry, PasswordVerify) !=
       platform::kCstrEqual) {
-    WipePasswords();
+    WipePasswords();  // neither entry outlives the refusal
     tk::Application::Instance().MessageBox("もう一度入力しなおして下さい！！", messageTitle_,
                                            tk::mbOk | tk::mbIconStop);
     return;
@@ -100,17 +100,19 @@ void TForm9::Button1Click(tk::Component*) {
     store.WriteBool(key::F9, key::Tomei, CheckBox1->Checked());
   }
   Hide();
+  lock::LockWindow* lockWindow;
   if (CheckBox1->Checked()) {
-    Form7 = new TForm7(this);
-    Form7->DoCreate();
-    Form7->ShowModal();
+    lockWindow = Form7 = new TForm7(this);
   } else {
-    Form25 = new TForm25(this);
-    Form25->DoCreate();
-    Form25->ShowModal();
+    lockWindow = Form25 = new TForm25(this);
   }
-  // The lock is over: the password is not needed any more.
+  lockWindow->SetPassword(&PasswordVerify);
+  lockWindow->DoCreate();
+  lockWindow->ShowModal();
+  // The lock is over: the password is not needed any more, nor is this
+  // window, which is never shown again.
   WipePasswords();
+  Release();
 }
 
 void TForm9::Button2Click(tk::Component*) { Close(); }

@@ -1,5 +1,6 @@
 #include "lock/user_settings.h"
 
+#include "platform/platform.h"
 #include "settings/keys.h"
 #include "settings/settings_store.h"
 
@@ -26,8 +27,11 @@ TForm21::TForm21(tk::Component* owner) : tk::Form(owner) {
   Edit2 = new tk::Edit(this, "Edit2", {16, 124, 193, 20});
   Edit3 = new tk::Edit(this, "Edit3", {16, 28, 233, 20});
   Edit4 = new tk::Edit(this, "Edit4", {16, 172, 273, 20});
-  for (tk::Edit* e : {Edit1, Edit2, Edit3, Edit4})
+  for (tk::Edit* e : {Edit1, Edit2, Edit3, Edit4}) {
     e->OnChange = [this](tk::Component* s) { Edit1Change(s); };
+    // The input method is closed on entry; the user may open it.
+    e->OnEnter = [e](tk::Component*) { platform::Get().CloseIme(e->Handle()); };
+  }
   Label3 = new tk::Label(this, "Label3", {16, 10, 300, 12}, "Kivo-Config For Windowsのタイトルバー");
   Label1 = new tk::Label(this, "Label1", {16, 58, 300, 12}, "セキュリティロック時のWindowのタイトル画面");
   Label2 = new tk::Label(this, "Label2", {16, 106, 200, 12}, "ユーザー名");

@@ -196,6 +196,9 @@ class Platform {
   // Gives a window the input method back, switched on: ImmGetContext /
   // ImmSetOpenStatus(TRUE) after re-associating the default context.
   virtual void OpenIme(Handle window) = 0;
+  // Switches the window's input method off without taking it away (the user
+  // may switch it on again): ImmSetOpenStatus(FALSE).
+  virtual void CloseIme(Handle window) = 0;
   // ShutdownBlockReasonCreate / Destroy, looked up at run time: false where
   // the system has no such call (before Vista).
   virtual bool ShutdownBlockReasonCreate(Handle window, const std::string& reason) = 0;

@@ -1,5 +1,7 @@
 // The screen lock: set-up, lock windows, unlock prompt, and the user settings.
+#include <cstdio>
 #include <functional>
+#include <set>
 
 #include "lock/lock_screen.h"
 #include "lock/lock_setup.h"
@@ -10,6 +12,12 @@ namespace {
 
 constexpr unsigned kWmSysCommand = 0x0112;
 constexpr unsigned kWmEraseBkgnd = 0x0014;
+
+std::string Hex(std::uintptr_t v) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "0x%lx", static_cast<unsigned long>(v));
+  return buf;
+}
 
 class LockTest : public MainWindowFixture {
  protected:
@@ -57,6 +65,7 @@ TEST_F(LockTest, WrongThenRightPasswordUnlocksAndBringsTheMainWindowBack) {
     EXPECT_FALSE(main->Visible()) << "the main window hides for the set-up";
     EXPECT_EQ(s.Caption(), "KIVO-CONFIG FOR Windows");
     EXPECT_FALSE(s.CheckBox1->Checked());
+    ui->wipes.clear();
     Confirm(s, "Secret", "secret");  // case matters
     ASSERT_EQ(ui->boxes.size(), 1u);
     EXPECT_EQ(ui->boxes[0].text, "もう一度入力しなおして下さい！！");
@@ -64,6 +73,10 @@ TEST_F(LockTest, WrongThenRightPasswordUnlocksAndBringsTheMainWindowBack) {
     EXPECT_EQ(ui->boxes[0].flags, 0x10u);
     EXPECT_EQ(s.Edit1->Text(), "");
     EXPECT_EQ(s.Edit2->Text(), "");
+    EXPECT_TRUE(s.PasswordEntry.empty() && s.PasswordVerify.empty());
+    // Both controls had their own copies overwritten, for the longest entry.
+    std::set<std::pair<std::string, size_t>> wiped(ui->wipes.begin(), ui->wipes.end());
+    EXPECT_EQ(wiped, (std::set<std::pair<std::string, size_t>>{{"Edit1", 12}, {"Edit2", 12}}));
     EXPECT_TRUE(s.Visible()) << "the set-up stays for another try";
     Confirm(s, "Secret", "Secret");
   };
@@ -101,10 +114,8 @@ TEST_F(LockTest, WrongThenRightPasswordUnlocksAndBringsTheMainWindowBack) {
   EXPECT_EQ(SystemKeyCalls(1), 1u);
   EXPECT_EQ(SystemKeyCalls(0), 1u) << "the system keys come back";
   EXPECT_EQ(Stored("F9", "tomei"), "0");
-  ASSERT_NE(Form9, nullptr);
-  EXPECT_TRUE(Form9->PasswordVerify.empty()) << "the password outlived the lock";
-  EXPECT_FALSE(Form9->Visible()) << "the set-up stays hidden";
-  EXPECT_EQ(Owned<TForm9>(main), 1u);
+  EXPECT_EQ(Form9, nullptr) << "the spent set-up window is released with its password";
+  EXPECT_EQ(Owned<TForm9>(main), 0u);
   EXPECT_EQ(Form25, nullptr) << "the lock window was released";
   EXPECT_EQ(Form8, nullptr) << "the prompt was released";
   // The password never reached the store.
@@ -193,6 +204,74 @@ TEST_F(LockTest, OnlyTheRightPasswordOrAnOutsideCloseEndsTheLock) {
   EXPECT_EQ(Form25, nullptr);
 }
 
+// Someone who wants past the lock tries the tray icon and a second set-up.
+TEST_F(LockTest, WhileLockedTheTrayOnlyOpensThePromptAndNoSecondSetUpReplacesThePassword) {
+  constexpr unsigned kTray = 1025, kRButtonDown = 0x0204, kLButtonDblClk = 0x0203;
+  auto tray = [&](unsigned what) {
+    tk::Message m{kTray, 100, static_cast<std::intptr_t>(what), 0};
+    main->PeerMessage(m);
+  };
+  int setups = 0, prompts = 0, nested = 0;
+  bool locked = false;
+  onSetup = [&](TForm9& s) {
+    ++setups;
+    // The tray's lock command while the set-up is open: no second one.
+    main->N3->Click();
+    EXPECT_EQ(Owned<TForm9>(main), 1u);
+    EXPECT_EQ(Form9, &s);
+    Confirm(s, "Secret7", "Secret7");
+  };
+  onPrompt = [&](TForm8& p) {
+    ++prompts;
+    // The tray while the prompt is open: nothing new opens.
+    tray(kRButtonDown);
+    tray(kLButtonDblClk);
+    Answer(p, "");  // an empty entry does not open a lock with a password
+    EXPECT_EQ(ui->boxes.back().text, "パスワードが違います！！");
+    p.Close();
+  };
+  onLock = [&](lock::LockWindow& l) {
+    if (locked) {
+      ++nested;
+      return;
+    }
+    locked = true;
+    tray(kRButtonDown);  // the menu with アプリケーションの終了(&A) …
+    tray(kLButtonDblClk);  // … and デスクトップに表示(&D)
+    main->N3->Click();     // 画面ロック(&G): the way past the lock
+    EXPECT_TRUE(ui->popups.empty()) << "the tray menu opened over the lock";
+    EXPECT_FALSE(main->Visible()) << "the main window came up over the lock";
+    EXPECT_TRUE(l.Visible());
+    EXPECT_TRUE(l.SystemKeysOff());
+    EXPECT_EQ(Owned<TForm9>(main), 1u) << "a second set-up was opened";
+    // The lock still opens with its own password.
+    onPrompt = [&](TForm8& p) { Answer(p, "Secret7"); };
+    l.PeerClicked();
+  };
+  main->Button16->Click();
+  tk::Application::Instance().ProcessMessages();
+  EXPECT_EQ(setups, 1);
+  EXPECT_EQ(prompts, 3);
+  EXPECT_EQ(nested, 0);
+  EXPECT_EQ(SystemKeyCalls(1), 1u);
+  EXPECT_EQ(SystemKeyCalls(0), 1u);
+  EXPECT_EQ(lock::ActiveLock(), nullptr);
+  EXPECT_TRUE(main->Visible());
+  // Unlocked, the tray is the tray again.
+  ui->popupChoices.push_back("Open2");
+  tray(kRButtonDown);
+  EXPECT_EQ(ui->popups.size(), 1u);
+}
+
+TEST_F(LockTest, APromptWithoutALockRefusesEveryEntry) {
+  auto* p = new TForm8(main);
+  p->DoCreate();
+  Answer(*p, "");
+  ASSERT_EQ(ui->boxes.size(), 1u);
+  EXPECT_EQ(ui->boxes[0].text, "パスワードが違います！！");
+  delete p;
+}
+
 TEST_F(LockTest, CancelShowsTheMainWindowAndTheProgramsEndFreesTheSystemKeys) {
   Store("F6", "C5", "1");
   onSetup = [&](TForm9& s) {
@@ -230,6 +309,13 @@ TEST_F(LockTest, UserSettingsApplyRulesAndRoundTrip) {
     EXPECT_FALSE(u.Button2->Enabled()) << "opens with Apply disabled";
     u.Edit4->SetText("comment");
     EXPECT_TRUE(u.Button2->Enabled());
+    for (tk::Edit* e : {u.Edit1, u.Edit2, u.Edit3, u.Edit4}) {
+      sim->ClearJournal();
+      e->PeerFocused();
+      EXPECT_EQ(sim->Calls("ImmSetOpenStatus"),
+                std::vector<std::string>{"ImmSetOpenStatus(" + Hex(e->Handle()) + ", FALSE)"})
+          << e->Name << ": the input method is closed on entry";
+    }
     u.PeerActivated();  // back from another program
     EXPECT_FALSE(u.Button2->Enabled());
     u.Edit1->SetText(std::string(1000, 'x'));

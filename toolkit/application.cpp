@@ -169,6 +169,9 @@ std::wstring Widen(const std::string& s) {
 
 std::string Narrow(const std::wstring& w) {
   std::string out;
+  // One allocation: a growing text would leave copies of itself (perhaps a
+  // password) in the buffers it gives back.
+  out.reserve(w.size() * 3);
   for (size_t i = 0; i < w.size(); ++i) {
     unsigned cp = static_cast<unsigned>(w[i]);
     if (sizeof(wchar_t) == 2 && cp >= 0xD800 && cp < 0xDC00 && i + 1 < w.size()) {

@@ -95,6 +95,9 @@ class ControlPeer {
  public:
   virtual ~ControlPeer() = default;
   virtual void SetText(const std::string&) {}
+  // Edits: overwrites the control's own copies of its text (the text and the
+  // undo buffer) with `length` filler characters, then empties it.
+  virtual void WipeText(size_t /*length*/) { SetText(""); }
   virtual void SetBounds(const Rect&) {}
   virtual void SetEnabled(bool) {}
   virtual void SetVisible(bool) {}
@@ -195,6 +198,8 @@ class Control : public Component {
   KeyEvent OnKeyDown;
   // A key produced a character.
   KeyEvent OnKeyPress;
+  // The control got the keyboard focus (edits and combo boxes).
+  NotifyEvent OnEnter;
 
   // Programmatic click: what a user's click does, on enabled controls.
   virtual void Click();
@@ -205,6 +210,7 @@ class Control : public Component {
   // Return false when a handler ate the key.
   bool PeerKeyDown(unsigned key);
   bool PeerKeyPress(unsigned ch);
+  void PeerFocused();
 
   ControlPeer* Peer() const { return peer_.get(); }
   void AttachPeer(std::unique_ptr<ControlPeer> peer);

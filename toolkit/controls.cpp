@@ -114,6 +114,14 @@ bool Control::PeerKeyPress(unsigned ch) {
   return ch != 0;
 }
 
+void Control::PeerFocused() {
+  try {
+    if (OnEnter) OnEnter(this);
+  } catch (...) {
+    Application::Instance().HandleException();
+  }
+}
+
 void Control::PeerMouseMove() {
   try {
     if (OnMouseMove) OnMouseMove(this);
@@ -199,6 +207,8 @@ void Edit::SetText(const std::string& text) {
 void Edit::PeerTextChanged(const std::string& text) {
   try {
     if (text == Caption()) return;
+    // A secret never leaves a copy behind in a buffer given back to the heap.
+    if (Password) SecureWipe(caption_);
     Control::SetCaption(text);  // the native control already shows it
     if (OnChange) OnChange(this);
   } catch (...) {
@@ -206,9 +216,24 @@ void Edit::PeerTextChanged(const std::string& text) {
   }
 }
 
+namespace {
+// How many UTF-16 units a UTF-8 text takes in the native control.
+size_t Utf16Length(const std::string& s) {
+  size_t n = 0;
+  for (unsigned char c : s) {
+    if ((c & 0xC0) != 0x80) ++n;  // a lead byte
+    if (c >= 0xF0) ++n;           // outside the BMP: a surrogate pair
+  }
+  return n;
+}
+}  // namespace
+
 void Edit::WipeText() {
+  // At least as many filler characters as the entry can hold, so that every
+  // copy the control keeps of a shorter text is covered too.
+  size_t length = std::max(Utf16Length(caption_), static_cast<size_t>(std::max(MaxLength, 0)));
   SecureWipe(caption_);
-  if (peer_) peer_->SetText("");
+  if (peer_) peer_->WipeText(length);
 }
 
 Memo::Memo(Form* parent, const std::string& name, Rect bounds, ScrollStyle scrollBars)

@@ -72,7 +72,8 @@ class Edit : public Control {
   bool ReadOnly = false;
   bool Password = false;
   int MaxLength = 0;
-  // Overwrites the text in memory, then empties the edit (no change event).
+  // Overwrites the text in memory, here and in the native control (its text
+  // and undo buffers), then empties the edit (no change event).
   void WipeText();
 };
 

@@ -442,6 +442,8 @@ int SimPlatform::CompareString(std::uint32_t locale, std::uint32_t flags, const 
 
 void SimPlatform::OpenIme(Handle window) { Log("ImmSetOpenStatus(" + Hex(window) + ", TRUE)"); }
 
+void SimPlatform::CloseIme(Handle window) { Log("ImmSetOpenStatus(" + Hex(window) + ", FALSE)"); }
+
 void SimPlatform::DisableIme(Handle window) {
   Log("ImmAssociateContext(" + Hex(window) + ", NULL)");
 }

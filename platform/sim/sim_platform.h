@@ -151,6 +151,7 @@ class SimPlatform : public Platform {
   Handle foreground = 0;  // the window SetForegroundWindow last brought up
   void DisableIme(Handle window) override;
   void OpenIme(Handle window) override;
+  void CloseIme(Handle window) override;
   void KeybdEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) override;
   std::uint32_t MapVirtualKey(std::uint32_t code, std::uint32_t mapType) override;
   bool GetKeyboardState(std::array<std::uint8_t, 256>& state) override;

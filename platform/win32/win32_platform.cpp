@@ -456,6 +456,22 @@ class Win32Platform : public Platform {
       if (release) release(h, ctx);
     }
   }
+  void CloseIme(Handle window) override {
+    HMODULE imm = ::LoadLibraryW(L"imm32.dll");
+    if (!imm) return;
+    using GetContext = HANDLE(WINAPI*)(HWND);
+    using SetOpen = BOOL(WINAPI*)(HANDLE, BOOL);
+    using ReleaseContext = BOOL(WINAPI*)(HWND, HANDLE);
+    auto get = reinterpret_cast<GetContext>(reinterpret_cast<void*>(::GetProcAddress(imm, "ImmGetContext")));
+    auto open = reinterpret_cast<SetOpen>(reinterpret_cast<void*>(::GetProcAddress(imm, "ImmSetOpenStatus")));
+    auto release = reinterpret_cast<ReleaseContext>(reinterpret_cast<void*>(::GetProcAddress(imm, "ImmReleaseContext")));
+    if (!get || !open) return;
+    HWND h = reinterpret_cast<HWND>(window);
+    if (HANDLE ctx = get(h)) {
+      open(ctx, FALSE);
+      if (release) release(h, ctx);
+    }
+  }
   bool ShutdownBlockReasonCreate(Handle window, const std::string& reason) override {
     using Create = BOOL(WINAPI*)(HWND, LPCWSTR);
     auto f = reinterpret_cast<Create>(reinterpret_cast<void*>(

@@ -9,11 +9,17 @@ constexpr unsigned kWmClose = 0x0010;
 
 class HeadlessControlPeer : public ControlPeer {
  public:
-  explicit HeadlessControlPeer(WindowHandle h) : handle_(h) {}
+  explicit HeadlessControlPeer(WindowHandle h, HeadlessBackend* b = nullptr, Control* c = nullptr)
+      : handle_(h), backend_(b), control_(c) {}
   WindowHandle Handle() const override { return handle_; }
+  void WipeText(size_t length) override {
+    if (backend_ && control_) backend_->wipes.push_back({control_->Name, length});
+  }
 
  private:
   WindowHandle handle_;
+  HeadlessBackend* backend_;
+  Control* control_;
 };
 
 class HeadlessBrowserPeer : public HeadlessControlPeer {
@@ -63,7 +69,7 @@ std::unique_ptr<ControlPeer> HeadlessBackend::CreatePeer(Control& control) {
   if (control.Kind() == ControlKind::Form)
     return std::make_unique<HeadlessFormPeer>(*this, static_cast<Form&>(control), h);
   if (control.Kind() == ControlKind::WebBrowser) return std::make_unique<HeadlessBrowserPeer>(*this, h);
-  return std::make_unique<HeadlessControlPeer>(h);
+  return std::make_unique<HeadlessControlPeer>(h, this, &control);
 }
 
 std::unique_ptr<MenuPeer> HeadlessBackend::CreateMenuPeer(Menu&) {

@@ -42,6 +42,8 @@ class HeadlessBackend : public Backend {
   std::deque<std::optional<Color>> colorAnswers;
   std::deque<std::optional<std::string>> openAnswers;
   std::vector<int> cursors;  // every cursor set, in order
+  // Every edit wiped (WipeText): its name and the filler's length.
+  std::vector<std::pair<std::string, size_t>> wipes;
   int screenWidth = 1024, screenHeight = 768;
   int processMessagesCalls = 0;
   std::function<void()> onProcessMessages;  // runs on each ProcessMessages

@@ -178,11 +178,32 @@ void ChildPeer::SetText(const std::string& text) {
       break;
   }
   std::wstring w = Widen(text);
-  if (WindowText(hwnd_) == w) return;
+  std::wstring shown = WindowText(hwnd_);
+  bool same = shown == w;
+  WipeWide(shown);  // an edit's text may be a password
+  if (same) return;
   settingText_ = true;
   ::SetWindowTextW(hwnd_, w.c_str());
   settingText_ = false;
   if (control_.Kind() == ControlKind::Label) Place(control_.Bounds());
+}
+
+void ChildPeer::WipeText(size_t length) {
+  if (!hwnd_) return;
+  if (control_.Kind() != ControlKind::Edit) {
+    SetText("");
+    return;
+  }
+  settingText_ = true;
+  // The filler takes the text's place in the control's buffer; deleting it
+  // as an undoable edit puts the filler over what the undo buffer held.
+  std::wstring filler(length, L'*');
+  ::SetWindowTextW(hwnd_, filler.c_str());
+  ::SendMessageW(hwnd_, EM_SETSEL, 0, -1);
+  ::SendMessageW(hwnd_, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L""));
+  ::SendMessageW(hwnd_, EM_EMPTYUNDOBUFFER, 0, 0);
+  ::SetWindowTextW(hwnd_, L"");
+  settingText_ = false;
 }
 
 void ChildPeer::SetFont(const Font& f) {
@@ -314,9 +335,14 @@ void ChildPeer::Command(unsigned code) {
       break;
     case ControlKind::Edit:
       if (code == EN_CHANGE && !settingText_) {
-        std::string text = Narrow(WindowText(hwnd_));
+        std::wstring wide = WindowText(hwnd_);
+        std::string text = Narrow(wide);
+        WipeWide(wide);
         auto& e = static_cast<Edit&>(control_);
         if (text != e.Text()) e.PeerTextChanged(text);
+        if (e.Password) SecureWipe(text);
+      } else if (code == EN_SETFOCUS) {
+        control_.PeerFocused();
       }
       break;
     case ControlKind::Memo:
@@ -355,6 +381,8 @@ void ChildPeer::Command(unsigned code) {
         static_cast<ComboBox&>(control_).PeerSelected(index);
       } else if (code == CBN_EDITCHANGE && !settingText_) {
         static_cast<ComboBox&>(control_).PeerTextChanged(Narrow(WindowText(hwnd_)));
+      } else if (code == CBN_SETFOCUS) {
+        control_.PeerFocused();
       }
       break;
     default:

@@ -55,6 +55,14 @@ inline bool IsJapaneseFace(const std::wstring& face) {
   return false;
 }
 
+// Overwrites a copy of a text that may be a secret before its memory goes
+// back to the heap.
+inline void WipeWide(std::wstring& s) {
+  volatile wchar_t* p = s.empty() ? nullptr : &s[0];
+  for (size_t i = 0; i < s.size(); ++i) p[i] = 0;
+  s.clear();
+}
+
 inline std::wstring WindowText(HWND h) {
   int n = ::GetWindowTextLengthW(h);
   if (n <= 0) return std::wstring();
@@ -126,6 +134,7 @@ class ChildPeer : public Win32Peer {
  public:
   ChildPeer(Control& c, FormPeer& form, int id);
   void SetText(const std::string& text) override;
+  void WipeText(size_t length) override;
   void SetBounds(const Rect& r) override { Place(r); }
   void SetVisible(bool on) override {
     if (on) Sync();
