@@ -1,10 +1,16 @@
 // The screen lock under Windows 98 (where it is offered): set-up, lock window,
 // unlock prompt, and no trace of the password anywhere once it is over.
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string_view>
 #include <string>
 #include <vector>
 
@@ -50,6 +56,58 @@ class Lock : public WineTest {
       if (data.find(ascii) != std::string::npos || data.find(wide) != std::string::npos)
         found.push_back(it->path().string());
     }
+    return found;
+  }
+
+  // The Linux processes that run kivo_config.exe in this test's prefix.
+  std::vector<pid_t> ProgramProcesses() {
+    std::vector<pid_t> pids;
+    DIR* proc = opendir("/proc");
+    if (!proc) return pids;
+    while (dirent* d = readdir(proc)) {
+      pid_t pid = static_cast<pid_t>(std::atoi(d->d_name));
+      if (pid <= 0) continue;
+      std::string base = std::string("/proc/") + d->d_name;
+      std::ifstream cmd(base + "/cmdline", std::ios::binary), env(base + "/environ", std::ios::binary);
+      std::string c((std::istreambuf_iterator<char>(cmd)), std::istreambuf_iterator<char>());
+      std::string e((std::istreambuf_iterator<char>(env)), std::istreambuf_iterator<char>());
+      if (c.find("kivo_config.exe") != std::string::npos &&
+          e.find("WINEPREFIX=" + prefix_ + std::string(1, '\0')) != std::string::npos)
+        pids.push_back(pid);
+    }
+    closedir(proc);
+    return pids;
+  }
+
+  // Every piece of `count` characters of the secret found in the readable
+  // memory of a process, as UTF-16 or as 8-bit text; an empty list when none.
+  static std::vector<std::string> PiecesInMemory(pid_t pid, const std::string& secret, size_t count) {
+    std::vector<std::pair<std::string, std::string>> needles;  // bytes, description
+    for (size_t i = 0; i + count <= secret.size(); ++i) {
+      std::string piece = secret.substr(i, count), wide;
+      for (char c : piece) wide += std::string{c, '\0'};
+      needles.push_back({piece, "ANSI \"" + piece + "\""});
+      needles.push_back({wide, "UTF-16 \"" + piece + "\""});
+    }
+    std::vector<std::string> found;
+    std::ifstream maps("/proc/" + std::to_string(pid) + "/maps");
+    int mem = open(("/proc/" + std::to_string(pid) + "/mem").c_str(), O_RDONLY);
+    if (mem < 0) return {"cannot read the memory of process " + std::to_string(pid)};
+    std::string line;
+    std::string region;
+    while (std::getline(maps, line)) {
+      unsigned long long from = 0, to = 0;
+      char perms[5] = {};
+      if (sscanf(line.c_str(), "%llx-%llx %4s", &from, &to, perms) != 3 || perms[0] != 'r') continue;
+      if (line.find("[vvar]") != std::string::npos) continue;
+      region.resize(static_cast<size_t>(to - from));
+      ssize_t got = pread(mem, &region[0], region.size(), static_cast<off_t>(from));
+      if (got <= 0) continue;
+      std::string_view view(region.data(), static_cast<size_t>(got));
+      for (const auto& [bytes, what] : needles)
+        if (view.find(bytes) != std::string_view::npos) found.push_back(what + " in " + line);
+    }
+    close(mem);
     return found;
   }
 };
@@ -124,6 +182,56 @@ TEST_F(Lock, PasswordLocksAndUnlocksAndLeavesNoTrace) {
   StopWineserver();  // the registry reaches user.reg and system.reg
   EXPECT_EQ(FilesHolding(kPassword), std::vector<std::string>{});
   EXPECT_FALSE(FilesHolding(kLockTitle).empty()) << "the search finds nothing at all";
+}
+
+// Someone who wants past the lock: the tray icon, a second set-up, an empty
+// entry. Afterwards not even a piece of the password is left in the
+// program's memory.
+TEST_F(Lock, TrayCannotEndOrBypassTheLockAndNoPieceOfThePasswordStays) {
+  StartOn("win98");
+  ASSERT_FALSE(HasFailure());
+  auto tray = [&](int what) {
+    return Driver({"post", "--title", kMainTitle, "--msg", std::to_string(kTrayMessage), "--wparam",
+                   "100", "--lparam", std::to_string(what)});
+  };
+  auto answerBox = [&](const std::string& expected) {
+    Result box = Driver({"msgbox", "--title", kLockTitle, "--answer", std::to_string(kIdOk)});
+    ASSERT_DRIVER_OK(box);
+    EXPECT_EQ(box.lines().at(0), expected);
+  };
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kMainTitle, "--text", "画面ロック"}));
+  ASSERT_DRIVER_OK(Driver({"wait", "--title", kLockTitle, "--visible"}));
+  // Entries that differ first (their wipe is checked below too).
+  ASSERT_DRIVER_OK(Type(kLockTitle, 0, kPassword));
+  ASSERT_DRIVER_OK(Type(kLockTitle, 1, std::string(kPassword).substr(0, 9) + "Y"));
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kLockTitle, "--visible", "--text", "OK"}));
+  answerBox("もう一度入力しなおして下さい！！");
+  ASSERT_DRIVER_OK(Type(kLockTitle, 0, kPassword));
+  ASSERT_DRIVER_OK(Type(kLockTitle, 1, kPassword));
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kLockTitle, "--visible", "--text", "OK"}));
+  ASSERT_DRIVER_OK(Driver({"wait", "--title", "Form25", "--visible"}));
+
+  // The tray's menu (with its exit and its lock) does not open: the prompt does.
+  ASSERT_DRIVER_OK(tray(kWmRButtonDown));
+  ASSERT_DRIVER_OK(Driver({"wait", "--title", kLockTitle, "--visible"}));
+  EXPECT_NE(Driver({"wait", "--class", "#32768", "--visible"}, 1500).code, 0) << "the tray menu opened";
+  // A double-click while the prompt is open shows nothing else.
+  ASSERT_DRIVER_OK(tray(kWmLButtonDblClk));
+  ASSERT_DRIVER_OK(Driver({"wait", "--title", kMainTitle, "--hidden"}, 3000));
+  // An empty entry does not open a lock that has a password.
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kLockTitle, "--visible", "--text", "OK"}));
+  answerBox("パスワードが違います！！");
+  ASSERT_DRIVER_OK(Driver({"wait", "--title", "Form25", "--visible"}));
+  ASSERT_DRIVER_OK(Type(kLockTitle, 0, kPassword));
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kLockTitle, "--visible", "--text", "OK"}));
+  EXPECT_DRIVER_OK(Driver({"wait-gone", "--title", "Form25"}));
+  EXPECT_DRIVER_OK(Driver({"wait", "--title", kMainTitle, "--visible"}));
+
+  std::vector<pid_t> pids = ProgramProcesses();
+  ASSERT_EQ(pids.size(), 1u) << "the program's process is not found";
+  EXPECT_EQ(PiecesInMemory(pids[0], kPassword, 6), std::vector<std::string>{});
+  // The search itself works: the lock's title is in memory.
+  EXPECT_FALSE(PiecesInMemory(pids[0], kLockTitle, 6).empty());
 }
 
 TEST_F(Lock, NotOfferedOnWindowsXp) {

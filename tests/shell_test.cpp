@@ -365,3 +365,31 @@ TEST_F(ShellTest, AboutBoxControlsLieOnThePanelAndTheHistoryScrollsBothWays) {
   f->FIX1->Click();
 }
 }  // namespace
+
+namespace {
+// The windows that centre themselves do so on the screen, whatever its size
+// and wherever the main window stands, with their whole window size.
+TEST_F(ShellTest, ScreenCentredWindowsLandInTheMiddleOfTheScreen) {
+  UseVersion(platform::kPlatformWindows, 4, 10, 2222);  // the lock set-up is offered
+  Store("F1", "X", "3");
+  Store("F1", "Y", "5");
+  TForm1* f = Create();
+  f->Show();
+  for (auto [sw, sh] : {std::pair<int, int>{1024, 768}, {801, 599}}) {
+    ui->screenWidth = sw;
+    ui->screenHeight = sh;
+    std::vector<std::string> seen;
+    ui->onModal = [&](tk::Form& w) {
+      EXPECT_EQ(w.Position, tk::FormPosition::ScreenCenter) << w.Name;
+      EXPECT_EQ(w.Left(), (sw - w.Width()) / 2) << w.Name << " at " << sw;
+      EXPECT_EQ(w.Top(), (sh - w.Height()) / 2) << w.Name << " at " << sh;
+      EXPECT_GT(w.Width(), 100) << w.Name;
+      seen.push_back(w.Name);
+      w.Close();
+    };
+    for (tk::MenuItem* item : {f->N5, f->About1, f->FIX1, f->A1, f->N3}) item->Click();
+    tk::Application::Instance().ProcessMessages();
+    EXPECT_EQ(seen, (std::vector<std::string>{"Form21", "AboutBox", "AboutBox1", "Form24", "Form9"}));
+  }
+}
+}  // namespace
