@@ -130,6 +130,8 @@ class Platform {
   // Local date-time in days (the toolkit's date-time unit).
   virtual double Now() = 0;
   virtual std::string ExecutablePath() = 0;
+  // The program's command line as the system hands it over (GetCommandLine).
+  virtual std::string CommandLine() = 0;
   // GetStartupInfo, then CreateProcess(NULL, commandLine, NULL, NULL, FALSE,
   // CREATE_DEFAULT_ERROR_MODE, NULL, NULL, startup with STARTF_USESHOWWINDOW
   // and SW_SHOW, &info). The caller closes both handles.
@@ -169,6 +171,13 @@ class Platform {
   virtual Handle FindWindow(const std::optional<std::string>& className,
                             const std::optional<std::string>& title) = 0;
   virtual bool ShowWindow(Handle window, int command) = 0;
+  // A top-level window of that class and title that belongs to another
+  // process (EnumWindows); 0 when there is none.
+  virtual Handle FindOtherProcessWindow(const std::string& className, const std::string& title) = 0;
+  // WM_COPYDATA with the bytes, through SendMessageTimeout(SMTO_ABORTIFHUNG):
+  // false when the window did not answer in time; else its answer in reply.
+  virtual bool SendCopyData(Handle window, std::uint32_t tag, const std::string& bytes,
+                            std::uint32_t timeoutMs, std::intptr_t& reply) = 0;
   // EnableMenuItem(GetSystemMenu(window, FALSE), item, flags)
   virtual void EnableSystemMenuItem(Handle window, std::uint32_t item, std::uint32_t flags) = 0;
   // SystemParametersInfo(action, param, &previous BOOL, winIni)

@@ -105,6 +105,18 @@ void Application::SetCursor(int c) {
 
 void Application::ScreenSize(int& width, int& height) { backend_->ScreenSize(width, height); }
 
+std::intptr_t Application::PeerCopyData(std::uint32_t tag, const std::string& bytes) {
+  if (!OnCopyData) return 0;
+  try {
+    std::intptr_t answer = OnCopyData(tag, bytes);
+    FlushReleases();
+    return answer;
+  } catch (...) {
+    HandleException();
+    return 0;
+  }
+}
+
 void Application::QueueRelease(Form* f) {
   if (std::find(releases_.begin(), releases_.end(), f) == releases_.end())
     releases_.push_back(f);

@@ -57,6 +57,10 @@ class Backend {
 };
 
 // ---------------------------------------------------------------- application
+// The window class of the application window (hidden, one per process),
+// by which another copy of the program finds this one.
+inline constexpr const char* kApplicationClassName = "KivoApplication";
+
 class Application {
  public:
   static Application& Instance();
@@ -88,6 +92,11 @@ class Application {
   void ShowMessage(const std::string& text);  // plain OK notice
   void ShowException(const std::exception& e);
   void HandleException();  // in a catch block
+
+  // Bytes another process sent to the application window (WM_COPYDATA), with
+  // their tag; the handler's answer goes back to the sender (0 without one).
+  std::function<std::intptr_t(std::uint32_t tag, const std::string& bytes)> OnCopyData;
+  std::intptr_t PeerCopyData(std::uint32_t tag, const std::string& bytes);
 
   int Cursor() const { return cursor_; }
   void SetCursor(int c);

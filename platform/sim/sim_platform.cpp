@@ -370,6 +370,21 @@ bool SimPlatform::ExitWindowsEx(std::uint32_t flags, std::uint32_t reserved) {
   return exitWindowsResult;
 }
 
+Handle SimPlatform::FindOtherProcessWindow(const std::string& className, const std::string& title) {
+  Log("FindOtherProcessWindow(" + Quote(className) + ", " + Quote(title) + ")");
+  auto it = otherProcessWindows.find(className + "\t" + title);
+  return it == otherProcessWindows.end() ? 0 : it->second;
+}
+
+bool SimPlatform::SendCopyData(Handle window, std::uint32_t tag, const std::string& bytes,
+                               std::uint32_t timeoutMs, std::intptr_t& reply) {
+  Log("SendCopyData(" + Hex(window) + ", " + Hex(tag) + ", " + std::to_string(bytes.size()) +
+      " bytes, " + std::to_string(timeoutMs) + ")");
+  if (!copyDataAnswer) return false;
+  reply = copyDataAnswer(window, tag, bytes);
+  return true;
+}
+
 Handle SimPlatform::FindWindow(const std::optional<std::string>& className,
                                const std::optional<std::string>& title) {
   Log("FindWindow(" + Quote(className) + ", " + Quote(title) + ")");

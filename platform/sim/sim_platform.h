@@ -44,6 +44,12 @@ class SimPlatform : public Platform {
   Point cursor{100, 200};
   std::map<std::string, Handle> windowsByClass;  // FindWindow(class, NULL)
   std::map<std::string, Handle> windowsByTitle;  // FindWindow(NULL, title)
+  // Windows of other processes, by "class\ttitle" (FindOtherProcessWindow).
+  std::map<std::string, Handle> otherProcessWindows;
+  // What a window of another process answers to WM_COPYDATA (tag, bytes);
+  // without one the send times out.
+  std::function<std::intptr_t(Handle, std::uint32_t, const std::string&)> copyDataAnswer;
+  std::string commandLine = "\"C:\\Program Files\\Kivo\\kivo_config.exe\"";
   std::uintptr_t shellExecuteResult = 42;
   std::uint32_t shellExecuteLastError = 0;  // left by ShellExecute
   std::uint32_t mciResult = 0;
@@ -117,6 +123,7 @@ class SimPlatform : public Platform {
   std::string FormatLocalDateTime() override;
   double Now() override;
   std::string ExecutablePath() override { return executablePath; }
+  std::string CommandLine() override { return commandLine; }
   bool CreateProcess(const std::string& commandLine, ProcessInfo& info) override;
   std::uint32_t MsgWaitForObject(Handle object, std::uint32_t timeoutMs) override;
   Handle LoadLibrary(const std::string& name) override;
@@ -137,6 +144,9 @@ class SimPlatform : public Platform {
   long RegSetValueEx(Handle key, const std::string& name, const RegValue& value) override;
   long RegCloseKey(Handle key) override;
   bool ExitWindowsEx(std::uint32_t flags, std::uint32_t reserved) override;
+  Handle FindOtherProcessWindow(const std::string& className, const std::string& title) override;
+  bool SendCopyData(Handle window, std::uint32_t tag, const std::string& bytes,
+                    std::uint32_t timeoutMs, std::intptr_t& reply) override;
   Handle FindWindow(const std::optional<std::string>& className,
                     const std::optional<std::string>& title) override;
   bool ShowWindow(Handle window, int command) override;

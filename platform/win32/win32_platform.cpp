@@ -202,6 +202,11 @@ class Win32Platform : public Platform {
     return static_cast<double>(days - base) + frac;
   }
 
+  std::string CommandLine() override {
+    const wchar_t* line = ::GetCommandLineW();
+    return line ? ToUtf8(std::wstring(line)) : std::string();
+  }
+
   std::string ExecutablePath() override {
     std::vector<wchar_t> buf(MAX_PATH + 1);
     for (;;) {
@@ -400,6 +405,44 @@ class Win32Platform : public Platform {
                     const std::optional<std::string>& title) override {
     OptText c(className), t(title);
     return reinterpret_cast<Handle>(::FindWindowW(c.get(), t.get()));
+  }
+
+  Handle FindOtherProcessWindow(const std::string& className, const std::string& title) override {
+    struct Search {
+      std::wstring cls, title;
+      DWORD self;
+      HWND found = nullptr;
+    } search{ToWide(className), ToWide(title), ::GetCurrentProcessId()};
+    ::EnumWindows(
+        [](HWND h, LPARAM lp) -> BOOL {
+          auto* s = reinterpret_cast<Search*>(lp);
+          DWORD pid = 0;
+          ::GetWindowThreadProcessId(h, &pid);
+          if (pid == s->self) return TRUE;
+          wchar_t buf[256];
+          int n = ::GetClassNameW(h, buf, 256);
+          if (n <= 0 || s->cls.compare(0, std::wstring::npos, buf, static_cast<size_t>(n)) != 0) return TRUE;
+          n = ::GetWindowTextW(h, buf, 256);
+          if (n < 0 || s->title.compare(0, std::wstring::npos, buf, static_cast<size_t>(n)) != 0) return TRUE;
+          s->found = h;
+          return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return reinterpret_cast<Handle>(search.found);
+  }
+
+  bool SendCopyData(Handle window, std::uint32_t tag, const std::string& bytes, std::uint32_t timeoutMs,
+                    std::intptr_t& reply) override {
+    COPYDATASTRUCT cds{};
+    cds.dwData = tag;
+    cds.cbData = static_cast<DWORD>(bytes.size());
+    cds.lpData = const_cast<char*>(bytes.data());
+    DWORD_PTR result = 0;
+    if (!::SendMessageTimeoutW(reinterpret_cast<HWND>(window), WM_COPYDATA, 0,
+                               reinterpret_cast<LPARAM>(&cds), SMTO_ABORTIFHUNG, timeoutMs, &result))
+      return false;
+    reply = static_cast<std::intptr_t>(result);
+    return true;
   }
 
   bool ShowWindow(Handle window, int command) override {

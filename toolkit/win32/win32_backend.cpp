@@ -465,6 +465,15 @@ LRESULT CALLBACK Win32Backend::AppProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       else Application::Instance().Terminate();
       return 0;
     }
+    if (msg == WM_COPYDATA) {
+      const auto* cds = reinterpret_cast<const COPYDATASTRUCT*>(lp);
+      // The bytes are another program's: only their size is trusted, and
+      // nothing of ours is larger than this.
+      if (!cds || cds->cbData > 65536 || (cds->cbData > 0 && !cds->lpData)) return 0;
+      std::string bytes;
+      if (cds->cbData > 0) bytes.assign(static_cast<const char*>(cds->lpData), cds->cbData);
+      return Application::Instance().PeerCopyData(static_cast<std::uint32_t>(cds->dwData), bytes);
+    }
     if (msg == WM_SETCURSOR) {
       if (HCURSOR c = CursorFor(Application::Instance().Cursor())) {
         ::SetCursor(c);

@@ -21,7 +21,7 @@ namespace win32 {
 
 inline constexpr wchar_t kFormClass[] = L"KivoForm";
 inline constexpr wchar_t kScrollBoxClass[] = L"KivoScrollBox";
-inline constexpr wchar_t kAppClass[] = L"KivoApplication";
+inline constexpr wchar_t kAppClass[] = L"KivoApplication";  // tk::kApplicationClassName
 
 class FormPeer;
 // What the peers ask of the backend (win32_backend.cpp).

@@ -1,0 +1,317 @@
+#include "app/command_line.h"
+
+#include <cctype>
+
+namespace cmdline {
+
+namespace {
+
+std::string Lower(const std::string& s) {
+  std::string out = s;
+  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// "/name" or "-name", lower-cased without its mark; empty for anything else.
+std::string SwitchName(const std::string& arg) {
+  if (arg.size() < 2 || (arg[0] != '/' && arg[0] != '-')) return {};
+  return Lower(arg.substr(1));
+}
+
+// Whole minutes, digits only, 1 … kMaxMinutes.
+std::optional<std::uint32_t> ParseMinutes(const std::string& s) {
+  if (s.empty() || s.size() > 7) return std::nullopt;
+  std::uint32_t v = 0;
+  for (char c : s) {
+    if (c < '0' || c > '9') return std::nullopt;
+    v = v * 10 + static_cast<std::uint32_t>(c - '0');
+  }
+  if (v < 1 || v > kMaxMinutes) return std::nullopt;
+  return v;
+}
+
+// "H:MM" or "HH:MM", 00:00 … 23:59.
+bool ParseTimeOfDay(const std::string& s, std::uint8_t& hour, std::uint8_t& minute) {
+  size_t colon = s.find(':');
+  if (colon == std::string::npos || colon < 1 || colon > 2 || s.size() != colon + 3) return false;
+  int h = 0, m = 0;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (i == colon) continue;
+    if (s[i] < '0' || s[i] > '9') return false;
+    (i < colon ? h : m) = (i < colon ? h : m) * 10 + (s[i] - '0');
+  }
+  if (h > 23 || m > 59) return false;
+  hour = static_cast<std::uint8_t>(h);
+  minute = static_cast<std::uint8_t>(m);
+  return true;
+}
+
+struct VerbName {
+  const char* name;
+  Verb verb;
+};
+constexpr VerbName kVerbs[] = {
+    {"logoff", Verb::LogOff},     {"reboot", Verb::Reboot},   {"shutdown", Verb::Shutdown},
+    {"poweroff", Verb::PowerOff}, {"standby", Verb::Standby}, {"hibernate", Verb::Hibernate},
+    {"cancel", Verb::Cancel},     {"show", Verb::Show},       {"hide", Verb::Hide},
+    {"exit", Verb::Exit},         {"?", Verb::Help},          {"help", Verb::Help},
+};
+
+std::string Bad(const std::string& part, const std::string& why) { return "'" + part + "': " + why; }
+
+void Put16(std::string& out, std::uint16_t v) {
+  out += static_cast<char>(v & 0xFF);
+  out += static_cast<char>(v >> 8);
+}
+void Put32(std::string& out, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+std::uint8_t Byte(const std::string& s, size_t i) { return static_cast<std::uint8_t>(s[i]); }
+
+}  // namespace
+
+bool EndsSession(Verb verb) {
+  switch (verb) {
+    case Verb::LogOff:
+    case Verb::Reboot:
+    case Verb::Shutdown:
+    case Verb::PowerOff:
+    case Verb::Standby:
+    case Verb::Hibernate:
+      return true;
+    default:
+      return false;
+  }
+}
+
+std::vector<std::string> SplitCommandLine(const std::string& line) {
+  std::vector<std::string> args;
+  size_t i = 0, n = line.size();
+  while (i < n && IsBlank(line[i])) ++i;
+  if (i >= n) return args;
+  // The program's path: no escapes.
+  std::string first;
+  if (line[i] == '"') {
+    ++i;
+    while (i < n && line[i] != '"') first += line[i++];
+    if (i < n) ++i;
+  } else {
+    while (i < n && !IsBlank(line[i])) first += line[i++];
+  }
+  args.push_back(first);
+  for (;;) {
+    while (i < n && IsBlank(line[i])) ++i;
+    if (i >= n) break;
+    std::string arg;
+    bool quoted = false;
+    while (i < n && (quoted || !IsBlank(line[i]))) {
+      if (line[i] == '\\') {
+        size_t slashes = 0;
+        while (i < n && line[i] == '\\') {
+          ++slashes;
+          ++i;
+        }
+        if (i < n && line[i] == '"') {
+          arg.append(slashes / 2, '\\');
+          if (slashes % 2) {
+            arg += '"';
+            ++i;
+          }
+        } else {
+          arg.append(slashes, '\\');
+        }
+      } else if (line[i] == '"') {
+        if (quoted && i + 1 < n && line[i + 1] == '"') {  // "" inside quotes: one quote
+          arg += '"';
+          i += 2;
+        } else {
+          quoted = !quoted;
+          ++i;
+        }
+      } else {
+        arg += line[i++];
+      }
+    }
+    args.push_back(arg);
+  }
+  return args;
+}
+
+ParseResult Parse(const std::vector<std::string>& args) {
+  ParseResult r;
+  Command& c = r.command;
+  bool timed = false;
+  std::string timedPart;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    std::string name = SwitchName(arg);
+    if (name.empty()) {
+      r.error = Bad(arg, "スイッチではありません (/ か - で始めてください)");
+      return r;
+    }
+    auto setVerb = [&](Verb v) {
+      if (c.verb != Verb::None) {
+        r.error = Bad(arg, "コマンドは一つだけ指定できます");
+        return false;
+      }
+      c.verb = v;
+      return true;
+    };
+    if (name == "silent") {
+      c.silent = true;
+    } else if (name == "in" || name == "at") {
+      if (timed) {
+        r.error = Bad(arg, "/in と /at はどちらか一つだけ指定できます");
+        return r;
+      }
+      if (i + 1 >= args.size()) {
+        r.error = Bad(arg, name == "in" ? "分数がありません" : "時刻がありません");
+        return r;
+      }
+      const std::string& value = args[++i];
+      timed = true;
+      timedPart = arg;
+      if (name == "in") {
+        auto m = ParseMinutes(value);
+        if (!m) {
+          r.error = Bad(value, "分数は 1 から " + std::to_string(kMaxMinutes) +
+                                   " までの整数で指定してください");
+          return r;
+        }
+        c.when = When::In;
+        c.minutes = *m;
+      } else {
+        if (!ParseTimeOfDay(value, c.hour, c.minute)) {
+          r.error = Bad(value, "時刻は 00:00 から 23:59 までの HH:MM で指定してください");
+          return r;
+        }
+        c.when = When::At;
+      }
+    } else if (name == "capture") {
+      std::string what = i + 1 < args.size() ? Lower(args[i + 1]) : std::string();
+      if (what != "desktop" && what != "window") {
+        r.error = Bad(arg, "/capture の後に desktop か window を指定してください");
+        return r;
+      }
+      ++i;
+      if (!setVerb(what == "desktop" ? Verb::CaptureDesktop : Verb::CaptureWindow)) return r;
+    } else {
+      bool known = false;
+      for (const VerbName& v : kVerbs) {
+        if (name != v.name) continue;
+        known = true;
+        if (!setVerb(v.verb)) return r;
+      }
+      if (!known) {
+        r.error = Bad(arg, "知らないスイッチです");
+        return r;
+      }
+    }
+  }
+  if (timed && !EndsSession(c.verb)) {
+    r.error = Bad(timedPart,
+                  "/in と /at は /logoff /reboot /shutdown /poweroff /standby /hibernate "
+                  "にだけ付けられます");
+    c.when = When::Now;
+  }
+  return r;
+}
+
+std::string Usage() {
+  return "使い方: kivo_config.exe [コマンド] [/in 分 | /at 時:分] [/silent]\r\n"
+         "\r\n"
+         "コマンド:\r\n"
+         "  /logoff\tログオフ\r\n"
+         "  /reboot\t再起動\r\n"
+         "  /shutdown\tシャットダウン\r\n"
+         "  /poweroff\t電源切断\r\n"
+         "  /standby\tスタンバイ\r\n"
+         "  /hibernate\t休止状態\r\n"
+         "    この6つは確認なしで実行します。/in 分 を付けるとその分数の後に、\r\n"
+         "    /at 時:分 を付けるとその時刻に、タイマーで実行します\r\n"
+         "    (60秒前に最後の警告: 中止 / +10分 / 今すぐ)。\r\n"
+         "  /cancel\t待機中のタイマー終了を中止\r\n"
+         "  /capture desktop\tデスクトップをクリップボードにキャプチャ\r\n"
+         "  /capture window\tアクティブウィンドウをクリップボードにキャプチャ\r\n"
+         "  /show\tメインウィンドウを表示\r\n"
+         "  /hide\tメインウィンドウを隠す\r\n"
+         "  /exit\tKivo-Config を終了\r\n"
+         "  /? または /help\tこの説明\r\n"
+         "\r\n"
+         "オプション:\r\n"
+         "  /silent\tメッセージを出さず、終了コードだけを返す\r\n"
+         "\r\n"
+         "Kivo-Config が起動中なら、そのコピーにコマンドを渡します。\r\n"
+         "スイッチは / でも - でもよく、大文字と小文字を区別しません。\r\n"
+         "終了コード: 0 受け付けた, 2 引数が正しくない, 3 起動中のコピーが断った\r\n"
+         "\r\n"
+         "例 (タスク スケジューラ): kivo_config.exe /poweroff /at 23:30 /silent";
+}
+
+std::string EncodeRecord(const Command& command) {
+  std::string out = "KIVC";
+  Put16(out, kRecordVersion);
+  out += static_cast<char>(command.verb);
+  out += static_cast<char>(command.when);
+  Put32(out, command.minutes);
+  out += static_cast<char>(command.hour);
+  out += static_cast<char>(command.minute);
+  out += static_cast<char>(command.silent ? 1 : 0);
+  out += '\0';
+  return out;
+}
+
+std::optional<Command> DecodeRecord(const std::string& bytes, std::string* why) {
+  auto refuse = [&](const char* reason) -> std::optional<Command> {
+    if (why) *why = reason;
+    return std::nullopt;
+  };
+  if (bytes.size() != kRecordSize) return refuse("wrong size");
+  if (bytes.compare(0, 4, "KIVC") != 0) return refuse("not a command record");
+  std::uint16_t version = static_cast<std::uint16_t>(Byte(bytes, 4) | (Byte(bytes, 5) << 8));
+  if (version != kRecordVersion) return refuse("unknown version");
+  Command c;
+  std::uint8_t verb = Byte(bytes, 6), when = Byte(bytes, 7);
+  if (verb == 0 || verb > kLastVerb || verb == static_cast<std::uint8_t>(Verb::Help))
+    return refuse("unknown command");
+  if (when > static_cast<std::uint8_t>(When::At)) return refuse("unknown time");
+  c.verb = static_cast<Verb>(verb);
+  c.when = static_cast<When>(when);
+  c.minutes = static_cast<std::uint32_t>(Byte(bytes, 8)) | (static_cast<std::uint32_t>(Byte(bytes, 9)) << 8) |
+              (static_cast<std::uint32_t>(Byte(bytes, 10)) << 16) |
+              (static_cast<std::uint32_t>(Byte(bytes, 11)) << 24);
+  c.hour = Byte(bytes, 12);
+  c.minute = Byte(bytes, 13);
+  std::uint8_t flags = Byte(bytes, 14);
+  if ((flags & ~1u) != 0 || Byte(bytes, 15) != 0) return refuse("unknown flags");
+  c.silent = (flags & 1u) != 0;
+  if (c.when != When::Now && !EndsSession(c.verb)) return refuse("a time for a command that takes none");
+  if (c.when == When::In ? (c.minutes < 1 || c.minutes > kMaxMinutes) : c.minutes != 0)
+    return refuse("minutes out of range");
+  if (c.when == When::At ? (c.hour > 23 || c.minute > 59) : (c.hour != 0 || c.minute != 0))
+    return refuse("time of day out of range");
+  return c;
+}
+
+std::string ReplyText(std::intptr_t reply) {
+  switch (reply) {
+    case kReplyTaken:
+      return {};
+    case kReplyBadRecord:
+      return "起動中の Kivo-Config がコマンドを読めませんでした (版が違う可能性があります)。";
+    case kReplyExitBan:
+      return "Windowsの終了が禁止されています (詳細設定で解除できます)。";
+    case kReplyLocked:
+      return "画面がロックされています。";
+    case kReplyNothingToCancel:
+      return "中止するタイマー終了がありません。";
+    case kReplyBusy:
+      return "起動中の Kivo-Config は別の操作の途中です。";
+    default:
+      return "起動中の Kivo-Config がコマンドに応答しませんでした。";
+  }
+}
+
+}  // namespace cmdline

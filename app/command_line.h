@@ -1,0 +1,103 @@
+// The program's command line: what a script or the task scheduler asks of
+// kivo_config, and the record a second copy hands to the running one.
+// Everything here works on text and bytes only, so that the unit tests and
+// the fuzzers reach every rule.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace cmdline {
+
+enum class Verb : std::uint8_t {
+  None = 0,  // a plain start
+  LogOff,
+  Reboot,
+  Shutdown,
+  PowerOff,
+  Standby,
+  Hibernate,
+  Cancel,
+  CaptureDesktop,
+  CaptureWindow,
+  Show,
+  Hide,
+  Exit,
+  Help,
+};
+constexpr std::uint8_t kLastVerb = static_cast<std::uint8_t>(Verb::Help);
+
+// When a session verb acts: at once, after some minutes, or at a time of day.
+enum class When : std::uint8_t { Now = 0, In, At };
+
+// The longest wait the runner's countdown can hold: 9999 hours.
+constexpr std::uint32_t kMaxMinutes = 9999u * 60u;
+
+struct Command {
+  Verb verb = Verb::None;
+  When when = When::Now;
+  std::uint32_t minutes = 0;        // When::In
+  std::uint8_t hour = 0, minute = 0;  // When::At
+  bool silent = false;               // no message boxes, only the exit code
+  bool operator==(const Command& o) const {
+    return verb == o.verb && when == o.when && minutes == o.minutes && hour == o.hour &&
+           minute == o.minute && silent == o.silent;
+  }
+};
+
+// Whether a verb ends the session (and so may be timed).
+bool EndsSession(Verb verb);
+
+struct ParseResult {
+  Command command;
+  // Empty when the arguments are good; else the part that is wrong, as the
+  // user typed it, with what is wrong about it (Japanese).
+  std::string error;
+  bool ok() const { return error.empty(); }
+};
+
+// Splits a Windows command line into arguments by the rules of the C
+// runtime (blanks separate, quotes group, backslashes escape only before a
+// quote). The first argument (the program's own path) follows the simpler
+// rule Windows uses for it: up to the closing quote or the first blank.
+std::vector<std::string> SplitCommandLine(const std::string& line);
+
+// The arguments after the program's path.
+ParseResult Parse(const std::vector<std::string>& args);
+
+// The text of the /? box, and what a bad command line adds after its error.
+std::string Usage();
+
+// Exit codes of a copy that was given a command.
+constexpr int kExitTaken = 0;
+constexpr int kExitBadArguments = 2;
+constexpr int kExitRefused = 3;
+
+// ---------------------------------------------------------------- forwarding
+// WM_COPYDATA's dwData for a command record ("KIVC").
+constexpr std::uint32_t kCopyDataTag = 0x4B495643u;
+constexpr std::uint16_t kRecordVersion = 1;
+constexpr size_t kRecordSize = 16;
+
+std::string EncodeRecord(const Command& command);
+// The command a record holds, or nullopt (with the reason in *why) when its
+// size, mark, version or any field is not what this version writes.
+std::optional<Command> DecodeRecord(const std::string& bytes, std::string* why = nullptr);
+
+// The running copy's answer to a record (the result of WM_COPYDATA). Zero is
+// what a window answers that does not know the message.
+enum Reply : std::intptr_t {
+  kReplyNotUnderstood = 0,
+  kReplyTaken = 1,
+  kReplyBadRecord = 2,
+  kReplyExitBan = 3,
+  kReplyLocked = 4,
+  kReplyNothingToCancel = 5,
+  kReplyBusy = 6,
+};
+// Why a reply refused, as the second copy says it (Japanese); empty for kReplyTaken.
+std::string ReplyText(std::intptr_t reply);
+
+}  // namespace cmdline
