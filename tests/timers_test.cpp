@@ -98,6 +98,84 @@ TEST_F(TimersTest, ClosingTheStopwatchOnNtKeepsTheLockOff) {
   EXPECT_TRUE(main->Button20->Enabled());
 }
 
+TEST_F(TimersTest, StopwatchResetWhileRunningCountsASecondFromTheReset) {
+  TForm1* main = CreateQuiet();
+  LinkClocks();
+  main->Button20->Click();
+  TForm4* w = Form4;
+  w->Button2->Click();
+  ui->AdvanceClock(3000);
+  EXPECT_EQ(w->Label1->Caption(), "3");
+  ui->AdvanceClock(600);
+  w->Button4->Click();
+  EXPECT_EQ(w->Label1->Caption(), "0");
+  ui->AdvanceClock(999);
+  EXPECT_EQ(w->Label1->Caption(), "0");
+  EXPECT_EQ(w->ProgressBar1->Position(), 0);
+  ui->AdvanceClock(1);
+  EXPECT_EQ(w->Label1->Caption(), "1") << "one second after the reset";
+  EXPECT_EQ(w->ProgressBar1->Position(), 10);
+  ui->AdvanceClock(1000);
+  EXPECT_EQ(w->Label1->Caption(), "2");
+
+  // A reset while stopped starts nothing.
+  w->Button3->Click();
+  w->Button4->Click();
+  ui->AdvanceClock(5000);
+  EXPECT_EQ(w->Label1->Caption(), "0");
+}
+
+// The main window's clock and uptime, the stopwatch, the runner's countdown
+// and the meter, all open at once: each shows its next figure one second
+// after it started, not a millisecond sooner, and so on every second.
+TEST_F(TimersTest, EveryWindowUpdatesOnTheSecondAndNotBefore) {
+  UseVersion(platform::kPlatformWindows, 4, 10, 2222);
+  sim->files.insert("c:\\windows\\system\\rsrc32.dll");
+  sim->libraries["rsrc32.dll"]["_MyGetFreeSystemResources32@4"] = [](int kind) { return 50 + kind; };
+  sim->programs = {"app.exe"};
+  sim->tickCount = 59000;
+  Store("F12", "CBI3", "5");
+  LinkClocks();
+  TForm1* main = CreateQuiet();
+  main->Button20->Click();
+  TForm4* stopwatch = Form4;
+  stopwatch->Button2->Click();
+  main->Button17->Click();
+  TForm10* meter = Form10;
+  main->Button18->Click();
+  TForm11* runner = Form11;
+  runner->Edit1->SetText("app.exe");
+  runner->CheckBox1->Click();
+  runner->CheckBox2->Click();
+  runner->Button1->Click();
+  ASSERT_FALSE(main->Visible()) << "the main window's timers run while it is hidden";
+
+  auto shown = [&] {
+    return std::vector<std::string>{main->Label1->Caption(), main->Label3->Caption(),
+                                    stopwatch->Label1->Caption(), meter->Label2->Caption(),
+                                    runner->Label3->Caption()};
+  };
+  const std::vector<std::string> first = {"Please Wait !!", "Please Wait !!", "0",
+                                          "NOW LOADMING・・・", "5"};
+  EXPECT_EQ(shown(), first);
+  sim->dateTimeText = "2026/12/07 9:30:01";
+  ui->AdvanceClock(999);
+  EXPECT_EQ(shown(), first);
+  ui->AdvanceClock(1);
+  const std::vector<std::string> second = {"現在時刻 2026/12/07 9:30:01",
+                                           "OS起動から 0日 00時間 01分 00秒 経過", "1",
+                                           "GDIリソースの残り51%", "4"};
+  EXPECT_EQ(shown(), second);
+  sim->dateTimeText = "2026/12/07 9:30:02";
+  ui->AdvanceClock(999);
+  EXPECT_EQ(shown(), second);
+  ui->AdvanceClock(1);
+  EXPECT_EQ(shown(), (std::vector<std::string>{"現在時刻 2026/12/07 9:30:02",
+                                               "OS起動から 0日 00時間 01分 01秒 経過", "2",
+                                               "GDIリソースの残り51%", "3"}));
+  EXPECT_EQ(sim->Calls("LoadLibrary").size(), 2u) << "the meter asks once a second";
+}
+
 class RunnerTest : public TimersTest {
  protected:
   void SetUp() override {
