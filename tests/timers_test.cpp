@@ -236,7 +236,6 @@ TEST_F(RunnerTest, CountdownPowersOffOnceAtZeroWithoutAQuestion) {
 }
 
 TEST_F(RunnerTest, CountdownFromNothingNeverPowersOffAndCancelStopsIt) {
-  Store("F12", "CBI1", "abc");  // edited by hand: counts 0
   TForm11* r = Open();
   Countdown(r);
   EXPECT_EQ(r->Label3->Caption(), "0");
@@ -257,6 +256,130 @@ TEST_F(RunnerTest, CountdownFromNothingNeverPowersOffAndCancelStopsIt) {
   EXPECT_TRUE(main->Button18->Enabled());
   EXPECT_FALSE(main->Visible()) << "the main window stays in the tray";
   EXPECT_FALSE(main->SkipExitConfirmation);
+}
+
+// Hundreds of hours in milliseconds pass 32 bits, and the tick count wraps
+// after 49.7 days: the count keeps its time whatever the clock does.
+TEST_F(RunnerTest, LongCountdownsKeepTheirTimeAndNeverActEarly) {
+  sim->tickCount = 4000000000u;
+  Store("F12", "CBI1", "600");
+  TForm11* r = Open();
+  Countdown(r);
+  EXPECT_EQ(r->Label3->Caption(), "2160000");
+  Second();
+  EXPECT_EQ(r->Label3->Caption(), "2159999");
+  Second(24u * 86400000u);  // 24 days asleep, across the wrap of the tick count
+  EXPECT_EQ(r->Label3->Caption(), "86399");
+  EXPECT_EQ(Form26, nullptr);
+  Second(86397000u);
+  EXPECT_EQ(r->Label3->Caption(), "2");
+  Second();
+  EXPECT_EQ(r->Label3->Caption(), "1");
+  Second(995);  // a tick a little early
+  EXPECT_EQ(r->Label3->Caption(), "0");
+  EXPECT_TRUE(sim->Calls("ExitWindowsEx").empty()) << "acted before the time was up";
+  Second();
+  EXPECT_EQ(sim->Calls("ExitWindowsEx").size(), 1u);
+  Second();
+  EXPECT_EQ(sim->Calls("ExitWindowsEx").size(), 1u);
+}
+
+TEST_F(RunnerTest, CountdownsBeyondTheLongestTimeAreRefused) {
+  TForm11* r = Open();
+  Store("F12", "CBI1", "9999");
+  Countdown(r);
+  EXPECT_EQ(r->Label3->Caption(), "35996400");
+  EXPECT_EQ(r->Label5->Caption(), "9999:00:00");
+  Second();
+  struct Row {
+    const char* hours;
+    const char* minutes;
+  } rows[] = {{"9999", "1"}, {"10000", "0"}, {"2000000000", "0"}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.hours);
+    Store("F12", "CBI1", row.hours);
+    Store("F12", "CBI2", row.minutes);
+    ui->boxes.clear();
+    r->Button1->Click();
+    EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"タイマーは9999時間まで設定できます。"}));
+  }
+  Second();
+  EXPECT_EQ(r->Label3->Caption(), "35996398") << "the countdown running goes on";
+  EXPECT_TRUE(r->Counting());
+  EXPECT_TRUE(sim->Calls("ExitWindowsEx").empty());
+
+  // Refused in a fresh runner: nothing counts and the main window stays.
+  r->Button2->Click();
+  tk::Application::Instance().ProcessMessages();
+  main->Show();
+  r = Open();
+  Countdown(r);
+  EXPECT_FALSE(r->Counting());
+  EXPECT_TRUE(main->Visible());
+  EXPECT_EQ(r->Label3->Caption(), "0");
+  EXPECT_TRUE(sim->openHandles.empty()) << "the started program's handles are closed";
+}
+
+// The counts are converted strictly: text that is no whole number ends the
+// OK handler with the conversion error.
+TEST_F(RunnerTest, CountsThatAreNoNumberEndTheOkWithTheConversionError) {
+  Store("F12", "CBI1", "$1");  // hexadecimal, as every stored integer may be
+  Store("F12", "CBI2", " 10");
+  TForm11* r = Open();
+  Countdown(r);
+  EXPECT_EQ(r->Label3->Caption(), "4200");
+  for (const char* text : {"abc", "", "5x", "1.5"}) {
+    SCOPED_TRACE(text);
+    Store("F12", "CBI3", text);
+    ui->boxes.clear();
+    r->Button1->PeerClicked();
+    EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"'" + std::string(text) + "' は整数ではありません"}));
+  }
+  Second();
+  EXPECT_EQ(r->Label3->Caption(), "4199") << "the countdown running goes on";
+
+  r->Button2->Click();
+  tk::Application::Instance().ProcessMessages();
+  main->Show();
+  // Without a program either: the error alone, no promise of an end.
+  r = Open();
+  r->Edit1->SetText("missing.exe");
+  r->CheckBox1->Click();
+  r->CheckBox2->Click();
+  ui->boxes.clear();
+  r->Button1->PeerClicked();
+  EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"'1.5' は整数ではありません"}));
+  EXPECT_EQ(r->Label1->Caption(), "実行したいアプリケーションを入力して実行して下さい。");
+  EXPECT_FALSE(r->Counting());
+  EXPECT_TRUE(main->Visible());
+}
+
+// A browsed path goes into the command line quoted when it holds a blank: the
+// system tries the text before each blank as a program first.
+TEST_F(RunnerTest, BrowsedPathsWithBlanksAreQuoted) {
+  sim->programs = {"C:\\Program.exe", "C:\\Program Files\\Tool Kit\\app.exe",
+                   "C:\\Tools\\app.exe"};
+  TForm11* r = Open();
+  ui->openAnswers = {std::string("C:\\Program Files\\Tool Kit\\app.exe")};
+  r->Button3->Click();
+  EXPECT_EQ(r->Edit1->Text(), "\"C:\\Program Files\\Tool Kit\\app.exe\"");
+  r->Button1->Click();
+  EXPECT_EQ(sim->started, (std::vector<std::string>{"C:\\Program Files\\Tool Kit\\app.exe"}));
+
+  // Typed without quotes, the shorter name wins, as on Windows; a name
+  // without an extension is an .exe.
+  for (const char* typed : {"C:\\Program Files\\Tool Kit\\app.exe", "C:\\Tools\\app -x"}) {
+    r = Open();
+    r->Edit1->SetText(typed);
+    r->Button1->Click();
+  }
+  EXPECT_EQ(sim->started, (std::vector<std::string>{"C:\\Program Files\\Tool Kit\\app.exe",
+                                                    "C:\\Program.exe", "C:\\Tools\\app.exe"}));
+
+  r = Open();
+  ui->openAnswers = {std::string("C:\\Tools\\app.exe")};
+  r->Button3->Click();
+  EXPECT_EQ(r->Edit1->Text(), "C:\\Tools\\app.exe") << "nothing to quote";
 }
 
 TEST_F(RunnerTest, CountdownWithoutMultitaskClosesWithoutCounting) {
@@ -535,18 +658,33 @@ TEST_F(RunnerEndTest, ProgramEndStartsTheLastThirtySeconds) {
   Tick(30);
   EXPECT_EQ(sim->Calls("ExitWindowsEx"), (std::vector<std::string>{"ExitWindowsEx(2, 0)"}));
 
-  // A program that cannot start: the message, and nothing to watch.
+  // A program that cannot start: reported, and no end is promised.
   TearDown();
   SetUp();
   Store("F12", "MODE", "2");
   r = Open();
+  r->Edit1->SetText("missing.exe");
   r->CheckBox1->Click();
   r->CheckBox2->Click();
   r->Button1->Click();
-  EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"タイマー終了しだい現在のアプリケーションを終了します"}));
+  EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"実行ファイル名を入力して下さい。"}));
+  EXPECT_EQ(r->Label1->Caption(), "実行したいアプリケーションを入力して実行して下さい。");
   EXPECT_FALSE(r->Counting());
+  EXPECT_TRUE(main->Visible());
+  EXPECT_FALSE(main->SkipExitConfirmation) << "nothing will end the session";
   Tick(60);
+  EXPECT_EQ(r->Label3->Caption(), "0");
   EXPECT_TRUE(sim->Calls("ExitWindowsEx").empty());
+  EXPECT_EQ(Form11, r) << "the runner stays for another name";
+
+  // The other modes still count without a program of their own.
+  Store("F12", "MODE", "0");
+  Store("F12", "CBI3", "5");
+  ui->boxes.clear();
+  r->Button1->Click();
+  EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"タイマー終了しだい現在のアプリケーションを終了します"}));
+  EXPECT_TRUE(r->Counting());
+  EXPECT_TRUE(main->SkipExitConfirmation);
 }
 
 TEST_F(RunnerEndTest, StoredChoicesOutOfRangeReadAsDefaultsAndDefaultsWriteNothingNew) {
