@@ -284,71 +284,58 @@ TEST_F(RunnerTest, LongCountdownsKeepTheirTimeAndNeverActEarly) {
   EXPECT_EQ(sim->Calls("ExitWindowsEx").size(), 1u);
 }
 
-TEST_F(RunnerTest, CountdownsBeyondTheLongestTimeAreRefused) {
-  TForm11* r = Open();
-  Store("F12", "CBI1", "9999");
-  Countdown(r);
-  EXPECT_EQ(r->Label3->Caption(), "35996400");
-  EXPECT_EQ(r->Label5->Caption(), "9999:00:00");
-  Second();
-  struct Row {
-    const char* hours;
-    const char* minutes;
-  } rows[] = {{"9999", "1"}, {"10000", "0"}, {"2000000000", "0"}};
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.hours);
-    Store("F12", "CBI1", row.hours);
-    Store("F12", "CBI2", row.minutes);
-    ui->boxes.clear();
-    r->Button1->Click();
-    EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"タイマーは9999時間まで設定できます。"}));
-  }
-  Second();
-  EXPECT_EQ(r->Label3->Caption(), "35996398") << "the countdown running goes on";
-  EXPECT_TRUE(r->Counting());
-  EXPECT_TRUE(sim->Calls("ExitWindowsEx").empty());
-
-  // Refused in a fresh runner: nothing counts and the main window stays.
-  r->Button2->Click();
-  tk::Application::Instance().ProcessMessages();
-  main->Show();
-  r = Open();
-  Countdown(r);
-  EXPECT_FALSE(r->Counting());
-  EXPECT_TRUE(main->Visible());
-  EXPECT_EQ(r->Label3->Caption(), "0");
-  EXPECT_TRUE(sim->openHandles.empty()) << "the started program's handles are closed";
-}
-
-// The counts are converted strictly: text that is no whole number ends the
-// OK handler with the conversion error.
-TEST_F(RunnerTest, CountsThatAreNoNumberEndTheOkWithTheConversionError) {
+// The time is read before anything else changes: text that is no whole
+// number ends the OK with the conversion error, a time beyond 9999 hours with
+// its message, and a countdown already running goes on.
+TEST_F(RunnerTest, TimesThatCannotBeCountedEndTheOk) {
   Store("F12", "CBI1", "$1");  // hexadecimal, as every stored integer may be
   Store("F12", "CBI2", " 10");
   TForm11* r = Open();
   Countdown(r);
   EXPECT_EQ(r->Label3->Caption(), "4200");
-  for (const char* text : {"abc", "", "5x", "1.5"}) {
-    SCOPED_TRACE(text);
-    Store("F12", "CBI3", text);
+  const std::string tooLong = "タイマーは9999時間まで設定できます。";
+  struct Row {
+    const char* hours;
+    const char* minutes;
+    const char* seconds;
+    std::string box;
+  } rows[] = {{"1", "0", "abc", "'abc' は整数ではありません"},
+              {"1", "0", "", "'' は整数ではありません"},
+              {"1", "0", "1.5", "'1.5' は整数ではありません"},
+              {"9999", "1", "0", tooLong},
+              {"10000", "0", "0", tooLong},
+              {"2000000000", "0", "0", tooLong}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.box);
+    Store("F12", "CBI1", row.hours);
+    Store("F12", "CBI2", row.minutes);
+    Store("F12", "CBI3", row.seconds);
     ui->boxes.clear();
     r->Button1->PeerClicked();
-    EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"'" + std::string(text) + "' は整数ではありません"}));
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{row.box});
   }
   Second();
   EXPECT_EQ(r->Label3->Caption(), "4199") << "the countdown running goes on";
+  EXPECT_TRUE(sim->openHandles.empty()) << "the started programs' handles are closed";
 
+  Store("F12", "CBI1", "9999");
+  Store("F12", "CBI3", "0");
+  r->Button1->Click();
+  EXPECT_EQ(r->Label3->Caption(), "35996400") << "the longest time";
+  EXPECT_EQ(r->Label5->Caption(), "9999:00:00");
+
+  // A fresh runner without a program: the refusal alone, no promise of an end.
   r->Button2->Click();
   tk::Application::Instance().ProcessMessages();
   main->Show();
-  // Without a program either: the error alone, no promise of an end.
+  Store("F12", "CBI1", "10000");
   r = Open();
   r->Edit1->SetText("missing.exe");
   r->CheckBox1->Click();
   r->CheckBox2->Click();
   ui->boxes.clear();
   r->Button1->PeerClicked();
-  EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"'1.5' は整数ではありません"}));
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{tooLong});
   EXPECT_EQ(r->Label1->Caption(), "実行したいアプリケーションを入力して実行して下さい。");
   EXPECT_FALSE(r->Counting());
   EXPECT_TRUE(main->Visible());
