@@ -307,14 +307,17 @@ void TForm11::Button1Click(tk::Component*) {
   const bool byTimeOfDay = mode == timers::kAtTimeOfDay;
   double deadlineDay = 0;
   double start;
+  bool armed;  // there is a time to act at: a countdown from nothing never acts
   if (byTimeOfDay) {
     // The next such time of day, today or tomorrow; the seconds list is not used.
     const double now = p.Now();
     deadlineDay = std::floor(now) + (3600.0 * counts[0] + 60.0 * counts[1]) / 86400.0;
     if (deadlineDay <= now) deadlineDay += 1;
     start = static_cast<double>(std::llround((deadlineDay - now) * 86400.0));
+    armed = deadlineDay > now;  // even when less than half a second away
   } else {
     start = 3600.0 * counts[0] + 60.0 * counts[1] + counts[2];
+    armed = start > 0;
   }
   if (start > 3600.0 * timers::kMaxHours) {
     app.ShowMessage(kTooLong);
@@ -357,7 +360,7 @@ void TForm11::Button1Click(tk::Component*) {
   if (tk::Form* main = app.MainForm()) main->Hide();
   counting_ = true;
   acted_ = false;
-  armed_ = start > 0;
+  armed_ = armed;
   Button5->SetEnabled(mode_ != timers::kWhenProgramEnds);
   // From the full time again when OK comes during a countdown.
   Timer1->SetEnabled(false);
@@ -369,6 +372,7 @@ void TForm11::Button1Click(tk::Component*) {
 // The count follows the clock: ticks that come late (a busy thread) or not at
 // all (standby) do not stretch it, and nothing acts before the time is up.
 void TForm11::Timer1Timer(tk::Component*) {
+  TickClock();  // read every second, so that no wrap of the tick count is missed
   if (!counting_ || paused_) return;
   auto& p = platform::Get();
   const std::uint32_t now = p.GetTickCount();
