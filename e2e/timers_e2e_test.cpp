@@ -139,6 +139,70 @@ TEST_F(Timers, MeterShowsTheLibrarysFigures) {
   Screenshot(testName_, WindowRect(kMeter));
 }
 
+// A browsed program under "C:\Program Files" while "C:\Program.exe" exists:
+// unquoted, the system starts C:\Program.exe (here a window that stays open
+// until it is closed); quoted, the program itself runs and the wait ends
+// with it.
+TEST_F(Timers, BrowsedProgramWithBlanksInItsPathRunsItself) {
+  const fs::path drive = fs::path(prefix_) / "drive_c";
+  fs::create_directories(drive / "Program Files" / "kivo runner");
+  fs::copy_file(Win32BuildDir() + "/bench/bench_sleeper.exe",
+                drive / "Program Files" / "kivo runner" / "sleeper.exe",
+                fs::copy_options::overwrite_existing);
+  fs::copy_file(Win32BuildDir() + "/bench/bench_minimal.exe", drive / "Program.exe",
+                fs::copy_options::overwrite_existing);
+  Start();
+  ASSERT_FALSE(HasFailure());
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kMainTitle, "--text", "Open APL"}));
+  ASSERT_DRIVER_OK(Driver({"wait", "--title", kRunner, "--visible"}));
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kRunner, "--text", "参照"}));
+  ASSERT_DRIVER_OK(Driver({"wait", "--class", "#32770", "--visible"}));
+  const std::string program = "C:\\Program Files\\kivo runner\\sleeper.exe";
+  ASSERT_DRIVER_OK(Driver({"type", "--class", "#32770", "--visible", "--ctl-class", "Edit", "--keys",
+                           program}));
+  ASSERT_DRIVER_OK(Driver({"post", "--class", "#32770", "--visible", "--msg", "273", "--wparam", "1"}));
+  const std::string quoted = "\"" + program + "\"";
+  auto edit = [&] { return TextOf(kRunner, "Edit", [](const std::string&) { return true; }); };
+  ASSERT_TRUE(WaitFor([&] { return edit() == quoted; }, 10000)) << "the name reads " << edit();
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kRunner, "--text", "OK"}));
+  Result box = Driver({"msgbox", "--title", "kivo_config", "--answer", std::to_string(kIdOk)}, 20000);
+  EXPECT_NE(Driver({"wait", "--title", "bench_minimal"}, 500).code, 0) << "C:\\Program.exe was run";
+  ASSERT_DRIVER_OK(box);
+  EXPECT_EQ(box.lines().at(0), "Open Applicationを終了しました");
+  ASSERT_DRIVER_OK(Driver({"wait-gone", "--title", kRunner}));
+
+  // Typed without quotes, the system takes the shorter name.
+  OpenRunner(program);
+  ASSERT_FALSE(HasFailure());
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kRunner, "--text", "OK"}));
+  ASSERT_DRIVER_OK(Driver({"wait", "--title", "bench_minimal", "--visible"}, 20000));
+  ASSERT_DRIVER_OK(Driver({"post", "--title", "bench_minimal", "--msg", "16"}));  // WM_CLOSE
+  box = Driver({"msgbox", "--title", "kivo_config", "--answer", std::to_string(kIdOk)}, 20000);
+  ASSERT_DRIVER_OK(box);
+  EXPECT_EQ(box.lines().at(0), "Open Applicationを終了しました");
+}
+
+// Power off when a program ends, with a program that cannot start: the
+// failure is reported and no end is promised.
+TEST_F(Timers, ProgramEndWithAProgramThatCannotStartPromisesNothing) {
+  SetSetting("F12", "MODE", "2");
+  Start("winxp");
+  ASSERT_FALSE(HasFailure());
+  OpenRunner("C:\\no such folder\\missing.exe");
+  ASSERT_FALSE(HasFailure());
+  CountdownMode();
+  ASSERT_FALSE(HasFailure());
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kRunner, "--text", "OK"}));
+  Result box = Driver({"msgbox", "--title", "kivo_config", "--answer", std::to_string(kIdOk)}, 10000);
+  ASSERT_DRIVER_OK(box);
+  EXPECT_EQ(box.lines().at(0), "実行ファイル名を入力して下さい。");
+  auto sentence = [&] {
+    return TextOf(kRunner, "Static", [](const std::string& t) { return t.size() > 40; });
+  };
+  EXPECT_EQ(sentence(), "実行したいアプリケーションを入力して実行して下さい。");
+  EXPECT_DRIVER_OK(Driver({"wait", "--title", kMainTitle, "--visible"}, 2000));
+}
+
 constexpr const char* kWarning = "Kivo-Config 終了予告";
 
 // Power off when a program ends: the warning comes when it has ended, and

@@ -98,6 +98,84 @@ TEST_F(TimersTest, ClosingTheStopwatchOnNtKeepsTheLockOff) {
   EXPECT_TRUE(main->Button20->Enabled());
 }
 
+TEST_F(TimersTest, StopwatchResetWhileRunningCountsASecondFromTheReset) {
+  TForm1* main = CreateQuiet();
+  LinkClocks();
+  main->Button20->Click();
+  TForm4* w = Form4;
+  w->Button2->Click();
+  ui->AdvanceClock(3000);
+  EXPECT_EQ(w->Label1->Caption(), "3");
+  ui->AdvanceClock(600);
+  w->Button4->Click();
+  EXPECT_EQ(w->Label1->Caption(), "0");
+  ui->AdvanceClock(999);
+  EXPECT_EQ(w->Label1->Caption(), "0");
+  EXPECT_EQ(w->ProgressBar1->Position(), 0);
+  ui->AdvanceClock(1);
+  EXPECT_EQ(w->Label1->Caption(), "1") << "one second after the reset";
+  EXPECT_EQ(w->ProgressBar1->Position(), 10);
+  ui->AdvanceClock(1000);
+  EXPECT_EQ(w->Label1->Caption(), "2");
+
+  // A reset while stopped starts nothing.
+  w->Button3->Click();
+  w->Button4->Click();
+  ui->AdvanceClock(5000);
+  EXPECT_EQ(w->Label1->Caption(), "0");
+}
+
+// The main window's clock and uptime, the stopwatch, the runner's countdown
+// and the meter, all open at once: each shows its next figure one second
+// after it started, not a millisecond sooner, and so on every second.
+TEST_F(TimersTest, EveryWindowUpdatesOnTheSecondAndNotBefore) {
+  UseVersion(platform::kPlatformWindows, 4, 10, 2222);
+  sim->files.insert("c:\\windows\\system\\rsrc32.dll");
+  sim->libraries["rsrc32.dll"]["_MyGetFreeSystemResources32@4"] = [](int kind) { return 50 + kind; };
+  sim->programs = {"app.exe"};
+  sim->tickCount = 59000;
+  Store("F12", "CBI3", "5");
+  LinkClocks();
+  TForm1* main = CreateQuiet();
+  main->Button20->Click();
+  TForm4* stopwatch = Form4;
+  stopwatch->Button2->Click();
+  main->Button17->Click();
+  TForm10* meter = Form10;
+  main->Button18->Click();
+  TForm11* runner = Form11;
+  runner->Edit1->SetText("app.exe");
+  runner->CheckBox1->Click();
+  runner->CheckBox2->Click();
+  runner->Button1->Click();
+  ASSERT_FALSE(main->Visible()) << "the main window's timers run while it is hidden";
+
+  auto shown = [&] {
+    return std::vector<std::string>{main->Label1->Caption(), main->Label3->Caption(),
+                                    stopwatch->Label1->Caption(), meter->Label2->Caption(),
+                                    runner->Label3->Caption()};
+  };
+  const std::vector<std::string> first = {"Please Wait !!", "Please Wait !!", "0",
+                                          "NOW LOADMING・・・", "5"};
+  EXPECT_EQ(shown(), first);
+  sim->dateTimeText = "2026/12/07 9:30:01";
+  ui->AdvanceClock(999);
+  EXPECT_EQ(shown(), first);
+  ui->AdvanceClock(1);
+  const std::vector<std::string> second = {"現在時刻 2026/12/07 9:30:01",
+                                           "OS起動から 0日 00時間 01分 00秒 経過", "1",
+                                           "GDIリソースの残り51%", "4"};
+  EXPECT_EQ(shown(), second);
+  sim->dateTimeText = "2026/12/07 9:30:02";
+  ui->AdvanceClock(999);
+  EXPECT_EQ(shown(), second);
+  ui->AdvanceClock(1);
+  EXPECT_EQ(shown(), (std::vector<std::string>{"現在時刻 2026/12/07 9:30:02",
+                                               "OS起動から 0日 00時間 01分 01秒 経過", "2",
+                                               "GDIリソースの残り51%", "3"}));
+  EXPECT_EQ(sim->Calls("LoadLibrary").size(), 2u) << "the meter asks once a second";
+}
+
 class RunnerTest : public TimersTest {
  protected:
   void SetUp() override {
@@ -158,7 +236,6 @@ TEST_F(RunnerTest, CountdownPowersOffOnceAtZeroWithoutAQuestion) {
 }
 
 TEST_F(RunnerTest, CountdownFromNothingNeverPowersOffAndCancelStopsIt) {
-  Store("F12", "CBI1", "abc");  // edited by hand: counts 0
   TForm11* r = Open();
   Countdown(r);
   EXPECT_EQ(r->Label3->Caption(), "0");
@@ -179,6 +256,117 @@ TEST_F(RunnerTest, CountdownFromNothingNeverPowersOffAndCancelStopsIt) {
   EXPECT_TRUE(main->Button18->Enabled());
   EXPECT_FALSE(main->Visible()) << "the main window stays in the tray";
   EXPECT_FALSE(main->SkipExitConfirmation);
+}
+
+// Hundreds of hours in milliseconds pass 32 bits, and the tick count wraps
+// after 49.7 days: the count keeps its time whatever the clock does.
+TEST_F(RunnerTest, LongCountdownsKeepTheirTimeAndNeverActEarly) {
+  sim->tickCount = 4000000000u;
+  Store("F12", "CBI1", "600");
+  TForm11* r = Open();
+  Countdown(r);
+  EXPECT_EQ(r->Label3->Caption(), "2160000");
+  Second();
+  EXPECT_EQ(r->Label3->Caption(), "2159999");
+  Second(24u * 86400000u);  // 24 days asleep, across the wrap of the tick count
+  EXPECT_EQ(r->Label3->Caption(), "86399");
+  EXPECT_EQ(Form26, nullptr);
+  Second(86397000u);
+  EXPECT_EQ(r->Label3->Caption(), "2");
+  Second();
+  EXPECT_EQ(r->Label3->Caption(), "1");
+  Second(995);  // a tick a little early
+  EXPECT_EQ(r->Label3->Caption(), "0");
+  EXPECT_TRUE(sim->Calls("ExitWindowsEx").empty()) << "acted before the time was up";
+  Second();
+  EXPECT_EQ(sim->Calls("ExitWindowsEx").size(), 1u);
+  Second();
+  EXPECT_EQ(sim->Calls("ExitWindowsEx").size(), 1u);
+}
+
+// The time is read before anything else changes: text that is no whole
+// number ends the OK with the conversion error, a time beyond 9999 hours with
+// its message, and a countdown already running goes on.
+TEST_F(RunnerTest, TimesThatCannotBeCountedEndTheOk) {
+  Store("F12", "CBI1", "$1");  // hexadecimal, as every stored integer may be
+  Store("F12", "CBI2", " 10");
+  TForm11* r = Open();
+  Countdown(r);
+  EXPECT_EQ(r->Label3->Caption(), "4200");
+  const std::string tooLong = "タイマーは9999時間まで設定できます。";
+  struct Row {
+    const char* hours;
+    const char* minutes;
+    const char* seconds;
+    std::string box;
+  } rows[] = {{"1", "0", "abc", "'abc' は整数ではありません"},
+              {"1", "0", "", "'' は整数ではありません"},
+              {"1", "0", "1.5", "'1.5' は整数ではありません"},
+              {"9999", "1", "0", tooLong},
+              {"10000", "0", "0", tooLong},
+              {"2000000000", "0", "0", tooLong}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.box);
+    Store("F12", "CBI1", row.hours);
+    Store("F12", "CBI2", row.minutes);
+    Store("F12", "CBI3", row.seconds);
+    ui->boxes.clear();
+    r->Button1->PeerClicked();
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{row.box});
+  }
+  Second();
+  EXPECT_EQ(r->Label3->Caption(), "4199") << "the countdown running goes on";
+  EXPECT_TRUE(sim->openHandles.empty()) << "the started programs' handles are closed";
+
+  Store("F12", "CBI1", "9999");
+  Store("F12", "CBI3", "0");
+  r->Button1->Click();
+  EXPECT_EQ(r->Label3->Caption(), "35996400") << "the longest time";
+  EXPECT_EQ(r->Label5->Caption(), "9999:00:00");
+
+  // A fresh runner without a program: the refusal alone, no promise of an end.
+  r->Button2->Click();
+  tk::Application::Instance().ProcessMessages();
+  main->Show();
+  Store("F12", "CBI1", "10000");
+  r = Open();
+  r->Edit1->SetText("missing.exe");
+  r->CheckBox1->Click();
+  r->CheckBox2->Click();
+  ui->boxes.clear();
+  r->Button1->PeerClicked();
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{tooLong});
+  EXPECT_EQ(r->Label1->Caption(), "実行したいアプリケーションを入力して実行して下さい。");
+  EXPECT_FALSE(r->Counting());
+  EXPECT_TRUE(main->Visible());
+}
+
+// A browsed path goes into the command line quoted when it holds a blank: the
+// system tries the text before each blank as a program first.
+TEST_F(RunnerTest, BrowsedPathsWithBlanksAreQuoted) {
+  sim->programs = {"C:\\Program.exe", "C:\\Program Files\\Tool Kit\\app.exe",
+                   "C:\\Tools\\app.exe"};
+  TForm11* r = Open();
+  ui->openAnswers = {std::string("C:\\Program Files\\Tool Kit\\app.exe")};
+  r->Button3->Click();
+  EXPECT_EQ(r->Edit1->Text(), "\"C:\\Program Files\\Tool Kit\\app.exe\"");
+  r->Button1->Click();
+  EXPECT_EQ(sim->started, (std::vector<std::string>{"C:\\Program Files\\Tool Kit\\app.exe"}));
+
+  // Typed without quotes, the shorter name wins, as on Windows; a name
+  // without an extension is an .exe.
+  for (const char* typed : {"C:\\Program Files\\Tool Kit\\app.exe", "C:\\Tools\\app -x"}) {
+    r = Open();
+    r->Edit1->SetText(typed);
+    r->Button1->Click();
+  }
+  EXPECT_EQ(sim->started, (std::vector<std::string>{"C:\\Program Files\\Tool Kit\\app.exe",
+                                                    "C:\\Program.exe", "C:\\Tools\\app.exe"}));
+
+  r = Open();
+  ui->openAnswers = {std::string("C:\\Tools\\app.exe")};
+  r->Button3->Click();
+  EXPECT_EQ(r->Edit1->Text(), "C:\\Tools\\app.exe") << "nothing to quote";
 }
 
 TEST_F(RunnerTest, CountdownWithoutMultitaskClosesWithoutCounting) {
@@ -457,18 +645,33 @@ TEST_F(RunnerEndTest, ProgramEndStartsTheLastThirtySeconds) {
   Tick(30);
   EXPECT_EQ(sim->Calls("ExitWindowsEx"), (std::vector<std::string>{"ExitWindowsEx(2, 0)"}));
 
-  // A program that cannot start: the message, and nothing to watch.
+  // A program that cannot start: reported, and no end is promised.
   TearDown();
   SetUp();
   Store("F12", "MODE", "2");
   r = Open();
+  r->Edit1->SetText("missing.exe");
   r->CheckBox1->Click();
   r->CheckBox2->Click();
   r->Button1->Click();
-  EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"タイマー終了しだい現在のアプリケーションを終了します"}));
+  EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"実行ファイル名を入力して下さい。"}));
+  EXPECT_EQ(r->Label1->Caption(), "実行したいアプリケーションを入力して実行して下さい。");
   EXPECT_FALSE(r->Counting());
+  EXPECT_TRUE(main->Visible());
+  EXPECT_FALSE(main->SkipExitConfirmation) << "nothing will end the session";
   Tick(60);
+  EXPECT_EQ(r->Label3->Caption(), "0");
   EXPECT_TRUE(sim->Calls("ExitWindowsEx").empty());
+  EXPECT_EQ(Form11, r) << "the runner stays for another name";
+
+  // The other modes still count without a program of their own.
+  Store("F12", "MODE", "0");
+  Store("F12", "CBI3", "5");
+  ui->boxes.clear();
+  r->Button1->Click();
+  EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"タイマー終了しだい現在のアプリケーションを終了します"}));
+  EXPECT_TRUE(r->Counting());
+  EXPECT_TRUE(main->SkipExitConfirmation);
 }
 
 TEST_F(RunnerEndTest, StoredChoicesOutOfRangeReadAsDefaultsAndDefaultsWriteNothingNew) {

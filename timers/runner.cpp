@@ -3,6 +3,7 @@
 #include <cmath>
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "timers/end_warning.h"
 
@@ -18,6 +19,10 @@ namespace {
 namespace key = settings::key;
 constexpr tk::Color clLime = 0x00FF00;
 constexpr const char* kNoProgram = "実行ファイル名を入力して下さい。";
+constexpr const char* kPrompt = "実行したいアプリケーションを入力して実行して下さい。";
+constexpr const char* kPromise = "タイマー終了しだい現在のアプリケーションを終了します";
+constexpr const char* kCancelHint = "自動でWindowsを終了します、途中で止める場合はcancelして下さい。";
+constexpr const char* kTooLong = "タイマーは9999時間まで設定できます。";
 
 const char* const kCountItems[] = {"CB1", "CB2", "CB3"};
 const char* const kCountTexts[] = {"CBI1", "CBI2", "CBI3"};
@@ -35,13 +40,6 @@ int StoredChoice(const char* ident, int count) {
   return v;
 }
 
-// A stored count edited by hand into something that is no number counts 0.
-int CountOf(settings::SettingsStore& store, const char* ident) {
-  std::int32_t v = 0;
-  if (!settings::ParseInteger(store.ReadString(key::F12, ident, "0"), v)) v = 0;
-  return v;
-}
-
 void PlaceFromStore(tk::Form& form, const char* section) {
   settings::SettingsStore store;
   tk::Rect r = form.Bounds();
@@ -53,10 +51,17 @@ void PlaceFromStore(tk::Form& form, const char* section) {
 namespace timers {
 int StoredEndMode() { return StoredChoice(kMode, 3); }
 int StoredEndAction() { return StoredChoice(kAction, kActions); }
+
+std::string CommandLineOf(const std::string& path) {
+  if (path.find_first_of(" \t") == std::string::npos || path.front() == '"') return path;
+  return '"' + path + '"';
+}
 }  // namespace timers
 
 TForm11::TForm11(tk::Component* owner, session::MainWindowAccess& main, tk::Button* openButton)
     : tk::Form(owner), main_(main), openButton_(openButton) {
+  clockRead_ = platform::Get().GetTickCount();
+  clockMs_ = clockRead_;
   Name = "Form11";
   Border = tk::BorderStyle::Single;
   Icons.minimize = Icons.maximize = false;
@@ -66,8 +71,7 @@ TForm11::TForm11(tk::Component* owner, session::MainWindowAccess& main, tk::Butt
   Image1 = new tk::Image(this, "Image1", {8, 8, 32, 32});
   Image1->Stretch = true;
   Image1->Load("MAINICON", true);
-  Label1 = new tk::Label(this, "Label1", {48, 8, 416, 12},
-                         "実行したいアプリケーションを入力して実行して下さい。");
+  Label1 = new tk::Label(this, "Label1", {48, 8, 416, 12}, kPrompt);
   Label2 = new tk::Label(this, "Label2", {48, 34, 28, 12}, "名前");
   Edit1 = new tk::Edit(this, "Edit1", {80, 30, 300, 20});
   Button3 = new tk::Button(this, "Button3", {388, 28, 75, 25}, "参照");
@@ -118,7 +122,7 @@ void TForm11::FormCreate(tk::Component*) {
 void TForm11::CheckBox1Click(tk::Component*) { CheckBox2->SetEnabled(CheckBox1->Checked()); }
 
 void TForm11::Button3Click(tk::Component*) {
-  if (OpenDialog1->Execute()) Edit1->SetText(OpenDialog1->FileName);
+  if (OpenDialog1->Execute()) Edit1->SetText(timers::CommandLineOf(OpenDialog1->FileName));
 }
 
 void TForm11::Button4Click(tk::Component*) {
@@ -141,11 +145,20 @@ void TForm11::ShowRemaining() {
   }
 }
 
-double TForm11::ClockRemaining() const {
-  auto& p = platform::Get();
-  if (byTimeOfDay_) return std::llround((deadlineDay_ - p.Now()) * 86400.0);
-  auto ms = static_cast<std::int32_t>(deadlineTick_ - p.GetTickCount());
-  return static_cast<double>(std::llround(ms / 1000.0));
+std::int64_t TForm11::TickClock() {
+  const std::uint32_t now = platform::Get().GetTickCount();
+  clockMs_ += static_cast<std::uint32_t>(now - clockRead_);  // across a wrap too
+  clockRead_ = now;
+  return clockMs_;
+}
+
+double TForm11::ClockRemainingMs() {
+  if (byTimeOfDay_) return (deadlineDay_ - platform::Get().Now()) * 86400000.0;
+  return static_cast<double>(deadlineMs_ - TickClock());
+}
+
+double TForm11::ClockRemaining() {
+  return static_cast<double>(std::llround(ClockRemainingMs() / 1000.0));
 }
 
 void TForm11::SetRemaining(double seconds) {
@@ -192,7 +205,7 @@ void TForm11::StopCountdown() {
 
 void TForm11::AddTenMinutes() {
   if (byTimeOfDay_) deadlineDay_ += 600.0 / 86400.0;
-  else deadlineTick_ += 600000;
+  else deadlineMs_ += 600000;
   SetRemaining(ClockRemaining());
   UpdateWarning();
 }
@@ -215,7 +228,7 @@ void TForm11::Button5Click(tk::Component*) {
   paused_ = false;
   byTimeOfDay_ = false;
   lastTick_ = p.GetTickCount();
-  deadlineTick_ = lastTick_ + static_cast<std::uint32_t>(std::max(0.0, RemainingSeconds) * 1000);
+  deadlineMs_ = TickClock() + static_cast<std::int64_t>(RemainingSeconds) * 1000;
   Button5->SetCaption("一時停止");
   UpdateWarning();
 }
@@ -256,16 +269,15 @@ void TForm11::Button1Click(tk::Component*) {
   platform::ProcessInfo info;
   const bool launched = p.CreateProcess(Edit1->Text(), info);
   if (launched) p.CloseHandle(info.thread);
-  if (!launched) {
-    if (CheckBox2->Checked()) {
-      app.ShowMessage("タイマー終了しだい現在のアプリケーションを終了します");
-      Label1->SetCaption("自動でWindowsを終了します、途中で止める場合はcancelして下さい。");
-    } else {
+  const bool countdown = CheckBox1->Checked();
+
+  if (!countdown) {  // wait mode
+    if (!launched && CheckBox2->Checked()) {
+      app.ShowMessage(kPromise);
+      Label1->SetCaption(kCancelHint);
+    } else if (!launched) {
       app.ShowMessage(kNoProgram);
     }
-  }
-
-  if (!CheckBox1->Checked()) {  // wait mode
     bool ended = !launched || WaitForProgram(info.process);
     if (launched) p.CloseHandle(info.process);
     if (!ended) return;  // closed during the wait, or the program is ending
@@ -275,40 +287,80 @@ void TForm11::Button1Click(tk::Component*) {
     return;
   }
 
-  // Countdown mode. Only "when the program ends" watches the launched program.
-  StopCountdown();
-  mode_ = timers::StoredEndMode();
-  action_ = timers::StoredEndAction();
-  if (launched && mode_ == timers::kWhenProgramEnds) watched_ = info.process;
-  else if (launched) p.CloseHandle(info.process);
-  int counts[3];
+  // Countdown mode. The time comes first: a count that is no number, or too
+  // long, ends this handler before anything is promised or changed, and a
+  // countdown already running goes on.
+  platform::Handle process = launched ? info.process : 0;
+  struct Closer {
+    platform::Handle& h;
+    ~Closer() {
+      if (h) platform::Get().CloseHandle(h);
+    }
+  } closer{process};
+  std::int32_t counts[3];
   {
     settings::SettingsStore store;
-    for (int i = 0; i < 3; ++i) counts[i] = CountOf(store, kCountTexts[i]);
+    for (int i = 0; i < 3; ++i)
+      counts[i] = settings::StrToInt(store.ReadString(key::F12, kCountTexts[i], "0"));
   }
-  lastTick_ = p.GetTickCount();
-  byTimeOfDay_ = mode_ == timers::kAtTimeOfDay;
-  if (byTimeOfDay_) {
+  const int mode = timers::StoredEndMode();
+  const bool byTimeOfDay = mode == timers::kAtTimeOfDay;
+  double deadlineDay = 0;
+  double start;
+  bool armed;  // there is a time to act at: a countdown from nothing never acts
+  if (byTimeOfDay) {
     // The next such time of day, today or tomorrow; the seconds list is not used.
     const double now = p.Now();
-    deadlineDay_ = std::floor(now) + (3600.0 * counts[0] + 60.0 * counts[1]) / 86400.0;
-    if (deadlineDay_ <= now) deadlineDay_ += 1;
-    SetRemaining(ClockRemaining());
+    deadlineDay = std::floor(now) + (3600.0 * counts[0] + 60.0 * counts[1]) / 86400.0;
+    if (deadlineDay <= now) deadlineDay += 1;
+    start = static_cast<double>(std::llround((deadlineDay - now) * 86400.0));
+    armed = deadlineDay > now;  // even when less than half a second away
   } else {
-    SetRemaining(3600.0 * counts[0] + 60.0 * counts[1] + counts[2]);
-    deadlineTick_ = lastTick_ + static_cast<std::uint32_t>(std::fmax(0.0, RemainingSeconds) * 1000);
+    start = 3600.0 * counts[0] + 60.0 * counts[1] + counts[2];
+    armed = start > 0;
   }
+  if (start > 3600.0 * timers::kMaxHours) {
+    app.ShowMessage(kTooLong);
+    return;
+  }
+
+  // Ending when the program ends needs the program: without it there is
+  // nothing to promise, and the runner stays for another name.
+  const bool nothingToWatch = !launched && mode == timers::kWhenProgramEnds;
+  if (!launched) {
+    if (CheckBox2->Checked() && !nothingToWatch) {
+      app.ShowMessage(kPromise);
+      Label1->SetCaption(kCancelHint);
+    } else {
+      app.ShowMessage(kNoProgram);
+    }
+  }
+  StopCountdown();
+  if (nothingToWatch && CheckBox2->Checked()) {
+    Label1->SetCaption(kPrompt);
+    main_.SetExitConfirmationSkipped(false);  // nothing here will end the session
+    return;
+  }
+
+  // Only "when the program ends" watches the launched program.
+  mode_ = mode;
+  action_ = timers::StoredEndAction();
+  if (mode_ == timers::kWhenProgramEnds) std::swap(watched_, process);
+  lastTick_ = p.GetTickCount();
+  byTimeOfDay_ = byTimeOfDay;
+  deadlineDay_ = deadlineDay;
+  deadlineMs_ = TickClock() + static_cast<std::int64_t>(start) * 1000;
+  SetRemaining(start);
   if (!CheckBox2->Checked()) {
     app.ShowMessage(kNoProgram);
     StopCountdown();
     Close();
     return;
   }
-  // A program to watch that could not be started: nothing to wait for.
-  if (mode_ == timers::kWhenProgramEnds && !launched) return;
   if (tk::Form* main = app.MainForm()) main->Hide();
   counting_ = true;
   acted_ = false;
+  armed_ = armed;
   Button5->SetEnabled(mode_ != timers::kWhenProgramEnds);
   // From the full time again when OK comes during a countdown.
   Timer1->SetEnabled(false);
@@ -318,8 +370,9 @@ void TForm11::Button1Click(tk::Component*) {
 }
 
 // The count follows the clock: ticks that come late (a busy thread) or not at
-// all (standby) do not stretch it.
+// all (standby) do not stretch it, and nothing acts before the time is up.
 void TForm11::Timer1Timer(tk::Component*) {
+  TickClock();  // read every second, so that no wrap of the tick count is missed
   if (!counting_ || paused_) return;
   auto& p = platform::Get();
   const std::uint32_t now = p.GetTickCount();
@@ -330,24 +383,24 @@ void TForm11::Timer1Timer(tk::Component*) {
     p.CloseHandle(watched_);
     watched_ = 0;
     byTimeOfDay_ = false;
-    deadlineTick_ = now + timers::kGraceSeconds * 1000u;
+    deadlineMs_ = TickClock() + timers::kGraceSeconds * 1000;
+    armed_ = true;
     SetRemaining(timers::kGraceSeconds);
     Button5->SetEnabled(true);
     UpdateWarning();
     return;
   }
-  const double before = RemainingSeconds;
-  double left = ClockRemaining();
-  if (jumped && before > 0 && left <= 0 && !acted_) {
+  double ms = ClockRemainingMs();
+  if (jumped && armed_ && !acted_ && ms <= 0) {
     // Woken past the end: the warning first, for its grace period.
     byTimeOfDay_ = false;
-    deadlineTick_ = now + timers::kGraceSeconds * 1000u;
-    left = timers::kGraceSeconds;
+    deadlineMs_ = TickClock() + timers::kGraceSeconds * 1000;
+    ms = timers::kGraceSeconds * 1000.0;
   }
-  SetRemaining(left);
-  // Only the step onto zero acts: a refused request is not repeated, and a
+  SetRemaining(static_cast<double>(std::llround(ms / 1000.0)));
+  // Once, when the time is up: a refused request is not repeated, and a
   // countdown from nothing never acts.
-  if (!acted_ && before > 0 && left <= 0) Act();
+  if (!acted_ && armed_ && ms <= 0) Act();
   UpdateWarning();
 }
 

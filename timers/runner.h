@@ -19,6 +19,11 @@ namespace timers {
 enum EndMode { kAfterTime = 0, kAtTimeOfDay = 1, kWhenProgramEnds = 2 };
 constexpr int kWarningSeconds = 60;
 constexpr int kGraceSeconds = 30;  // after the watched program ends, or a jump past the end
+// The longest time the runner counts down.
+constexpr int kMaxHours = 9999;
+// A browsed file as a command line: quoted when it holds a blank, so that the
+// system does not take the text before the blank for the program.
+std::string CommandLineOf(const std::string& path);
 // The stored mode and action; values out of range read as the defaults.
 int StoredEndMode();
 int StoredEndAction();
@@ -67,9 +72,13 @@ class TForm11 : public tk::Form {
   void ActNow();
 
  private:
-  // Seconds left by the clock: the tick count for a time, the local time for
-  // a time of day.
-  double ClockRemaining() const;
+  // The tick count carried on in 64 bits: it wraps after 49.7 days, a
+  // countdown may last longer.
+  std::int64_t TickClock();
+  // Milliseconds left by the clock: the tick count for a time, the local time
+  // for a time of day; ClockRemaining the same in whole seconds as shown.
+  double ClockRemainingMs();
+  double ClockRemaining();
   void SetRemaining(double seconds);
   void Act();
   void UpdateWarning();
@@ -86,12 +95,15 @@ class TForm11 : public tk::Form {
   bool counting_ = false;
   bool paused_ = false;
   bool acted_ = false;
+  bool armed_ = false;  // the count has a time to end: it started above zero
   int mode_ = timers::kAfterTime;
   int action_ = 0;
-  std::uint32_t deadlineTick_ = 0;  // kAfterTime, and every grace period
+  std::int64_t deadlineMs_ = 0;     // on TickClock: kAfterTime, and every grace period
   double deadlineDay_ = 0;          // kAtTimeOfDay: local date-time in days
   bool byTimeOfDay_ = false;        // which of the two the deadline is
-  std::uint32_t lastTick_ = 0;
+  std::uint32_t lastTick_ = 0;      // the tick count at the last tick of Timer1
+  std::uint32_t clockRead_ = 0;     // TickClock's last reading of the tick count
+  std::int64_t clockMs_ = 0;
   platform::Handle watched_ = 0;    // kWhenProgramEnds, until it ends
 };
 

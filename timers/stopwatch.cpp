@@ -128,6 +128,14 @@ void TForm4::Button4Click(tk::Component*) {
   StopwatchProgress = 0;
   Label1->SetCaption("0");
   RestartClock();
+  // A running stopwatch counts from the reset: its next second, and the bar's
+  // next step, come one second after it.
+  if (Timer2->Enabled()) {
+    for (tk::Timer* t : {Timer1, Timer2}) {
+      t->SetEnabled(false);
+      t->SetEnabled(true);
+    }
+  }
 }
 
 void TForm4::Timer2Timer(tk::Component*) {

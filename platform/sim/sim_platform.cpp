@@ -92,24 +92,38 @@ MemoryStatus SimPlatform::GlobalMemoryStatus() {
 
 bool SimPlatform::CreateProcess(const std::string& commandLine, ProcessInfo& info) {
   Log("CreateProcess(NULL, " + Quote(commandLine) + ", 0x4000000, STARTF_USESHOWWINDOW, SW_SHOW)");
-  // The program is the first word, or the quoted text at the start.
-  std::string program;
-  if (!commandLine.empty() && commandLine[0] == '"') {
-    size_t close = commandLine.find('"', 1);
-    if (close == std::string::npos) {  // unbalanced: nothing to run
-      lastError_ = kErrorFileNotFound;
-      return false;
+  // A name without an extension is looked for with ".exe" added.
+  auto find = [this](const std::string& name) -> std::optional<std::string> {
+    if (name.empty()) return std::nullopt;
+    const size_t base = name.find_last_of("\\/");
+    const bool hasExtension =
+        name.find('.', base == std::string::npos ? 0 : base + 1) != std::string::npos;
+    for (const auto& p : programs) {
+      if (Lower(p) == Lower(name)) return p;
+      if (!hasExtension && Lower(p) == Lower(name + ".exe")) return p;
     }
-    program = commandLine.substr(1, close - 1);
+    return std::nullopt;
+  };
+  std::optional<std::string> program;
+  if (!commandLine.empty() && commandLine[0] == '"') {
+    // The quoted text at the start, blanks and all.
+    size_t close = commandLine.find('"', 1);
+    if (close != std::string::npos) program = find(commandLine.substr(1, close - 1));
   } else {
-    program = commandLine.substr(0, commandLine.find_first_of(" \t"));
+    // Unquoted, each text up to a blank is tried in turn, the shortest first:
+    // "C:\Program Files\a b.exe" runs "C:\Program.exe" where that exists.
+    for (size_t end = 0; !program;) {
+      end = commandLine.find_first_of(" \t", end);
+      program = find(commandLine.substr(0, end));
+      if (end == std::string::npos) break;
+      ++end;
+    }
   }
-  bool found = false;
-  for (const auto& p : programs) found |= Lower(p) == Lower(program);
-  if (program.empty() || !found) {
+  if (!program) {
     lastError_ = kErrorFileNotFound;
     return false;
   }
+  started.push_back(*program);
   info.process = nextHandle_++;
   info.thread = nextHandle_++;
   openHandles.insert(info.process);

@@ -75,8 +75,10 @@ class SimPlatform : public Platform {
   bool keyboardStateFails = false;
   // Files that ShellExecute cannot find (it answers 2, ERROR_FILE_NOT_FOUND).
   std::set<std::string> missingFiles;
-  // Programs that start: the first word of a command line (quotes removed),
-  // compared case-insensitively.
+  // Programs that start, by full name, compared case-insensitively. As on
+  // Windows, a command line names its program in quotes or, unquoted, by its
+  // shortest text up to a blank that names one; ".exe" is added to a name
+  // without an extension.
   std::set<std::string> programs;
   // Answers MsgWaitForObject; without it every wait finds the object signalled.
   std::function<std::uint32_t(Handle)> onMsgWait;
@@ -87,6 +89,7 @@ class SimPlatform : public Platform {
 
   // ---- what happened
   std::vector<std::string> journal;  // "Name(arg, arg, ...)" per call
+  std::vector<std::string> started;  // the programs CreateProcess started, as listed in programs
   std::map<Handle, int> shownWindows;  // last ShowWindow command per window
   std::vector<NotifyIconData> trayIcons;  // icons currently added
 
