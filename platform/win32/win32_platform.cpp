@@ -61,6 +61,28 @@ std::string ToUtf8(const wchar_t* w, size_t len) {
 
 std::string ToUtf8(const std::wstring& w) { return ToUtf8(w.data(), w.size()); }
 
+// FindOtherProcessWindow: a top-level window of another process with this
+// class and title.
+struct WindowSearch {
+  std::wstring cls, title;
+  DWORD self;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK MatchOtherProcessWindow(HWND h, LPARAM lp) {
+  auto* s = reinterpret_cast<WindowSearch*>(lp);
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(h, &pid);
+  if (pid == s->self) return TRUE;
+  wchar_t buf[256];
+  int n = ::GetClassNameW(h, buf, 256);
+  if (n <= 0 || s->cls != std::wstring(buf, static_cast<size_t>(n))) return TRUE;
+  n = ::GetWindowTextW(h, buf, 256);
+  if (s->title != std::wstring(buf, static_cast<size_t>(n > 0 ? n : 0))) return TRUE;
+  s->found = h;
+  return FALSE;
+}
+
 // Text for an optional argument: NULL when unset.
 struct OptText {
   explicit OptText(const std::optional<std::string>& s) : set(s.has_value()) {
@@ -408,26 +430,8 @@ class Win32Platform : public Platform {
   }
 
   Handle FindOtherProcessWindow(const std::string& className, const std::string& title) override {
-    struct Search {
-      std::wstring cls, title;
-      DWORD self;
-      HWND found = nullptr;
-    } search{ToWide(className), ToWide(title), ::GetCurrentProcessId()};
-    ::EnumWindows(
-        [](HWND h, LPARAM lp) -> BOOL {
-          auto* s = reinterpret_cast<Search*>(lp);
-          DWORD pid = 0;
-          ::GetWindowThreadProcessId(h, &pid);
-          if (pid == s->self) return TRUE;
-          wchar_t buf[256];
-          int n = ::GetClassNameW(h, buf, 256);
-          if (n <= 0 || s->cls.compare(0, std::wstring::npos, buf, static_cast<size_t>(n)) != 0) return TRUE;
-          n = ::GetWindowTextW(h, buf, 256);
-          if (n < 0 || s->title.compare(0, std::wstring::npos, buf, static_cast<size_t>(n)) != 0) return TRUE;
-          s->found = h;
-          return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    WindowSearch search{ToWide(className), ToWide(title), ::GetCurrentProcessId()};
+    ::EnumWindows(&MatchOtherProcessWindow, reinterpret_cast<LPARAM>(&search));
     return reinterpret_cast<Handle>(search.found);
   }
 
