@@ -144,6 +144,9 @@ ParseResult Parse(const std::vector<std::string>& args) {
   Command& c = r.command;
   bool timed = false;
   std::string timedPart;
+  // A script that asks for silence gets it even when something else is wrong.
+  for (const std::string& arg : args)
+    if (SwitchName(arg) == "silent") c.silent = true;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     std::string name = SwitchName(arg);
@@ -160,7 +163,7 @@ ParseResult Parse(const std::vector<std::string>& args) {
       return true;
     };
     if (name == "silent") {
-      c.silent = true;
+      // seen above
     } else if (name == "in" || name == "at") {
       if (timed) {
         r.error = Bad(arg, "/in と /at はどちらか一つだけ指定できます");

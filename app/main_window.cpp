@@ -29,6 +29,7 @@ constexpr unsigned kWmLButtonDown = 0x0201;
 constexpr unsigned kWmLButtonDblClk = 0x0203;
 constexpr unsigned kWmRButtonDown = 0x0204;
 constexpr unsigned kWmSysCommand = 0x0112;
+constexpr unsigned kRunCommandsMessage = 0x8001;  // WM_APP + 1: queued command-line commands
 constexpr unsigned kScDragMove = 0xF012;  // SC_MOVE | HTCAPTION
 constexpr const char* kRsrc32 = "c:\\windows\\system\\rsrc32.dll";
 constexpr int kHeightWithStatusBar = 360;
@@ -391,8 +392,93 @@ bool TForm1::WndProc(tk::Message& msg) {
       if (creating_) deferred_.push_back(msg);
       else TrayMessage(msg);
       return true;
+    case kRunCommandsMessage:
+      if (creating_) {
+        deferred_.push_back(msg);
+      } else {
+        std::vector<cmdline::Command> commands;
+        commands.swap(commands_);
+        for (const cmdline::Command& c : commands) RunCommand(c);
+      }
+      return true;
     default:
       return false;
+  }
+}
+
+// ---------------------------------------------------------------- command line
+std::intptr_t TForm1::Refusal(const cmdline::Command& c) const {
+  using cmdline::Verb;
+  const bool windowCommand = c.verb == Verb::Show || c.verb == Verb::Hide || c.verb == Verb::Exit ||
+                             c.verb == Verb::CaptureDesktop || c.verb == Verb::CaptureWindow;
+  // A lock takes no commands that would show, hide or end the program.
+  if (windowCommand && lock::ActiveLock()) return cmdline::kReplyLocked;
+  if (cmdline::EndsSession(c.verb)) {
+    SettingsStore store;
+    if (store.ReadBool(key::F6, key::C4, false)) return cmdline::kReplyExitBan;
+  }
+  const bool runnerWaits = Form11 && Form11->Waiting();
+  if (cmdline::EndsSession(c.verb) && c.when != cmdline::When::Now && runnerWaits)
+    return cmdline::kReplyBusy;
+  if (c.verb == Verb::Cancel && !(Form11 && Form11->Counting())) return cmdline::kReplyNothingToCancel;
+  return cmdline::kReplyTaken;
+}
+
+std::intptr_t TForm1::TakeCommand(const cmdline::Command& command) {
+  // Before the settings are restored nothing can be judged: the command waits
+  // and is judged when it runs.
+  if (settingsRestored_) {
+    std::intptr_t refusal = Refusal(command);
+    if (refusal != cmdline::kReplyTaken) return refusal;
+  }
+  commands_.push_back(command);
+  Post(kRunCommandsMessage);
+  return cmdline::kReplyTaken;
+}
+
+void TForm1::RunCommand(const cmdline::Command& c) {
+  using cmdline::Verb;
+  std::intptr_t refusal = Refusal(c);  // things may have changed since it was taken
+  if (refusal != cmdline::kReplyTaken) {
+    if (!c.silent)
+      tk::Application::Instance().MessageBox(cmdline::ReplyText(refusal), session::kCaption,
+                                             tk::mbOk | tk::mbIconExclamation);
+    return;
+  }
+  if (cmdline::EndsSession(c.verb) && c.when != cmdline::When::Now) {
+    int action = c.verb == Verb::LogOff     ? session::kTimedLogOff
+                 : c.verb == Verb::Reboot   ? session::kTimedRestart
+                 : c.verb == Verb::Shutdown ? session::kTimedShutDown
+                 : c.verb == Verb::Standby  ? session::kTimedStandby
+                 : c.verb == Verb::Hibernate ? session::kTimedHibernate
+                                             : session::kTimedPowerOff;
+    if (!Form11) Button18Click(this);
+    if (c.when == cmdline::When::In) Form11->StartTimedEnd(action, c.minutes);
+    else Form11->StartTimedEndAt(action, c.hour, c.minute);
+    return;
+  }
+  switch (c.verb) {
+    case Verb::LogOff: session::RunExitAction(*this, session::ExitKind::LogOff, false); break;
+    case Verb::Reboot: session::RunExitAction(*this, session::ExitKind::Restart, false); break;
+    case Verb::Shutdown: session::RunExitAction(*this, session::ExitKind::ShutDown, false); break;
+    case Verb::PowerOff: session::RunExitAction(*this, session::ExitKind::PowerOff, false); break;
+    case Verb::Standby: session::RunStandby(*this, false, session::SleepKind::Standby); break;
+    case Verb::Hibernate: session::RunStandby(*this, false, session::SleepKind::Hibernate); break;
+    case Verb::Cancel: Form11->StopCountdown(); break;
+    case Verb::CaptureDesktop:
+    case Verb::CaptureWindow:
+      viewer::Capture(viewer::CaptureKeys(c.verb == Verb::CaptureDesktop ? viewer::CaptureCommand::Desktop
+                                                                           : viewer::CaptureCommand::ActiveWindow,
+                                          PlatformFamily),
+                      0, Handle());
+      break;
+    case Verb::Show:
+      Show();
+      BringToFront();
+      break;
+    case Verb::Hide: Hide(); break;
+    case Verb::Exit: Close(); break;
+    default: break;
   }
 }
 

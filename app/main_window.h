@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/command_line.h"
 #include "session/session.h"
 #include "toolkit/toolkit.h"
 
@@ -148,6 +149,11 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
 
   bool ExitBan() const { return exitBan_; }
 
+  // A command of the command line, this copy's own or one another copy
+  // handed over: cmdline::kReplyTaken when it is queued to run (it runs once
+  // the handler that took it has returned), else why it is refused.
+  std::intptr_t TakeCommand(const cmdline::Command& command);
+
  private:
   void BuildLayout();
   void BuildMenus();
@@ -155,6 +161,9 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
   void ShowLogo();
   void Launch(int button);
   void RunDeferredMessages();
+  std::intptr_t Refusal(const cmdline::Command& command) const;
+  void RunCommand(const cmdline::Command& command);
+  std::vector<cmdline::Command> commands_;
   bool exitBan_ = false;
   bool sessionEnded_ = false;
   // Closes posted by allowed end-of-session queries, not yet handled.

@@ -13,23 +13,79 @@ std::string ApplicationTitle(const std::string& exePath) {
   return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
 }
 
+namespace {
+
+// The running copy's application window takes commands from other copies.
+std::intptr_t ReceiveCommand(std::uint32_t tag, const std::string& bytes) {
+  if (tag != cmdline::kCopyDataTag) return cmdline::kReplyNotUnderstood;
+  std::optional<cmdline::Command> command = cmdline::DecodeRecord(bytes);
+  if (!command) return cmdline::kReplyBadRecord;
+  auto* main = dynamic_cast<TForm1*>(tk::Application::Instance().MainForm());
+  if (!main) return cmdline::kReplyBusy;
+  return main->TakeCommand(*command);
+}
+
+// A second copy hands its command to the running one: the exit code.
+int ForwardCommand(const cmdline::Command& command) {
+  auto& p = platform::Get();
+  std::intptr_t reply = cmdline::kReplyNotUnderstood;
+  platform::Handle running =
+      p.FindOtherProcessWindow(tk::kApplicationClassName, tk::Application::Instance().Title);
+  if (!running || !p.SendCopyData(running, cmdline::kCopyDataTag, cmdline::EncodeRecord(command),
+                                  kForwardTimeoutMs, reply))
+    reply = cmdline::kReplyNotUnderstood;
+  if (reply == cmdline::kReplyTaken) return cmdline::kExitTaken;
+  if (!command.silent)
+    tk::Application::Instance().MessageBox(cmdline::ReplyText(reply), session::kCaption,
+                                           tk::mbOk | tk::mbIconExclamation);
+  return cmdline::kExitRefused;
+}
+
+}  // namespace
+
 int RunKivoConfig() {
   auto& p = platform::Get();
   auto& app = tk::Application::Instance();
+  std::vector<std::string> args = cmdline::SplitCommandLine(p.CommandLine());
+  if (!args.empty()) args.erase(args.begin());  // the program's own path
+  const cmdline::ParseResult parsed = cmdline::Parse(args);
+  const cmdline::Command& command = parsed.command;
+  if (!parsed.ok()) {
+    if (!command.silent)
+      app.MessageBox("コマンドラインが正しくありません。\r\n" + parsed.error + "\r\n\r\n" +
+                         cmdline::Usage(),
+                     session::kCaption, tk::mbOk | tk::mbIconStop);
+    return cmdline::kExitBadArguments;
+  }
+  if (command.verb == cmdline::Verb::Help) {
+    if (!command.silent)
+      app.MessageBox(cmdline::Usage(), session::kCaption, tk::mbOk | tk::mbIconInformation);
+    return 0;
+  }
   platform::Handle mutex = p.CreateMutex(kInstanceMutexName);
   std::uint32_t error = p.GetLastError();
   if (!mutex) return -1;
   if (error == platform::kErrorAlreadyExists) {
     p.ReleaseMutex(mutex);
-    app.MessageBox("すでに同じプログラムが起動しています。", session::kCaption,
-                   tk::mbOk | tk::mbIconStop);
+    if (command.verb != cmdline::Verb::None) return ForwardCommand(command);
+    if (!command.silent)
+      app.MessageBox("すでに同じプログラムが起動しています。", session::kCaption,
+                     tk::mbOk | tk::mbIconStop);
     return -1;
   }
+  app.OnCopyData = ReceiveCommand;
   try {
     Form1 = app.CreateForm<TForm1>();
     {
       settings::SettingsStore store;
-      app.ShowMainForm = !store.ReadBool(settings::key::F6, settings::key::C5, false);
+      // With a command the program starts in the tray and carries it out.
+      app.ShowMainForm = !store.ReadBool(settings::key::F6, settings::key::C5, false) &&
+                         command.verb == cmdline::Verb::None;
+    }
+    if (command.verb != cmdline::Verb::None) {
+      std::intptr_t reply = Form1->TakeCommand(command);
+      if (reply != cmdline::kReplyTaken && !command.silent)
+        app.MessageBox(cmdline::ReplyText(reply), session::kCaption, tk::mbOk | tk::mbIconExclamation);
     }
     app.Run();
   } catch (...) {

@@ -11,3 +11,5 @@ int RunKivoConfig();
 std::string ApplicationTitle(const std::string& exePath);
 
 constexpr const char* kInstanceMutexName = "double_boot";
+// How long a second copy waits for the running one to take its command.
+constexpr unsigned kForwardTimeoutMs = 10000;

@@ -106,12 +106,13 @@ void RunExitAction(MainWindowAccess& main, ExitKind kind, bool ask) {
   if (kind == ExitKind::LogOff) main.CloseMainWindow();
 }
 
-void RunStandby(MainWindowAccess& main, bool ask) {
+void RunStandby(MainWindowAccess& main, bool ask, SleepKind kind) {
   if (ask && !Ask("移行してもよろしいですか？")) return;
+  const bool suspend = kind == SleepKind::AsChecked ? !main.HibernateChecked() : kind == SleepKind::Standby;
   auto& p = platform::Get();
   platform::OsVersion v = p.GetVersionEx();
   if (v.platformId == platform::kPlatformWindows) {
-    if (!p.SetSystemPowerState(!main.HibernateChecked(), false)) main.ShowStatusMessage(kExitError);
+    if (!p.SetSystemPowerState(suspend, false)) main.ShowStatusMessage(kExitError);
   } else if (v.platformId == platform::kPlatformNT) {
     main.ShowStatusMessage("");
     try {
@@ -120,7 +121,7 @@ void RunStandby(MainWindowAccess& main, bool ask) {
       main.ShowStatusMessage(e.what());
       return;
     }
-    if (!p.SetSystemPowerState(!main.HibernateChecked(), false)) main.ShowStatusMessage(kExitError);
+    if (!p.SetSystemPowerState(suspend, false)) main.ShowStatusMessage(kExitError);
     try {
       SetTokenPrivilege(kShutdownPrivilege, "", false);
     } catch (const tk::Error& e) {
@@ -135,6 +136,7 @@ const char* TimedActionName(int action) {
     case kTimedRestart: return "再起動";
     case kTimedLogOff: return "ログオフ";
     case kTimedStandby: return "スタンバイ";
+    case kTimedHibernate: return "休止状態";
     default: return "電源切断";
   }
 }
@@ -145,6 +147,7 @@ void RunTimedAction(MainWindowAccess& main, int action) {
     case kTimedRestart: RunExitAction(main, ExitKind::Restart, false); break;
     case kTimedLogOff: RunExitAction(main, ExitKind::LogOff, false); break;
     case kTimedStandby: RunStandby(main, false); break;
+    case kTimedHibernate: RunStandby(main, false, SleepKind::Hibernate); break;
     default: RunExitAction(main, ExitKind::PowerOff); break;  // asks nothing while skipped
   }
 }

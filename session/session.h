@@ -40,8 +40,16 @@ class MainWindowAccess {
 
 enum class ExitKind { LogOff, Restart, ShutDown, PowerOff };
 
-// The runner's choice of action, as stored ("F12"/"ACT").
-enum TimedAction { kTimedPowerOff = 0, kTimedShutDown, kTimedRestart, kTimedLogOff, kTimedStandby };
+// The runner's choice of action, as stored ("F12"/"ACT"); the command line
+// also asks for hibernation by name, which the runner's list does not offer.
+enum TimedAction {
+  kTimedPowerOff = 0,
+  kTimedShutDown,
+  kTimedRestart,
+  kTimedLogOff,
+  kTimedStandby,
+  kTimedHibernate
+};
 // Their names as the runner shows them.
 const char* TimedActionName(int action);
 // Runs a timed action on the main window.
@@ -59,8 +67,10 @@ void SetTokenPrivilege(const std::string& privilege, const std::string& systemNa
 // Warns when the configured drive holds readable media.
 void CheckDriveInsertion();
 
-// The standby button: suspends, or hibernates when the hibernation box is checked.
-void RunStandby(MainWindowAccess& main, bool ask = true);
+// The standby button: suspends, or hibernates when the hibernation box is
+// checked; the command line names the one it wants.
+enum class SleepKind { AsChecked, Standby, Hibernate };
+void RunStandby(MainWindowAccess& main, bool ask = true, SleepKind kind = SleepKind::AsChecked);
 
 // The answer to WM_QUERYENDSESSION: 0 refuses (exit ban), 1 allows and posts
 // the main window's close.

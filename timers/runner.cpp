@@ -343,14 +343,8 @@ void TForm11::Button1Click(tk::Component*) {
   }
 
   // Only "when the program ends" watches the launched program.
-  mode_ = mode;
-  action_ = timers::StoredEndAction();
-  if (mode_ == timers::kWhenProgramEnds) std::swap(watched_, process);
-  lastTick_ = p.GetTickCount();
-  byTimeOfDay_ = byTimeOfDay;
-  deadlineDay_ = deadlineDay;
-  deadlineMs_ = TickClock() + static_cast<std::int64_t>(start) * 1000;
-  SetRemaining(start);
+  if (mode == timers::kWhenProgramEnds) std::swap(watched_, process);
+  SetDeadline(mode, timers::StoredEndAction(), start, deadlineDay);
   if (!CheckBox2->Checked()) {
     app.ShowMessage(kNoProgram);
     StopCountdown();
@@ -358,6 +352,40 @@ void TForm11::Button1Click(tk::Component*) {
     return;
   }
   if (tk::Form* main = app.MainForm()) main->Hide();
+  StartCounting(armed);
+}
+
+void TForm11::SetDeadline(int mode, int action, double start, double deadlineDay) {
+  mode_ = mode;
+  action_ = action;
+  lastTick_ = platform::Get().GetTickCount();
+  byTimeOfDay_ = mode == timers::kAtTimeOfDay;
+  deadlineDay_ = deadlineDay;
+  deadlineMs_ = TickClock() + static_cast<std::int64_t>(start) * 1000;
+  SetRemaining(start);
+}
+
+void TForm11::StartTimedEnd(int action, std::uint32_t minutes) {
+  StopCountdown();
+  main_.SetExitConfirmationSkipped(true);
+  SetDeadline(timers::kAfterTime, action, 60.0 * minutes, 0);
+  Label1->SetCaption(kCancelHint);
+  StartCounting(minutes > 0);
+}
+
+void TForm11::StartTimedEndAt(int action, int hour, int minute) {
+  StopCountdown();
+  main_.SetExitConfirmationSkipped(true);
+  const double now = platform::Get().Now();
+  double deadlineDay = std::floor(now) + (3600.0 * hour + 60.0 * minute) / 86400.0;
+  if (deadlineDay <= now) deadlineDay += 1;
+  SetDeadline(timers::kAtTimeOfDay, action, static_cast<double>(std::llround((deadlineDay - now) * 86400.0)),
+              deadlineDay);
+  Label1->SetCaption(kCancelHint);
+  StartCounting(true);
+}
+
+void TForm11::StartCounting(bool armed) {
   counting_ = true;
   acted_ = false;
   armed_ = armed;

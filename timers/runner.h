@@ -66,6 +66,11 @@ class TForm11 : public tk::Form {
   bool Waiting() const { return waiting_; }
   bool Counting() const { return counting_; }
   bool Paused() const { return paused_; }
+  // A timed end asked for from outside the window (the command line): the
+  // countdown with its last warning to the action, without a program, after
+  // some minutes or at the next such time of day. Replaces a running count.
+  void StartTimedEnd(int action, std::uint32_t minutes);
+  void StartTimedEndAt(int action, int hour, int minute);
   // The last warning's commands.
   void StopCountdown();
   void AddTenMinutes();
@@ -87,6 +92,8 @@ class TForm11 : public tk::Form {
   // ends; returns false when the wait was given up.
   bool WaitForProgram(platform::Handle process);
   void ShowRemaining();
+  void SetDeadline(int mode, int action, double start, double deadlineDay);
+  void StartCounting(bool armed);
   session::MainWindowAccess& main_;
   tk::Button* openButton_;
   bool waiting_ = false;

@@ -47,6 +47,7 @@ constexpr unsigned mbYesNo = 0x4;
 constexpr unsigned mbIconStop = 0x10;
 constexpr unsigned mbIconQuestion = 0x20;
 constexpr unsigned mbIconExclamation = 0x30;
+constexpr unsigned mbIconInformation = 0x40;
 
 struct Rect {
   int left = 0, top = 0, width = 0, height = 0;

@@ -1,0 +1,307 @@
+// The command line: parsing, the record handed to a running copy, and what
+// the program does with each command, its own or another copy's.
+#include "app/command_line.h"
+
+#include "app/startup.h"
+#include "lock/lock_screen.h"
+#include "lock/lock_setup.h"
+#include "main_window_fixture.h"
+#include "timers/runner.h"
+
+namespace {
+
+using cmdline::Command;
+using cmdline::Verb;
+using cmdline::When;
+
+Command Make(Verb v, When w = When::Now, std::uint32_t minutes = 0, int hour = 0, int minute = 0,
+             bool silent = false) {
+  Command c;
+  c.verb = v;
+  c.when = w;
+  c.minutes = minutes;
+  c.hour = static_cast<std::uint8_t>(hour);
+  c.minute = static_cast<std::uint8_t>(minute);
+  c.silent = silent;
+  return c;
+}
+
+TEST(CommandLineParse, EveryCommandAndOption) {
+  struct Row {
+    std::vector<std::string> args;
+    Command expected;
+  } rows[] = {
+      {{}, Make(Verb::None)},
+      {{"/logoff"}, Make(Verb::LogOff)},
+      {{"-REBOOT"}, Make(Verb::Reboot)},
+      {{"/Shutdown"}, Make(Verb::Shutdown)},
+      {{"/poweroff", "/in", "600"}, Make(Verb::PowerOff, When::In, 600)},
+      {{"/in", "1", "/standby"}, Make(Verb::Standby, When::In, 1)},
+      {{"/hibernate", "-at", "7:05"}, Make(Verb::Hibernate, When::At, 0, 7, 5)},
+      {{"/poweroff", "/at", "23:59", "/silent"}, Make(Verb::PowerOff, When::At, 0, 23, 59, true)},
+      {{"/poweroff", "/in", "599940"}, Make(Verb::PowerOff, When::In, 599940)},
+      {{"/cancel"}, Make(Verb::Cancel)},
+      {{"/capture", "Desktop"}, Make(Verb::CaptureDesktop)},
+      {{"-capture", "WINDOW"}, Make(Verb::CaptureWindow)},
+      {{"/show"}, Make(Verb::Show)},
+      {{"/hide"}, Make(Verb::Hide)},
+      {{"/silent", "/exit"}, Make(Verb::Exit, When::Now, 0, 0, 0, true)},
+      {{"/?"}, Make(Verb::Help)},
+      {{"-help"}, Make(Verb::Help)},
+  };
+  for (const Row& r : rows) {
+    cmdline::ParseResult p = cmdline::Parse(r.args);
+    std::string line;
+    for (const auto& a : r.args) line += a + " ";
+    EXPECT_TRUE(p.ok()) << line << ": " << p.error;
+    EXPECT_TRUE(p.command == r.expected) << line;
+  }
+}
+
+TEST(CommandLineParse, BadFormsNameTheirPart) {
+  struct Row {
+    std::vector<std::string> args;
+    const char* part;  // what the message quotes
+    bool silent;
+  } rows[] = {
+      {{"poweroff"}, "'poweroff'", false},
+      {{"/"}, "'/'", false},
+      {{"/powerof"}, "'/powerof'", false},
+      {{"/poweroff", "/reboot"}, "'/reboot'", false},
+      {{"/poweroff", "/in"}, "'/in'", false},
+      {{"/poweroff", "/in", "0"}, "'0'", false},
+      {{"/poweroff", "/in", "-5"}, "'-5'", false},
+      {{"/poweroff", "/in", "599941"}, "'599941'", false},
+      {{"/poweroff", "/in", "99999999999"}, "'99999999999'", false},
+      {{"/poweroff", "/in", "1.5"}, "'1.5'", false},
+      {{"/poweroff", "/at", "24:00"}, "'24:00'", false},
+      {{"/poweroff", "/at", "7:5"}, "'7:5'", false},
+      {{"/poweroff", "/at", "07:60"}, "'07:60'", false},
+      {{"/poweroff", "/at", "123:00"}, "'123:00'", false},
+      {{"/poweroff", "/in", "5", "/at", "10:00"}, "'/at'", false},
+      {{"/show", "/in", "5"}, "'/in'", false},
+      {{"/in", "5"}, "'/in'", false},
+      {{"/capture"}, "'/capture'", false},
+      {{"/capture", "screen"}, "'/capture'", false},
+      {{"/exit", "/silent", "extra"}, "'extra'", true},
+      {{"/bogus", "/silent"}, "'/bogus'", true},
+  };
+  for (const Row& r : rows) {
+    cmdline::ParseResult p = cmdline::Parse(r.args);
+    EXPECT_FALSE(p.ok()) << r.part;
+    EXPECT_EQ(p.error.rfind(r.part, 0), 0u) << p.error;
+    EXPECT_EQ(p.command.silent, r.silent) << r.part;
+  }
+}
+
+TEST(CommandLineSplit, FollowsTheRuntimesRules) {
+  using V = std::vector<std::string>;
+  EXPECT_EQ(cmdline::SplitCommandLine(""), V{});
+  EXPECT_EQ(cmdline::SplitCommandLine("\"C:\\Program Files\\k.exe\" /poweroff  /in\t5"),
+            (V{"C:\\Program Files\\k.exe", "/poweroff", "/in", "5"}));
+  // The program's path keeps its backslashes, even before a quote.
+  EXPECT_EQ(cmdline::SplitCommandLine("C:\\k\\\"x /a"), (V{"C:\\k\\\"x", "/a"}));
+  EXPECT_EQ(cmdline::SplitCommandLine("k \"a b\" c\\\\\"d e\" f\\\"g h\\i"),
+            (V{"k", "a b", "c\\d e", "f\"g", "h\\i"}));
+  EXPECT_EQ(cmdline::SplitCommandLine("k \"say \"\"hi\"\"\" \"\" x"), (V{"k", "say \"hi\"", "", "x"}));
+  EXPECT_EQ(cmdline::SplitCommandLine("k \"unclosed arg"), (V{"k", "unclosed arg"}));
+}
+
+TEST(CommandLineRecord, RoundTripsAndRefusesWhatItDoesNotKnow) {
+  for (const Command& c : {Make(Verb::PowerOff, When::In, 599940, 0, 0, true),
+                           Make(Verb::Reboot, When::At, 0, 23, 59), Make(Verb::Exit)}) {
+    std::string bytes = cmdline::EncodeRecord(c);
+    ASSERT_EQ(bytes.size(), cmdline::kRecordSize);
+    auto back = cmdline::DecodeRecord(bytes);
+    ASSERT_TRUE(back);
+    EXPECT_TRUE(*back == c);
+  }
+  const std::string good = cmdline::EncodeRecord(Make(Verb::PowerOff, When::In, 5));
+  auto with = [&](size_t at, char value) {
+    std::string b = good;
+    b[at] = value;
+    return b;
+  };
+  struct Row {
+    std::string bytes;
+    const char* why;
+  } rows[] = {
+      {good.substr(0, 15), "wrong size"},
+      {good + "x", "wrong size"},
+      {"", "wrong size"},
+      {with(0, 'X'), "not a command record"},
+      {with(4, 2), "unknown version"},
+      {with(6, 0), "unknown command"},
+      {with(6, static_cast<char>(Verb::Help)), "unknown command"},
+      {with(6, 99), "unknown command"},
+      {with(7, 3), "unknown time"},
+      {with(6, static_cast<char>(Verb::Show)), "a time for a command that takes none"},
+      {with(8, 0), "minutes out of range"},
+      {with(11, 1), "minutes out of range"},
+      {with(12, 1), "time of day out of range"},
+      {with(14, 2), "unknown flags"},
+      {with(15, 1), "unknown flags"},
+  };
+  for (const Row& r : rows) {
+    std::string why;
+    EXPECT_FALSE(cmdline::DecodeRecord(r.bytes, &why)) << r.why;
+    EXPECT_EQ(why, r.why);
+  }
+  std::string at = cmdline::EncodeRecord(Make(Verb::Reboot, When::At, 0, 1, 2));
+  at[12] = 24;
+  EXPECT_FALSE(cmdline::DecodeRecord(at));
+}
+
+class CommandLineTest : public MainWindowFixture {
+ protected:
+  // What a second copy's forwarded record gets as its answer.
+  std::intptr_t Forward(const Command& c, std::uint32_t tag = cmdline::kCopyDataTag) {
+    return tk::Application::Instance().PeerCopyData(tag, cmdline::EncodeRecord(c));
+  }
+  void Run() { tk::Application::Instance().ProcessMessages(); }
+};
+
+TEST_F(CommandLineTest, ASecondCopyHandsItsCommandOverAndReportsTheAnswer) {
+  sim->mutexes.insert("double_boot");
+  sim->commandLine = "\"C:\\k\\kivo_config.exe\" /POWEROFF /in 10";
+  sim->otherProcessWindows["KivoApplication\tkivo_config"] = 0x777;
+  std::string received;
+  sim->copyDataAnswer = [&](platform::Handle h, std::uint32_t tag, const std::string& bytes) {
+    EXPECT_EQ(h, 0x777u);
+    EXPECT_EQ(tag, cmdline::kCopyDataTag);
+    received = bytes;
+    return static_cast<std::intptr_t>(cmdline::kReplyTaken);
+  };
+  EXPECT_EQ(RunKivoConfig(), 0);
+  EXPECT_TRUE(ui->boxes.empty());
+  EXPECT_TRUE(cmdline::DecodeRecord(received) == Make(Verb::PowerOff, When::In, 10));
+
+  // Refused: exit code 3 and the reason, unless silent.
+  sim->copyDataAnswer = [](platform::Handle, std::uint32_t, const std::string&) {
+    return static_cast<std::intptr_t>(cmdline::kReplyExitBan);
+  };
+  EXPECT_EQ(RunKivoConfig(), 3);
+  ASSERT_EQ(ui->boxes.size(), 1u);
+  EXPECT_EQ(ui->boxes[0].text, cmdline::ReplyText(cmdline::kReplyExitBan));
+  sim->commandLine += " /silent";
+  EXPECT_EQ(RunKivoConfig(), 3);
+  // A running copy that does not answer, or none to be found.
+  sim->copyDataAnswer = nullptr;
+  EXPECT_EQ(RunKivoConfig(), 3);
+  sim->otherProcessWindows.clear();
+  EXPECT_EQ(RunKivoConfig(), 3);
+  EXPECT_EQ(ui->boxes.size(), 1u) << "silent copies show nothing";
+  // Without a command the second copy keeps its old message.
+  sim->commandLine = "kivo_config.exe";
+  EXPECT_EQ(RunKivoConfig(), -1);
+  EXPECT_EQ(ui->boxes.back().text, "すでに同じプログラムが起動しています。");
+}
+
+TEST_F(CommandLineTest, BadArgumentsAndHelpNeverStartTheProgram) {
+  sim->commandLine = "kivo_config.exe /poweroff /in soon";
+  EXPECT_EQ(RunKivoConfig(), 2);
+  ASSERT_EQ(ui->boxes.size(), 1u);
+  EXPECT_NE(ui->boxes[0].text.find("'soon'"), std::string::npos);
+  EXPECT_NE(ui->boxes[0].text.find("使い方"), std::string::npos) << "the usage follows";
+  sim->commandLine = "kivo_config.exe /bogus /silent";
+  EXPECT_EQ(RunKivoConfig(), 2);
+  sim->commandLine = "kivo_config.exe /?";
+  EXPECT_EQ(RunKivoConfig(), 0);
+  EXPECT_EQ(ui->boxes.size(), 2u);
+  EXPECT_EQ(ui->boxes[1].text, cmdline::Usage());
+  EXPECT_TRUE(sim->Calls("CreateMutex").empty());
+  EXPECT_TRUE(sim->trayIcons.empty());
+}
+
+TEST_F(CommandLineTest, AFirstCopyStartsInTheTrayAndCarriesTheCommandOut) {
+  Store("F6", "C2", "1");
+  sim->commandLine = "kivo_config.exe /poweroff";
+  EXPECT_EQ(RunKivoConfig(), 0);
+  EXPECT_TRUE(sim->Calls("ShowWindow(0x10000, 0)").empty()) << "the main window was shown";
+  EXPECT_EQ(sim->Calls("ExitWindowsEx").size(), 1u);
+  EXPECT_TRUE(ui->boxes.empty()) << "no question";
+}
+
+TEST_F(CommandLineTest, ForwardedCommandsRunOnceTheHandlerHasAnswered) {
+  TForm1* main = CreateQuiet();
+  main->Show();
+  EXPECT_EQ(Forward(Make(Verb::Hide)), cmdline::kReplyTaken);
+  EXPECT_TRUE(main->Visible()) << "nothing runs inside the sender's call";
+  Run();
+  EXPECT_FALSE(main->Visible());
+  EXPECT_EQ(Forward(Make(Verb::Show)), cmdline::kReplyTaken);
+  Run();
+  EXPECT_TRUE(main->Visible());
+  EXPECT_EQ(Forward(Make(Verb::Reboot)), cmdline::kReplyTaken);
+  Run();
+  EXPECT_EQ(sim->Calls("ExitWindowsEx").size(), 1u);
+  EXPECT_TRUE(ui->boxes.empty());
+  EXPECT_EQ(Forward(Make(Verb::Hibernate)), cmdline::kReplyTaken);
+  Run();
+  EXPECT_EQ(sim->Calls("SetSystemPowerState(0").size(), 1u) << "hibernation, whatever the check box says";
+  // Bytes that are no record of ours are refused, and nothing runs.
+  EXPECT_EQ(tk::Application::Instance().PeerCopyData(cmdline::kCopyDataTag, "KIVC"),
+            cmdline::kReplyBadRecord);
+  EXPECT_EQ(Forward(Make(Verb::Exit), 0x1234), cmdline::kReplyNotUnderstood);
+  Run();
+  EXPECT_TRUE(main->Visible());
+  EXPECT_EQ(Forward(Make(Verb::Cancel)), cmdline::kReplyNothingToCancel);
+  // The exit ban refuses every end of the session, timed or not.
+  Store("F6", "C4", "1");
+  EXPECT_EQ(Forward(Make(Verb::LogOff)), cmdline::kReplyExitBan);
+  EXPECT_EQ(Forward(Make(Verb::PowerOff, When::In, 3)), cmdline::kReplyExitBan);
+  EXPECT_EQ(Forward(Make(Verb::Show)), cmdline::kReplyTaken);
+  Run();
+  EXPECT_EQ(sim->Calls("ExitWindowsEx").size(), 1u);
+}
+
+TEST_F(CommandLineTest, ATimedEndCountsWithItsWarningAndCancelStopsIt) {
+  LinkClocks();
+  TForm1* main = CreateQuiet();
+  EXPECT_EQ(Forward(Make(Verb::PowerOff, When::In, 2)), cmdline::kReplyTaken);
+  Run();
+  ASSERT_NE(Form11, nullptr);
+  EXPECT_TRUE(Form11->Counting());
+  EXPECT_EQ(Form11->Label3->Caption(), "120");
+  EXPECT_FALSE(main->Button18->Enabled()) << "the runner is the one of the main window";
+  ui->AdvanceClock(60000);
+  EXPECT_EQ(Form11->Label3->Caption(), "60");
+  EXPECT_EQ(Forward(Make(Verb::Cancel, When::Now, 0, 0, 0, true)), cmdline::kReplyTaken);
+  Run();
+  EXPECT_FALSE(Form11->Counting());
+  ui->AdvanceClock(120000);
+  EXPECT_TRUE(sim->Calls("ExitWindowsEx").empty());
+
+  // Counted to its end: the power-off comes without a question.
+  EXPECT_EQ(Forward(Make(Verb::PowerOff, When::In, 1)), cmdline::kReplyTaken);
+  Run();
+  ui->AdvanceClock(59000);
+  EXPECT_TRUE(sim->Calls("ExitWindowsEx").empty());
+  ui->AdvanceClock(1000);
+  EXPECT_EQ(sim->Calls("ExitWindowsEx").size(), 1u);
+  EXPECT_TRUE(ui->boxes.empty());
+}
+
+TEST_F(CommandLineTest, ALockTakesNoCommandThatWouldShowHideOrEndTheProgram) {
+  UseVersion(platform::kPlatformWindows, 4, 10, 2222);
+  TForm1* main = CreateQuiet();
+  std::vector<std::intptr_t> replies;
+  ui->onModal = [&](tk::Form& f) {
+    if (auto* s = dynamic_cast<TForm9*>(&f)) {
+      s->Edit1->SetText("pw");
+      s->Edit2->SetText("pw");
+      s->Button1->Click();
+    } else if (auto* l = dynamic_cast<lock::LockWindow*>(&f)) {
+      for (Verb v : {Verb::Show, Verb::Hide, Verb::Exit, Verb::CaptureDesktop})
+        replies.push_back(Forward(Make(v)));
+      tk::Application::Instance().ProcessMessages();
+      EXPECT_FALSE(main->Visible());
+      EXPECT_TRUE(l->Visible());
+      l->PeerCloseRequested();
+    }
+  };
+  main->Button16->Click();
+  EXPECT_EQ(replies, (std::vector<std::intptr_t>(4, cmdline::kReplyLocked)));
+}
+
+}  // namespace
