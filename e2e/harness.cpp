@@ -416,10 +416,12 @@ Result WineTest::Driver(const std::vector<std::string>& args, int timeoutMs) {
 
 int WineTest::StartApp() { return StartApp(AppExe()); }
 
-int WineTest::StartApp(const std::string& exe) {
+int WineTest::StartApp(const std::string& exe, const std::vector<std::string>& args) {
   int n = static_cast<int>(apps_.size());
   std::string log = logDir_ + "/app-" + std::to_string(n) + ".log";
-  Background bg = Spawn({"wine", exe}, log, log);
+  std::vector<std::string> argv{"wine", exe};
+  argv.insert(argv.end(), args.begin(), args.end());
+  Background bg = Spawn(argv, log, log);
   apps_.push_back(bg.pid);
   return n;
 }

@@ -79,8 +79,9 @@ class WineTest : public ::testing::Test {
   // Starts "wine kivo_config.exe" in the background; output goes to
   // <log dir>/app-<n>.log. Returns the index to pass to WaitAppExit.
   int StartApp();
-  // The same for a copy of the program elsewhere (a Windows path).
-  int StartApp(const std::string& exe);
+  // The same for a copy of the program elsewhere (a Windows path), and with
+  // command-line arguments.
+  int StartApp(const std::string& exe, const std::vector<std::string>& args = {});
   // Waits until the n-th started app process exits; returns its exit status
   // (8 bits, as Linux reports it) or nullopt on timeout.
   std::optional<int> WaitAppExit(int n, int timeoutMs);

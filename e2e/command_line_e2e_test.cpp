@@ -1,0 +1,73 @@
+// The command line under Wine: a second copy hands its command to the running
+// one and tells the outcome by its exit code.
+#include <string>
+#include <vector>
+
+#include "e2e/harness.h"
+
+namespace e2e {
+namespace {
+
+constexpr const char* kRunner = "Kivo-Config Open Application Ver1.0";
+constexpr const char* kWarning = "Kivo-Config 終了予告";
+
+class CommandLine : public WineTest {
+ protected:
+  // Runs a second copy with the arguments and returns its exit code.
+  int Second(const std::vector<std::string>& args) {
+    int n = StartApp(AppExe(), args);
+    std::optional<int> code = WaitAppExit(n, 30000);
+    EXPECT_TRUE(code.has_value()) << "the second copy did not end";
+    return code.value_or(-100);
+  }
+};
+
+TEST_F(CommandLine, ASecondCopyHandsItsCommandsToTheRunningOne) {
+  SetWindowsVersion("winxp");
+  SkipLogo();
+  StartApp();
+  WaitMainWindow();
+  ASSERT_FALSE(HasFailure());
+
+  EXPECT_EQ(Second({"/poweroff", "/in", "soon", "/silent"}), 2) << "bad arguments";
+  EXPECT_EQ(Second({"/cancel", "/silent"}), 3) << "nothing to cancel";
+
+  // A timed power-off: the runner counts, and its last minute is the warning.
+  EXPECT_EQ(Second({"/POWEROFF", "-in", "1"}), 0);
+  ASSERT_DRIVER_OK(Driver({"wait", "--title", kRunner, "--visible"}));
+  ASSERT_DRIVER_OK(Driver({"wait", "--title", kWarning, "--visible"}, 5000));
+  EXPECT_EQ(Second({"/cancel"}), 0);
+  EXPECT_DRIVER_OK(Driver({"wait-gone", "--title", kWarning}));
+  EXPECT_FALSE(WaitAppExit(0, 1000).has_value()) << "the running copy ended";
+
+  // The exit ban refuses; without it the countdown ends the session.
+  SetSetting("F6", "C4", "1");
+  EXPECT_EQ(Second({"/reboot", "/silent"}), 3);
+  SetSetting("F6", "C4", "0");
+  EXPECT_EQ(Second({"/poweroff", "/in", "1"}), 0);
+  ASSERT_DRIVER_OK(Driver({"wait", "--title", kWarning, "--visible"}, 5000));
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kWarning, "--text", "今すぐ"}));
+  ASSERT_TRUE(WaitAppExit(0, 30000)) << "the session did not end";
+  EXPECT_TRUE(GetSetting("F1", "X")) << "F1 was not saved before the end";
+}
+
+TEST_F(CommandLine, HideShowAndExitReachTheRunningCopy) {
+  SetWindowsVersion("win98");
+  SkipLogo();
+  StartApp();
+  WaitMainWindow();
+  ASSERT_FALSE(HasFailure());
+  EXPECT_EQ(Second({"/hide"}), 0);
+  EXPECT_DRIVER_OK(Driver({"wait", "--title", kMainTitle, "--hidden"}, 5000));
+  EXPECT_EQ(Second({"-Show"}), 0);
+  EXPECT_DRIVER_OK(Driver({"wait", "--title", kMainTitle, "--visible"}, 5000));
+  EXPECT_EQ(Second({"/exit"}), 0);
+  ASSERT_TRUE(WaitAppExit(0, 20000)) << "the running copy did not end";
+  EXPECT_TRUE(GetSetting("F1", "X")) << "F1 was not saved";
+  // With none running, a copy with a command starts in the tray and does it.
+  int n = StartApp(AppExe(), {"/exit"});
+  EXPECT_EQ(WaitAppExit(n, 30000), std::optional<int>(0));
+}
+
+}  // namespace
+}  // namespace e2e
