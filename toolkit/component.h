@@ -108,6 +108,7 @@ class ControlPeer {
   virtual void SetItems(const std::vector<std::string>&) {}
   virtual void SetItemIndex(int) {}
   virtual void SetPosition(int) {}        // progress bars
+  virtual void SetHotKey(std::uint16_t) {}  // hotkey boxes: HotKeyBox::Key()
   virtual void SetStyleFlags(unsigned) {} // kind-specific look, see each class
   virtual void SetMenu(class Menu*) {}    // forms only
   virtual void SetPicture(const Picture*) {}  // images
@@ -157,7 +158,7 @@ class Component {
 
 enum class ControlKind {
   Form, Button, CheckBox, RadioButton, Label, Edit, Memo, ComboBox, ListBox, StatusBar,
-  Bevel, Panel, Image, ProgressBar, GroupBox, ScrollBox, WebBrowser, PageControl
+  Bevel, Panel, Image, ProgressBar, GroupBox, ScrollBox, WebBrowser, PageControl, HotKey
 };
 
 class Control : public Component {

@@ -315,6 +315,28 @@ void StatusBar::SetSimplePanel(bool on) {
   if (peer_) peer_->SetStyleFlags(on ? 1u : 0u);
 }
 
+HotKeyBox::HotKeyBox(Form* parent, const std::string& name, Rect bounds)
+    : Control(parent, ControlKind::HotKey, name, bounds) {
+  SetColor(clWindow);
+}
+
+void HotKeyBox::SetKey(std::uint16_t key) {
+  if (key == key_) return;
+  key_ = key;
+  if (peer_) peer_->SetHotKey(key);
+  if (OnChange) OnChange(this);
+}
+
+void HotKeyBox::PeerKeyChanged(std::uint16_t key) {
+  try {
+    if (key == key_) return;
+    key_ = key;  // the native control already shows it
+    if (OnChange) OnChange(this);
+  } catch (...) {
+    Application::Instance().HandleException();
+  }
+}
+
 ProgressBar::ProgressBar(Form* parent, const std::string& name, Rect bounds)
     : Control(parent, ControlKind::ProgressBar, name, bounds) {}
 

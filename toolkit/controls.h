@@ -150,6 +150,22 @@ class ProgressBar : public Control {
   int position_ = 0;
 };
 
+// A hotkey box (the system's msctls_hotkey32): the user presses a key with
+// its modifiers. Key(): the virtual key in the low byte, the hkShift,
+// hkControl and hkAlt flags in the high byte; 0 for none.
+constexpr std::uint16_t hkShift = 0x0100, hkControl = 0x0200, hkAlt = 0x0400;
+class HotKeyBox : public Control {
+ public:
+  HotKeyBox(Form* parent, const std::string& name, Rect bounds);
+  std::uint16_t Key() const { return key_; }
+  void SetKey(std::uint16_t key);  // fires OnChange when it changes
+  void PeerKeyChanged(std::uint16_t key);
+  NotifyEvent OnChange;
+
+ private:
+  std::uint16_t key_ = 0;
+};
+
 class Bevel : public Control {
  public:
   Bevel(Form* parent, const std::string& name, Rect bounds);

@@ -72,6 +72,11 @@ void ChildPeer::Create(int id) {
     case ControlKind::ProgressBar:
       cls = PROGRESS_CLASSW;
       break;
+    case ControlKind::HotKey:
+      cls = HOTKEY_CLASSW;
+      style |= WS_TABSTOP;
+      ex |= WS_EX_CLIENTEDGE;
+      break;
     case ControlKind::GroupBox:
       cls = L"BUTTON";
       style |= BS_GROUPBOX;
@@ -365,6 +370,13 @@ void ChildPeer::Command(unsigned code) {
         settingText_ = true;  // the window already shows the text
         m.SetCaption(text);
         settingText_ = false;
+      }
+      break;
+    case ControlKind::HotKey:
+      if (code == EN_CHANGE) {
+        auto key = static_cast<std::uint16_t>(::SendMessageW(hwnd_, HKM_GETHOTKEY, 0, 0));
+        // The control's HOTKEYF_ flags are the toolkit's, one byte up.
+        static_cast<HotKeyBox&>(control_).PeerKeyChanged(key & 0x07FF);
       }
       break;
     case ControlKind::ListBox:

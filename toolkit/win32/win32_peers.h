@@ -175,6 +175,9 @@ class ChildPeer : public Win32Peer {
   void SetPosition(int pos) override {
     if (hwnd_) ::SendMessageW(hwnd_, PBM_SETPOS, static_cast<WPARAM>(pos), 0);
   }
+  void SetHotKey(std::uint16_t key) override {
+    if (hwnd_) ::SendMessageW(hwnd_, HKM_SETHOTKEY, key, 0);
+  }
   void SetStyleFlags(unsigned flags) override;
   void Sync() override;
 
