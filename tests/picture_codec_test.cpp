@@ -464,10 +464,10 @@ TEST(BmpDecoder, RefusedWithAReason) {
   std::string noMasks = dib([](Dib& d) { d.bits = 16, d.compression = 3; }).Head();
   EXPECT_PRED2(has, Error([&] { viewer::DecodeDib(noMasks.substr(0, 44)); }), "色マスクが途中で切れています");
   // The clipboard block that crashed the program: 104 bytes claiming a
-  // width of 0x40000001.
-  std::string lying = dib([](Dib&) {}).Packed().substr(0, 104);
+  // width of 0x40000001 at 32 bits, 4 rows.
+  std::string lying = dib([](Dib& d) { d.bits = 32, d.height = 4; }).Packed().substr(0, 104);
   Put32(lying, 4, 0x40000001);
-  EXPECT_EQ(Error([&] { viewer::DecodeDib(lying); }), "画像が大きすぎます (1073741825 x 3)");
+  EXPECT_EQ(Error([&] { viewer::DecodeDib(lying); }), "画像が大きすぎます (1073741825 x 4)");
 }
 
 TEST(BmpEncoder, WritesABottomUpBitmapEveryReaderTakes) {

@@ -307,14 +307,15 @@ TEST_F(ViewerTest, PicturesThatCannotBeShownKeepTheEarlierOne) {
   ASSERT_EQ(v->Image1->GetPicture()->width, 10);
 
   // Whatever a program put on the clipboard: a header that claims a width of
-  // 0x40000001 over 104 bytes.
-  std::string lying = viewer::EncodeDib(Picture(8, 3));
+  // 0x40000001 at 32 bits over 104 bytes.
+  std::string lying = viewer::EncodeDib(Picture(8, 4));
   lying.resize(104);
   lying[4] = 0x01, lying[5] = 0, lying[6] = 0, lying[7] = 0x40;
+  lying[14] = 32;
   sim->clipboard = lying;
   v->Paste1->Click();
   ASSERT_EQ(ui->boxes.size(), 1u);
-  EXPECT_EQ(ui->boxes[0].text, "画像が大きすぎます (1073741825 x 3)");
+  EXPECT_EQ(ui->boxes[0].text, "画像が大きすぎます (1073741825 x 4)");
   EXPECT_EQ(v->Image1->GetPicture()->width, 10);
   sim->clipboard.reset();
   v->Paste1->Click();
