@@ -24,6 +24,15 @@ class Viewer : public WineTest {
     EXPECT_EQ(r.code, 0) << argv[0] << " failed: " << r.err;
     return r.out;
   }
+  // Starts the program and opens the viewer from the tray.
+  void OpenViewer() {
+  SkipLogo();
+  StartApp();
+  WaitMainWindow();
+  ASSERT_FALSE(HasFailure());
+  ChooseTrayMenuItem("画像ビューワ(&V)");
+  ASSERT_DRIVER_OK(Driver({"wait", "--title", kViewer, "--visible"}));
+  }
   std::optional<Control> PictureOfSize(int w, int h) {
     for (const Control& c : Controls(kViewer))
       if (c.cls == "Static" && c.rect.width() == w && c.rect.height() == h) return c;
@@ -85,12 +94,8 @@ TEST_F(Viewer, DropPageCaptureAndSave) {
   fs::create_directories(dir);
   Tool({"convert", "-size", "320x200", "xc:red", dir + "/red.jpg"});
   Tool({"convert", "-size", "200x100", "xc:blue", "BMP3:" + dir + "/blue.BMP"});
-  SkipLogo();
-  StartApp();
-  WaitMainWindow();
+  OpenViewer();
   ASSERT_FALSE(HasFailure());
-  ChooseTrayMenuItem("画像ビューワ(&V)");
-  ASSERT_DRIVER_OK(Driver({"wait", "--title", kViewer, "--visible"}));
 
   ASSERT_DRIVER_OK(Driver({"drop", "--title", kViewer, "--", "C:\\pictures\\red.jpg",
                            "C:\\pictures\\blue.BMP"}));
@@ -142,12 +147,8 @@ TEST_F(Viewer, TopDownBitmapShowsItsRealPixels) {
   fs::create_directories(dir);
   // Red above, blue below, stored from the top.
   WriteBytes(dir + "/topdown.bmp", File(Dib(40, 30, true, [](int, int y) { return y < 10 ? 0xFF0000u : 0x0000FFu; })));
-  SkipLogo();
-  StartApp();
-  WaitMainWindow();
+  OpenViewer();
   ASSERT_FALSE(HasFailure());
-  ChooseTrayMenuItem("画像ビューワ(&V)");
-  ASSERT_DRIVER_OK(Driver({"wait", "--title", kViewer, "--visible"}));
   ASSERT_DRIVER_OK(Driver({"drop", "--title", kViewer, "--", "C:\\pictures\\topdown.bmp"}));
   std::optional<Control> picture;
   ASSERT_TRUE(WaitFor([&] { return (picture = PictureOfSize(40, 30)).has_value(); }, 10000))
@@ -169,12 +170,8 @@ TEST_F(Viewer, LyingClipboardPictureIsRefusedAndTheNextOneShown) {
   lying[14] = 32;
   WriteBytes(dir + "/lying.dib", lying);
   WriteBytes(dir + "/good.dib", Dib(30, 20, false, [](int x, int) { return x < 15 ? 0x00FF00u : 0xFFFF00u; }));
-  SkipLogo();
-  StartApp();
-  WaitMainWindow();
+  OpenViewer();
   ASSERT_FALSE(HasFailure());
-  ChooseTrayMenuItem("画像ビューワ(&V)");
-  ASSERT_DRIVER_OK(Driver({"wait", "--title", kViewer, "--visible"}));
 
   ASSERT_DRIVER_OK(Driver({"clipboard-set-dib", "--file", "C:\\pictures\\lying.dib"}));
   ASSERT_DRIVER_OK(Driver({"menu-command", "--title", kViewer, "--text", "クリップボードの画像を表示(&P)"}));

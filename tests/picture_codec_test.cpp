@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include <jpeglib.h>
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
 
+#include "test_pictures.h"
 #include "viewer/bmp.h"
 #include "viewer/jpeg.h"
 
@@ -493,40 +493,6 @@ TEST(BmpEncoder, WritesABottomUpBitmapEveryReaderTakes) {
   ExpectPixels(viewer::DecodeBmp(file), p);
 }
 
-// A progressive JPEG whose frame claims 8000 × 8000: libjpeg holds about
-// 180 MB of coefficients once the decompression has started.
-std::string HugeProgressiveJpeg() {
-  jpeg_compress_struct info;
-  jpeg_error_mgr err;
-  info.err = jpeg_std_error(&err);
-  jpeg_create_compress(&info);
-  unsigned char* buffer = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&info, &buffer, &size);
-  info.image_width = 16;
-  info.image_height = 16;
-  info.input_components = 3;
-  info.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&info);
-  jpeg_simple_progression(&info);
-  jpeg_start_compress(&info, TRUE);
-  std::vector<unsigned char> row(16 * 3, 90);
-  while (info.next_scanline < info.image_height) {
-    JSAMPROW r = row.data();
-    jpeg_write_scanlines(&info, &r, 1);
-  }
-  jpeg_finish_compress(&info);
-  std::string out(reinterpret_cast<char*>(buffer), size);
-  jpeg_destroy_compress(&info);
-  std::free(buffer);
-  const size_t sof = out.find("\xFF\xC2");
-  out[sof + 5] = static_cast<char>(8000 >> 8);
-  out[sof + 6] = static_cast<char>(8000 & 0xFF);
-  out[sof + 7] = static_cast<char>(8000 >> 8);
-  out[sof + 8] = static_cast<char>(8000 & 0xFF);
-  return out;
-}
-
 #if defined(__GLIBC__) && (__GLIBC__ > 2 || __GLIBC_MINOR__ >= 33)
 std::size_t HeapInUse() {
   struct mallinfo2 m = mallinfo2();
@@ -534,7 +500,9 @@ std::size_t HeapInUse() {
 }
 
 TEST(JpegDecoder, ReleasesTheLibrarysMemoryWhenThePicturesCannotBeAllocated) {
-  const std::string jpeg = HugeProgressiveJpeg();
+  // A progressive JPEG whose frame claims 8000 × 8000: libjpeg holds about
+  // 180 MB of coefficients once the decompression has started.
+  const std::string jpeg = Resized(ForeignJpeg(false, true), 8000, 8000);
   const std::size_t before = HeapInUse();
   for (int i = 0; i < 3; ++i) {
     refuseAbove = 50u << 20;
