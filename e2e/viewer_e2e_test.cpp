@@ -1,8 +1,12 @@
 // The image viewer and capture on a real Windows API: pictures made by the
 // test, a drop made inside the viewer's process, paging, the desktop on the
 // clipboard, and the clipboard's picture saved as JPEG.
+#include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <string>
+
+#include <functional>
 
 #include "e2e/harness.h"
 
@@ -20,6 +24,15 @@ class Viewer : public WineTest {
     EXPECT_EQ(r.code, 0) << argv[0] << " failed: " << r.err;
     return r.out;
   }
+  // Starts the program and opens the viewer from the tray.
+  void OpenViewer() {
+  SkipLogo();
+  StartApp();
+  WaitMainWindow();
+  ASSERT_FALSE(HasFailure());
+  ChooseTrayMenuItem("画像ビューワ(&V)");
+  ASSERT_DRIVER_OK(Driver({"wait", "--title", kViewer, "--visible"}));
+  }
   std::optional<Control> PictureOfSize(int w, int h) {
     for (const Control& c : Controls(kViewer))
       if (c.cls == "Static" && c.rect.width() == w && c.rect.height() == h) return c;
@@ -30,19 +43,59 @@ class Viewer : public WineTest {
       if (c.text == text) return true;
     return false;
   }
+  void WriteBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+  }
+  // The colour on the screen at x, y of the picture control, "RRGGBB".
+  std::string ColourAt(const Control& picture, int x, int y) {
+    const Rect client = ClientRect(kViewer);  // the control's rectangle is relative to it
+    Rect area = picture.rect;
+    area.left += client.left, area.right += client.left;
+    area.top += client.top, area.bottom += client.top;
+    std::string shot = Screenshot(testName_ + "-picture", area);
+    return Tool({"convert", shot, "-format", "%[hex:p{" + std::to_string(x) + "," + std::to_string(y) + "}]",
+                 "info:"});
+  }
 };
+
+void Put32(std::string& s, size_t at, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) s[at + i] = static_cast<char>(v >> (8 * i));
+}
+
+// A 24-bit bitmap, rows as given from the top, with a 40-byte header; a
+// negative height marks the rows as stored from the top.
+std::string Dib(int w, int h, bool topDown, const std::function<std::uint32_t(int, int)>& rgb) {
+  const size_t stride = (static_cast<size_t>(w) * 3 + 3) & ~size_t{3};
+  std::string d(40 + stride * h, '\0');
+  Put32(d, 0, 40);
+  Put32(d, 4, static_cast<std::uint32_t>(w));
+  Put32(d, 8, static_cast<std::uint32_t>(topDown ? -h : h));
+  d[12] = 1;
+  d[14] = 24;
+  for (int s = 0; s < h; ++s)
+    for (int x = 0; x < w; ++x) {
+      const std::uint32_t c = rgb(x, topDown ? s : h - 1 - s);
+      char* p = &d[40 + s * stride + x * 3];
+      p[0] = static_cast<char>(c & 0xFF), p[1] = static_cast<char>(c >> 8), p[2] = static_cast<char>(c >> 16);
+    }
+  return d;
+}
+
+std::string File(const std::string& dib) {
+  std::string f(14, '\0');
+  f[0] = 'B', f[1] = 'M';
+  Put32(f, 2, static_cast<std::uint32_t>(14 + dib.size()));
+  Put32(f, 10, 54);
+  return f + dib;
+}
 
 TEST_F(Viewer, DropPageCaptureAndSave) {
   const std::string dir = prefix_ + "/drive_c/pictures";
   fs::create_directories(dir);
   Tool({"convert", "-size", "320x200", "xc:red", dir + "/red.jpg"});
   Tool({"convert", "-size", "200x100", "xc:blue", "BMP3:" + dir + "/blue.BMP"});
-  SkipLogo();
-  StartApp();
-  WaitMainWindow();
+  OpenViewer();
   ASSERT_FALSE(HasFailure());
-  ChooseTrayMenuItem("画像ビューワ(&V)");
-  ASSERT_DRIVER_OK(Driver({"wait", "--title", kViewer, "--visible"}));
 
   ASSERT_DRIVER_OK(Driver({"drop", "--title", kViewer, "--", "C:\\pictures\\red.jpg",
                            "C:\\pictures\\blue.BMP"}));
@@ -85,6 +138,54 @@ TEST_F(Viewer, DropPageCaptureAndSave) {
          }();
   std::string size = Tool({"identify", "-format", "%wx%h", saved});
   EXPECT_EQ(size, expected);
+}
+
+// The system's loader shows a top-down bitmap black under Wine; the
+// program's own decoder shows its rows where they belong.
+TEST_F(Viewer, TopDownBitmapShowsItsRealPixels) {
+  const std::string dir = prefix_ + "/drive_c/pictures";
+  fs::create_directories(dir);
+  // Red above, blue below, stored from the top.
+  WriteBytes(dir + "/topdown.bmp", File(Dib(40, 30, true, [](int, int y) { return y < 10 ? 0xFF0000u : 0x0000FFu; })));
+  OpenViewer();
+  ASSERT_FALSE(HasFailure());
+  ASSERT_DRIVER_OK(Driver({"drop", "--title", kViewer, "--", "C:\\pictures\\topdown.bmp"}));
+  std::optional<Control> picture;
+  ASSERT_TRUE(WaitFor([&] { return (picture = PictureOfSize(40, 30)).has_value(); }, 10000))
+      << "the bitmap is not shown at its size";
+  EXPECT_TRUE(WaitFor([&] { return ColourAt(*picture, 20, 3) == "FF0000"; }, 10000))
+      << "the top is " << ColourAt(*picture, 20, 3);
+  EXPECT_EQ(ColourAt(*picture, 20, 25), "0000FF");
+}
+
+// Whatever another program put on the clipboard: a header that lies about
+// its width is refused with a message, and the program goes on.
+TEST_F(Viewer, LyingClipboardPictureIsRefusedAndTheNextOneShown) {
+  const std::string dir = prefix_ + "/drive_c/pictures";
+  fs::create_directories(dir);
+  // 32 bits a pixel, 4 rows: sizes computed in 32 bits wrap to a 12-byte
+  // picture and 4-byte rows, which 104 bytes seem to hold.
+  std::string lying = Dib(8, 4, false, [](int, int) { return 0x808080u; }).substr(0, 104);
+  Put32(lying, 4, 0x40000001);
+  lying[14] = 32;
+  WriteBytes(dir + "/lying.dib", lying);
+  WriteBytes(dir + "/good.dib", Dib(30, 20, false, [](int x, int) { return x < 15 ? 0x00FF00u : 0xFFFF00u; }));
+  OpenViewer();
+  ASSERT_FALSE(HasFailure());
+
+  ASSERT_DRIVER_OK(Driver({"clipboard-set-dib", "--file", "C:\\pictures\\lying.dib"}));
+  ASSERT_DRIVER_OK(Driver({"menu-command", "--title", kViewer, "--text", "クリップボードの画像を表示(&P)"}));
+  Result box = Driver({"msgbox", "--title", "kivo_config", "--answer", std::to_string(kIdOk)}, 20000);
+  ASSERT_EQ(box.code, 0) << box.err;
+  EXPECT_EQ(box.lines().at(0), "画像が大きすぎます (1073741825 x 4)");
+
+  ASSERT_DRIVER_OK(Driver({"clipboard-set-dib", "--file", "C:\\pictures\\good.dib"}));
+  ASSERT_DRIVER_OK(Driver({"menu-command", "--title", kViewer, "--text", "クリップボードの画像を表示(&P)"}));
+  std::optional<Control> picture;
+  ASSERT_TRUE(WaitFor([&] { return (picture = PictureOfSize(30, 20)).has_value(); }, 10000))
+      << "the clipboard's picture is not shown";
+  EXPECT_TRUE(WaitFor([&] { return ColourAt(*picture, 3, 10) == "00FF00"; }, 10000));
+  EXPECT_EQ(ColourAt(*picture, 25, 10), "FFFF00");
 }
 
 }  // namespace

@@ -217,16 +217,15 @@ class Platform {
   // maxBytes; LastError tells why a call failed.
   virtual bool ReadFile(const std::string& path, std::string& data, std::uint64_t maxBytes) = 0;
   virtual bool WriteFile(const std::string& path, const std::string& data) = 0;
-  // LoadImage(path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION),
-  // read back as 24-bit pixels: the system's own bitmap loader.
-  virtual bool LoadBitmapFile(const std::string& path, Bitmap& out) = 0;
   // GetWindowLong(window, GWL_STYLE).
   virtual std::uint32_t GetWindowStyle(Handle window) = 0;
-  // Clipboard: GetClipboardSequenceNumber (0 where the system has none),
-  // a device-independent bitmap put there or read back.
+  // Clipboard: GetClipboardSequenceNumber (0 where the system has none);
+  // a packed device-independent bitmap (info header, colour table, pixels)
+  // put there as CF_DIB, or read back as the bytes of CF_DIB (CF_DIBV5 where
+  // only that is there), unchecked: the reader decodes them.
   virtual std::uint32_t GetClipboardSequenceNumber() = 0;
-  virtual bool SetClipboardBitmap(Handle owner, const Bitmap& bitmap) = 0;
-  virtual bool GetClipboardBitmap(Bitmap& out) = 0;
+  virtual bool SetClipboardDib(Handle owner, const std::string& dib) = 0;
+  virtual bool GetClipboardDib(std::string& dib) = 0;
   // The screen's pixels in a window's rectangle, or the whole screen for 0
   // (BitBlt from the screen's device context).
   virtual bool CaptureScreen(Handle window, Bitmap& out) = 0;

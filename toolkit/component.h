@@ -111,7 +111,9 @@ class ControlPeer {
   virtual void SetHotKey(std::uint16_t) {}  // hotkey boxes: HotKeyBox::Key()
   virtual void SetStyleFlags(unsigned) {} // kind-specific look, see each class
   virtual void SetMenu(class Menu*) {}    // forms only
-  virtual void SetPicture(const Picture*) {}  // images
+  // Images: false, with the reason, when the picture cannot be shown (its
+  // display bitmap cannot be made); the earlier one then stays.
+  virtual bool SetPicture(const Picture*, std::string& /*error*/) { return true; }
   virtual void SetPages(const std::vector<std::string>&, int) {}  // page controls: tabs, active one
   virtual void SetContainer(ControlPeer*) {}  // the scroll box the control lies in
   virtual void ContentChanged() {}            // scroll boxes: their content moved or resized

@@ -363,6 +363,8 @@ void Image::Load(const std::string& resource, bool icon) {
 }
 
 void Image::SetPicture(std::shared_ptr<const Picture> picture) {
+  std::string error;
+  if (peer_ && !peer_->SetPicture(picture.get(), error)) throw Error(error);
   picture_ = std::move(picture);
   Rect r = Bounds();
   if (picture_) {
@@ -370,7 +372,6 @@ void Image::SetPicture(std::shared_ptr<const Picture> picture) {
     r.height = picture_->height;
   }
   SetBounds(r);
-  if (peer_) peer_->SetPicture(picture_.get());
   if (ScrollBox* box = Container()) box->ContentChanged();
 }
 

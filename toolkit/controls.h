@@ -185,7 +185,8 @@ class Image : public Control {
   bool IsIcon = false;
   void Load(const std::string& resource, bool icon);
   // A picture from memory, shown at its natural size: the image takes the
-  // picture's size.
+  // picture's size. Raises Error with the reason, keeping the earlier
+  // picture, when the window system cannot show it.
   void SetPicture(std::shared_ptr<const Picture> picture);
   const std::shared_ptr<const Picture>& GetPicture() const { return picture_; }
 

@@ -1,6 +1,7 @@
 #include "viewer/capture.h"
 
 #include "platform/platform.h"
+#include "viewer/bmp.h"
 
 TForm24* Form24 = nullptr;
 
@@ -52,7 +53,9 @@ bool Capture(const std::vector<KeyCall>& keys, platform::Handle window, platform
       app.ProcessMessages();
   }
   platform::Bitmap picture;
-  return p.CaptureScreen(window, picture) && p.SetClipboardBitmap(owner, picture);
+  if (!p.CaptureScreen(window, picture)) return false;
+  Pixels pixels{picture.width, picture.height, std::move(picture.bgr)};
+  return p.SetClipboardDib(owner, EncodeDib(pixels));
 }
 
 }  // namespace viewer

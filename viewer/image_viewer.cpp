@@ -13,8 +13,7 @@ namespace {
 namespace key = settings::key;
 constexpr int kPanelHeight = 33;
 
-// A picture error goes to the error display like the toolkit's load errors.
-std::shared_ptr<const tk::Picture> ToPicture(platform::Bitmap&& b) {
+std::shared_ptr<const tk::Picture> ToPicture(viewer::Pixels&& b) {
   auto p = std::make_shared<tk::Picture>();
   p->width = b.width;
   p->height = b.height;
@@ -118,14 +117,22 @@ void TForm13::FormResize(tk::Component*) {
   ScrollBox1->SetBounds({0, kPanelHeight, w, std::max(0, h - kPanelHeight)});
 }
 
-void TForm13::LoadFile(const std::string& path) {
+// A picture error goes to the error display like the toolkit's load errors;
+// a picture that cannot be shown leaves the earlier one in place.
+void TForm13::ShowPicture(const std::function<viewer::Pixels()>& load, const std::string& what) {
   try {
-    Image1->SetPicture(ToPicture(viewer::LoadPicture(path)));
+    Image1->SetPicture(ToPicture(load()));
   } catch (const viewer::PictureError& e) {
     throw tk::Error(e.what());
+  } catch (const tk::Error& e) {
+    throw tk::Error(what.empty() ? std::string(e.what()) : std::string(e.what()) + ": " + what);
   } catch (const std::bad_alloc&) {
-    throw tk::Error("メモリが足りません: " + path);
+    throw tk::Error(what.empty() ? std::string("メモリが足りません") : "メモリが足りません: " + what);
   }
+}
+
+void TForm13::LoadFile(const std::string& path) {
+  ShowPicture([&] { return viewer::LoadPicture(path); }, path);
 }
 
 void TForm13::LoadEntry(int index) {
@@ -199,16 +206,14 @@ void TForm13::D1Click(tk::Component*) {
 }
 
 void TForm13::Paste1Click(tk::Component*) {
-  platform::Bitmap b;
-  if (!platform::Get().GetClipboardBitmap(b)) throw tk::Error("クリップボードに画像がありません");
-  Image1->SetPicture(ToPicture(std::move(b)));
+  ShowPicture([] { return viewer::ClipboardPicture(); }, "");
 }
 
 void TForm13::SaveAs1Click(tk::Component*) {
   const auto& picture = Image1->GetPicture();
   if (!picture) throw tk::Error("保存する画像がありません");
   if (!SaveDialog1->Execute()) return;
-  platform::Bitmap b{picture->width, picture->height, picture->bgr};
+  viewer::Pixels b{picture->width, picture->height, picture->bgr};
   try {
     viewer::SavePicture(SaveDialog1->FileName, b);
   } catch (const viewer::PictureError& e) {

@@ -4,9 +4,11 @@
 // picture saved as BMP or JPEG. TForm14, its about box.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "toolkit/toolkit.h"
+#include "viewer/pixels.h"
 
 class TForm13 : public tk::Form {
  public:
@@ -52,6 +54,8 @@ class TForm13 : public tk::Form {
  private:
   void LoadEntry(int index);
   void LoadFile(const std::string& path);
+  // Decodes with load and shows the result; errors name `what` (a path).
+  void ShowPicture(const std::function<viewer::Pixels()>& load, const std::string& what);
   tk::MenuItem* menuItem_;
   int count_ = 0;
   int position_ = 0;

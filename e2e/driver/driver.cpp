@@ -112,7 +112,7 @@ struct Args {
 // Options that take no value.
 bool isFlag(const std::wstring& name) {
   return name == L"visible" || name == L"hidden" || name == L"send" || name == L"system" ||
-         name == L"terminate";
+         name == L"terminate" || name == L"v5";
 }
 
 Args parseArgs() {
@@ -859,6 +859,47 @@ int cmdClipboardSize(const Args&) {
   return rc;
 }
 
+// Puts a file's bytes on the clipboard as they are, as CF_DIB (or CF_DIBV5
+// with --v5): whatever another program may put there, lies included.
+int cmdClipboardSetDib(const Args& a) {
+  std::wstring path = a.str(L"file");
+  HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (f == INVALID_HANDLE_VALUE) {
+    err(L"cannot open " + path);
+    return 1;
+  }
+  DWORD size = GetFileSize(f, nullptr);
+  HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, size ? size : 1);
+  DWORD got = 0;
+  bool ok = mem != nullptr;
+  if (ok) {
+    void* p = GlobalLock(mem);
+    ok = p && ReadFile(f, p, size, &got, nullptr) && got == size;
+    GlobalUnlock(mem);
+  }
+  CloseHandle(f);
+  if (!ok) {
+    err(L"cannot read " + path);
+    return 1;
+  }
+  // An owner window: a clipboard opened without one cannot take data.
+  HWND owner = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  if (!pollUntil(5000, [&] { return OpenClipboard(owner) != FALSE; })) {
+    err(L"cannot open the clipboard");
+    return 1;
+  }
+  EmptyClipboard();
+  ok = SetClipboardData(a.has(L"v5") ? CF_DIBV5 : CF_DIB, mem) != nullptr;
+  CloseClipboard();
+  if (owner) DestroyWindow(owner);
+  if (!ok) {
+    err(L"SetClipboardData failed");
+    return 1;
+  }
+  return 0;
+}
+
 int cmdMenuCommand(const Args& a) {
   HWND top = waitTop(a);
   DWORD pid = 0;
@@ -1351,6 +1392,7 @@ int usage() {
       L"  measure [--title T] [--terminate] -- prog.exe [args] start-up time, peak memory\n"
       L"  reg-get K V | reg-set K V DATA | reg-set-dword K V N | reg-delete K [V] | reg-list K\n"
       L"  exit-windows [--flags N]\n"
+      L"  clipboard-size | clipboard-set-dib --file F [--v5]      the clipboard's bitmap\n"
       L"  move --title T --x N --y N");
   return 1;
 }
@@ -1377,6 +1419,7 @@ int main() {
   if (c == L"shortcut-target") return cmdShortcutTarget(a);
   if (c == L"menu-command") return cmdMenuCommand(a);
   if (c == L"clipboard-size") return cmdClipboardSize(a);
+  if (c == L"clipboard-set-dib") return cmdClipboardSetDib(a);
   if (c == L"time-open") return cmdTimeOpen(a);
   if (c == L"console-line") return cmdConsoleLine(a);
   if (c == L"msgbox") return cmdMsgbox(a);

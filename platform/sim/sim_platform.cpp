@@ -521,52 +521,22 @@ bool SimPlatform::WriteFile(const std::string& path, const std::string& data) {
   return true;
 }
 
-// The system's loader: uncompressed 24- and 32-bit bitmaps, bottom-up or
-// top-down, as LoadImage reads them.
-bool SimPlatform::LoadBitmapFile(const std::string& path, Bitmap& out) {
-  std::string d;
-  if (!ReadFile(path, d, 1u << 30)) return false;
-  auto u16 = [&](size_t at) -> std::uint32_t {
-    return at + 2 <= d.size() ? static_cast<std::uint8_t>(d[at]) | static_cast<std::uint8_t>(d[at + 1]) << 8 : 0;
-  };
-  auto u32 = [&](size_t at) -> std::uint32_t { return u16(at) | u16(at + 2) << 16; };
-  if (d.size() < 54 || d[0] != 'B' || d[1] != 'M') return false;
-  std::uint32_t offset = u32(10), bits = u16(28), compression = u32(30);
-  std::int32_t w = static_cast<std::int32_t>(u32(18)), h = static_cast<std::int32_t>(u32(22));
-  if ((bits != 24 && bits != 32) || compression != 0 || w <= 0 || h == 0) return false;
-  bool bottomUp = h > 0;
-  if (h < 0) h = -h;
-  size_t stride = ((static_cast<size_t>(w) * bits / 8) + 3) & ~size_t{3};
-  if (offset + stride * static_cast<size_t>(h) > d.size()) return false;
-  out.width = w;
-  out.height = h;
-  out.bgr.assign(static_cast<size_t>(w) * static_cast<size_t>(h) * 3, 0);
-  for (int y = 0; y < h; ++y) {
-    size_t row = offset + stride * static_cast<size_t>(bottomUp ? h - 1 - y : y);
-    for (int x = 0; x < w; ++x)
-      for (int c = 0; c < 3; ++c)
-        out.bgr[(static_cast<size_t>(y) * w + x) * 3 + c] =
-            static_cast<std::uint8_t>(d[row + static_cast<size_t>(x) * bits / 8 + c]);
-  }
-  return true;
-}
-
 std::uint32_t SimPlatform::GetWindowStyle(Handle window) {
   auto it = windowStyles.find(window);
   return it == windowStyles.end() ? 0x10000000u : it->second;  // WS_VISIBLE
 }
 
-bool SimPlatform::SetClipboardBitmap(Handle, const Bitmap& bitmap) {
-  Log("SetClipboardData(CF_DIB, " + std::to_string(bitmap.width) + "x" +
-      std::to_string(bitmap.height) + ")");
-  clipboard = bitmap;
+bool SimPlatform::SetClipboardDib(Handle, const std::string& dib) {
+  Log("SetClipboardData(CF_DIB, " + std::to_string(dib.size()) + " bytes)");
+  clipboard = dib;
   ++clipboardSequence;
   return true;
 }
 
-bool SimPlatform::GetClipboardBitmap(Bitmap& out) {
+bool SimPlatform::GetClipboardDib(std::string& dib) {
+  Log("GetClipboardData(CF_DIB)");
   if (!clipboard) return false;
-  out = *clipboard;
+  dib = *clipboard;
   return true;
 }
 

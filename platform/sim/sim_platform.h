@@ -59,12 +59,13 @@ class SimPlatform : public Platform {
   std::map<std::string, std::string> fileContents;
   std::set<std::string> lockedFiles;
   std::map<Handle, std::uint32_t> windowStyles;  // GetWindowLong(GWL_STYLE)
-  // The clipboard: its sequence number (0: the system has none) and bitmap.
+  // The clipboard: its sequence number (0: the system has none) and the
+  // bytes of its bitmap (CF_DIB), as any program may have put them there.
   std::uint32_t clipboardSequence = 1;
-  std::optional<Bitmap> clipboard;
-  // What a Print Screen key puts on the clipboard (the system's handling);
-  // without it the keys change nothing, as under Wine.
-  std::optional<Bitmap> printScreenPicture;
+  std::optional<std::string> clipboard;
+  // What a Print Screen key puts on the clipboard (the system's handling, a
+  // CF_DIB); without it the keys change nothing, as under Wine.
+  std::optional<std::string> printScreenPicture;
   Bitmap screen;  // what CaptureScreen reads
   std::map<Handle, std::vector<std::string>> drops;  // files of each drop handle
   std::set<Handle> acceptingDrops;
@@ -178,11 +179,10 @@ class SimPlatform : public Platform {
   bool ShutdownBlockReasonDestroy(Handle window) override;
   bool ReadFile(const std::string& path, std::string& data, std::uint64_t maxBytes) override;
   bool WriteFile(const std::string& path, const std::string& data) override;
-  bool LoadBitmapFile(const std::string& path, Bitmap& out) override;
   std::uint32_t GetWindowStyle(Handle window) override;
   std::uint32_t GetClipboardSequenceNumber() override { return clipboardSequence; }
-  bool SetClipboardBitmap(Handle owner, const Bitmap& bitmap) override;
-  bool GetClipboardBitmap(Bitmap& out) override;
+  bool SetClipboardDib(Handle owner, const std::string& dib) override;
+  bool GetClipboardDib(std::string& dib) override;
   bool CaptureScreen(Handle window, Bitmap& out) override;
   void DragAcceptFiles(Handle window, bool accept) override;
   std::vector<std::string> DragQueryFiles(Handle drop) override;

@@ -38,6 +38,64 @@ namespace platform {
 
 namespace {
 
+// GDI objects and device contexts released when they go out of scope.
+class ScreenDc {
+ public:
+  ScreenDc() : dc_(::GetDC(nullptr)) {}
+  ~ScreenDc() {
+    if (dc_) ::ReleaseDC(nullptr, dc_);
+  }
+  ScreenDc(const ScreenDc&) = delete;
+  ScreenDc& operator=(const ScreenDc&) = delete;
+  HDC get() const { return dc_; }
+
+ private:
+  HDC dc_;
+};
+
+class MemoryDc {
+ public:
+  explicit MemoryDc(HDC compatible) : dc_(::CreateCompatibleDC(compatible)) {}
+  ~MemoryDc() {
+    if (dc_) ::DeleteDC(dc_);
+  }
+  MemoryDc(const MemoryDc&) = delete;
+  MemoryDc& operator=(const MemoryDc&) = delete;
+  HDC get() const { return dc_; }
+
+ private:
+  HDC dc_;
+};
+
+class GdiObject {
+ public:
+  explicit GdiObject(HGDIOBJ h) : h_(h) {}
+  ~GdiObject() {
+    if (h_) ::DeleteObject(h_);
+  }
+  GdiObject(const GdiObject&) = delete;
+  GdiObject& operator=(const GdiObject&) = delete;
+  HGDIOBJ get() const { return h_; }
+
+ private:
+  HGDIOBJ h_;
+};
+
+// An object selected into a device context until the end of the scope.
+class Selection {
+ public:
+  Selection(HDC dc, HGDIOBJ object) : dc_(dc), old_(::SelectObject(dc, object)) {}
+  ~Selection() {
+    if (old_) ::SelectObject(dc_, old_);
+  }
+  Selection(const Selection&) = delete;
+  Selection& operator=(const Selection&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ old_;
+};
+
 // UTF-8 <-> UTF-16 at the Win32 boundary. Invalid input is replaced, never
 // rejected.
 std::wstring ToWide(const std::string& s) {
@@ -630,9 +688,11 @@ class Win32Platform : public Platform {
     bi.bmiHeader.biCompression = BI_RGB;
     size_t stride = (static_cast<size_t>(w) * 3 + 3) & ~size_t{3};
     std::vector<std::uint8_t> rows(stride * static_cast<size_t>(h));
-    HDC dc = ::GetDC(nullptr);
-    int got = ::GetDIBits(dc, bmp, 0, static_cast<UINT>(h), rows.data(), &bi, DIB_RGB_COLORS);
-    ::ReleaseDC(nullptr, dc);
+    int got;
+    {
+      ScreenDc dc;
+      got = ::GetDIBits(dc.get(), bmp, 0, static_cast<UINT>(h), rows.data(), &bi, DIB_RGB_COLORS);
+    }
     if (got != h) return false;
     out.width = w;
     out.height = h;
@@ -641,16 +701,6 @@ class Win32Platform : public Platform {
       std::memcpy(&out.bgr[static_cast<size_t>(y) * w * 3], &rows[stride * static_cast<size_t>(y)],
                   static_cast<size_t>(w) * 3);
     return true;
-  }
-
-  bool LoadBitmapFile(const std::string& path, Bitmap& out) override {
-    std::wstring w = ToWide(path);
-    auto bmp = static_cast<HBITMAP>(::LoadImageW(nullptr, w.c_str(), IMAGE_BITMAP, 0, 0,
-                                                 LR_LOADFROMFILE | LR_CREATEDIBSECTION));
-    if (!bmp) return false;
-    bool ok = PixelsOf(bmp, out);
-    ::DeleteObject(bmp);
-    return ok;
   }
 
   std::uint32_t GetWindowStyle(Handle window) override {
@@ -664,29 +714,16 @@ class Win32Platform : public Platform {
     return f ? f() : 0;
   }
 
-  bool SetClipboardBitmap(Handle owner, const Bitmap& b) override {
-    if (b.width <= 0 || b.height <= 0) return false;
-    size_t stride = (static_cast<size_t>(b.width) * 3 + 3) & ~size_t{3};
-    size_t bytes = sizeof(BITMAPINFOHEADER) + stride * static_cast<size_t>(b.height);
-    HGLOBAL mem = ::GlobalAlloc(GMEM_MOVEABLE, bytes);
+  bool SetClipboardDib(Handle owner, const std::string& dib) override {
+    if (dib.empty()) return false;
+    HGLOBAL mem = ::GlobalAlloc(GMEM_MOVEABLE, dib.size());
     if (!mem) return false;
-    auto* p = static_cast<std::uint8_t*>(::GlobalLock(mem));
-    BITMAPINFOHEADER h;
-    std::memset(&h, 0, sizeof h);
-    h.biSize = sizeof h;
-    h.biWidth = b.width;
-    h.biHeight = b.height;  // bottom-up, as every reader expects
-    h.biPlanes = 1;
-    h.biBitCount = 24;
-    h.biCompression = BI_RGB;
-    h.biSizeImage = static_cast<DWORD>(stride * static_cast<size_t>(b.height));
-    std::memcpy(p, &h, sizeof h);
-    std::uint8_t* pixels = p + sizeof h;
-    for (int y = 0; y < b.height; ++y) {
-      std::uint8_t* row = pixels + stride * static_cast<size_t>(b.height - 1 - y);
-      std::memset(row, 0, stride);
-      std::memcpy(row, &b.bgr[static_cast<size_t>(y) * b.width * 3], static_cast<size_t>(b.width) * 3);
+    void* p = ::GlobalLock(mem);
+    if (!p) {
+      ::GlobalFree(mem);
+      return false;
     }
+    std::memcpy(p, dib.data(), dib.size());
     ::GlobalUnlock(mem);
     if (!::OpenClipboard(reinterpret_cast<HWND>(owner))) {
       ::GlobalFree(mem);
@@ -699,37 +736,23 @@ class Win32Platform : public Platform {
     return ok;
   }
 
-  bool GetClipboardBitmap(Bitmap& out) override {
+  bool GetClipboardDib(std::string& dib) override {
     if (!::OpenClipboard(nullptr)) return false;
-    bool ok = false;
-    if (HANDLE mem = ::GetClipboardData(CF_DIB)) {
-      auto* p = static_cast<const std::uint8_t*>(::GlobalLock(mem));
-      SIZE_T size = ::GlobalSize(mem);
-      if (p && size >= sizeof(BITMAPINFOHEADER)) {
-        BITMAPINFOHEADER h;
-        std::memcpy(&h, p, sizeof h);
-        int w = h.biWidth, ht = h.biHeight < 0 ? -h.biHeight : h.biHeight;
-        size_t offset = h.biSize + (h.biCompression == BI_BITFIELDS ? 12 : 0) +
-                        (h.biBitCount <= 8 ? (h.biClrUsed ? h.biClrUsed : 1u << h.biBitCount) * 4 : 0);
-        size_t bpp = h.biBitCount / 8;
-        size_t stride = (static_cast<size_t>(w) * h.biBitCount / 8 + 3) & ~size_t{3};
-        if ((h.biBitCount == 24 || h.biBitCount == 32) && w > 0 && ht > 0 &&
-            offset + stride * static_cast<size_t>(ht) <= size) {
-          out.width = w;
-          out.height = ht;
-          out.bgr.resize(static_cast<size_t>(w) * 3 * static_cast<size_t>(ht));
-          for (int y = 0; y < ht; ++y) {
-            const std::uint8_t* row = p + offset + stride * static_cast<size_t>(h.biHeight > 0 ? ht - 1 - y : y);
-            for (int x = 0; x < w; ++x)
-              std::memcpy(&out.bgr[(static_cast<size_t>(y) * w + x) * 3], row + x * bpp, 3);
-          }
-          ok = true;
-        }
-      }
-      if (p) ::GlobalUnlock(mem);
-    }
-    ::CloseClipboard();
-    return ok;
+    // Closed and unlocked on every way out, a failed allocation included.
+    struct Close {
+      ~Close() { ::CloseClipboard(); }
+    } close;
+    HANDLE mem = ::GetClipboardData(CF_DIB);
+    if (!mem) mem = ::GetClipboardData(CF_DIBV5);
+    if (!mem) return false;
+    const void* p = ::GlobalLock(mem);
+    if (!p) return false;
+    struct Unlock {
+      HANDLE h;
+      ~Unlock() { ::GlobalUnlock(h); }
+    } unlock{mem};
+    dib.assign(static_cast<const char*>(p), ::GlobalSize(mem));
+    return true;
   }
 
   bool CaptureScreen(Handle window, Bitmap& out) override {
@@ -743,17 +766,17 @@ class Win32Platform : public Platform {
     }
     int w = r.right - r.left, h = r.bottom - r.top;
     if (w <= 0 || h <= 0) return false;
-    HDC screen = ::GetDC(nullptr);
-    HDC mem = ::CreateCompatibleDC(screen);
-    HBITMAP bmp = ::CreateCompatibleBitmap(screen, w, h);
-    HGDIOBJ old = ::SelectObject(mem, bmp);
-    bool ok = ::BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY) != FALSE;
-    ::SelectObject(mem, old);
-    ok = ok && PixelsOf(bmp, out);
-    ::DeleteObject(bmp);
-    ::DeleteDC(mem);
-    ::ReleaseDC(nullptr, screen);
-    return ok;
+    // Every object is released on every way out, an exception included.
+    ScreenDc screen;
+    MemoryDc mem(screen.get());
+    GdiObject bmp(::CreateCompatibleBitmap(screen.get(), w, h));
+    if (!mem.get() || !bmp.get()) return false;
+    bool ok;
+    {
+      Selection selected(mem.get(), bmp.get());
+      ok = ::BitBlt(mem.get(), 0, 0, w, h, screen.get(), r.left, r.top, SRCCOPY) != FALSE;
+    }
+    return ok && PixelsOf(static_cast<HBITMAP>(bmp.get()), out);
   }
 
   void DragAcceptFiles(Handle window, bool accept) override {

@@ -37,6 +37,19 @@ class HeadlessBrowserPeer : public HeadlessControlPeer {
   HeadlessBackend& backend_;
 };
 
+class HeadlessImagePeer : public HeadlessControlPeer {
+ public:
+  HeadlessImagePeer(HeadlessBackend& b, WindowHandle h) : HeadlessControlPeer(h), backend_(b) {}
+  bool SetPicture(const Picture* picture, std::string& error) override {
+    if (!picture || backend_.pictureFailure.empty()) return true;
+    error = backend_.pictureFailure;
+    return false;
+  }
+
+ private:
+  HeadlessBackend& backend_;
+};
+
 class HeadlessFormPeer : public HeadlessControlPeer {
  public:
   HeadlessFormPeer(HeadlessBackend& b, Form& f, WindowHandle h)
@@ -69,6 +82,7 @@ std::unique_ptr<ControlPeer> HeadlessBackend::CreatePeer(Control& control) {
   if (control.Kind() == ControlKind::Form)
     return std::make_unique<HeadlessFormPeer>(*this, static_cast<Form&>(control), h);
   if (control.Kind() == ControlKind::WebBrowser) return std::make_unique<HeadlessBrowserPeer>(*this, h);
+  if (control.Kind() == ControlKind::Image) return std::make_unique<HeadlessImagePeer>(*this, h);
   return std::make_unique<HeadlessControlPeer>(h, this, &control);
 }
 

@@ -61,6 +61,9 @@ class HeadlessBackend : public Backend {
   // of one ("Navigate(url)", "GoBack" …).
   bool browserEngine = true;
   std::vector<std::string> browserCalls;
+  // Images: the reason the window system gives when it cannot make a
+  // picture's display bitmap ("" while it can).
+  std::string pictureFailure;
   // The default processing's answers, by message (0 for others).
   std::map<unsigned, std::intptr_t> defaultResults;
   std::intptr_t DefaultHandler(Form&, const Message& msg) override {

@@ -402,10 +402,9 @@ void ChildPeer::Command(unsigned code) {
   }
 }
 
-void ChildPeer::SetPicture(const Picture* picture) {
-  if (!hwnd_) return;
-  HBITMAP old = memoryPicture_;
-  memoryPicture_ = nullptr;
+bool ChildPeer::SetPicture(const Picture* picture, std::string& error) {
+  if (!hwnd_) return true;
+  HBITMAP made = nullptr;
   if (picture && picture->width > 0 && picture->height > 0) {
     BITMAPINFO bi;
     std::memset(&bi, 0, sizeof bi);
@@ -416,21 +415,49 @@ void ChildPeer::SetPicture(const Picture* picture) {
     bi.bmiHeader.biBitCount = 24;
     bi.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    memoryPicture_ = ::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (memoryPicture_ && bits) {
-      size_t stride = (static_cast<size_t>(picture->width) * 3 + 3) & ~size_t{3};
-      auto* out = static_cast<std::uint8_t*>(bits);
-      for (int y = 0; y < picture->height; ++y)
-        std::memcpy(out + stride * static_cast<size_t>(y),
-                    &picture->bgr[static_cast<size_t>(y) * picture->width * 3],
-                    static_cast<size_t>(picture->width) * 3);
+    ::SetLastError(0);
+    made = ::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!made || !bits) {
+      // The system's reason where it gives one other than the memory.
+      const DWORD code = ::GetLastError();
+      if (made) ::DeleteObject(made);
+      error = "メモリが足りません";
+      wchar_t* text = nullptr;
+      if (code && code != ERROR_NOT_ENOUGH_MEMORY && code != ERROR_OUTOFMEMORY &&
+          ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                               FORMAT_MESSAGE_IGNORE_INSERTS,
+                           nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr) &&
+          text) {
+        std::wstring reason(text);
+        while (!reason.empty() && (reason.back() == L'\n' || reason.back() == L'\r' || reason.back() == L' '))
+          reason.pop_back();
+        if (!reason.empty()) error = Narrow(reason);
+      }
+      if (text) ::LocalFree(text);
+      return false;
     }
+    size_t stride = (static_cast<size_t>(picture->width) * 3 + 3) & ~size_t{3};
+    auto* out = static_cast<std::uint8_t*>(bits);
+    for (int y = 0; y < picture->height; ++y)
+      std::memcpy(out + stride * static_cast<size_t>(y),
+                  &picture->bgr[static_cast<size_t>(y) * picture->width * 3],
+                  static_cast<size_t>(picture->width) * 3);
   }
+  HBITMAP old = memoryPicture_;
+  memoryPicture_ = made;
   pictureKey_.clear();
   SetStyleBits(SS_TYPEMASK, SS_BITMAP, false);
   ::SendMessageW(hwnd_, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(memoryPicture_));
   if (old) ::DeleteObject(old);
-  Place(control_.Bounds());
+  if (picture) {
+    Rect r = control_.Bounds();
+    r.width = picture->width;
+    r.height = picture->height;
+    Place(r);
+  } else {
+    Place(control_.Bounds());
+  }
+  return true;
 }
 
 void ChildPeer::SetContainer(ControlPeer* container) {

@@ -150,7 +150,7 @@ class ChildPeer : public Win32Peer {
     bool list = control_.Kind() == ControlKind::ListBox;
     ::SendMessageW(hwnd_, list ? LB_SETCURSEL : CB_SETCURSEL, static_cast<WPARAM>(index), 0);
   }
-  void SetPicture(const Picture* picture) override;
+  bool SetPicture(const Picture* picture, std::string& error) override;
   void SetPages(const std::vector<std::string>& pages, int active) override {
     if (!hwnd_) return;
     ::SendMessageW(hwnd_, TCM_DELETEALLITEMS, 0, 0);
