@@ -156,6 +156,36 @@ TEST_F(ConsoleTest, OpeningSwitchesCapsLockOffAndStartsAPrompt) {
             "ShellExecute(owner, NULL, \"cmd.exe\", \"/k title MS-DOS プロンプト\", NULL, 1)");
 }
 
+// Each switch has its own flag, at opening and at "更新" alike: the all
+// switch alone adds " /all", the more switch alone the pipe into more.
+TEST_F(ConsoleTest, OpeningAndUpdateLoadEachSwitchIntoItsOwnFlag) {
+  sim->topWindows.resize(1);
+  Store("F17", "CK1", "0");
+  Store("F17", "CK2", "1");
+  TForm15* c = Open();
+  auto ipconfig = [&] {
+    sim->ClearJournal();
+    c->Button10->Click();
+    return Typed();
+  };
+  EXPECT_EQ(ipconfig(), "#ipconfig‖|more");
+
+  Store("F17", "CK1", "1");
+  Store("F17", "CK2", "0");
+  Digits({0, 1, 0, 0, 0, 1, 1, 7, 2, 0, 1, 6});
+  Store("F17", "ED2", "Home");
+  Store("F17", "ED3", "Modem");
+  EXPECT_EQ(ipconfig(), "#ipconfig‖|more") << "nothing changes before the update";
+  c->Button16->Click();
+  EXPECT_EQ(ipconfig(), "#ipconfig /all‖");
+  sim->ClearJournal();
+  c->Button3->Click();
+  c->Button4->Click();
+  EXPECT_EQ(Typed(), "#10.01.#172.16");
+  EXPECT_EQ(c->Button3->Caption(), "Home");
+  EXPECT_EQ(c->Button4->Caption(), "Modem");
+}
+
 TEST_F(ConsoleTest, DigitTextThatIsNoNumberStopsTheLoadWithItsMessage) {
   Store("F17", "CBI5", "");
   Store("F17", "ED1", std::string(600, 'B') + "&%s");
