@@ -110,6 +110,8 @@ class ComboBox : public Control {
   int ItemIndex() const { return index_; }
   void SetItemIndex(int index);  // out of range selects nothing
   std::string Text() const;      // the selected item's text, or the edit text
+  // A drop-down list selects the item with that text (none: empty); an
+  // editable box shows the text with no item selected.
   void SetText(const std::string& text);
   void PeerSelected(int index);
   // The user typed into an editable box: no item is selected, even when the
