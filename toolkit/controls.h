@@ -195,6 +195,9 @@ class WebBrowser : public Control {
   enum Operation { kNavigate, kGoBack, kGoForward, kGoHome, kStop, kRefresh };
   WebBrowser(Form* parent, const std::string& name, Rect bounds);
   bool Available() const;
+  // The control's in-place active object (null without one): it gets the
+  // keys first while the focus is inside the control (Form::RouteKey).
+  InPlaceActiveObject* ActiveObject() const { return peer_ ? peer_->ActiveObject() : nullptr; }
   void Navigate(const std::string& url) { Command(kNavigate, url); }
   void GoBack() { Command(kGoBack); }
   void GoForward() { Command(kGoForward); }

@@ -59,6 +59,9 @@ class HeadlessBackend : public Backend {
   // of one ("Navigate(url)", "GoBack" …).
   bool browserEngine = true;
   std::vector<std::string> browserCalls;
+  // The in-place active object of every browser with an engine (a test's
+  // stand-in; none by default).
+  InPlaceActiveObject* browserActiveObject = nullptr;
   // The default processing's answers, by message (0 for others).
   std::map<unsigned, std::intptr_t> defaultResults;
   std::intptr_t DefaultHandler(Form&, const Message& msg) override {
