@@ -17,6 +17,7 @@ class NetConsole : public WineTest {
     Result r = Driver({"console-line", "--title", kPrompt});
     return r.code == 0 && !r.lines().empty() ? r.lines()[0] : "(unreadable: " + r.err + ")";
   }
+  void TypePunctuationIntoAPrompt();
 };
 
 TEST_F(NetConsole, TypesPingAndAnAddressIntoThePromptAndExitClosesIt) {
@@ -51,10 +52,10 @@ TEST_F(NetConsole, TypesPingAndAnAddressIntoThePromptAndExitClosesIt) {
       << "exit did not close the prompt; its input line: " << InputLine();
 }
 
-// ":" "\\" "|" and "/" typed with the keys of Wine's keyboard layout (US
-// here, where ":" is Shift with the ";" key): "ルート" changes the prompt to
-// the root of drive C, and the ipconfig line shows its switches.
-TEST_F(NetConsole, RootAndIpconfigTypeTheirPunctuationOnThisLayout) {
+// ":" "\\" "|" and "/" typed with the keys of the X server's keyboard
+// layout as Wine sees it: "ルート" changes the prompt to the root of drive C,
+// and the ipconfig line shows its switches.
+void NetConsole::TypePunctuationIntoAPrompt() {
   SetWindowsVersion("win98");
   SetSetting("F17", "CK1", "1");
   SetSetting("F17", "CK2", "1");
@@ -82,6 +83,17 @@ TEST_F(NetConsole, RootAndIpconfigTypeTheirPunctuationOnThisLayout) {
   EXPECT_TRUE(WaitFor([&] { return line() == "C:\\\\>ipconfig /all|more"; }, 10000))
       << "input line: " << InputLine();
   Screenshot(testName_, Rect{0, 0, 1024, 768});
+}
+
+// Wine's default here: the US layout, where ":" is Shift with the ";" key.
+TEST_F(NetConsole, RootAndIpconfigTypeTheirPunctuationOnTheUsLayout) { TypePunctuationIntoAPrompt(); }
+
+// The Japanese 106-key layout, where ":" has a key of its own and "\\" is
+// the yen key.
+TEST_F(NetConsole, RootAndIpconfigTypeTheirPunctuationOnTheJapaneseLayout) {
+  ASSERT_EQ(RunTool({"setxkbmap", "-model", "jp106", "-layout", "jp"}).code, 0);
+  TypePunctuationIntoAPrompt();
+  RunTool({"setxkbmap", "-model", "pc105", "-layout", "us"});
 }
 
 }  // namespace
