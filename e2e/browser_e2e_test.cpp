@@ -39,6 +39,7 @@ TEST_F(Browser, MissingControlIsNoticedAndTheWindowOpensAnyway) {
 TEST_F(Browser, OpensWithoutAnEngineAndEveryCommandIsHarmless) {
   SetWindowsVersion("winxp");  // c:\windows\system32\shdocvw.dll is there
   SetSetting("F20", "homepage", "javascript:alert(1)");
+  SetSetting("F20", "CBI", "-1");  // no favourite selected; all slots read "http://"
   SkipLogo();
   StartApp();
   WaitMainWindow();
@@ -63,6 +64,7 @@ TEST_F(Browser, OpensWithoutAnEngineAndEveryCommandIsHarmless) {
   ASSERT_DRIVER_OK(Driver({"click", "--title", kOptions, "--text", "OK"}));
   ASSERT_DRIVER_OK(Driver({"wait-gone", "--title", kOptions}));
   EXPECT_EQ(GetSetting("F20", "CBI2"), "0");
+  EXPECT_EQ(GetSetting("F20", "CBI"), "-1");
   ASSERT_DRIVER_OK(Driver({"menu-command", "--title", kBrowser, "--text", "アプリケーションの終了(&E)"}));
   ASSERT_DRIVER_OK(Driver({"wait-gone", "--title", kBrowser}));
   EXPECT_TRUE(GetSetting("F18", "W"));
