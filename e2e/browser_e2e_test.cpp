@@ -1,5 +1,7 @@
 // The web explorer under Wine, whose prefixes have no browser engine: the
 // window opens, says so, and every command is harmless.
+#include <cstdlib>
+#include <fstream>
 #include <string>
 
 #include "e2e/harness.h"
@@ -37,6 +39,7 @@ TEST_F(Browser, MissingControlIsNoticedAndTheWindowOpensAnyway) {
 TEST_F(Browser, OpensWithoutAnEngineAndEveryCommandIsHarmless) {
   SetWindowsVersion("winxp");  // c:\windows\system32\shdocvw.dll is there
   SetSetting("F20", "homepage", "javascript:alert(1)");
+  SetSetting("F20", "CBI", "-1");  // no favourite selected; all slots read "http://"
   SkipLogo();
   StartApp();
   WaitMainWindow();
@@ -61,11 +64,42 @@ TEST_F(Browser, OpensWithoutAnEngineAndEveryCommandIsHarmless) {
   ASSERT_DRIVER_OK(Driver({"click", "--title", kOptions, "--text", "OK"}));
   ASSERT_DRIVER_OK(Driver({"wait-gone", "--title", kOptions}));
   EXPECT_EQ(GetSetting("F20", "CBI2"), "0");
+  EXPECT_EQ(GetSetting("F20", "CBI"), "-1");
   ASSERT_DRIVER_OK(Driver({"menu-command", "--title", kBrowser, "--text", "アプリケーションの終了(&E)"}));
   ASSERT_DRIVER_OK(Driver({"wait-gone", "--title", kBrowser}));
   EXPECT_TRUE(GetSetting("F18", "W"));
   // The program goes on.
   EXPECT_DRIVER_OK(Driver({"post", "--send", "--title", kMainTitle, "--msg", "0"}));
+}
+
+// Wine's WebBrowser control (its engine is missing here, its windows are
+// there) is offered the keys typed inside it: Wine's trace of the control's
+// TranslateAccelerator shows each call. Keys typed into the URL box are the
+// form's and do not reach the control.
+TEST_F(Browser, KeysInsideTheControlAreOfferedToItFirst) {
+  setenv("WINEDEBUG", "trace+ieframe", 1);  // for the programs started from here on
+  SetWindowsVersion("winxp");
+  SkipLogo();
+  const int app = StartApp();
+  WaitMainWindow();
+  ASSERT_FALSE(HasFailure());
+  ChooseTrayMenuItem("Kivo-WebExplorer(&W)");
+  ASSERT_DRIVER_OK(Driver({"wait", "--title", kBrowser, "--visible"}, 30000));
+  const std::string log = logDir_ + "/app-" + std::to_string(app) + ".log";
+  auto offered = [&] {
+    std::ifstream in(log);
+    std::string line;
+    int n = 0;
+    while (std::getline(in, line))
+      if (line.find("InPlaceActiveObject_TranslateAccelerator") != std::string::npos) ++n;
+    return n;
+  };
+  ASSERT_DRIVER_OK(Driver({"type", "--title", kBrowser, "--ctl-class", "Edit", "--keys", "\r\t"}));
+  ASSERT_DRIVER_OK(Driver({"type", "--title", kBrowser, "--ctl-class", "Shell Embedding", "--keys", "\r\tx"}));
+  EXPECT_TRUE(WaitFor([&] { return offered() == 3; }, 10000)) << offered() << " keys offered to the control";
+  // The program goes on.
+  EXPECT_DRIVER_OK(Driver({"post", "--send", "--title", kMainTitle, "--msg", "0"}));
+  EXPECT_EQ(offered(), 3);
 }
 
 }  // namespace

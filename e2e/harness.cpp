@@ -340,13 +340,15 @@ void WineTest::TearDown() {
 }
 
 Background WineTest::Spawn(const std::vector<std::string>& argv, const std::string& outFile,
-                           const std::string& errFile) {
+                           const std::string& errFile, const std::string& unixDir) {
   Background bg;
   bg.outFile = outFile;
   bg.errFile = errFile;
   pid_t pid = fork();
   if (pid == 0) {
     childSetup();
+    // Wine starts a program in the Windows directory that maps this one.
+    if (!unixDir.empty() && chdir(unixDir.c_str()) != 0) _exit(126);
     setenv("WINEPREFIX", prefix_.c_str(), 1);
     setenv("WINEARCH", "win32", 1);
     setenv("WINEDEBUG", envOr("WINEDEBUG", "-all").c_str(), 1);
@@ -422,6 +424,14 @@ int WineTest::StartApp(const std::string& exe, const std::vector<std::string>& a
   std::vector<std::string> argv{"wine", exe};
   argv.insert(argv.end(), args.begin(), args.end());
   Background bg = Spawn(argv, log, log);
+  apps_.push_back(bg.pid);
+  return n;
+}
+
+int WineTest::StartAppIn(const std::string& driveCDir) {
+  int n = static_cast<int>(apps_.size());
+  std::string log = logDir_ + "/app-" + std::to_string(n) + ".log";
+  Background bg = Spawn({"wine", AppExe()}, log, log, prefix_ + "/drive_c/" + driveCDir);
   apps_.push_back(bg.pid);
   return n;
 }

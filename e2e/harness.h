@@ -82,6 +82,10 @@ class WineTest : public ::testing::Test {
   // The same for a copy of the program elsewhere (a Windows path), and with
   // command-line arguments.
   int StartApp(const std::string& exe, const std::vector<std::string>& args = {});
+  // Starts the program with a working directory of the prefix's drive C
+  // (a path below drive_c, "windows" for C:\windows): programs it starts
+  // inherit it.
+  int StartAppIn(const std::string& driveCDir);
   // Waits until the n-th started app process exits; returns its exit status
   // (8 bits, as Linux reports it) or nullopt on timeout.
   std::optional<int> WaitAppExit(int n, int timeoutMs);
@@ -125,7 +129,7 @@ class WineTest : public ::testing::Test {
 
  private:
   Background Spawn(const std::vector<std::string>& argv, const std::string& outFile,
-                   const std::string& errFile);
+                   const std::string& errFile, const std::string& unixDir = "");
   std::vector<pid_t> apps_;
   std::vector<pid_t> others_;
   int runs_ = 0;

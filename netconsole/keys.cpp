@@ -8,41 +8,28 @@
 namespace netconsole {
 
 namespace {
-constexpr std::uint8_t kVkSpace = 0x20;
-constexpr std::uint8_t kVkOem1 = 0xBA;       // ":" on the Japanese keyboard
-constexpr std::uint8_t kVkOem2 = 0xBF;       // "/"
-constexpr std::uint8_t kVkOem4 = 0xDB;       // "["
-constexpr std::uint8_t kVkOem5 = 0xDC;       // "\", with Shift "|"
-constexpr std::uint8_t kVkOemPeriod = 0xBE;  // "."
-constexpr std::uint8_t kVk4 = 0x34;          // with Shift "$"
+constexpr std::uint8_t kPeriod = '.';
 
 std::uint8_t Scan(std::uint8_t vk) {
   return static_cast<std::uint8_t>(platform::Get().MapVirtualKey(vk, 0));
 }
+
+void Press(std::uint8_t vk, std::uint32_t flags = 0) { platform::Get().KeybdEvent(vk, Scan(vk), flags); }
+void Lift(std::uint8_t vk) { platform::Get().KeybdEvent(vk, Scan(vk), platform::kKeyEventKeyUp); }
 }  // namespace
 
 KeySequence& KeySequence::Type(const std::string& text) {
-  using K = KeyStep::Kind;
   for (char c : text) {
-    if (c >= 'a' && c <= 'z') steps_.push_back({K::Plain, static_cast<std::uint8_t>(0x41 + (c - 'a'))});
-    else if (c >= '0' && c <= '9') steps_.push_back({K::Plain, static_cast<std::uint8_t>(c)});
-    else if (c == ' ') steps_.push_back({K::Plain, kVkSpace});
-    else if (c == '\r') steps_.push_back({K::Plain, kVkReturn});
-    else if (c == '\b') steps_.push_back({K::Plain, kVkBack});
-    else if (c == ':') steps_.push_back({K::Plain, kVkOem1});
-    else if (c == '\\') steps_.push_back({K::Plain, kVkOem5});
-    else if (c == '/') steps_.push_back({K::Plain, kVkOem2});
-    else if (c == '[') steps_.push_back({K::Plain, kVkOem4});
-    else if (c == '.') steps_.push_back({K::Period, kVkOemPeriod});
-    else if (c == '$') steps_.push_back({K::Shifted, kVk4});
-    else if (c == '|') steps_.push_back({K::Shifted, kVkOem5});
+    if (c == '\r') Key(kVkReturn);
+    else if (c == '\b') Key(kVkBack);
+    else if (c >= 0x20 && c < 0x7F) steps_.push_back({KeyStep::Kind::Char, 0, c});
     else throw std::logic_error(std::string("no key for '") + c + "'");
   }
   return *this;
 }
 
 KeySequence& KeySequence::Key(std::uint8_t vk) {
-  steps_.push_back({KeyStep::Kind::Plain, vk});
+  steps_.push_back({KeyStep::Kind::Key, vk});
   return *this;
 }
 
@@ -52,7 +39,7 @@ KeySequence& KeySequence::Pause() {
 }
 
 KeySequence& KeySequence::Digit(int value) {
-  if (value >= 0 && value <= 9) Key(static_cast<std::uint8_t>(0x30 + value));
+  if (value >= 0 && value <= 9) steps_.push_back({KeyStep::Kind::Char, 0, static_cast<char>('0' + value)});
   return *this;
 }
 
@@ -62,23 +49,28 @@ KeySequence& KeySequence::Octet(int hundreds, int tens, int units) {
 }
 
 void SendKey(std::uint8_t vk) {
-  auto& p = platform::Get();
-  p.KeybdEvent(vk, Scan(vk), 0);
-  p.KeybdEvent(vk, Scan(vk), platform::kKeyEventKeyUp);
+  Press(vk);
+  Lift(vk);
 }
 
-void SendShiftedKey(std::uint8_t vk) {
-  auto& p = platform::Get();
-  p.KeybdEvent(kVkShift, Scan(kVkShift), 0);
-  p.KeybdEvent(vk, Scan(vk), 0);
-  p.KeybdEvent(vk, Scan(vk), platform::kKeyEventKeyUp);
-  p.KeybdEvent(kVkShift, Scan(kVkShift), platform::kKeyEventKeyUp);
-}
-
-void SendPeriod() {
-  auto& p = platform::Get();
-  p.KeybdEvent(kVkOemPeriod, Scan(kVkOemPeriod), platform::kKeyEventExtendedKey);
-  p.KeybdEvent(kVkOemPeriod, Scan(kVkOemPeriod), platform::kKeyEventKeyUp);
+bool SendChar(char ch) {
+  // VkKeyScan's answer: the key in the low byte, the shift state in the high
+  // one; -1 in both when no key gives the character. States beyond Shift,
+  // Ctrl and Alt (Hankaku, the layout's own) cannot be typed with them.
+  const std::uint16_t code = platform::Get().VkKeyScan(static_cast<unsigned char>(ch));
+  const std::uint8_t vk = code & 0xFF;
+  const unsigned state = code >> 8;
+  if (vk == 0xFF || (state & ~7u) != 0) return false;
+  const bool shift = state & 1, ctrl = state & 2, alt = state & 4;
+  if (shift) Press(kVkShift);
+  if (ctrl) Press(kVkControl);
+  if (alt) Press(kVkMenu);
+  Press(vk, ch == kPeriod ? platform::kKeyEventExtendedKey : 0);
+  Lift(vk);
+  if (alt) Lift(kVkMenu);
+  if (ctrl) Lift(kVkControl);
+  if (shift) Lift(kVkShift);
+  return true;
 }
 
 void PausePumping() {
@@ -95,9 +87,8 @@ void PausePumping() {
 bool Play(const KeySequence& keys, const std::function<bool()>& stop) {
   for (const KeyStep& s : keys.Steps()) {
     switch (s.kind) {
-      case KeyStep::Kind::Plain: SendKey(s.vk); break;
-      case KeyStep::Kind::Shifted: SendShiftedKey(s.vk); break;
-      case KeyStep::Kind::Period: SendPeriod(); break;
+      case KeyStep::Kind::Key: SendKey(s.vk); break;
+      case KeyStep::Kind::Char: SendChar(s.ch); break;
       case KeyStep::Kind::Pause:
         PausePumping();
         if (stop()) return false;

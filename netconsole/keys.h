@@ -1,6 +1,7 @@
 // Synthesised keystrokes for the prompt windows: key sequences as data, and
 // their playing through keybd_event with 100 ms pauses that keep the window
-// answering. The punctuation keys are those of the Japanese keyboard layout.
+// answering. Characters are typed with the key and shift state that the
+// current keyboard layout gives them, so they come out right on any layout.
 #pragma once
 
 #include <cstdint>
@@ -11,15 +12,17 @@
 namespace netconsole {
 
 struct KeyStep {
-  enum class Kind { Plain, Shifted, Period, Pause };
+  // A key by its virtual key (Enter, Backspace), a character by the key the
+  // layout gives it when it is played, or a pause.
+  enum class Kind { Key, Char, Pause };
   Kind kind;
-  std::uint8_t vk = 0;
+  std::uint8_t vk = 0;  // Key
+  char ch = 0;          // Char
 };
 
 class KeySequence {
  public:
-  // The characters of the key table: a-z, 0-9, blank, "\r" (Enter), "\b"
-  // (Backspace), ":", "\", "/", "[", ".", "$" and "|".
+  // Printable ASCII characters, "\r" (Enter) and "\b" (Backspace).
   KeySequence& Type(const std::string& text);
   KeySequence& Key(std::uint8_t vk);
   KeySequence& Pause();
@@ -37,10 +40,11 @@ class KeySequence {
 
 // Key down and up with the key's scan code.
 void SendKey(std::uint8_t vk);
-// Shift down, the key down and up, Shift up.
-void SendShiftedKey(std::uint8_t vk);
-// The period: key down as an extended key, then key up.
-void SendPeriod();
+// One character with the key and shift state that the current layout gives
+// it (Shift, Ctrl and Alt held around the key as that state asks; Ctrl+Alt
+// is AltGr). The period's key goes down as an extended key. A character that
+// no key of the layout gives is left out; false then.
+bool SendChar(char ch);
 // 100 ms in which the window goes on handling its messages.
 void PausePumping();
 
@@ -50,6 +54,8 @@ bool Play(const KeySequence& keys, const std::function<bool()>& stop);
 constexpr std::uint8_t kVkReturn = 0x0D;
 constexpr std::uint8_t kVkBack = 0x08;
 constexpr std::uint8_t kVkShift = 0x10;
+constexpr std::uint8_t kVkControl = 0x11;
+constexpr std::uint8_t kVkMenu = 0x12;  // Alt
 constexpr std::uint8_t kVkCapital = 0x14;
 constexpr unsigned kPauseMs = 100;
 

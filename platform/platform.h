@@ -190,6 +190,11 @@ class Platform {
   virtual Handle GetForegroundWindow() = 0;
   // MapVirtualKey(code, mapType); mapType 0: virtual key to scan code.
   virtual std::uint32_t MapVirtualKey(std::uint32_t code, std::uint32_t mapType) = 0;
+  // VkKeyScan(ch): the key that gives a character on the current keyboard
+  // layout, as the system answers it: the virtual key in the low byte, the
+  // shift state in the high byte (1 Shift, 2 Ctrl, 4 Alt; Ctrl+Alt is AltGr),
+  // 0xFFFF when no key gives it.
+  virtual std::uint16_t VkKeyScan(char16_t ch) = 0;
   // GetKeyboardState into a 256-byte array; false on failure (GetLastError).
   virtual bool GetKeyboardState(std::array<std::uint8_t, 256>& state) = 0;
   virtual Handle GetDesktopWindow() = 0;

@@ -171,4 +171,37 @@ TEST_F(BrowserTest, FavouritesAreAsymmetricAndTheHomePageWaitsForTheNextWindow) 
   b->N2->Click();
 }
 
+// A stored "CBI" of -1 means no selection, also when "fav0" equals list
+// entries: with no favourites stored all seven slots read "http://".
+TEST_F(BrowserTest, NoFavouriteSelectedStaysSoWhateverTheTexts) {
+  struct Case {
+    std::vector<std::pair<std::string, std::string>> stored;
+    std::string text;
+  } cases[] = {
+      {{{"CBI", "-1"}}, "http://"},
+      {{{"CBI", "-1"}, {"fav0", "b"}, {"fav3", "b"}, {"fav5", "b"}}, "b"},
+  };
+  TForm1* main = CreateQuiet();
+  TForm18* b = Open(main);
+  for (const Case& k : cases) {
+    for (const auto& [ident, value] : k.stored) Store("F20", ident, value);
+    ui->onModal = [&](tk::Form& f) {
+      auto& o = static_cast<TForm20&>(f);
+      EXPECT_EQ(o.ComboBox1->ItemIndex(), -1);
+      EXPECT_EQ(o.ComboBox1->Text(), k.text);
+      o.Button3->Click();
+      o.Button1->Click();
+    };
+    b->N2->Click();
+    EXPECT_EQ(Stored("F20", "CBI"), "-1") << k.text;
+    EXPECT_EQ(b->ComboBox1->Text(), k.text);
+  }
+  // The URL box's history after a go: the text is the box's own again.
+  b->ComboBox1->PeerTextChanged("http://");
+  b->SpeedButton3->Click();
+  b->SpeedButton3->Click();
+  EXPECT_EQ(b->ComboBox1->Text(), "http://");
+  EXPECT_EQ(b->ComboBox1->ItemIndex(), -1);
+}
+
 }  // namespace

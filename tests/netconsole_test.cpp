@@ -25,10 +25,12 @@ class ConsoleTest : public MainWindowFixture {
     for (size_t i = 0; i < d.size(); ++i) Store("F17", "CBI" + std::to_string(i + 1), std::to_string(d[i]));
   }
   // The journal since the last clear as typed text: "#" for a window brought
-  // to the front, "‖" for a pause, "^" for Enter, "<" for Backspace.
+  // to the front, "‖" for a pause, "^" for Enter, "<" for Backspace, and the
+  // character each key gives on the machine's layout with the modifier keys
+  // held at that moment ("?" for none).
   std::string Typed() const {
     std::string out;
-    bool shift = false;
+    unsigned held = 0;
     for (const std::string& e : sim->journal) {
       unsigned vk = 0, scan = 0, flags = 0;
       if (e.rfind("SetForegroundWindow", 0) == 0) {
@@ -36,18 +38,14 @@ class ConsoleTest : public MainWindowFixture {
       } else if (e == "MsgWaitForMultipleObjects(0, NULL, FALSE, 100)") {
         out += "‖";
       } else if (std::sscanf(e.c_str(), "keybd_event(0x%x, %u, %u, 0)", &vk, &scan, &flags) == 3) {
-        if (vk == 0x10) shift = !(flags & 2);
-        if ((flags & 2) || vk == 0x10) continue;
-        if (vk >= 0x41 && vk <= 0x5A) out += static_cast<char>('a' + vk - 0x41);
-        else if (vk >= 0x30 && vk <= 0x39) out += shift && vk == 0x34 ? '$' : static_cast<char>(vk);
-        else if (vk == 0x20) out += ' ';
-        else if (vk == 0x0D) out += '^';
+        const unsigned modifier = vk == 0x10 ? 1 : vk == 0x11 ? 2 : vk == 0x12 ? 4 : 0;
+        if (modifier) held = flags & 2 ? held & ~modifier : held | modifier;
+        if (modifier || (flags & 2)) continue;
+        EXPECT_EQ(scan, sim->MapVirtualKey(vk, 0)) << e;
+        if (vk == 0x0D) out += '^';
         else if (vk == 0x08) out += '<';
-        else if (vk == 0xBA) out += ':';
-        else if (vk == 0xDC) out += shift ? '|' : '\\';
-        else if (vk == 0xBF) out += '/';
-        else if (vk == 0xDB) out += '[';
-        else if (vk == 0xBE) out += '.';
+        else if (char16_t c = sim->KeyChar(static_cast<std::uint8_t>(vk), held); c > 0 && c < 0x80)
+          out += static_cast<char>(c);
         else out += "?";
       }
     }
@@ -103,6 +101,53 @@ TEST_F(ConsoleTest, EveryButtonTypesItsSequenceIntoEveryPromptWindow) {
             (std::vector<std::string>{"keybd_event(0xbe, 52, 1, 0)", "keybd_event(0xbe, 52, 2, 0)"}));
 }
 
+// The same sequences come out on every layout: each character is typed with
+// the key and shift state that the layout gives it (on a US keyboard ":" is
+// Shift with the ";" key; on a German one "\\", "|" and "[" need AltGr).
+TEST_F(ConsoleTest, EveryLayoutTypesTheSameCharacters) {
+  using L = platform::SimPlatform::KeyboardLayout;
+  Digits({1, 9, 2, 1, 6, 8, 0, 0, 7, 0, 1, 0});
+  Store("F17", "CK2", "1");
+  TForm15* c = Open();
+  sim->topWindows.resize(1);
+  for (L layout : {L::Japanese, L::US, L::German}) {
+    SCOPED_TRACE(static_cast<int>(layout));
+    sim->keyboardLayout = layout;
+    for (auto [button, typed] : std::vector<std::pair<tk::Button*, std::string>>{
+             {c->Button11, "c:\\‖^cd ‖c:\\^‖cls^"},
+             {c->Button10, "ipconfig‖|more"},
+             {c->Button12, "prompt ‖$e[44m$p$g‖^cls‖^"},
+             {c->Button3, "192.168."},
+             {c->Button4, "07.10"}}) {
+      sim->ClearJournal();
+      button->Click();
+      EXPECT_EQ(Typed(), "#" + typed) << button->Name;
+    }
+  }
+  // The exact events: the modifiers go down before the key and up after it,
+  // in reverse order; the period stays an extended key.
+  sim->keyboardLayout = L::US;
+  sim->ClearJournal();
+  ASSERT_TRUE(netconsole::SendChar(':'));
+  EXPECT_EQ(sim->Calls("keybd_event"),
+            (std::vector<std::string>{"keybd_event(0x10, 42, 0, 0)", "keybd_event(0xba, 39, 0, 0)",
+                                      "keybd_event(0xba, 39, 2, 0)", "keybd_event(0x10, 42, 2, 0)"}));
+  sim->keyboardLayout = L::German;
+  sim->ClearJournal();
+  ASSERT_TRUE(netconsole::SendChar('\\'));
+  ASSERT_TRUE(netconsole::SendChar('.'));
+  EXPECT_EQ(sim->Calls("keybd_event"),
+            (std::vector<std::string>{"keybd_event(0x11, 29, 0, 0)", "keybd_event(0x12, 56, 0, 0)",
+                                      "keybd_event(0xdb, 12, 0, 0)", "keybd_event(0xdb, 12, 2, 0)",
+                                      "keybd_event(0x12, 56, 2, 0)", "keybd_event(0x11, 29, 2, 0)",
+                                      "keybd_event(0xbe, 52, 1, 0)", "keybd_event(0xbe, 52, 2, 0)"}));
+  // A character that no key of the layout gives (the German "`" is a dead
+  // key) is left out rather than typed as some other key.
+  sim->ClearJournal();
+  EXPECT_FALSE(netconsole::SendChar('`'));
+  EXPECT_TRUE(sim->Calls("keybd_event").empty());
+}
+
 TEST_F(ConsoleTest, OctetsLeaveOutOnlyAZeroHundredsDigit) {
   struct Case {
     std::vector<int> digits;
@@ -154,6 +199,36 @@ TEST_F(ConsoleTest, OpeningSwitchesCapsLockOffAndStartsAPrompt) {
   ASSERT_FALSE(sim->Calls("ShellExecute").empty());
   EXPECT_EQ(sim->Calls("ShellExecute").back(),
             "ShellExecute(owner, NULL, \"cmd.exe\", \"/k title MS-DOS プロンプト\", NULL, 1)");
+}
+
+// Each switch has its own flag, at opening and at "更新" alike: the all
+// switch alone adds " /all", the more switch alone the pipe into more.
+TEST_F(ConsoleTest, OpeningAndUpdateLoadEachSwitchIntoItsOwnFlag) {
+  sim->topWindows.resize(1);
+  Store("F17", "CK1", "0");
+  Store("F17", "CK2", "1");
+  TForm15* c = Open();
+  auto ipconfig = [&] {
+    sim->ClearJournal();
+    c->Button10->Click();
+    return Typed();
+  };
+  EXPECT_EQ(ipconfig(), "#ipconfig‖|more");
+
+  Store("F17", "CK1", "1");
+  Store("F17", "CK2", "0");
+  Digits({0, 1, 0, 0, 0, 1, 1, 7, 2, 0, 1, 6});
+  Store("F17", "ED2", "Home");
+  Store("F17", "ED3", "Modem");
+  EXPECT_EQ(ipconfig(), "#ipconfig‖|more") << "nothing changes before the update";
+  c->Button16->Click();
+  EXPECT_EQ(ipconfig(), "#ipconfig /all‖");
+  sim->ClearJournal();
+  c->Button3->Click();
+  c->Button4->Click();
+  EXPECT_EQ(Typed(), "#10.01.#172.16");
+  EXPECT_EQ(c->Button3->Caption(), "Home");
+  EXPECT_EQ(c->Button4->Caption(), "Modem");
 }
 
 TEST_F(ConsoleTest, DigitTextThatIsNoNumberStopsTheLoadWithItsMessage) {

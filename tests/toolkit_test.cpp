@@ -171,3 +171,75 @@ TEST_F(ToolkitTest, TimersFireByTheirIntervalsAndRestartFromNow) {
   EXPECT_EQ(sim->tickCount, 2300u);
 }
 }  // namespace
+
+namespace {
+// A stand-in for a hosted control's in-place active object: records every
+// message it is offered and takes the keys it is told to.
+struct RecordingActiveObject : tk::InPlaceActiveObject {
+  std::vector<tk::KeyMessage> offered;
+  std::vector<std::pair<unsigned, unsigned>> takes;  // (message, key)
+  bool TranslateAccelerator(const tk::KeyMessage& m) override {
+    offered.push_back(m);
+    return std::count(takes.begin(), takes.end(), std::make_pair(m.msg, static_cast<unsigned>(m.wParam))) > 0;
+  }
+};
+
+constexpr unsigned kKeyDown = 0x100, kKeyUp = 0x101, kChar = 0x102, kSysKeyDown = 0x104;
+}  // namespace
+
+// While the focus is inside a web browser its active object sees each key
+// first; what it leaves goes to the page, not to the form (Enter presses no
+// default button there), except a Tab, which may move the focus on. Outside
+// it the form's keys apply and the object sees nothing.
+TEST_F(ToolkitTest, KeysInsideAHostedControlGoToItsActiveObjectFirst) {
+  using R = tk::KeyRoute;
+  RecordingActiveObject page;
+  page.takes = {{kKeyDown, tk::vkTab}, {kKeyDown, 'F'}};
+  ui->browserActiveObject = &page;
+  tk::Form* f = NewForm();
+  auto* edit = new tk::Edit(f, "Edit1", {0, 0, 10, 10});
+  auto* ok = new tk::Button(f, "Button1", {0, 0, 10, 10}, "OK");
+  ok->Default = true;
+  auto* browser = new tk::WebBrowser(f, "CppWebBrowser1", {0, 20, 100, 100});
+  const tk::WindowHandle inner = 0x7001;  // a window of the hosted control
+  auto key = [&](unsigned msg, unsigned vk) { return tk::KeyMessage{inner, msg, vk, 0x1C0001}; };
+
+  struct Case {
+    unsigned msg, key;
+    R route;
+  } inside[] = {
+      {kKeyDown, tk::vkReturn, R::Control}, {kChar, '\r', R::Control},
+      {kKeyUp, tk::vkReturn, R::Control},   {kKeyDown, tk::vkEscape, R::Control},
+      {kKeyDown, tk::vkTab, R::Translated}, {kKeyDown, 'F', R::Translated},
+      {kSysKeyDown, 'F', R::Control},       {0x201, 0, R::Form},  // a click is no key
+  };
+  for (const Case& c : inside) {
+    SCOPED_TRACE(std::to_string(c.msg) + "/" + std::to_string(c.key));
+    page.offered.clear();
+    EXPECT_EQ(f->RouteKey(browser, key(c.msg, c.key)), c.route);
+    if (c.route == R::Form) continue;
+    ASSERT_EQ(page.offered.size(), 1u) << "offered to the page first, once";
+    EXPECT_EQ(page.offered[0].window, inner);
+    EXPECT_EQ(page.offered[0].msg, c.msg);
+    EXPECT_EQ(page.offered[0].wParam, c.key);
+    EXPECT_EQ(page.offered[0].lParam, 0x1C0001);
+  }
+  // A Tab past the page's last link: the form may move the focus on.
+  page.takes.clear();
+  EXPECT_EQ(f->RouteKey(browser, key(kKeyDown, tk::vkTab)), R::TabOut);
+
+  // Outside the control, and on a control of another form: the form's keys.
+  page.offered.clear();
+  EXPECT_EQ(f->RouteKey(edit, key(kKeyDown, tk::vkReturn)), R::Form);
+  EXPECT_EQ(f->RouteKey(ok, key(kKeyDown, tk::vkTab)), R::Form);
+  EXPECT_EQ(f->RouteKey(nullptr, key(kKeyDown, tk::vkEscape)), R::Form);
+  EXPECT_EQ(NewForm()->RouteKey(browser, key(kKeyDown, tk::vkReturn)), R::Form);
+  EXPECT_TRUE(page.offered.empty());
+
+  // Without an engine (no active object) the keys inside are still not the
+  // form's.
+  ui->browserEngine = false;
+  EXPECT_EQ(f->RouteKey(browser, key(kKeyDown, tk::vkReturn)), R::Control);
+  EXPECT_EQ(f->RouteKey(browser, key(kKeyDown, tk::vkTab)), R::TabOut);
+  EXPECT_TRUE(page.offered.empty());
+}

@@ -53,8 +53,9 @@ TEST_F(ToolsTest, LauncherTableForEveryFamilyAndVersion) {
   struct Os {
     const char* name;
     platform::OsVersion v;
-  } systems[] = {{"98", {4, 10, 1998, 1}}, {"XP", {5, 1, 2600, 2}}, {"NT4", {4, 0, 1381, 2}},
-                 {"other", {1, 0, 0, 3}}};
+  } systems[] = {{"98", {4, 10, 1998, 1}},    {"2000", {5, 0, 2195, 2}},  {"XP", {5, 1, 2600, 2}},
+                 {"NT4", {4, 0, 1381, 2}},    {"Vista", {6, 0, 6002, 2}}, {"7", {6, 1, 7601, 2}},
+                 {"10", {10, 0, 19045, 2}},   {"other", {1, 0, 0, 3}}};
   for (const Os& os : systems) {
     sim->version = os.v;
     for (const Row& r : rows) {
@@ -68,8 +69,11 @@ TEST_F(ToolsTest, LauncherTableForEveryFamilyAndVersion) {
         continue;
       }
       ASSERT_EQ(calls.size(), 1u);
+      // Only major version 5 is 2000/XP: NT 4 and everything after it (6.x,
+      // 10) take the other column.
+      const bool nt5 = os.v.major == 5;
       const std::string& want = os.v.platformId == 1 ? r.family1
-                                : os.v.platformId == 2 ? (os.v.major == 5 ? r.nt5 : r.nt4)
+                                : os.v.platformId == 2 ? (nt5 ? r.nt5 : r.nt4)
                                                        : r.family1;
       EXPECT_EQ(calls[0], want);
       EXPECT_EQ(sim->Calls("GetVersionEx").size(), anyOs ? 0u : 1u);

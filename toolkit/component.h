@@ -28,6 +28,12 @@ constexpr unsigned vkReturn = 0x0D;
 constexpr unsigned vkEscape = 0x1B;
 constexpr unsigned vkMenu = 0x12;  // Alt
 constexpr unsigned vkF4 = 0x73;
+constexpr unsigned vkTab = 0x09;
+
+// Keyboard messages (WM_KEYDOWN … WM_SYSDEADCHAR).
+constexpr unsigned wmKeyDown = 0x0100;
+constexpr unsigned wmChar = 0x0102;
+constexpr unsigned wmSysDeadChar = 0x0107;
 
 // Screen cursors.
 constexpr int crDefault = 0;
@@ -91,6 +97,27 @@ class Error : public std::runtime_error {
 };
 
 // ---------------------------------------------------------------- peers
+// A keyboard message as the message loop takes it from the queue: the window
+// it is for (the one with the focus), the message and its parameters.
+struct KeyMessage {
+  WindowHandle window = 0;
+  unsigned msg = 0;
+  std::uintptr_t wParam = 0;
+  std::intptr_t lParam = 0;
+};
+
+// The in-place active object of a control that hosts another component (the
+// WebBrowser ActiveX control): while the focus is inside the control it sees
+// every key message first and takes those that are its own accelerators (Tab
+// between the links of a page, Enter on a link, the page's shortcuts).
+class InPlaceActiveObject {
+ public:
+  virtual ~InPlaceActiveObject() = default;
+  // True when the object took the message; nothing more is done with it then.
+  virtual bool TranslateAccelerator(const KeyMessage& msg) = 0;
+};
+
+
 // Setter-only mirrors of a component's state in one backend.
 class ControlPeer {
  public:
@@ -121,6 +148,8 @@ class ControlPeer {
   // could not be made.
   virtual bool BrowserCommand(int /*operation*/, const std::string& /*url*/) { return false; }
   virtual bool BrowserAvailable() const { return false; }
+  // The hosted component's in-place active object; null while there is none.
+  virtual InPlaceActiveObject* ActiveObject() { return nullptr; }
   virtual void Focus() {}
   virtual void Invalidate() {}
   virtual void BringToFront() {}

@@ -279,8 +279,12 @@ std::string ComboBox::Text() const { return text_; }
 void ComboBox::SetText(const std::string& text) {
   text_ = text;
   index_ = -1;
-  for (size_t i = 0; i < items_.size(); ++i)
-    if (items_[i] == text) index_ = static_cast<int>(i);
+  // A drop-down list shows only its items: the text picks one. An editable
+  // box takes the text into its edit field and, as the system's combo box
+  // does, then has no list selection, even when the text equals an item.
+  if (dropDownList_)
+    for (size_t i = 0; i < items_.size(); ++i)
+      if (items_[i] == text) index_ = static_cast<int>(i);
   if (dropDownList_ && index_ < 0) text_.clear();
   if (peer_) {
     peer_->SetItemIndex(index_);

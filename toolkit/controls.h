@@ -111,6 +111,8 @@ class ComboBox : public Control {
   int ItemIndex() const { return index_; }
   void SetItemIndex(int index);  // out of range selects nothing
   std::string Text() const;      // the selected item's text, or the edit text
+  // A drop-down list selects the item with that text (none: empty); an
+  // editable box shows the text with no item selected.
   void SetText(const std::string& text);
   void PeerSelected(int index);
   // The user typed into an editable box: no item is selected, even when the
@@ -211,6 +213,9 @@ class WebBrowser : public Control {
   enum Operation { kNavigate, kGoBack, kGoForward, kGoHome, kStop, kRefresh };
   WebBrowser(Form* parent, const std::string& name, Rect bounds);
   bool Available() const;
+  // The control's in-place active object (null without one): it gets the
+  // keys first while the focus is inside the control (Form::RouteKey).
+  InPlaceActiveObject* ActiveObject() const { return peer_ ? peer_->ActiveObject() : nullptr; }
   void Navigate(const std::string& url) { Command(kNavigate, url); }
   void GoBack() { Command(kGoBack); }
   void GoForward() { Command(kGoForward); }

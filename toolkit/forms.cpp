@@ -170,6 +170,17 @@ void Form::PressDefault() {
   }
 }
 
+KeyRoute Form::RouteKey(Control* focused, const KeyMessage& msg) {
+  if (msg.msg < wmKeyDown || msg.msg > wmSysDeadChar) return KeyRoute::Form;
+  if (!focused || focused->ParentForm() != this || focused->Kind() != ControlKind::WebBrowser)
+    return KeyRoute::Form;
+  // Inside the control: its object first, as every ActiveX host does.
+  if (InPlaceActiveObject* object = static_cast<WebBrowser*>(focused)->ActiveObject())
+    if (object->TranslateAccelerator(msg)) return KeyRoute::Translated;
+  if (msg.msg == wmKeyDown && msg.wParam == vkTab) return KeyRoute::TabOut;
+  return KeyRoute::Control;
+}
+
 void Form::DoCreate() {
   try {
     if (OnCreate) OnCreate(this);

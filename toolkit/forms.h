@@ -30,6 +30,22 @@ struct Message {
 // AppWindow; other values are 0x100 | WindowState.
 constexpr unsigned kApplyFormStyle = 0x200;
 
+// Where the message loop sends a keyboard message of a form.
+enum class KeyRoute {
+  // The form's own keys: key events, Enter presses the default button,
+  // Escape is swallowed, Tab moves the focus between the controls.
+  Form,
+  // The active object of the control with the focus took it.
+  Translated,
+  // To the focused window inside a hosting control as it is (translated and
+  // dispatched): Enter, Escape and the like are the page's, not the form's.
+  Control,
+  // A Tab that the hosting control's object did not take: the dialog
+  // handling gives it to the focused window when that window asks for Tab,
+  // or moves the focus on, out of the control.
+  TabOut,
+};
+
 class Form : public Control {
  public:
   explicit Form(Component* owner);
@@ -90,6 +106,12 @@ class Form : public Control {
   void BringToFront();
   // Enter presses the default button.
   void PressDefault();
+  // Where a keyboard message goes; focused is the control of this form whose
+  // window holds the focus (the hosted component's windows count as the
+  // hosting control's), null for none. Inside a control that hosts another
+  // component (a web browser) its in-place active object sees the message
+  // first, and the form's own keys do not apply there. Other messages: Form.
+  KeyRoute RouteKey(Control* focused, const KeyMessage& msg);
 
   // Events.
   // A form's destroy handler is run by the derived class's destructor, while

@@ -73,6 +73,14 @@ class SimPlatform : public Platform {
   static constexpr Handle kDesktop = 0x10010;
   std::vector<std::pair<Handle, std::string>> topWindows;
   std::array<std::uint8_t, 256> keyboardState{};
+  // The keyboard layout: which key and shift state gives each character
+  // (VkKeyScan) and the keys' scan codes (MapVirtualKey). Japanese is the
+  // machine the program was made for; Wine's default is the US layout.
+  enum class KeyboardLayout { Japanese, US, German };
+  KeyboardLayout keyboardLayout = KeyboardLayout::Japanese;
+  // The character a key gives on that layout with the modifiers held (1
+  // Shift, 2 Ctrl, 4 Alt), 0 for none: what the focused window receives.
+  char16_t KeyChar(std::uint8_t vk, unsigned modifiers) const;
   bool keyboardStateFails = false;
   // Files that ShellExecute cannot find (it answers 2, ERROR_FILE_NOT_FOUND).
   std::set<std::string> missingFiles;
@@ -168,6 +176,7 @@ class SimPlatform : public Platform {
   void CloseIme(Handle window) override;
   void KeybdEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) override;
   std::uint32_t MapVirtualKey(std::uint32_t code, std::uint32_t mapType) override;
+  std::uint16_t VkKeyScan(char16_t ch) override;
   bool GetKeyboardState(std::array<std::uint8_t, 256>& state) override;
   Handle GetDesktopWindow() override { return kDesktop; }
   Handle GetWindow(Handle window, std::uint32_t command) override;

@@ -30,6 +30,7 @@
 #undef CreateProcess
 #undef LoadLibrary
 #undef MapVirtualKey
+#undef VkKeyScan
 #undef GetWindowText
 #undef ReadFile
 #undef WriteFile
@@ -329,6 +330,9 @@ class Win32Platform : public Platform {
 
   std::uint32_t MapVirtualKey(std::uint32_t code, std::uint32_t mapType) override {
     return ::MapVirtualKeyW(code, mapType);
+  }
+  std::uint16_t VkKeyScan(char16_t ch) override {
+    return static_cast<std::uint16_t>(::VkKeyScanW(static_cast<wchar_t>(ch)));
   }
   bool GetKeyboardState(std::array<std::uint8_t, 256>& state) override {
     return ::GetKeyboardState(state.data()) != FALSE;

@@ -26,6 +26,9 @@ class HeadlessBrowserPeer : public HeadlessControlPeer {
  public:
   HeadlessBrowserPeer(HeadlessBackend& b, WindowHandle h) : HeadlessControlPeer(h), backend_(b) {}
   bool BrowserAvailable() const override { return backend_.browserEngine; }
+  InPlaceActiveObject* ActiveObject() override {
+    return backend_.browserEngine ? backend_.browserActiveObject : nullptr;
+  }
   bool BrowserCommand(int op, const std::string& url) override {
     if (!backend_.browserEngine) return false;
     static const char* const kNames[] = {"Navigate", "GoBack", "GoForward", "GoHome", "Stop", "Refresh"};

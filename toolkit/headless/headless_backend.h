@@ -64,6 +64,9 @@ class HeadlessBackend : public Backend {
   // Images: the reason the window system gives when it cannot make a
   // picture's display bitmap ("" while it can).
   std::string pictureFailure;
+  // The in-place active object of every browser with an engine (a test's
+  // stand-in; none by default).
+  InPlaceActiveObject* browserActiveObject = nullptr;
   // The default processing's answers, by message (0 for others).
   std::map<unsigned, std::intptr_t> defaultResults;
   std::intptr_t DefaultHandler(Form&, const Message& msg) override {

@@ -45,12 +45,58 @@ OleLibrary& Ole() {
 
 const wchar_t kHostClass[] = L"KivoBrowserHost";
 
+// The control's in-place active object for the toolkit's key routing: the
+// one the control names when it becomes UI-active (SetActiveObject), else
+// the control's own.
+class HostedActiveObject : public InPlaceActiveObject {
+ public:
+  ~HostedActiveObject() override {
+    Set(current_, nullptr);
+    Set(own_, nullptr);
+  }
+  void SetOwn(IOleInPlaceActiveObject* o) { Set(own_, o); }
+  void SetCurrent(IOleInPlaceActiveObject* o) { Set(current_, o); }
+  bool Known() const { return current_ || own_; }
+
+  bool TranslateAccelerator(const KeyMessage& key) override {
+    IOleInPlaceActiveObject* o = current_ ? current_ : own_;
+    if (!o) return false;
+    MSG msg;
+    std::memset(&msg, 0, sizeof msg);
+    msg.hwnd = reinterpret_cast<HWND>(key.window);
+    msg.message = key.msg;
+    msg.wParam = key.wParam;
+    msg.lParam = key.lParam;
+    msg.time = static_cast<DWORD>(::GetMessageTime());
+    const DWORD pos = ::GetMessagePos();
+    msg.pt.x = static_cast<short>(LOWORD(pos));
+    msg.pt.y = static_cast<short>(HIWORD(pos));
+    o->AddRef();  // the call may change the active object
+    const HRESULT hr = o->TranslateAccelerator(&msg);
+    o->Release();
+    return hr == S_OK;
+  }
+
+ private:
+  static void Set(IOleInPlaceActiveObject*& slot, IOleInPlaceActiveObject* o) {
+    if (o) o->AddRef();
+    if (slot) slot->Release();
+    slot = o;
+  }
+  IOleInPlaceActiveObject* own_ = nullptr;
+  IOleInPlaceActiveObject* current_ = nullptr;
+};
+
 // The site of one control: client site, in-place site and frame in one
 // object, and the sink of the control's events.
 class Site : public IOleClientSite, public IOleInPlaceSite, public IOleInPlaceFrame, public IDispatch {
  public:
-  Site(WebBrowser& control, HWND host) : control_(&control), host_(host) {}
-  void Detach() { control_ = nullptr; }
+  Site(WebBrowser& control, HWND host, HostedActiveObject& active)
+      : control_(&control), host_(host), active_(&active) {}
+  void Detach() {
+    control_ = nullptr;
+    active_ = nullptr;
+  }
 
   // IUnknown
   STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
@@ -123,7 +169,10 @@ class Site : public IOleClientSite, public IOleInPlaceSite, public IOleInPlaceFr
   STDMETHODIMP GetBorder(LPRECT) override { return E_NOTIMPL; }
   STDMETHODIMP RequestBorderSpace(LPCBORDERWIDTHS) override { return E_NOTIMPL; }
   STDMETHODIMP SetBorderSpace(LPCBORDERWIDTHS) override { return E_NOTIMPL; }
-  STDMETHODIMP SetActiveObject(IOleInPlaceActiveObject*, LPCOLESTR) override { return S_OK; }
+  STDMETHODIMP SetActiveObject(IOleInPlaceActiveObject* object, LPCOLESTR) override {
+    if (active_) active_->SetCurrent(object);
+    return S_OK;
+  }
   STDMETHODIMP InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override { return E_NOTIMPL; }
   STDMETHODIMP SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
   STDMETHODIMP RemoveMenus(HMENU) override { return E_NOTIMPL; }
@@ -156,6 +205,7 @@ class Site : public IOleClientSite, public IOleInPlaceSite, public IOleInPlaceFr
   ~Site() = default;
   WebBrowser* control_;
   HWND host_;
+  HostedActiveObject* active_;
   ULONG refs_ = 1;
 };
 
@@ -187,6 +237,7 @@ class BrowserPeer : public ControlPeer {
 
   WindowHandle Handle() const override { return reinterpret_cast<WindowHandle>(host_); }
   bool BrowserAvailable() const override { return browser_ != nullptr; }
+  InPlaceActiveObject* ActiveObject() override { return active_.Known() ? &active_ : nullptr; }
 
   void SetBounds(const Rect& r) override {
     if (!host_) return;
@@ -236,7 +287,7 @@ class BrowserPeer : public ControlPeer {
         !object)
       return;
     object_ = object;
-    site_ = new Site(control, host_);
+    site_ = new Site(control, host_, active_);
     RECT rc;
     ::GetClientRect(host_, &rc);
     if (FAILED(object_->SetClientSite(site_)) ||
@@ -247,6 +298,11 @@ class BrowserPeer : public ControlPeer {
       return;
     }
     object_->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&inPlace_));
+    IOleInPlaceActiveObject* own = nullptr;
+    if (SUCCEEDED(object_->QueryInterface(IID_IOleInPlaceActiveObject, reinterpret_cast<void**>(&own))) && own) {
+      active_.SetOwn(own);
+      own->Release();
+    }
     IConnectionPointContainer* points = nullptr;
     if (SUCCEEDED(object_->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&points))) &&
         points) {
@@ -259,6 +315,8 @@ class BrowserPeer : public ControlPeer {
   // Every interface given back, the control closed: nothing of it is left.
   void Release() {
     if (site_) site_->Detach();
+    active_.SetCurrent(nullptr);
+    active_.SetOwn(nullptr);
     if (events_) {
       if (cookie_) events_->Unadvise(cookie_);
       events_->Release();
@@ -286,6 +344,7 @@ class BrowserPeer : public ControlPeer {
   }
 
   HWND host_ = nullptr;
+  HostedActiveObject active_;
   Site* site_ = nullptr;
   IOleObject* object_ = nullptr;
   IOleInPlaceObject* inPlace_ = nullptr;

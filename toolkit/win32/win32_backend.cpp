@@ -363,6 +363,22 @@ class Win32Backend : public Backend {
       if (std::wcscmp(cls, kFormClass) == 0)
         fp = static_cast<FormPeer*>(Win32Peer::FromHwnd(root));
     }
+    // Keys inside a control that hosts another component: its active object
+    // first, then the page; the form's own keys only outside it.
+    if (fp && msg.message >= WM_KEYFIRST && msg.message <= WM_SYSDEADCHAR) {
+      KeyMessage key{reinterpret_cast<WindowHandle>(msg.hwnd), msg.message, msg.wParam, msg.lParam};
+      switch (fp->form().RouteKey(HostingControl(fp->form(), msg.hwnd), key)) {
+        case KeyRoute::Translated: return;
+        case KeyRoute::TabOut:
+          if (::IsWindowEnabled(root) && ::IsDialogMessageW(root, &msg)) return;
+          [[fallthrough]];
+        case KeyRoute::Control:
+          ::TranslateMessage(&msg);
+          ::DispatchMessageW(&msg);
+          return;
+        case KeyRoute::Form: break;
+      }
+    }
     // Key events of the control (or form) that has the focus; a handler may
     // eat the key, or destroy the window.
     if (fp && (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN)) {
@@ -413,6 +429,17 @@ class Win32Backend : public Backend {
     if (fp && ::IsWindowEnabled(root) && ::IsDialogMessageW(root, &msg)) return;
     ::TranslateMessage(&msg);
     ::DispatchMessageW(&msg);
+  }
+
+  // The control of a form whose window is, or holds, the given window:
+  // only web browsers host windows of another component.
+  static Control* HostingControl(Form& form, HWND window) {
+    for (Control* c : form.Controls()) {
+      if (c->Kind() != ControlKind::WebBrowser) continue;
+      HWND h = reinterpret_cast<HWND>(c->Handle());
+      if (h && (h == window || ::IsChild(h, window))) return c;
+    }
+    return nullptr;
   }
 
   HINSTANCE instance_ = nullptr;
