@@ -4,6 +4,7 @@
 
 #include "app/about_boxes.h"
 #include "browser/browser_window.h"
+#include "hotkeys/hotkeys.h"
 #include "lock/lock_screen.h"
 #include "lock/lock_setup.h"
 #include "lock/user_settings.h"
@@ -166,6 +167,7 @@ void TForm1::BuildMenus() {
       N1->Add("CommandSender1", "Raru Derura(&P)", Bind(this, &TForm1::CommandSender1Click));
   KivoExplorerVer101 = N1->Add("KivoExplorerVer101", "Kivo-WebExplorer Ver1.0",
                                Bind(this, &TForm1::KivoExplorerVer101Click));
+  HotKey1 = N1->Add("HotKey1", "ホットキーの設定(&K)", Bind(this, &TForm1::HotKey1Click));
   CDDRIVEC1 = root.Add("CDDRIVEC1", "CD-DRIVE(&D)");
   Open1 = CDDRIVEC1->Add("Open1", "開く(&O)", Bind(this, &TForm1::Open1Click));
   Close1 = CDDRIVEC1->Add("Close1", "閉じる(&C)", Bind(this, &TForm1::Close1Click));
@@ -267,6 +269,8 @@ void TForm1::FormCreate(tk::Component*) {
   } created{this};
   auto& p = platform::Get();
   auto& app = tk::Application::Instance();
+  // Another copy's commands: judged once the settings are restored.
+  app.OnCopyData = [this](std::uint32_t tag, const std::string& bytes) { return ReceiveCommand(tag, bytes); };
   p.EnableSystemMenuItem(Handle(), platform::kScClose, platform::kMfDisabled);
   SkipExitConfirmation = false;
   platform::NotifyIconData icon;
@@ -310,6 +314,8 @@ void TForm1::FormCreate(tk::Component*) {
   ShowPhysicalMemory();
   p.DisableIme(Handle());
   if (!p.FileExists(kRsrc32)) Button17->SetEnabled(false);
+  tk::Application::Instance().OnHotKey = [this](int id) { HotKeyPressed(id); };
+  ApplyHotKeys();
 }
 
 void TForm1::FormShow(tk::Component*) {
@@ -344,9 +350,13 @@ void TForm1::FormDestroy(tk::Component*) {
   // The application's own window, the one titled with the application title;
   // never another program's window of the same title.
   auto& app = tk::Application::Instance();
+  app.OnHotKey = nullptr;
+  app.OnCopyData = nullptr;
   if (!app.HasBackend()) return;
-  if (platform::Handle w = app.GetBackend().ApplicationHandle())
+  if (platform::Handle w = app.GetBackend().ApplicationHandle()) {
+    hotkeys::UnregisterHotKeys(w);
     platform::Get().ShowWindow(w, platform::kSwRestore);
+  }
 }
 
 void TForm1::RunDeferredMessages() {
@@ -424,6 +434,13 @@ std::intptr_t TForm1::Refusal(const cmdline::Command& c) const {
   return cmdline::kReplyTaken;
 }
 
+std::intptr_t TForm1::ReceiveCommand(std::uint32_t tag, const std::string& bytes) {
+  if (tag != cmdline::kCopyDataTag) return cmdline::kReplyNotUnderstood;
+  std::optional<cmdline::Command> command = cmdline::DecodeRecord(bytes);
+  if (!command) return cmdline::kReplyBadRecord;
+  return TakeCommand(*command);
+}
+
 std::intptr_t TForm1::TakeCommand(const cmdline::Command& command) {
   // Before the settings are restored nothing can be judged: the command waits
   // and is judged when it runs.
@@ -478,6 +495,78 @@ void TForm1::RunCommand(const cmdline::Command& c) {
       break;
     case Verb::Hide: Hide(); break;
     case Verb::Exit: Close(); break;
+    default: break;
+  }
+}
+
+// ---------------------------------------------------------------- hotkeys
+void TForm1::ApplyHotKeys() {
+  auto& app = tk::Application::Instance();
+  std::vector<std::string> problems =
+      hotkeys::RegisterHotKeys(app.GetBackend().ApplicationHandle(), N3->Enabled());
+  if (problems.empty()) return;
+  std::string text;
+  for (const std::string& line : problems) text += (text.empty() ? "" : "\r\n") + line;
+  app.MessageBox(text, session::kCaption, tk::mbOk | tk::mbIconExclamation);
+}
+
+void TForm1::HotKey1Click(tk::Component*) {
+  Form27 = new TForm27(this, N3->Enabled(), [this] { ApplyHotKeys(); });
+  Form27->DoCreate();
+  Form27->ShowModal();
+}
+
+void TForm1::HotKeyPressed(int id) {
+  if (creating_) return;
+  // While locked a hotkey does what the tray does then: the unlock prompt.
+  if (lock::RedirectToUnlock()) return;
+  auto command = [this](cmdline::Verb verb, std::uint32_t minutes) {
+    cmdline::Command c;
+    c.verb = verb;
+    if (minutes) {
+      c.when = cmdline::When::In;
+      c.minutes = minutes;
+    }
+    std::intptr_t reply = TakeCommand(c);
+    if (reply != cmdline::kReplyTaken)
+      tk::Application::Instance().MessageBox(cmdline::ReplyText(reply), session::kCaption,
+                                             tk::mbOk | tk::mbIconExclamation);
+  };
+  auto front = [](tk::Form* f) {
+    if (f) f->BringToFront();
+  };
+  switch (hotkeys::ActionOf(id)) {
+    case hotkeys::kShowHide:
+      if (Visible()) {
+        Hide();
+      } else {
+        Show();
+        BringToFront();
+      }
+      break;
+    case hotkeys::kCaptureDesktop: C1Click(this); break;
+    case hotkeys::kCaptureWindow:
+      viewer::Capture(viewer::CaptureKeys(viewer::CaptureCommand::ActiveWindow, PlatformFamily), 0,
+                      Handle());
+      break;
+    case hotkeys::kViewer:
+      if (Form13) front(Form13);
+      else if (V1->Enabled()) V1Click(this);
+      break;
+    case hotkeys::kStopwatch:
+      if (Form4) front(Form4);
+      else if (Button20->Enabled()) Button20Click(this);
+      break;
+    case hotkeys::kLock:
+      // The set-up, never a lock without a password.
+      if (N3->Enabled()) Button16Click(this);
+      break;
+    case hotkeys::kTimer: {
+      std::int32_t minutes = hotkeys::ReadHotKeys().timerMinutes;
+      if (minutes > 0) command(cmdline::Verb::PowerOff, static_cast<std::uint32_t>(minutes));
+      break;
+    }
+    case hotkeys::kCancel: command(cmdline::Verb::Cancel, 0); break;
     default: break;
   }
 }

@@ -57,7 +57,7 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
   tk::PopupMenu* PopupMenu1;
 
   // Menu items.
-  tk::MenuItem *N1, *N2, *N5, *V1, *CommandSender1, *KivoExplorerVer101;
+  tk::MenuItem *N1, *N2, *N5, *V1, *CommandSender1, *KivoExplorerVer101, *HotKey1;
   tk::MenuItem *CDDRIVEC1, *Open1, *Close1, *Help1, *About1, *FIX1;
   tk::MenuItem *B1, *A1, *C1, *N3, *N4, *PingSender1, *KivoWebExplorer1, *Open2, *Exit1,
       *Windows1;
@@ -153,6 +153,13 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
   // handed over: cmdline::kReplyTaken when it is queued to run (it runs once
   // the handler that took it has returned), else why it is refused.
   std::intptr_t TakeCommand(const cmdline::Command& command);
+  // The bytes another copy sent to the application window (WM_COPYDATA).
+  std::intptr_t ReceiveCommand(std::uint32_t tag, const std::string& bytes);
+
+  // Global hotkeys: registered again after each change; a press of one.
+  void ApplyHotKeys();
+  void HotKeyPressed(int id);
+  void HotKey1Click(tk::Component* sender);
 
  private:
   void BuildLayout();

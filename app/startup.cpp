@@ -15,16 +15,6 @@ std::string ApplicationTitle(const std::string& exePath) {
 
 namespace {
 
-// The running copy's application window takes commands from other copies.
-std::intptr_t ReceiveCommand(std::uint32_t tag, const std::string& bytes) {
-  if (tag != cmdline::kCopyDataTag) return cmdline::kReplyNotUnderstood;
-  std::optional<cmdline::Command> command = cmdline::DecodeRecord(bytes);
-  if (!command) return cmdline::kReplyBadRecord;
-  auto* main = dynamic_cast<TForm1*>(tk::Application::Instance().MainForm());
-  if (!main) return cmdline::kReplyBusy;
-  return main->TakeCommand(*command);
-}
-
 // A second copy hands its command to the running one: the exit code.
 int ForwardCommand(const cmdline::Command& command) {
   auto& p = platform::Get();
@@ -73,7 +63,6 @@ int RunKivoConfig() {
                      tk::mbOk | tk::mbIconStop);
     return -1;
   }
-  app.OnCopyData = ReceiveCommand;
   try {
     Form1 = app.CreateForm<TForm1>();
     {

@@ -174,6 +174,10 @@ class Platform {
   // A top-level window of that class and title that belongs to another
   // process (EnumWindows); 0 when there is none.
   virtual Handle FindOtherProcessWindow(const std::string& className, const std::string& title) = 0;
+  // RegisterHotKey / UnregisterHotKey on a window: false when the key is
+  // taken (by another program, or by another id of ours).
+  virtual bool RegisterHotKey(Handle window, int id, std::uint32_t modifiers, std::uint32_t vk) = 0;
+  virtual bool UnregisterHotKey(Handle window, int id) = 0;
   // WM_COPYDATA with the bytes, through SendMessageTimeout(SMTO_ABORTIFHUNG):
   // false when the window did not answer in time; else its answer in reply.
   virtual bool SendCopyData(Handle window, std::uint32_t tag, const std::string& bytes,

@@ -70,6 +70,10 @@ constexpr const char* ED3 = "ED3";  // row-2 address button name
 // (placement), "fav0" … "fav6" (favourites), "CBI" and "CBI2" (selections).
 constexpr const char* HomePage = "homepage";
 
+// "HotKey": the global hotkeys, one text per action ("Ctrl+Alt+S"; "" none).
+constexpr const char* HotKey = "HotKey";
+constexpr const char* TimerMinutes = "TimerMinutes";  // the timer hotkey's minutes
+
 // "F9": lock set-up.
 constexpr const char* Tomei = "tomei";  // transparent lock window
 }  // namespace key

@@ -49,6 +49,8 @@ void Application::Shutdown() {
   backend_.reset();
   terminated_ = false;
   ShowMainForm = true;
+  OnCopyData = nullptr;
+  OnHotKey = nullptr;
 }
 
 Backend& Application::GetBackend() {
@@ -115,6 +117,16 @@ std::intptr_t Application::PeerCopyData(std::uint32_t tag, const std::string& by
     HandleException();
     return 0;
   }
+}
+
+void Application::PeerHotKey(int id) {
+  if (!OnHotKey) return;
+  try {
+    OnHotKey(id);
+  } catch (...) {
+    HandleException();
+  }
+  FlushReleases();
 }
 
 void Application::QueueRelease(Form* f) {

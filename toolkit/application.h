@@ -97,6 +97,9 @@ class Application {
   // their tag; the handler's answer goes back to the sender (0 without one).
   std::function<std::intptr_t(std::uint32_t tag, const std::string& bytes)> OnCopyData;
   std::intptr_t PeerCopyData(std::uint32_t tag, const std::string& bytes);
+  // A hotkey registered on the application window was pressed (WM_HOTKEY).
+  std::function<void(int id)> OnHotKey;
+  void PeerHotKey(int id);
 
   int Cursor() const { return cursor_; }
   void SetCursor(int c);

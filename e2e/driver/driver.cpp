@@ -840,6 +840,26 @@ int cmdTimeOpen(const Args& a) {
   return 0;
 }
 
+// Holds a global hotkey (RegisterHotKey for this thread) for --ms
+// milliseconds, as another program would; prints "held" once it has it.
+int cmdHoldHotKey(const Args& a) {
+  auto mods = static_cast<UINT>(a.integer(L"mods", 0));
+  auto vk = static_cast<UINT>(a.integer(L"vk", 0));
+  if (!RegisterHotKey(nullptr, 1, mods, vk)) {
+    err(L"the hotkey is taken");
+    return 1;
+  }
+  out(L"held");
+  DWORD end = GetTickCount() + static_cast<DWORD>(a.integer(L"ms", 10000));
+  while (static_cast<LONG>(end - GetTickCount()) > 0) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    Sleep(20);
+  }
+  UnregisterHotKey(nullptr, 1);
+  return 0;
+}
+
 // Prints the size of the bitmap on the clipboard ("<width>x<height>"); exit
 // code 2 when there is none.
 int cmdClipboardSize(const Args&) {
@@ -1393,6 +1413,7 @@ int usage() {
       L"  reg-get K V | reg-set K V DATA | reg-set-dword K V N | reg-delete K [V] | reg-list K\n"
       L"  exit-windows [--flags N]\n"
       L"  clipboard-size | clipboard-set-dib --file F [--v5]      the clipboard's bitmap\n"
+      L"  hold-hotkey --mods N --vk N [--ms N]                 hold a hotkey as another program\n"
       L"  move --title T --x N --y N");
   return 1;
 }
@@ -1419,6 +1440,7 @@ int main() {
   if (c == L"shortcut-target") return cmdShortcutTarget(a);
   if (c == L"menu-command") return cmdMenuCommand(a);
   if (c == L"clipboard-size") return cmdClipboardSize(a);
+  if (c == L"hold-hotkey") return cmdHoldHotKey(a);
   if (c == L"clipboard-set-dib") return cmdClipboardSetDib(a);
   if (c == L"time-open") return cmdTimeOpen(a);
   if (c == L"console-line") return cmdConsoleLine(a);

@@ -372,6 +372,24 @@ Handle SimPlatform::FindOtherProcessWindow(const std::string& className, const s
   return it == otherProcessWindows.end() ? 0 : it->second;
 }
 
+bool SimPlatform::RegisterHotKey(Handle window, int id, std::uint32_t modifiers, std::uint32_t vk) {
+  Log("RegisterHotKey(" + Hex(window) + ", " + std::to_string(id) + ", " + Hex(modifiers) + ", " +
+      Hex(vk) + ")");
+  // As the system: a combination has one owner; an id of a window is
+  // replaced only after it was unregistered.
+  std::pair<std::uint32_t, std::uint32_t> combination{modifiers, vk};
+  if (hotkeysOfOthers.count(combination) || hotkeys.count({window, id})) return false;
+  for (const auto& h : hotkeys)
+    if (h.second == combination) return false;
+  hotkeys[{window, id}] = combination;
+  return true;
+}
+
+bool SimPlatform::UnregisterHotKey(Handle window, int id) {
+  Log("UnregisterHotKey(" + Hex(window) + ", " + std::to_string(id) + ")");
+  return hotkeys.erase({window, id}) != 0;
+}
+
 bool SimPlatform::SendCopyData(Handle window, std::uint32_t tag, const std::string& bytes,
                                std::uint32_t timeoutMs, std::intptr_t& reply) {
   Log("SendCopyData(" + Hex(window) + ", " + Hex(tag) + ", " + std::to_string(bytes.size()) +

@@ -49,6 +49,9 @@ class SimPlatform : public Platform {
   // What a window of another process answers to WM_COPYDATA (tag, bytes);
   // without one the send times out.
   std::function<std::intptr_t(Handle, std::uint32_t, const std::string&)> copyDataAnswer;
+  // Hotkeys: those other programs hold (modifiers, key), and ours by window and id.
+  std::set<std::pair<std::uint32_t, std::uint32_t>> hotkeysOfOthers;
+  std::map<std::pair<Handle, int>, std::pair<std::uint32_t, std::uint32_t>> hotkeys;
   std::string commandLine = "\"C:\\Program Files\\Kivo\\kivo_config.exe\"";
   std::uintptr_t shellExecuteResult = 42;
   std::uint32_t shellExecuteLastError = 0;  // left by ShellExecute
@@ -157,6 +160,8 @@ class SimPlatform : public Platform {
   long RegCloseKey(Handle key) override;
   bool ExitWindowsEx(std::uint32_t flags, std::uint32_t reserved) override;
   Handle FindOtherProcessWindow(const std::string& className, const std::string& title) override;
+  bool RegisterHotKey(Handle window, int id, std::uint32_t modifiers, std::uint32_t vk) override;
+  bool UnregisterHotKey(Handle window, int id) override;
   bool SendCopyData(Handle window, std::uint32_t tag, const std::string& bytes,
                     std::uint32_t timeoutMs, std::intptr_t& reply) override;
   Handle FindWindow(const std::optional<std::string>& className,

@@ -497,6 +497,13 @@ class Win32Platform : public Platform {
     return reinterpret_cast<Handle>(search.found);
   }
 
+  bool RegisterHotKey(Handle window, int id, std::uint32_t modifiers, std::uint32_t vk) override {
+    return ::RegisterHotKey(reinterpret_cast<HWND>(window), id, modifiers, vk) != FALSE;
+  }
+  bool UnregisterHotKey(Handle window, int id) override {
+    return ::UnregisterHotKey(reinterpret_cast<HWND>(window), id) != FALSE;
+  }
+
   bool SendCopyData(Handle window, std::uint32_t tag, const std::string& bytes, std::uint32_t timeoutMs,
                     std::intptr_t& reply) override {
     COPYDATASTRUCT cds{};

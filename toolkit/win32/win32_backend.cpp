@@ -492,6 +492,10 @@ LRESULT CALLBACK Win32Backend::AppProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       else Application::Instance().Terminate();
       return 0;
     }
+    if (msg == WM_HOTKEY) {
+      Application::Instance().PeerHotKey(static_cast<int>(wp));
+      return 0;
+    }
     if (msg == WM_COPYDATA) {
       const auto* cds = reinterpret_cast<const COPYDATASTRUCT*>(lp);
       // The bytes are another program's: only their size is trusted, and

@@ -1,0 +1,66 @@
+// Global hotkeys under Wine, pressed on the X server as a user would.
+#include <csignal>
+#include <fstream>
+#include <string>
+
+#include "e2e/harness.h"
+
+namespace e2e {
+namespace {
+
+constexpr const char* kStopwatch = "Kivo-Config タイマー";
+
+class HotKeys : public WineTest {
+ protected:
+  void Press(const std::string& keys) {
+    Result r = RunTool({"xdotool", "key", "--delay", "50", keys}, 10000);
+    ASSERT_EQ(r.code, 0) << r.err;
+  }
+};
+
+TEST_F(HotKeys, RegisteredKeysOpenTheStopwatchAndCaptureTheDesktop) {
+  SetWindowsVersion("winxp");
+  SetSetting("HotKey", "Stopwatch", "Ctrl+Alt+W");
+  SetSetting("HotKey", "CaptureDesktop", "Ctrl+Shift+F9");
+  SkipLogo();
+  StartApp();
+  WaitMainWindow();
+  ASSERT_FALSE(HasFailure());
+  EXPECT_EQ(Driver({"clipboard-size"}).code, 2) << "the clipboard already holds a picture";
+  Press("ctrl+alt+w");
+  EXPECT_DRIVER_OK(Driver({"wait", "--title", kStopwatch, "--visible"}, 10000));
+  Press("ctrl+shift+F9");
+  auto [sw, sh] = ScreenSize();
+  std::string size;
+  EXPECT_TRUE(WaitFor([&] {
+    Result r = Driver({"clipboard-size"});
+    size = r.code == 0 && !r.lines().empty() ? r.lines()[0] : "";
+    return !size.empty();
+  }, 10000)) << "no picture reached the clipboard";
+  EXPECT_EQ(size, std::to_string(sw) + "x" + std::to_string(sh));
+}
+
+TEST_F(HotKeys, AKeyAnotherProgramHoldsIsNamedAndTheOthersStillWork) {
+  SetWindowsVersion("winxp");
+  SetSetting("HotKey", "Stopwatch", "Ctrl+Alt+W");
+  SetSetting("HotKey", "Viewer", "Ctrl+Alt+Q");
+  Background holder = DriverInBackground({"hold-hotkey", "--mods", "3", "--vk", "0x51", "--ms", "60000"});
+  ASSERT_TRUE(WaitFor([&] {
+    std::ifstream in(holder.outFile);
+    std::string line;
+    return std::getline(in, line) && line.rfind("held", 0) == 0;
+  }, 20000)) << "the other program did not get its hotkey";
+  SkipLogo();
+  StartApp();
+  Result box = Driver({"msgbox", "--title", kBoxTitle, "--answer", std::to_string(kIdOk)}, 20000);
+  ASSERT_DRIVER_OK(box);
+  EXPECT_NE(box.out.find("Ctrl+Alt+Q (画像ビューア) は他のプログラムが使っている"), std::string::npos) << box.out;
+  WaitMainWindow();
+  Press("ctrl+alt+w");
+  EXPECT_DRIVER_OK(Driver({"wait", "--title", kStopwatch, "--visible"}, 10000));
+  kill(holder.pid, SIGTERM);
+  Finish(holder, 10000);
+}
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,178 @@
+#include "hotkeys/hotkeys.h"
+
+#include "settings/keys.h"
+#include "settings/settings_store.h"
+
+TForm27* Form27 = nullptr;
+
+namespace hotkeys {
+
+namespace {
+namespace key = settings::key;
+
+struct ActionText {
+  const char* ident;
+  const char* name;
+};
+constexpr ActionText kActions[kActionCount] = {
+    {"ShowHide", "メインウィンドウの表示/非表示"},
+    {"CaptureDesktop", "デスクトップキャプチャ"},
+    {"CaptureWindow", "アクティブウィンドウ取得"},
+    {"Viewer", "画像ビューア"},
+    {"Stopwatch", "ストップウォッチ"},
+    {"Lock", "画面ロック"},
+    {"Timer", "電源切断タイマー"},
+    {"Cancel", "タイマー終了の中止"},
+};
+
+std::string NotAHotKey(const std::string& text, const char* ident) {
+  return "'" + text + "' はホットキーではありません (" + std::string(key::HotKey) + "\\" + ident + ")";
+}
+}  // namespace
+
+const char* ActionIdent(int action) { return kActions[action].ident; }
+const char* ActionName(int action) { return kActions[action].name; }
+
+Stored ReadHotKeys() {
+  Stored s;
+  settings::SettingsStore store;
+  for (int a = 0; a < kActionCount; ++a) {
+    std::string text = store.ReadString(key::HotKey, kActions[a].ident, "");
+    std::optional<HotKey> parsed = ParseHotKey(text);
+    if (parsed) s.keys[a] = *parsed;
+    else s.problems.push_back(NotAHotKey(text, kActions[a].ident));
+  }
+  try {
+    // Strictly, as the window stores it: text that is no number is named.
+    s.timerMinutes = settings::StrToInt(
+        store.ReadString(key::HotKey, key::TimerMinutes, std::to_string(kDefaultTimerMinutes)));
+  } catch (const settings::StoreError& e) {
+    s.problems.push_back(std::string(e.what()) + " (" + key::HotKey + "\\" + key::TimerMinutes + ")");
+    s.timerMinutes = 0;
+  }
+  if (s.timerMinutes < 1 || s.timerMinutes > 9999 * 60) {
+    if (!s.keys[kTimer].None() && s.timerMinutes != 0)
+      s.problems.push_back("'" + std::to_string(s.timerMinutes) + "' 分はタイマーに設定できません (" +
+                           key::HotKey + "\\" + key::TimerMinutes + ")");
+    s.keys[kTimer] = HotKey{};  // the timer's hotkey stays unset
+  }
+  return s;
+}
+
+void UnregisterHotKeys(platform::Handle window) {
+  for (int a = 0; a < kActionCount; ++a) platform::Get().UnregisterHotKey(window, HotKeyId(a));
+}
+
+std::vector<std::string> RegisterHotKeys(platform::Handle window, bool lockOffered) {
+  UnregisterHotKeys(window);
+  Stored s = ReadHotKeys();
+  std::vector<std::string> problems = s.problems;
+  for (int a = 0; a < kActionCount; ++a) {
+    const HotKey& k = s.keys[a];
+    if (k.None() || (a == kLock && !lockOffered)) continue;
+    int same = -1;
+    for (int b = 0; b < a && same < 0; ++b)
+      if (s.keys[b] == k && !(b == kLock && !lockOffered)) same = b;
+    if (same >= 0) {
+      problems.push_back("ホットキー " + FormatHotKey(k) + " (" + kActions[a].name + ") は「" +
+                         kActions[same].name + "」と同じキーです。");
+      continue;
+    }
+    if (!platform::Get().RegisterHotKey(window, HotKeyId(a), k.modifiers, k.vk))
+      problems.push_back("ホットキー " + FormatHotKey(k) + " (" + kActions[a].name +
+                         ") は他のプログラムが使っているため登録できません。");
+  }
+  return problems;
+}
+
+}  // namespace hotkeys
+
+namespace {
+namespace key = settings::key;
+using namespace hotkeys;
+}  // namespace
+
+TForm27::TForm27(tk::Component* owner, bool lockOffered, std::function<void()> applied)
+    : tk::Form(owner), applied_(std::move(applied)) {
+  Name = "Form27";
+  Border = tk::BorderStyle::Single;
+  Icons.minimize = Icons.maximize = false;
+  Position = tk::FormPosition::ScreenCenter;
+  SetCaption("ホットキーの設定");
+  SetClientSize(420, 312);
+  for (int a = 0; a < kActionCount; ++a) {
+    const int top = 12 + 32 * a;
+    HotKeys[a] = new tk::HotKeyBox(this, "HotKey" + std::to_string(a + 1), {200, top, 150, 22});
+    Labels[a] = new tk::Label(this, "Label" + std::to_string(a + 1), {16, top + 4, 180, 12}, ActionName(a));
+  }
+  Edit1 = new tk::Edit(this, "Edit1", {356, 12 + 32 * kTimer, 40, 22});
+  Edit1->MaxLength = 6;
+  Label9 = new tk::Label(this, "Label9", {400, 16 + 32 * kTimer, 16, 12}, "分");
+  Button1 = new tk::Button(this, "Button1", {248, 276, 75, 25}, "OK");
+  Button1->Default = true;
+  Button1->OnClick = [this](tk::Component* s) { Button1Click(s); };
+  Button2 = new tk::Button(this, "Button2", {332, 276, 75, 25}, "キャンセル");
+  Button2->OnClick = [this](tk::Component* s) { Button2Click(s); };
+  if (!lockOffered) {
+    HotKeys[kLock]->SetEnabled(false);
+    Labels[kLock]->SetEnabled(false);
+  }
+  OnCreate = [this](tk::Component* s) { FormCreate(s); };
+  OnCloseQuery = [this](tk::Component* s, bool& c) { FormCloseQuery(s, c); };
+}
+
+TForm27::~TForm27() {
+  if (Form27 == this) Form27 = nullptr;
+}
+
+void TForm27::FormCreate(tk::Component*) {
+  settings::SettingsStore store;
+  for (int a = 0; a < kActionCount; ++a) {
+    storedTexts_[a] = store.ReadString(key::HotKey, ActionIdent(a), "");
+    std::optional<HotKey> k = ParseHotKey(storedTexts_[a]);
+    HotKeys[a]->SetKey(k ? ToBoxValue(*k) : 0);
+    openedValues_[a] = HotKeys[a]->Key();
+  }
+  // The minutes as stored, even when they cannot be read: OK says why.
+  Edit1->SetText(store.ReadString(key::HotKey, key::TimerMinutes, std::to_string(kDefaultTimerMinutes)));
+}
+
+void TForm27::Button1Click(tk::Component*) {
+  auto& app = tk::Application::Instance();
+  std::string texts[kActionCount];
+  for (int a = 0; a < kActionCount; ++a) {
+    if (HotKeys[a]->Key() == openedValues_[a]) {
+      texts[a] = storedTexts_[a];  // left alone
+      continue;
+    }
+    HotKey k = FromBoxValue(HotKeys[a]->Key());
+    texts[a] = FormatHotKey(k);
+    if (!k.None() && texts[a].empty()) {
+      app.MessageBox(std::string(ActionName(a)) + ": このキーはホットキーに使えません。\r\n"
+                     "文字、数字、F1～F24、PrintScreen、Pause、Space、Home、End、Insert、Delete、"
+                     "PageUp、PageDown が使えます。",
+                     Caption(), tk::mbOk | tk::mbIconExclamation);
+      return;
+    }
+  }
+  std::int32_t minutes = settings::StrToInt(Edit1->Text());  // "'…' は整数ではありません"
+  if (minutes < 1 || minutes > 9999 * 60) {
+    app.MessageBox("タイマーの分数は 1 から " + std::to_string(9999 * 60) + " までです。", Caption(),
+                   tk::mbOk | tk::mbIconExclamation);
+    return;
+  }
+  {
+    settings::SettingsStore store;
+    for (int a = 0; a < kActionCount; ++a) store.WriteString(key::HotKey, ActionIdent(a), texts[a]);
+    store.WriteInteger(key::HotKey, key::TimerMinutes, minutes);
+  }
+  if (applied_) applied_();
+  Close();
+}
+
+void TForm27::Button2Click(tk::Component*) { Close(); }
+
+void TForm27::FormCloseQuery(tk::Component*, bool& canClose) {
+  canClose = true;
+  Release();
+}
