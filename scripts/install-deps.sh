@@ -9,7 +9,8 @@ have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok ins
 pkgs=(cmake ninja-build g++ make googletest libgtest-dev
       g++-mingw-w64-i686-win32 mingw-w64-tools binutils-mingw-w64-i686
       wine wine32:i386 wine64 xvfb xauth x11-utils imagemagick fonts-vlgothic
-      procps nasm dpkg-dev libjpeg62-turbo-dev libjpeg-turbo-progs nsis zip xdotool)
+      procps nasm dpkg-dev libjpeg62-turbo-dev libjpeg-turbo-progs
+      zlib1g-dev libpng-dev libgif-dev nsis zip xdotool)
 for p in "${pkgs[@]}"; do have "$p" || need+=("$p"); done
 
 if [ ${#need[@]} -eq 0 ]; then
