@@ -397,6 +397,14 @@ int cmdClientRect(const Args& a) {
   return 0;
 }
 
+// Whether a window's procedure takes Unicode messages (its class was
+// registered with a W function): 1 or 0.
+int cmdUnicode(const Args& a) {
+  HWND h = waitTop(a);
+  out(IsWindowUnicode(h) ? L"1" : L"0");
+  return 0;
+}
+
 int cmdScreen(const Args&) {
   out(num(GetSystemMetrics(SM_CXSCREEN)) + L" " + num(GetSystemMetrics(SM_CYSCREEN)));
   RECT work{};
@@ -1340,6 +1348,7 @@ int usage() {
       L"  wait-gone --title T [--class C] [--visible] [--timeout ms]\n"
       L"  rect --title T                                       left top right bottom\n"
       L"  screen                                               screen size, work area\n"
+      L"  unicode --title T                                    1: a Unicode window, 0: ANSI\n"
       L"  children --title T                                   child controls\n"
       L"  text --title T [--text X|--id N|--ctl-class C] [--part N]\n"
       L"  click --title T --text X [--send]\n"
@@ -1366,6 +1375,7 @@ int main() {
   if (c == L"rect") return cmdRect(a);
   if (c == L"client-rect") return cmdClientRect(a);
   if (c == L"screen") return cmdScreen(a);
+  if (c == L"unicode") return cmdUnicode(a);
   if (c == L"children") return cmdChildren(a);
   if (c == L"text") return cmdText(a);
   if (c == L"click") return cmdClick(a);

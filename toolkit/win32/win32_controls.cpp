@@ -90,7 +90,7 @@ void ChildPeer::Create(int id) {
   }
   std::wstring text = control_.Kind() == ControlKind::Image ? std::wstring() : Widen(control_.Caption());
   const Rect& r = control_.Bounds();
-  HWND h = ::CreateWindowExW(ex, cls, text.c_str(), style, r.left, r.top, r.width, r.height,
+  HWND h = winapi::CreateWindowExW(ex, cls, text.c_str(), style, r.left, r.top, r.width, r.height,
                              form_.hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                              Instance(), nullptr);
   Attach(h);
@@ -103,7 +103,7 @@ void ChildPeer::Create(int id) {
     form_.StackContainer(h);
   form_.ChildAdded();
   SetFont(control_.GetFont());
-  if (k == ControlKind::ProgressBar) ::SendMessageW(h, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+  if (k == ControlKind::ProgressBar) winapi::SendMessageW(h, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
   if (k == ControlKind::StatusBar) SetText(control_.Caption());
   if (!control_.Enabled()) ::EnableWindow(h, FALSE);
   Place(r);
@@ -117,7 +117,7 @@ void ChildPeer::Place(const Rect& r) {
     case ControlKind::ComboBox: {
       // The height of a combo box includes its drop-down list.
       auto& cb = static_cast<ComboBox&>(control_);
-      int item = static_cast<int>(::SendMessageW(hwnd_, CB_GETITEMHEIGHT, 0, 0));
+      int item = static_cast<int>(winapi::SendMessageW(hwnd_, CB_GETITEMHEIGHT, 0, 0));
       if (item <= 0) item = 16;
       hgt = r.height + item * std::max(1, cb.DropDownCount) + 4;
       break;
@@ -158,11 +158,11 @@ void ChildPeer::SetText(const std::string& text) {
     case ControlKind::StatusBar: {
       std::wstring w = Widen(text);
       if (simple_) {
-        ::SendMessageW(hwnd_, SB_SETTEXTW, 255, reinterpret_cast<LPARAM>(w.c_str()));
+        winapi::SendMessageW(hwnd_, SB_SETTEXTW, 255, reinterpret_cast<LPARAM>(w.c_str()));
       } else {
         int parts[1] = {-1};
-        ::SendMessageW(hwnd_, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(parts));
-        ::SendMessageW(hwnd_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(w.c_str()));
+        winapi::SendMessageW(hwnd_, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(parts));
+        winapi::SendMessageW(hwnd_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(w.c_str()));
       }
       return;
     }
@@ -170,7 +170,7 @@ void ChildPeer::SetText(const std::string& text) {
       // A list shows its selection; an editable box shows its text.
       if (!static_cast<ComboBox&>(control_).DropDownList()) {
         settingText_ = true;
-        ::SetWindowTextW(hwnd_, Widen(text).c_str());
+        winapi::SetWindowTextW(hwnd_, Widen(text).c_str());
         settingText_ = false;
       }
       return;
@@ -183,7 +183,7 @@ void ChildPeer::SetText(const std::string& text) {
   WipeWide(shown);  // an edit's text may be a password
   if (same) return;
   settingText_ = true;
-  ::SetWindowTextW(hwnd_, w.c_str());
+  winapi::SetWindowTextW(hwnd_, w.c_str());
   settingText_ = false;
   if (control_.Kind() == ControlKind::Label) Place(control_.Bounds());
 }
@@ -198,26 +198,26 @@ void ChildPeer::WipeText(size_t length) {
   // The filler takes the text's place in the control's buffer; deleting it
   // as an undoable edit puts the filler over what the undo buffer held.
   std::wstring filler(length, L'*');
-  ::SetWindowTextW(hwnd_, filler.c_str());
-  ::SendMessageW(hwnd_, EM_SETSEL, 0, -1);
-  ::SendMessageW(hwnd_, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L""));
-  ::SendMessageW(hwnd_, EM_EMPTYUNDOBUFFER, 0, 0);
-  ::SetWindowTextW(hwnd_, L"");
+  winapi::SetWindowTextW(hwnd_, filler.c_str());
+  winapi::SendMessageW(hwnd_, EM_SETSEL, 0, -1);
+  winapi::SendMessageW(hwnd_, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L""));
+  winapi::SendMessageW(hwnd_, EM_EMPTYUNDOBUFFER, 0, 0);
+  winapi::SetWindowTextW(hwnd_, L"");
   settingText_ = false;
 }
 
 void ChildPeer::SetFont(const Font& f) {
   if (!hwnd_) return;
-  ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(f)), TRUE);
+  winapi::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(f)), TRUE);
 }
 
 void ChildPeer::SetItems(const std::vector<std::string>& items) {
   if (!hwnd_) return;
   bool list = control_.Kind() == ControlKind::ListBox;
-  ::SendMessageW(hwnd_, list ? LB_RESETCONTENT : CB_RESETCONTENT, 0, 0);
+  winapi::SendMessageW(hwnd_, list ? LB_RESETCONTENT : CB_RESETCONTENT, 0, 0);
   for (const auto& s : items) {
     std::wstring w = Widen(s);
-    ::SendMessageW(hwnd_, list ? LB_ADDSTRING : CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(w.c_str()));
+    winapi::SendMessageW(hwnd_, list ? LB_ADDSTRING : CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(w.c_str()));
   }
 }
 
@@ -225,16 +225,16 @@ void ChildPeer::SetStyleFlags(unsigned flags) {
   if (!hwnd_) return;
   if (control_.Kind() == ControlKind::StatusBar) {
     simple_ = (flags & 1u) != 0;
-    ::SendMessageW(hwnd_, SB_SIMPLE, simple_ ? TRUE : FALSE, 0);
+    winapi::SendMessageW(hwnd_, SB_SIMPLE, simple_ ? TRUE : FALSE, 0);
     SetText(control_.Caption());
   }
 }
 
 void ChildPeer::SetStyleBits(LONG_PTR mask, LONG_PTR bits, bool frame) {
-  LONG_PTR style = ::GetWindowLongPtrW(hwnd_, GWL_STYLE);
+  LONG_PTR style = winapi::GetWindowLongPtrW(hwnd_, GWL_STYLE);
   LONG_PTR next = (style & ~mask) | bits;
   if (next == style) return;
-  ::SetWindowLongPtrW(hwnd_, GWL_STYLE, next);
+  winapi::SetWindowLongPtrW(hwnd_, GWL_STYLE, next);
   if (frame)
     ::SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0,
                    SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
@@ -256,10 +256,10 @@ void ChildPeer::LoadPicture() {
       cx = img.Width() > 0 ? img.Width() : 32;
       cy = img.Height() > 0 ? img.Height() : 32;
     }
-    picture_ = ::LoadImageW(Instance(), name.c_str(), img.IsIcon ? IMAGE_ICON : IMAGE_BITMAP,
+    picture_ = winapi::LoadImageW(Instance(), name.c_str(), img.IsIcon ? IMAGE_ICON : IMAGE_BITMAP,
                             cx, cy, LR_DEFAULTCOLOR);
   }
-  ::SendMessageW(hwnd_, STM_SETIMAGE, img.IsIcon ? IMAGE_ICON : IMAGE_BITMAP,
+  winapi::SendMessageW(hwnd_, STM_SETIMAGE, img.IsIcon ? IMAGE_ICON : IMAGE_BITMAP,
                  reinterpret_cast<LPARAM>(picture_));
   if (old) {
     if (pictureKey_.find("#i") != std::string::npos) ::DestroyIcon(static_cast<HICON>(old));
@@ -275,9 +275,9 @@ void ChildPeer::Sync() {
   switch (control_.Kind()) {
     case ControlKind::Button: {
       auto& b = static_cast<Button&>(control_);
-      LONG_PTR style = ::GetWindowLongPtrW(hwnd_, GWL_STYLE) & BS_TYPEMASK;
+      LONG_PTR style = winapi::GetWindowLongPtrW(hwnd_, GWL_STYLE) & BS_TYPEMASK;
       LONG_PTR want = b.Default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
-      if (style != want) ::SendMessageW(hwnd_, BM_SETSTYLE, want, TRUE);
+      if (style != want) winapi::SendMessageW(hwnd_, BM_SETSTYLE, want, TRUE);
       break;
     }
     case ControlKind::Label: {
@@ -293,16 +293,16 @@ void ChildPeer::Sync() {
     }
     case ControlKind::Edit: {
       auto& e = static_cast<Edit&>(control_);
-      bool ro = (::GetWindowLongPtrW(hwnd_, GWL_STYLE) & ES_READONLY) != 0;
-      if (ro != e.ReadOnly) ::SendMessageW(hwnd_, EM_SETREADONLY, e.ReadOnly ? TRUE : FALSE, 0);
-      ::SendMessageW(hwnd_, EM_SETPASSWORDCHAR, e.Password ? L'*' : 0, 0);
-      ::SendMessageW(hwnd_, EM_SETLIMITTEXT, e.MaxLength > 0 ? e.MaxLength : 0, 0);
+      bool ro = (winapi::GetWindowLongPtrW(hwnd_, GWL_STYLE) & ES_READONLY) != 0;
+      if (ro != e.ReadOnly) winapi::SendMessageW(hwnd_, EM_SETREADONLY, e.ReadOnly ? TRUE : FALSE, 0);
+      winapi::SendMessageW(hwnd_, EM_SETPASSWORDCHAR, e.Password ? L'*' : 0, 0);
+      winapi::SendMessageW(hwnd_, EM_SETLIMITTEXT, e.MaxLength > 0 ? e.MaxLength : 0, 0);
       break;
     }
     case ControlKind::Memo: {
       auto& m = static_cast<Memo&>(control_);
-      bool ro = (::GetWindowLongPtrW(hwnd_, GWL_STYLE) & ES_READONLY) != 0;
-      if (ro != m.ReadOnly) ::SendMessageW(hwnd_, EM_SETREADONLY, m.ReadOnly ? TRUE : FALSE, 0);
+      bool ro = (winapi::GetWindowLongPtrW(hwnd_, GWL_STYLE) & ES_READONLY) != 0;
+      if (ro != m.ReadOnly) winapi::SendMessageW(hwnd_, EM_SETREADONLY, m.ReadOnly ? TRUE : FALSE, 0);
       break;
     }
     case ControlKind::ComboBox:
@@ -369,7 +369,7 @@ void ChildPeer::Command(unsigned code) {
       break;
     case ControlKind::ListBox:
       if (code == LBN_SELCHANGE) {
-        int index = static_cast<int>(::SendMessageW(hwnd_, LB_GETCURSEL, 0, 0));
+        int index = static_cast<int>(winapi::SendMessageW(hwnd_, LB_GETCURSEL, 0, 0));
         static_cast<ListBox&>(control_).PeerSelected(index);
       } else if (code == LBN_DBLCLK) {
         static_cast<ListBox&>(control_).PeerDoubleClicked();
@@ -377,7 +377,7 @@ void ChildPeer::Command(unsigned code) {
       break;
     case ControlKind::ComboBox:
       if (code == CBN_SELCHANGE) {
-        int index = static_cast<int>(::SendMessageW(hwnd_, CB_GETCURSEL, 0, 0));
+        int index = static_cast<int>(winapi::SendMessageW(hwnd_, CB_GETCURSEL, 0, 0));
         static_cast<ComboBox&>(control_).PeerSelected(index);
       } else if (code == CBN_EDITCHANGE && !settingText_) {
         static_cast<ComboBox&>(control_).PeerTextChanged(Narrow(WindowText(hwnd_)));
@@ -416,7 +416,7 @@ void ChildPeer::SetPicture(const Picture* picture) {
   }
   pictureKey_.clear();
   SetStyleBits(SS_TYPEMASK, SS_BITMAP, false);
-  ::SendMessageW(hwnd_, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(memoryPicture_));
+  winapi::SendMessageW(hwnd_, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(memoryPicture_));
   if (old) ::DeleteObject(old);
   Place(control_.Bounds());
 }
@@ -516,11 +516,11 @@ LRESULT CALLBACK ChildPeer::ScrollBoxProc(HWND h, UINT msg, WPARAM wp, LPARAM lp
     case WM_CTLCOLORBTN:
     case WM_DROPFILES:
       // The form handles its controls' notifications, wherever they lie.
-      return ::SendMessageW(::GetAncestor(h, GA_ROOT), msg, wp, lp);
+      return winapi::SendMessageW(winapi::GetAncestor(h, GA_ROOT), msg, wp, lp);
     default:
       break;
   }
-  return ::DefWindowProcW(h, msg, wp, lp);
+  return winapi::DefWindowProcW(h, msg, wp, lp);
 }
 
 }  // namespace win32
