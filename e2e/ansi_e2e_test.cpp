@@ -66,6 +66,36 @@ TEST_F(AnsiPath, JapaneseCaptionsAndSettingsRoundTrip) {
   EXPECT_EQ(GetSetting("F8", "Form1C"), caption);
 }
 
+// Texts the code page cannot hold (an emoji): the program's own window
+// shows what the code page gives, the system's edits keep them whole where
+// the system can, and applying the settings stores them unchanged.
+TEST_F(AnsiPath, TextsTheCodePageCannotHoldAreKeptWhereTheSystemCan) {
+  ForceAnsi();
+  const std::string smile = "\xF0\x9F\x98\x80";  // U+1F600
+  const std::string caption = "Kivo " + smile, comment = "コメント" + smile;
+  SetSetting("F8", "Form1C", caption);
+  SetSetting("F8", "Coment", comment);
+  SkipLogo();
+  StartApp();
+  // An ANSI window: the emoji (two UTF-16 units) becomes what the code page
+  // gives for it.
+  Result shown = Driver({"wait", "--title", "Kivo ??", "--visible"}, 30000);
+  ASSERT_DRIVER_OK(shown);
+  ASSERT_DRIVER_OK(Driver({"menu-command", "--title", "Kivo ??", "--text", "ユーザー設定"}));
+  ASSERT_DRIVER_OK(Driver({"wait", "--title", kUserSettings, "--visible"}));
+  EXPECT_EQ(EditText(kUserSettings, 2), caption);
+  EXPECT_EQ(EditText(kUserSettings, 3), comment);
+  ASSERT_DRIVER_OK(Driver({"type", "--title", kUserSettings, "--visible", "--ctl-class", "Edit",
+                           "--index", "1", "--keys", "X"}));
+  ASSERT_TRUE(WaitFor([&] { return EditText(kUserSettings, 1).find('X') != std::string::npos; },
+                      5000));
+  std::string typed = EditText(kUserSettings, 1);
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kUserSettings, "--text", "適用"}));
+  EXPECT_TRUE(WaitFor([&] { return GetSetting("F8", "User") == typed; }, 5000));
+  EXPECT_EQ(GetSetting("F8", "Form1C"), caption);
+  EXPECT_EQ(GetSetting("F8", "Coment"), comment);
+}
+
 // A Japanese file name goes through the code page both ways; a name it
 // cannot hold (an emoji) is still opened where the system can name it.
 TEST_F(AnsiPath, DroppedFilesWithJapaneseAndEmojiNames) {

@@ -466,6 +466,11 @@ Rect WineTest::WaitMainWindow(int timeoutMs) {
   auto fields = split(r.lines().at(0), '\t');
   for (const auto& f : fields)
     if (f.rfind("rect=", 0) == 0) parseRect(f.substr(5), rect);
+  if (AnsiRun() || forceAnsi_) {
+    Result u = Driver({"unicode", "--title", kMainTitle});
+    EXPECT_TRUE(u.code == 0 && !u.lines().empty() && u.lines()[0] == "0")
+        << "the ANSI run shows a Unicode main window: the A calls were not taken";
+  }
   return rect;
 }
 

@@ -11,6 +11,15 @@ namespace {
 
 bool IsAtomOrId(LPCWSTR name) { return IS_INTRESOURCE(name); }
 
+// A text the code page cannot hold goes to a Unicode window (the system's
+// controls on NT and Wine) as it is, through the W call: kept whole where
+// the system can.
+bool TakesUnicode(HWND h) { return UnicodeSystem() && ::IsWindowUnicode(h); }
+
+// Text read in the code page with '?' in it may have lost characters: a
+// Unicode window is asked again with the W call.
+bool MayHaveLost(const std::wstring& w) { return w.find(L'?') != std::wstring::npos; }
+
 // A resource name or class name: an integer stays one.
 struct NameArg {
   explicit NameArg(LPCWSTR w) : arg(IsAtomOrId(w) ? nullptr : w), id(IsAtomOrId(w) ? w : nullptr) {}
@@ -20,9 +29,13 @@ struct NameArg {
 };
 
 // A text message's string argument (lParam) on the A side.
-LRESULT SendText(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT SendText(HWND h, UINT msg, UINT wideMsg, WPARAM wp, LPARAM lp) {
   if (!lp) return ::SendMessageA(h, msg, wp, lp);
   Arg a(reinterpret_cast<LPCWSTR>(lp));
+  if (a.lost && TakesUnicode(h)) {
+    KIVO_W("user32.dll", SendMessageW);
+    return w_SendMessageW(h, wideMsg, wp, lp);
+  }
   return ::SendMessageA(h, msg, wp, reinterpret_cast<LPARAM>(a.get()));
 }
 
@@ -33,6 +46,12 @@ LRESULT GetText(HWND h, WPARAM wp, LPARAM lp) {
   std::vector<char> a(wp * 2 + 2, '\0');
   LRESULT n = ::SendMessageA(h, WM_GETTEXT, a.size(), reinterpret_cast<LPARAM>(a.data()));
   std::wstring w = FromAnsi(a.data(), n > 0 ? static_cast<int>(n) : 0);
+  if (MayHaveLost(w) && TakesUnicode(h)) {
+    WipeBytes(a.data(), a.size());
+    WipeBytes(&w[0], w.size() * sizeof(wchar_t));
+    KIVO_W("user32.dll", SendMessageW);
+    return w_SendMessageW(h, WM_GETTEXT, wp, lp);
+  }
   int copied = CopyOut(w, out, static_cast<int>(wp));
   WipeBytes(a.data(), a.size());
   WipeBytes(&w[0], w.size() * sizeof(wchar_t));
@@ -102,9 +121,9 @@ LRESULT WINAPI SendMessageW(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     case CB_FINDSTRING:
     case CB_FINDSTRINGEXACT:
     case CB_SELECTSTRING:
-      return SendText(h, msg, wp, lp);
+      return SendText(h, msg, msg, wp, lp);
     case SB_SETTEXTW:
-      return SendText(h, SB_SETTEXTA, wp, lp);
+      return SendText(h, SB_SETTEXTA, SB_SETTEXTW, wp, lp);
     case WM_GETTEXT:
       return GetText(h, wp, lp);
     case TCM_INSERTITEMW: {
@@ -137,25 +156,25 @@ BOOL WINAPI PostMessageW(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 BOOL WINAPI GetMessageW(LPMSG msg, HWND h, UINT first, UINT last) {
-  if (Ansi()) return ::GetMessageA(msg, h, first, last);
+  if (Ansi() && !UnicodeSystem()) return ::GetMessageA(msg, h, first, last);
   KIVO_W("user32.dll", GetMessageW);
   return w_GetMessageW(msg, h, first, last);
 }
 
 BOOL WINAPI PeekMessageW(LPMSG msg, HWND h, UINT first, UINT last, UINT remove) {
-  if (Ansi()) return ::PeekMessageA(msg, h, first, last, remove);
+  if (Ansi() && !UnicodeSystem()) return ::PeekMessageA(msg, h, first, last, remove);
   KIVO_W("user32.dll", PeekMessageW);
   return w_PeekMessageW(msg, h, first, last, remove);
 }
 
 LRESULT WINAPI DispatchMessageW(const MSG* msg) {
-  if (Ansi()) return ::DispatchMessageA(msg);
+  if (Ansi() && !UnicodeSystem()) return ::DispatchMessageA(msg);
   KIVO_W("user32.dll", DispatchMessageW);
   return w_DispatchMessageW(msg);
 }
 
 BOOL WINAPI IsDialogMessageW(HWND dialog, LPMSG msg) {
-  if (Ansi()) return ::IsDialogMessageA(dialog, msg);
+  if (Ansi() && !UnicodeSystem()) return ::IsDialogMessageA(dialog, msg);
   KIVO_W("user32.dll", IsDialogMessageW);
   return w_IsDialogMessageW(dialog, msg);
 }
@@ -197,6 +216,10 @@ BOOL WINAPI SetWindowTextW(HWND h, LPCWSTR text) {
     return w_SetWindowTextW(h, text);
   }
   Arg a(text);
+  if (a.lost && TakesUnicode(h)) {
+    KIVO_W("user32.dll", SetWindowTextW);
+    return w_SetWindowTextW(h, text);
+  }
   return ::SetWindowTextA(h, a.get());
 }
 
@@ -209,6 +232,12 @@ int WINAPI GetWindowTextW(HWND h, LPWSTR out, int size) {
   std::vector<char> a(static_cast<size_t>(size) * 2 + 2, '\0');
   int n = ::GetWindowTextA(h, a.data(), static_cast<int>(a.size()));
   std::wstring w = FromAnsi(a.data(), n > 0 ? n : 0);
+  if (MayHaveLost(w) && TakesUnicode(h)) {
+    WipeBytes(a.data(), a.size());
+    WipeBytes(&w[0], w.size() * sizeof(wchar_t));
+    KIVO_W("user32.dll", GetWindowTextW);
+    return w_GetWindowTextW(h, out, size);
+  }
   int copied = CopyOut(w, out, size);
   WipeBytes(a.data(), a.size());
   WipeBytes(&w[0], w.size() * sizeof(wchar_t));
@@ -216,7 +245,12 @@ int WINAPI GetWindowTextW(HWND h, LPWSTR out, int size) {
 }
 
 int WINAPI GetWindowTextLengthW(HWND h) {
-  // The A length in bytes is never less than the length in UTF-16 units.
+  // The A length in bytes is never less than the length in UTF-16 units, but
+  // a Unicode window's text may hold characters the code page has not.
+  if (Ansi() && TakesUnicode(h)) {
+    KIVO_W("user32.dll", GetWindowTextLengthW);
+    return std::max(w_GetWindowTextLengthW(h), ::GetWindowTextLengthA(h));
+  }
   if (Ansi()) return ::GetWindowTextLengthA(h);
   KIVO_W("user32.dll", GetWindowTextLengthW);
   return w_GetWindowTextLengthW(h);

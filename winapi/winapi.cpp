@@ -23,6 +23,18 @@ bool Ansi() {
   return ansi;
 }
 
+bool UnicodeSystem() {
+  static int works = -1;
+  if (works < 0) {
+    // The 95 family's W stubs fail with ERROR_CALL_NOT_IMPLEMENTED.
+    using Fn = DWORD(WINAPI*)(HMODULE, LPWSTR, DWORD);
+    auto f = reinterpret_cast<Fn>(reinterpret_cast<void*>(Lookup("kernel32.dll", "GetModuleFileNameW")));
+    wchar_t path[MAX_PATH] = {};
+    works = f && f(nullptr, path, MAX_PATH) > 0 ? 1 : 0;
+  }
+  return works == 1;
+}
+
 std::string ToAnsi(const wchar_t* text, int length, bool* lost) {
   if (lost) *lost = false;
   if (!text) return std::string();

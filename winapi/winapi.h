@@ -27,6 +27,9 @@ namespace winapi {
 
 // True on the 95/98/Me family (GetVersion's high bit) or with KIVO_ANSI=1.
 bool Ansi();
+// True where the W calls work: the NT family, and Wine whatever version it
+// shows (not the 95 family, whose W functions are stubs).
+bool UnicodeSystem();
 
 // Text in the system's ANSI code page and back. lost (when given) becomes
 // true when a character has no form in the code page and was replaced.
@@ -100,6 +103,11 @@ HWND WINAPI CreateWindowExW(DWORD ex, LPCWSTR cls, LPCWSTR text, DWORD style, in
 LRESULT WINAPI DefWindowProcW(HWND h, UINT msg, WPARAM wp, LPARAM lp);
 LRESULT WINAPI SendMessageW(HWND h, UINT msg, WPARAM wp, LPARAM lp);
 BOOL WINAPI PostMessageW(HWND h, UINT msg, WPARAM wp, LPARAM lp);
+// The message loop takes the W calls wherever they work, the A calls on
+// the 95 family: the system's own controls are Unicode windows on NT and
+// Wine, and a double-byte WM_CHAR taken with GetMessageA would reach them
+// as two bytes converted one by one. A windows get their messages
+// converted by the system (a double-byte WM_CHAR as two bytes).
 BOOL WINAPI GetMessageW(LPMSG msg, HWND h, UINT first, UINT last);
 BOOL WINAPI PeekMessageW(LPMSG msg, HWND h, UINT first, UINT last, UINT remove);
 LRESULT WINAPI DispatchMessageW(const MSG* msg);

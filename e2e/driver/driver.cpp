@@ -469,7 +469,18 @@ int cmdClick(const Args& a) {
 int cmdType(const Args& a) {
   HWND top = waitTop(a);
   HWND h = (a.has(L"text") || a.has(L"id") || a.has(L"ctl-class")) ? waitChild(a, top) : top;
-  for (wchar_t c : a.str(L"keys")) PostMessageW(h, WM_CHAR, c, 1);
+  if (IsWindowUnicode(h)) {
+    for (wchar_t c : a.str(L"keys")) PostMessageW(h, WM_CHAR, c, 1);
+    return 0;
+  }
+  // An ANSI window (the 95 family): the code page's bytes as WM_CHAR, a
+  // double-byte character as two, as the system gives them there.
+  const std::wstring keys = a.str(L"keys");
+  for (wchar_t c : keys) {
+    char bytes[4] = {};
+    int n = WideCharToMultiByte(CP_ACP, 0, &c, 1, bytes, sizeof bytes, nullptr, nullptr);
+    for (int i = 0; i < n; ++i) PostMessageA(h, WM_CHAR, static_cast<unsigned char>(bytes[i]), 1);
+  }
   return 0;
 }
 
