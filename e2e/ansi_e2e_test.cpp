@@ -132,5 +132,29 @@ TEST_F(AnsiPath, DroppedFilesWithJapaneseAndEmojiNames) {
       << "the bitmap whose name the code page cannot hold is not shown";
 }
 
+// The runner starts a program whose folder and name are Japanese: the
+// command line goes to CreateProcessA in the code page.
+TEST_F(AnsiPath, RunnerStartsAProgramWithAJapaneseName) {
+  ForceAnsi();
+  const std::string dir = prefix_ + "/drive_c/プログラム";
+  fs::create_directories(dir);
+  fs::copy_file(DriverExe(), dir + "/待つ.exe");
+  SkipLogo();
+  StartApp();
+  WaitMainWindow();
+  ASSERT_FALSE(HasFailure());
+  const char* runner = "Kivo-Config Open Application Ver1.0";
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kMainTitle, "--text", "Open APL"}));
+  ASSERT_DRIVER_OK(Driver({"wait", "--title", runner, "--visible"}));
+  ASSERT_DRIVER_OK(Driver({"type", "--title", runner, "--ctl-class", "Edit", "--keys",
+                           "C:\\プログラム\\待つ.exe wait --title no-such-window --timeout 1500"}));
+  ASSERT_DRIVER_OK(Driver({"click", "--title", runner, "--text", "OK"}));
+  // The program ran and ended: the runner says so (a program that did not
+  // start gives another box at once).
+  Result box = Driver({"msgbox", "--title", "kivo_config", "--answer", std::to_string(kIdOk)}, 20000);
+  ASSERT_DRIVER_OK(box);
+  EXPECT_EQ(box.lines().at(0), "Open Applicationを終了しました");
+}
+
 }  // namespace
 }  // namespace e2e

@@ -62,7 +62,7 @@ const char* const kAfterWindows95[] = {
     "GetLongPathName*", "GlobalMemoryStatusEx", "IsDebuggerPresent",
     "InitializeCriticalSectionAndSpinCount", "AnimateWindow", "TrackMouseEvent", "SendInput",
     "GetLastInputInfo", "LockSetForegroundWindow", "AllowSetForegroundWindow",
-    "SetLayeredWindowAttributes", "GetClipboardSequenceNumber"};
+    "SetLayeredWindowAttributes", "GetClipboardSequenceNumber", "InitCommonControlsEx"};
 
 // A Unicode variant: the name ends in a capital W after a small letter or a
 // digit (CreateWindowExW, GetTextExtentPoint32W; not ShowWindow).

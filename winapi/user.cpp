@@ -14,7 +14,11 @@ bool IsAtomOrId(LPCWSTR name) { return IS_INTRESOURCE(name); }
 // A text the code page cannot hold goes to a Unicode window (the system's
 // controls on NT and Wine) as it is, through the W call: kept whole where
 // the system can.
-bool TakesUnicode(HWND h) { return UnicodeSystem() && ::IsWindowUnicode(h); }
+bool TakesUnicode(HWND h) {
+  if (!UnicodeSystem()) return false;
+  KIVO_W("user32.dll", IsWindowUnicode);
+  return w_IsWindowUnicode && w_IsWindowUnicode(h);
+}
 
 // Text read in the code page with '?' in it may have lost characters: a
 // Unicode window is asked again with the W call.

@@ -59,7 +59,14 @@ class Win32Backend : public Backend {
     INITCOMMONCONTROLSEX icc;
     icc.dwSize = sizeof icc;
     icc.dwICC = ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES | ICC_TAB_CLASSES;
-    ::InitCommonControlsEx(&icc);
+    // InitCommonControlsEx came with Internet Explorer 3's common controls;
+    // the first Windows 95 has only InitCommonControls.
+    using InitEx = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    if (auto initEx = reinterpret_cast<InitEx>(reinterpret_cast<void*>(
+            winapi::Lookup("comctl32.dll", "InitCommonControlsEx"))))
+      initEx(&icc);
+    else
+      ::InitCommonControls();
 
     WNDCLASSEXW wc;
     std::memset(&wc, 0, sizeof wc);
