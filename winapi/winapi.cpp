@@ -83,6 +83,10 @@ HMODULE WINAPI LoadLibraryW(LPCWSTR name) {
     if (w_LoadLibraryW) return w_LoadLibraryW(name);
   }
   Arg a(name);
+  if (a.lost) {  // another library would be loaded
+    ::SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+    return nullptr;
+  }
   return ::LoadLibraryA(a.get());
 }
 
@@ -139,6 +143,17 @@ HANDLE WINAPI FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW data) {
     return w_FindFirstFileW ? w_FindFirstFileW(pattern, data) : INVALID_HANDLE_VALUE;
   }
   Arg a(pattern);
+  if (a.lost) {
+    // '?' in place of a lost character is a wildcard: it would find
+    // other files. The Unicode call where the system has it.
+    KIVO_W("kernel32.dll", FindFirstFileW);
+    if (w_FindFirstFileW) {
+      HANDLE h = w_FindFirstFileW(pattern, data);
+      if (h != INVALID_HANDLE_VALUE || ::GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return h;
+    }
+    ::SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+    return INVALID_HANDLE_VALUE;
+  }
   WIN32_FIND_DATAA fa;
   std::memset(&fa, 0, sizeof fa);
   HANDLE h = ::FindFirstFileA(a.get(), &fa);
@@ -352,6 +367,10 @@ DWORD WINAPI GetPrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR def,
                : 0;
   }
   Arg s(section), k(key), d(def), f(file);
+  if (f.lost) {  // another file would be read
+    CopyOut(d.null ? std::wstring() : std::wstring(def), out, static_cast<int>(size));
+    return static_cast<DWORD>(std::min<size_t>(d.null ? 0 : std::wcslen(def), size ? size - 1 : 0));
+  }
   std::vector<char> a(static_cast<size_t>(size) * 2 + 2, '\0');
   DWORD n = ::GetPrivateProfileStringA(s.get(), k.get(), d.get(), a.data(),
                                        static_cast<DWORD>(a.size()), f.get());
@@ -368,6 +387,10 @@ BOOL WINAPI WritePrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR val
     return w_WritePrivateProfileStringW && w_WritePrivateProfileStringW(section, key, value, file);
   }
   Arg s(section), k(key), v(value), f(file);
+  if (f.lost) {  // another file would be written
+    ::SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+    return FALSE;
+  }
   return ::WritePrivateProfileStringA(s.get(), k.get(), v.get(), f.get());
 }
 

@@ -531,6 +531,7 @@ class Win32Platform : public Platform {
     LARGE_INTEGER size;
     // GetFileSizeEx is 2000 and later.
     DWORD high = 0;
+    ::SetLastError(NO_ERROR);
     DWORD low = ::GetFileSize(f, &high);
     bool ok = !(low == INVALID_FILE_SIZE && ::GetLastError() != NO_ERROR);
     size.LowPart = low;
