@@ -1,0 +1,52 @@
+// The start-up registration's edit of win.ini's "run" entry, over any entry
+// text another program or the user left there, through the simulated
+// profile reader (a plain win.ini drops quotes enclosing the whole value;
+// the registry-mapped form keeps them).
+#include "fuzz/fuzz_target.h"
+#include "fuzz/machine.h"
+#include "tools/tools.h"
+
+namespace {
+const char* const kPaths[] = {
+    "C:\\Program Files\\Kivo\\kivo_config.exe",
+    "C:\\KIVO\\KIVO_CONFIG.EXE",
+    "D:\\tools\\kivo config\\kivo_config.exe",
+    "\\\\server\\share\\kivo_config.exe",
+};
+
+std::string Entry(platform::SimPlatform& sim) {
+  return sim.GetProfileString("win.ini", "windows", "run", "");
+}
+
+size_t Writes(platform::SimPlatform& sim) { return sim.Calls("WriteProfileString").size(); }
+}  // namespace
+
+// Input: one byte (bit 0: the plain reader, bits 1-2: our program's path,
+// bit 3: register first), then the entry text as the file holds it.
+KIVO_FUZZ_TARGET(run_entry) {
+  fuzz::Reader in(data, size);
+  const std::uint8_t how = in.Byte();
+  std::string text = in.Rest();
+  // A profile value is one line.
+  text = text.substr(0, text.find_first_of("\r\n"));
+
+  // The edit itself never fails, whatever the text.
+  const std::string path = kPaths[(how >> 1) & 3];
+  tools::EditRunEntry(text, path, true);
+  tools::EditRunEntry(text, path, false);
+
+  fuzz::Machine machine;
+  platform::SimPlatform& sim = *machine.sim;
+  sim.profileMappedToRegistry = (how & 1) == 0;
+  sim.profileFiles["win.ini"] = "[windows]\r\nrun=" + text + "\r\n";
+  const bool first = (how & 8) != 0;
+  // Each switch writes at most once: done again, it finds itself done.
+  for (bool registered : {first, !first, first}) {
+    tools::SetStartupRegistration(registered, path);
+    const std::string after = Entry(sim);
+    const size_t writes = Writes(sim);
+    tools::SetStartupRegistration(registered, path);
+    fuzz::Check(Writes(sim) == writes && Entry(sim) == after,
+                registered ? "registering twice writes once" : "unregistering twice writes once");
+  }
+}
