@@ -9,7 +9,10 @@ have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok ins
 pkgs=(cmake ninja-build g++ make googletest libgtest-dev
       g++-mingw-w64-i686-win32 mingw-w64-tools binutils-mingw-w64-i686
       wine wine32:i386 wine64 xvfb xauth x11-utils imagemagick fonts-vlgothic
-      procps nasm dpkg-dev libjpeg62-turbo-dev libjpeg-turbo-progs nsis zip)
+      procps nasm dpkg-dev libjpeg62-turbo-dev libjpeg-turbo-progs nsis zip
+      clang libclang-rt-14-dev llvm)
+# clang, libclang-rt-14-dev (libFuzzer and the sanitizers' runtimes) and llvm
+# (llvm-symbolizer, for readable sanitizer stacks): scripts/fuzz.sh.
 for p in "${pkgs[@]}"; do have "$p" || need+=("$p"); done
 
 if [ ${#need[@]} -eq 0 ]; then
