@@ -234,9 +234,38 @@ std::vector<std::string> StoredWindowSeeds() {
   std::vector<std::string> s;
   for (char version = 0; version < 4; ++version) s.push_back(std::string(1, version) + StoredSession());
   s.push_back(std::string(1, 4) + "F6\\C2=1\n");
+  s.push_back(std::string(1, 8 + 1) + StoredSession() + "F6\\C3=1\nF6\\DR=\n");
   s.push_back(std::string(1, 1) + "F6\\C2=1\nF6\\CL=greenish\nF6\\CB=99\nF20\\CBI2=-5\nF17\\CB3=40\n");
   s.push_back(std::string(1, 0) + Text("F6\\C2=1\n#F1\\X=\x04\x05\x00\x00\x00\nF12\\MODE=1\nF12\\CBI1=23\n"));
   return s;
+}
+
+// One drop of files: name, two length bytes, contents.
+std::string Drop(const std::vector<std::pair<std::string, std::string>>& files) {
+  std::string out(1, static_cast<char>(files.size()));
+  for (const auto& [name, bytes] : files) {
+    out += name + "\n";
+    out += static_cast<char>(bytes.size() & 0xFF);
+    out += static_cast<char>((bytes.size() >> 8) & 0xFF);
+    out += bytes;
+  }
+  return out;
+}
+
+std::vector<std::string> ViewerDropSeeds() {
+  const std::string small = viewer::EncodeJpeg(Picture(10, 5));
+  const std::string bmp = viewer::EncodeBmp(Picture(7, 3));
+  JpegForm progressive;
+  progressive.progressive = true;
+  const std::string other = Jpeg(12, 6, progressive);
+  return {
+      Drop({{"C:\\p\\1.JPG", small}}),
+      Drop({{"C:\\p\\1.jpg", small}, {"C:\\p\\2.jpeg", other}, {"C:\\p\\pic.bmp", bmp}}) +
+          Drop({{"C:\\p\\3.JPG", other}}),
+      Drop({{"C:\\p\\missing.jpg", ""}, {"C:\\p\\notes.txt", "text"},
+            {"C:\\p\\bad.jpg", small.substr(0, 40)}}),
+      Drop({}) + Drop({{"\\\\server\\share\\a b.jpg", small}}),
+  };
 }
 
 }  // namespace
@@ -249,6 +278,7 @@ std::map<std::string, std::vector<std::string>> Seeds() {
       {"run_entry", RunEntrySeeds()},
       {"key_sequence", KeySequenceSeeds()},
       {"stored_windows", StoredWindowSeeds()},
+      {"viewer_drop", ViewerDropSeeds()},
   };
 }
 

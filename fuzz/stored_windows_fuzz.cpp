@@ -45,7 +45,7 @@ void Close(tk::Form* f) {
 }  // namespace
 
 // Input: one byte for the Windows version (and, bit 2, a machine with the
-// resource meter's library), then stored values, one a line
+// resource meter's library; bit 3, the session really ends), then stored values, one a line
 // ("F1\X=12", see fuzz::StoreValues).
 KIVO_FUZZ_TARGET(stored_windows) {
   fuzz::Reader in(data, size);
@@ -85,6 +85,14 @@ KIVO_FUZZ_TARGET(stored_windows) {
   }
   if (Form4) Press(Form4->Button1);
   for (int i = 0; i < 3; ++i) machine.ui->TickTimers();
+
+  // Windows ends: the main window's answer reads its stored choices.
+  tk::Message query{0x0011, 0, 0, 0};  // WM_QUERYENDSESSION
+  main->PeerMessage(query);
+  if (how & 8) {
+    tk::Message ended{0x0016, 1, 0, 0};  // WM_ENDSESSION, ending
+    main->PeerMessage(ended);
+  }
 
   // Closing saves each window's settings; the main window's close ends it.
   for (tk::Form* f : std::initializer_list<tk::Form*>{Form4, Form11, Form13, Form15, Form18})
