@@ -78,10 +78,13 @@ KIVO_FUZZ_TARGET(stored_windows) {
   if (Form15) Press(Form15->Button9);  // console options
   if (Form18) Open(Form18->N2);        // internet options
   if (Form11) {
-    Press(Form11->Button4);  // timer setting
-    // A countdown from the stored times, without a program.
+    // A program started with a countdown from the stored times and choices
+    // (before the timer setting, whose close stores its own).
+    sim.programs.insert("notepad.exe");
+    Form11->Edit1->SetText("notepad.exe");
     Form11->CheckBox1->SetChecked(true);
     Press(Form11->Button1);
+    Press(Form11->Button4);  // timer setting
   }
   if (Form4) Press(Form4->Button1);
   for (int i = 0; i < 3; ++i) machine.ui->TickTimers();
