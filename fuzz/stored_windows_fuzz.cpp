@@ -8,6 +8,8 @@
 #include "browser/internet_options.h"
 #include "fuzz/fuzz_target.h"
 #include "fuzz/machine.h"
+#include "lock/lock_screen.h"
+#include "lock/lock_setup.h"
 #include "netconsole/console.h"
 #include "settings/keys.h"
 #include "timers/runner.h"
@@ -61,6 +63,20 @@ KIVO_FUZZ_TARGET(stored_windows) {
   auto* main = app.CreateForm<TForm1>();
   main->Show();
   for (int i = 0; i < 2; ++i) machine.ui->TickTimers();
+
+  // The screen lock goes all the way: set-up, lock window, unlock prompt.
+  machine.ui->onModal = [](tk::Form& f) {
+    if (auto* setup = dynamic_cast<TForm9*>(&f)) {
+      setup->Edit1->SetText("pw");
+      setup->Edit2->SetText("pw");
+      Press(setup->Button1);
+    } else if (auto* lockWindow = dynamic_cast<lock::LockWindow*>(&f)) {
+      lockWindow->PeerClicked();
+    } else if (auto* prompt = dynamic_cast<TForm8*>(&f)) {
+      prompt->Edit2->SetText("pw");
+      Press(prompt->Button1);
+    }
+  };
 
   // The modal windows: made, shown and dismissed.
   for (tk::MenuItem* item : {main->N2, main->N5, main->About1, main->FIX1, main->N3})
