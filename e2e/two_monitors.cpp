@@ -129,7 +129,10 @@ std::string StartXorg(const std::string& configFile, const std::string& logFile,
       return "";
     }
     kill(-pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 127)
+      return "'Xorg' is not installed; run scripts/install-deps.sh";
     tried += " " + display;
   }
   return "Xorg did not start (tried" + tried + "); see " + logFile;

@@ -397,9 +397,6 @@ int cmdClientRect(const Args& a) {
   return 0;
 }
 
-// The monitors as the system reports them: "<SM_CMONITORS> <virtual screen>",
-// then one line per monitor (EnumDisplayMonitors' order): its rect and
-// primary=0|1.
 BOOL CALLBACK printMonitor(HMONITOR m, HDC, RECT*, LPARAM) {
   MONITORINFO info{};
   info.cbSize = sizeof info;
@@ -408,6 +405,9 @@ BOOL CALLBACK printMonitor(HMONITOR m, HDC, RECT*, LPARAM) {
   return TRUE;
 }
 
+// The monitors as the system reports them: "<SM_CMONITORS> <virtual screen>",
+// then one line per monitor (EnumDisplayMonitors' order): its rect and
+// primary=0|1.
 int cmdMonitors(const Args&) {
   RECT v{GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN), 0, 0};
   v.right = v.left + GetSystemMetrics(SM_CXVIRTUALSCREEN);
