@@ -666,8 +666,27 @@ class Win32Platform : public Platform {
   }
 
   bool WriteFile(const std::string& path, const std::string& data) override {
+    return Write(path, data, CREATE_ALWAYS);
+  }
+  bool CreateNewFile(const std::string& path, const std::string& data) override {
+    return Write(path, data, CREATE_NEW);
+  }
+  std::string PicturesFolder() override {
+    // shell32 has it from 2000 and Me on; shfolder.dll brings it to the others.
+    using GetFolderPath = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR);
+    for (const wchar_t* dll : {L"shell32.dll", L"shfolder.dll"}) {
+      HMODULE m = ::LoadLibraryW(dll);
+      if (!m) continue;
+      auto f = reinterpret_cast<GetFolderPath>(reinterpret_cast<void*>(::GetProcAddress(m, "SHGetFolderPathW")));
+      wchar_t path[MAX_PATH] = {};
+      if (f && f(nullptr, 0x0027 /* CSIDL_MYPICTURES */, nullptr, 0, path) == S_OK && path[0])
+        return ToUtf8(std::wstring(path));
+    }
+    return {};
+  }
+  bool Write(const std::string& path, const std::string& data, DWORD disposition) {
     std::wstring w = ToWide(path);
-    HANDLE f = ::CreateFileW(w.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    HANDLE f = ::CreateFileW(w.c_str(), GENERIC_WRITE, 0, nullptr, disposition,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (f == INVALID_HANDLE_VALUE) return false;
     size_t done = 0;
@@ -766,14 +785,41 @@ class Win32Platform : public Platform {
     return true;
   }
 
+  std::array<int, 4> VirtualScreen() override {
+    // 95 and NT 4 know one screen: their answers for the virtual screen are 0.
+    int w = ::GetSystemMetrics(SM_CXVIRTUALSCREEN), h = ::GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    if (w <= 0 || h <= 0) return {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    int x = ::GetSystemMetrics(SM_XVIRTUALSCREEN), y = ::GetSystemMetrics(SM_YVIRTUALSCREEN);
+    return {x, y, x + w, y + h};
+  }
+
+  std::array<int, 4> MonitorAt(Point point) override {
+    std::array<int, 4> primary{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    HMODULE user = ::GetModuleHandleW(L"user32.dll");
+    using FromPoint = HANDLE(WINAPI*)(POINT, DWORD);
+    struct Info {
+      DWORD cbSize;
+      RECT rcMonitor, rcWork;
+      DWORD dwFlags;
+    };
+    using GetInfo = BOOL(WINAPI*)(HANDLE, Info*);
+    auto fromPoint = reinterpret_cast<FromPoint>(reinterpret_cast<void*>(::GetProcAddress(user, "MonitorFromPoint")));
+    auto getInfo = reinterpret_cast<GetInfo>(reinterpret_cast<void*>(::GetProcAddress(user, "GetMonitorInfoA")));
+    if (!fromPoint || !getInfo) return primary;
+    HANDLE monitor = fromPoint(POINT{point.x, point.y}, 1 /* MONITOR_DEFAULTTOPRIMARY */);
+    Info info{};
+    info.cbSize = sizeof info;
+    if (!monitor || !getInfo(monitor, &info)) return primary;
+    return {info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right, info.rcMonitor.bottom};
+  }
+
   bool CaptureScreen(Handle window, Bitmap& out) override {
     RECT r;
     if (window) {
       if (!::GetWindowRect(reinterpret_cast<HWND>(window), &r)) return false;
     } else {
-      r.left = r.top = 0;
-      r.right = ::GetSystemMetrics(SM_CXSCREEN);
-      r.bottom = ::GetSystemMetrics(SM_CYSCREEN);
+      std::array<int, 4> v = VirtualScreen();
+      r = RECT{v[0], v[1], v[2], v[3]};
     }
     int w = r.right - r.left, h = r.bottom - r.top;
     if (w <= 0 || h <= 0) return false;

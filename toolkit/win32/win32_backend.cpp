@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <commdlg.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <cstring>
@@ -257,6 +258,7 @@ class Win32Backend : public Backend {
   }
 
   bool OpenDialog(Form* owner, tk::OpenDialog& dialog) override {
+    if (dialog.Folder) return FolderDialog(owner, dialog);
     std::wstring filter = Widen(dialog.Filter);
     for (auto& ch : filter)
       if (ch == L'|') ch = L'\0';
@@ -285,6 +287,37 @@ class Win32Backend : public Backend {
                                                                         : "GetOpenFileNameW");
     if (!run || !run(&ofn)) return false;
     dialog.FileName = Narrow(std::wstring(file.data()));
+    return true;
+  }
+
+  // The shell's folder browser, looked up at run time.
+  bool FolderDialog(Form* owner, tk::OpenDialog& dialog) {
+    HMODULE shell = ::LoadLibraryW(L"shell32.dll");
+    if (!shell) return false;
+    using Browse = LPITEMIDLIST(WINAPI*)(LPBROWSEINFOW);
+    using PathOf = BOOL(WINAPI*)(LPCITEMIDLIST, LPWSTR);
+    auto browse = reinterpret_cast<Browse>(reinterpret_cast<void*>(::GetProcAddress(shell, "SHBrowseForFolderW")));
+    auto pathOf = reinterpret_cast<PathOf>(reinterpret_cast<void*>(::GetProcAddress(shell, "SHGetPathFromIDListW")));
+    if (!browse || !pathOf) return false;
+    std::wstring title = Widen(dialog.Title);
+    wchar_t display[MAX_PATH] = {};
+    BROWSEINFOW bi;
+    std::memset(&bi, 0, sizeof bi);
+    bi.hwndOwner = OwnerWindow(owner);
+    bi.pszDisplayName = display;
+    bi.lpszTitle = title.empty() ? nullptr : title.c_str();
+    bi.ulFlags = BIF_RETURNONLYFSDIRS;
+    LPITEMIDLIST chosen = browse(&bi);
+    if (!chosen) return false;
+    wchar_t path[MAX_PATH] = {};
+    BOOL ok = pathOf(chosen, path);
+    IMalloc* malloc = nullptr;
+    if (::SHGetMalloc(&malloc) == S_OK && malloc) {
+      malloc->Free(chosen);
+      malloc->Release();
+    }
+    if (!ok || !path[0]) return false;
+    dialog.FileName = Narrow(std::wstring(path));
     return true;
   }
 
