@@ -10,7 +10,10 @@ pkgs=(cmake ninja-build g++ make googletest libgtest-dev
       g++-mingw-w64-i686-win32 mingw-w64-tools binutils-mingw-w64-i686
       wine wine32:i386 wine64 xvfb xauth x11-utils imagemagick fonts-vlgothic
       procps locales nasm dpkg-dev libjpeg62-turbo-dev libjpeg-turbo-progs
-      zlib1g-dev libpng-dev libgif-dev nsis zip xdotool)
+      zlib1g-dev libpng-dev libgif-dev nsis zip xdotool
+      clang libclang-rt-14-dev llvm)
+# clang, libclang-rt-14-dev (libFuzzer and the sanitizers' runtimes) and llvm
+# (llvm-symbolizer, for readable sanitizer stacks): scripts/fuzz.sh.
 for p in "${pkgs[@]}"; do have "$p" || need+=("$p"); done
 
 # The Japanese locale: under it Wine's ANSI code page is 932, as on a Japanese

@@ -2,6 +2,7 @@
 // programs wrote, whose pixels the tests know.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <functional>
 #include <cstdint>
@@ -14,6 +15,18 @@
 #include "test_pictures.h"
 #include "viewer/gif.h"
 #include "viewer/png.h"
+
+#if defined(__GLIBC__)
+// The largest block asked of malloc (which libpng uses) while counting.
+static std::atomic<bool> countMallocs{false};
+static std::atomic<std::size_t> largestMalloc{0};
+extern "C" void* __libc_malloc(std::size_t);
+extern "C" void* malloc(std::size_t n) {
+  if (countMallocs.load(std::memory_order_relaxed) && n > largestMalloc.load(std::memory_order_relaxed))
+    largestMalloc.store(n, std::memory_order_relaxed);
+  return __libc_malloc(n);
+}
+#endif
 
 namespace {
 
@@ -319,6 +332,17 @@ TEST(PngGifCodecTest, DamagedFilesAndPicturesPastTheLimitsRaiseTheReason) {
   std::string wideGif = gif;
   wideGif[6] = char(0x31), wideGif[7] = char(0x75);  // a 30001-pixel-wide screen
   EXPECT_NE(MessageOf([&] { viewer::DecodeGif(wideGif, kBack); }).find("画像が大きすぎます"), std::string::npos);
+#if defined(__GLIBC__)
+  // A chunk that claims almost 1 GB in a file of 80 bytes: libpng would
+  // only warn and allocate it.
+  const std::string lying = WithChunk(png, std::string("\x3b\x00\x00\x02sCAL", 8) + std::string(12, 'x'));
+  largestMalloc = 0;
+  countMallocs = true;
+  const std::string lyingMessage = MessageOf([&] { viewer::DecodePng(lying, kBack); });
+  countMallocs = false;
+  EXPECT_EQ(lyingMessage.rfind(pngError, 0), 0u) << lyingMessage;
+  EXPECT_LT(largestMalloc.load(), std::size_t{16} << 20) << "a block of the chunk's claimed size was asked for";
+#endif
   std::string header = png.substr(16, 13);  // 40000 pixels wide
   header[0] = 0, header[1] = 0, header[2] = char(0x9C), header[3] = char(0x40);
   const std::string widePng = png.substr(0, 8) + Chunk("IHDR", header) + png.substr(33);

@@ -2,6 +2,7 @@
 
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 #include <new>
@@ -26,6 +27,17 @@ void OnError(png_structp png, png_const_charp text) {
 
 void OnWarning(png_structp, png_const_charp) {}
 
+// libpng's own blocks are small (a row of the widest picture is 240 KB);
+// only a chunk that lies about its length asks for more, and libpng takes it
+// as a warning and allocates the block. Refused here, the chunk is skipped.
+constexpr png_alloc_size_t kMaxLibpngBlock = 16u << 20;
+
+png_voidp Allocate(png_structp, png_alloc_size_t size) {
+  return size <= kMaxLibpngBlock ? std::malloc(size) : nullptr;
+}
+
+void Free(png_structp, png_voidp p) { std::free(p); }
+
 // A read structure released on every way out.
 struct Reader {
   ErrorState err;
@@ -34,7 +46,7 @@ struct Reader {
   const std::uint8_t* data;
   std::size_t size, at = 0;
   Reader(const std::uint8_t* d, std::size_t n) : data(d), size(n) {
-    png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &err, OnError, OnWarning);
+    png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, &err, OnError, OnWarning, nullptr, Allocate, Free);
     if (png) info = png_create_info_struct(png);
     if (!png || !info) {
       png_destroy_read_struct(&png, &info, nullptr);

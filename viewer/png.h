@@ -12,8 +12,9 @@ namespace viewer {
 // Decodes a PNG held in memory: every colour type and bit depth (16-bit
 // channels rounded to 8), palettes, interlaced pictures. Transparency (an
 // alpha channel or tRNS) is composited on the background. Ancillary chunks
-// with a bad checksum are skipped; anything else that is damaged, and a file
-// that ends early, raises PictureError with libpng's reason.
+// with a bad checksum, or claiming more than 16 MB, are skipped; anything
+// else that is damaged, and a file that ends early, raises PictureError with
+// libpng's reason.
 Pixels DecodePng(const std::uint8_t* data, std::size_t size, Rgb background = {},
                  std::uint64_t maxPixels = kMaxPixels);
 inline Pixels DecodePng(const std::string& data, Rgb background = {}) {
