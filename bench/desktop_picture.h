@@ -11,10 +11,10 @@
 
 enum { kDesktopWidth = 1920, kDesktopHeight = 1080 };
 
-static unsigned desktop_seed = 1;
+static unsigned desktop_state = 1;
 static unsigned desktop_random(void) {
-  desktop_seed = desktop_seed * 1103515245u + 12345u;
-  return (desktop_seed >> 16) & 0x7FFF;
+  desktop_state = desktop_state * 1103515245u + 12345u;
+  return (desktop_state >> 16) & 0x7FFF;
 }
 
 static void desktop_fill(unsigned char* p, int x0, int y0, int w, int h, int r, int g, int b) {
@@ -80,7 +80,7 @@ static unsigned char* desktop_picture(void) {
   unsigned char* p = (unsigned char*)malloc((size_t)kDesktopWidth * kDesktopHeight * 3);
   int x, y;
   if (!p) return NULL;
-  desktop_seed = 1;
+  desktop_state = 1;
   for (y = 0; y < kDesktopHeight; ++y)
     for (x = 0; x < kDesktopWidth; ++x) {
       unsigned char* q = p + ((size_t)y * kDesktopWidth + x) * 3;
