@@ -29,7 +29,6 @@ for i in $(seq 1 "$runs"); do
   save_bytes=$(field bytes "$s"); minimal_bytes=$(field bytes "$m")
 done
 
-median() { printf '%s\n' "$@" | sort -n | awk '{v[NR]=$1} END {if (NR%2) print v[(NR+1)/2]; else printf "%.2f\n", (v[NR/2]+v[NR/2+1])/2}'; }
 smed=$(median "${save_ms[@]}")
 mmed=$(median "${minimal_ms[@]}")
 echo
