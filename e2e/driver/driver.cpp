@@ -397,6 +397,37 @@ int cmdClientRect(const Args& a) {
   return 0;
 }
 
+BOOL CALLBACK printMonitor(HMONITOR m, HDC, RECT*, LPARAM) {
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (GetMonitorInfoW(m, &info))
+    out(rectText(info.rcMonitor) + L"\tprimary=" + num((info.dwFlags & MONITORINFOF_PRIMARY) ? 1 : 0));
+  return TRUE;
+}
+
+// The monitors as the system reports them: "<SM_CMONITORS> <virtual screen>",
+// then one line per monitor (EnumDisplayMonitors' order): its rect and
+// primary=0|1.
+int cmdMonitors(const Args&) {
+  RECT v{GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN), 0, 0};
+  v.right = v.left + GetSystemMetrics(SM_CXVIRTUALSCREEN);
+  v.bottom = v.top + GetSystemMetrics(SM_CYVIRTUALSCREEN);
+  out(num(GetSystemMetrics(SM_CMONITORS)) + L" " + rectText(v));
+  EnumDisplayMonitors(nullptr, nullptr, printMonitor, 0);
+  return 0;
+}
+
+// Where the system has the mouse: "x y".
+int cmdCursor(const Args&) {
+  POINT p{};
+  if (!GetCursorPos(&p)) {
+    err(L"GetCursorPos failed, error " + num(GetLastError()));
+    return 1;
+  }
+  out(num(p.x) + L" " + num(p.y));
+  return 0;
+}
+
 // Whether a window's procedure takes Unicode messages (its class was
 // registered with a W function): 1 or 0.
 int cmdUnicode(const Args& a) {
@@ -1420,6 +1451,7 @@ int usage() {
       L"  wait-gone --title T [--class C] [--visible] [--timeout ms]\n"
       L"  rect --title T                                       left top right bottom\n"
       L"  screen                                               screen size, work area\n"
+      L"  monitors | cursor                                    monitors, virtual screen; mouse\n"
       L"  unicode --title T                                    1: a Unicode window, 0: ANSI\n"
       L"  children --title T                                   child controls\n"
       L"  text --title T [--text X|--id N|--ctl-class C] [--part N]\n"
@@ -1449,6 +1481,8 @@ int main() {
   if (c == L"rect") return cmdRect(a);
   if (c == L"client-rect") return cmdClientRect(a);
   if (c == L"screen") return cmdScreen(a);
+  if (c == L"monitors") return cmdMonitors(a);
+  if (c == L"cursor") return cmdCursor(a);
   if (c == L"unicode") return cmdUnicode(a);
   if (c == L"children") return cmdChildren(a);
   if (c == L"text") return cmdText(a);
