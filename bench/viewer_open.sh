@@ -43,7 +43,6 @@ done
 d post --title "$title" --msg 16 >/dev/null || true
 wait "$app" || true
 
-median() { printf '%s\n' "$@" | sort -n | awk '{v[NR]=$1} END {if (NR%2) print v[(NR+1)/2]; else printf "%.1f\n", (v[NR/2]+v[NR/2+1])/2}'; }
 vmed=$(median "${viewer_ms[@]}")
 jmed=$(median "${djpeg_ms[@]}")
 echo

@@ -3,11 +3,14 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <gif_lib.h>
 #include <jpeglib.h>
+#include <png.h>
 
 #include "viewer/bmp.h"
 #include "viewer/jpeg.h"
 #include "viewer/picture.h"
+#include "viewer/png.h"
 
 namespace fuzz {
 
@@ -254,6 +257,107 @@ std::string Drop(const std::vector<std::pair<std::string, std::string>>& files) 
   return out;
 }
 
+// A PNG of a kind the viewer reads: any colour type and bit depth,
+// interlaced or not, with a tRNS chunk or not.
+std::string PngSeed(int colourType, int depth, bool interlaced, bool trns, int w = 13, int h = 9) {
+  std::string out;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    return out;
+  }
+  png_set_write_fn(
+      png, &out,
+      [](png_structp p, png_bytep d, png_size_t n) {
+        static_cast<std::string*>(png_get_io_ptr(p))->append(reinterpret_cast<const char*>(d), n);
+      },
+      nullptr);
+  png_set_IHDR(png, info, w, h, depth, colourType, interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_color palette[256];
+  png_byte alphas[256];
+  for (int i = 0; i < 256; ++i) {
+    palette[i] = {static_cast<png_byte>(i * 7), static_cast<png_byte>(255 - i), static_cast<png_byte>(i * 3)};
+    alphas[i] = static_cast<png_byte>(i * 41);
+  }
+  if (colourType == PNG_COLOR_TYPE_PALETTE) png_set_PLTE(png, info, palette, 1 << depth);
+  if (trns) {
+    png_color_16 colour{0, 1, 2, 3, 1};  // index, red, green, blue, grey
+    png_set_tRNS(png, info, alphas, colourType == PNG_COLOR_TYPE_PALETTE ? 1 << depth : 0,
+                 colourType == PNG_COLOR_TYPE_PALETTE ? nullptr : &colour);
+  }
+  png_write_info(png, info);
+  const int passes = png_set_interlace_handling(png);
+  std::vector<png_byte> row(png_get_rowbytes(png, info));
+  for (int pass = 0; pass < passes; ++pass)
+    for (int y = 0; y < h; ++y) {
+      for (size_t i = 0; i < row.size(); ++i) row[i] = static_cast<png_byte>(i * 29 + y * 11);
+      png_write_row(png, row.data());
+    }
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  return out;
+}
+
+// A GIF of a kind the viewer reads: its first frame anywhere on the
+// screen, interlaced or not, with a transparent colour or none, a second
+// frame after it or not.
+std::string GifSeed(int w, int h, bool interlaced, int transparent, bool twoFrames, int left = 0, int top = 0) {
+  std::string out;
+  int error = 0;
+  GifFileType* gif = EGifOpen(&out, [](GifFileType* g, const GifByteType* d, int n) {
+    static_cast<std::string*>(g->UserData)->append(reinterpret_cast<const char*>(d), static_cast<size_t>(n));
+    return n;
+  }, &error);
+  if (!gif) return out;
+  GifColorType colours[16];
+  for (int i = 0; i < 16; ++i)
+    colours[i] = {static_cast<GifByteType>(i * 16), static_cast<GifByteType>(255 - i * 8), static_cast<GifByteType>(i * 5)};
+  ColorMapObject* map = GifMakeMapObject(16, colours);
+  EGifSetGifVersion(gif, true);
+  EGifPutScreenDesc(gif, left + w + 2, top + h + 1, 4, 0, map);
+  for (int frame = 0; frame < (twoFrames ? 2 : 1); ++frame) {
+    GraphicsControlBlock gcb{};
+    gcb.TransparentColor = transparent;
+    GifByteType ext[4];
+    const size_t n = EGifGCBToExtension(&gcb, ext);
+    EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(n), ext);
+    EGifPutImageDesc(gif, left, top, w, h, interlaced, nullptr);
+    std::vector<GifPixelType> line(static_cast<size_t>(w));
+    for (int y = 0; y < h; ++y) {
+      for (int x = 0; x < w; ++x) line[static_cast<size_t>(x)] = static_cast<GifPixelType>((x + y * 3 + frame) % 16);
+      EGifPutLine(gif, line.data(), w);
+    }
+  }
+  EGifCloseFile(gif, &error);
+  GifFreeMapObject(map);
+  return out;
+}
+
+std::vector<std::string> PngSeeds() {
+  std::vector<std::string> s;
+  const std::pair<int, int> kinds[] = {{0, 1}, {0, 2}, {0, 4}, {0, 8}, {0, 16}, {2, 8}, {2, 16}, {3, 1},
+                                       {3, 2},  {3, 4}, {3, 8}, {4, 8}, {4, 16}, {6, 8}, {6, 16}};
+  for (const auto& [type, depth] : kinds) {
+    s.push_back(PngSeed(type, depth, false, false));
+    s.push_back(PngSeed(type, depth, true, false));
+    if (!(type & PNG_COLOR_MASK_ALPHA)) s.push_back(PngSeed(type, depth, false, true));
+  }
+  s.push_back(viewer::EncodePng(Picture(1, 1)));
+  const std::string whole = viewer::EncodePng(Picture(40, 30));
+  s.push_back(whole.substr(0, whole.size() / 2));
+  return s;
+}
+
+std::vector<std::string> GifSeeds() {
+  const std::string whole = GifSeed(40, 30, false, -1, false);
+  return {
+      GifSeed(13, 9, false, -1, false), GifSeed(13, 9, true, -1, false),  GifSeed(13, 9, false, 5, false),
+      GifSeed(13, 9, false, -1, true),  GifSeed(7, 5, true, 3, false, 4, 3), whole.substr(0, whole.size() / 2),
+  };
+}
+
 std::vector<std::string> ViewerDropSeeds() {
   const std::string small = viewer::EncodeJpeg(Picture(10, 5));
   const std::string bmp = viewer::EncodeBmp(Picture(7, 3));
@@ -267,6 +371,7 @@ std::vector<std::string> ViewerDropSeeds() {
       Drop({{"C:\\p\\missing.jpg", ""}, {"C:\\p\\notes.txt", "text"},
             {"C:\\p\\bad.jpg", small.substr(0, 40)}}),
       Drop({}) + Drop({{"\\\\server\\share\\a b.jpg", small}}),
+      Drop({{"C:\\p\\a.PNG", PngSeed(6, 8, true, false)}, {"C:\\p\\b.gif", GifSeed(13, 9, false, 5, true)}}),
   };
 }
 
@@ -292,6 +397,8 @@ std::map<std::string, std::vector<std::string>> Seeds() {
   return {
       {"jpeg", JpegSeeds()},
       {"dib", DibSeeds()},
+      {"png", PngSeeds()},
+      {"gif", GifSeeds()},
       {"settings_values", SettingsValueSeeds()},
       {"run_entry", RunEntrySeeds()},
       {"key_sequence", KeySequenceSeeds()},

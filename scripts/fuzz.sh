@@ -15,7 +15,7 @@ shift || true
 case $seconds in '' | *[!0-9]*) echo "fuzz.sh: SECONDS_PER_TARGET must be a number" >&2; exit 2 ;; esac
 
 bash scripts/install-deps.sh >/dev/null
-bash scripts/libjpeg-fuzz.sh
+bash scripts/deps-fuzz.sh
 out=$root/build/fuzz
 echo "fuzz.sh: fuzzing build (build/fuzz)"
 cmake -S . -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKIVO_FUZZ=ON \

@@ -69,7 +69,9 @@ TForm13::TForm13(tk::Component* owner, tk::MenuItem* menuItem)
   Memo1->SetVisible(false);
   Memo1->SetContainer(ScrollBox1);
   OpenDialog1 = new tk::OpenDialog(this, "OpenDialog1");
-  OpenDialog1->Filter = "JPEGファイル(*.JPG *JPEG)|*.JPG;*.JPEG|ビットマップ(*.BMP)|*.BMP";
+  OpenDialog1->Filter =
+      "JPEGファイル(*.JPG *JPEG)|*.JPG;*.JPEG|ビットマップ(*.BMP)|*.BMP|"
+      "PNGファイル(*.PNG)|*.PNG|GIFファイル(*.GIF)|*.GIF";
   OpenDialog1->InitialDir = "C:\\";
   SaveDialog1 = new tk::OpenDialog(this, "SaveDialog1");
   SaveDialog1->Save = true;
@@ -136,7 +138,11 @@ void TForm13::ShowPicture(const std::function<viewer::Pixels()>& load, const std
 }
 
 void TForm13::LoadFile(const std::string& path) {
-  ShowPicture([&] { return viewer::LoadPicture(path); }, path);
+  // Transparent pixels show the colour the window paints behind the picture.
+  const tk::Color back = tk::Application::Instance().PaintedRgb(Image1->PaintedBackground());
+  const viewer::Rgb background{static_cast<std::uint8_t>(back & 0xFF), static_cast<std::uint8_t>((back >> 8) & 0xFF),
+                               static_cast<std::uint8_t>((back >> 16) & 0xFF)};
+  ShowPicture([&] { return viewer::LoadPicture(path, background); }, path);
 }
 
 void TForm13::LoadEntry(int index) {

@@ -24,17 +24,24 @@ PictureKind KindOf(const std::string& path) {
   };
   if (ends(".jpg") || ends(".jpeg")) return PictureKind::Jpeg;
   if (ends(".bmp")) return PictureKind::Bitmap;
+  if (ends(".png")) return PictureKind::Png;
+  if (ends(".gif")) return PictureKind::Gif;
   return PictureKind::Unknown;
 }
 
-Pixels LoadPicture(const std::string& path) {
+Pixels LoadPicture(const std::string& path, Rgb background) {
   auto& p = platform::Get();
   const PictureKind kind = KindOf(path);
   if (kind == PictureKind::Unknown) throw PictureError("この形式の画像は開けません: " + path);
   std::string data;
   if (!p.ReadFile(path, data, kMaxFileBytes))
     throw PictureError("ファイルを開けません: " + path + " (" + p.ErrorText(p.GetLastError()) + ")");
-  return kind == PictureKind::Jpeg ? DecodeJpeg(data) : DecodeBmp(data);
+  switch (kind) {
+    case PictureKind::Jpeg: return DecodeJpeg(data);
+    case PictureKind::Png: return DecodePng(data, background);
+    case PictureKind::Gif: return DecodeGif(data, background);
+    default: return DecodeBmp(data);
+  }
 }
 
 Pixels ClipboardPicture() {
@@ -44,7 +51,10 @@ Pixels ClipboardPicture() {
 }
 
 void SavePicture(const std::string& path, const Pixels& pixels) {
-  std::string data = KindOf(path) == PictureKind::Jpeg ? EncodeJpeg(pixels) : EncodeBmp(pixels);
+  const PictureKind kind = KindOf(path);
+  std::string data = kind == PictureKind::Jpeg ? EncodeJpeg(pixels)
+                     : kind == PictureKind::Png ? EncodePng(pixels)
+                                                : EncodeBmp(pixels);
   auto& p = platform::Get();
   if (!p.WriteFile(path, data))
     throw PictureError("ファイルを保存できません: " + path + " (" + p.ErrorText(p.GetLastError()) + ")");
