@@ -185,5 +185,6 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
 extern TForm1* Form1;
 
 constexpr unsigned kTrayCallbackMessage = 1025;  // WM_USER + 1
+constexpr unsigned kRunCommandsMessage = 0x8001;  // WM_APP + 1: queued command-line commands
 constexpr unsigned kTrayIconId = 100;
 constexpr const char* kTrayTip = "Kivo_Config For Windows";

@@ -1,0 +1,193 @@
+// The main window's commands from outside its own controls: the command
+// line (this copy's, or another copy's handed over through the application
+// window) and the global hotkeys.
+#include "app/main_window.h"
+
+#include "hotkeys/hotkeys.h"
+#include "lock/lock_screen.h"
+#include "platform/platform.h"
+#include "settings/keys.h"
+#include "settings/settings_store.h"
+#include "timers/runner.h"
+#include "timers/stopwatch.h"
+#include "viewer/capture.h"
+#include "viewer/image_viewer.h"
+
+namespace {
+namespace key = settings::key;
+using settings::SettingsStore;
+}  // namespace
+
+// ---------------------------------------------------------------- command line
+std::intptr_t TForm1::Refusal(const cmdline::Command& c) const {
+  using cmdline::Verb;
+  const bool windowCommand = c.verb == Verb::Show || c.verb == Verb::Hide || c.verb == Verb::Exit ||
+                             c.verb == Verb::CaptureDesktop || c.verb == Verb::CaptureWindow;
+  // A lock takes no commands that would show, hide or end the program.
+  if (windowCommand && lock::ActiveLock()) return cmdline::kReplyLocked;
+  if (cmdline::EndsSession(c.verb)) {
+    SettingsStore store;
+    if (store.ReadBool(key::F6, key::C4, false)) return cmdline::kReplyExitBan;
+  }
+  const bool runnerWaits = Form11 && Form11->Waiting();
+  if (cmdline::EndsSession(c.verb) && c.when != cmdline::When::Now && runnerWaits)
+    return cmdline::kReplyBusy;
+  if (c.verb == Verb::Cancel && !(Form11 && Form11->Counting())) return cmdline::kReplyNothingToCancel;
+  return cmdline::kReplyTaken;
+}
+
+std::intptr_t TForm1::ReceiveCommand(std::uint32_t tag, const std::string& bytes) {
+  if (tag != cmdline::kCopyDataTag) return cmdline::kReplyNotUnderstood;
+  std::optional<cmdline::Command> command = cmdline::DecodeRecord(bytes);
+  if (!command) return cmdline::kReplyBadRecord;
+  return TakeCommand(*command);
+}
+
+std::intptr_t TForm1::TakeCommand(const cmdline::Command& command) {
+  // Before the settings are restored nothing can be judged: the command waits
+  // and is judged when it runs.
+  if (settingsRestored_) {
+    std::intptr_t refusal = Refusal(command);
+    if (refusal != cmdline::kReplyTaken) return refusal;
+  }
+  commands_.push_back(command);
+  Post(kRunCommandsMessage);
+  return cmdline::kReplyTaken;
+}
+
+void TForm1::RunCommand(const cmdline::Command& c) {
+  using cmdline::Verb;
+  std::intptr_t refusal = Refusal(c);  // things may have changed since it was taken
+  if (refusal != cmdline::kReplyTaken) {
+    if (!c.silent)
+      tk::Application::Instance().MessageBox(cmdline::ReplyText(refusal), session::kCaption,
+                                             tk::mbOk | tk::mbIconExclamation);
+    return;
+  }
+  if (cmdline::EndsSession(c.verb) && c.when != cmdline::When::Now) {
+    int action = c.verb == Verb::LogOff     ? session::kTimedLogOff
+                 : c.verb == Verb::Reboot   ? session::kTimedRestart
+                 : c.verb == Verb::Shutdown ? session::kTimedShutDown
+                 : c.verb == Verb::Standby  ? session::kTimedStandby
+                 : c.verb == Verb::Hibernate ? session::kTimedHibernate
+                                             : session::kTimedPowerOff;
+    if (!Form11) Button18Click(this);
+    if (c.when == cmdline::When::In) Form11->StartTimedEnd(action, c.minutes);
+    else Form11->StartTimedEndAt(action, c.hour, c.minute);
+    return;
+  }
+  switch (c.verb) {
+    case Verb::LogOff: session::RunExitAction(*this, session::ExitKind::LogOff, false); break;
+    case Verb::Reboot: session::RunExitAction(*this, session::ExitKind::Restart, false); break;
+    case Verb::Shutdown: session::RunExitAction(*this, session::ExitKind::ShutDown, false); break;
+    case Verb::PowerOff: session::RunExitAction(*this, session::ExitKind::PowerOff, false); break;
+    case Verb::Standby: session::RunStandby(*this, false, session::SleepKind::Standby); break;
+    case Verb::Hibernate: session::RunStandby(*this, false, session::SleepKind::Hibernate); break;
+    case Verb::Cancel: Form11->StopCountdown(); break;
+    case Verb::CaptureDesktop:
+    case Verb::CaptureWindow:
+      // The active window's own picture where the program makes it itself.
+      viewer::Capture(viewer::CaptureKeys(c.verb == Verb::CaptureDesktop ? viewer::CaptureCommand::Desktop
+                                                                           : viewer::CaptureCommand::ActiveWindow,
+                                          PlatformFamily),
+                      c.verb == Verb::CaptureDesktop ? 0 : platform::Get().GetForegroundWindow(), Handle());
+      break;
+    case Verb::Show:
+      Show();
+      BringToFront();
+      break;
+    case Verb::Hide: Hide(); break;
+    case Verb::Exit: Close(); break;
+    default: break;
+  }
+}
+
+// ---------------------------------------------------------------- hotkeys
+void TForm1::ApplyHotKeys() {
+  auto& app = tk::Application::Instance();
+  std::vector<std::string> problems =
+      hotkeys::RegisterHotKeys(app.GetBackend().ApplicationHandle(), N3->Enabled());
+  if (problems.empty()) return;
+  std::string text;
+  for (const std::string& line : problems) text += (text.empty() ? "" : "\r\n") + line;
+  app.MessageBox(text, session::kCaption, tk::mbOk | tk::mbIconExclamation);
+}
+
+void TForm1::HotKey1Click(tk::Component*) {
+  Form27 = new TForm27(this, N3->Enabled(), [this] { ApplyHotKeys(); });
+  Form27->DoCreate();
+  Form27->ShowModal();
+}
+
+void TForm1::HotKeyPressed(int id) {
+  if (creating_) return;
+  // While locked a hotkey does what the tray does then: the unlock prompt.
+  if (lock::RedirectToUnlock()) return;
+  auto command = [this](cmdline::Verb verb, std::uint32_t minutes) {
+    cmdline::Command c;
+    c.verb = verb;
+    if (minutes) {
+      c.when = cmdline::When::In;
+      c.minutes = minutes;
+    }
+    std::intptr_t reply = TakeCommand(c);
+    if (reply != cmdline::kReplyTaken)
+      tk::Application::Instance().MessageBox(cmdline::ReplyText(reply), session::kCaption,
+                                             tk::mbOk | tk::mbIconExclamation);
+  };
+  auto front = [](tk::Form* f) {
+    if (f) f->BringToFront();
+  };
+  switch (hotkeys::ActionOf(id)) {
+    case hotkeys::kShowHide:
+      if (Visible()) {
+        Hide();
+      } else {
+        Show();
+        BringToFront();
+      }
+      break;
+    case hotkeys::kCaptureDesktop: C1Click(this); break;
+    case hotkeys::kCaptureWindow:
+      viewer::Capture(viewer::CaptureKeys(viewer::CaptureCommand::ActiveWindow, PlatformFamily),
+                      platform::Get().GetForegroundWindow(), Handle());
+      break;
+    case hotkeys::kViewer:
+      if (Form13) front(Form13);
+      else if (V1->Enabled()) V1Click(this);
+      break;
+    case hotkeys::kStopwatch:
+      if (Form4) front(Form4);
+      else if (Button20->Enabled()) Button20Click(this);
+      break;
+    case hotkeys::kLock:
+      // The set-up, never a lock without a password.
+      if (N3->Enabled()) Button16Click(this);
+      break;
+    case hotkeys::kTimer: {
+      std::int32_t minutes = hotkeys::ReadHotKeys().timerMinutes;
+      if (minutes > 0) command(cmdline::Verb::PowerOff, static_cast<std::uint32_t>(minutes));
+      break;
+    }
+    case hotkeys::kCancel: command(cmdline::Verb::Cancel, 0); break;
+    default: break;
+  }
+}
+
+void TForm1::SaveMainSettings() {
+  // Until the stored state is restored the window shows defaults, which must
+  // not overwrite it.
+  if (!settingsRestored_) return;
+  SettingsStore store;
+  store.WriteInteger(key::F1, key::X, Left());
+  store.WriteInteger(key::F1, key::Y, Top());
+  store.WriteBool(key::F1, key::Kyusi, CheckBox2->Checked());
+  store.WriteBool(key::F1, key::Task, CheckBox1->Checked());
+  store.WriteBool(key::F1, key::Title, CheckBox4->Checked());
+  store.WriteBool(key::F1, key::Status, CheckBox5->Checked());
+  store.WriteBool(key::F1, key::Startup, CheckBox3->Checked());
+  store.WriteString(key::F6, key::CL, settings::ColorToString(GetColor()));
+}
+
+void TForm1::ShowStatusMessage(const std::string& text) { StatusBar1->SetSimpleText(text); }
+

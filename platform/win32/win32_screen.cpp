@@ -1,0 +1,205 @@
+// The clipboard's bitmaps, the screen's pixels and the monitors, on Win32.
+#include "platform/win32/win32_screen.h"
+
+#include <cstring>
+#include <vector>
+
+#include "winapi/winapi.h"
+
+namespace platform {
+namespace win32 {
+
+namespace {
+
+// GDI objects and device contexts released when they go out of scope.
+class ScreenDc {
+ public:
+  ScreenDc() : dc_(::GetDC(nullptr)) {}
+  ~ScreenDc() {
+    if (dc_) ::ReleaseDC(nullptr, dc_);
+  }
+  ScreenDc(const ScreenDc&) = delete;
+  ScreenDc& operator=(const ScreenDc&) = delete;
+  HDC get() const { return dc_; }
+
+ private:
+  HDC dc_;
+};
+
+class MemoryDc {
+ public:
+  explicit MemoryDc(HDC compatible) : dc_(::CreateCompatibleDC(compatible)) {}
+  ~MemoryDc() {
+    if (dc_) ::DeleteDC(dc_);
+  }
+  MemoryDc(const MemoryDc&) = delete;
+  MemoryDc& operator=(const MemoryDc&) = delete;
+  HDC get() const { return dc_; }
+
+ private:
+  HDC dc_;
+};
+
+class GdiObject {
+ public:
+  explicit GdiObject(HGDIOBJ h) : h_(h) {}
+  ~GdiObject() {
+    if (h_) ::DeleteObject(h_);
+  }
+  GdiObject(const GdiObject&) = delete;
+  GdiObject& operator=(const GdiObject&) = delete;
+  HGDIOBJ get() const { return h_; }
+
+ private:
+  HGDIOBJ h_;
+};
+
+// An object selected into a device context until the end of the scope.
+class Selection {
+ public:
+  Selection(HDC dc, HGDIOBJ object) : dc_(dc), old_(::SelectObject(dc, object)) {}
+  ~Selection() {
+    if (old_) ::SelectObject(dc_, old_);
+  }
+  Selection(const Selection&) = delete;
+  Selection& operator=(const Selection&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ old_;
+};
+
+}  // namespace
+
+// A bitmap handle's pixels as 24-bit rows from the top.
+bool PixelsOf(HBITMAP bmp, Bitmap& out) {
+  BITMAP info;
+  if (!winapi::GetObjectW(bmp, sizeof info, &info) || info.bmWidth <= 0 || info.bmHeight == 0) return false;
+  int w = info.bmWidth, h = info.bmHeight < 0 ? -info.bmHeight : info.bmHeight;
+  BITMAPINFO bi;
+  std::memset(&bi, 0, sizeof bi);
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = -h;  // top-down
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 24;
+  bi.bmiHeader.biCompression = BI_RGB;
+  size_t stride = (static_cast<size_t>(w) * 3 + 3) & ~size_t{3};
+  std::vector<std::uint8_t> rows(stride * static_cast<size_t>(h));
+  int got;
+  {
+    ScreenDc dc;
+    got = ::GetDIBits(dc.get(), bmp, 0, static_cast<UINT>(h), rows.data(), &bi, DIB_RGB_COLORS);
+  }
+  if (got != h) return false;
+  out.width = w;
+  out.height = h;
+  out.bgr.resize(static_cast<size_t>(w) * 3 * static_cast<size_t>(h));
+  for (int y = 0; y < h; ++y)
+    std::memcpy(&out.bgr[static_cast<size_t>(y) * w * 3], &rows[stride * static_cast<size_t>(y)],
+                static_cast<size_t>(w) * 3);
+  return true;
+}
+
+
+std::uint32_t ClipboardSequenceNumber() {
+  using Sequence = DWORD(WINAPI*)();
+  static auto f = reinterpret_cast<Sequence>(reinterpret_cast<void*>(
+      ::GetProcAddress(winapi::GetModuleHandleW(L"user32.dll"), "GetClipboardSequenceNumber")));
+  return f ? f() : 0;
+}
+
+bool SetClipboardDib(HWND owner, const std::string& dib) {
+  if (dib.empty()) return false;
+  HGLOBAL mem = ::GlobalAlloc(GMEM_MOVEABLE, dib.size());
+  if (!mem) return false;
+  void* p = ::GlobalLock(mem);
+  if (!p) {
+    ::GlobalFree(mem);
+    return false;
+  }
+  std::memcpy(p, dib.data(), dib.size());
+  ::GlobalUnlock(mem);
+  if (!::OpenClipboard(owner)) {
+    ::GlobalFree(mem);
+    return false;
+  }
+  ::EmptyClipboard();
+  bool ok = ::SetClipboardData(CF_DIB, mem) != nullptr;
+  ::CloseClipboard();
+  if (!ok) ::GlobalFree(mem);
+  return ok;
+}
+
+bool GetClipboardDib(std::string& dib) {
+  if (!::OpenClipboard(nullptr)) return false;
+  // Closed and unlocked on every way out, a failed allocation included.
+  struct Close {
+    ~Close() { ::CloseClipboard(); }
+  } close;
+  HANDLE mem = ::GetClipboardData(CF_DIB);
+  if (!mem) mem = ::GetClipboardData(CF_DIBV5);
+  if (!mem) return false;
+  const void* p = ::GlobalLock(mem);
+  if (!p) return false;
+  struct Unlock {
+    HANDLE h;
+    ~Unlock() { ::GlobalUnlock(h); }
+  } unlock{mem};
+  dib.assign(static_cast<const char*>(p), ::GlobalSize(mem));
+  return true;
+}
+
+std::array<int, 4> VirtualScreen() {
+  // 95 and NT 4 know one screen: their answers for the virtual screen are 0.
+  int w = ::GetSystemMetrics(SM_CXVIRTUALSCREEN), h = ::GetSystemMetrics(SM_CYVIRTUALSCREEN);
+  if (w <= 0 || h <= 0) return {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+  int x = ::GetSystemMetrics(SM_XVIRTUALSCREEN), y = ::GetSystemMetrics(SM_YVIRTUALSCREEN);
+  return {x, y, x + w, y + h};
+}
+
+std::array<int, 4> MonitorAt(Point point) {
+  std::array<int, 4> primary{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+  HMODULE user = winapi::GetModuleHandleW(L"user32.dll");
+  using FromPoint = HANDLE(WINAPI*)(POINT, DWORD);
+  struct Info {
+    DWORD cbSize;
+    RECT rcMonitor, rcWork;
+    DWORD dwFlags;
+  };
+  using GetInfo = BOOL(WINAPI*)(HANDLE, Info*);
+  auto fromPoint = reinterpret_cast<FromPoint>(reinterpret_cast<void*>(::GetProcAddress(user, "MonitorFromPoint")));
+  auto getInfo = reinterpret_cast<GetInfo>(reinterpret_cast<void*>(::GetProcAddress(user, "GetMonitorInfoA")));
+  if (!fromPoint || !getInfo) return primary;
+  HANDLE monitor = fromPoint(POINT{point.x, point.y}, 1 /* MONITOR_DEFAULTTOPRIMARY */);
+  Info info{};
+  info.cbSize = sizeof info;
+  if (!monitor || !getInfo(monitor, &info)) return primary;
+  return {info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right, info.rcMonitor.bottom};
+}
+
+bool CaptureScreen(HWND window, Bitmap& out) {
+  RECT r;
+  if (window) {
+    if (!::GetWindowRect(window, &r)) return false;
+  } else {
+    std::array<int, 4> v = VirtualScreen();
+    r = RECT{v[0], v[1], v[2], v[3]};
+  }
+  int w = r.right - r.left, h = r.bottom - r.top;
+  if (w <= 0 || h <= 0) return false;
+  // Every object is released on every way out, an exception included.
+  ScreenDc screen;
+  MemoryDc mem(screen.get());
+  GdiObject bmp(::CreateCompatibleBitmap(screen.get(), w, h));
+  if (!mem.get() || !bmp.get()) return false;
+  bool ok;
+  {
+    Selection selected(mem.get(), bmp.get());
+    ok = ::BitBlt(mem.get(), 0, 0, w, h, screen.get(), r.left, r.top, SRCCOPY) != FALSE;
+  }
+  return ok && PixelsOf(static_cast<HBITMAP>(bmp.get()), out);
+}
+
+}  // namespace win32
+}  // namespace platform
