@@ -27,23 +27,41 @@ PictureKind KindOf(const std::string& path) {
   return PictureKind::Unknown;
 }
 
-Pixels LoadPicture(const std::string& path) {
+void LoadPicture(const std::string& path, PixelSink& sink) {
   auto& p = platform::Get();
   const PictureKind kind = KindOf(path);
   if (kind == PictureKind::Unknown) throw PictureError("この形式の画像は開けません: " + path);
   std::string data;
   if (!p.ReadFile(path, data, kMaxFileBytes))
     throw PictureError("ファイルを開けません: " + path + " (" + p.ErrorText(p.GetLastError()) + ")");
-  return kind == PictureKind::Jpeg ? DecodeJpeg(data) : DecodeBmp(data);
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(data.data());
+  if (kind == PictureKind::Jpeg)
+    DecodeJpeg(bytes, data.size(), sink);
+  else
+    DecodeBmp(bytes, data.size(), sink);
+}
+
+Pixels LoadPicture(const std::string& path) {
+  Pixels out;
+  PixelsSink sink(out);
+  LoadPicture(path, sink);
+  return out;
+}
+
+void ClipboardPicture(PixelSink& sink) {
+  std::string dib;
+  if (!platform::Get().GetClipboardDib(dib)) throw PictureError("クリップボードに画像がありません");
+  DecodeDib(reinterpret_cast<const std::uint8_t*>(dib.data()), dib.size(), sink);
 }
 
 Pixels ClipboardPicture() {
-  std::string dib;
-  if (!platform::Get().GetClipboardDib(dib)) throw PictureError("クリップボードに画像がありません");
-  return DecodeDib(dib);
+  Pixels out;
+  PixelsSink sink(out);
+  ClipboardPicture(sink);
+  return out;
 }
 
-void SavePicture(const std::string& path, const Pixels& pixels) {
+void SavePicture(const std::string& path, const PixelView& pixels) {
   std::string data = KindOf(path) == PictureKind::Jpeg ? EncodeJpeg(pixels) : EncodeBmp(pixels);
   auto& p = platform::Get();
   if (!p.WriteFile(path, data))

@@ -18,12 +18,16 @@ constexpr std::uint64_t kMaxFileBytes = 512ull << 20;
 enum class PictureKind { Jpeg, Bitmap, Unknown };
 PictureKind KindOf(const std::string& path);
 
-// Loads a file by its extension; raises PictureError with the reason.
+// Loads a file by its extension into the sink's memory; raises
+// PictureError with the reason. Any thread may load (the platform's file
+// reading is the only call it makes).
+void LoadPicture(const std::string& path, PixelSink& sink);
 Pixels LoadPicture(const std::string& path);
 // The clipboard's bitmap; raises PictureError when there is none or it
 // cannot be read.
+void ClipboardPicture(PixelSink& sink);
 Pixels ClipboardPicture();
 // Saves by the extension (.jpg/.jpeg as JPEG, anything else as BMP).
-void SavePicture(const std::string& path, const Pixels& pixels);
+void SavePicture(const std::string& path, const PixelView& pixels);
 
 }  // namespace viewer
