@@ -25,6 +25,15 @@ bool OpenDialog::Execute() {
   return Application::Instance().GetBackend().OpenDialog(FormOf(Owner()), *this);
 }
 
+// ---------------------------------------------------------------- Picture
+std::unique_ptr<Picture> Picture::Create(int width, int height) {
+  if (width <= 0 || height <= 0) throw Error("画像の大きさが不正です");
+  std::string error;
+  std::unique_ptr<Picture> p = Application::Instance().GetBackend().CreatePicture(width, height, error);
+  if (!p) throw Error(error.empty() ? "メモリが足りません" : error);
+  return p;
+}
+
 // ---------------------------------------------------------------- Application
 Application& Application::Instance() {
   static Application app;

@@ -44,6 +44,9 @@ class Backend {
   virtual int MessageBox(Form* owner, const std::string& text,
                          const std::string& caption, unsigned flags) = 0;
   virtual void Post(Form& form, const Message& msg) = 0;
+  // Picture::Create; may be called from any thread. Null, with the reason,
+  // when the picture cannot be made.
+  virtual std::unique_ptr<Picture> CreatePicture(int width, int height, std::string& error) = 0;
   virtual std::intptr_t DefaultHandler(Form& form, const Message& msg) = 0;
   virtual void SetCursor(int cursor) = 0;
   virtual void ScreenSize(int& width, int& height) = 0;

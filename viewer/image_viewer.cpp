@@ -12,14 +12,6 @@ TForm14* Form14 = nullptr;
 namespace {
 namespace key = settings::key;
 constexpr int kPanelHeight = 33;
-
-std::shared_ptr<const tk::Picture> ToPicture(viewer::Pixels&& b) {
-  auto p = std::make_shared<tk::Picture>();
-  p->width = b.width;
-  p->height = b.height;
-  p->bgr = std::move(b.bgr);
-  return p;
-}
 }  // namespace
 
 TForm13::TForm13(tk::Component* owner, tk::MenuItem* menuItem)
@@ -117,11 +109,16 @@ void TForm13::FormResize(tk::Component*) {
   ScrollBox1->SetBounds({0, kPanelHeight, w, std::max(0, h - kPanelHeight)});
 }
 
-// A picture error goes to the error display like the toolkit's load errors;
-// a picture that cannot be shown leaves the earlier one in place.
-void TForm13::ShowPicture(const std::function<viewer::Pixels()>& load, const std::string& what) {
+// A picture error goes to the error display like the toolkit's load errors.
+// A picture refused before it has its memory (a file that cannot be read, a
+// bad header, no memory for the display bitmap) leaves the earlier one in
+// place; one that fails while it is decoded leaves the area empty, as the
+// earlier one has gone to make room.
+void TForm13::ShowPicture(const std::function<void(viewer::PixelSink&)>& load, const std::string& what) {
   try {
-    Image1->SetPicture(ToPicture(load()));
+    viewer::DisplaySink sink([this] { Image1->SetPicture(nullptr); });
+    load(sink);
+    Image1->SetPicture(std::move(sink.picture));
   } catch (const viewer::PictureError& e) {
     throw tk::Error(e.what());
   } catch (const tk::Error& e) {
@@ -132,7 +129,7 @@ void TForm13::ShowPicture(const std::function<viewer::Pixels()>& load, const std
 }
 
 void TForm13::LoadFile(const std::string& path) {
-  ShowPicture([&] { return viewer::LoadPicture(path); }, path);
+  ShowPicture([&](viewer::PixelSink& sink) { viewer::LoadPicture(path, sink); }, path);
 }
 
 void TForm13::LoadEntry(int index) {
@@ -206,16 +203,15 @@ void TForm13::D1Click(tk::Component*) {
 }
 
 void TForm13::Paste1Click(tk::Component*) {
-  ShowPicture([] { return viewer::ClipboardPicture(); }, "");
+  ShowPicture([](viewer::PixelSink& sink) { viewer::ClipboardPicture(sink); }, "");
 }
 
 void TForm13::SaveAs1Click(tk::Component*) {
   const auto& picture = Image1->GetPicture();
   if (!picture) throw tk::Error("保存する画像がありません");
   if (!SaveDialog1->Execute()) return;
-  viewer::Pixels b{picture->width, picture->height, picture->bgr};
   try {
-    viewer::SavePicture(SaveDialog1->FileName, b);
+    viewer::SavePicture(SaveDialog1->FileName, viewer::ViewOf(*picture));
   } catch (const viewer::PictureError& e) {
     throw tk::Error(e.what());
   }

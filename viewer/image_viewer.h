@@ -54,8 +54,10 @@ class TForm13 : public tk::Form {
  private:
   void LoadEntry(int index);
   void LoadFile(const std::string& path);
-  // Decodes with load and shows the result; errors name `what` (a path).
-  void ShowPicture(const std::function<viewer::Pixels()>& load, const std::string& what);
+  // Decodes with load straight into a new display bitmap and shows it; the
+  // earlier picture goes once the new one has its memory, before it is
+  // decoded. Errors name `what` (a path).
+  void ShowPicture(const std::function<void(viewer::PixelSink&)>& load, const std::string& what);
   tk::MenuItem* menuItem_;
   int count_ = 0;
   int position_ = 0;

@@ -61,6 +61,12 @@ Pixels ClipboardPicture() {
   return out;
 }
 
+PixelRows DisplaySink::Allocate(int width, int height) {
+  picture = tk::Picture::Create(width, height);
+  if (made_) made_();
+  return {width, height, picture->Row(0), picture->stride};
+}
+
 void SavePicture(const std::string& path, const PixelView& pixels) {
   std::string data = KindOf(path) == PictureKind::Jpeg ? EncodeJpeg(pixels) : EncodeBmp(pixels);
   auto& p = platform::Get();

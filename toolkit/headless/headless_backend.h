@@ -61,9 +61,17 @@ class HeadlessBackend : public Backend {
   // of one ("Navigate(url)", "GoBack" …).
   bool browserEngine = true;
   std::vector<std::string> browserCalls;
-  // Images: the reason the window system gives when it cannot make a
-  // picture's display bitmap ("" while it can).
+  // Pictures: the reason the window system gives when it cannot make one
+  // (its display bitmap; "" while it can), and how many live now and lived
+  // at most at one time (ResetMostPictures starts counting again from now).
   std::string pictureFailure;
+  struct PictureCount {
+    int live = 0, most = 0;
+  };
+  std::unique_ptr<Picture> CreatePicture(int width, int height, std::string& error) override;
+  int LivePictures() const { return pictures_->live; }
+  int MostPictures() const { return pictures_->most; }
+  void ResetMostPictures() { pictures_->most = pictures_->live; }
   // The in-place active object of every browser with an engine (a test's
   // stand-in; none by default).
   InPlaceActiveObject* browserActiveObject = nullptr;
@@ -116,6 +124,7 @@ class HeadlessBackend : public Backend {
   std::uint64_t clockMs_ = 0;
   std::vector<Form*> modal_;
   WindowHandle nextHandle_ = 0x20000;
+  std::shared_ptr<PictureCount> pictures_ = std::make_shared<PictureCount>();
 };
 
 }  // namespace tk

@@ -127,6 +127,10 @@ class Win32Backend : public Backend {
     return std::make_unique<ChildPeer>(control, *fp, id);
   }
 
+  std::unique_ptr<Picture> CreatePicture(int width, int height, std::string& error) override {
+    return MakePicture(width, height, error);
+  }
+
   std::unique_ptr<MenuPeer> CreateMenuPeer(Menu& menu) override {
     return std::make_unique<Win32MenuPeer>(menu);
   }
