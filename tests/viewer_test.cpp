@@ -295,6 +295,91 @@ TEST_F(ViewerTest, PicturesThatCannotBeShownKeepTheEarlierOne) {
   EXPECT_EQ(v->Image1->GetPicture()->width, 20);
 }
 
+TEST_F(ViewerTest, NextShowsThePictureReadAheadAndAtMostTwoAreHeld) {
+  ui->holdTasks = true;  // each read ahead waits for the test
+  TForm13* v = Open();
+  Drop(v, Files(4));
+  EXPECT_EQ(State(v), "1ページ|予約された画像の数 4個  |-N|10");
+  EXPECT_EQ(v->Ahead().Entry(), 1);
+  ASSERT_EQ(ui->HeldTasks(), 1u);
+  ui->ResetMostPictures();
+
+  // The read ends while the user looks at page 1; Next shows what it read
+  // (the file has changed since: it is not read again) and reads page 3 ahead.
+  ui->RunTasks();
+  ui->ProcessMessages();
+  sim->fileContents["C:\\p\\2.JPG"] = "changed";
+  sim->ClearJournal();
+  v->Button1->Click();
+  EXPECT_EQ(State(v), "2ページ|予約された画像の数 4個  |BN|20");
+  EXPECT_EQ(sim->Calls("ReadFile"), std::vector<std::string>{}) << "nothing is read before the picture shows";
+  EXPECT_EQ(v->Ahead().Entry(), 2);
+  EXPECT_EQ(ui->LivePictures(), 1) << "the read of page 3 has not run";
+
+  // Next while the read still runs waits for it.
+  v->Button1->Click();
+  EXPECT_EQ(State(v), "3ページ|予約された画像の数 4個  |BN|30");
+  EXPECT_EQ(ui->HeldTasks(), 1u) << "page 4 is read ahead";
+
+  // Back while page 4 is read: that read is given up and its picture never
+  // shown; page 2 is decoded, then read ahead is page 3 again.
+  v->Button2->PeerClicked();
+  EXPECT_EQ(State(v), "3ページ|予約された画像の数 4個  |BN|30") << "the changed file cannot be read";
+  EXPECT_EQ(ui->boxes.size(), 1u);
+  sim->fileContents["C:\\p\\2.JPG"] = viewer::EncodeJpeg(Picture(22, 5));
+  v->Button2->Click();
+  EXPECT_EQ(State(v), "1ページ|予約された画像の数 4個  |-N|10");
+  EXPECT_EQ(v->Ahead().Entry(), 1);
+  ui->RunTasks();
+  ui->ProcessMessages();
+  EXPECT_EQ(ui->LivePictures(), 2) << "the shown picture and page 2 read ahead";
+
+  // A read that ended, its message not yet handled, when a new list comes:
+  // thrown away; the new list's first picture is decoded.
+  Drop(v, Files(2));
+  ui->RunTasks();
+  ui->ProcessMessages();
+  EXPECT_EQ(State(v), "1ページ|予約された画像の数 2個  |-N|10");
+  v->Button1->Click();
+  EXPECT_EQ(State(v), "2ページ|予約された画像の数 2個  |B-|22");
+  EXPECT_EQ(ui->MostPictures(), 2) << "never more than the shown picture and the next";
+  EXPECT_EQ(ui->LivePictures(), 1);
+  EXPECT_EQ(v->Ahead().Entry(), -1) << "nothing after the last page";
+
+  // Closing gives up the read that runs.
+  Drop(v, Files(3));
+  EXPECT_EQ(ui->HeldTasks(), 1u);
+  v->Close();
+  EXPECT_EQ(ui->HeldTasks(), 0u);
+  EXPECT_EQ(ui->LivePictures(), 1) << "only the shown one, until the window goes";
+}
+
+TEST_F(ViewerTest, AFailedReadAheadIsNeverShown) {
+  ui->holdTasks = true;
+  sim->fileContents["C:\\p\\bad.jpg"] = std::string(300, '\x5A');
+  TForm13* v = Open();
+  Drop(v, {"C:\\p\\1.JPG", "C:\\p\\bad.jpg", "C:\\p\\3.JPG"});
+  ui->RunTasks();
+  ui->ProcessMessages();
+  EXPECT_TRUE(ui->boxes.empty()) << "a read ahead reports nothing";
+  EXPECT_EQ(ui->LivePictures(), 1);
+  // The file is whole by the time the user pages: it is read again and shown.
+  sim->fileContents["C:\\p\\bad.jpg"] = viewer::EncodeJpeg(Picture(33, 4));
+  v->Button1->Click();
+  EXPECT_EQ(State(v), "2ページ|予約された画像の数 3個  |BN|33");
+
+  // A file that stays bad is reported by the load of its own page, as ever.
+  sim->fileContents["C:\\p\\bad.jpg"] = "bad";
+  v->Button2->Click();
+  ui->RunTasks();
+  ui->ProcessMessages();
+  EXPECT_TRUE(ui->boxes.empty());
+  v->Button1->PeerClicked();
+  ASSERT_EQ(ui->boxes.size(), 1u);
+  EXPECT_EQ(ui->boxes[0].text.rfind("JPEGファイルを読み込めません", 0), 0u) << ui->boxes[0].text;
+  EXPECT_EQ(State(v), "1ページ|予約された画像の数 3個  |BN|10") << "the earlier picture stays";
+}
+
 TEST_F(ViewerTest, CaptureWindowListsAndCapturesTheSingleClickedTitle) {
   ASSERT_EQ(main->PlatformFamily, 2u) << "the machine is an XP one";
   sim->topWindows = {{0x601, "Notepad"}, {0x602, ""}, {0x603, "hidden tool"},

@@ -116,7 +116,8 @@ std::uint8_t* RowOf(const PixelRows& out, std::uint64_t stored, bool topDown) {
 
 // Uncompressed and masked rows: the rows that are there.
 void DecodeRows(const Info& h, const std::uint8_t* data, std::uint64_t available,
-                const Palette& palette, const std::uint32_t masks[3], bool topDown, const PixelRows& out) {
+                const Palette& palette, const std::uint32_t masks[3], bool topDown, const PixelRows& out,
+                const PixelSink& sink) {
   const std::uint64_t w = static_cast<std::uint64_t>(out.width);
   const std::uint64_t stride = (w * h.bits + 31) / 32 * 4;
   const std::uint64_t rows = std::min<std::uint64_t>(static_cast<std::uint64_t>(out.height), available / stride);
@@ -128,6 +129,7 @@ void DecodeRows(const Info& h, const std::uint8_t* data, std::uint64_t available
     blue.emplace(masks[2]);
   }
   for (std::uint64_t y = 0; y < rows; ++y) {
+    if (sink.Cancelled()) throw Cancelled();
     const std::uint8_t* s = data + y * stride;
     std::uint8_t* o = RowOf(out, y, topDown);
     switch (h.bits) {
@@ -287,7 +289,7 @@ void DecodeInfo(const std::uint8_t* d, std::size_t size, std::optional<std::uint
   if (rle)
     DecodeRle(data, available, h.compression == kBiRle4, palette, topDown, out);
   else
-    DecodeRows(h, data, available, palette, masks, topDown, out);
+    DecodeRows(h, data, available, palette, masks, topDown, out, sink);
 }
 
 // A bottom-up 24-bit bitmap after `lead` bytes left for a file header.

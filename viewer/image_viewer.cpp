@@ -132,12 +132,30 @@ void TForm13::LoadFile(const std::string& path) {
   ShowPicture([&](viewer::PixelSink& sink) { viewer::LoadPicture(path, sink); }, path);
 }
 
+std::string TForm13::EntryPath(int index) const {
+  if (index >= 0 && index < count_ && index < static_cast<int>(Memo1->Lines.size()))
+    return Memo1->Lines[static_cast<size_t>(index)];
+  return std::string();
+}
+
+void TForm13::ReadAheadNext() {
+  const std::string next = EntryPath(position_ + 1);
+  if (!next.empty()) readAhead_.Start(position_ + 1, next);
+}
+
 void TForm13::LoadEntry(int index) {
-  std::string path;
-  if (index >= 0 && index < static_cast<int>(Memo1->Lines.size()))
-    path = Memo1->Lines[static_cast<size_t>(index)];
-  if (path.empty()) throw tk::Error("ファイル名がありません");
-  LoadFile(path);
+  const std::string path = EntryPath(index);
+  // Any other read ahead is given up here, before a picture is decoded.
+  std::unique_ptr<tk::Picture> ahead = readAhead_.Take(index, path);
+  try {
+    if (path.empty()) throw tk::Error("ファイル名がありません");
+    if (ahead) Image1->SetPicture(std::move(ahead));
+    else LoadFile(path);
+  } catch (...) {
+    ReadAheadNext();
+    throw;
+  }
+  ReadAheadNext();
 }
 
 bool TForm13::WndProc(tk::Message& msg) {
@@ -162,6 +180,7 @@ void TForm13::WMDropFiles(tk::Message& msg) {
   Button1->SetEnabled(count_ != 1);
   Button2->SetEnabled(false);
   Memo1->SetLines(files);
+  readAhead_.Clear();  // the old list's
   LoadEntry(0);
 }
 
@@ -182,7 +201,16 @@ void TForm13::Button2Click(tk::Component*) {
 }
 
 void TForm13::Open2Click(tk::Component*) {
-  if (OpenDialog1->Execute()) LoadFile(OpenDialog1->FileName);
+  if (!OpenDialog1->Execute()) return;
+  // Paging goes on from the list's position afterwards.
+  readAhead_.Clear();
+  try {
+    LoadFile(OpenDialog1->FileName);
+  } catch (...) {
+    ReadAheadNext();
+    throw;
+  }
+  ReadAheadNext();
 }
 
 void TForm13::Detail1Click(tk::Component*) {
@@ -203,7 +231,14 @@ void TForm13::D1Click(tk::Component*) {
 }
 
 void TForm13::Paste1Click(tk::Component*) {
-  ShowPicture([](viewer::PixelSink& sink) { viewer::ClipboardPicture(sink); }, "");
+  readAhead_.Clear();
+  try {
+    ShowPicture([](viewer::PixelSink& sink) { viewer::ClipboardPicture(sink); }, "");
+  } catch (...) {
+    ReadAheadNext();
+    throw;
+  }
+  ReadAheadNext();
 }
 
 void TForm13::SaveAs1Click(tk::Component*) {
@@ -231,6 +266,7 @@ void TForm13::FormCloseQuery(tk::Component*, bool& canClose) {
   }
   count_ = 0;
   position_ = 0;
+  readAhead_.Clear();
   platform::Get().DragAcceptFiles(Handle(), false);
   Release();
   menuItem_->SetEnabled(true);

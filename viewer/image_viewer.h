@@ -9,6 +9,7 @@
 
 #include "toolkit/toolkit.h"
 #include "viewer/pixels.h"
+#include "viewer/read_ahead.h"
 
 class TForm13 : public tk::Form {
  public:
@@ -50,9 +51,14 @@ class TForm13 : public tk::Form {
 
   int DroppedCount() const { return count_; }
   int Position() const { return position_; }
+  const viewer::ReadAhead& Ahead() const { return readAhead_; }
 
  private:
+  // Shows entry `index`: its picture read ahead where there is one, else
+  // decoded now; then reads the entry after it ahead.
   void LoadEntry(int index);
+  std::string EntryPath(int index) const;
+  void ReadAheadNext();
   void LoadFile(const std::string& path);
   // Decodes with load straight into a new display bitmap and shows it; the
   // earlier picture goes once the new one has its memory, before it is
@@ -61,6 +67,7 @@ class TForm13 : public tk::Form {
   tk::MenuItem* menuItem_;
   int count_ = 0;
   int position_ = 0;
+  viewer::ReadAhead readAhead_;
 };
 
 class TForm14 : public tk::Form {

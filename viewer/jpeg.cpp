@@ -86,6 +86,7 @@ void DecodeJpeg(const std::uint8_t* data, std::size_t size, PixelSink& sink, std
   const bool inverted = cmyk && info.saw_Adobe_marker;
   if (cmyk) row.resize(static_cast<size_t>(width) * 4);
   while (info.output_scanline < info.output_height) {
+    if (sink.Cancelled()) throw Cancelled();
     std::uint8_t* target = out.Row(info.output_scanline);
     if (!cmyk) {
       JSAMPROW r = target;

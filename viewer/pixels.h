@@ -51,6 +51,15 @@ class PixelSink {
   // the caller's own error) when there is none; the decoder then lets the
   // error through and writes nothing.
   virtual PixelRows Allocate(int width, int height) = 0;
+  // Asked between rows: true gives the decoding up (raising Cancelled). A
+  // decoding whose picture is no longer wanted ends so without finishing.
+  virtual bool Cancelled() const { return false; }
+};
+
+// What a decoder raises when its sink gave it up.
+class Cancelled : public std::runtime_error {
+ public:
+  Cancelled() : std::runtime_error("画像の読み込みを中止しました") {}
 };
 
 // A sink that fills a Pixels.

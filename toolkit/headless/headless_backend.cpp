@@ -113,6 +113,50 @@ std::unique_ptr<Picture> HeadlessBackend::CreatePicture(int width, int height, s
   return std::make_unique<HeadlessPicture>(width, height, std::move(memory), pictures_);
 }
 
+namespace {
+class HeadlessTaskPeer : public TaskPeer {
+ public:
+  explicit HeadlessTaskPeer(std::shared_ptr<HeadlessBackend::Job> job) : job_(std::move(job)) {}
+  ~HeadlessTaskPeer() override { job_->dropped = true; }
+  void Wait() override {
+    job_->Work();
+    job_->Deliver();
+  }
+
+ private:
+  std::shared_ptr<HeadlessBackend::Job> job_;
+};
+}  // namespace
+
+std::unique_ptr<TaskPeer> HeadlessBackend::StartTask(std::function<void()> work, std::function<void()> done) {
+  auto job = std::make_shared<Job>();
+  job->work = std::move(work);
+  job->done = std::move(done);
+  if (holdTasks) {
+    held_.push_back(job);
+  } else {
+    job->Work();
+    finished_.push_back(job);
+  }
+  return std::make_unique<HeadlessTaskPeer>(job);
+}
+
+size_t HeadlessBackend::HeldTasks() const {
+  size_t n = 0;
+  for (const auto& j : held_) n += j->worked ? 0 : 1;
+  return n;
+}
+
+void HeadlessBackend::RunTasks() {
+  while (!held_.empty()) {
+    std::shared_ptr<Job> job = held_.front();
+    held_.pop_front();
+    if (job->worked) continue;  // waited for meanwhile: delivered already
+    job->Work();
+    finished_.push_back(job);
+  }
+}
+
 std::unique_ptr<MenuPeer> HeadlessBackend::CreateMenuPeer(Menu&) {
   return std::make_unique<MenuPeer>();
 }
@@ -142,6 +186,16 @@ void HeadlessBackend::Run() {
 void HeadlessBackend::ProcessMessages() {
   ++processMessagesCalls;
   if (onProcessMessages) onProcessMessages();
+  // Finished background work first: its message was posted when it ended.
+  for (size_t i = finished_.size(); i > 0 && !finished_.empty(); --i) {
+    std::shared_ptr<Job> job = finished_.front();
+    finished_.pop_front();
+    try {
+      job->Deliver();
+    } catch (...) {
+      Application::Instance().HandleException();
+    }
+  }
   // Only what is queued now; messages posted while handling wait for the next call.
   size_t n = queue_.size();
   for (size_t i = 0; i < n && !queue_.empty(); ++i) {

@@ -69,6 +69,31 @@ class HeadlessBackend : public Backend {
     int live = 0, most = 0;
   };
   std::unique_ptr<Picture> CreatePicture(int width, int height, std::string& error) override;
+  // Background tasks: their work runs at once, or, while holdTasks is set,
+  // only when the test says so (RunTasks, in the order they were started,
+  // or Wait); each done then waits for the next ProcessMessages, as the
+  // posted message does.
+  bool holdTasks = false;
+  std::unique_ptr<TaskPeer> StartTask(std::function<void()> work, std::function<void()> done) override;
+  size_t HeldTasks() const;
+  void RunTasks();
+  struct Job {
+    std::function<void()> work, done;
+    bool worked = false, delivered = false, dropped = false;
+    void Work() {
+      if (worked) return;
+      worked = true;
+      try {
+        work();
+      } catch (...) {  // as on a thread of its own: the work reports through its own memory
+      }
+    }
+    void Deliver() {
+      if (delivered || dropped) return;
+      delivered = true;
+      done();
+    }
+  };
   int LivePictures() const { return pictures_->live; }
   int MostPictures() const { return pictures_->most; }
   void ResetMostPictures() { pictures_->most = pictures_->live; }
@@ -125,6 +150,7 @@ class HeadlessBackend : public Backend {
   std::vector<Form*> modal_;
   WindowHandle nextHandle_ = 0x20000;
   std::shared_ptr<PictureCount> pictures_ = std::make_shared<PictureCount>();
+  std::deque<std::shared_ptr<Job>> held_, finished_;
 };
 
 }  // namespace tk
