@@ -297,15 +297,21 @@ TEST_F(ViewerTest, PicturesThatCannotBeShownKeepTheEarlierOne) {
 
 TEST_F(ViewerTest, NextShowsThePictureReadAheadAndAtMostTwoAreHeld) {
   ui->holdTasks = true;  // each read ahead waits for the test
+  // The next entry is read ahead once the shown picture is painted (a
+  // window timer).
+  auto painted = [&] { ui->AdvanceClock(10); };
   TForm13* v = Open();
   Drop(v, Files(4));
   EXPECT_EQ(State(v), "1ページ|予約された画像の数 4個  |-N|10");
+  EXPECT_EQ(v->Ahead().Entry(), -1);
+  painted();
   EXPECT_EQ(v->Ahead().Entry(), 1);
   ASSERT_EQ(ui->HeldTasks(), 1u);
   ui->ResetMostPictures();
 
   // The read ends while the user looks at page 1; Next shows what it read
-  // (the file has changed since: it is not read again) and reads page 3 ahead.
+  // (the file has changed since: it is not read again); the picture it
+  // replaced goes after the paint, and page 3 is read ahead then.
   ui->RunTasks();
   ui->ProcessMessages();
   sim->fileContents["C:\\p\\2.JPG"] = "changed";
@@ -313,41 +319,56 @@ TEST_F(ViewerTest, NextShowsThePictureReadAheadAndAtMostTwoAreHeld) {
   v->Button1->Click();
   EXPECT_EQ(State(v), "2ページ|予約された画像の数 4個  |BN|20");
   EXPECT_EQ(sim->Calls("ReadFile"), std::vector<std::string>{}) << "nothing is read before the picture shows";
+  EXPECT_EQ(ui->LivePictures(), 2);
+  painted();
   EXPECT_EQ(v->Ahead().Entry(), 2);
-  EXPECT_EQ(ui->LivePictures(), 1) << "the read of page 3 has not run";
+  EXPECT_EQ(ui->LivePictures(), 1) << "page 1 has gone; the read of page 3 has not run";
 
   // Next while the read still runs waits for it.
   v->Button1->Click();
   EXPECT_EQ(State(v), "3ページ|予約された画像の数 4個  |BN|30");
+  painted();
   EXPECT_EQ(ui->HeldTasks(), 1u) << "page 4 is read ahead";
 
   // Back while page 4 is read: that read is given up and its picture never
-  // shown; page 2 is decoded, then read ahead is page 3 again.
+  // shown; page 2 is decoded on the spot (and cannot be: the earlier
+  // picture stays), then page 3 is read ahead again.
   v->Button2->PeerClicked();
   EXPECT_EQ(State(v), "3ページ|予約された画像の数 4個  |BN|30") << "the changed file cannot be read";
   EXPECT_EQ(ui->boxes.size(), 1u);
+  EXPECT_EQ(ui->HeldTasks(), 0u);
+  painted();
+  EXPECT_EQ(v->Ahead().Entry(), 2);
   sim->fileContents["C:\\p\\2.JPG"] = viewer::EncodeJpeg(Picture(22, 5));
   v->Button2->Click();
   EXPECT_EQ(State(v), "1ページ|予約された画像の数 4個  |-N|10");
+  painted();
   EXPECT_EQ(v->Ahead().Entry(), 1);
   ui->RunTasks();
   ui->ProcessMessages();
   EXPECT_EQ(ui->LivePictures(), 2) << "the shown picture and page 2 read ahead";
 
-  // A read that ended, its message not yet handled, when a new list comes:
-  // thrown away; the new list's first picture is decoded.
-  Drop(v, Files(2));
+  // A read that has ended, its message not yet handled, when a new list
+  // comes: thrown away at once; the new list's first picture is decoded.
+  Drop(v, Files(3));
+  painted();
   ui->RunTasks();
+  EXPECT_EQ(ui->LivePictures(), 2);
+  Drop(v, Files(2));
+  EXPECT_EQ(ui->LivePictures(), 1);
   ui->ProcessMessages();
   EXPECT_EQ(State(v), "1ページ|予約された画像の数 2個  |-N|10");
+  painted();
   v->Button1->Click();
   EXPECT_EQ(State(v), "2ページ|予約された画像の数 2個  |B-|22");
-  EXPECT_EQ(ui->MostPictures(), 2) << "never more than the shown picture and the next";
+  painted();
+  EXPECT_EQ(ui->MostPictures(), 2) << "never more than the shown picture and one other";
   EXPECT_EQ(ui->LivePictures(), 1);
   EXPECT_EQ(v->Ahead().Entry(), -1) << "nothing after the last page";
 
   // Closing gives up the read that runs.
   Drop(v, Files(3));
+  painted();
   EXPECT_EQ(ui->HeldTasks(), 1u);
   v->Close();
   EXPECT_EQ(ui->HeldTasks(), 0u);
@@ -359,6 +380,7 @@ TEST_F(ViewerTest, AFailedReadAheadIsNeverShown) {
   sim->fileContents["C:\\p\\bad.jpg"] = std::string(300, '\x5A');
   TForm13* v = Open();
   Drop(v, {"C:\\p\\1.JPG", "C:\\p\\bad.jpg", "C:\\p\\3.JPG"});
+  ui->AdvanceClock(10);
   ui->RunTasks();
   ui->ProcessMessages();
   EXPECT_TRUE(ui->boxes.empty()) << "a read ahead reports nothing";
@@ -371,6 +393,7 @@ TEST_F(ViewerTest, AFailedReadAheadIsNeverShown) {
   // A file that stays bad is reported by the load of its own page, as ever.
   sim->fileContents["C:\\p\\bad.jpg"] = "bad";
   v->Button2->Click();
+  ui->AdvanceClock(10);
   ui->RunTasks();
   ui->ProcessMessages();
   EXPECT_TRUE(ui->boxes.empty());

@@ -63,6 +63,10 @@ TForm13::TForm13(tk::Component* owner, tk::MenuItem* menuItem)
   SaveDialog1->Save = true;
   SaveDialog1->Filter = "ビットマップ(*.BMP)|*.BMP|JPEGファイル(*.JPG)|*.JPG";
   SaveDialog1->DefaultExt = "bmp";
+  // A window timer comes after the paint of what the handler showed.
+  AheadTimer = new tk::Timer(this, "AheadTimer", 10);
+  AheadTimer->SetEnabled(false);
+  AheadTimer->OnTimer = bind(&TForm13::AheadTimerTimer);
   Button1->OnClick = bind(&TForm13::Button1Click);
   Button2->OnClick = bind(&TForm13::Button2Click);
   OnCreate = bind(&TForm13::FormCreate);
@@ -138,19 +142,32 @@ std::string TForm13::EntryPath(int index) const {
   return std::string();
 }
 
+// The next entry is read ahead once what the handler showed is painted.
 void TForm13::ReadAheadNext() {
+  AheadTimer->SetEnabled(false);
+  AheadTimer->SetEnabled(true);
+}
+
+void TForm13::AheadTimerTimer(tk::Component*) {
+  AheadTimer->SetEnabled(false);
+  leaving_.reset();
   const std::string next = EntryPath(position_ + 1);
   if (!next.empty()) readAhead_.Start(position_ + 1, next);
 }
 
 void TForm13::LoadEntry(int index) {
+  leaving_.reset();
   const std::string path = EntryPath(index);
   // Any other read ahead is given up here, before a picture is decoded.
   std::unique_ptr<tk::Picture> ahead = readAhead_.Take(index, path);
   try {
     if (path.empty()) throw tk::Error("ファイル名がありません");
-    if (ahead) Image1->SetPicture(std::move(ahead));
-    else LoadFile(path);
+    if (ahead) {
+      leaving_ = Image1->GetPicture();
+      Image1->SetPicture(std::move(ahead));
+    } else {
+      LoadFile(path);
+    }
   } catch (...) {
     ReadAheadNext();
     throw;
@@ -203,6 +220,7 @@ void TForm13::Button2Click(tk::Component*) {
 void TForm13::Open2Click(tk::Component*) {
   if (!OpenDialog1->Execute()) return;
   // Paging goes on from the list's position afterwards.
+  leaving_.reset();
   readAhead_.Clear();
   try {
     LoadFile(OpenDialog1->FileName);
@@ -231,6 +249,7 @@ void TForm13::D1Click(tk::Component*) {
 }
 
 void TForm13::Paste1Click(tk::Component*) {
+  leaving_.reset();
   readAhead_.Clear();
   try {
     ShowPicture([](viewer::PixelSink& sink) { viewer::ClipboardPicture(sink); }, "");
@@ -266,6 +285,8 @@ void TForm13::FormCloseQuery(tk::Component*, bool& canClose) {
   }
   count_ = 0;
   position_ = 0;
+  AheadTimer->SetEnabled(false);
+  leaving_.reset();
   readAhead_.Clear();
   platform::Get().DragAcceptFiles(Handle(), false);
   Release();

@@ -31,6 +31,9 @@ class TForm13 : public tk::Form {
   tk::MenuItem *File1, *Open2, *Detail1, *Exit1;
   tk::MenuItem *Tools1, *N1, *D1, *Paste1, *SaveAs1;
   tk::MenuItem *Help1, *About1;
+  // Runs once after a picture is shown and painted: lets the picture it
+  // replaced go, then reads the next entry ahead.
+  tk::Timer* AheadTimer;
 
   void FormCreate(tk::Component* sender);
   void FormShow(tk::Component* sender);
@@ -59,6 +62,7 @@ class TForm13 : public tk::Form {
   void LoadEntry(int index);
   std::string EntryPath(int index) const;
   void ReadAheadNext();
+  void AheadTimerTimer(tk::Component* sender);
   void LoadFile(const std::string& path);
   // Decodes with load straight into a new display bitmap and shows it; the
   // earlier picture goes once the new one has its memory, before it is
@@ -68,6 +72,9 @@ class TForm13 : public tk::Form {
   int count_ = 0;
   int position_ = 0;
   viewer::ReadAhead readAhead_;
+  // The picture a picture read ahead replaced, freed once the new one is
+  // painted (freeing 70 MB is not for the moment of the click).
+  std::shared_ptr<const tk::Picture> leaving_;
 };
 
 class TForm14 : public tk::Form {

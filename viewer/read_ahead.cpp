@@ -58,6 +58,8 @@ void ReadAhead::Clear() {
     task_->Wait();
     task_.reset();
   }
+  // The thread has ended: what it made goes now, not with its message.
+  if (read_) read_->picture.reset();
   read_.reset();
   ready_.reset();
 }
