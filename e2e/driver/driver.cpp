@@ -1147,6 +1147,57 @@ int cmdTimeDrop(const Args& a) {
   return 0;
 }
 
+// Clicks a button (posted) and times until a child window of --width and
+// --height shows and has been painted: "ms=<time>". Polls every
+// millisecond, for times of a few tens of them.
+int cmdTimeClick(const Args& a) {
+  HWND top = waitTop(a);
+  HWND button = waitChild(a, top);
+  struct Find {
+    int w, h;
+    bool found;
+  } find{static_cast<int>(a.integer(L"width", 0)), static_cast<int>(a.integer(L"height", 0)), false};
+  auto shown = [&] {
+    find.found = false;
+    struct Visit {
+      static BOOL CALLBACK Child(HWND c, LPARAM p) {
+        auto* f = reinterpret_cast<Find*>(p);
+        RECT r;
+        if (IsWindowVisible(c) && GetWindowRect(c, &r) && r.right - r.left == f->w && r.bottom - r.top == f->h) {
+          f->found = true;
+          return FALSE;
+        }
+        return TRUE;
+      }
+    };
+    EnumChildWindows(top, &Visit::Child, reinterpret_cast<LPARAM>(&find));
+    return find.found;
+  };
+  if (shown()) {
+    err(L"a picture of that size shows already");
+    return 1;
+  }
+  LARGE_INTEGER freq, t0, t1;
+  QueryPerformanceFrequency(&freq);
+  QueryPerformanceCounter(&t0);
+  PostMessageW(button, BM_CLICK, 0, 0);
+  const DWORD start = GetTickCount();
+  while (!shown()) {
+    if (GetTickCount() - start >= a.timeout()) {
+      err(L"no picture of that size appeared");
+      return 2;
+    }
+    Sleep(1);
+  }
+  DWORD_PTR dummy = 0;
+  SendMessageTimeoutW(top, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &dummy);
+  QueryPerformanceCounter(&t1);
+  wchar_t buf[64];
+  swprintf(buf, 64, L"ms=%.1f", 1000.0 * static_cast<double>(t1.QuadPart - t0.QuadPart) / static_cast<double>(freq.QuadPart));
+  out(buf);
+  return 0;
+}
+
 // Starts a program and waits for its exit; prints "exit=<hex> <signed>".
 int cmdRun(const Args& a) {
   PROCESS_INFORMATION pi{};
@@ -1436,6 +1487,7 @@ int main() {
   if (c == L"type") return cmdType(a);
   if (c == L"drop") return cmdDrop(a);
   if (c == L"time-drop") return cmdTimeDrop(a);
+  if (c == L"time-click") return cmdTimeClick(a);
   if (c == L"time-run") return cmdTimeRun(a);
   if (c == L"shortcut-target") return cmdShortcutTarget(a);
   if (c == L"menu-command") return cmdMenuCommand(a);
