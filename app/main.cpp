@@ -6,7 +6,9 @@
 #include "toolkit/toolkit.h"
 #include "toolkit/win32/win32_backend.h"
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+// The ANSI entry: the wide one asks for GetStartupInfoW, which the 95 family
+// lacks. The command line is not used.
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   platform::Install(platform::CreateWin32Platform());
   auto& app = tk::Application::Instance();
   app.Title = ApplicationTitle(platform::Get().ExecutablePath());

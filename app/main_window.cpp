@@ -484,10 +484,11 @@ void TForm1::RunCommand(const cmdline::Command& c) {
     case Verb::Cancel: Form11->StopCountdown(); break;
     case Verb::CaptureDesktop:
     case Verb::CaptureWindow:
+      // The active window's own picture where the program makes it itself.
       viewer::Capture(viewer::CaptureKeys(c.verb == Verb::CaptureDesktop ? viewer::CaptureCommand::Desktop
                                                                            : viewer::CaptureCommand::ActiveWindow,
                                           PlatformFamily),
-                      0, Handle());
+                      c.verb == Verb::CaptureDesktop ? 0 : platform::Get().GetForegroundWindow(), Handle());
       break;
     case Verb::Show:
       Show();
@@ -546,8 +547,8 @@ void TForm1::HotKeyPressed(int id) {
       break;
     case hotkeys::kCaptureDesktop: C1Click(this); break;
     case hotkeys::kCaptureWindow:
-      viewer::Capture(viewer::CaptureKeys(viewer::CaptureCommand::ActiveWindow, PlatformFamily), 0,
-                      Handle());
+      viewer::Capture(viewer::CaptureKeys(viewer::CaptureCommand::ActiveWindow, PlatformFamily),
+                      platform::Get().GetForegroundWindow(), Handle());
       break;
     case hotkeys::kViewer:
       if (Form13) front(Form13);

@@ -1,8 +1,14 @@
 // The program must load on Windows 2000 and XP: its import table may name no
 // function that those systems lack (their loader refuses the whole program
 // with a missing entry point). Newer functions are looked up at run time.
+//
+// On Windows 95/98/Me it must work too: that family exports most Unicode (W)
+// functions only as stubs that fail, so the program imports none but the few
+// that Windows 95 implements; it calls the A functions there and looks the
+// W functions up at run time on the NT family.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
@@ -38,6 +44,34 @@ const char* const kAfterWindows2000[] = {
     "GetDpiForWindow", "GetDpiForSystem", "ChangeWindowMessageFilter*", "WTSGetActiveConsoleSessionId",
     "GetTickCount64", "SetThreadStackGuarantee", "GetErrorMode", "RtlCaptureContext",
     "RtlVirtualUnwind", "RtlLookupFunctionEntry", "RtlUnwindEx"};
+
+// The Unicode functions that Windows 95 implements (Microsoft's knowledge
+// base article Q210341, "Unicode support in Windows 95 and Windows 98", and
+// the Platform SDK's "Windows 95 General Limitations"); MultiByteToWideChar
+// and WideCharToMultiByte have no W in their names.
+const char* const kWindows95Unicode[] = {
+    "EnumResourceLanguagesW", "EnumResourceNamesW", "EnumResourceTypesW", "ExtTextOutW",
+    "FindResourceW", "FindResourceExW", "GetCharWidthW", "GetCommandLineW",
+    "GetTextExtentPointW", "GetTextExtentPoint32W", "GetTextExtentExPointW", "lstrlenW",
+    "MessageBoxW", "MessageBoxExW", "TextOutW"};
+
+// Functions older than Windows 2000 that Windows 95 still lacks (98, Me or
+// NT 4 brought them) and that this program or its runtime could pull in.
+const char* const kAfterWindows95[] = {
+    "GetAncestor", "GetFileSizeEx", "SetFilePointerEx", "GetFileAttributesEx*",
+    "GetLongPathName*", "GlobalMemoryStatusEx", "IsDebuggerPresent",
+    "InitializeCriticalSectionAndSpinCount", "AnimateWindow", "TrackMouseEvent", "SendInput",
+    "GetLastInputInfo", "LockSetForegroundWindow", "AllowSetForegroundWindow",
+    "SetLayeredWindowAttributes", "GetClipboardSequenceNumber", "InitCommonControlsEx"};
+
+// A Unicode variant: the name ends in a capital W after a small letter or a
+// digit (CreateWindowExW, GetTextExtentPoint32W; not ShowWindow).
+bool IsUnicodeVariant(const std::string& name) {
+  if (name.size() < 2 || name.back() != 'W') return false;
+  char before = name[name.size() - 2];
+  return std::islower(static_cast<unsigned char>(before)) ||
+         std::isdigit(static_cast<unsigned char>(before));
+}
 
 bool Matches(const std::string& name, const std::string& pattern) {
   if (!pattern.empty() && pattern.back() == '*')
@@ -130,6 +164,30 @@ TEST(ExeImports, NameOnlyFunctionsThatWindows2000Has) {
       for (const char* pattern : kAfterWindows2000)
         if (Matches(name, pattern)) later += "\n  " + dll + "!" + name;
   EXPECT_EQ(later, "") << "kivo_config.exe imports functions that Windows 2000 lacks:" << later;
+}
+
+TEST(ExeImports, NameOnlyFunctionsThatWindows95Has) {
+  ImportTable table(e2e::AppExe());
+  ASSERT_EQ(table.error(), "") << "build the win32 side first (scripts/build.sh)";
+  ASSERT_TRUE(table.functions().count("user32.dll")) << "no import table read";
+  // The rule itself: a W function is seen as one, an A function and a name
+  // that merely ends in "w" are not.
+  ASSERT_TRUE(IsUnicodeVariant("CreateWindowExW") && IsUnicodeVariant("GetTextExtentPoint32W"));
+  ASSERT_FALSE(IsUnicodeVariant("ShowWindow") || IsUnicodeVariant("CreateWindowExA"));
+  std::string lacking;
+  for (const auto& [dll, names] : table.functions())
+    for (const std::string& name : names) {
+      bool allowed = false;
+      if (IsUnicodeVariant(name)) {
+        for (const char* ok : kWindows95Unicode) allowed = allowed || name == ok;
+        if (!allowed) lacking += "\n  " + dll + "!" + name;
+      }
+      for (const char* pattern : kAfterWindows95)
+        if (Matches(name, pattern)) lacking += "\n  " + dll + "!" + name;
+    }
+  EXPECT_EQ(lacking, "") << "kivo_config.exe imports functions that Windows 95 lacks (call the "
+                            "A function there and look the W function up at run time):"
+                         << lacking;
 }
 
 }  // namespace

@@ -303,6 +303,10 @@ void WineTest::SetUp() {
   if (!getenv("KIVO_KEEP_PREFIX")) fs::remove_all(prefix_);
   fs::create_directories(fs::path(prefix_).parent_path());
   copyPrefix(g.templateDir, prefix_);
+  // The second run of the ANSI path: a Japanese Windows 98 (a test may still
+  // choose another version; the A calls stay forced).
+  japanese_ = AnsiRun();
+  if (AnsiRun()) SetWindowsVersion("win98");
 }
 
 void WineTest::StopWineserver() {
@@ -353,8 +357,11 @@ Background WineTest::Spawn(const std::vector<std::string>& argv, const std::stri
     setenv("WINEARCH", "win32", 1);
     setenv("WINEDEBUG", envOr("WINEDEBUG", "-all").c_str(), 1);
     setenv("WINEDLLOVERRIDES", "mscoree,mshtml=", 1);
-    // Wine converts the command line from the locale's encoding.
-    setenv("LC_ALL", "C.UTF-8", 1);
+    // Wine converts the command line from the locale's encoding; the
+    // locale also gives its ANSI code page: 932 under ja_JP, as on the
+    // Japanese 95/98/Me systems the program takes the A calls on.
+    setenv("LC_ALL", japanese_ ? "ja_JP.UTF-8" : "C.UTF-8", 1);
+    if (AnsiRun() || forceAnsi_) setenv("KIVO_ANSI", "1", 1);
     setenv("DISPLAY", g.display.c_str(), 1);
     int nul = open("/dev/null", O_RDONLY);
     dup2(nul, 0);
@@ -458,6 +465,7 @@ std::optional<std::string> WineTest::GetSetting(const std::string& section, cons
 }
 
 void WineTest::SetWindowsVersion(const std::string& version) {
+  if (version == "win95" || version == "win98" || version == "winme") japanese_ = true;
   ASSERT_DRIVER_OK(
       Driver({"reg-set", "Software\\Wine\\AppDefaults\\kivo_config.exe", "Version", version}));
 }
@@ -470,6 +478,11 @@ Rect WineTest::WaitMainWindow(int timeoutMs) {
   auto fields = split(r.lines().at(0), '\t');
   for (const auto& f : fields)
     if (f.rfind("rect=", 0) == 0) parseRect(f.substr(5), rect);
+  if (AnsiRun() || forceAnsi_) {
+    Result u = Driver({"unicode", "--title", kMainTitle});
+    EXPECT_TRUE(u.code == 0 && !u.lines().empty() && u.lines()[0] == "0")
+        << "the ANSI run shows a Unicode main window: the A calls were not taken";
+  }
   return rect;
 }
 

@@ -10,6 +10,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <functional>
 #include <optional>
 #include <string>
@@ -100,7 +101,23 @@ class WineTest : public ::testing::Test {
   // Skips the two-second logo window.
   void SkipLogo() { SetSetting("F6", "C2", "1"); }
   // The Windows version Wine reports to kivo_config.exe (win98, winxp, ...).
+  // A version of the 95 family makes the Wine processes started after it
+  // run under a Japanese locale (ANSI code page 932).
   void SetWindowsVersion(const std::string& version);
+  // The second run of the ANSI path (KIVO_E2E_ANSI=1): every test starts
+  // on win98 under a Japanese locale with KIVO_ANSI=1 in the program's
+  // environment.
+  // This test takes the ANSI path whatever the run: win98, Japanese
+  // locale, KIVO_ANSI=1.
+  void ForceAnsi() {
+    forceAnsi_ = true;
+    japanese_ = true;
+    SetWindowsVersion("win98");
+  }
+  static bool AnsiRun() {
+    const char* v = getenv("KIVO_E2E_ANSI");
+    return v && std::string(v) == "1";
+  }
 
   // Waits until the main window is visible and returns its rect.
   Rect WaitMainWindow(int timeoutMs = 30000);
@@ -126,6 +143,8 @@ class WineTest : public ::testing::Test {
   std::string logDir_;
   std::string prefix_;
   std::string testName_;
+  bool japanese_ = false;
+  bool forceAnsi_ = false;
 
  private:
   Background Spawn(const std::vector<std::string>& argv, const std::string& outFile,

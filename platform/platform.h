@@ -226,6 +226,12 @@ class Platform {
   // maxBytes; LastError tells why a call failed.
   virtual bool ReadFile(const std::string& path, std::string& data, std::uint64_t maxBytes) = 0;
   virtual bool WriteFile(const std::string& path, const std::string& data) = 0;
+  // Writes a file that must not exist yet (CREATE_NEW): false, with
+  // ERROR_FILE_EXISTS (80) as the last error, when it does.
+  virtual bool CreateNewFile(const std::string& path, const std::string& data) = 0;
+  // The user's picture folder (SHGetFolderPath(CSIDL_MYPICTURES), looked up
+  // at run time); "" where the system has none.
+  virtual std::string PicturesFolder() = 0;
   // GetWindowLong(window, GWL_STYLE).
   virtual std::uint32_t GetWindowStyle(Handle window) = 0;
   // Clipboard: GetClipboardSequenceNumber (0 where the system has none);
@@ -235,9 +241,15 @@ class Platform {
   virtual std::uint32_t GetClipboardSequenceNumber() = 0;
   virtual bool SetClipboardDib(Handle owner, const std::string& dib) = 0;
   virtual bool GetClipboardDib(std::string& dib) = 0;
-  // The screen's pixels in a window's rectangle, or the whole screen for 0
-  // (BitBlt from the screen's device context).
+  // The screen's pixels in a window's rectangle, or the whole virtual screen
+  // (every monitor) for 0 (BitBlt from the screen's device context).
   virtual bool CaptureScreen(Handle window, Bitmap& out) = 0;
+  // The virtual screen (SM_XVIRTUALSCREEN and its siblings; the primary
+  // screen where the system knows one screen only), and the monitor a point
+  // lies on (MonitorFromPoint, looked up at run time; the primary screen
+  // without it), as left, top, right, bottom.
+  virtual std::array<int, 4> VirtualScreen() = 0;
+  virtual std::array<int, 4> MonitorAt(Point point) = 0;
 
   // shell32
   // DragAcceptFiles; DragQueryFile(drop, 0xFFFFFFFF) and every name with a

@@ -21,7 +21,7 @@ fi
 jobs=$(nproc 2>/dev/null || echo 2)
 
 if [ "$which" != native ]; then
-  bash scripts/libjpeg-win32.sh
+  bash scripts/deps-win32.sh
   echo "build.sh: win32 build (build/win32)"
   cmake -S . -B build/win32 -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null

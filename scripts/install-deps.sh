@@ -9,10 +9,22 @@ have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok ins
 pkgs=(cmake ninja-build g++ make googletest libgtest-dev
       g++-mingw-w64-i686-win32 mingw-w64-tools binutils-mingw-w64-i686
       wine wine32:i386 wine64 xvfb xauth x11-utils imagemagick fonts-vlgothic
-      procps nasm dpkg-dev libjpeg62-turbo-dev libjpeg-turbo-progs nsis zip xdotool)
+      procps locales nasm dpkg-dev libjpeg62-turbo-dev libjpeg-turbo-progs
+      zlib1g-dev libpng-dev libgif-dev nsis zip xdotool)
 for p in "${pkgs[@]}"; do have "$p" || need+=("$p"); done
 
+# The Japanese locale: under it Wine's ANSI code page is 932, as on a Japanese
+# Windows (the end-to-end tests of the ANSI path run under it).
+japanese_locale() {
+  locale -a 2>/dev/null | grep -qix 'ja_JP.utf8' && return 0
+  echo "install-deps: generating the ja_JP.UTF-8 locale"
+  local SUDO=""
+  if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+  $SUDO localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
+}
+
 if [ ${#need[@]} -eq 0 ]; then
+  japanese_locale
   echo "install-deps: everything is installed"
   exit 0
 fi
@@ -27,3 +39,4 @@ fi
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -q
 $SUDO apt-get install -y -q --no-install-recommends "${need[@]}"
+japanese_locale

@@ -74,6 +74,15 @@ constexpr const char* HomePage = "homepage";
 constexpr const char* HotKey = "HotKey";
 constexpr const char* TimerMinutes = "TimerMinutes";  // the timer hotkey's minutes
 
+// "Capture": captures saved to files.
+constexpr const char* Capture = "Capture";
+constexpr const char* ToFile = "ToFile";    // Bool: also save each capture to a file
+constexpr const char* Folder = "Folder";    // String: "" for the user's picture folder
+constexpr const char* Pattern = "Pattern";  // String: the file name with %Y %m %d %H %M %S
+constexpr const char* Format = "Format";    // String: "png", "jpg" or "bmp"
+constexpr const char* Quality = "Quality";  // Integer: JPEG quality, 90
+constexpr const char* Monitor = "Monitor";  // Integer: 0 every monitor, 1 the one under the mouse
+
 // "F9": lock set-up.
 constexpr const char* Tomei = "tomei";  // transparent lock window
 }  // namespace key

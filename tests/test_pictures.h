@@ -8,6 +8,30 @@
 
 #include <jpeglib.h>
 
+#include "viewer/pixels.h"
+
+// A picture of one shade.
+inline viewer::Pixels Picture(int w, int h, std::uint8_t shade = 0x80) {
+  viewer::Pixels b;
+  b.width = w;
+  b.height = h;
+  b.bgr.assign(static_cast<size_t>(w) * h * 3, shade);
+  return b;
+}
+
+// Every pixel differs from its neighbours, every row from the others.
+inline viewer::Pixels Gradient(int w, int h) {
+  viewer::Pixels b = Picture(w, h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      std::uint8_t* p = &b.bgr[(static_cast<size_t>(y) * w + x) * 3];
+      p[0] = static_cast<std::uint8_t>(x * 7);
+      p[1] = static_cast<std::uint8_t>(y * 5);
+      p[2] = static_cast<std::uint8_t>(x + y);
+    }
+  return b;
+}
+
 // A JPEG written the way other programs write them: CMYK (Adobe's inverted
 // form) or progressive.
 inline std::string ForeignJpeg(bool cmyk, bool progressive, int w = 16, int h = 8) {

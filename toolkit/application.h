@@ -25,6 +25,8 @@ class OpenDialog : public Component {
   // and DefaultExt is added to a name typed without one.
   bool Save = false;
   std::string DefaultExt;
+  // A folder dialog: FileName becomes the folder chosen (Title is its text).
+  bool Folder = false;
   bool Execute();
 };
 

@@ -1,7 +1,11 @@
 #include "viewer/capture.h"
 
 #include "platform/platform.h"
+#include "settings/keys.h"
+#include "settings/settings_store.h"
 #include "viewer/bmp.h"
+#include "viewer/jpeg.h"
+#include "viewer/png.h"
 
 TForm24* Form24 = nullptr;
 
@@ -34,28 +38,127 @@ std::vector<KeyCall> CaptureKeys(CaptureCommand command, unsigned family) {
   return {};
 }
 
+namespace {
+namespace key = settings::key;
+
+// Pumps messages until the clipboard changes or the wait is over; true when
+// it changed. Without a sequence number (95, 98, NT 4) it waits the whole
+// time and trusts the system's Print Screen handling.
+bool WaitForClipboard(std::uint32_t before) {
+  auto& p = platform::Get();
+  const std::uint32_t start = p.GetTickCount();
+  for (;;) {
+    if (before != 0 && p.GetClipboardSequenceNumber() != before) return true;
+    std::uint32_t elapsed = p.GetTickCount() - start;
+    if (elapsed >= kClipboardWaitMs) return before == 0;
+    if (p.MsgWaitForObject(0, kClipboardWaitMs - elapsed) == platform::kWaitMessage)
+      tk::Application::Instance().ProcessMessages();
+  }
+}
+
+ScreenRect RectOf(const std::array<int, 4>& r) { return ScreenRect{r[0], r[1], r[2], r[3]}; }
+}  // namespace
+
+CaptureFileSettings ReadCaptureSettings() {
+  CaptureFileSettings s;
+  settings::SettingsStore store;
+  s.toFile = store.ReadBool(key::Capture, key::ToFile, false);
+  s.folder = store.ReadString(key::Capture, key::Folder, "");
+  s.pattern = store.ReadString(key::Capture, key::Pattern, kDefaultPattern);
+  s.format = NormalFormat(store.ReadString(key::Capture, key::Format, "png"));
+  s.quality = std::max(1, std::min(100, static_cast<int>(store.ReadInteger(key::Capture, key::Quality, 90))));
+  s.monitor = store.ReadInteger(key::Capture, key::Monitor, 0) == 1 ? 1 : 0;
+  return s;
+}
+
+void WriteCaptureSettings(const CaptureFileSettings& s) {
+  settings::SettingsStore store;
+  store.WriteBool(key::Capture, key::ToFile, s.toFile);
+  store.WriteString(key::Capture, key::Folder, s.folder);
+  store.WriteString(key::Capture, key::Pattern, s.pattern);
+  store.WriteString(key::Capture, key::Format, NormalFormat(s.format));
+  store.WriteInteger(key::Capture, key::Quality, s.quality);
+  store.WriteInteger(key::Capture, key::Monitor, s.monitor);
+}
+
+std::string DefaultCaptureFolder() {
+  auto& p = platform::Get();
+  std::string pictures = p.PicturesFolder();
+  if (!pictures.empty()) return pictures;
+  std::string exe = p.ExecutablePath();
+  size_t slash = exe.find_last_of("\\/");
+  return slash == std::string::npos ? std::string() : exe.substr(0, slash);
+}
+
+std::string CaptureFolder(const CaptureFileSettings& s) {
+  return s.folder.empty() ? DefaultCaptureFolder() : s.folder;
+}
+
+std::string SaveCapture(const Pixels& pixels, const CaptureFileSettings& s) {
+  auto& p = platform::Get();
+  const std::string folder = CaptureFolder(s);
+  std::string data = s.format == "jpg"   ? EncodeJpeg(pixels, s.quality)
+                     : s.format == "bmp" ? EncodeBmp(pixels)
+                                         : EncodePng(pixels);
+  const std::string name = ExpandPattern(s.pattern, TimeOfDays(p.Now()));
+  const std::string ext = FormatExtension(s.format);
+  // A name another capture (or anyone) takes meanwhile is never overwritten:
+  // the file is made only where none is, and the next counter is tried.
+  for (int n = 1; n <= kMaxCounter; ++n) {
+    std::string path = JoinPath(folder, n == 1 ? name + ext : name + "_" + std::to_string(n) + ext);
+    if (p.CreateNewFile(path, data)) return path;
+    std::uint32_t error = p.GetLastError();
+    if (error != 80 && error != 183)  // ERROR_FILE_EXISTS, ERROR_ALREADY_EXISTS
+      throw PictureError("キャプチャを保存できません。\r\nフォルダ: " + folder + "\r\n" + p.ErrorText(error));
+  }
+  throw PictureError("キャプチャを保存できません。\r\nフォルダ: " + folder +
+                     "\r\n同じ名前のファイルが多すぎます: " + name + ext);
+}
+
 bool Capture(const std::vector<KeyCall>& keys, platform::Handle window, platform::Handle owner) {
   if (keys.empty()) return false;
   auto& p = platform::Get();
   auto& app = tk::Application::Instance();
+  const CaptureFileSettings settings = ReadCaptureSettings();
+  // Only the monitor under the mouse: a desktop picture is cut to it.
+  const bool oneMonitor = window == 0 && settings.monitor == 1;
   const std::uint32_t before = p.GetClipboardSequenceNumber();
   for (const KeyCall& k : keys) p.KeybdEvent(k.vk, k.scan, k.flags);
-  // Systems without the sequence number (95, 98, NT 4) have the Print Screen
-  // handling: their picture is trusted.
-  if (before == 0) return true;
-  // The system handles the keys asynchronously: give it a moment.
-  const std::uint32_t start = p.GetTickCount();
-  for (;;) {
-    if (p.GetClipboardSequenceNumber() != before) return true;
-    std::uint32_t elapsed = p.GetTickCount() - start;
-    if (elapsed >= kClipboardWaitMs) break;
-    if (p.MsgWaitForObject(0, kClipboardWaitMs - elapsed) == platform::kWaitMessage)
-      app.ProcessMessages();
+  // Without the sequence number (95, 98, NT 4) the system's Print Screen
+  // handling is trusted; the picture is read back only when it is needed.
+  const bool needPixels = settings.toFile || oneMonitor;
+  if (before == 0 && !needPixels) return true;
+  const bool systemMade = WaitForClipboard(before);
+  Pixels pixels;
+  if (systemMade) {
+    if (!needPixels) return true;
+    std::string dib;
+    if (!p.GetClipboardDib(dib)) return true;  // not a picture we can read: the clipboard keeps it
+    try {
+      pixels = DecodeDib(reinterpret_cast<const std::uint8_t*>(dib.data()), dib.size());
+    } catch (const PictureError& e) {
+      app.MessageBox(e.what(), "Kivo-Config For Windows", tk::mbOk | tk::mbIconExclamation);
+      return true;
+    }
+  } else {
+    platform::Bitmap picture;
+    if (!p.CaptureScreen(window, picture)) return false;
+    pixels = Pixels{picture.width, picture.height, std::move(picture.bgr)};
   }
-  platform::Bitmap picture;
-  if (!p.CaptureScreen(window, picture)) return false;
-  Pixels pixels{picture.width, picture.height, std::move(picture.bgr)};
-  return p.SetClipboardDib(owner, EncodeDib(pixels));
+  if (oneMonitor)
+    pixels = CropToMonitor(pixels, RectOf(p.VirtualScreen()), RectOf(p.MonitorAt(p.GetCursorPos())));
+  if (!systemMade || oneMonitor) {
+    if (!p.SetClipboardDib(owner, EncodeDib(pixels))) return false;
+  }
+  if (settings.toFile) {
+    try {
+      SaveCapture(pixels, settings);
+    } catch (const PictureError& e) {
+      // The clipboard has the picture all the same.
+      app.MessageBox(e.what(), "Kivo-Config For Windows", tk::mbOk | tk::mbIconExclamation);
+    }
+  }
+  return true;
 }
 
 }  // namespace viewer

@@ -10,6 +10,7 @@
 
 #include "platform/platform.h"
 #include "toolkit/toolkit.h"
+#include "viewer/capture_file.h"
 
 namespace viewer {
 
@@ -33,6 +34,17 @@ std::vector<KeyCall> CaptureKeys(CaptureCommand command, unsigned family);
 // Screen handling), puts the window's picture (or the screen's, for 0)
 // there itself. Returns false when no picture reached the clipboard.
 bool Capture(const std::vector<KeyCall>& keys, platform::Handle window, platform::Handle owner);
+
+// The capture settings as stored (section "Capture"), and the folder a
+// capture goes to when none is set: the user's picture folder, else the
+// program's own.
+CaptureFileSettings ReadCaptureSettings();
+void WriteCaptureSettings(const CaptureFileSettings& settings);
+std::string DefaultCaptureFolder();
+std::string CaptureFolder(const CaptureFileSettings& settings);
+// Writes a captured picture as the settings say, under a name no file has
+// yet; returns its path, or raises PictureError naming the folder.
+std::string SaveCapture(const Pixels& pixels, const CaptureFileSettings& settings);
 
 constexpr unsigned kWsVisible = 0x10000000;
 constexpr unsigned kClipboardWaitMs = 500;

@@ -4,6 +4,7 @@
 #include "settings/keys.h"
 #include "settings/settings_store.h"
 #include "viewer/capture.h"
+#include "viewer/capture_settings.h"
 #include "viewer/picture.h"
 
 TForm13* Form13 = nullptr;
@@ -35,6 +36,9 @@ TForm13::TForm13(tk::Component* owner, tk::MenuItem* menuItem)
   Tools1->Add("N2", "-");
   Paste1 = Tools1->Add("Paste1", "クリップボードの画像を表示(&P)", bind(&TForm13::Paste1Click));
   SaveAs1 = Tools1->Add("SaveAs1", "名前を付けて保存(&S)...", bind(&TForm13::SaveAs1Click));
+  Tools1->Add("N3", "-");
+  CaptureSettings1 = Tools1->Add("CaptureSettings1", "キャプチャの設定(&C)...",
+                                 bind(&TForm13::CaptureSettings1Click));
   Help1 = root.Add("Help1", "ヘルプ(&H)");
   About1 = Help1->Add("About1", "バージョン情報", bind(&TForm13::About1Click));
   SetMenu(MainMenu1);
@@ -246,6 +250,12 @@ void TForm13::N1Click(tk::Component*) {
 
 void TForm13::D1Click(tk::Component*) {
   viewer::Capture(viewer::CaptureKeys(viewer::CaptureCommand::ViewerDesktop, 0), 0, Handle());
+}
+
+void TForm13::CaptureSettings1Click(tk::Component*) {
+  Form28 = new TForm28(this);
+  Form28->DoCreate();
+  Form28->ShowModal();
 }
 
 void TForm13::Paste1Click(tk::Component*) {

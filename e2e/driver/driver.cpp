@@ -397,6 +397,14 @@ int cmdClientRect(const Args& a) {
   return 0;
 }
 
+// Whether a window's procedure takes Unicode messages (its class was
+// registered with a W function): 1 or 0.
+int cmdUnicode(const Args& a) {
+  HWND h = waitTop(a);
+  out(IsWindowUnicode(h) ? L"1" : L"0");
+  return 0;
+}
+
 int cmdScreen(const Args&) {
   out(num(GetSystemMetrics(SM_CXSCREEN)) + L" " + num(GetSystemMetrics(SM_CYSCREEN)));
   RECT work{};
@@ -461,7 +469,18 @@ int cmdClick(const Args& a) {
 int cmdType(const Args& a) {
   HWND top = waitTop(a);
   HWND h = (a.has(L"text") || a.has(L"id") || a.has(L"ctl-class")) ? waitChild(a, top) : top;
-  for (wchar_t c : a.str(L"keys")) PostMessageW(h, WM_CHAR, c, 1);
+  if (IsWindowUnicode(h)) {
+    for (wchar_t c : a.str(L"keys")) PostMessageW(h, WM_CHAR, c, 1);
+    return 0;
+  }
+  // An ANSI window (the 95 family): the code page's bytes as WM_CHAR, a
+  // double-byte character as two, as the system gives them there.
+  const std::wstring keys = a.str(L"keys");
+  for (wchar_t c : keys) {
+    char bytes[4] = {};
+    int n = WideCharToMultiByte(CP_ACP, 0, &c, 1, bytes, sizeof bytes, nullptr, nullptr);
+    for (int i = 0; i < n; ++i) PostMessageA(h, WM_CHAR, static_cast<unsigned char>(bytes[i]), 1);
+  }
   return 0;
 }
 
@@ -1452,6 +1471,7 @@ int usage() {
       L"  wait-gone --title T [--class C] [--visible] [--timeout ms]\n"
       L"  rect --title T                                       left top right bottom\n"
       L"  screen                                               screen size, work area\n"
+      L"  unicode --title T                                    1: a Unicode window, 0: ANSI\n"
       L"  children --title T                                   child controls\n"
       L"  text --title T [--text X|--id N|--ctl-class C] [--part N]\n"
       L"  click --title T --text X [--send]\n"
@@ -1480,6 +1500,7 @@ int main() {
   if (c == L"rect") return cmdRect(a);
   if (c == L"client-rect") return cmdClientRect(a);
   if (c == L"screen") return cmdScreen(a);
+  if (c == L"unicode") return cmdUnicode(a);
   if (c == L"children") return cmdChildren(a);
   if (c == L"text") return cmdText(a);
   if (c == L"click") return cmdClick(a);

@@ -517,8 +517,33 @@ bool SimPlatform::WriteFile(const std::string& path, const std::string& data) {
       lastError_ = 32;
       return false;
     }
+  size_t slash = path.find_last_of('\\');
+  if (slash != std::string::npos)
+    for (const auto& d : readOnlyFolders)
+      if (Lower(d) == Lower(path.substr(0, slash))) {
+        lastError_ = 5;  // ERROR_ACCESS_DENIED
+        return false;
+      }
   fileContents[path] = data;
   return true;
+}
+
+bool SimPlatform::CreateNewFile(const std::string& path, const std::string& data) {
+  Log("CreateNewFile(" + Quote(path) + ", " + std::to_string(data.size()) + " bytes)");
+  bool exists = false;
+  for (const auto& f : fileContents) exists = exists || Lower(f.first) == Lower(path);
+  for (const auto& f : files) exists = exists || Lower(f) == Lower(path);
+  if (exists) {
+    lastError_ = 80;  // ERROR_FILE_EXISTS
+    return false;
+  }
+  return WriteFile(path, data);
+}
+
+std::array<int, 4> SimPlatform::MonitorAt(Point point) {
+  for (const auto& m : monitors)
+    if (point.x >= m[0] && point.x < m[2] && point.y >= m[1] && point.y < m[3]) return m;
+  return monitors.empty() ? virtualScreen : monitors.front();  // MONITOR_DEFAULTTOPRIMARY
 }
 
 std::uint32_t SimPlatform::GetWindowStyle(Handle window) {

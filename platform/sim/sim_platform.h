@@ -69,7 +69,15 @@ class SimPlatform : public Platform {
   // What a Print Screen key puts on the clipboard (the system's handling, a
   // CF_DIB); without it the keys change nothing, as under Wine.
   std::optional<std::string> printScreenPicture;
-  Bitmap screen;  // what CaptureScreen reads
+  Bitmap screen;  // what CaptureScreen reads (the whole virtual screen for 0)
+  // The virtual screen and the monitors (left, top, right, bottom); the
+  // first monitor is the primary one.
+  std::array<int, 4> virtualScreen{0, 0, 1024, 768};
+  std::vector<std::array<int, 4>> monitors{{0, 0, 1024, 768}};
+  // Folders where nothing can be written (ERROR_ACCESS_DENIED), and the
+  // user's picture folder ("" where the system has none).
+  std::set<std::string> readOnlyFolders;
+  std::string picturesFolder = "C:\\Documents and Settings\\user\\My Documents\\My Pictures";
   std::map<Handle, std::vector<std::string>> drops;  // files of each drop handle
   std::set<Handle> acceptingDrops;
   // Top-level windows, topmost first: handle and title.
@@ -193,6 +201,10 @@ class SimPlatform : public Platform {
   bool ShutdownBlockReasonDestroy(Handle window) override;
   bool ReadFile(const std::string& path, std::string& data, std::uint64_t maxBytes) override;
   bool WriteFile(const std::string& path, const std::string& data) override;
+  bool CreateNewFile(const std::string& path, const std::string& data) override;
+  std::string PicturesFolder() override { return picturesFolder; }
+  std::array<int, 4> VirtualScreen() override { return virtualScreen; }
+  std::array<int, 4> MonitorAt(Point point) override;
   std::uint32_t GetWindowStyle(Handle window) override;
   std::uint32_t GetClipboardSequenceNumber() override { return clipboardSequence; }
   bool SetClipboardDib(Handle owner, const std::string& dib) override;

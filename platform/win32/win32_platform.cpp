@@ -5,6 +5,8 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include "winapi/winapi.h"
+
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -134,9 +136,9 @@ BOOL CALLBACK MatchOtherProcessWindow(HWND h, LPARAM lp) {
   ::GetWindowThreadProcessId(h, &pid);
   if (pid == s->self) return TRUE;
   wchar_t buf[256];
-  int n = ::GetClassNameW(h, buf, 256);
+  int n = winapi::GetClassNameW(h, buf, 256);
   if (n <= 0 || s->cls != std::wstring(buf, static_cast<size_t>(n))) return TRUE;
-  n = ::GetWindowTextW(h, buf, 256);
+  n = winapi::GetWindowTextW(h, buf, 256);
   if (s->title != std::wstring(buf, static_cast<size_t>(n > 0 ? n : 0))) return TRUE;
   s->found = h;
   return FALSE;
@@ -159,7 +161,7 @@ std::wstring ProfilePath(const std::string& file) {
   std::wstring w = ToWide(file);
   if (w.find(L'\\') != std::wstring::npos || w.find(L'/') != std::wstring::npos) return w;
   wchar_t dir[MAX_PATH + 1] = {};
-  UINT n = ::GetWindowsDirectoryW(dir, MAX_PATH);
+  UINT n = winapi::GetWindowsDirectoryW(dir, MAX_PATH);
   if (n == 0 || n > MAX_PATH) return w;
   std::wstring path(dir, n);
   if (!path.empty() && path.back() != L'\\') path += L'\\';
@@ -170,7 +172,7 @@ class Win32Platform : public Platform {
  public:
   Handle CreateMutex(const std::string& name) override {
     std::wstring w = ToWide(name);
-    return reinterpret_cast<Handle>(::CreateMutexW(nullptr, FALSE, w.c_str()));
+    return reinterpret_cast<Handle>(winapi::CreateMutexW(nullptr, FALSE, w.c_str()));
   }
 
   bool ReleaseMutex(Handle mutex) override {
@@ -185,7 +187,7 @@ class Win32Platform : public Platform {
     std::memset(&info, 0, sizeof info);
     info.dwOSVersionInfoSize = sizeof info;  // 276 bytes
     OsVersion v;
-    if (!::GetVersionExW(&info)) return v;
+    if (!winapi::GetVersionExW(&info)) return v;
     v.major = info.dwMajorVersion;
     v.minor = info.dwMinorVersion;
     v.build = info.dwBuildNumber;
@@ -201,7 +203,7 @@ class Win32Platform : public Platform {
     // large-address-aware; the Ex form (2000 and later) does not.
     using StatusEx = BOOL(WINAPI*)(LPMEMORYSTATUSEX);
     auto ex = reinterpret_cast<StatusEx>(reinterpret_cast<void*>(
-        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "GlobalMemoryStatusEx")));
+        ::GetProcAddress(winapi::GetModuleHandleW(L"kernel32.dll"), "GlobalMemoryStatusEx")));
     if (ex) {
       MEMORYSTATUSEX ms;
       std::memset(&ms, 0, sizeof ms);
@@ -222,7 +224,7 @@ class Win32Platform : public Platform {
   bool FileExists(const std::string& path) override {
     std::wstring w = ToWide(path);
     WIN32_FIND_DATAW data;
-    HANDLE h = ::FindFirstFileW(w.c_str(), &data);
+    HANDLE h = winapi::FindFirstFileW(w.c_str(), &data);
     if (h == INVALID_HANDLE_VALUE) return false;
     ::FindClose(h);
     return true;
@@ -234,7 +236,7 @@ class Win32Platform : public Platform {
     DWORD maxComponent = 0, flags = 0;
     // No "insert a disk" box for an empty drive.
     UINT oldMode = ::SetErrorMode(SEM_FAILCRITICALERRORS);
-    BOOL ok = ::GetVolumeInformationW(w.c_str(), name, 15, nullptr, &maxComponent, &flags,
+    BOOL ok = winapi::GetVolumeInformationW(w.c_str(), name, 15, nullptr, &maxComponent, &flags,
                                       nullptr, 0);
     DWORD err = ::GetLastError();
     ::SetErrorMode(oldMode);
@@ -244,7 +246,7 @@ class Win32Platform : public Platform {
 
   bool SetSystemPowerState(bool suspend, bool force) override {
     using Fn = BOOL(WINAPI*)(BOOL, BOOL);
-    HMODULE k32 = ::GetModuleHandleW(L"kernel32.dll");
+    HMODULE k32 = winapi::GetModuleHandleW(L"kernel32.dll");
     Fn fn = nullptr;
     if (k32)
       fn = reinterpret_cast<Fn>(
@@ -258,8 +260,8 @@ class Win32Platform : public Platform {
 
   std::string FormatLocalDateTime() override {
     wchar_t date[128] = {}, time[128] = {};
-    int nd = ::GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, date, 128);
-    int nt = ::GetTimeFormatW(LOCALE_USER_DEFAULT, 0, nullptr, nullptr, time, 128);
+    int nd = winapi::GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, date, 128);
+    int nt = winapi::GetTimeFormatW(LOCALE_USER_DEFAULT, 0, nullptr, nullptr, time, 128);
     std::wstring out;
     if (nd > 0) out.assign(date);
     out += L" ";
@@ -291,7 +293,7 @@ class Win32Platform : public Platform {
   std::string ExecutablePath() override {
     std::vector<wchar_t> buf(MAX_PATH + 1);
     for (;;) {
-      DWORD n = ::GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+      DWORD n = winapi::GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
       if (n == 0) return std::string();
       if (n < buf.size() - 1) return ToUtf8(buf.data(), n);
       if (buf.size() > 32768) return ToUtf8(buf.data(), n);
@@ -303,7 +305,7 @@ class Win32Platform : public Platform {
     STARTUPINFOW si;
     std::memset(&si, 0, sizeof si);
     si.cb = sizeof si;
-    ::GetStartupInfoW(&si);
+    winapi::GetStartupInfoW(&si);
     si.dwFlags |= STARTF_USESHOWWINDOW;
     si.wShowWindow = SW_SHOW;
     PROCESS_INFORMATION pi;
@@ -312,7 +314,7 @@ class Win32Platform : public Platform {
     std::wstring w = ToWide(commandLine);
     std::vector<wchar_t> line(w.begin(), w.end());
     line.push_back(L'\0');
-    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_DEFAULT_ERROR_MODE,
+    if (!winapi::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_DEFAULT_ERROR_MODE,
                           nullptr, nullptr, &si, &pi))
       return false;
     info.process = reinterpret_cast<Handle>(pi.hProcess);
@@ -329,10 +331,10 @@ class Win32Platform : public Platform {
   }
 
   std::uint32_t MapVirtualKey(std::uint32_t code, std::uint32_t mapType) override {
-    return ::MapVirtualKeyW(code, mapType);
+    return winapi::MapVirtualKeyW(code, mapType);
   }
   std::uint16_t VkKeyScan(char16_t ch) override {
-    return static_cast<std::uint16_t>(::VkKeyScanW(static_cast<wchar_t>(ch)));
+    return static_cast<std::uint16_t>(winapi::VkKeyScanW(static_cast<wchar_t>(ch)));
   }
   bool GetKeyboardState(std::array<std::uint8_t, 256>& state) override {
     return ::GetKeyboardState(state.data()) != FALSE;
@@ -343,12 +345,12 @@ class Win32Platform : public Platform {
   }
   std::string GetWindowText(Handle window) override {
     wchar_t title[256] = {};
-    int n = ::GetWindowTextW(reinterpret_cast<HWND>(window), title, 256);
+    int n = winapi::GetWindowTextW(reinterpret_cast<HWND>(window), title, 256);
     return n > 0 ? ToUtf8(title, n) : std::string();
   }
   std::string ErrorText(std::uint32_t code) override {
     wchar_t* text = nullptr;
-    DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+    DWORD n = winapi::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                    FORMAT_MESSAGE_IGNORE_INSERTS,
                                nullptr, code, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
     std::string s = n ? ToUtf8(text, static_cast<int>(n)) : "error " + std::to_string(code);
@@ -359,7 +361,7 @@ class Win32Platform : public Platform {
 
   Handle LoadLibrary(const std::string& name) override {
     std::wstring w = ToWide(name);
-    return reinterpret_cast<Handle>(::LoadLibraryW(w.c_str()));
+    return reinterpret_cast<Handle>(winapi::LoadLibraryW(w.c_str()));
   }
   std::uintptr_t GetProcAddress(Handle module, const std::string& name) override {
     return reinterpret_cast<std::uintptr_t>(
@@ -373,7 +375,7 @@ class Win32Platform : public Platform {
 
   std::string WindowsDirectory() override {
     wchar_t dir[MAX_PATH + 1] = {};
-    UINT n = ::GetWindowsDirectoryW(dir, MAX_PATH);
+    UINT n = winapi::GetWindowsDirectoryW(dir, MAX_PATH);
     if (n == 0 || n > MAX_PATH) return "C:\\WINDOWS";
     return ToUtf8(dir, n);
   }
@@ -389,7 +391,7 @@ class Win32Platform : public Platform {
                             std::uint64_t& luid) override {
     std::wstring sys = ToWide(systemName), priv = ToWide(name);
     LUID l = {};
-    BOOL ok = ::LookupPrivilegeValueW(sys.c_str(), priv.c_str(), &l);
+    BOOL ok = winapi::LookupPrivilegeValueW(sys.c_str(), priv.c_str(), &l);
     luid = ok ? (static_cast<std::uint64_t>(static_cast<std::uint32_t>(l.HighPart)) << 32) |
                     l.LowPart
               : 0;
@@ -416,7 +418,7 @@ class Win32Platform : public Platform {
                       Handle& key) override {
     std::wstring w = ToWide(subKey);
     HKEY k = nullptr;
-    LONG r = ::RegCreateKeyExW(Key(parent), w.c_str(), 0, nullptr, 0, access, nullptr, &k,
+    LONG r = winapi::RegCreateKeyExW(Key(parent), w.c_str(), 0, nullptr, 0, access, nullptr, &k,
                                nullptr);
     key = r == ERROR_SUCCESS ? reinterpret_cast<Handle>(k) : 0;
     return r;
@@ -426,7 +428,7 @@ class Win32Platform : public Platform {
                     Handle& key) override {
     std::wstring w = ToWide(subKey);
     HKEY k = nullptr;
-    LONG r = ::RegOpenKeyExW(Key(parent), w.c_str(), 0, access, &k);
+    LONG r = winapi::RegOpenKeyExW(Key(parent), w.c_str(), 0, access, &k);
     key = r == ERROR_SUCCESS ? reinterpret_cast<Handle>(k) : 0;
     return r;
   }
@@ -434,12 +436,12 @@ class Win32Platform : public Platform {
   long RegQueryValueEx(Handle key, const std::string& name, RegValue& value) override {
     std::wstring w = ToWide(name);
     DWORD type = 0, size = 0;
-    LONG r = ::RegQueryValueExW(Key(key), w.c_str(), nullptr, &type, nullptr, &size);
+    LONG r = winapi::RegQueryValueExW(Key(key), w.c_str(), nullptr, &type, nullptr, &size);
     if (r != ERROR_SUCCESS) return r;
     std::vector<BYTE> buf(size + sizeof(wchar_t));
     for (int attempt = 0; attempt < 4; ++attempt) {
       DWORD got = static_cast<DWORD>(buf.size());
-      r = ::RegQueryValueExW(Key(key), w.c_str(), nullptr, &type, buf.data(), &got);
+      r = winapi::RegQueryValueExW(Key(key), w.c_str(), nullptr, &type, buf.data(), &got);
       if (r == ERROR_MORE_DATA) {
         buf.resize(got + sizeof(wchar_t));
         continue;
@@ -471,10 +473,10 @@ class Win32Platform : public Platform {
       while (!text.empty() && text.back() == '\0') text.pop_back();
       std::wstring wide = ToWide(text);
       DWORD bytes = static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t));
-      return ::RegSetValueExW(Key(key), w.c_str(), 0, value.type,
+      return winapi::RegSetValueExW(Key(key), w.c_str(), 0, value.type,
                               reinterpret_cast<const BYTE*>(wide.c_str()), bytes);
     }
-    return ::RegSetValueExW(Key(key), w.c_str(), 0, value.type,
+    return winapi::RegSetValueExW(Key(key), w.c_str(), 0, value.type,
                             reinterpret_cast<const BYTE*>(value.data.data()),
                             static_cast<DWORD>(value.data.size()));
   }
@@ -488,7 +490,7 @@ class Win32Platform : public Platform {
   Handle FindWindow(const std::optional<std::string>& className,
                     const std::optional<std::string>& title) override {
     OptText c(className), t(title);
-    return reinterpret_cast<Handle>(::FindWindowW(c.get(), t.get()));
+    return reinterpret_cast<Handle>(winapi::FindWindowW(c.get(), t.get()));
   }
 
   Handle FindOtherProcessWindow(const std::string& className, const std::string& title) override {
@@ -511,7 +513,7 @@ class Win32Platform : public Platform {
     cds.cbData = static_cast<DWORD>(bytes.size());
     cds.lpData = const_cast<char*>(bytes.data());
     DWORD_PTR result = 0;
-    if (!::SendMessageTimeoutW(reinterpret_cast<HWND>(window), WM_COPYDATA, 0,
+    if (!winapi::SendMessageTimeoutW(reinterpret_cast<HWND>(window), WM_COPYDATA, 0,
                                reinterpret_cast<LPARAM>(&cds), SMTO_ABORTIFHUNG, timeoutMs, &result))
       return false;
     reply = static_cast<std::intptr_t>(result);
@@ -530,7 +532,7 @@ class Win32Platform : public Platform {
   bool SystemParametersInfo(std::uint32_t action, std::uint32_t param,
                             std::uint32_t winIni) override {
     BOOL previous = FALSE;
-    return ::SystemParametersInfoW(action, param, &previous, winIni) != FALSE;
+    return winapi::SystemParametersInfoW(action, param, &previous, winIni) != FALSE;
   }
 
   Point GetCursorPos() override {
@@ -541,20 +543,20 @@ class Win32Platform : public Platform {
 
   std::intptr_t SendMessage(Handle window, std::uint32_t msg, std::uintptr_t wParam,
                             std::intptr_t lParam) override {
-    return ::SendMessageW(reinterpret_cast<HWND>(window), msg, wParam, lParam);
+    return winapi::SendMessageW(reinterpret_cast<HWND>(window), msg, wParam, lParam);
   }
 
   void DisableIme(Handle window) override {
     // imm32 is loaded at run time: systems without an input method lack it.
     using Associate = HANDLE(WINAPI*)(HWND, HANDLE);
-    HMODULE imm = ::LoadLibraryW(L"imm32.dll");
+    HMODULE imm = winapi::LoadLibraryW(L"imm32.dll");
     if (!imm) return;
     if (auto f = reinterpret_cast<Associate>(
             reinterpret_cast<void*>(::GetProcAddress(imm, "ImmAssociateContext"))))
       f(reinterpret_cast<HWND>(window), nullptr);
   }
   void OpenIme(Handle window) override {
-    HMODULE imm = ::LoadLibraryW(L"imm32.dll");
+    HMODULE imm = winapi::LoadLibraryW(L"imm32.dll");
     if (!imm) return;
     using AssociateEx = BOOL(WINAPI*)(HWND, HANDLE, DWORD);
     using GetContext = HANDLE(WINAPI*)(HWND);
@@ -573,7 +575,7 @@ class Win32Platform : public Platform {
     }
   }
   void CloseIme(Handle window) override {
-    HMODULE imm = ::LoadLibraryW(L"imm32.dll");
+    HMODULE imm = winapi::LoadLibraryW(L"imm32.dll");
     if (!imm) return;
     using GetContext = HANDLE(WINAPI*)(HWND);
     using SetOpen = BOOL(WINAPI*)(HANDLE, BOOL);
@@ -591,7 +593,7 @@ class Win32Platform : public Platform {
   bool ShutdownBlockReasonCreate(Handle window, const std::string& reason) override {
     using Create = BOOL(WINAPI*)(HWND, LPCWSTR);
     auto f = reinterpret_cast<Create>(reinterpret_cast<void*>(
-        ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "ShutdownBlockReasonCreate")));
+        ::GetProcAddress(winapi::GetModuleHandleW(L"user32.dll"), "ShutdownBlockReasonCreate")));
     if (!f) return false;
     std::wstring w = ToWide(reason);
     return f(reinterpret_cast<HWND>(window), w.c_str()) != FALSE;
@@ -599,7 +601,7 @@ class Win32Platform : public Platform {
   bool ShutdownBlockReasonDestroy(Handle window) override {
     using Destroy = BOOL(WINAPI*)(HWND);
     auto f = reinterpret_cast<Destroy>(reinterpret_cast<void*>(
-        ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "ShutdownBlockReasonDestroy")));
+        ::GetProcAddress(winapi::GetModuleHandleW(L"user32.dll"), "ShutdownBlockReasonDestroy")));
     return f && f(reinterpret_cast<HWND>(window)) != FALSE;
   }
   void KeybdEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) override {
@@ -608,7 +610,7 @@ class Win32Platform : public Platform {
   int CompareString(std::uint32_t locale, std::uint32_t flags, const std::string& a,
                     const std::string& b) override {
     std::wstring wa = ToWide(a), wb = ToWide(b);
-    int r = ::CompareStringW(locale, flags, wa.c_str(), static_cast<int>(wa.size()), wb.c_str(),
+    int r = winapi::CompareStringW(locale, flags, wa.c_str(), static_cast<int>(wa.size()), wb.c_str(),
                              static_cast<int>(wb.size()));
     // The texts may be passwords: no copy outlives the comparison.
     for (std::wstring* s : {&wa, &wb}) {
@@ -630,20 +632,26 @@ class Win32Platform : public Platform {
     nid.uID = data.id;
     nid.uFlags = data.flags;
     nid.uCallbackMessage = data.callbackMessage;
-    if (data.applicationIcon) nid.hIcon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
+    if (data.applicationIcon) nid.hIcon = winapi::LoadIconW(winapi::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
     std::wstring tip = ToWide(data.tip);
     if (tip.size() > 63) tip.resize(63);
     std::memcpy(nid.szTip, tip.c_str(), (tip.size() + 1) * sizeof(wchar_t));
-    return ::Shell_NotifyIconW(message, &nid) != FALSE;
+    return winapi::Shell_NotifyIconW(message, &nid) != FALSE;
   }
 
   bool ReadFile(const std::string& path, std::string& data, std::uint64_t maxBytes) override {
     std::wstring w = ToWide(path);
-    HANDLE f = ::CreateFileW(w.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    HANDLE f = winapi::CreateFileW(w.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (f == INVALID_HANDLE_VALUE) return false;
     LARGE_INTEGER size;
-    bool ok = ::GetFileSizeEx(f, &size) != FALSE;
+    // GetFileSizeEx is 2000 and later.
+    DWORD high = 0;
+    ::SetLastError(NO_ERROR);
+    DWORD low = ::GetFileSize(f, &high);
+    bool ok = !(low == INVALID_FILE_SIZE && ::GetLastError() != NO_ERROR);
+    size.LowPart = low;
+    size.HighPart = static_cast<LONG>(high);
     if (ok && static_cast<std::uint64_t>(size.QuadPart) > maxBytes) {
       ::CloseHandle(f);
       ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
@@ -666,8 +674,20 @@ class Win32Platform : public Platform {
   }
 
   bool WriteFile(const std::string& path, const std::string& data) override {
+    return Write(path, data, CREATE_ALWAYS);
+  }
+  bool CreateNewFile(const std::string& path, const std::string& data) override {
+    return Write(path, data, CREATE_NEW);
+  }
+  std::string PicturesFolder() override {
+    wchar_t path[MAX_PATH] = {};
+    if (winapi::SHGetFolderPathW(nullptr, 0x0027 /* CSIDL_MYPICTURES */, nullptr, 0, path) == S_OK && path[0])
+      return ToUtf8(std::wstring(path));
+    return {};
+  }
+  bool Write(const std::string& path, const std::string& data, DWORD disposition) {
     std::wstring w = ToWide(path);
-    HANDLE f = ::CreateFileW(w.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    HANDLE f = winapi::CreateFileW(w.c_str(), GENERIC_WRITE, 0, nullptr, disposition,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (f == INVALID_HANDLE_VALUE) return false;
     size_t done = 0;
@@ -687,7 +707,7 @@ class Win32Platform : public Platform {
   // A bitmap handle's pixels as 24-bit rows from the top.
   static bool PixelsOf(HBITMAP bmp, Bitmap& out) {
     BITMAP info;
-    if (!::GetObjectW(bmp, sizeof info, &info) || info.bmWidth <= 0 || info.bmHeight == 0) return false;
+    if (!winapi::GetObjectW(bmp, sizeof info, &info) || info.bmWidth <= 0 || info.bmHeight == 0) return false;
     int w = info.bmWidth, h = info.bmHeight < 0 ? -info.bmHeight : info.bmHeight;
     BITMAPINFO bi;
     std::memset(&bi, 0, sizeof bi);
@@ -715,13 +735,13 @@ class Win32Platform : public Platform {
   }
 
   std::uint32_t GetWindowStyle(Handle window) override {
-    return static_cast<std::uint32_t>(::GetWindowLongW(reinterpret_cast<HWND>(window), GWL_STYLE));
+    return static_cast<std::uint32_t>(winapi::GetWindowLongW(reinterpret_cast<HWND>(window), GWL_STYLE));
   }
 
   std::uint32_t GetClipboardSequenceNumber() override {
     using Sequence = DWORD(WINAPI*)();
     static auto f = reinterpret_cast<Sequence>(reinterpret_cast<void*>(
-        ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetClipboardSequenceNumber")));
+        ::GetProcAddress(winapi::GetModuleHandleW(L"user32.dll"), "GetClipboardSequenceNumber")));
     return f ? f() : 0;
   }
 
@@ -766,14 +786,41 @@ class Win32Platform : public Platform {
     return true;
   }
 
+  std::array<int, 4> VirtualScreen() override {
+    // 95 and NT 4 know one screen: their answers for the virtual screen are 0.
+    int w = ::GetSystemMetrics(SM_CXVIRTUALSCREEN), h = ::GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    if (w <= 0 || h <= 0) return {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    int x = ::GetSystemMetrics(SM_XVIRTUALSCREEN), y = ::GetSystemMetrics(SM_YVIRTUALSCREEN);
+    return {x, y, x + w, y + h};
+  }
+
+  std::array<int, 4> MonitorAt(Point point) override {
+    std::array<int, 4> primary{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    HMODULE user = winapi::GetModuleHandleW(L"user32.dll");
+    using FromPoint = HANDLE(WINAPI*)(POINT, DWORD);
+    struct Info {
+      DWORD cbSize;
+      RECT rcMonitor, rcWork;
+      DWORD dwFlags;
+    };
+    using GetInfo = BOOL(WINAPI*)(HANDLE, Info*);
+    auto fromPoint = reinterpret_cast<FromPoint>(reinterpret_cast<void*>(::GetProcAddress(user, "MonitorFromPoint")));
+    auto getInfo = reinterpret_cast<GetInfo>(reinterpret_cast<void*>(::GetProcAddress(user, "GetMonitorInfoA")));
+    if (!fromPoint || !getInfo) return primary;
+    HANDLE monitor = fromPoint(POINT{point.x, point.y}, 1 /* MONITOR_DEFAULTTOPRIMARY */);
+    Info info{};
+    info.cbSize = sizeof info;
+    if (!monitor || !getInfo(monitor, &info)) return primary;
+    return {info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right, info.rcMonitor.bottom};
+  }
+
   bool CaptureScreen(Handle window, Bitmap& out) override {
     RECT r;
     if (window) {
       if (!::GetWindowRect(reinterpret_cast<HWND>(window), &r)) return false;
     } else {
-      r.left = r.top = 0;
-      r.right = ::GetSystemMetrics(SM_CXSCREEN);
-      r.bottom = ::GetSystemMetrics(SM_CYSCREEN);
+      std::array<int, 4> v = VirtualScreen();
+      r = RECT{v[0], v[1], v[2], v[3]};
     }
     int w = r.right - r.left, h = r.bottom - r.top;
     if (w <= 0 || h <= 0) return false;
@@ -795,11 +842,11 @@ class Win32Platform : public Platform {
   }
   std::vector<std::string> DragQueryFiles(Handle drop) override {
     auto h = reinterpret_cast<HDROP>(drop);
-    UINT n = ::DragQueryFileW(h, 0xFFFFFFFF, nullptr, 0);
+    UINT n = winapi::DragQueryFileW(h, 0xFFFFFFFF, nullptr, 0);
     std::vector<std::string> files;
     for (UINT i = 0; i < n; ++i) {
       wchar_t path[MAX_PATH] = {};
-      UINT len = ::DragQueryFileW(h, i, path, MAX_PATH);
+      UINT len = winapi::DragQueryFileW(h, i, path, MAX_PATH);
       files.push_back(ToUtf8(path, len));
     }
     return files;
@@ -813,7 +860,7 @@ class Win32Platform : public Platform {
     OptText v(verb), p(parameters), d(directory);
     std::wstring f = ToWide(file);
     return reinterpret_cast<std::uintptr_t>(
-        ::ShellExecuteW(reinterpret_cast<HWND>(owner), v.get(), f.c_str(), p.get(), d.get(), show));
+        winapi::ShellExecuteW(reinterpret_cast<HWND>(owner), v.get(), f.c_str(), p.get(), d.get(), show));
   }
 
   void SHAddToRecentDocs(std::uint32_t flags, const std::string* path) override {
@@ -822,7 +869,7 @@ class Win32Platform : public Platform {
       return;
     }
     std::wstring w = ToWide(*path);
-    ::SHAddToRecentDocs(SHARD_PATHW, w.c_str());
+    winapi::SHAddToRecentDocsPathW(w.c_str());
   }
 
   std::string GetProfileString(const std::string& file, const std::string& section,
@@ -830,7 +877,7 @@ class Win32Platform : public Platform {
     std::wstring f = ProfilePath(file), s = ToWide(section), k = ToWide(key), d = ToWide(def);
     std::vector<wchar_t> buf(1024);
     for (;;) {
-      DWORD n = ::GetPrivateProfileStringW(s.c_str(), k.c_str(), d.c_str(), buf.data(),
+      DWORD n = winapi::GetPrivateProfileStringW(s.c_str(), k.c_str(), d.c_str(), buf.data(),
                                            static_cast<DWORD>(buf.size()), f.c_str());
       if (n + 1 < buf.size() || buf.size() >= 65536) return ToUtf8(buf.data(), n);
       buf.resize(buf.size() * 4);
@@ -840,7 +887,7 @@ class Win32Platform : public Platform {
   bool WriteProfileString(const std::string& file, const std::string& section,
                           const std::string& key, const std::string& value) override {
     std::wstring f = ProfilePath(file), s = ToWide(section), k = ToWide(key), v = ToWide(value);
-    return ::WritePrivateProfileStringW(s.c_str(), k.c_str(), v.c_str(), f.c_str()) != FALSE;
+    return winapi::WritePrivateProfileStringW(s.c_str(), k.c_str(), v.c_str(), f.c_str()) != FALSE;
   }
 
   std::uint32_t MciSendCommand(std::uint32_t deviceId, std::uint32_t command, std::uint32_t flags,
@@ -849,14 +896,7 @@ class Win32Platform : public Platform {
     MCI_OPEN_PARMSW parms;
     std::memset(&parms, 0, sizeof parms);
     parms.lpstrDeviceType = type.c_str();
-    // winmm is loaded when the CD tray is first used, not at start-up.
-    using Send = MCIERROR(WINAPI*)(MCIDEVICEID, UINT, DWORD_PTR, DWORD_PTR);
-    static HMODULE winmm = ::LoadLibraryW(L"winmm.dll");
-    auto send = winmm ? reinterpret_cast<Send>(reinterpret_cast<void*>(
-                            ::GetProcAddress(winmm, "mciSendCommandW")))
-                      : nullptr;
-    if (!send) return MCIERR_DEVICE_NOT_INSTALLED;
-    MCIERROR r = send(deviceId, command, flags, reinterpret_cast<DWORD_PTR>(&parms));
+    MCIERROR r = winapi::mciSendCommandW(deviceId, command, flags, reinterpret_cast<DWORD_PTR>(&parms));
     if (command == MCI_OPEN) openedId = r == 0 ? parms.wDeviceID : 0;
     return r;
   }

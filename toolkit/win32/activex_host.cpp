@@ -30,8 +30,8 @@ void Lookup(HMODULE dll, const char* name, F& f) {
 OleLibrary& Ole() {
   static OleLibrary lib = [] {
     OleLibrary l;
-    HMODULE ole32 = ::LoadLibraryW(L"ole32.dll");
-    HMODULE oleaut32 = ::LoadLibraryW(L"oleaut32.dll");
+    HMODULE ole32 = winapi::LoadLibraryW(L"ole32.dll");
+    HMODULE oleaut32 = winapi::LoadLibraryW(L"oleaut32.dll");
     Lookup(ole32, "OleInitialize", l.oleInitialize);
     Lookup(ole32, "CoCreateInstance", l.coCreateInstance);
     Lookup(oleaut32, "SysAllocString", l.sysAllocString);
@@ -152,7 +152,7 @@ class Site : public IOleClientSite, public IOleInPlaceSite, public IOleInPlaceFr
     if (clip) ::GetClientRect(host_, clip);
     if (info) {
       info->fMDIApp = FALSE;
-      info->hwndFrame = ::GetAncestor(host_, GA_ROOT);
+      info->hwndFrame = winapi::GetAncestor(host_, GA_ROOT);
       info->haccel = nullptr;
       info->cAccelEntries = 0;
     }
@@ -216,16 +216,16 @@ class BrowserPeer : public ControlPeer {
       WNDCLASSEXW wc;
       std::memset(&wc, 0, sizeof wc);
       wc.cbSize = sizeof wc;
-      wc.lpfnWndProc = ::DefWindowProcW;
+      wc.lpfnWndProc = winapi::DefWindowProcW;
       wc.hInstance = instance;
-      wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+      wc.hCursor = winapi::LoadCursorW(nullptr, IDC_ARROW);
       wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
       wc.lpszClassName = kHostClass;
-      return ::RegisterClassExW(&wc) != 0;
+      return winapi::RegisterClassExW(&wc) != 0;
     }();
     (void)registered;
     const Rect& r = control.Bounds();
-    host_ = ::CreateWindowExW(0, kHostClass, L"", WS_CHILD | WS_CLIPCHILDREN | WS_VISIBLE, r.left, r.top,
+    host_ = winapi::CreateWindowExW(0, kHostClass, L"", WS_CHILD | WS_CLIPCHILDREN | WS_VISIBLE, r.left, r.top,
                               r.width, r.height, parent, nullptr, instance, nullptr);
     if (host_) Embed(control);
   }

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include "winapi/winapi.h"
+
 #include <memory>
 
 #include "toolkit/toolkit.h"

@@ -32,12 +32,12 @@ void FillMenu(HMENU m, const MenuItem& parent) {
     UINT flags = item->Enabled() ? MF_ENABLED : (MF_GRAYED | MF_DISABLED);
     if (item->Checked()) flags |= MF_CHECKED;
     if (item->Caption() == "-") {
-      ::AppendMenuW(m, MF_SEPARATOR, 0, nullptr);
+      winapi::AppendMenuW(m, MF_SEPARATOR, 0, nullptr);
     } else if (!item->Items().empty()) {
       HMENU sub = BuildMenu(*item, true);
-      ::AppendMenuW(m, flags | MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(sub), text.c_str());
+      winapi::AppendMenuW(m, flags | MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(sub), text.c_str());
     } else {
-      ::AppendMenuW(m, flags | MF_STRING, static_cast<UINT_PTR>(item->Command()), text.c_str());
+      winapi::AppendMenuW(m, flags | MF_STRING, static_cast<UINT_PTR>(item->Command()), text.c_str());
     }
   }
 }
@@ -77,7 +77,7 @@ struct Job {
       job->work();
     } catch (...) {  // the work reports through its own memory
     }
-    if (!::PostMessageW(job->window, kWmTaskDone, 0, reinterpret_cast<LPARAM>(job))) job->Release();
+    if (!winapi::PostMessageW(job->window, kWmTaskDone, 0, reinterpret_cast<LPARAM>(job))) job->Release();
     return 0;
   }
 };
@@ -98,14 +98,6 @@ class Win32TaskPeer : public TaskPeer {
   Job* job_;
 };
 
-// The common dialogs are loaded when first used: start-up does not pay for
-// comdlg32 and the printing libraries it pulls in.
-template <class F>
-F CommonDialog(const char* name) {
-  static HMODULE dll = ::LoadLibraryW(L"comdlg32.dll");
-  return dll ? reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(dll, name))) : nullptr;
-}
-
 class Win32Backend;
 Win32Backend* g_backend = nullptr;
 
@@ -114,11 +106,18 @@ class Win32Backend : public Backend {
  public:
   Win32Backend() {
     g_backend = this;
-    instance_ = ::GetModuleHandleW(nullptr);
+    instance_ = winapi::GetModuleHandleW(nullptr);
     INITCOMMONCONTROLSEX icc;
     icc.dwSize = sizeof icc;
     icc.dwICC = ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES | ICC_TAB_CLASSES;
-    ::InitCommonControlsEx(&icc);
+    // InitCommonControlsEx came with Internet Explorer 3's common controls;
+    // the first Windows 95 has only InitCommonControls.
+    using InitEx = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    if (auto initEx = reinterpret_cast<InitEx>(reinterpret_cast<void*>(
+            winapi::Lookup("comctl32.dll", "InitCommonControlsEx"))))
+      initEx(&icc);
+    else
+      ::InitCommonControls();
 
     WNDCLASSEXW wc;
     std::memset(&wc, 0, sizeof wc);
@@ -126,24 +125,24 @@ class Win32Backend : public Backend {
     wc.style = CS_DBLCLKS;
     wc.lpfnWndProc = &FormProc;
     wc.hInstance = instance_;
-    wc.hIcon = ::LoadIconW(instance_, MAKEINTRESOURCEW(1));
-    if (!wc.hIcon) wc.hIcon = ::LoadIconW(nullptr, IDI_APPLICATION);
-    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    wc.hIcon = winapi::LoadIconW(instance_, MAKEINTRESOURCEW(1));
+    if (!wc.hIcon) wc.hIcon = winapi::LoadIconW(nullptr, IDI_APPLICATION);
+    wc.hCursor = winapi::LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = nullptr;  // painted in WM_ERASEBKGND
     wc.lpszClassName = kFormClass;
-    ::RegisterClassExW(&wc);
+    winapi::RegisterClassExW(&wc);
 
     wc.lpfnWndProc = &AppProc;
     wc.lpszClassName = kAppClass;
-    ::RegisterClassExW(&wc);
+    winapi::RegisterClassExW(&wc);
 
     wc.lpfnWndProc = &ChildPeer::ScrollBoxProc;
     wc.hIcon = nullptr;
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = kScrollBoxClass;
-    ::RegisterClassExW(&wc);
+    winapi::RegisterClassExW(&wc);
 
-    app_ = ::CreateWindowExW(0, kAppClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+    app_ = winapi::CreateWindowExW(0, kAppClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                              instance_, nullptr);
   }
 
@@ -191,7 +190,7 @@ class Win32Backend : public Backend {
     job->thread = ::CreateThread(nullptr, 0, &Job::Run, job, 0, &id);
     if (!job->thread) {
       // No thread to be had: the work runs here, its end is posted all the same.
-      job->thread = ::CreateEventW(nullptr, TRUE, TRUE, nullptr);
+      job->thread = ::CreateEventA(nullptr, TRUE, TRUE, nullptr);
       Job::Run(job);
     }
     return std::make_unique<Win32TaskPeer>(job);
@@ -208,7 +207,7 @@ class Win32Backend : public Backend {
   void Run() override {
     MSG msg;
     while (!Application::Instance().Terminated()) {
-      BOOL r = ::GetMessageW(&msg, nullptr, 0, 0);
+      BOOL r = winapi::GetMessageW(&msg, nullptr, 0, 0);
       if (r == 0 || r == -1) break;
       Dispatch(msg);
     }
@@ -216,7 +215,7 @@ class Win32Backend : public Backend {
 
   void ProcessMessages() override {
     MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (winapi::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
       if (msg.message == WM_QUIT) {
         ::PostQuitMessage(static_cast<int>(msg.wParam));
         return;
@@ -240,7 +239,7 @@ class Win32Backend : public Backend {
     ::SetActiveWindow(self);
     MSG msg;
     while (form.ModalResult == mrNone && form.Visible() && !Application::Instance().Terminated()) {
-      BOOL r = ::GetMessageW(&msg, nullptr, 0, 0);
+      BOOL r = winapi::GetMessageW(&msg, nullptr, 0, 0);
       if (r == 0 || r == -1) {
         ::PostQuitMessage(static_cast<int>(msg.wParam));  // for the outer loop
         break;
@@ -267,23 +266,23 @@ class Win32Backend : public Backend {
 
   void Post(Form& form, const Message& msg) override {
     HWND h = reinterpret_cast<HWND>(form.Handle());
-    if (h) ::PostMessageW(h, msg.msg, msg.wParam, msg.lParam);
+    if (h) winapi::PostMessageW(h, msg.msg, msg.wParam, msg.lParam);
   }
 
   std::intptr_t DefaultHandler(Form& form, const Message& msg) override {
     HWND h = reinterpret_cast<HWND>(form.Handle());
-    return h ? ::DefWindowProcW(h, msg.msg, msg.wParam, msg.lParam) : 0;
+    return h ? winapi::DefWindowProcW(h, msg.msg, msg.wParam, msg.lParam) : 0;
   }
 
   void SetCursor(int cursor) override {
     HCURSOR c = CursorFor(cursor);
-    ::SetCursor(c ? c : ::LoadCursorW(nullptr, IDC_ARROW));
+    ::SetCursor(c ? c : winapi::LoadCursorW(nullptr, IDC_ARROW));
   }
 
   static HCURSOR CursorFor(int cursor) {
     switch (cursor) {
-      case crHourGlass: return ::LoadCursorW(nullptr, IDC_WAIT);
-      case crHandPoint: return ::LoadCursorW(nullptr, IDC_HAND);
+      case crHourGlass: return winapi::LoadCursorW(nullptr, IDC_WAIT);
+      case crHandPoint: return winapi::LoadCursorW(nullptr, IDC_HAND);
       default: return nullptr;
     }
   }
@@ -301,7 +300,7 @@ class Win32Backend : public Backend {
     ::SetForegroundWindow(owner);
     int cmd = static_cast<int>(::TrackPopupMenu(m, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
                                                 x, y, 0, owner, nullptr));
-    ::PostMessageW(owner, WM_NULL, 0, 0);
+    winapi::PostMessageW(owner, WM_NULL, 0, 0);
     ::DestroyMenu(m);
     if (cmd != 0)
       if (MenuItem* item = menu.FindCommand(cmd)) item->Click();
@@ -318,13 +317,15 @@ class Win32Backend : public Backend {
     cc.rgbResult = ToColorRef(color);
     cc.lpCustColors = custom;
     cc.Flags = CC_RGBINIT | CC_FULLOPEN;
-    auto choose = CommonDialog<BOOL(WINAPI*)(LPCHOOSECOLORW)>("ChooseColorW");
-    if (!choose || !choose(&cc)) return false;
+    // comdlg32 is loaded when first used: start-up does not pay for it and
+    // the printing libraries it pulls in.
+    if (!winapi::ChooseColorW(&cc)) return false;
     color = static_cast<Color>(cc.rgbResult & 0xFFFFFF);
     return true;
   }
 
   bool OpenDialog(Form* owner, tk::OpenDialog& dialog) override {
+    if (dialog.Folder) return FolderDialog(owner, dialog);
     std::wstring filter = Widen(dialog.Filter);
     for (auto& ch : filter)
       if (ch == L'|') ch = L'\0';
@@ -349,10 +350,16 @@ class Win32Backend : public Backend {
     ofn.lpstrDefExt = defExt.empty() ? nullptr : defExt.c_str();
     ofn.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY |
                 (dialog.Save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
-    auto run = CommonDialog<BOOL(WINAPI*)(LPOPENFILENAMEW)>(dialog.Save ? "GetSaveFileNameW"
-                                                                        : "GetOpenFileNameW");
-    if (!run || !run(&ofn)) return false;
+    if (!(dialog.Save ? winapi::GetSaveFileNameW(&ofn) : winapi::GetOpenFileNameW(&ofn))) return false;
     dialog.FileName = Narrow(std::wstring(file.data()));
+    return true;
+  }
+
+  // The shell's folder browser.
+  bool FolderDialog(Form* owner, tk::OpenDialog& dialog) {
+    std::wstring chosen = winapi::BrowseForFolder(OwnerWindow(owner), Widen(dialog.Title));
+    if (chosen.empty()) return false;
+    dialog.FileName = Narrow(chosen);
     return true;
   }
 
@@ -360,7 +367,7 @@ class Win32Backend : public Backend {
 
   void SetApplicationTitle(const std::string& title) override {
     std::wstring w = Widen(title);
-    ::SetWindowTextW(app_, w.c_str());
+    winapi::SetWindowTextW(app_, w.c_str());
   }
 
   void Terminate() override { ::PostQuitMessage(0); }
@@ -373,7 +380,7 @@ class Win32Backend : public Backend {
     std::wstring face = Widen(f.name);
     if (face.size() > 31) face.resize(31);
     BYTE charset = IsJapaneseFace(face) ? SHIFTJIS_CHARSET : DEFAULT_CHARSET;
-    HFONT h = ::CreateFontW(f.height, 0, 0, 0, f.bold ? FW_BOLD : FW_NORMAL, FALSE,
+    HFONT h = winapi::CreateFontW(f.height, 0, 0, 0, f.bold ? FW_BOLD : FW_NORMAL, FALSE,
                             f.underline ? TRUE : FALSE, FALSE, charset, OUT_DEFAULT_PRECIS,
                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
                             face.c_str());
@@ -425,11 +432,11 @@ class Win32Backend : public Backend {
   // Keyboard handling shared by every loop: Enter presses the form's default
   // button (or the focused button), Escape is swallowed, Tab moves the focus.
   void Dispatch(MSG& msg) {
-    HWND root = msg.hwnd ? ::GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+    HWND root = msg.hwnd ? winapi::GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
     FormPeer* fp = nullptr;
     if (root) {
       wchar_t cls[32] = {};
-      ::GetClassNameW(root, cls, 32);
+      winapi::GetClassNameW(root, cls, 32);
       if (std::wcscmp(cls, kFormClass) == 0)
         fp = static_cast<FormPeer*>(Win32Peer::FromHwnd(root));
     }
@@ -440,11 +447,11 @@ class Win32Backend : public Backend {
       switch (fp->form().RouteKey(HostingControl(fp->form(), msg.hwnd), key)) {
         case KeyRoute::Translated: return;
         case KeyRoute::TabOut:
-          if (::IsWindowEnabled(root) && ::IsDialogMessageW(root, &msg)) return;
+          if (::IsWindowEnabled(root) && winapi::IsDialogMessageW(root, &msg)) return;
           [[fallthrough]];
         case KeyRoute::Control:
           ::TranslateMessage(&msg);
-          ::DispatchMessageW(&msg);
+          winapi::DispatchMessageW(&msg);
           return;
         case KeyRoute::Form: break;
       }
@@ -461,33 +468,33 @@ class Win32Backend : public Backend {
     // too), without the dialog keyboard handling.
     if (fp && msg.hwnd == root && !::GetWindow(root, GW_CHILD)) {
       ::TranslateMessage(&msg);
-      ::DispatchMessageW(&msg);
+      winapi::DispatchMessageW(&msg);
       return;
     }
     if (fp && msg.message == WM_KEYDOWN && (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE)) {
       HWND focus = ::GetFocus();
       wchar_t cls[32] = {};
-      if (focus) ::GetClassNameW(focus, cls, 32);
+      if (focus) winapi::GetClassNameW(focus, cls, 32);
       bool combo = false;
       HWND comboWnd = focus;
       if (_wcsicmp(cls, L"Edit") == 0 && ::GetParent(focus) && ::GetParent(focus) != root) {
         comboWnd = ::GetParent(focus);
       }
       wchar_t ccls[32] = {};
-      if (comboWnd) ::GetClassNameW(comboWnd, ccls, 32);
+      if (comboWnd) winapi::GetClassNameW(comboWnd, ccls, 32);
       if (_wcsicmp(ccls, L"ComboBox") == 0)
-        combo = ::SendMessageW(comboWnd, CB_GETDROPPEDSTATE, 0, 0) != 0;
+        combo = winapi::SendMessageW(comboWnd, CB_GETDROPPEDSTATE, 0, 0) != 0;
       bool multiline = _wcsicmp(cls, L"Edit") == 0 &&
-                       (::GetWindowLongPtrW(focus, GWL_STYLE) & ES_MULTILINE) &&
-                       !(::GetWindowLongPtrW(focus, GWL_STYLE) & ES_READONLY);
+                       (winapi::GetWindowLongPtrW(focus, GWL_STYLE) & ES_MULTILINE) &&
+                       !(winapi::GetWindowLongPtrW(focus, GWL_STYLE) & ES_READONLY);
       if (!combo && !(multiline && msg.wParam == VK_RETURN)) {
         if (msg.wParam == VK_RETURN) {
-          LONG_PTR style = focus ? ::GetWindowLongPtrW(focus, GWL_STYLE) : 0;
+          LONG_PTR style = focus ? winapi::GetWindowLongPtrW(focus, GWL_STYLE) : 0;
           bool button = _wcsicmp(cls, L"Button") == 0 &&
                         ((style & BS_TYPEMASK) == BS_PUSHBUTTON ||
                          (style & BS_TYPEMASK) == BS_DEFPUSHBUTTON);
           if (button) {
-            ::SendMessageW(focus, BM_CLICK, 0, 0);
+            winapi::SendMessageW(focus, BM_CLICK, 0, 0);
           } else {
             Form& form = fp->form();
             form.PressDefault();
@@ -496,9 +503,9 @@ class Win32Backend : public Backend {
         return;
       }
     }
-    if (fp && ::IsWindowEnabled(root) && ::IsDialogMessageW(root, &msg)) return;
+    if (fp && ::IsWindowEnabled(root) && winapi::IsDialogMessageW(root, &msg)) return;
     ::TranslateMessage(&msg);
-    ::DispatchMessageW(&msg);
+    winapi::DispatchMessageW(&msg);
   }
 
   // The control of a form whose window is, or holds, the given window:
@@ -528,18 +535,19 @@ class Win32Backend : public Backend {
 LRESULT CALLBACK Win32Backend::FormProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
   try {
     auto* p = static_cast<FormPeer*>(Win32Peer::FromHwnd(h));
-    if (!p || !g_backend) return ::DefWindowProcW(h, msg, wp, lp);
+    if (!p || !g_backend) return winapi::DefWindowProcW(h, msg, wp, lp);
     if (msg == WM_NCDESTROY) {  // destroyed by the system, not by the peer
       p->Forget();
-      return ::DefWindowProcW(h, msg, wp, lp);
+      return winapi::DefWindowProcW(h, msg, wp, lp);
     }
+    if (!winapi::CharToWide(msg, wp)) return 0;  // the first byte of a double-byte character
     Message m;
     m.msg = msg;
     m.wParam = wp;
     m.lParam = lp;
     if (p->form().PeerMessage(m)) return m.result;
     // The handler may have destroyed the form.
-    if (Win32Peer::FromHwnd(h) != p) return ::DefWindowProcW(h, msg, wp, lp);
+    if (Win32Peer::FromHwnd(h) != p) return winapi::DefWindowProcW(h, msg, wp, lp);
     return p->OnMessage(msg, wp, lp);
   } catch (...) {
     try {
@@ -590,7 +598,7 @@ LRESULT CALLBACK Win32Backend::AppProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         return TRUE;
       }
     }
-    return ::DefWindowProcW(h, msg, wp, lp);
+    return winapi::DefWindowProcW(h, msg, wp, lp);
   } catch (...) {
     try {
       Application::Instance().HandleException();

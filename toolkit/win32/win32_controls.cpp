@@ -95,7 +95,7 @@ void ChildPeer::Create(int id) {
   }
   std::wstring text = control_.Kind() == ControlKind::Image ? std::wstring() : Widen(control_.Caption());
   const Rect& r = control_.Bounds();
-  HWND h = ::CreateWindowExW(ex, cls, text.c_str(), style, r.left, r.top, r.width, r.height,
+  HWND h = winapi::CreateWindowExW(ex, cls, text.c_str(), style, r.left, r.top, r.width, r.height,
                              form_.hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                              Instance(), nullptr);
   Attach(h);
@@ -108,7 +108,7 @@ void ChildPeer::Create(int id) {
     form_.StackContainer(h);
   form_.ChildAdded();
   SetFont(control_.GetFont());
-  if (k == ControlKind::ProgressBar) ::SendMessageW(h, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+  if (k == ControlKind::ProgressBar) winapi::SendMessageW(h, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
   if (k == ControlKind::StatusBar) SetText(control_.Caption());
   if (!control_.Enabled()) ::EnableWindow(h, FALSE);
   Place(r);
@@ -122,7 +122,7 @@ void ChildPeer::Place(const Rect& r) {
     case ControlKind::ComboBox: {
       // The height of a combo box includes its drop-down list.
       auto& cb = static_cast<ComboBox&>(control_);
-      int item = static_cast<int>(::SendMessageW(hwnd_, CB_GETITEMHEIGHT, 0, 0));
+      int item = static_cast<int>(winapi::SendMessageW(hwnd_, CB_GETITEMHEIGHT, 0, 0));
       if (item <= 0) item = 16;
       hgt = r.height + item * std::max(1, cb.DropDownCount) + 4;
       break;
@@ -163,11 +163,11 @@ void ChildPeer::SetText(const std::string& text) {
     case ControlKind::StatusBar: {
       std::wstring w = Widen(text);
       if (simple_) {
-        ::SendMessageW(hwnd_, SB_SETTEXTW, 255, reinterpret_cast<LPARAM>(w.c_str()));
+        winapi::SendMessageW(hwnd_, SB_SETTEXTW, 255, reinterpret_cast<LPARAM>(w.c_str()));
       } else {
         int parts[1] = {-1};
-        ::SendMessageW(hwnd_, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(parts));
-        ::SendMessageW(hwnd_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(w.c_str()));
+        winapi::SendMessageW(hwnd_, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(parts));
+        winapi::SendMessageW(hwnd_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(w.c_str()));
       }
       return;
     }
@@ -175,7 +175,7 @@ void ChildPeer::SetText(const std::string& text) {
       // A list shows its selection; an editable box shows its text.
       if (!static_cast<ComboBox&>(control_).DropDownList()) {
         settingText_ = true;
-        ::SetWindowTextW(hwnd_, Widen(text).c_str());
+        winapi::SetWindowTextW(hwnd_, Widen(text).c_str());
         settingText_ = false;
       }
       return;
@@ -188,7 +188,7 @@ void ChildPeer::SetText(const std::string& text) {
   WipeWide(shown);  // an edit's text may be a password
   if (same) return;
   settingText_ = true;
-  ::SetWindowTextW(hwnd_, w.c_str());
+  winapi::SetWindowTextW(hwnd_, w.c_str());
   settingText_ = false;
   if (control_.Kind() == ControlKind::Label) Place(control_.Bounds());
 }
@@ -203,26 +203,26 @@ void ChildPeer::WipeText(size_t length) {
   // The filler takes the text's place in the control's buffer; deleting it
   // as an undoable edit puts the filler over what the undo buffer held.
   std::wstring filler(length, L'*');
-  ::SetWindowTextW(hwnd_, filler.c_str());
-  ::SendMessageW(hwnd_, EM_SETSEL, 0, -1);
-  ::SendMessageW(hwnd_, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L""));
-  ::SendMessageW(hwnd_, EM_EMPTYUNDOBUFFER, 0, 0);
-  ::SetWindowTextW(hwnd_, L"");
+  winapi::SetWindowTextW(hwnd_, filler.c_str());
+  winapi::SendMessageW(hwnd_, EM_SETSEL, 0, -1);
+  winapi::SendMessageW(hwnd_, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L""));
+  winapi::SendMessageW(hwnd_, EM_EMPTYUNDOBUFFER, 0, 0);
+  winapi::SetWindowTextW(hwnd_, L"");
   settingText_ = false;
 }
 
 void ChildPeer::SetFont(const Font& f) {
   if (!hwnd_) return;
-  ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(f)), TRUE);
+  winapi::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(f)), TRUE);
 }
 
 void ChildPeer::SetItems(const std::vector<std::string>& items) {
   if (!hwnd_) return;
   bool list = control_.Kind() == ControlKind::ListBox;
-  ::SendMessageW(hwnd_, list ? LB_RESETCONTENT : CB_RESETCONTENT, 0, 0);
+  winapi::SendMessageW(hwnd_, list ? LB_RESETCONTENT : CB_RESETCONTENT, 0, 0);
   for (const auto& s : items) {
     std::wstring w = Widen(s);
-    ::SendMessageW(hwnd_, list ? LB_ADDSTRING : CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(w.c_str()));
+    winapi::SendMessageW(hwnd_, list ? LB_ADDSTRING : CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(w.c_str()));
   }
 }
 
@@ -230,16 +230,16 @@ void ChildPeer::SetStyleFlags(unsigned flags) {
   if (!hwnd_) return;
   if (control_.Kind() == ControlKind::StatusBar) {
     simple_ = (flags & 1u) != 0;
-    ::SendMessageW(hwnd_, SB_SIMPLE, simple_ ? TRUE : FALSE, 0);
+    winapi::SendMessageW(hwnd_, SB_SIMPLE, simple_ ? TRUE : FALSE, 0);
     SetText(control_.Caption());
   }
 }
 
 void ChildPeer::SetStyleBits(LONG_PTR mask, LONG_PTR bits, bool frame) {
-  LONG_PTR style = ::GetWindowLongPtrW(hwnd_, GWL_STYLE);
+  LONG_PTR style = winapi::GetWindowLongPtrW(hwnd_, GWL_STYLE);
   LONG_PTR next = (style & ~mask) | bits;
   if (next == style) return;
-  ::SetWindowLongPtrW(hwnd_, GWL_STYLE, next);
+  winapi::SetWindowLongPtrW(hwnd_, GWL_STYLE, next);
   if (frame)
     ::SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0,
                    SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
@@ -261,10 +261,10 @@ void ChildPeer::LoadPicture() {
       cx = img.Width() > 0 ? img.Width() : 32;
       cy = img.Height() > 0 ? img.Height() : 32;
     }
-    picture_ = ::LoadImageW(Instance(), name.c_str(), img.IsIcon ? IMAGE_ICON : IMAGE_BITMAP,
+    picture_ = winapi::LoadImageW(Instance(), name.c_str(), img.IsIcon ? IMAGE_ICON : IMAGE_BITMAP,
                             cx, cy, LR_DEFAULTCOLOR);
   }
-  ::SendMessageW(hwnd_, STM_SETIMAGE, img.IsIcon ? IMAGE_ICON : IMAGE_BITMAP,
+  winapi::SendMessageW(hwnd_, STM_SETIMAGE, img.IsIcon ? IMAGE_ICON : IMAGE_BITMAP,
                  reinterpret_cast<LPARAM>(picture_));
   if (old) {
     if (pictureKey_.find("#i") != std::string::npos) ::DestroyIcon(static_cast<HICON>(old));
@@ -280,9 +280,9 @@ void ChildPeer::Sync() {
   switch (control_.Kind()) {
     case ControlKind::Button: {
       auto& b = static_cast<Button&>(control_);
-      LONG_PTR style = ::GetWindowLongPtrW(hwnd_, GWL_STYLE) & BS_TYPEMASK;
+      LONG_PTR style = winapi::GetWindowLongPtrW(hwnd_, GWL_STYLE) & BS_TYPEMASK;
       LONG_PTR want = b.Default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
-      if (style != want) ::SendMessageW(hwnd_, BM_SETSTYLE, want, TRUE);
+      if (style != want) winapi::SendMessageW(hwnd_, BM_SETSTYLE, want, TRUE);
       break;
     }
     case ControlKind::Label: {
@@ -298,16 +298,16 @@ void ChildPeer::Sync() {
     }
     case ControlKind::Edit: {
       auto& e = static_cast<Edit&>(control_);
-      bool ro = (::GetWindowLongPtrW(hwnd_, GWL_STYLE) & ES_READONLY) != 0;
-      if (ro != e.ReadOnly) ::SendMessageW(hwnd_, EM_SETREADONLY, e.ReadOnly ? TRUE : FALSE, 0);
-      ::SendMessageW(hwnd_, EM_SETPASSWORDCHAR, e.Password ? L'*' : 0, 0);
-      ::SendMessageW(hwnd_, EM_SETLIMITTEXT, e.MaxLength > 0 ? e.MaxLength : 0, 0);
+      bool ro = (winapi::GetWindowLongPtrW(hwnd_, GWL_STYLE) & ES_READONLY) != 0;
+      if (ro != e.ReadOnly) winapi::SendMessageW(hwnd_, EM_SETREADONLY, e.ReadOnly ? TRUE : FALSE, 0);
+      winapi::SendMessageW(hwnd_, EM_SETPASSWORDCHAR, e.Password ? L'*' : 0, 0);
+      winapi::SendMessageW(hwnd_, EM_SETLIMITTEXT, e.MaxLength > 0 ? e.MaxLength : 0, 0);
       break;
     }
     case ControlKind::Memo: {
       auto& m = static_cast<Memo&>(control_);
-      bool ro = (::GetWindowLongPtrW(hwnd_, GWL_STYLE) & ES_READONLY) != 0;
-      if (ro != m.ReadOnly) ::SendMessageW(hwnd_, EM_SETREADONLY, m.ReadOnly ? TRUE : FALSE, 0);
+      bool ro = (winapi::GetWindowLongPtrW(hwnd_, GWL_STYLE) & ES_READONLY) != 0;
+      if (ro != m.ReadOnly) winapi::SendMessageW(hwnd_, EM_SETREADONLY, m.ReadOnly ? TRUE : FALSE, 0);
       break;
     }
     case ControlKind::ComboBox:
@@ -374,14 +374,14 @@ void ChildPeer::Command(unsigned code) {
       break;
     case ControlKind::HotKey:
       if (code == EN_CHANGE) {
-        auto key = static_cast<std::uint16_t>(::SendMessageW(hwnd_, HKM_GETHOTKEY, 0, 0));
+        auto key = static_cast<std::uint16_t>(winapi::SendMessageW(hwnd_, HKM_GETHOTKEY, 0, 0));
         // The control's HOTKEYF_ flags are the toolkit's, one byte up.
         static_cast<HotKeyBox&>(control_).PeerKeyChanged(key & 0x07FF);
       }
       break;
     case ControlKind::ListBox:
       if (code == LBN_SELCHANGE) {
-        int index = static_cast<int>(::SendMessageW(hwnd_, LB_GETCURSEL, 0, 0));
+        int index = static_cast<int>(winapi::SendMessageW(hwnd_, LB_GETCURSEL, 0, 0));
         static_cast<ListBox&>(control_).PeerSelected(index);
       } else if (code == LBN_DBLCLK) {
         static_cast<ListBox&>(control_).PeerDoubleClicked();
@@ -389,7 +389,7 @@ void ChildPeer::Command(unsigned code) {
       break;
     case ControlKind::ComboBox:
       if (code == CBN_SELCHANGE) {
-        int index = static_cast<int>(::SendMessageW(hwnd_, CB_GETCURSEL, 0, 0));
+        int index = static_cast<int>(winapi::SendMessageW(hwnd_, CB_GETCURSEL, 0, 0));
         static_cast<ComboBox&>(control_).PeerSelected(index);
       } else if (code == CBN_EDITCHANGE && !settingText_) {
         static_cast<ComboBox&>(control_).PeerTextChanged(Narrow(WindowText(hwnd_)));
@@ -440,9 +440,9 @@ std::unique_ptr<Picture> MakePicture(int width, int height, std::string& error) 
   error = "メモリが足りません";
   wchar_t* text = nullptr;
   if (code && code != ERROR_NOT_ENOUGH_MEMORY && code != ERROR_OUTOFMEMORY &&
-      ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                           FORMAT_MESSAGE_IGNORE_INSERTS,
-                       nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr) &&
+      winapi::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                 FORMAT_MESSAGE_IGNORE_INSERTS,
+                             nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr) &&
       text) {
     std::wstring reason(text);
     while (!reason.empty() && (reason.back() == L'\n' || reason.back() == L'\r' || reason.back() == L' '))
@@ -466,7 +466,7 @@ bool ChildPeer::SetPicture(std::shared_ptr<const Picture> picture, std::string& 
   memoryPicture_ = std::move(picture);
   pictureKey_.clear();
   SetStyleBits(SS_TYPEMASK, SS_BITMAP, false);
-  ::SendMessageW(hwnd_, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(dib ? dib->bitmap() : nullptr));
+  winapi::SendMessageW(hwnd_, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(dib ? dib->bitmap() : nullptr));
   old.reset();
   Rect r = control_.Bounds();
   if (memoryPicture_) {
@@ -572,11 +572,11 @@ LRESULT CALLBACK ChildPeer::ScrollBoxProc(HWND h, UINT msg, WPARAM wp, LPARAM lp
     case WM_CTLCOLORBTN:
     case WM_DROPFILES:
       // The form handles its controls' notifications, wherever they lie.
-      return ::SendMessageW(::GetAncestor(h, GA_ROOT), msg, wp, lp);
+      return winapi::SendMessageW(winapi::GetAncestor(h, GA_ROOT), msg, wp, lp);
     default:
       break;
   }
-  return ::DefWindowProcW(h, msg, wp, lp);
+  return winapi::DefWindowProcW(h, msg, wp, lp);
 }
 
 }  // namespace win32

@@ -14,7 +14,7 @@ FormPeer::FormPeer(Form& f) : Win32Peer(f) {
   if (Form* of = OwnerForm(f.Owner()))
     if (HWND h = reinterpret_cast<HWND>(of->Handle())) owner = h;
   const Rect& r = f.Bounds();
-  HWND h = ::CreateWindowExW(0, kFormClass, Widen(f.Caption()).c_str(),
+  HWND h = winapi::CreateWindowExW(0, kFormClass, Widen(f.Caption()).c_str(),
                              WS_OVERLAPPEDWINDOW, r.left, r.top, r.width,
                              r.height, owner, nullptr, Instance(), nullptr);
   Attach(h);
@@ -23,7 +23,7 @@ FormPeer::FormPeer(Form& f) : Win32Peer(f) {
 FormPeer::~FormPeer() {
   if (BackendAlive()) FormGone(this);
   // No message may reach the form from here on: it is being destroyed.
-  if (hwnd_) ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+  if (hwnd_) winapi::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
   if (hwnd_) ::SetMenu(hwnd_, nullptr);
   DestroyNative();
   if (bar_) ::DestroyMenu(bar_);
@@ -44,18 +44,18 @@ void FormPeer::ApplyStyle() {
     if (f.Icons.maximize && f.Border != BorderStyle::Dialog) style |= WS_MAXIMIZEBOX;
   }
   if (f.AppWindow) ex |= WS_EX_APPWINDOW;
-  LONG_PTR cur = ::GetWindowLongPtrW(hwnd_, GWL_STYLE);
+  LONG_PTR cur = winapi::GetWindowLongPtrW(hwnd_, GWL_STYLE);
   // WS_CLIPSIBLINGS is the system's own on every top-level window.
   LONG_PTR keep = cur & (WS_VISIBLE | WS_DISABLED | WS_MINIMIZE | WS_MAXIMIZE | WS_CLIPSIBLINGS);
   LONG_PTR next = keep | style;
-  LONG_PTR curEx = ::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE);
+  LONG_PTR curEx = winapi::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE);
   LONG_PTR nextEx = (curEx & ~(WS_EX_APPWINDOW | WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE)) | ex;
   // The system adds WS_EX_WINDOWEDGE itself to every window with a caption
   // or a dialog frame: it says nothing about a change of style, and comparing
   // it would recompute the frame on every call.
   if (next == cur && (nextEx & ~WS_EX_WINDOWEDGE) == (curEx & ~WS_EX_WINDOWEDGE)) return;
-  ::SetWindowLongPtrW(hwnd_, GWL_STYLE, next);
-  ::SetWindowLongPtrW(hwnd_, GWL_EXSTYLE, nextEx);
+  winapi::SetWindowLongPtrW(hwnd_, GWL_STYLE, next);
+  winapi::SetWindowLongPtrW(hwnd_, GWL_EXSTYLE, nextEx);
   syncing_ = true;
   ::SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
@@ -78,8 +78,8 @@ void FormPeer::Place(const Rect& r) {
     // The size follows from the client size: use the real frame of this
     // window so the client area is exactly the one asked for.
     RECT rc = {0, 0, f.ClientWidth(), f.ClientHeight()};
-    DWORD style = static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_STYLE));
-    DWORD ex = static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE));
+    DWORD style = static_cast<DWORD>(winapi::GetWindowLongPtrW(hwnd_, GWL_STYLE));
+    DWORD ex = static_cast<DWORD>(winapi::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE));
     if (::AdjustWindowRectEx(&rc, style, bar_ != nullptr, ex)) {
       w = rc.right - rc.left;
       h = rc.bottom - rc.top;
@@ -169,8 +169,8 @@ void FormPeer::SetMenu(Menu* menu) {
 void FormPeer::FitClient() {
   Form& f = form();
   RECT rc = {0, 0, f.ClientWidth(), f.ClientHeight()};
-  DWORD style = static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_STYLE));
-  DWORD ex = static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE));
+  DWORD style = static_cast<DWORD>(winapi::GetWindowLongPtrW(hwnd_, GWL_STYLE));
+  DWORD ex = static_cast<DWORD>(winapi::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE));
   if (!::AdjustWindowRectEx(&rc, style, bar_ != nullptr, ex)) return;
   if (::IsZoomed(hwnd_) || ::IsIconic(hwnd_)) return;
   syncing_ = true;
@@ -205,7 +205,7 @@ LRESULT FormPeer::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       HWND child = reinterpret_cast<HWND>(lp);
       if (child) {
         auto* p = dynamic_cast<ChildPeer*>(Win32Peer::FromHwnd(child));
-        if (p && ::GetAncestor(child, GA_ROOT) == self) p->Command(HIWORD(wp));
+        if (p && winapi::GetAncestor(child, GA_ROOT) == self) p->Command(HIWORD(wp));
         return 0;
       }
       if (HIWORD(wp) == 0 && menu_) {
@@ -325,7 +325,7 @@ LRESULT FormPeer::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     default:
       break;
   }
-  return ::DefWindowProcW(self, msg, wp, lp);
+  return winapi::DefWindowProcW(self, msg, wp, lp);
 }
 
 }  // namespace win32

@@ -7,6 +7,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "winapi/winapi.h"
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -66,10 +68,10 @@ inline void WipeWide(std::wstring& s) {
 }
 
 inline std::wstring WindowText(HWND h) {
-  int n = ::GetWindowTextLengthW(h);
+  int n = winapi::GetWindowTextLengthW(h);
   if (n <= 0) return std::wstring();
   std::wstring s(static_cast<size_t>(n) + 1, L'\0');
-  int got = ::GetWindowTextW(h, &s[0], n + 1);
+  int got = winapi::GetWindowTextW(h, &s[0], n + 1);
   s.resize(got > 0 ? static_cast<size_t>(got) : 0);
   return s;
 }
@@ -104,25 +106,25 @@ class Win32Peer : public ControlPeer {
 
   // The window is gone; the peer keeps no handle to it.
   void Forget() {
-    if (hwnd_) ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+    if (hwnd_) winapi::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
     hwnd_ = nullptr;
   }
 
   static Win32Peer* FromHwnd(HWND h) {
     if (!h) return nullptr;
-    return reinterpret_cast<Win32Peer*>(::GetWindowLongPtrW(h, GWLP_USERDATA));
+    return reinterpret_cast<Win32Peer*>(winapi::GetWindowLongPtrW(h, GWLP_USERDATA));
   }
 
  protected:
   void Attach(HWND h) {
     hwnd_ = h;
-    if (h) ::SetWindowLongPtrW(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    if (h) winapi::SetWindowLongPtrW(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   }
   void DestroyNative() {
     if (!hwnd_) return;
     HWND h = hwnd_;
     hwnd_ = nullptr;
-    ::SetWindowLongPtrW(h, GWLP_USERDATA, 0);
+    winapi::SetWindowLongPtrW(h, GWLP_USERDATA, 0);
     ::DestroyWindow(h);
   }
 
@@ -143,42 +145,42 @@ class ChildPeer : public Win32Peer {
     if (hwnd_) ::ShowWindow(hwnd_, on ? SW_SHOWNA : SW_HIDE);
   }
   void SetChecked(bool on) override {
-    if (hwnd_) ::SendMessageW(hwnd_, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
+    if (hwnd_) winapi::SendMessageW(hwnd_, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
   }
   void SetFont(const Font& f) override;
   void SetItems(const std::vector<std::string>& items) override;
   void SetItemIndex(int index) override {
     if (!hwnd_) return;
     bool list = control_.Kind() == ControlKind::ListBox;
-    ::SendMessageW(hwnd_, list ? LB_SETCURSEL : CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    winapi::SendMessageW(hwnd_, list ? LB_SETCURSEL : CB_SETCURSEL, static_cast<WPARAM>(index), 0);
   }
   bool SetPicture(std::shared_ptr<const Picture> picture, std::string& error) override;
   void SetPages(const std::vector<std::string>& pages, int active) override {
     if (!hwnd_) return;
-    ::SendMessageW(hwnd_, TCM_DELETEALLITEMS, 0, 0);
+    winapi::SendMessageW(hwnd_, TCM_DELETEALLITEMS, 0, 0);
     for (size_t i = 0; i < pages.size(); ++i) {
       std::wstring w = Widen(pages[i]);
       TCITEMW item;
       std::memset(&item, 0, sizeof item);
       item.mask = TCIF_TEXT;
       item.pszText = &w[0];
-      ::SendMessageW(hwnd_, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
+      winapi::SendMessageW(hwnd_, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
     }
-    ::SendMessageW(hwnd_, TCM_SETCURSEL, static_cast<WPARAM>(active), 0);
+    winapi::SendMessageW(hwnd_, TCM_SETCURSEL, static_cast<WPARAM>(active), 0);
   }
   // WM_NOTIFY from the native control.
   void Notify(unsigned code) {
     if (control_.Kind() == ControlKind::PageControl && code == static_cast<unsigned>(TCN_SELCHANGE))
       static_cast<PageControl&>(control_).PeerPageChanged(
-          static_cast<int>(::SendMessageW(hwnd_, TCM_GETCURSEL, 0, 0)));
+          static_cast<int>(winapi::SendMessageW(hwnd_, TCM_GETCURSEL, 0, 0)));
   }
   void SetContainer(ControlPeer* container) override;
   void ContentChanged() override;
   void SetPosition(int pos) override {
-    if (hwnd_) ::SendMessageW(hwnd_, PBM_SETPOS, static_cast<WPARAM>(pos), 0);
+    if (hwnd_) winapi::SendMessageW(hwnd_, PBM_SETPOS, static_cast<WPARAM>(pos), 0);
   }
   void SetHotKey(std::uint16_t key) override {
-    if (hwnd_) ::SendMessageW(hwnd_, HKM_SETHOTKEY, key, 0);
+    if (hwnd_) winapi::SendMessageW(hwnd_, HKM_SETHOTKEY, key, 0);
   }
   void SetStyleFlags(unsigned flags) override;
   void Sync() override;
@@ -216,7 +218,7 @@ class FormPeer : public Win32Peer {
 
   void SetText(const std::string& text) override {
     std::wstring w = Widen(text);
-    ::SetWindowTextW(hwnd_, w.c_str());
+    winapi::SetWindowTextW(hwnd_, w.c_str());
   }
   void SetBounds(const Rect& r) override;
   void SetVisible(bool on) override;

@@ -1,0 +1,71 @@
+// Captures saved to files under Wine: the tray's desktop capture writes a
+// PNG of the screen's size beside the clipboard's picture, never over an
+// older one, and a folder that cannot be written is named.
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "e2e/harness.h"
+
+namespace e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+class CaptureFile : public WineTest {
+ protected:
+  void Start(const std::string& folder) {
+    SetWindowsVersion("winxp");
+    SetSetting("Capture", "ToFile", "1");
+    SetSetting("Capture", "Folder", folder);
+    SetSetting("Capture", "Pattern", "shot");  // every capture wants the same name
+    SkipLogo();
+    StartApp();
+    WaitMainWindow();
+  }
+  std::vector<std::string> Files(const fs::path& dir) {
+    std::vector<std::string> names;
+    if (fs::exists(dir))
+      for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+};
+
+TEST_F(CaptureFile, TheTraysDesktopCaptureWritesAPngOfTheScreenAndKeepsOlderOnes) {
+  const fs::path dir = fs::path(prefix_) / "drive_c" / "shots";
+  fs::create_directories(dir);
+  Start("C:\\shots");
+  ASSERT_FALSE(HasFailure());
+  ChooseTrayMenuItem("デスクトップキャプチャ(&C)");
+  ASSERT_TRUE(WaitFor([&] { return Files(dir).size() == 1; }, 15000)) << "no file was written";
+  ChooseTrayMenuItem("デスクトップキャプチャ(&C)");
+  ASSERT_TRUE(WaitFor([&] { return Files(dir).size() == 2; }, 15000)) << "the second capture wrote no file";
+  EXPECT_EQ(Files(dir), (std::vector<std::string>{"shot.png", "shot_2.png"}));
+  auto [sw, sh] = ScreenSize();
+  Result size = RunTool({"identify", "-format", "%m %wx%h", (dir / "shot.png").string()});
+  EXPECT_EQ(size.out, "PNG " + std::to_string(sw) + "x" + std::to_string(sh)) << size.err;
+  Result clip = Driver({"clipboard-size"});
+  ASSERT_DRIVER_OK(clip);
+  EXPECT_EQ(clip.lines().at(0), std::to_string(sw) + "x" + std::to_string(sh));
+}
+
+TEST_F(CaptureFile, AFolderThatCannotBeWrittenIsNamedAndTheClipboardStillGetsThePicture) {
+  // A folder inside a file: nothing can be made there, even by root.
+  const fs::path blocker = fs::path(prefix_) / "drive_c" / "blocker";
+  std::ofstream(blocker) << "a file";
+  Start("C:\\blocker\\shots");
+  ASSERT_FALSE(HasFailure());
+  ChooseTrayMenuItem("デスクトップキャプチャ(&C)");
+  Result box = Driver({"msgbox", "--title", kBoxTitle, "--answer", std::to_string(kIdOk)}, 20000);
+  ASSERT_DRIVER_OK(box);
+  // The driver prints a backslash as two.
+  EXPECT_NE(box.out.find("フォルダ: C:\\\\blocker\\\\shots"), std::string::npos) << box.out;
+  Result clip = Driver({"clipboard-size"});
+  EXPECT_EQ(clip.code, 0) << "the clipboard has no picture";
+}
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,193 @@
+// Captures saved to files: names, monitors, the settings window, and a
+// capture that writes its file beside the clipboard's picture.
+#include "main_window_fixture.h"
+#include "test_pictures.h"
+#include "viewer/bmp.h"
+#include "viewer/capture.h"
+#include "viewer/capture_settings.h"
+#include "viewer/image_viewer.h"
+#include "viewer/jpeg.h"
+#include "viewer/png.h"
+
+namespace {
+
+using viewer::LocalTime;
+using viewer::ScreenRect;
+
+TEST(CaptureFileName, PatternsTimesAndNamesAFileSystemCannotHold) {
+  const LocalTime t = viewer::TimeOfDays(46363.0 + (9 * 3600 + 5 * 60 + 7) / 86400.0);
+  EXPECT_EQ(t.year, 2026);
+  EXPECT_EQ(t.month, 12);
+  EXPECT_EQ(t.day, 7);
+  EXPECT_EQ(t.hour, 9);
+  EXPECT_EQ(t.second, 7);
+  const LocalTime leap = viewer::TimeOfDays(36585.0);
+  EXPECT_EQ(leap.month * 100 + leap.day, 229) << "2000-02-29";
+  EXPECT_EQ(viewer::TimeOfDays(-5).year, 2000) << "no date before 1899 is made up";
+  struct Row {
+    const char* pattern;
+    const char* name;
+  } rows[] = {
+      {"kivo_%Y%m%d_%H%M%S", "kivo_20261207_090507"},
+      {"%Y-%m-%d %H.%M.%S", "2026-12-07 09.05.07"},
+      {"100%% %q %", "100% %q %"},
+      {"a:b/c\\d*e?f\"g<h>i|j\tk", "a_b_c_d_e_f_g_h_i_j_k"},
+      {"trailing. . ", "trailing"},
+      {"", "kivo"},
+      {"...", "kivo"},
+      {"CON", "_CON"},
+      {"lpt1", "_lpt1"},
+      {"COM10", "COM10"},
+      {"画面_%H", "画面_09"},
+  };
+  for (const Row& r : rows) EXPECT_EQ(viewer::ExpandPattern(r.pattern, t), r.name) << r.pattern;
+  EXPECT_EQ(viewer::JoinPath("C:\\", "a.png"), "C:\\a.png");
+  EXPECT_EQ(viewer::JoinPath("C:\\shots", "a.png"), "C:\\shots\\a.png");
+  EXPECT_EQ(viewer::NormalFormat("JPEG"), "jpg");
+  EXPECT_EQ(viewer::NormalFormat("gif"), "png");
+}
+
+TEST(CaptureMonitor, ThePartOfTheVirtualScreenThatAMonitorShows) {
+  // Two monitors side by side, the second one shorter.
+  const viewer::Pixels screen = Gradient(1824, 768);
+  viewer::Pixels right = viewer::CropToMonitor(screen, {0, 0, 1824, 768}, {1024, 0, 1824, 600});
+  ASSERT_EQ(right.width, 800);
+  ASSERT_EQ(right.height, 600);
+  for (int y : {0, 599})
+    for (int x : {0, 799})
+      EXPECT_EQ(right.bgr[(static_cast<size_t>(y) * 800 + x) * 3],
+                screen.bgr[(static_cast<size_t>(y) * 1824 + 1024 + x) * 3]);
+  // A monitor left of the primary one: the virtual screen starts at -800.
+  const viewer::Pixels wide = Gradient(1824, 700);
+  viewer::Pixels left = viewer::CropToMonitor(wide, {-800, 0, 1024, 700}, {-800, 100, 0, 700});
+  ASSERT_EQ(left.width, 800);
+  ASSERT_EQ(left.height, 600);
+  EXPECT_EQ(left.bgr[1], wide.bgr[(static_cast<size_t>(100) * 1824) * 3 + 1]);
+  // A monitor the picture does not show: the whole picture.
+  EXPECT_EQ(viewer::CropToMonitor(wide, {-800, 0, 1024, 700}, {2000, 0, 2800, 600}).width, 1824);
+}
+
+class CaptureFileTest : public MainWindowFixture {
+ protected:
+  void SetUp() override {
+    MainWindowFixture::SetUp();
+    main = CreateQuiet();
+    screen = Gradient(64, 48);
+    sim->screen = platform::Bitmap{screen.width, screen.height, screen.bgr};
+    sim->virtualScreen = {0, 0, 64, 48};
+  }
+  void TurnOn(const std::string& format = "png") {
+    Store("Capture", "ToFile", "1");
+    Store("Capture", "Folder", "C:\\shots");
+    Store("Capture", "Format", format);
+  }
+  std::vector<std::string> Written() const {
+    std::vector<std::string> files;
+    for (const auto& f : sim->fileContents)
+      if (f.first.rfind("C:\\shots\\", 0) == 0) files.push_back(f.first);
+    return files;
+  }
+  TForm1* main = nullptr;
+  viewer::Pixels screen;
+};
+
+TEST_F(CaptureFileTest, OffTheCaptureOnlyReachesTheClipboard) {
+  main->C1->Click();
+  EXPECT_EQ(viewer::DecodeDib(*sim->clipboard).bgr, screen.bgr);
+  EXPECT_TRUE(sim->Calls("CreateNewFile").empty());
+}
+
+TEST_F(CaptureFileTest, OnEachCaptureAlsoWritesAFileThatIsNeverOverwritten) {
+  TurnOn();
+  main->C1->Click();
+  main->C1->Click();  // the same second
+  EXPECT_EQ(Written(), (std::vector<std::string>{"C:\\shots\\kivo_20261207_000000.png",
+                                                 "C:\\shots\\kivo_20261207_000000_2.png"}));
+  EXPECT_EQ(viewer::EncodePng(screen), sim->fileContents["C:\\shots\\kivo_20261207_000000.png"])
+      << "the screen's pixels as PNG";
+  EXPECT_EQ(viewer::DecodeDib(*sim->clipboard).bgr, screen.bgr) << "the clipboard gets it too";
+  // A file someone else made is never written over.
+  sim->files.insert("C:\\shots\\kivo_20261207_000000_3.png");
+  main->C1->Click();
+  EXPECT_EQ(Written().back(), "C:\\shots\\kivo_20261207_000000_4.png");
+
+  // The system's own picture (Print Screen handled) is the one saved.
+  const viewer::Pixels system = Gradient(40, 30);
+  sim->printScreenPicture = viewer::EncodeDib(system);
+  Store("Capture", "Format", "bmp");
+  Store("Capture", "Pattern", "shot");
+  main->C1->Click();
+  EXPECT_EQ(viewer::DecodeBmp(sim->fileContents["C:\\shots\\shot.bmp"]).bgr, system.bgr);
+  EXPECT_TRUE(ui->boxes.empty());
+}
+
+TEST_F(CaptureFileTest, AFolderThatCannotBeWrittenIsNamedAndTheClipboardStillGetsThePicture) {
+  TurnOn("jpg");
+  sim->readOnlyFolders.insert("C:\\shots");
+  main->C1->Click();
+  ASSERT_EQ(ui->boxes.size(), 1u);
+  EXPECT_NE(ui->boxes[0].text.find("C:\\shots"), std::string::npos) << ui->boxes[0].text;
+  EXPECT_TRUE(Written().empty());
+  EXPECT_EQ(viewer::DecodeDib(*sim->clipboard).bgr, screen.bgr);
+}
+
+TEST_F(CaptureFileTest, OnlyTheMonitorUnderTheMouse) {
+  const viewer::Pixels both = Gradient(1824, 768);
+  sim->screen = platform::Bitmap{both.width, both.height, both.bgr};
+  sim->virtualScreen = {-800, 0, 1024, 768};
+  sim->monitors = {{0, 0, 1024, 768}, {-800, 168, 0, 768}};
+  sim->cursor = {-10, 500};
+  Store("Capture", "Monitor", "1");
+  main->C1->Click();
+  viewer::Pixels shot = viewer::DecodeDib(*sim->clipboard);
+  EXPECT_EQ(shot.width, 800);
+  EXPECT_EQ(shot.height, 600);
+  EXPECT_EQ(shot.bgr[0], both.bgr[(static_cast<size_t>(168) * 1824) * 3]);
+  // A window's capture is the window's, whatever the setting.
+  sim->ClearJournal();
+  viewer::Capture(viewer::CaptureKeys(viewer::CaptureCommand::ViewerWindow, 2), 0x1234, main->Handle());
+  EXPECT_EQ(sim->Calls("CaptureScreen"), (std::vector<std::string>{"CaptureScreen(0x1234)"}));
+  EXPECT_EQ(viewer::DecodeDib(*sim->clipboard).width, 1824);
+}
+
+TEST_F(CaptureFileTest, TheSettingsWindowStoresWhatItShows) {
+  std::string folder, example;
+  ui->onModal = [&](tk::Form& f) {
+    auto& w = static_cast<TForm28&>(f);
+    EXPECT_EQ(w.Caption(), "キャプチャの設定");
+    EXPECT_FALSE(w.CheckBox1->Checked());
+    folder = w.Edit1->Text();
+    example = w.Label3->Caption();
+    EXPECT_FALSE(w.Edit3->Enabled()) << "quality is for JPEG";
+    w.CheckBox1->SetChecked(true);
+    w.ComboBox1->PeerSelected(1);  // the user picks JPEG
+    EXPECT_TRUE(w.Edit3->Enabled());
+    w.Edit2->SetText("cap %H%M");
+    EXPECT_EQ(w.Label3->Caption(), "例: cap 0000.jpg");
+    ui->openAnswers = {std::string("D:\\caps")};
+    w.Button3->Click();
+    EXPECT_EQ(w.Edit1->Text(), "D:\\caps");
+    w.Edit3->SetText("101");
+    w.Button1->Click();
+    EXPECT_EQ(ui->boxes.back().text, "品質は 1 から 100 までです。");
+    w.Edit3->SetText("75");
+    w.CheckBox2->SetChecked(true);
+    w.Button1->Click();
+  };
+  main->V1->Click();
+  Form13->CaptureSettings1->Click();
+  tk::Application::Instance().ProcessMessages();
+  EXPECT_EQ(folder, sim->picturesFolder) << "the user's picture folder by default";
+  EXPECT_EQ(example, "例: kivo_20261207_000000.png");
+  EXPECT_EQ(Stored("Capture", "ToFile"), "1");
+  EXPECT_EQ(Stored("Capture", "Folder"), "D:\\caps");
+  EXPECT_EQ(Stored("Capture", "Pattern"), "cap %H%M");
+  EXPECT_EQ(Stored("Capture", "Format"), "jpg");
+  EXPECT_EQ(Stored("Capture", "Quality"), "75");
+  EXPECT_EQ(Stored("Capture", "Monitor"), "1");
+  // Without a picture folder (95, NT 4 without the shell's update): the program's.
+  sim->picturesFolder.clear();
+  EXPECT_EQ(viewer::DefaultCaptureFolder(), "C:\\Program Files\\Kivo");
+}
+
+}  // namespace

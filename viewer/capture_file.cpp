@@ -1,0 +1,125 @@
+#include "viewer/capture_file.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+
+namespace viewer {
+
+std::string NormalFormat(const std::string& format) {
+  std::string f;
+  for (char c : format) f += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (f == "jpg" || f == "jpeg") return "jpg";
+  if (f == "bmp") return "bmp";
+  return "png";
+}
+
+std::string FormatExtension(const std::string& format) { return "." + NormalFormat(format); }
+
+LocalTime TimeOfDays(double days) {
+  LocalTime t;
+  if (!std::isfinite(days) || days < 0 || days > 2958465.0) return t;  // up to 9999-12-31
+  // Whole seconds, rounded, so that 09:30:00 is not 09:29:59.
+  long long seconds = std::llround(days * 86400.0);
+  long long day = seconds / 86400;
+  long long rest = seconds % 86400;
+  t.hour = static_cast<int>(rest / 3600);
+  t.minute = static_cast<int>(rest / 60 % 60);
+  t.second = static_cast<int>(rest % 60);
+  // Days since 1899-12-30 to a civil date (the proleptic Gregorian calendar).
+  long long z = day - 25569 + 719468;  // 1970-01-01 is day 25569
+  long long era = (z >= 0 ? z : z - 146096) / 146097;
+  long long doe = z - era * 146097;
+  long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  long long mp = (5 * doy + 2) / 153;
+  t.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  t.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  t.year = static_cast<int>(yoe + era * 400 + (t.month <= 2 ? 1 : 0));
+  return t;
+}
+
+namespace {
+std::string Two(int v) {
+  char buf[8];
+  std::snprintf(buf, sizeof buf, "%02d", v);
+  return buf;
+}
+
+bool ReservedName(const std::string& name) {
+  std::string stem = name.substr(0, name.find('.'));
+  for (char& c : stem) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL" || stem == "CLOCK$") return true;
+  return stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) &&
+         stem[3] >= '1' && stem[3] <= '9';
+}
+}  // namespace
+
+std::string ExpandPattern(const std::string& pattern, const LocalTime& t) {
+  std::string out;
+  for (size_t i = 0; i < pattern.size(); ++i) {
+    char c = pattern[i];
+    if (c == '%' && i + 1 < pattern.size()) {
+      char k = pattern[i + 1];
+      std::string value;
+      switch (k) {
+        case 'Y': value = std::to_string(t.year); break;
+        case 'm': value = Two(t.month); break;
+        case 'd': value = Two(t.day); break;
+        case 'H': value = Two(t.hour); break;
+        case 'M': value = Two(t.minute); break;
+        case 'S': value = Two(t.second); break;
+        case '%': value = "%"; break;
+        default: break;
+      }
+      if (!value.empty()) {
+        out += value;
+        ++i;
+        continue;
+      }
+    }
+    const auto u = static_cast<unsigned char>(c);
+    const bool forbidden = u < 0x20 || u == 0x7F || std::string("\\/:*?\"<>|").find(c) != std::string::npos;
+    out += forbidden ? '_' : c;
+  }
+  // The system drops trailing dots and blanks from names.
+  while (!out.empty() && (out.back() == '.' || out.back() == ' ')) out.pop_back();
+  if (out.empty()) out = "kivo";
+  if (ReservedName(out)) out = "_" + out;
+  return out;
+}
+
+std::string JoinPath(const std::string& folder, const std::string& file) {
+  if (folder.empty()) return file;
+  char last = folder.back();
+  return last == '\\' || last == '/' ? folder + file : folder + "\\" + file;
+}
+
+Pixels CropToMonitor(const Pixels& picture, const ScreenRect& screen, const ScreenRect& monitor) {
+  // The monitor within the picture, whose top left is the screen's.
+  long long left = std::max<long long>(monitor.left, screen.left) - screen.left;
+  long long top = std::max<long long>(monitor.top, screen.top) - screen.top;
+  long long right = std::min<long long>(monitor.right, screen.right) - screen.left;
+  long long bottom = std::min<long long>(monitor.bottom, screen.bottom) - screen.top;
+  right = std::min<long long>(right, picture.width);
+  bottom = std::min<long long>(bottom, picture.height);
+  if (picture.bgr.size() < static_cast<size_t>(picture.width) * static_cast<size_t>(picture.height) * 3)
+    return picture;
+  if (left < 0 || top < 0 || right <= left || bottom <= top) return picture;
+  if (left == 0 && top == 0 && right == picture.width && bottom == picture.height) return picture;
+  Pixels out;
+  out.width = static_cast<int>(right - left);
+  out.height = static_cast<int>(bottom - top);
+  out.bgr.resize(static_cast<size_t>(out.width) * static_cast<size_t>(out.height) * 3);
+  const size_t rowBytes = static_cast<size_t>(out.width) * 3;
+  for (int y = 0; y < out.height; ++y) {
+    const size_t from = (static_cast<size_t>(top + y) * static_cast<size_t>(picture.width) +
+                         static_cast<size_t>(left)) * 3;
+    std::copy_n(picture.bgr.begin() + static_cast<std::ptrdiff_t>(from), rowBytes,
+                out.bgr.begin() + static_cast<std::ptrdiff_t>(static_cast<size_t>(y) * rowBytes));
+  }
+  return out;
+}
+
+}  // namespace viewer

@@ -1,0 +1,55 @@
+// Captures saved to files: the settings (section "Capture"), the file name
+// from its pattern, and the part of a desktop picture that one monitor shows.
+// Text and arithmetic only, so that the unit tests reach every rule.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "viewer/pixels.h"
+
+namespace viewer {
+
+struct CaptureFileSettings {
+  bool toFile = false;               // "ToFile"
+  std::string folder;                // "Folder"; "" for the default folder
+  std::string pattern = "kivo_%Y%m%d_%H%M%S";  // "Pattern"
+  std::string format = "png";        // "Format": "png", "jpg" or "bmp"
+  int quality = 90;                  // "Quality", for JPEG: 1 … 100
+  int monitor = 0;                   // "Monitor": 0 every monitor, 1 the one under the mouse
+};
+constexpr const char* kDefaultPattern = "kivo_%Y%m%d_%H%M%S";
+
+// A stored format's normal form ("PNG", "jpeg" …); "png" for anything else.
+std::string NormalFormat(const std::string& format);
+// The file extension of a format (".png", ".jpg", ".bmp").
+std::string FormatExtension(const std::string& format);
+
+struct LocalTime {
+  int year = 2000, month = 1, day = 1, hour = 0, minute = 0, second = 0;
+};
+// A local date-time in days since 1899-12-30 (the platform's Now()).
+LocalTime TimeOfDays(double days);
+
+// The pattern with %Y %m %d %H %M %S (and %% for "%") filled in, every
+// character that a file name cannot hold replaced by "_", and the names the
+// system keeps for devices ("CON", "LPT1" …) made plain; never empty.
+std::string ExpandPattern(const std::string& pattern, const LocalTime& time);
+
+constexpr int kMaxCounter = 9999;  // name_2 … name_9999 after name
+
+// Joins a folder and a file name with one backslash.
+std::string JoinPath(const std::string& folder, const std::string& file);
+
+struct ScreenRect {
+  int left = 0, top = 0, right = 0, bottom = 0;
+  int Width() const { return right - left; }
+  int Height() const { return bottom - top; }
+};
+// The part of a picture of the whole virtual screen that a monitor shows
+// (both in screen coordinates, the virtual screen's origin perhaps
+// negative); the whole picture when the monitor lies outside it.
+Pixels CropToMonitor(const Pixels& virtualScreen, const ScreenRect& screen, const ScreenRect& monitor);
+
+}  // namespace viewer

@@ -1,0 +1,39 @@
+// TForm28, "キャプチャの設定": whether captures also go to files, where,
+// under which name and in which format, and whether a desktop capture takes
+// every monitor or the one under the mouse. Opened from the viewer's Tools menu.
+#pragma once
+
+#include "toolkit/toolkit.h"
+
+class TForm28 : public tk::Form {
+ public:
+  explicit TForm28(tk::Component* owner);
+  ~TForm28() override;
+
+  tk::CheckBox* CheckBox1;  // also save to a file
+  tk::Label* Label1;
+  tk::Edit* Edit1;          // folder
+  tk::Button* Button3;      // browse
+  tk::Label* Label2;
+  tk::Edit* Edit2;          // name pattern
+  tk::Label* Label3;        // the name the next capture gets
+  tk::Label* Label4;
+  tk::ComboBox* ComboBox1;  // PNG, JPEG, BMP
+  tk::Label* Label5;
+  tk::Edit* Edit3;          // JPEG quality
+  tk::CheckBox* CheckBox2;  // only the monitor under the mouse
+  tk::Button* Button1;      // OK
+  tk::Button* Button2;      // キャンセル
+  tk::OpenDialog* FolderDialog1;
+
+  void FormCreate(tk::Component* sender);
+  void Button1Click(tk::Component* sender);
+  void Button2Click(tk::Component* sender);
+  void Button3Click(tk::Component* sender);
+  void FormCloseQuery(tk::Component* sender, bool& canClose);
+
+ private:
+  void ShowExample();
+};
+
+extern TForm28* Form28;
