@@ -581,6 +581,20 @@ TEST(Decoders, WriteIntoTheCallersMemoryWhateverItsRowOrder) {
   EXPECT_EQ(sink.asked, 0);
 }
 
+TEST(Encoders, ReadRowsWhereverTheCallersMemoryHoldsThem) {
+  // A display bitmap's memory: padded rows from the bottom up.
+  const viewer::Pixels picture =
+      Expected(5, 3, [](int x, int y) { return Colour(static_cast<unsigned>(x * 5 + y)); });
+  const size_t stride = 16;
+  std::vector<std::uint8_t> memory(stride * 3, 0xEE);
+  for (int y = 0; y < 3; ++y)
+    std::memcpy(&memory[(2 - y) * stride], &picture.bgr[y * 15], 15);
+  const viewer::PixelView view(5, 3, &memory[2 * stride], -static_cast<std::ptrdiff_t>(stride));
+  EXPECT_EQ(viewer::EncodeBmp(view), viewer::EncodeBmp(picture));
+  EXPECT_EQ(viewer::EncodeDib(view), viewer::EncodeDib(picture));
+  EXPECT_EQ(viewer::EncodeJpeg(view, 95), viewer::EncodeJpeg(picture, 95));
+}
+
 #if defined(__GLIBC__) && (__GLIBC__ > 2 || __GLIBC_MINOR__ >= 33)
 std::size_t HeapInUse() {
   struct mallinfo2 m = mallinfo2();
