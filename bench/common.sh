@@ -20,3 +20,5 @@ key='Software\Kivo_Project\Ve_Dizo\Kivo_Shutdown'
 title='KIVO-CONFIG FOR Windows'
 # The driver, its errors logged.
 d() { wine "$driver" "$@" 2>>"$logs/driver.log"; }
+# The median of the numbers given.
+median() { printf '%s\n' "$@" | sort -n | awk '{v[NR]=$1} END {if (NR%2) print v[(NR+1)/2]; else printf "%.2f\n", (v[NR/2]+v[NR/2+1])/2}'; }

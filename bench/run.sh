@@ -46,7 +46,6 @@ for i in $(seq 1 "$runs"); do
   [ "$m_kb" -gt "$min_kb" ] && min_kb=$m_kb
 done
 
-median() { printf '%s\n' "$@" | sort -n | awk '{v[NR]=$1} END {if (NR%2) print v[(NR+1)/2]; else printf "%.2f\n", (v[NR/2]+v[NR/2+1])/2}'; }
 app_med=$(median "${app_ms[@]}")
 twin_med=$(median "${twin_ms[@]}")
 min_med=$(median "${min_ms[@]}")

@@ -303,6 +303,7 @@ void WineTest::SetUp() {
   if (!getenv("KIVO_KEEP_PREFIX")) fs::remove_all(prefix_);
   fs::create_directories(fs::path(prefix_).parent_path());
   copyPrefix(g.templateDir, prefix_);
+  display_ = g.display;
   // The second run of the ANSI path: a Japanese Windows 98 (a test may still
   // choose another version; the A calls stay forced).
   japanese_ = AnsiRun();
@@ -334,6 +335,7 @@ void WineTest::TearDown() {
       waitpid(p, nullptr, 0);
     }
   }
+  StopXServer(ownServer_);
   if (HasFailure()) {
     std::error_code ec;
     fs::copy_file(prefix_ + "/user.reg", logDir_ + "/user.reg",
@@ -362,7 +364,7 @@ Background WineTest::Spawn(const std::vector<std::string>& argv, const std::stri
     // Japanese 95/98/Me systems the program takes the A calls on.
     setenv("LC_ALL", japanese_ ? "ja_JP.UTF-8" : "C.UTF-8", 1);
     if (AnsiRun() || forceAnsi_) setenv("KIVO_ANSI", "1", 1);
-    setenv("DISPLAY", g.display.c_str(), 1);
+    setenv("DISPLAY", display_.c_str(), 1);
     int nul = open("/dev/null", O_RDONLY);
     dup2(nul, 0);
     int o = open(outFile.c_str(), O_CREAT | O_WRONLY | O_APPEND, 0644);
@@ -470,6 +472,21 @@ void WineTest::SetWindowsVersion(const std::string& version) {
       Driver({"reg-set", "Software\\Wine\\AppDefaults\\kivo_config.exe", "Version", version}));
 }
 
+void WineTest::UseTwoMonitors(const MonitorLayout& layout) {
+  for (pid_t p : apps_)
+    ASSERT_LE(p, 0) << "UseTwoMonitors is called before the program starts";
+  // The registry is written back when the wineserver ends.
+  if (runs_ > 0) StopWineserver();
+  ASSERT_EQ(ownServer_.pid, -1) << "the test has its own X server already";
+  const std::string config = logDir_ + "/xorg.conf";
+  std::ofstream(config) << XorgConfig(layout);
+  std::string error = StartXorg(config, logDir_ + "/xorg.log", ownServer_);
+  ASSERT_EQ(error, "");
+  display_ = ownServer_.display;
+  layout_ = layout;
+  ASSERT_EQ(UseXineramaMonitors(prefix_ + "/user.reg"), "");
+}
+
 Rect WineTest::WaitMainWindow(int timeoutMs) {
   Rect rect;
   Result r = Driver({"wait", "--title", kMainTitle, "--visible"}, timeoutMs);
@@ -550,13 +567,18 @@ std::string WineTest::Screenshot(const std::string& name, const Rect& area) {
   fs::create_directories(screenshotDir());
   std::string file = screenshotDir() + "/" + sanitize(name) + ".png";
   auto [sw, sh] = std::pair<int, int>{0, 0};
-  {
+  int dx = 0;  // from Windows' screen coordinates to the X server's
+  if (layout_) {
+    sw = layout_->right() - layout_->left();
+    sh = layout_->height();
+    dx = layout_->xOriginX();
+  } else {
     std::string screen = envOr("KIVO_E2E_SCREEN", "1024x768x24");
     sscanf(screen.c_str(), "%dx%d", &sw, &sh);
   }
-  int l = std::max(0, area.left), t = std::max(0, area.top);
-  int r = std::min(sw, area.right), b = std::min(sh, area.bottom);
-  std::vector<std::string> argv = {"import", "-display", g.display, "-window", "root"};
+  int l = std::max(0, area.left + dx), t = std::max(0, area.top);
+  int r = std::min(sw, area.right + dx), b = std::min(sh, area.bottom);
+  std::vector<std::string> argv = {"import", "-display", display_, "-window", "root"};
   if (r > l && b > t) {
     argv.insert(argv.end(), {"-crop", std::to_string(r - l) + "x" + std::to_string(b - t) + "+" +
                                           std::to_string(l) + "+" + std::to_string(t),

@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "e2e/two_monitors.h"
+
 namespace e2e {
 
 // The main window's caption and the message boxes' caption.
@@ -119,6 +121,12 @@ class WineTest : public ::testing::Test {
     return v && std::string(v) == "1";
   }
 
+  // Runs this test on an X server of its own with two monitors side by side
+  // (two_monitors.h) and without Wine's virtual desktop, which has only one.
+  // Call it before the test starts the program; a wineserver that already
+  // runs (the driver's) is stopped first.
+  void UseTwoMonitors(const MonitorLayout& layout);
+
   // Waits until the main window is visible and returns its rect.
   Rect WaitMainWindow(int timeoutMs = 30000);
   Rect WindowRect(const std::string& title);
@@ -149,6 +157,9 @@ class WineTest : public ::testing::Test {
  private:
   Background Spawn(const std::vector<std::string>& argv, const std::string& outFile,
                    const std::string& errFile, const std::string& unixDir = "");
+  std::string display_;  // the process's Xvfb, or the test's own server
+  XServer ownServer_;
+  std::optional<MonitorLayout> layout_;
   std::vector<pid_t> apps_;
   std::vector<pid_t> others_;
   int runs_ = 0;

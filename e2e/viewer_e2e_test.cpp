@@ -56,6 +56,12 @@ class Viewer : public WineTest {
     return Tool({"convert", shot, "-format", "%[hex:p{" + std::to_string(x) + "," + std::to_string(y) + "}]",
                  "info:"});
   }
+  // The colour on the screen at x, y of the viewer's client area.
+  std::string ClientColourAt(int x, int y) {
+    std::string shot = Screenshot(testName_ + "-client", ClientRect(kViewer));
+    return Tool({"convert", shot, "-format", "%[hex:p{" + std::to_string(x) + "," + std::to_string(y) + "}]",
+                 "info:"});
+  }
 };
 
 void Put32(std::string& s, size_t at, std::uint32_t v) {
@@ -225,6 +231,36 @@ TEST_F(Viewer, LyingClipboardPictureIsRefusedAndTheNextOneShown) {
       << "the clipboard's picture is not shown";
   EXPECT_TRUE(WaitFor([&] { return ColourAt(*picture, 3, 10) == "00FF00"; }, 10000));
   EXPECT_EQ(ColourAt(*picture, 25, 10), "FFFF00");
+}
+
+// PNG and GIF through the program's own decoders: each at its size, the
+// transparent parts in the colour the window paints around the picture.
+TEST_F(Viewer, DroppedPngAndGifShowAtTheirSizeOnTheWindowColour) {
+  const std::string dir = prefix_ + "/drive_c/pictures";
+  fs::create_directories(dir);
+  // Red on the left, transparent on the right; blue above, transparent below.
+  Tool({"convert", "-size", "30x40", "xc:red", "-size", "30x40", "xc:none", "+append", "PNG32:" + dir + "/half.png"});
+  Tool({"convert", "-size", "50x30", "xc:blue", "-size", "50x30", "xc:none", "-append", "GIF:" + dir + "/half.GIF"});
+  OpenViewer();
+  ASSERT_FALSE(HasFailure());
+  ASSERT_DRIVER_OK(Driver({"drop", "--title", kViewer, "--", "C:\\pictures\\half.png",
+                           "C:\\pictures\\half.GIF"}));
+  std::optional<Control> picture;
+  ASSERT_TRUE(WaitFor([&] { return (picture = PictureOfSize(60, 40)).has_value(); }, 10000))
+      << "the PNG is not shown at its size";
+  // Beside the picture the scroll box shows the window colour.
+  const std::string window = ClientColourAt(picture->rect.right + 40, picture->rect.top + 10);
+  EXPECT_TRUE(WaitFor([&] { return ColourAt(*picture, 10, 20) == "FF0000"; }, 10000))
+      << "the PNG's left is " << ColourAt(*picture, 10, 20);
+  EXPECT_EQ(ColourAt(*picture, 50, 20), window);
+
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kViewer, "--text", "次へ"}));
+  ASSERT_TRUE(WaitFor([&] { return (picture = PictureOfSize(50, 60)).has_value(); }, 10000))
+      << "the GIF is not shown at its size";
+  EXPECT_TRUE(WaitFor([&] { return ColourAt(*picture, 25, 10) == "0000FF"; }, 10000))
+      << "the GIF's top is " << ColourAt(*picture, 25, 10);
+  EXPECT_EQ(ColourAt(*picture, 25, 50), window);
+  Screenshot(testName_, WindowRect(kViewer));
 }
 
 }  // namespace

@@ -6,11 +6,18 @@ set -euo pipefail
 need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
+# The two-monitor tests run Xorg with the dummy video driver (two screens side
+# by side, joined by Xinerama); 32-bit Wine reads Xinerama's monitors through
+# the i386 libXinerama, without which it sees one screen.
 pkgs=(cmake ninja-build g++ make googletest libgtest-dev
       g++-mingw-w64-i686-win32 mingw-w64-tools binutils-mingw-w64-i686
       wine wine32:i386 wine64 xvfb xauth x11-utils imagemagick fonts-vlgothic
       procps locales nasm dpkg-dev libjpeg62-turbo-dev libjpeg-turbo-progs
-      zlib1g-dev libpng-dev libgif-dev nsis zip xdotool)
+      zlib1g-dev libpng-dev libgif-dev nsis zip xdotool optipng
+      xserver-xorg-core xserver-xorg-video-dummy libxinerama1:i386
+      clang libclang-rt-14-dev llvm)
+# clang, libclang-rt-14-dev (libFuzzer and the sanitizers' runtimes) and llvm
+# (llvm-symbolizer, for readable sanitizer stacks): scripts/fuzz.sh.
 for p in "${pkgs[@]}"; do have "$p" || need+=("$p"); done
 
 # The Japanese locale: under it Wine's ANSI code page is 932, as on a Japanese

@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
-# Builds both builds, then runs every test (unit and end-to-end) with ctest.
-# Exit code = ctest's. Extra arguments go to ctest (e.g. -R FirstStart, -LE e2e).
+# Builds both builds, fuzzes every parser of outside bytes for a short while
+# (scripts/fuzz.sh; KIVO_FUZZ_SECONDS per target, default 15), then runs
+# every test (unit and end-to-end) with ctest. Exit code = ctest's, or the
+# fuzzing's when it found something. Extra arguments go to ctest (e.g.
+# -R FirstStart, -LE e2e).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -10,6 +13,12 @@ bash scripts/build.sh
 # The release packages too: the end-to-end tests install them.
 bash scripts/package.sh
 echo "test.sh: builds and packages took $((SECONDS - start)) s"
+
+# A short fuzzing run of every parser of outside bytes (scripts/fuzz.sh);
+# a finding fails the run before the tests start.
+start=$SECONDS
+bash scripts/fuzz.sh "${KIVO_FUZZ_SECONDS:-15}"
+echo "test.sh: fuzzing took $((SECONDS - start)) s"
 
 work=$root/build/native/e2e/work
 # The e2e tests of this run boot their own template prefix (once, shared by

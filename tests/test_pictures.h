@@ -3,6 +3,9 @@
 #pragma once
 
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -70,4 +73,13 @@ inline std::string Resized(std::string jpeg, int w, int h) {
   jpeg[sof + 7] = static_cast<char>(w >> 8);
   jpeg[sof + 8] = static_cast<char>(w & 0xFF);
   return jpeg;
+}
+
+// A picture that tests/pictures/make_pictures.sh made with ImageMagick.
+inline std::string TestPicture(const std::string& name) {
+  std::ifstream f(std::string(KIVO_TEST_PICTURES) + "/" + name, std::ios::binary);
+  std::stringstream s;
+  s << f.rdbuf();
+  if (!f || s.str().empty()) throw std::runtime_error("missing test picture " + name);
+  return s.str();
 }

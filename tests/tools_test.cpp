@@ -171,6 +171,17 @@ TEST_F(ToolsTest, RunEntryEditsKeepOtherProgramsByteForByte) {
       {"C:\\Old Place\\kivo_config.exe", true, quoted},
       {"kivo_config.exe C:\\notkivo_config.exe", true,
        "kivo_config.exe C:\\notkivo_config.exe " + quoted},
+      // Quotes written by hand that no dropped pair explains stay as they
+      // are, and a copy written against its neighbours leaves them apart.
+      {"a\"b", true, "a\"b " + quoted},
+      {"a\"b " + quoted, false, "a\"b"},
+      {"C:\\A.EXE \"c:\\old\\kivo_config.exe\".\"x y.exe\"", true,
+       "C:\\A.EXE .\"x y.exe\" " + quoted},
+      {"C:\\A.EXE " + quoted + "\"x y.exe\"", false, "C:\\A.EXE \"x y.exe\""},
+      // After a quote left open our path goes in front, not into it.
+      {"C:\\A.EXE \"C:\\B C", true, quoted + " C:\\A.EXE \"C:\\B C"},
+      {quoted + " C:\\A.EXE \"C:\\B C", true, quoted + " C:\\A.EXE \"C:\\B C"},
+      {"x \"", true, me + " x \""},
   };
   for (const auto& c : cases)
     EXPECT_EQ(tools::EditRunEntry(c.before, me, c.registered), c.after) << "[" << c.before << "]";

@@ -156,6 +156,44 @@ TEST_F(ViewerTest, BadPicturesAreReportedAndGoodOnesStillOpen) {
   EXPECT_EQ(State(v), "1ページ|予約された画像の数 1個  |--|20");
 }
 
+TEST_F(ViewerTest, PngAndGifOpenEveryWayWithTransparencyOnTheWindowColour) {
+  ui->systemColors[15] = 0x336699;  // the window colour (clBtnFace): R 0x99, G 0x66, B 0x33
+  sim->fileContents["C:\\p\\t.PNG"] = TestPicture("palette8-trns.png");
+  sim->fileContents["C:\\p\\a.Gif"] = TestPicture("offset.gif");
+  sim->fileContents["C:\\p\\cut.png"] = TestPicture("rgb8.png").substr(0, 100);
+  auto corner = [](TForm13* v) {
+    const auto& p = v->Image1->GetPicture();
+    char s[32];
+    const std::uint8_t* px = p->Row(0);
+    std::snprintf(s, sizeof s, "%dx%d %02X%02X%02X", p->width, p->height, px[2], px[1], px[0]);
+    return std::string(s);
+  };
+  TForm13* v = Open();
+  Drop(v, {"C:\\p\\t.PNG", "C:\\p\\a.Gif", "C:\\p\\cut.png"});
+  EXPECT_EQ(corner(v), "11x9 996633") << "the transparent corner shows the window colour";
+  v->Button1->PeerClicked();
+  EXPECT_EQ(corner(v), "20x15 996633") << "the screen outside the GIF's frame too";
+  v->Button1->PeerClicked();
+  ASSERT_EQ(ui->boxes.size(), 1u);
+  EXPECT_NE(ui->boxes[0].text.find("PNGファイルを読み込めません: "), std::string::npos) << ui->boxes[0].text;
+  EXPECT_EQ(State(v), "2ページ|予約された画像の数 3個  |B-|20") << "the earlier picture stays";
+
+  // The open dialog offers both after JPEG and bitmaps.
+  EXPECT_EQ(v->OpenDialog1->Filter,
+            "JPEGファイル(*.JPG *JPEG)|*.JPG;*.JPEG|ビットマップ(*.BMP)|*.BMP|"
+            "PNGファイル(*.PNG)|*.PNG|GIFファイル(*.GIF)|*.GIF");
+  ui->openAnswers = {std::string("C:\\p\\t.PNG")};
+  v->Open2->Click();
+  EXPECT_EQ(corner(v), "11x9 996633");
+
+  // Saved as PNG by its extension, every pixel kept.
+  ui->openAnswers = {std::string("C:\\out\\copy.png")};
+  v->SaveAs1->Click();
+  const tk::Picture& shown = *v->Image1->GetPicture();
+  EXPECT_EQ(viewer::DecodePng(sim->fileContents["C:\\out\\copy.png"]).bgr,
+            std::vector<std::uint8_t>(shown.Row(0), shown.Row(0) + shown.width * shown.height * 3));
+}
+
 TEST_F(ViewerTest, PlacementRoundTrip) {
   TForm13* v = Open();
   EXPECT_EQ(v->Left(), 0);

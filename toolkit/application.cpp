@@ -133,6 +133,12 @@ void Application::SetCursor(int c) {
 
 void Application::ScreenSize(int& width, int& height) { backend_->ScreenSize(width, height); }
 
+Color Application::PaintedRgb(Color c) {
+  const auto u = static_cast<std::uint32_t>(c);
+  if (u & 0x80000000u) return backend_->SystemColor(static_cast<int>(u & 0xFFu)) & 0xFFFFFF;
+  return static_cast<Color>(u & 0xFFFFFFu);
+}
+
 std::intptr_t Application::PeerCopyData(std::uint32_t tag, const std::string& bytes) {
   if (!OnCopyData) return 0;
   try {

@@ -88,6 +88,9 @@ class Backend {
   virtual std::intptr_t DefaultHandler(Form& form, const Message& msg) = 0;
   virtual void SetCursor(int cursor) = 0;
   virtual void ScreenSize(int& width, int& height) = 0;
+  // The 0x00BBGGRR value of a system colour (COLOR_BTNFACE …) as the system
+  // paints it now.
+  virtual Color SystemColor(int index) = 0;
   virtual void PopupMenu(PopupMenu& menu, int x, int y) = 0;
   virtual bool ColorDialog(Form* owner, Color& color) = 0;
   virtual bool OpenDialog(Form* owner, tk::OpenDialog& dialog) = 0;
@@ -145,6 +148,8 @@ class Application {
   int Cursor() const { return cursor_; }
   void SetCursor(int c);
   void ScreenSize(int& width, int& height);
+  // A colour as painted: system colours (clBtnFace …) become their value.
+  Color PaintedRgb(Color c);
 
   // Forms awaiting deferred deletion; run after each handled event.
   void QueueRelease(Form* f);

@@ -90,18 +90,29 @@ std::vector<Item> Items(const std::string& s) {
   return out;
 }
 
+// A quoted path without its closing quote.
+bool IsOpen(const std::string& entry, const Item& item) {
+  return item.quoted &&
+         (item.end - item.begin < 2 || entry[item.end - 1] != '"');
+}
+
+// A quote inside an unquoted word, or a quoted path left open.
+bool HasStrayQuote(const std::string& entry) {
+  for (const Item& item : Items(entry))
+    if (IsOpen(entry, item) || (!item.quoted && item.path.find('"') != std::string::npos))
+      return true;
+  return false;
+}
+
 // The profile reader drops a pair of quotes that encloses the whole value:
-// "a b" x "c d" reads back as a b" x "c d. A quote inside an unquoted word, or
-// a quoted path left open, shows that it happened; the pair is put back so
-// that the value is written back as it was.
+// "a b" x "c d" reads back as a b" x "c d. A stray quote shows that it
+// happened when the pair put back explains it; the entry is then edited and
+// written back with the pair. Text whose quotes stay stray either way was
+// written so by hand and is kept as it is.
 std::string WithEnclosingQuotes(const std::string& entry) {
-  for (const Item& item : Items(entry)) {
-    bool open = item.quoted && (item.end == item.begin || entry[item.end - 1] != '"' ||
-                                item.end - item.begin < 2);
-    if (open || (!item.quoted && item.path.find('"') != std::string::npos))
-      return "\"" + entry + "\"";
-  }
-  return entry;
+  if (!HasStrayQuote(entry)) return entry;
+  std::string enclosed = "\"" + entry + "\"";
+  return HasStrayQuote(enclosed) ? entry : enclosed;
 }
 }  // namespace
 
@@ -130,14 +141,24 @@ std::string EditRunEntry(const std::string& read, const std::string& exePath, bo
     while (b > 0 && IsBlank(out[b - 1])) --b;
     if (b == 0)
       while (e < out.size() && IsBlank(out[e])) ++e;
-    out.erase(b, e - b);
+    // An item written right against the next one ("a.exe""b.exe") leaves a
+    // blank between its neighbours, which would otherwise become one word.
+    const bool joins = b > 0 && e < out.size() && !IsBlank(out[e]) && b < remove[k]->begin;
+    out.replace(b, e - b, joins ? " " : "");
   }
   if (registered && !kept) {
     std::string item = exePath.find_first_of(" \t") != std::string::npos
                            ? "\"" + exePath + "\""
                            : exePath;
     size_t last = out.find_last_not_of(" \t");
+    const std::vector<Item> left = Items(out);
     if (last == std::string::npos) out = item;
+    // After a quote left open our path would become part of that program's:
+    // it goes in front instead, unquoted where the value would then start
+    // and end with quotes that a plain reader drops (unquoted it still reads
+    // as one path: it runs on to its ".exe").
+    else if (IsOpen(out, left.back()))
+      out = (out[last] == '"' && item[0] == '"' ? exePath : item) + " " + out;
     else out = out.substr(0, last + 1) + " " + item;
   }
   return out == entry ? read : out;

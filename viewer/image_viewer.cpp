@@ -61,7 +61,9 @@ TForm13::TForm13(tk::Component* owner, tk::MenuItem* menuItem)
   Memo1->SetVisible(false);
   Memo1->SetContainer(ScrollBox1);
   OpenDialog1 = new tk::OpenDialog(this, "OpenDialog1");
-  OpenDialog1->Filter = "JPEGファイル(*.JPG *JPEG)|*.JPG;*.JPEG|ビットマップ(*.BMP)|*.BMP";
+  OpenDialog1->Filter =
+      "JPEGファイル(*.JPG *JPEG)|*.JPG;*.JPEG|ビットマップ(*.BMP)|*.BMP|"
+      "PNGファイル(*.PNG)|*.PNG|GIFファイル(*.GIF)|*.GIF";
   OpenDialog1->InitialDir = "C:\\";
   SaveDialog1 = new tk::OpenDialog(this, "SaveDialog1");
   SaveDialog1->Save = true;
@@ -137,7 +139,15 @@ void TForm13::ShowPicture(const std::function<void(viewer::PixelSink&)>& load, c
 }
 
 void TForm13::LoadFile(const std::string& path) {
-  ShowPicture([&](viewer::PixelSink& sink) { viewer::LoadPicture(path, sink); }, path);
+  const viewer::Rgb background = Background();
+  ShowPicture([&](viewer::PixelSink& sink) { viewer::LoadPicture(path, sink, background); }, path);
+}
+
+// Transparent pixels show the colour the window paints behind the picture.
+viewer::Rgb TForm13::Background() const {
+  const tk::Color back = tk::Application::Instance().PaintedRgb(Image1->PaintedBackground());
+  return {static_cast<std::uint8_t>(back & 0xFF), static_cast<std::uint8_t>((back >> 8) & 0xFF),
+          static_cast<std::uint8_t>((back >> 16) & 0xFF)};
 }
 
 std::string TForm13::EntryPath(int index) const {
@@ -156,7 +166,7 @@ void TForm13::AheadTimerTimer(tk::Component*) {
   AheadTimer->SetEnabled(false);
   leaving_.reset();
   const std::string next = EntryPath(position_ + 1);
-  if (!next.empty()) readAhead_.Start(position_ + 1, next);
+  if (!next.empty()) readAhead_.Start(position_ + 1, next, Background());
 }
 
 void TForm13::LoadEntry(int index) {

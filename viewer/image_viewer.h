@@ -62,6 +62,7 @@ class TForm13 : public tk::Form {
   // decoded now; then reads the entry after it ahead.
   void LoadEntry(int index);
   std::string EntryPath(int index) const;
+  viewer::Rgb Background() const;
   void ReadAheadNext();
   void AheadTimerTimer(tk::Component* sender);
   void LoadFile(const std::string& path);

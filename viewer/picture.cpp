@@ -14,6 +14,16 @@ std::string Lower(std::string s) {
   return s;
 }
 
+// A picture decoded elsewhere, into the sink's memory.
+void CopyInto(const Pixels& from, PixelSink& sink) {
+  const PixelRows rows = sink.Allocate(from.width, from.height);
+  for (int y = 0; y < from.height; ++y) {
+    if (sink.Cancelled()) throw Cancelled();
+    std::memcpy(rows.Row(static_cast<std::uint64_t>(y)), &from.bgr[static_cast<size_t>(y) * from.width * 3],
+                static_cast<size_t>(from.width) * 3);
+  }
+}
+
 }  // namespace
 
 PictureKind KindOf(const std::string& path) {
@@ -24,10 +34,12 @@ PictureKind KindOf(const std::string& path) {
   };
   if (ends(".jpg") || ends(".jpeg")) return PictureKind::Jpeg;
   if (ends(".bmp")) return PictureKind::Bitmap;
+  if (ends(".png")) return PictureKind::Png;
+  if (ends(".gif")) return PictureKind::Gif;
   return PictureKind::Unknown;
 }
 
-void LoadPicture(const std::string& path, PixelSink& sink) {
+void LoadPicture(const std::string& path, PixelSink& sink, Rgb background) {
   auto& p = platform::Get();
   const PictureKind kind = KindOf(path);
   if (kind == PictureKind::Unknown) throw PictureError("この形式の画像は開けません: " + path);
@@ -35,16 +47,19 @@ void LoadPicture(const std::string& path, PixelSink& sink) {
   if (!p.ReadFile(path, data, kMaxFileBytes))
     throw PictureError("ファイルを開けません: " + path + " (" + p.ErrorText(p.GetLastError()) + ")");
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(data.data());
-  if (kind == PictureKind::Jpeg)
-    DecodeJpeg(bytes, data.size(), sink);
-  else
-    DecodeBmp(bytes, data.size(), sink);
+  switch (kind) {
+    case PictureKind::Jpeg: return DecodeJpeg(bytes, data.size(), sink);
+    // PNG and GIF decode into a picture of their own yet, copied once.
+    case PictureKind::Png: return CopyInto(DecodePng(data, background), sink);
+    case PictureKind::Gif: return CopyInto(DecodeGif(data, background), sink);
+    default: return DecodeBmp(bytes, data.size(), sink);
+  }
 }
 
-Pixels LoadPicture(const std::string& path) {
+Pixels LoadPicture(const std::string& path, Rgb background) {
   Pixels out;
   PixelsSink sink(out);
-  LoadPicture(path, sink);
+  LoadPicture(path, sink, background);
   return out;
 }
 
@@ -68,7 +83,20 @@ PixelRows DisplaySink::Allocate(int width, int height) {
 }
 
 void SavePicture(const std::string& path, const PixelView& pixels) {
-  std::string data = KindOf(path) == PictureKind::Jpeg ? EncodeJpeg(pixels) : EncodeBmp(pixels);
+  const PictureKind kind = KindOf(path);
+  std::string data;
+  if (kind == PictureKind::Png) {
+    // The PNG writer takes packed rows: a copy for the time of the saving.
+    Pixels packed;
+    PixelsSink sink(packed);
+    const PixelRows rows = sink.Allocate(pixels.width, pixels.height);
+    for (int y = 0; y < pixels.height; ++y)
+      std::memcpy(rows.Row(static_cast<std::uint64_t>(y)), pixels.Row(static_cast<std::uint64_t>(y)),
+                  static_cast<size_t>(pixels.width) * 3);
+    data = EncodePng(packed);
+  } else {
+    data = kind == PictureKind::Jpeg ? EncodeJpeg(pixels) : EncodeBmp(pixels);
+  }
   auto& p = platform::Get();
   if (!p.WriteFile(path, data))
     throw PictureError("ファイルを保存できません: " + path + " (" + p.ErrorText(p.GetLastError()) + ")");

@@ -1,6 +1,6 @@
 // Pictures for the image viewer, read and written by the program's own
-// code (bmp.h, jpeg.h): files chosen by their extension in any letter case,
-// the clipboard's bitmap; saving as BMP or JPEG.
+// code (bmp.h, jpeg.h, png.h, gif.h): files chosen by their extension in any
+// letter case, the clipboard's bitmap; saving as BMP, JPEG or PNG.
 #pragma once
 
 #include <cstdint>
@@ -11,7 +11,9 @@
 #include "toolkit/toolkit.h"
 
 #include "viewer/bmp.h"
+#include "viewer/gif.h"
 #include "viewer/jpeg.h"
+#include "viewer/png.h"
 #include "viewer/pixels.h"
 
 namespace viewer {
@@ -19,14 +21,15 @@ namespace viewer {
 // Files larger than this are not read at all.
 constexpr std::uint64_t kMaxFileBytes = 512ull << 20;
 
-enum class PictureKind { Jpeg, Bitmap, Unknown };
+enum class PictureKind { Jpeg, Bitmap, Png, Gif, Unknown };
 PictureKind KindOf(const std::string& path);
 
-// Loads a file by its extension into the sink's memory; raises
-// PictureError with the reason. Any thread may load (the platform's file
-// reading is the only call it makes).
-void LoadPicture(const std::string& path, PixelSink& sink);
-Pixels LoadPicture(const std::string& path);
+// Loads a file by its extension into the sink's memory; transparent pixels
+// (PNG, GIF) are composited on the background. Raises PictureError with the
+// reason. Any thread may load (the platform's file reading is the only call
+// it makes).
+void LoadPicture(const std::string& path, PixelSink& sink, Rgb background = {});
+Pixels LoadPicture(const std::string& path, Rgb background = {});
 // The clipboard's bitmap; raises PictureError when there is none or it
 // cannot be read.
 void ClipboardPicture(PixelSink& sink);
@@ -48,7 +51,8 @@ class DisplaySink : public PixelSink {
 // A toolkit picture's pixels for the encoders.
 inline PixelView ViewOf(const tk::Picture& p) { return {p.width, p.height, p.Row(0), p.stride}; }
 
-// Saves by the extension (.jpg/.jpeg as JPEG, anything else as BMP).
+// Saves by the extension (.jpg/.jpeg as JPEG, .png as PNG, anything else
+// as BMP).
 void SavePicture(const std::string& path, const PixelView& pixels);
 
 }  // namespace viewer

@@ -72,6 +72,11 @@ class PixelsSink : public PixelSink {
   Pixels& out_;
 };
 
+// A colour that transparent pixels are composited on.
+struct Rgb {
+  std::uint8_t r = 255, g = 255, b = 255;
+};
+
 // A picture that cannot be loaded or saved; its text is shown to the user.
 class PictureError : public std::runtime_error {
  public:

@@ -18,12 +18,13 @@ class ReadSink : public DisplaySink {
 
 int ReadAhead::Entry() const { return read_ ? read_->index : -1; }
 
-void ReadAhead::Start(int index, const std::string& path) {
+void ReadAhead::Start(int index, const std::string& path, Rgb background) {
   if (read_ && read_->index == index && read_->path == path) return;
   Clear();
   auto read = std::make_shared<Read>();
   read->index = index;
   read->path = path;
+  read->background = background;
   read_ = read;
   // The work sees nothing but its Read: the file, the decoder and the
   // picture it makes. Its end comes back as a posted message (done).
@@ -31,7 +32,7 @@ void ReadAhead::Start(int index, const std::string& path) {
       [read] {
         ReadSink sink(read->cancel);
         try {
-          LoadPicture(read->path, sink);
+          LoadPicture(read->path, sink, read->background);
           if (!read->cancel.load()) read->picture = std::move(sink.picture);
         } catch (...) {
           // Failed or given up: what was decoded goes with the sink.

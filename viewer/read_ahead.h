@@ -14,6 +14,7 @@
 #include <string>
 
 #include "toolkit/toolkit.h"
+#include "viewer/pixels.h"
 
 namespace viewer {
 
@@ -24,9 +25,10 @@ class ReadAhead {
   ReadAhead(const ReadAhead&) = delete;
   ReadAhead& operator=(const ReadAhead&) = delete;
 
-  // Starts reading entry `index`, the file `path`, unless that read runs or
-  // has ended already; any other read is given up first.
-  void Start(int index, const std::string& path);
+  // Starts reading entry `index`, the file `path` (transparent pixels on
+  // `background`), unless that read runs or has ended already; any other
+  // read is given up first.
+  void Start(int index, const std::string& path, Rgb background = {});
   // The picture of that entry read ahead, waiting for its read while it
   // runs; null when there is none (never started, failed). Every read is
   // over afterwards.
@@ -42,6 +44,7 @@ class ReadAhead {
   struct Read {
     int index = -1;
     std::string path;
+    Rgb background;
     std::atomic<bool> cancel{false};
     std::unique_ptr<tk::Picture> picture;
   };

@@ -45,6 +45,9 @@ class HeadlessBackend : public Backend {
   // Every edit wiped (WipeText): its name and the filler's length.
   std::vector<std::pair<std::string, size_t>> wipes;
   int screenWidth = 1024, screenHeight = 768;
+  // System colours by index (COLOR_BTNFACE = 15 …); Windows' standard
+  // scheme unless a test sets others.
+  std::map<int, Color> systemColors{{1, 0x808000}, {5, 0xFFFFFF}, {8, 0x000000}, {15, 0xC0C0C0}};
   int processMessagesCalls = 0;
   std::function<void()> onProcessMessages;  // runs on each ProcessMessages
 
@@ -110,6 +113,10 @@ class HeadlessBackend : public Backend {
   void ScreenSize(int& width, int& height) override {
     width = screenWidth;
     height = screenHeight;
+  }
+  Color SystemColor(int index) override {
+    auto it = systemColors.find(index);
+    return it == systemColors.end() ? 0 : it->second;
   }
   void PopupMenu(tk::PopupMenu& menu, int x, int y) override;
   bool ColorDialog(Form* owner, Color& color) override;

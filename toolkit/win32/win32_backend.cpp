@@ -292,6 +292,8 @@ class Win32Backend : public Backend {
     height = ::GetSystemMetrics(SM_CYSCREEN);
   }
 
+  Color SystemColor(int index) override { return static_cast<Color>(::GetSysColor(index)); }
+
   void PopupMenu(tk::PopupMenu& menu, int x, int y) override {
     HWND owner = app_;
     if (Form* main = Application::Instance().MainForm())

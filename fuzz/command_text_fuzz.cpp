@@ -1,0 +1,44 @@
+// Text that scripts, other copies of the program and the settings hand over:
+// the command line (split and parsed), the record a second copy sends, a
+// stored hotkey and a capture's file-name pattern. None of them may crash,
+// and each keeps its promises whatever the bytes.
+#include <string>
+
+#include "app/command_line.h"
+#include "fuzz/fuzz_target.h"
+#include "hotkeys/hotkey_text.h"
+#include "viewer/capture_file.h"
+
+KIVO_FUZZ_TARGET(command_text) {
+  const std::string text(reinterpret_cast<const char*>(data), size);
+
+  // The command line: whatever it parses to round-trips through the record.
+  std::vector<std::string> args = cmdline::SplitCommandLine(text);
+  if (!args.empty()) args.erase(args.begin());
+  cmdline::ParseResult parsed = cmdline::Parse(args);
+  if (parsed.ok() && parsed.command.verb != cmdline::Verb::None &&
+      parsed.command.verb != cmdline::Verb::Help) {
+    auto back = cmdline::DecodeRecord(cmdline::EncodeRecord(parsed.command));
+    fuzz::Check(back && *back == parsed.command, "a parsed command survives the record");
+  }
+  // The same bytes as a record another process sent.
+  if (auto c = cmdline::DecodeRecord(text)) {
+    fuzz::Check(cmdline::EncodeRecord(*c) == text, "an accepted record is exactly what this version writes");
+  }
+
+  // A stored hotkey: what reads writes back to a text that reads the same.
+  if (auto k = hotkeys::ParseHotKey(text)) {
+    std::string written = hotkeys::FormatHotKey(*k);
+    auto again = hotkeys::ParseHotKey(written);
+    fuzz::Check(again && *again == *k, "a hotkey read and written reads back the same");
+  }
+
+  // A file-name pattern: never empty, never a character a name cannot hold.
+  std::string name = viewer::ExpandPattern(text, viewer::LocalTime{});
+  fuzz::Check(!name.empty(), "a capture's name is never empty");
+  for (char c : name) {
+    const auto u = static_cast<unsigned char>(c);
+    fuzz::Check(u >= 0x20 && u != 0x7F && std::string("\\/:*?\"<>|").find(c) == std::string::npos,
+                "a capture's name holds no character a file name cannot");
+  }
+}

@@ -1,0 +1,120 @@
+// Every window over whatever the registry holds: the main window, then each
+// window it opens (with the windows those open) is made, shown, used a
+// little and closed, on a chosen Windows version. Stored values are text
+// that anyone can edit: bad ones may raise the store's errors (shown in the
+// error box) but never more.
+#include "app/main_window.h"
+#include "browser/browser_window.h"
+#include "browser/internet_options.h"
+#include "fuzz/fuzz_target.h"
+#include "fuzz/machine.h"
+#include "lock/lock_screen.h"
+#include "lock/lock_setup.h"
+#include "netconsole/console.h"
+#include "settings/keys.h"
+#include "timers/runner.h"
+#include "timers/stopwatch.h"
+#include "viewer/image_viewer.h"
+
+namespace {
+
+const platform::OsVersion kVersions[] = {
+    {4, 10, 2222, platform::kPlatformWindows},
+    {5, 1, 2600, platform::kPlatformNT},
+    {4, 0, 1381, platform::kPlatformNT},
+    {4, 90, 3000, platform::kPlatformWindows},
+};
+
+// A click whose errors go where the toolkit sends them: the error box.
+void Press(tk::Control* c) {
+  if (!c) return;
+  try {
+    c->Click();
+  } catch (...) {
+    tk::Application::Instance().HandleException();
+  }
+}
+
+void Open(tk::MenuItem* item) {
+  item->SetEnabled(true);
+  item->Click();  // a menu item's errors go to the error box already
+}
+
+void Close(tk::Form* f) {
+  if (f && !f->Releasing()) f->Close();
+}
+
+}  // namespace
+
+// Input: one byte for the Windows version (and, bit 2, a machine with the
+// resource meter's library; bit 3, the session really ends), then stored values, one a line
+// ("F1\X=12", see fuzz::StoreValues).
+KIVO_FUZZ_TARGET(stored_windows) {
+  fuzz::Reader in(data, size);
+  const std::uint8_t how = in.Byte();
+  fuzz::Machine machine(fuzz::Machine::Toolkit::Headless);
+  platform::SimPlatform& sim = *machine.sim;
+  sim.version = kVersions[how & 3];
+  if (how & 4) sim.files.insert("C:\\WINDOWS\\SYSTEM\\RSRC32.DLL");
+  sim.nowStep = 0.5 / 86400;  // the clock moves: the logo ends
+  sim.profileFiles["win.ini"] = "[windows]\r\nrun=\r\n";
+  fuzz::StoreValues(in.Rest());
+  auto& app = tk::Application::Instance();
+  auto* main = app.CreateForm<TForm1>();
+  main->Show();
+  for (int i = 0; i < 2; ++i) machine.ui->TickTimers();
+
+  // The screen lock goes all the way: set-up, lock window, unlock prompt.
+  machine.ui->onModal = [](tk::Form& f) {
+    if (auto* setup = dynamic_cast<TForm9*>(&f)) {
+      setup->Edit1->SetText("pw");
+      setup->Edit2->SetText("pw");
+      Press(setup->Button1);
+    } else if (auto* lockWindow = dynamic_cast<lock::LockWindow*>(&f)) {
+      lockWindow->PeerClicked();
+    } else if (auto* prompt = dynamic_cast<TForm8*>(&f)) {
+      prompt->Edit2->SetText("pw");
+      Press(prompt->Button1);
+    }
+  };
+
+  // The modal windows: made, shown and dismissed.
+  for (tk::MenuItem* item : {main->N2, main->N5, main->About1, main->FIX1, main->N3})
+    Open(item);
+  main->Show();
+
+  // The modeless ones stay open together.
+  for (tk::MenuItem* item : {main->V1, main->CommandSender1, main->KivoExplorerVer101})
+    Open(item);
+  for (tk::Button* b : {main->Button17, main->Button18, main->Button20}) {
+    b->SetEnabled(true);
+    b->SetVisible(true);
+    Press(b);
+  }
+  if (Form15) Press(Form15->Button9);  // console options
+  if (Form18) Open(Form18->N2);        // internet options
+  if (Form11) {
+    // A program started with a countdown from the stored times and choices
+    // (before the timer setting, whose close stores its own).
+    sim.programs.insert("notepad.exe");
+    Form11->Edit1->SetText("notepad.exe");
+    Form11->CheckBox1->SetChecked(true);
+    Press(Form11->Button1);
+    Press(Form11->Button4);  // timer setting
+  }
+  if (Form4) Press(Form4->Button1);
+  for (int i = 0; i < 3; ++i) machine.ui->TickTimers();
+
+  // Windows ends: the main window's answer reads its stored choices.
+  tk::Message query{0x0011, 0, 0, 0};  // WM_QUERYENDSESSION
+  main->PeerMessage(query);
+  if (how & 8) {
+    tk::Message ended{0x0016, 1, 0, 0};  // WM_ENDSESSION, ending
+    main->PeerMessage(ended);
+  }
+
+  // Closing saves each window's settings; the main window's close ends it.
+  for (tk::Form* f : std::initializer_list<tk::Form*>{Form4, Form11, Form13, Form15, Form18})
+    Close(f);
+  Close(main);
+}
