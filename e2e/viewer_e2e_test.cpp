@@ -164,6 +164,45 @@ TEST_F(Viewer, TopDownBitmapShowsItsRealPixels) {
   EXPECT_EQ(ColourAt(*picture, 20, 25), "0000FF");
 }
 
+// Paging a dropped list: each next picture is decoded ahead on a thread of
+// its own and handed over by a posted message; one that fails to read
+// ahead is never shown, its own page reports it, and paging goes on.
+TEST_F(Viewer, PagingShowsPicturesReadAheadAndReportsABadOne) {
+  const std::string dir = prefix_ + "/drive_c/pictures";
+  fs::create_directories(dir);
+  Tool({"convert", "-size", "320x200", "xc:red", dir + "/a.jpg"});
+  WriteBytes(dir + "/bad.jpg", std::string(400, 'Z'));
+  WriteBytes(dir + "/c.bmp", File(Dib(200, 100, false, [](int, int) { return 0x00FF00u; })));
+  Tool({"convert", "-size", "300x150", "xc:blue", dir + "/d.jpg"});
+  OpenViewer();
+  ASSERT_FALSE(HasFailure());
+  ASSERT_DRIVER_OK(Driver({"drop", "--title", kViewer, "--", "C:\\pictures\\a.jpg", "C:\\pictures\\bad.jpg",
+                           "C:\\pictures\\c.bmp", "C:\\pictures\\d.jpg"}));
+  ASSERT_TRUE(WaitFor([&] { return PictureOfSize(320, 200).has_value(); }, 10000));
+
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kViewer, "--text", "次へ"}));
+  Result box = Driver({"msgbox", "--title", "kivo_config", "--answer", std::to_string(kIdOk)}, 20000);
+  ASSERT_EQ(box.code, 0) << box.err;
+  EXPECT_EQ(box.lines().at(0).rfind("JPEGファイルを読み込めません", 0), 0u) << box.lines().at(0);
+  EXPECT_TRUE(PictureOfSize(320, 200).has_value()) << "the earlier picture stays";
+
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kViewer, "--text", "次へ"}));
+  EXPECT_TRUE(WaitFor([&] { return PictureOfSize(200, 100).has_value() && HasText("3ページ"); }, 10000));
+  std::optional<Control> picture = PictureOfSize(200, 100);
+  ASSERT_TRUE(picture.has_value());
+  EXPECT_TRUE(WaitFor([&] { return ColourAt(*picture, 100, 50) == "00FF00"; }, 10000));
+  // Clicks that come faster than the reads: each page still shows its own.
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kViewer, "--text", "次へ"}));
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kViewer, "--text", "戻る"}));
+  EXPECT_TRUE(WaitFor([&] { return HasText("3ページ") && PictureOfSize(200, 100).has_value(); }, 10000));
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kViewer, "--text", "次へ"}));
+  EXPECT_TRUE(WaitFor([&] { return HasText("4ページ") && PictureOfSize(300, 150).has_value(); }, 10000));
+  std::optional<Control> last = PictureOfSize(300, 150);
+  ASSERT_TRUE(last.has_value());
+  // Blue as the JPEG keeps it (0000FE).
+  EXPECT_TRUE(WaitFor([&] { return ColourAt(*last, 150, 75).rfind("0000F", 0) == 0; }, 10000));
+}
+
 // Whatever another program put on the clipboard: a header that lies about
 // its width is refused with a message, and the program goes on.
 TEST_F(Viewer, LyingClipboardPictureIsRefusedAndTheNextOneShown) {

@@ -493,6 +493,108 @@ TEST(BmpEncoder, WritesABottomUpBitmapEveryReaderTakes) {
   ExpectPixels(viewer::DecodeBmp(file), p);
 }
 
+// Memory as a display bitmap has it: rows from the bottom, each padded to
+// four bytes; the padding holds a mark that no decoder may overwrite.
+class BottomUpSink : public viewer::PixelSink {
+ public:
+  viewer::PixelRows Allocate(int width, int height) override {
+    ++asked;
+    if (refuse) throw std::runtime_error("no display bitmap");
+    stride = (static_cast<size_t>(width) * 3 + 3) & ~size_t{3};
+    memory.assign(stride * height + 4, 0);
+    for (int y = 0; y < height; ++y)
+      std::fill(&memory[y * stride + width * 3], &memory[(y + 1) * stride], 0xEE);
+    w = width, h = height;
+    return {width, height, &memory[stride * (height - 1)], -static_cast<std::ptrdiff_t>(stride)};
+  }
+  // The picture back in rows from the top, the padding checked.
+  viewer::Pixels Packed() const {
+    viewer::Pixels p;
+    p.width = w, p.height = h;
+    for (int y = h - 1; y >= 0; --y) {
+      const std::uint8_t* row = &memory[y * stride];
+      p.bgr.insert(p.bgr.end(), row, row + w * 3);
+      for (size_t i = w * 3; i < stride; ++i) EXPECT_EQ(row[i], 0xEE) << "padding of stored row " << y;
+    }
+    EXPECT_EQ(memory.size(), stride * h + 4);
+    return p;
+  }
+  bool Cancelled() const override { return cancel; }
+  std::vector<std::uint8_t> memory;
+  size_t stride = 0;
+  int w = 0, h = 0, asked = 0;
+  bool refuse = false, cancel = false;
+};
+
+TEST(Decoders, WriteIntoTheCallersMemoryWhateverItsRowOrder) {
+  const viewer::Pixels picture =
+      Expected(13, 7, [](int x, int y) { return Colour(static_cast<unsigned>(x * 13 + y)); });
+  const std::string jpeg = viewer::EncodeJpeg(picture, 95);
+  const std::string bmp = viewer::EncodeBmp(picture);
+  Dib rle;  // an RLE8 bitmap that reaches only part of its pixels: the rest is black
+  rle.width = 8, rle.height = 4, rle.bits = 8, rle.compression = 1;
+  for (unsigned i = 0; i < 256; ++i) rle.palette.push_back(Colour(i));
+  rle.pixels = std::string("\x03\x01\x00\x01", 4);
+  const std::string cmyk = ForeignJpeg(true, false, 13, 7);
+  struct Case {
+    const char* name;
+    std::function<void(viewer::PixelSink&)> decode;
+    viewer::Pixels want;
+  } cases[] = {
+      {"jpeg", [&](viewer::PixelSink& s) { viewer::DecodeJpeg(reinterpret_cast<const std::uint8_t*>(jpeg.data()), jpeg.size(), s); },
+       viewer::DecodeJpeg(jpeg)},
+      {"cmyk jpeg", [&](viewer::PixelSink& s) { viewer::DecodeJpeg(reinterpret_cast<const std::uint8_t*>(cmyk.data()), cmyk.size(), s); },
+       viewer::DecodeJpeg(cmyk)},
+      {"bitmap", [&](viewer::PixelSink& s) { viewer::DecodeBmp(reinterpret_cast<const std::uint8_t*>(bmp.data()), bmp.size(), s); },
+       picture},
+      {"rle", [&](viewer::PixelSink& s) {
+         const std::string f = rle.File();
+         viewer::DecodeBmp(reinterpret_cast<const std::uint8_t*>(f.data()), f.size(), s);
+       }, viewer::DecodeBmp(rle.File())},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    BottomUpSink sink;
+    c.decode(sink);
+    EXPECT_EQ(sink.asked, 1);
+    ExpectPixels(sink.Packed(), c.want);
+    // A sink that has no memory: its error comes through as it is.
+    BottomUpSink none;
+    none.refuse = true;
+    try {
+      c.decode(none);
+      ADD_FAILURE() << "decoded without memory";
+    } catch (const std::runtime_error& e) {
+      EXPECT_STREQ(e.what(), "no display bitmap");
+    }
+    // A decoding given up stops before its rows (RLE has no rows to stop at).
+    if (std::string(c.name) == "rle") continue;
+    BottomUpSink given;
+    given.cancel = true;
+    EXPECT_THROW(c.decode(given), viewer::Cancelled);
+  }
+  // Pictures refused by their headers never ask for memory.
+  BottomUpSink sink;
+  const std::string huge = Resized(jpeg, 20000, 20000);
+  EXPECT_NE(Error([&] { viewer::DecodeJpeg(reinterpret_cast<const std::uint8_t*>(huge.data()), huge.size(), sink); }).find("大きすぎます"), std::string::npos);
+  EXPECT_NE(Error([&] { viewer::DecodeBmp(reinterpret_cast<const std::uint8_t*>(bmp.data()), 60, sink); }), "(decoded)");
+  EXPECT_EQ(sink.asked, 0);
+}
+
+TEST(Encoders, ReadRowsWhereverTheCallersMemoryHoldsThem) {
+  // A display bitmap's memory: padded rows from the bottom up.
+  const viewer::Pixels picture =
+      Expected(5, 3, [](int x, int y) { return Colour(static_cast<unsigned>(x * 5 + y)); });
+  const size_t stride = 16;
+  std::vector<std::uint8_t> memory(stride * 3, 0xEE);
+  for (int y = 0; y < 3; ++y)
+    std::memcpy(&memory[(2 - y) * stride], &picture.bgr[y * 15], 15);
+  const viewer::PixelView view(5, 3, &memory[2 * stride], -static_cast<std::ptrdiff_t>(stride));
+  EXPECT_EQ(viewer::EncodeBmp(view), viewer::EncodeBmp(picture));
+  EXPECT_EQ(viewer::EncodeDib(view), viewer::EncodeDib(picture));
+  EXPECT_EQ(viewer::EncodeJpeg(view, 95), viewer::EncodeJpeg(picture, 95));
+}
+
 #if defined(__GLIBC__) && (__GLIBC__ > 2 || __GLIBC_MINOR__ >= 33)
 std::size_t HeapInUse() {
   struct mallinfo2 m = mallinfo2();

@@ -164,7 +164,8 @@ TEST_F(ViewerTest, PngAndGifOpenEveryWayWithTransparencyOnTheWindowColour) {
   auto corner = [](TForm13* v) {
     const auto& p = v->Image1->GetPicture();
     char s[32];
-    std::snprintf(s, sizeof s, "%dx%d %02X%02X%02X", p->width, p->height, p->bgr[2], p->bgr[1], p->bgr[0]);
+    const std::uint8_t* px = p->Row(0);
+    std::snprintf(s, sizeof s, "%dx%d %02X%02X%02X", p->width, p->height, px[2], px[1], px[0]);
     return std::string(s);
   };
   TForm13* v = Open();
@@ -188,7 +189,9 @@ TEST_F(ViewerTest, PngAndGifOpenEveryWayWithTransparencyOnTheWindowColour) {
   // Saved as PNG by its extension, every pixel kept.
   ui->openAnswers = {std::string("C:\\out\\copy.png")};
   v->SaveAs1->Click();
-  EXPECT_EQ(viewer::DecodePng(sim->fileContents["C:\\out\\copy.png"]).bgr, v->Image1->GetPicture()->bgr);
+  const tk::Picture& shown = *v->Image1->GetPicture();
+  EXPECT_EQ(viewer::DecodePng(sim->fileContents["C:\\out\\copy.png"]).bgr,
+            std::vector<std::uint8_t>(shown.Row(0), shown.Row(0) + shown.width * shown.height * 3));
 }
 
 TEST_F(ViewerTest, PlacementRoundTrip) {
@@ -259,7 +262,8 @@ TEST_F(ViewerTest, DesktopCaptureUsesTheSystemsPictureOrMakesOne) {
   TForm13* v = Open();
   v->Paste1->Click();
   ASSERT_TRUE(v->Image1->GetPicture());
-  EXPECT_EQ(v->Image1->GetPicture()->bgr, screen.bgr);
+  const tk::Picture& shown = *v->Image1->GetPicture();
+  EXPECT_EQ(std::vector<std::uint8_t>(shown.Row(0), shown.Row(0) + 1024 * 768 * 3), screen.bgr);
   ui->openAnswers = {std::string("C:\\out\\shot.jpg")};
   v->SaveAs1->Click();
   viewer::Pixels back = viewer::DecodeJpeg(sim->fileContents["C:\\out\\shot.jpg"]);
@@ -306,6 +310,114 @@ TEST_F(ViewerTest, PicturesThatCannotBeShownKeepTheEarlierOne) {
   v->Button2->PeerClicked();
   v->Button1->PeerClicked();
   EXPECT_EQ(v->Image1->GetPicture()->width, 20);
+}
+
+TEST_F(ViewerTest, NextShowsThePictureReadAheadAndAtMostTwoAreHeld) {
+  ui->holdTasks = true;  // each read ahead waits for the test
+  // The next entry is read ahead once the shown picture is painted (a
+  // window timer).
+  auto painted = [&] { ui->AdvanceClock(10); };
+  TForm13* v = Open();
+  Drop(v, Files(4));
+  EXPECT_EQ(State(v), "1ページ|予約された画像の数 4個  |-N|10");
+  EXPECT_EQ(v->Ahead().Entry(), -1);
+  painted();
+  EXPECT_EQ(v->Ahead().Entry(), 1);
+  ASSERT_EQ(ui->HeldTasks(), 1u);
+  ui->ResetMostPictures();
+
+  // The read ends while the user looks at page 1; Next shows what it read
+  // (the file has changed since: it is not read again); the picture it
+  // replaced goes after the paint, and page 3 is read ahead then.
+  ui->RunTasks();
+  ui->ProcessMessages();
+  sim->fileContents["C:\\p\\2.JPG"] = "changed";
+  sim->ClearJournal();
+  v->Button1->Click();
+  EXPECT_EQ(State(v), "2ページ|予約された画像の数 4個  |BN|20");
+  EXPECT_EQ(sim->Calls("ReadFile"), std::vector<std::string>{}) << "nothing is read before the picture shows";
+  EXPECT_EQ(ui->LivePictures(), 2);
+  painted();
+  EXPECT_EQ(v->Ahead().Entry(), 2);
+  EXPECT_EQ(ui->LivePictures(), 1) << "page 1 has gone; the read of page 3 has not run";
+
+  // Next while the read still runs waits for it.
+  v->Button1->Click();
+  EXPECT_EQ(State(v), "3ページ|予約された画像の数 4個  |BN|30");
+  painted();
+  EXPECT_EQ(ui->HeldTasks(), 1u) << "page 4 is read ahead";
+
+  // Back while page 4 is read: that read is given up and its picture never
+  // shown; page 2 is decoded on the spot (and cannot be: the earlier
+  // picture stays), then page 3 is read ahead again.
+  v->Button2->PeerClicked();
+  EXPECT_EQ(State(v), "3ページ|予約された画像の数 4個  |BN|30") << "the changed file cannot be read";
+  EXPECT_EQ(ui->boxes.size(), 1u);
+  EXPECT_EQ(ui->HeldTasks(), 0u);
+  painted();
+  EXPECT_EQ(v->Ahead().Entry(), 2);
+  sim->fileContents["C:\\p\\2.JPG"] = viewer::EncodeJpeg(Picture(22, 5));
+  v->Button2->Click();
+  EXPECT_EQ(State(v), "1ページ|予約された画像の数 4個  |-N|10");
+  painted();
+  EXPECT_EQ(v->Ahead().Entry(), 1);
+  ui->RunTasks();
+  ui->ProcessMessages();
+  EXPECT_EQ(ui->LivePictures(), 2) << "the shown picture and page 2 read ahead";
+
+  // A read that has ended, its message not yet handled, when a new list
+  // comes: thrown away at once; the new list's first picture is decoded.
+  Drop(v, Files(3));
+  painted();
+  ui->RunTasks();
+  EXPECT_EQ(ui->LivePictures(), 2);
+  Drop(v, Files(2));
+  EXPECT_EQ(ui->LivePictures(), 1);
+  ui->ProcessMessages();
+  EXPECT_EQ(State(v), "1ページ|予約された画像の数 2個  |-N|10");
+  painted();
+  v->Button1->Click();
+  EXPECT_EQ(State(v), "2ページ|予約された画像の数 2個  |B-|22");
+  painted();
+  EXPECT_EQ(ui->MostPictures(), 2) << "never more than the shown picture and one other";
+  EXPECT_EQ(ui->LivePictures(), 1);
+  EXPECT_EQ(v->Ahead().Entry(), -1) << "nothing after the last page";
+
+  // Closing gives up the read that runs.
+  Drop(v, Files(3));
+  painted();
+  EXPECT_EQ(ui->HeldTasks(), 1u);
+  v->Close();
+  EXPECT_EQ(ui->HeldTasks(), 0u);
+  EXPECT_EQ(ui->LivePictures(), 1) << "only the shown one, until the window goes";
+}
+
+TEST_F(ViewerTest, AFailedReadAheadIsNeverShown) {
+  ui->holdTasks = true;
+  sim->fileContents["C:\\p\\bad.jpg"] = std::string(300, '\x5A');
+  TForm13* v = Open();
+  Drop(v, {"C:\\p\\1.JPG", "C:\\p\\bad.jpg", "C:\\p\\3.JPG"});
+  ui->AdvanceClock(10);
+  ui->RunTasks();
+  ui->ProcessMessages();
+  EXPECT_TRUE(ui->boxes.empty()) << "a read ahead reports nothing";
+  EXPECT_EQ(ui->LivePictures(), 1);
+  // The file is whole by the time the user pages: it is read again and shown.
+  sim->fileContents["C:\\p\\bad.jpg"] = viewer::EncodeJpeg(Picture(33, 4));
+  v->Button1->Click();
+  EXPECT_EQ(State(v), "2ページ|予約された画像の数 3個  |BN|33");
+
+  // A file that stays bad is reported by the load of its own page, as ever.
+  sim->fileContents["C:\\p\\bad.jpg"] = "bad";
+  v->Button2->Click();
+  ui->AdvanceClock(10);
+  ui->RunTasks();
+  ui->ProcessMessages();
+  EXPECT_TRUE(ui->boxes.empty());
+  v->Button1->PeerClicked();
+  ASSERT_EQ(ui->boxes.size(), 1u);
+  EXPECT_EQ(ui->boxes[0].text.rfind("JPEGファイルを読み込めません", 0), 0u) << ui->boxes[0].text;
+  EXPECT_EQ(State(v), "1ページ|予約された画像の数 3個  |BN|10") << "the earlier picture stays";
 }
 
 TEST_F(ViewerTest, CaptureWindowListsAndCapturesTheSingleClickedTitle) {

@@ -25,6 +25,32 @@ bool OpenDialog::Execute() {
   return Application::Instance().GetBackend().OpenDialog(FormOf(Owner()), *this);
 }
 
+// ---------------------------------------------------------------- Picture
+std::unique_ptr<Picture> Picture::Create(int width, int height) {
+  if (width <= 0 || height <= 0) throw Error("画像の大きさが不正です");
+  std::string error;
+  std::unique_ptr<Picture> p = Application::Instance().GetBackend().CreatePicture(width, height, error);
+  if (!p) throw Error(error.empty() ? "メモリが足りません" : error);
+  return p;
+}
+
+// ---------------------------------------------------------------- Task
+Task::Task(std::function<void()> work, std::function<void()> done) {
+  // The flag is shared with the backend's copy of `done`, which may outlive
+  // this task (until its posted message is handled).
+  std::shared_ptr<bool> flag = done_;
+  peer_ = Application::Instance().GetBackend().StartTask(std::move(work), [flag, done = std::move(done)] {
+    *flag = true;
+    if (done) done();
+  });
+}
+
+Task::~Task() = default;
+
+void Task::Wait() {
+  if (!*done_) peer_->Wait();
+}
+
 // ---------------------------------------------------------------- Application
 Application& Application::Instance() {
   static Application app;

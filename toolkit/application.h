@@ -30,6 +30,39 @@ class OpenDialog : public Component {
   bool Execute();
 };
 
+// ---------------------------------------------------------------- background work
+// What a backend runs a task with (Backend::StartTask). Destroying it drops
+// the task: `done` never runs then, though work that has started goes on
+// to its end.
+class TaskPeer {
+ public:
+  virtual ~TaskPeer() = default;
+  // Blocks until the work has ended, then runs `done` at once unless it has
+  // run (or the task was dropped).
+  virtual void Wait() = 0;
+};
+
+// Work done on a thread of its own while the user-interface thread goes on
+// (the image viewer decodes its next picture so). The work must not touch
+// toolkit objects (making a Picture is allowed) and hands its result over
+// through memory of its own; `done` then runs on the user-interface thread,
+// from a message posted to the application window. Destroying the task drops
+// it (see TaskPeer).
+class Task {
+ public:
+  Task(std::function<void()> work, std::function<void()> done);
+  ~Task();
+  Task(const Task&) = delete;
+  Task& operator=(const Task&) = delete;
+  // Blocks until the work has ended and runs `done` now if it has not run.
+  void Wait();
+  bool Done() const { return *done_; }
+
+ private:
+  std::shared_ptr<bool> done_ = std::make_shared<bool>(false);
+  std::unique_ptr<TaskPeer> peer_;
+};
+
 // ---------------------------------------------------------------- backend
 class Backend {
  public:
@@ -46,6 +79,12 @@ class Backend {
   virtual int MessageBox(Form* owner, const std::string& text,
                          const std::string& caption, unsigned flags) = 0;
   virtual void Post(Form& form, const Message& msg) = 0;
+  // Picture::Create; may be called from any thread. Null, with the reason,
+  // when the picture cannot be made.
+  virtual std::unique_ptr<Picture> CreatePicture(int width, int height, std::string& error) = 0;
+  // Runs work on a thread of its own, then done on the user-interface thread
+  // (Task); done runs at most once, and never after the peer is gone.
+  virtual std::unique_ptr<TaskPeer> StartTask(std::function<void()> work, std::function<void()> done) = 0;
   virtual std::intptr_t DefaultHandler(Form& form, const Message& msg) = 0;
   virtual void SetCursor(int cursor) = 0;
   virtual void ScreenSize(int& width, int& height) = 0;

@@ -74,11 +74,34 @@ class Component;
 class Control;
 class ScrollBox;
 
-// A picture in memory for an Image: 24-bit pixels, rows from the top, each
-// pixel B, G, R, rows without padding.
-struct Picture {
-  int width = 0, height = 0;
-  std::vector<std::uint8_t> bgr;
+// A picture in memory for an Image: 24-bit pixels, each B, G, R, held in
+// the memory the backend shows them from (on Windows a DIB section, the
+// display bitmap itself), so that whoever makes a picture writes its pixels
+// once and nothing copies them. Only backends make them (Create).
+class Picture {
+ public:
+  virtual ~Picture() = default;
+  Picture(const Picture&) = delete;
+  Picture& operator=(const Picture&) = delete;
+  // A black width × height picture. Raises Error with the reason when the
+  // window system cannot make it. Any thread may call it: it touches no
+  // toolkit object, only the system's memory (a background task's work may
+  // make the picture it decodes).
+  static std::unique_ptr<Picture> Create(int width, int height);
+
+  const int width, height;
+  // From one row to the next one down; negative where the memory holds the
+  // rows from the bottom up.
+  const std::ptrdiff_t stride;
+  std::uint8_t* Row(int y) { return top_ + static_cast<std::ptrdiff_t>(y) * stride; }
+  const std::uint8_t* Row(int y) const { return top_ + static_cast<std::ptrdiff_t>(y) * stride; }
+
+ protected:
+  Picture(int w, int h, std::uint8_t* top, std::ptrdiff_t rowStride)
+      : width(w), height(h), stride(rowStride), top_(top) {}
+
+ private:
+  std::uint8_t* top_;
 };
 class Form;
 class MenuItem;
@@ -138,9 +161,10 @@ class ControlPeer {
   virtual void SetHotKey(std::uint16_t) {}  // hotkey boxes: HotKeyBox::Key()
   virtual void SetStyleFlags(unsigned) {} // kind-specific look, see each class
   virtual void SetMenu(class Menu*) {}    // forms only
-  // Images: false, with the reason, when the picture cannot be shown (its
-  // display bitmap cannot be made); the earlier one then stays.
-  virtual bool SetPicture(const Picture*, std::string& /*error*/) { return true; }
+  // Images: shows a picture the backend made (null: none), keeping it while
+  // it shows it; false, with the reason, when it cannot be shown; the earlier
+  // one then stays.
+  virtual bool SetPicture(std::shared_ptr<const Picture>, std::string& /*error*/) { return true; }
   virtual void SetPages(const std::vector<std::string>&, int) {}  // page controls: tabs, active one
   virtual void SetContainer(ControlPeer*) {}  // the scroll box the control lies in
   virtual void ContentChanged() {}            // scroll boxes: their content moved or resized

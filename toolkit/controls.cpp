@@ -368,7 +368,7 @@ void Image::Load(const std::string& resource, bool icon) {
 
 void Image::SetPicture(std::shared_ptr<const Picture> picture) {
   std::string error;
-  if (peer_ && !peer_->SetPicture(picture.get(), error)) throw Error(error);
+  if (peer_ && !peer_->SetPicture(picture, error)) throw Error(error);
   picture_ = std::move(picture);
   Rect r = Bounds();
   if (picture_) {

@@ -186,9 +186,11 @@ class Image : public Control {
   bool Stretch = false;
   bool IsIcon = false;
   void Load(const std::string& resource, bool icon);
-  // A picture from memory, shown at its natural size: the image takes the
-  // picture's size. Raises Error with the reason, keeping the earlier
-  // picture, when the window system cannot show it.
+  // A picture from memory (Picture::Create), shown at its natural size: the
+  // image takes the picture's size; null shows none and keeps the size. The
+  // earlier picture is let go here (freed unless someone else holds it).
+  // Raises Error with the reason, keeping the earlier picture, when the
+  // window system cannot show it.
   void SetPicture(std::shared_ptr<const Picture> picture);
   const std::shared_ptr<const Picture>& GetPicture() const { return picture_; }
 

@@ -110,14 +110,14 @@ class Channel {
 // 256 entries, B, G, R; entries the file does not hold stay black.
 using Palette = std::vector<std::uint8_t>;
 
-std::uint8_t* RowOf(Pixels& out, std::uint64_t stored, bool topDown) {
-  const std::uint64_t y = topDown ? stored : static_cast<std::uint64_t>(out.height) - 1 - stored;
-  return &out.bgr[y * static_cast<std::uint64_t>(out.width) * 3];
+std::uint8_t* RowOf(const PixelRows& out, std::uint64_t stored, bool topDown) {
+  return out.Row(topDown ? stored : static_cast<std::uint64_t>(out.height) - 1 - stored);
 }
 
 // Uncompressed and masked rows: the rows that are there.
 void DecodeRows(const Info& h, const std::uint8_t* data, std::uint64_t available,
-                const Palette& palette, const std::uint32_t masks[3], bool topDown, Pixels& out) {
+                const Palette& palette, const std::uint32_t masks[3], bool topDown, const PixelRows& out,
+                const PixelSink& sink) {
   const std::uint64_t w = static_cast<std::uint64_t>(out.width);
   const std::uint64_t stride = (w * h.bits + 31) / 32 * 4;
   const std::uint64_t rows = std::min<std::uint64_t>(static_cast<std::uint64_t>(out.height), available / stride);
@@ -129,6 +129,7 @@ void DecodeRows(const Info& h, const std::uint8_t* data, std::uint64_t available
     blue.emplace(masks[2]);
   }
   for (std::uint64_t y = 0; y < rows; ++y) {
+    if (sink.Cancelled()) throw Cancelled();
     const std::uint8_t* s = data + y * stride;
     std::uint8_t* o = RowOf(out, y, topDown);
     switch (h.bits) {
@@ -166,7 +167,7 @@ void DecodeRows(const Info& h, const std::uint8_t* data, std::uint64_t available
 // BI_RLE8 and BI_RLE4: runs of one index (two alternating ones for RLE4),
 // literal runs padded to 16 bits, end of line, delta, end of picture.
 void DecodeRle(const std::uint8_t* p, std::uint64_t n, bool four, const Palette& palette,
-               bool topDown, Pixels& out) {
+               bool topDown, const PixelRows& out) {
   const std::int64_t w = out.width, height = out.height;
   std::int64_t x = 0, y = 0;  // y counts rows in the order they are stored
   std::uint64_t i = 0;
@@ -207,8 +208,8 @@ void DecodeRle(const std::uint8_t* p, std::uint64_t n, bool four, const Palette&
 
 // An info header at d, size bytes to the end of the block; pixelOffset: where
 // a file header says the pixels start (from d), if it says anything usable.
-Pixels DecodeInfo(const std::uint8_t* d, std::size_t size, std::optional<std::uint64_t> pixelOffset,
-                  std::uint64_t maxPixels) {
+void DecodeInfo(const std::uint8_t* d, std::size_t size, std::optional<std::uint64_t> pixelOffset,
+                PixelSink& sink, std::uint64_t maxPixels) {
   const Info h = ReadInfo(d, size);
   if (h.os2 && h.compression == 3) Fail("OS/2 のハフマン圧縮には対応していません");
   if (h.os2 && h.compression == 4) Fail("OS/2 の 24 ビット RLE 圧縮には対応していません");
@@ -265,7 +266,7 @@ Pixels DecodeInfo(const std::uint8_t* d, std::size_t size, std::optional<std::ui
   const std::uint8_t* data = d + offset;
   const std::uint64_t available = size - offset;
 
-  if (h.compression == kBiJpeg) return DecodeJpeg(data, static_cast<std::size_t>(available), maxPixels);
+  if (h.compression == kBiJpeg) return DecodeJpeg(data, static_cast<std::size_t>(available), sink, maxPixels);
 
   if (h.width <= 0 || h.height == 0) Fail("画像の大きさが不正です");
   const bool topDown = h.height < 0;
@@ -284,19 +285,15 @@ Pixels DecodeInfo(const std::uint8_t* d, std::size_t size, std::optional<std::ui
     for (std::uint64_t e = 0; e < n; ++e) std::memcpy(&palette[e * 3], d + tableStart + e * entrySize, 3);
   }
 
-  Pixels out;
-  out.width = static_cast<int>(width);
-  out.height = static_cast<int>(height);
-  out.bgr.assign(width * height * 3, 0);
+  const PixelRows out = sink.Allocate(static_cast<int>(width), static_cast<int>(height));
   if (rle)
     DecodeRle(data, available, h.compression == kBiRle4, palette, topDown, out);
   else
-    DecodeRows(h, data, available, palette, masks, topDown, out);
-  return out;
+    DecodeRows(h, data, available, palette, masks, topDown, out, sink);
 }
 
 // A bottom-up 24-bit bitmap after `lead` bytes left for a file header.
-std::string Encode(const Pixels& b, std::size_t lead) {
+std::string Encode(const PixelView& b, std::size_t lead) {
   CheckSize(static_cast<std::uint64_t>(b.width), static_cast<std::uint64_t>(b.height));
   const size_t stride = (static_cast<size_t>(b.width) * 3 + 3) & ~size_t{3};
   const size_t pixels = stride * static_cast<size_t>(b.height);
@@ -318,7 +315,7 @@ std::string Encode(const Pixels& b, std::size_t lead) {
   const size_t start = lead + 40;
   for (int y = 0; y < b.height; ++y)
     std::memcpy(&out[start + stride * static_cast<size_t>(b.height - 1 - y)],
-                &b.bgr[static_cast<size_t>(y) * b.width * 3], static_cast<size_t>(b.width) * 3);
+                b.Row(static_cast<std::uint64_t>(y)), static_cast<size_t>(b.width) * 3);
   if (lead) {
     out[0] = 'B';
     out[1] = 'M';
@@ -330,11 +327,11 @@ std::string Encode(const Pixels& b, std::size_t lead) {
 
 }  // namespace
 
-Pixels DecodeDib(const std::uint8_t* data, std::size_t size, std::uint64_t maxPixels) {
-  return DecodeInfo(data, size, std::nullopt, maxPixels);
+void DecodeDib(const std::uint8_t* data, std::size_t size, PixelSink& sink, std::uint64_t maxPixels) {
+  DecodeInfo(data, size, std::nullopt, sink, maxPixels);
 }
 
-Pixels DecodeBmp(const std::uint8_t* data, std::size_t size, std::uint64_t maxPixels) {
+void DecodeBmp(const std::uint8_t* data, std::size_t size, PixelSink& sink, std::uint64_t maxPixels) {
   if (size < 2 || data[0] != 'B' || data[1] != 'M') {
     static const char* const kOs2[] = {"BA", "CI", "CP", "IC", "PT"};
     for (const char* kind : kOs2)
@@ -346,10 +343,24 @@ Pixels DecodeBmp(const std::uint8_t* data, std::size_t size, std::uint64_t maxPi
   const std::uint32_t offBits = U32(data + 10);
   std::optional<std::uint64_t> pixelOffset;
   if (offBits >= kFileHeaderSize) pixelOffset = offBits - kFileHeaderSize;
-  return DecodeInfo(data + kFileHeaderSize, size - kFileHeaderSize, pixelOffset, maxPixels);
+  DecodeInfo(data + kFileHeaderSize, size - kFileHeaderSize, pixelOffset, sink, maxPixels);
 }
 
-std::string EncodeDib(const Pixels& pixels) { return Encode(pixels, 0); }
-std::string EncodeBmp(const Pixels& pixels) { return Encode(pixels, kFileHeaderSize); }
+Pixels DecodeDib(const std::uint8_t* data, std::size_t size, std::uint64_t maxPixels) {
+  Pixels out;
+  PixelsSink sink(out);
+  DecodeDib(data, size, sink, maxPixels);
+  return out;
+}
+
+Pixels DecodeBmp(const std::uint8_t* data, std::size_t size, std::uint64_t maxPixels) {
+  Pixels out;
+  PixelsSink sink(out);
+  DecodeBmp(data, size, sink, maxPixels);
+  return out;
+}
+
+std::string EncodeDib(const PixelView& pixels) { return Encode(pixels, 0); }
+std::string EncodeBmp(const PixelView& pixels) { return Encode(pixels, kFileHeaderSize); }
 
 }  // namespace viewer

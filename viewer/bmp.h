@@ -25,9 +25,15 @@
 
 namespace viewer {
 
+// Both write into the sink's memory, each row once (see pixels.h).
 // A bitmap file: the 14-byte file header first.
-Pixels DecodeBmp(const std::uint8_t* data, std::size_t size, std::uint64_t maxPixels = kMaxPixels);
+void DecodeBmp(const std::uint8_t* data, std::size_t size, PixelSink& sink,
+               std::uint64_t maxPixels = kMaxPixels);
 // A packed bitmap without the file header: the pixels follow the colour table.
+void DecodeDib(const std::uint8_t* data, std::size_t size, PixelSink& sink,
+               std::uint64_t maxPixels = kMaxPixels);
+// The same into a Pixels of their own.
+Pixels DecodeBmp(const std::uint8_t* data, std::size_t size, std::uint64_t maxPixels = kMaxPixels);
 Pixels DecodeDib(const std::uint8_t* data, std::size_t size, std::uint64_t maxPixels = kMaxPixels);
 inline Pixels DecodeBmp(const std::string& data) {
   return DecodeBmp(reinterpret_cast<const std::uint8_t*>(data.data()), data.size());
@@ -37,7 +43,7 @@ inline Pixels DecodeDib(const std::string& data) {
 }
 
 // A 24-bit bottom-up bitmap with a 40-byte header, as every reader takes it.
-std::string EncodeDib(const Pixels& pixels);
-std::string EncodeBmp(const Pixels& pixels);  // the same with the file header
+std::string EncodeDib(const PixelView& pixels);
+std::string EncodeBmp(const PixelView& pixels);  // the same with the file header
 
 }  // namespace viewer

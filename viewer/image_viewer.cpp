@@ -13,14 +13,6 @@ TForm14* Form14 = nullptr;
 namespace {
 namespace key = settings::key;
 constexpr int kPanelHeight = 33;
-
-std::shared_ptr<const tk::Picture> ToPicture(viewer::Pixels&& b) {
-  auto p = std::make_shared<tk::Picture>();
-  p->width = b.width;
-  p->height = b.height;
-  p->bgr = std::move(b.bgr);
-  return p;
-}
 }  // namespace
 
 TForm13::TForm13(tk::Component* owner, tk::MenuItem* menuItem)
@@ -77,6 +69,10 @@ TForm13::TForm13(tk::Component* owner, tk::MenuItem* menuItem)
   SaveDialog1->Save = true;
   SaveDialog1->Filter = "ビットマップ(*.BMP)|*.BMP|JPEGファイル(*.JPG)|*.JPG";
   SaveDialog1->DefaultExt = "bmp";
+  // A window timer comes after the paint of what the handler showed.
+  AheadTimer = new tk::Timer(this, "AheadTimer", 10);
+  AheadTimer->SetEnabled(false);
+  AheadTimer->OnTimer = bind(&TForm13::AheadTimerTimer);
   Button1->OnClick = bind(&TForm13::Button1Click);
   Button2->OnClick = bind(&TForm13::Button2Click);
   OnCreate = bind(&TForm13::FormCreate);
@@ -123,11 +119,16 @@ void TForm13::FormResize(tk::Component*) {
   ScrollBox1->SetBounds({0, kPanelHeight, w, std::max(0, h - kPanelHeight)});
 }
 
-// A picture error goes to the error display like the toolkit's load errors;
-// a picture that cannot be shown leaves the earlier one in place.
-void TForm13::ShowPicture(const std::function<viewer::Pixels()>& load, const std::string& what) {
+// A picture error goes to the error display like the toolkit's load errors.
+// A picture refused before it has its memory (a file that cannot be read, a
+// bad header, no memory for the display bitmap) leaves the earlier one in
+// place; one that fails while it is decoded leaves the area empty, as the
+// earlier one has gone to make room.
+void TForm13::ShowPicture(const std::function<void(viewer::PixelSink&)>& load, const std::string& what) {
   try {
-    Image1->SetPicture(ToPicture(load()));
+    viewer::DisplaySink sink([this] { Image1->SetPicture(nullptr); });
+    load(sink);
+    Image1->SetPicture(std::move(sink.picture));
   } catch (const viewer::PictureError& e) {
     throw tk::Error(e.what());
   } catch (const tk::Error& e) {
@@ -138,19 +139,54 @@ void TForm13::ShowPicture(const std::function<viewer::Pixels()>& load, const std
 }
 
 void TForm13::LoadFile(const std::string& path) {
-  // Transparent pixels show the colour the window paints behind the picture.
+  const viewer::Rgb background = Background();
+  ShowPicture([&](viewer::PixelSink& sink) { viewer::LoadPicture(path, sink, background); }, path);
+}
+
+// Transparent pixels show the colour the window paints behind the picture.
+viewer::Rgb TForm13::Background() const {
   const tk::Color back = tk::Application::Instance().PaintedRgb(Image1->PaintedBackground());
-  const viewer::Rgb background{static_cast<std::uint8_t>(back & 0xFF), static_cast<std::uint8_t>((back >> 8) & 0xFF),
-                               static_cast<std::uint8_t>((back >> 16) & 0xFF)};
-  ShowPicture([&] { return viewer::LoadPicture(path, background); }, path);
+  return {static_cast<std::uint8_t>(back & 0xFF), static_cast<std::uint8_t>((back >> 8) & 0xFF),
+          static_cast<std::uint8_t>((back >> 16) & 0xFF)};
+}
+
+std::string TForm13::EntryPath(int index) const {
+  if (index >= 0 && index < count_ && index < static_cast<int>(Memo1->Lines.size()))
+    return Memo1->Lines[static_cast<size_t>(index)];
+  return std::string();
+}
+
+// The next entry is read ahead once what the handler showed is painted.
+void TForm13::ReadAheadNext() {
+  AheadTimer->SetEnabled(false);
+  AheadTimer->SetEnabled(true);
+}
+
+void TForm13::AheadTimerTimer(tk::Component*) {
+  AheadTimer->SetEnabled(false);
+  leaving_.reset();
+  const std::string next = EntryPath(position_ + 1);
+  if (!next.empty()) readAhead_.Start(position_ + 1, next, Background());
 }
 
 void TForm13::LoadEntry(int index) {
-  std::string path;
-  if (index >= 0 && index < static_cast<int>(Memo1->Lines.size()))
-    path = Memo1->Lines[static_cast<size_t>(index)];
-  if (path.empty()) throw tk::Error("ファイル名がありません");
-  LoadFile(path);
+  leaving_.reset();
+  const std::string path = EntryPath(index);
+  // Any other read ahead is given up here, before a picture is decoded.
+  std::unique_ptr<tk::Picture> ahead = readAhead_.Take(index, path);
+  try {
+    if (path.empty()) throw tk::Error("ファイル名がありません");
+    if (ahead) {
+      leaving_ = Image1->GetPicture();
+      Image1->SetPicture(std::move(ahead));
+    } else {
+      LoadFile(path);
+    }
+  } catch (...) {
+    ReadAheadNext();
+    throw;
+  }
+  ReadAheadNext();
 }
 
 bool TForm13::WndProc(tk::Message& msg) {
@@ -175,6 +211,7 @@ void TForm13::WMDropFiles(tk::Message& msg) {
   Button1->SetEnabled(count_ != 1);
   Button2->SetEnabled(false);
   Memo1->SetLines(files);
+  readAhead_.Clear();  // the old list's
   LoadEntry(0);
 }
 
@@ -195,7 +232,17 @@ void TForm13::Button2Click(tk::Component*) {
 }
 
 void TForm13::Open2Click(tk::Component*) {
-  if (OpenDialog1->Execute()) LoadFile(OpenDialog1->FileName);
+  if (!OpenDialog1->Execute()) return;
+  // Paging goes on from the list's position afterwards.
+  leaving_.reset();
+  readAhead_.Clear();
+  try {
+    LoadFile(OpenDialog1->FileName);
+  } catch (...) {
+    ReadAheadNext();
+    throw;
+  }
+  ReadAheadNext();
 }
 
 void TForm13::Detail1Click(tk::Component*) {
@@ -222,16 +269,23 @@ void TForm13::CaptureSettings1Click(tk::Component*) {
 }
 
 void TForm13::Paste1Click(tk::Component*) {
-  ShowPicture([] { return viewer::ClipboardPicture(); }, "");
+  leaving_.reset();
+  readAhead_.Clear();
+  try {
+    ShowPicture([](viewer::PixelSink& sink) { viewer::ClipboardPicture(sink); }, "");
+  } catch (...) {
+    ReadAheadNext();
+    throw;
+  }
+  ReadAheadNext();
 }
 
 void TForm13::SaveAs1Click(tk::Component*) {
   const auto& picture = Image1->GetPicture();
   if (!picture) throw tk::Error("保存する画像がありません");
   if (!SaveDialog1->Execute()) return;
-  viewer::Pixels b{picture->width, picture->height, picture->bgr};
   try {
-    viewer::SavePicture(SaveDialog1->FileName, b);
+    viewer::SavePicture(SaveDialog1->FileName, viewer::ViewOf(*picture));
   } catch (const viewer::PictureError& e) {
     throw tk::Error(e.what());
   }
@@ -251,6 +305,9 @@ void TForm13::FormCloseQuery(tk::Component*, bool& canClose) {
   }
   count_ = 0;
   position_ = 0;
+  AheadTimer->SetEnabled(false);
+  leaving_.reset();
+  readAhead_.Clear();
   platform::Get().DragAcceptFiles(Handle(), false);
   Release();
   menuItem_->SetEnabled(true);

@@ -9,6 +9,7 @@
 
 #include "toolkit/toolkit.h"
 #include "viewer/pixels.h"
+#include "viewer/read_ahead.h"
 
 class TForm13 : public tk::Form {
  public:
@@ -30,6 +31,9 @@ class TForm13 : public tk::Form {
   tk::MenuItem *File1, *Open2, *Detail1, *Exit1;
   tk::MenuItem *Tools1, *N1, *D1, *Paste1, *SaveAs1, *CaptureSettings1;
   tk::MenuItem *Help1, *About1;
+  // Runs once after a picture is shown and painted: lets the picture it
+  // replaced go, then reads the next entry ahead.
+  tk::Timer* AheadTimer;
 
   void FormCreate(tk::Component* sender);
   void FormShow(tk::Component* sender);
@@ -51,15 +55,28 @@ class TForm13 : public tk::Form {
 
   int DroppedCount() const { return count_; }
   int Position() const { return position_; }
+  const viewer::ReadAhead& Ahead() const { return readAhead_; }
 
  private:
+  // Shows entry `index`: its picture read ahead where there is one, else
+  // decoded now; then reads the entry after it ahead.
   void LoadEntry(int index);
+  std::string EntryPath(int index) const;
+  viewer::Rgb Background() const;
+  void ReadAheadNext();
+  void AheadTimerTimer(tk::Component* sender);
   void LoadFile(const std::string& path);
-  // Decodes with load and shows the result; errors name `what` (a path).
-  void ShowPicture(const std::function<viewer::Pixels()>& load, const std::string& what);
+  // Decodes with load straight into a new display bitmap and shows it; the
+  // earlier picture goes once the new one has its memory, before it is
+  // decoded. Errors name `what` (a path).
+  void ShowPicture(const std::function<void(viewer::PixelSink&)>& load, const std::string& what);
   tk::MenuItem* menuItem_;
   int count_ = 0;
   int position_ = 0;
+  viewer::ReadAhead readAhead_;
+  // The picture a picture read ahead replaced, freed once the new one is
+  // painted (freeing 70 MB is not for the moment of the click).
+  std::shared_ptr<const tk::Picture> leaving_;
 };
 
 class TForm14 : public tk::Form {

@@ -64,8 +64,7 @@ struct Compressor {
 
 }  // namespace
 
-Pixels DecodeJpeg(const std::uint8_t* data, std::size_t size, std::uint64_t maxPixels) {
-  Pixels out;
+void DecodeJpeg(const std::uint8_t* data, std::size_t size, PixelSink& sink, std::uint64_t maxPixels) {
   std::vector<std::uint8_t> row;
   Decompressor d;
   jpeg_decompress_struct& info = d.info;
@@ -79,22 +78,24 @@ Pixels DecodeJpeg(const std::uint8_t* data, std::size_t size, std::uint64_t maxP
   info.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
   CheckSize(info.image_width, info.image_height, maxPixels);
   jpeg_start_decompress(&info);
-  out.width = static_cast<int>(info.output_width);
-  out.height = static_cast<int>(info.output_height);
-  out.bgr.resize(static_cast<size_t>(out.width) * 3 * static_cast<size_t>(out.height));
+  const int width = static_cast<int>(info.output_width);
+  // The sink may raise; nothing of libjpeg's is running then, and the
+  // decompressor's destructor releases it on the way out.
+  const PixelRows out = sink.Allocate(width, static_cast<int>(info.output_height));
   // Adobe writes CMYK inverted; the marker says so.
   const bool inverted = cmyk && info.saw_Adobe_marker;
-  if (cmyk) row.resize(static_cast<size_t>(out.width) * 4);
+  if (cmyk) row.resize(static_cast<size_t>(width) * 4);
   while (info.output_scanline < info.output_height) {
-    size_t y = info.output_scanline;
+    if (sink.Cancelled()) throw Cancelled();
+    std::uint8_t* target = out.Row(info.output_scanline);
     if (!cmyk) {
-      JSAMPROW target = &out.bgr[y * static_cast<size_t>(out.width) * 3];
-      jpeg_read_scanlines(&info, &target, 1);
+      JSAMPROW r = target;
+      jpeg_read_scanlines(&info, &r, 1);
       continue;
     }
-    JSAMPROW target = row.data();
-    jpeg_read_scanlines(&info, &target, 1);
-    for (int x = 0; x < out.width; ++x) {
+    JSAMPROW r = row.data();
+    jpeg_read_scanlines(&info, &r, 1);
+    for (int x = 0; x < width; ++x) {
       int c = row[x * 4], m = row[x * 4 + 1], yy = row[x * 4 + 2], k = row[x * 4 + 3];
       if (!inverted) {
         c = 255 - c;
@@ -102,17 +103,23 @@ Pixels DecodeJpeg(const std::uint8_t* data, std::size_t size, std::uint64_t maxP
         yy = 255 - yy;
         k = 255 - k;
       }
-      std::uint8_t* px = &out.bgr[(y * out.width + x) * 3];
+      std::uint8_t* px = target + x * 3;
       px[0] = static_cast<std::uint8_t>(yy * k / 255);
       px[1] = static_cast<std::uint8_t>(m * k / 255);
       px[2] = static_cast<std::uint8_t>(c * k / 255);
     }
   }
   jpeg_finish_decompress(&info);
+}
+
+Pixels DecodeJpeg(const std::uint8_t* data, std::size_t size, std::uint64_t maxPixels) {
+  Pixels out;
+  PixelsSink sink(out);
+  DecodeJpeg(data, size, sink, maxPixels);
   return out;
 }
 
-std::string EncodeJpeg(const Pixels& b, int quality) {
+std::string EncodeJpeg(const PixelView& b, int quality) {
   CheckSize(static_cast<std::uint64_t>(b.width), static_cast<std::uint64_t>(b.height));
   Compressor c;
   jpeg_compress_struct& info = c.info;
@@ -127,7 +134,7 @@ std::string EncodeJpeg(const Pixels& b, int quality) {
   jpeg_set_quality(&info, quality, TRUE);
   jpeg_start_compress(&info, TRUE);
   while (info.next_scanline < info.image_height) {
-    JSAMPROW row = const_cast<JSAMPROW>(&b.bgr[static_cast<size_t>(info.next_scanline) * b.width * 3]);
+    JSAMPROW row = const_cast<JSAMPROW>(b.Row(info.next_scanline));
     jpeg_write_scanlines(&info, &row, 1);
   }
   jpeg_finish_compress(&info);

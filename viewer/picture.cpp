@@ -14,6 +14,16 @@ std::string Lower(std::string s) {
   return s;
 }
 
+// A picture decoded elsewhere, into the sink's memory.
+void CopyInto(const Pixels& from, PixelSink& sink) {
+  const PixelRows rows = sink.Allocate(from.width, from.height);
+  for (int y = 0; y < from.height; ++y) {
+    if (sink.Cancelled()) throw Cancelled();
+    std::memcpy(rows.Row(static_cast<std::uint64_t>(y)), &from.bgr[static_cast<size_t>(y) * from.width * 3],
+                static_cast<size_t>(from.width) * 3);
+  }
+}
+
 }  // namespace
 
 PictureKind KindOf(const std::string& path) {
@@ -29,32 +39,64 @@ PictureKind KindOf(const std::string& path) {
   return PictureKind::Unknown;
 }
 
-Pixels LoadPicture(const std::string& path, Rgb background) {
+void LoadPicture(const std::string& path, PixelSink& sink, Rgb background) {
   auto& p = platform::Get();
   const PictureKind kind = KindOf(path);
   if (kind == PictureKind::Unknown) throw PictureError("この形式の画像は開けません: " + path);
   std::string data;
   if (!p.ReadFile(path, data, kMaxFileBytes))
     throw PictureError("ファイルを開けません: " + path + " (" + p.ErrorText(p.GetLastError()) + ")");
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(data.data());
   switch (kind) {
-    case PictureKind::Jpeg: return DecodeJpeg(data);
-    case PictureKind::Png: return DecodePng(data, background);
-    case PictureKind::Gif: return DecodeGif(data, background);
-    default: return DecodeBmp(data);
+    case PictureKind::Jpeg: return DecodeJpeg(bytes, data.size(), sink);
+    // PNG and GIF decode into a picture of their own yet, copied once.
+    case PictureKind::Png: return CopyInto(DecodePng(data, background), sink);
+    case PictureKind::Gif: return CopyInto(DecodeGif(data, background), sink);
+    default: return DecodeBmp(bytes, data.size(), sink);
   }
 }
 
-Pixels ClipboardPicture() {
-  std::string dib;
-  if (!platform::Get().GetClipboardDib(dib)) throw PictureError("クリップボードに画像がありません");
-  return DecodeDib(dib);
+Pixels LoadPicture(const std::string& path, Rgb background) {
+  Pixels out;
+  PixelsSink sink(out);
+  LoadPicture(path, sink, background);
+  return out;
 }
 
-void SavePicture(const std::string& path, const Pixels& pixels) {
+void ClipboardPicture(PixelSink& sink) {
+  std::string dib;
+  if (!platform::Get().GetClipboardDib(dib)) throw PictureError("クリップボードに画像がありません");
+  DecodeDib(reinterpret_cast<const std::uint8_t*>(dib.data()), dib.size(), sink);
+}
+
+Pixels ClipboardPicture() {
+  Pixels out;
+  PixelsSink sink(out);
+  ClipboardPicture(sink);
+  return out;
+}
+
+PixelRows DisplaySink::Allocate(int width, int height) {
+  picture = tk::Picture::Create(width, height);
+  if (made_) made_();
+  return {width, height, picture->Row(0), picture->stride};
+}
+
+void SavePicture(const std::string& path, const PixelView& pixels) {
   const PictureKind kind = KindOf(path);
-  std::string data = kind == PictureKind::Jpeg ? EncodeJpeg(pixels)
-                     : kind == PictureKind::Png ? EncodePng(pixels)
-                                                : EncodeBmp(pixels);
+  std::string data;
+  if (kind == PictureKind::Png) {
+    // The PNG writer takes packed rows: a copy for the time of the saving.
+    Pixels packed;
+    PixelsSink sink(packed);
+    const PixelRows rows = sink.Allocate(pixels.width, pixels.height);
+    for (int y = 0; y < pixels.height; ++y)
+      std::memcpy(rows.Row(static_cast<std::uint64_t>(y)), pixels.Row(static_cast<std::uint64_t>(y)),
+                  static_cast<size_t>(pixels.width) * 3);
+    data = EncodePng(packed);
+  } else {
+    data = kind == PictureKind::Jpeg ? EncodeJpeg(pixels) : EncodeBmp(pixels);
+  }
   auto& p = platform::Get();
   if (!p.WriteFile(path, data))
     throw PictureError("ファイルを保存できません: " + path + " (" + p.ErrorText(p.GetLastError()) + ")");

@@ -9,4 +9,11 @@ void CheckSize(std::uint64_t width, std::uint64_t height, std::uint64_t maxPixel
                        std::to_string(height) + ")");
 }
 
+PixelRows PixelsSink::Allocate(int width, int height) {
+  out_.bgr.assign(static_cast<std::size_t>(width) * 3 * static_cast<std::size_t>(height), 0);
+  out_.width = width;
+  out_.height = height;
+  return {width, height, out_.bgr.data(), std::ptrdiff_t{width} * 3};
+}
+
 }  // namespace viewer

@@ -65,6 +65,7 @@ int main() {
   if (c == L"type") return cmdType(a);
   if (c == L"drop") return cmdDrop(a);
   if (c == L"time-drop") return cmdTimeDrop(a);
+  if (c == L"time-click") return cmdTimeClick(a);
   if (c == L"time-run") return cmdTimeRun(a);
   if (c == L"shortcut-target") return cmdShortcutTarget(a);
   if (c == L"menu-command") return cmdMenuCommand(a);

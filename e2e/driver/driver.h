@@ -108,6 +108,7 @@ bool startProcess(const Args& a, PROCESS_INFORMATION& pi);
 int cmdShortcutTarget(const Args& a);
 int cmdTimeRun(const Args& a);
 int cmdTimeDrop(const Args& a);
+int cmdTimeClick(const Args& a);
 int cmdRun(const Args& a);
 int cmdMeasure(const Args& a);
 

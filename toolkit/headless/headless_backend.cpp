@@ -42,15 +42,30 @@ class HeadlessBrowserPeer : public HeadlessControlPeer {
 
 class HeadlessImagePeer : public HeadlessControlPeer {
  public:
-  HeadlessImagePeer(HeadlessBackend& b, WindowHandle h) : HeadlessControlPeer(h), backend_(b) {}
-  bool SetPicture(const Picture* picture, std::string& error) override {
-    if (!picture || backend_.pictureFailure.empty()) return true;
-    error = backend_.pictureFailure;
-    return false;
+  using HeadlessControlPeer::HeadlessControlPeer;
+  // Holds what it shows, as the window system's control holds its bitmap.
+  bool SetPicture(std::shared_ptr<const Picture> picture, std::string&) override {
+    shown_ = std::move(picture);
+    return true;
   }
 
  private:
-  HeadlessBackend& backend_;
+  std::shared_ptr<const Picture> shown_;
+};
+
+// A picture in plain memory, rows from the top; counted while it lives.
+class HeadlessPicture : public Picture {
+ public:
+  HeadlessPicture(int w, int h, std::vector<std::uint8_t> memory, std::shared_ptr<HeadlessBackend::PictureCount> count)
+      : Picture(w, h, memory.data(), std::ptrdiff_t{w} * 3), memory_(std::move(memory)), count_(std::move(count)) {
+    count_->live += 1;
+    count_->most = std::max(count_->most, count_->live);
+  }
+  ~HeadlessPicture() override { count_->live -= 1; }
+
+ private:
+  std::vector<std::uint8_t> memory_;  // moving a vector keeps its buffer
+  std::shared_ptr<HeadlessBackend::PictureCount> count_;
 };
 
 class HeadlessFormPeer : public HeadlessControlPeer {
@@ -85,8 +100,61 @@ std::unique_ptr<ControlPeer> HeadlessBackend::CreatePeer(Control& control) {
   if (control.Kind() == ControlKind::Form)
     return std::make_unique<HeadlessFormPeer>(*this, static_cast<Form&>(control), h);
   if (control.Kind() == ControlKind::WebBrowser) return std::make_unique<HeadlessBrowserPeer>(*this, h);
-  if (control.Kind() == ControlKind::Image) return std::make_unique<HeadlessImagePeer>(*this, h);
+  if (control.Kind() == ControlKind::Image) return std::make_unique<HeadlessImagePeer>(h);
   return std::make_unique<HeadlessControlPeer>(h, this, &control);
+}
+
+std::unique_ptr<Picture> HeadlessBackend::CreatePicture(int width, int height, std::string& error) {
+  if (!pictureFailure.empty()) {
+    error = pictureFailure;
+    return nullptr;
+  }
+  std::vector<std::uint8_t> memory(static_cast<size_t>(width) * 3 * static_cast<size_t>(height), 0);
+  return std::make_unique<HeadlessPicture>(width, height, std::move(memory), pictures_);
+}
+
+namespace {
+class HeadlessTaskPeer : public TaskPeer {
+ public:
+  explicit HeadlessTaskPeer(std::shared_ptr<HeadlessBackend::Job> job) : job_(std::move(job)) {}
+  ~HeadlessTaskPeer() override { job_->dropped = true; }
+  void Wait() override {
+    job_->Work();
+    job_->Deliver();
+  }
+
+ private:
+  std::shared_ptr<HeadlessBackend::Job> job_;
+};
+}  // namespace
+
+std::unique_ptr<TaskPeer> HeadlessBackend::StartTask(std::function<void()> work, std::function<void()> done) {
+  auto job = std::make_shared<Job>();
+  job->work = std::move(work);
+  job->done = std::move(done);
+  if (holdTasks) {
+    held_.push_back(job);
+  } else {
+    job->Work();
+    finished_.push_back(job);
+  }
+  return std::make_unique<HeadlessTaskPeer>(job);
+}
+
+size_t HeadlessBackend::HeldTasks() const {
+  size_t n = 0;
+  for (const auto& j : held_) n += j->worked ? 0 : 1;
+  return n;
+}
+
+void HeadlessBackend::RunTasks() {
+  while (!held_.empty()) {
+    std::shared_ptr<Job> job = held_.front();
+    held_.pop_front();
+    if (job->worked) continue;  // waited for meanwhile: delivered already
+    job->Work();
+    finished_.push_back(job);
+  }
 }
 
 std::unique_ptr<MenuPeer> HeadlessBackend::CreateMenuPeer(Menu&) {
@@ -118,6 +186,16 @@ void HeadlessBackend::Run() {
 void HeadlessBackend::ProcessMessages() {
   ++processMessagesCalls;
   if (onProcessMessages) onProcessMessages();
+  // Finished background work first: its message was posted when it ended.
+  for (size_t i = finished_.size(); i > 0 && !finished_.empty(); --i) {
+    std::shared_ptr<Job> job = finished_.front();
+    finished_.pop_front();
+    try {
+      job->Deliver();
+    } catch (...) {
+      Application::Instance().HandleException();
+    }
+  }
   // Only what is queued now; messages posted while handling wait for the next call.
   size_t n = queue_.size();
   for (size_t i = 0; i < n && !queue_.empty(); ++i) {

@@ -64,9 +64,42 @@ class HeadlessBackend : public Backend {
   // of one ("Navigate(url)", "GoBack" …).
   bool browserEngine = true;
   std::vector<std::string> browserCalls;
-  // Images: the reason the window system gives when it cannot make a
-  // picture's display bitmap ("" while it can).
+  // Pictures: the reason the window system gives when it cannot make one
+  // (its display bitmap; "" while it can), and how many live now and lived
+  // at most at one time (ResetMostPictures starts counting again from now).
   std::string pictureFailure;
+  struct PictureCount {
+    int live = 0, most = 0;
+  };
+  std::unique_ptr<Picture> CreatePicture(int width, int height, std::string& error) override;
+  // Background tasks: their work runs at once, or, while holdTasks is set,
+  // only when the test says so (RunTasks, in the order they were started,
+  // or Wait); each done then waits for the next ProcessMessages, as the
+  // posted message does.
+  bool holdTasks = false;
+  std::unique_ptr<TaskPeer> StartTask(std::function<void()> work, std::function<void()> done) override;
+  size_t HeldTasks() const;
+  void RunTasks();
+  struct Job {
+    std::function<void()> work, done;
+    bool worked = false, delivered = false, dropped = false;
+    void Work() {
+      if (worked) return;
+      worked = true;
+      try {
+        work();
+      } catch (...) {  // as on a thread of its own: the work reports through its own memory
+      }
+    }
+    void Deliver() {
+      if (delivered || dropped) return;
+      delivered = true;
+      done();
+    }
+  };
+  int LivePictures() const { return pictures_->live; }
+  int MostPictures() const { return pictures_->most; }
+  void ResetMostPictures() { pictures_->most = pictures_->live; }
   // The in-place active object of every browser with an engine (a test's
   // stand-in; none by default).
   InPlaceActiveObject* browserActiveObject = nullptr;
@@ -123,6 +156,8 @@ class HeadlessBackend : public Backend {
   std::uint64_t clockMs_ = 0;
   std::vector<Form*> modal_;
   WindowHandle nextHandle_ = 0x20000;
+  std::shared_ptr<PictureCount> pictures_ = std::make_shared<PictureCount>();
+  std::deque<std::shared_ptr<Job>> held_, finished_;
 };
 
 }  // namespace tk

@@ -47,6 +47,57 @@ void FillMenu(HMENU m, const MenuItem& parent) {
 namespace {
 using namespace win32;
 
+// The message a background task's thread posts to the application window
+// when its work has ended; lParam: the Job.
+constexpr UINT kWmTaskDone = WM_APP + 0x3A1;
+
+// A background task, shared by its peer (user-interface thread), its thread
+// and the posted message; the last one to let go deletes it.
+struct Job {
+  std::function<void()> work, done;
+  HWND window = nullptr;
+  HANDLE thread = nullptr;
+  LONG refs = 2;  // the peer's, and the thread's (which the posted message takes over)
+  // User-interface thread only.
+  bool delivered = false, dropped = false;
+  ~Job() {
+    if (thread) ::CloseHandle(thread);
+  }
+  void Release() {
+    if (::InterlockedDecrement(&refs) == 0) delete this;
+  }
+  void Deliver() {
+    if (delivered || dropped) return;
+    delivered = true;
+    done();
+  }
+  static DWORD WINAPI Run(void* p) {
+    auto* job = static_cast<Job*>(p);
+    try {
+      job->work();
+    } catch (...) {  // the work reports through its own memory
+    }
+    if (!winapi::PostMessageW(job->window, kWmTaskDone, 0, reinterpret_cast<LPARAM>(job))) job->Release();
+    return 0;
+  }
+};
+
+class Win32TaskPeer : public TaskPeer {
+ public:
+  explicit Win32TaskPeer(Job* job) : job_(job) {}
+  ~Win32TaskPeer() override {
+    job_->dropped = true;
+    job_->Release();
+  }
+  void Wait() override {
+    ::WaitForSingleObject(job_->thread, INFINITE);
+    job_->Deliver();
+  }
+
+ private:
+  Job* job_;
+};
+
 class Win32Backend;
 Win32Backend* g_backend = nullptr;
 
@@ -124,6 +175,25 @@ class Win32Backend : public Backend {
     auto it = std::find(list.begin(), list.end(), &control);
     id = static_cast<int>(it - list.begin());
     return std::make_unique<ChildPeer>(control, *fp, id);
+  }
+
+  std::unique_ptr<Picture> CreatePicture(int width, int height, std::string& error) override {
+    return MakePicture(width, height, error);
+  }
+
+  std::unique_ptr<TaskPeer> StartTask(std::function<void()> work, std::function<void()> done) override {
+    auto* job = new Job;
+    job->work = std::move(work);
+    job->done = std::move(done);
+    job->window = app_;
+    DWORD id = 0;
+    job->thread = ::CreateThread(nullptr, 0, &Job::Run, job, 0, &id);
+    if (!job->thread) {
+      // No thread to be had: the work runs here, its end is posted all the same.
+      job->thread = ::CreateEventA(nullptr, TRUE, TRUE, nullptr);
+      Job::Run(job);
+    }
+    return std::make_unique<Win32TaskPeer>(job);
   }
 
   std::unique_ptr<MenuPeer> CreateMenuPeer(Menu& menu) override {
@@ -500,6 +570,15 @@ LRESULT CALLBACK Win32Backend::AppProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_CLOSE) {
       if (Form* main = Application::Instance().MainForm()) main->PeerCloseRequested();
       else Application::Instance().Terminate();
+      return 0;
+    }
+    if (msg == kWmTaskDone) {
+      auto* job = reinterpret_cast<Job*>(lp);
+      struct Let {
+        Job* job;
+        ~Let() { job->Release(); }
+      } let{job};
+      job->Deliver();
       return 0;
     }
     if (msg == WM_HOTKEY) {

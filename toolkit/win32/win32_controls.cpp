@@ -402,61 +402,78 @@ void ChildPeer::Command(unsigned code) {
   }
 }
 
-bool ChildPeer::SetPicture(const Picture* picture, std::string& error) {
-  if (!hwnd_) return true;
-  HBITMAP made = nullptr;
-  if (picture && picture->width > 0 && picture->height > 0) {
-    BITMAPINFO bi;
-    std::memset(&bi, 0, sizeof bi);
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = picture->width;
-    bi.bmiHeader.biHeight = -picture->height;  // rows from the top
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 24;
-    bi.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    ::SetLastError(0);
-    made = ::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!made || !bits) {
-      // The system's reason where it gives one other than the memory.
-      const DWORD code = ::GetLastError();
-      if (made) ::DeleteObject(made);
-      error = "メモリが足りません";
-      wchar_t* text = nullptr;
-      if (code && code != ERROR_NOT_ENOUGH_MEMORY && code != ERROR_OUTOFMEMORY &&
-          winapi::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                               FORMAT_MESSAGE_IGNORE_INSERTS,
-                           nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr) &&
-          text) {
-        std::wstring reason(text);
-        while (!reason.empty() && (reason.back() == L'\n' || reason.back() == L'\r' || reason.back() == L' '))
-          reason.pop_back();
-        if (!reason.empty()) error = Narrow(reason);
-      }
-      if (text) ::LocalFree(text);
-      return false;
-    }
-    size_t stride = (static_cast<size_t>(picture->width) * 3 + 3) & ~size_t{3};
-    auto* out = static_cast<std::uint8_t*>(bits);
-    for (int y = 0; y < picture->height; ++y)
-      std::memcpy(out + stride * static_cast<size_t>(y),
-                  &picture->bgr[static_cast<size_t>(y) * picture->width * 3],
-                  static_cast<size_t>(picture->width) * 3);
+namespace {
+// A picture whose memory is a DIB section: the bitmap the control shows.
+class DibPicture : public Picture {
+ public:
+  DibPicture(int w, int h, HBITMAP bitmap, void* bits, std::ptrdiff_t stride)
+      : Picture(w, h, static_cast<std::uint8_t*>(bits), stride), bitmap_(bitmap) {}
+  ~DibPicture() override { ::DeleteObject(bitmap_); }
+  HBITMAP bitmap() const { return bitmap_; }
+
+ private:
+  HBITMAP bitmap_;
+};
+}  // namespace
+
+std::unique_ptr<Picture> MakePicture(int width, int height, std::string& error) {
+  BITMAPINFO bi;
+  std::memset(&bi, 0, sizeof bi);
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = width;
+  bi.bmiHeader.biHeight = -height;  // rows from the top
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 24;
+  bi.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  ::SetLastError(0);
+  // The system's fresh memory is zero (black), and its pages count in the
+  // working set only once the decoder writes them.
+  HBITMAP made = ::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (made && bits) {
+    const auto stride = static_cast<std::ptrdiff_t>((static_cast<size_t>(width) * 3 + 3) & ~size_t{3});
+    return std::make_unique<DibPicture>(width, height, made, bits, stride);
   }
-  HBITMAP old = memoryPicture_;
-  memoryPicture_ = made;
+  // The system's reason where it gives one other than the memory.
+  const DWORD code = ::GetLastError();
+  if (made) ::DeleteObject(made);
+  error = "メモリが足りません";
+  wchar_t* text = nullptr;
+  if (code && code != ERROR_NOT_ENOUGH_MEMORY && code != ERROR_OUTOFMEMORY &&
+      winapi::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                 FORMAT_MESSAGE_IGNORE_INSERTS,
+                             nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr) &&
+      text) {
+    std::wstring reason(text);
+    while (!reason.empty() && (reason.back() == L'\n' || reason.back() == L'\r' || reason.back() == L' '))
+      reason.pop_back();
+    if (!reason.empty()) error = Narrow(reason);
+  }
+  if (text) ::LocalFree(text);
+  return nullptr;
+}
+
+bool ChildPeer::SetPicture(std::shared_ptr<const Picture> picture, std::string& error) {
+  if (!hwnd_) return true;
+  auto* dib = dynamic_cast<const DibPicture*>(picture.get());
+  if (picture && !dib) {
+    error = "画像を表示できません";
+    return false;
+  }
+  // The control shows the picture's own DIB section: no copy is made. The
+  // earlier picture is let go only after the control has let go of its bitmap.
+  std::shared_ptr<const Picture> old = std::move(memoryPicture_);
+  memoryPicture_ = std::move(picture);
   pictureKey_.clear();
   SetStyleBits(SS_TYPEMASK, SS_BITMAP, false);
-  winapi::SendMessageW(hwnd_, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(memoryPicture_));
-  if (old) ::DeleteObject(old);
-  if (picture) {
-    Rect r = control_.Bounds();
-    r.width = picture->width;
-    r.height = picture->height;
-    Place(r);
-  } else {
-    Place(control_.Bounds());
+  winapi::SendMessageW(hwnd_, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(dib ? dib->bitmap() : nullptr));
+  old.reset();
+  Rect r = control_.Bounds();
+  if (memoryPicture_) {
+    r.width = memoryPicture_->width;
+    r.height = memoryPicture_->height;
   }
+  Place(r);
   return true;
 }
 

@@ -37,6 +37,8 @@ HBRUSH BrushFor(COLORREF c);
 SIZE TextExtent(const Font& f, const std::wstring& text);
 HCURSOR CursorFor(int cursor);
 void FormGone(FormPeer* p);
+// Picture::Create: a top-down 24-bit DIB section (any thread).
+std::unique_ptr<Picture> MakePicture(int width, int height, std::string& error);
 const std::vector<FormPeer*>& Forms();
 
 inline COLORREF ToColorRef(Color c) {
@@ -152,7 +154,7 @@ class ChildPeer : public Win32Peer {
     bool list = control_.Kind() == ControlKind::ListBox;
     winapi::SendMessageW(hwnd_, list ? LB_SETCURSEL : CB_SETCURSEL, static_cast<WPARAM>(index), 0);
   }
-  bool SetPicture(const Picture* picture, std::string& error) override;
+  bool SetPicture(std::shared_ptr<const Picture> picture, std::string& error) override;
   void SetPages(const std::vector<std::string>& pages, int active) override {
     if (!hwnd_) return;
     winapi::SendMessageW(hwnd_, TCM_DELETEALLITEMS, 0, 0);
@@ -198,15 +200,12 @@ class ChildPeer : public Win32Peer {
   bool simple_ = false;
   HANDLE picture_ = nullptr;
   std::string pictureKey_;
-  HBITMAP memoryPicture_ = nullptr;
+  std::shared_ptr<const Picture> memoryPicture_;  // its DIB section is what the control shows
   // Scroll boxes: the content's scroll position.
   int scrollX_ = 0, scrollY_ = 0;
 
  public:
-  ~ChildPeer() override {
-    DestroyNative();
-    if (memoryPicture_) ::DeleteObject(memoryPicture_);
-  }
+  ~ChildPeer() override { DestroyNative(); }
   void Scroll(int bar, int code, int track);
   static LRESULT CALLBACK ScrollBoxProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
 };
