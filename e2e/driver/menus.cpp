@@ -40,11 +40,10 @@ bool remoteCall(HANDLE proc, LPTHREAD_START_ROUTINE fn, void* param, DWORD& resu
   return done;
 }
 
-// Reads the items of a menu that belongs to another process by loading
-// kivo_menu_probe.dll (next to this program) into that process. Wine keeps
-// menus in the memory of the process that created them.
-// Runs an export of kivo_menu_probe.dll inside another process on a block
-// of data copied there and back.
+// Runs an export of kivo_menu_probe.dll (next to this program) inside
+// another process on a block of data copied there and back; kernel32 is
+// mapped at the same address in every process. Wine keeps menus in the
+// memory of the process that created them, so they are read there.
 bool callProbe(DWORD pid, const char* exportName, void* data, size_t size, std::wstring& error) {
   wchar_t self[MAX_PATH];
   GetModuleFileNameW(nullptr, self, MAX_PATH);
@@ -124,65 +123,20 @@ int cmdDrop(const Args& a) {
 
 bool readRemoteMenu(DWORD pid, HMENU menu, HWND window, std::vector<MenuItem>& items,
                     std::wstring& error, bool menuBar) {
-  wchar_t self[MAX_PATH];
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring dll = self;
-  dll = dll.substr(0, dll.find_last_of(L"\\/") + 1) + L"kivo_menu_probe.dll";
-  HMODULE local = LoadLibraryW(dll.c_str());
-  if (!local) {
-    error = L"cannot load " + dll;
-    return false;
+  auto* probe = new MenuProbe();
+  probe->menu = menu;
+  probe->window = window;
+  probe->bar = menuBar ? 1 : 0;
+  probe->count = -1;
+  bool ok = callProbe(pid, "ReadMenuItems", probe, sizeof(MenuProbe), error);
+  if (ok && probe->count < 0) {
+    error = L"reading the menu inside process " + num(pid) + L" failed";
+    ok = false;
   }
-  auto localFn = reinterpret_cast<BYTE*>(GetProcAddress(local, "ReadMenuItems@4"));
-  if (!localFn) localFn = reinterpret_cast<BYTE*>(GetProcAddress(local, "ReadMenuItems"));
-  HANDLE proc = OpenProcess(PROCESS_CREATE_THREAD | PROCESS_QUERY_INFORMATION | PROCESS_VM_OPERATION |
-                                PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-  if (!localFn || !proc) {
-    error = L"cannot open process " + num(pid);
-    if (proc) CloseHandle(proc);
-    return false;
-  }
-  bool ok = false;
-  size_t pathBytes = (dll.size() + 1) * sizeof(wchar_t);
-  void* remotePath = VirtualAllocEx(proc, nullptr, pathBytes, MEM_COMMIT, PAGE_READWRITE);
-  void* remoteProbe = VirtualAllocEx(proc, nullptr, sizeof(MenuProbe), MEM_COMMIT, PAGE_READWRITE);
-  // kernel32 is mapped at the same address in every process.
-  auto loadLibrary = reinterpret_cast<LPTHREAD_START_ROUTINE>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "LoadLibraryW")));
-  auto freeLibrary = reinterpret_cast<LPTHREAD_START_ROUTINE>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "FreeLibrary")));
-  DWORD remoteBase = 0;
-  if (remotePath && remoteProbe &&
-      WriteProcessMemory(proc, remotePath, dll.c_str(), pathBytes, nullptr) &&
-      remoteCall(proc, loadLibrary, remotePath, remoteBase) && remoteBase != 0) {
-    auto* probe = new MenuProbe();
-    probe->menu = menu;
-    probe->window = window;
-    probe->bar = menuBar ? 1 : 0;
-    probe->count = -1;
-    auto remoteFn = reinterpret_cast<LPTHREAD_START_ROUTINE>(
-        reinterpret_cast<void*>(static_cast<uintptr_t>(remoteBase) +
-                                (localFn - reinterpret_cast<BYTE*>(local))));
-    DWORD rc = 1;
-    if (WriteProcessMemory(proc, remoteProbe, probe, sizeof(MenuProbe), nullptr) &&
-        remoteCall(proc, remoteFn, remoteProbe, rc) && rc == 0 &&
-        ReadProcessMemory(proc, remoteProbe, probe, sizeof(MenuProbe), nullptr) && probe->count >= 0) {
-      for (int i = 0; i < probe->count; ++i)
-        items.push_back({probe->items[i].id, probe->items[i].state, probe->items[i].text});
-      ok = true;
-    } else {
-      error = L"reading the menu inside process " + num(pid) + L" failed";
-    }
-    delete probe;
-    DWORD ignored = 0;
-    remoteCall(proc, freeLibrary, reinterpret_cast<void*>(static_cast<uintptr_t>(remoteBase)), ignored);
-  } else {
-    error = L"cannot load " + dll + L" into process " + num(pid);
-  }
-  if (remotePath) VirtualFreeEx(proc, remotePath, 0, MEM_RELEASE);
-  if (remoteProbe) VirtualFreeEx(proc, remoteProbe, 0, MEM_RELEASE);
-  CloseHandle(proc);
-  FreeLibrary(local);
+  if (ok)
+    for (int i = 0; i < probe->count; ++i)
+      items.push_back({probe->items[i].id, probe->items[i].state, probe->items[i].text});
+  delete probe;
   return ok;
 }
 

@@ -144,14 +144,20 @@ bool pictureShown(HWND top, int w, int h) {
   return find.found;
 }
 
-// Polls every millisecond for such a picture: the usual 20 ms steps would
-// add ten to each time.
-bool waitPicture(HWND top, int w, int h, DWORD timeoutMs) {
+// Polls every millisecond for such a picture (the usual 20 ms steps would
+// add ten to each time), then waits for its first paint: done when a sent
+// message comes back. Says why and returns false on a time-out.
+bool waitPicturePainted(HWND top, int w, int h, DWORD timeoutMs) {
   const DWORD start = GetTickCount();
   while (!pictureShown(top, w, h)) {
-    if (GetTickCount() - start >= timeoutMs) return false;
+    if (GetTickCount() - start >= timeoutMs) {
+      err(L"no picture of that size appeared");
+      return false;
+    }
     Sleep(1);
   }
+  DWORD_PTR dummy = 0;
+  SendMessageTimeoutW(top, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &dummy);
   return true;
 }
 
@@ -173,13 +179,7 @@ int cmdTimeDrop(const Args& a) {
     err(error);
     return 1;
   }
-  if (!waitPicture(top, w, h, a.timeout())) {
-    err(L"no picture of that size appeared");
-    return 2;
-  }
-  // The picture's first paint is done when a sent message comes back.
-  DWORD_PTR dummy = 0;
-  SendMessageTimeoutW(top, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &dummy);
+  if (!waitPicturePainted(top, w, h, a.timeout())) return 2;
   QueryPerformanceCounter(&t1);
   HANDLE proc = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
   PROCESS_MEMORY_COUNTERS pmc{};
@@ -208,12 +208,7 @@ int cmdTimeClick(const Args& a) {
   QueryPerformanceFrequency(&freq);
   QueryPerformanceCounter(&t0);
   PostMessageW(button, BM_CLICK, 0, 0);
-  if (!waitPicture(top, w, h, a.timeout())) {
-    err(L"no picture of that size appeared");
-    return 2;
-  }
-  DWORD_PTR dummy = 0;
-  SendMessageTimeoutW(top, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &dummy);
+  if (!waitPicturePainted(top, w, h, a.timeout())) return 2;
   QueryPerformanceCounter(&t1);
   wchar_t buf[64];
   swprintf(buf, 64, L"ms=%.1f", 1000.0 * static_cast<double>(t1.QuadPart - t0.QuadPart) / static_cast<double>(freq.QuadPart));
