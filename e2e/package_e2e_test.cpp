@@ -1,6 +1,7 @@
 // The release installer and its uninstaller, as a user runs them silently.
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 
@@ -81,6 +82,15 @@ TEST_F(Package, InstallStartUninstallLeavesNothingButTheSettings) {
   Result version = Driver({"reg-get", kUninstallKey, "DisplayVersion"});
   ASSERT_DRIVER_OK(version);
   EXPECT_EQ(version.lines().at(0), Version());
+  // The libraries' notices come with the program.
+  auto notices = Find("/Programs/kivo_config/THIRD-PARTY-NOTICES.txt");
+  ASSERT_TRUE(notices) << "the libraries' notices were not installed";
+  {
+    std::ifstream in(*notices);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    for (const char* library : {"libjpeg-turbo", "zlib", "libpng", "giflib"})
+      EXPECT_NE(text.find(library), std::string::npos) << library;
+  }
   auto shortcut = Find("/Start Menu/Programs/Kivo-Config For Windows.lnk");
   ASSERT_TRUE(shortcut) << "no Start-menu shortcut";
   EXPECT_FALSE(Find("/Desktop/Kivo-Config For Windows.lnk")) << "the desktop shortcut is optional";

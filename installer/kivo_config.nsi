@@ -73,6 +73,7 @@ Section "kivo_config" SecMain
   Call CloseRunningProgram
   SetOutPath "$INSTDIR"
   File "/oname=kivo_config.exe" "${EXE}"
+  File "/oname=THIRD-PARTY-NOTICES.txt" "${NOTICES}"
   WriteUninstaller "$INSTDIR\uninstall.exe"
   CreateShortCut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\kivo_config.exe"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
@@ -154,6 +155,7 @@ Section "Uninstall"
   Call un.CloseRunningProgram
   Call un.RemoveStartupEntry
   Delete "$INSTDIR\kivo_config.exe"
+  Delete "$INSTDIR\THIRD-PARTY-NOTICES.txt"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
   Delete "$SMPROGRAMS\${PRODUCT}.lnk"
