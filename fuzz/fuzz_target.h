@@ -8,7 +8,7 @@
 // In the fuzzing build (build/fuzz) each target becomes its own libFuzzer
 // program; in the native build the same entry functions are registered by
 // name, and the unit tests run the kept regression inputs
-// (tests/fuzz_regressions/<name>/) and the seeds through them.
+// (tests/fuzz_regressions/<name>/) and the starting inputs through them.
 #pragma once
 
 #include <cstddef>

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets (build/fuzz: clang, libFuzzer, address and
 # undefined-behaviour sanitizers) and runs each one, one after the other,
-# for SECONDS_PER_TARGET on its corpus (build/fuzz/corpus/<target>: the seeds
+# for SECONDS_PER_TARGET on its corpus (build/fuzz/corpus/<target>: the starting inputs
 # the build writes, plus what earlier runs added). Fails when any target
 # crashes, leaks, trips a sanitizer or breaks one of its properties; the
 # input is kept in build/fuzz/artifacts/<target>/ and the report in
@@ -30,10 +30,6 @@ if [ ${#targets[@]} -eq 0 ]; then mapfile -t targets <"$out/targets.txt"; fi
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:symbolize=1:allocator_may_return_null=1
 export UBSAN_OPTIONS=halt_on_error=1:abort_on_error=1:print_stacktrace=1
 command -v llvm-symbolizer >/dev/null 2>&1 && export ASAN_SYMBOLIZER_PATH=$(command -v llvm-symbolizer)
-# The same mutations on every run (KIVO_FUZZ_SEED; 0 picks one at random),
-# so that a run's outcome does not depend on luck; a longer session explores
-# with other seeds.
-seed=${KIVO_FUZZ_SEED:-1}
 mkdir -p "$out/logs"
 failed=()
 for t in "${targets[@]}"; do
@@ -42,7 +38,7 @@ for t in "${targets[@]}"; do
   mkdir -p "$out/corpus/$t" "$out/artifacts/$t"
   log=$out/logs/$t.log
   set +e
-  "$exe" -seed="$seed" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2560 -print_final_stats=1 \
+  "$exe" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2560 -print_final_stats=1 \
     -artifact_prefix="$out/artifacts/$t/" "$out/corpus/$t" >"$log" 2>&1
   rc=$?
   set -e

@@ -1,6 +1,6 @@
 // The fuzz targets' entry functions, run natively: every kept regression
 // input (tests/fuzz_regressions/<target>/, one file an input, each an input
-// that once crashed or broke a property) and every seed must pass.
+// that once crashed or broke a property) and every starting input must pass.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "fuzz/fuzz_target.h"
-#include "fuzz/seeds.h"
+#include "fuzz/starting_inputs.h"
 
 namespace {
 namespace fs = std::filesystem;
@@ -49,14 +49,14 @@ TEST_F(FuzzRegressions, KeptInputsPassTheirTargets) {
   }
 }
 
-TEST_F(FuzzRegressions, SeedsPassTheirTargetsAndEveryTargetHasSeeds) {
-  const auto seeds = fuzz::Seeds();
+TEST_F(FuzzRegressions, StartingInputsPassTheirTargetsAndEveryTargetHasSome) {
+  const auto inputs = fuzz::StartingInputs();
   for (const auto& [name, entry] : fuzz::Targets()) {
-    auto it = seeds.find(name);
-    ASSERT_NE(it, seeds.end()) << "no seeds for " << name;
+    auto it = inputs.find(name);
+    ASSERT_NE(it, inputs.end()) << "no starting inputs for " << name;
     EXPECT_FALSE(it->second.empty()) << name;
     for (size_t i = 0; i < it->second.size(); ++i) {
-      SCOPED_TRACE(name + " seed " + std::to_string(i));
+      SCOPED_TRACE(name + " starting input " + std::to_string(i));
       Run(entry, it->second[i]);
     }
   }

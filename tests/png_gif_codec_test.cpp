@@ -140,10 +140,10 @@ std::string MessageOf(const std::function<void()>& f) {
 viewer::Pixels Pattern(int w, int h) {
   viewer::Pixels p{w, h, {}};
   p.bgr.resize(static_cast<size_t>(w) * h * 3);
-  std::uint32_t seed = 12345;
+  std::uint32_t noise = 12345;
   for (size_t i = 0; i < p.bgr.size(); ++i) {
-    seed = seed * 1103515245u + 12345u;
-    p.bgr[i] = static_cast<std::uint8_t>((i % 3 == 0 ? i / 3 : seed >> 16) & 0xFF);
+    noise = noise * 1103515245u + 12345u;
+    p.bgr[i] = static_cast<std::uint8_t>((i % 3 == 0 ? i / 3 : noise >> 16) & 0xFF);
   }
   return p;
 }

@@ -1,4 +1,4 @@
-#include "fuzz/seeds.h"
+#include "fuzz/starting_inputs.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -77,7 +77,7 @@ std::string Jpeg(int w, int h, const JpegForm& form) {
   return out;
 }
 
-std::vector<std::string> JpegSeeds() {
+std::vector<std::string> JpegStartingInputs() {
   std::vector<std::string> s;
   s.push_back(viewer::EncodeJpeg(Picture(10, 5)));
   s.push_back(viewer::EncodeJpeg(Picture(17, 9), 30));
@@ -142,7 +142,7 @@ std::string Bmp(int w, int h, int bits, bool topDown) {
   return out;
 }
 
-std::vector<std::string> DibSeeds() {
+std::vector<std::string> DibStartingInputs() {
   std::vector<std::string> s;
   s.push_back(viewer::EncodeBmp(Picture(7, 3)));
   s.push_back(viewer::EncodeBmp(Picture(1, 1)));
@@ -157,7 +157,7 @@ std::vector<std::string> DibSeeds() {
   return s;
 }
 
-std::vector<std::string> SettingsValueSeeds() {
+std::vector<std::string> SettingsValueStartingInputs() {
   const char* const texts[] = {
       " 5", "$10", "-3", "0x1F", "x10", "+7", "5x", "5 ", "", "abc", "2147483647",
       "2147483648", "-2147483648", "$FFFFFFFF", "$100000000", "$", "-", "\t5", "1", "0",
@@ -172,7 +172,7 @@ std::vector<std::string> SettingsValueSeeds() {
   return s;
 }
 
-std::vector<std::string> RunEntrySeeds() {
+std::vector<std::string> RunEntryStartingInputs() {
   const std::string me = "C:\\Program Files\\Kivo\\kivo_config.exe";
   const std::string quoted = "\"" + me + "\"";
   const std::string entries[] = {
@@ -199,7 +199,7 @@ std::vector<std::string> RunEntrySeeds() {
   return s;
 }
 
-std::vector<std::string> KeySequenceSeeds() {
+std::vector<std::string> KeySequenceStartingInputs() {
   std::string digits;
   const int d[] = {1, 9, 2, 1, 6, 8, 0, 0, 7, 1, 0, 0};
   for (int i = 0; i < 12; ++i)
@@ -235,7 +235,7 @@ std::string StoredSession() {
          "F20\\fav1=http://b.example/\nF20\\fav6=file:///C:/x.htm\nF20\\CBI=1\nF20\\CBI2=3\n";
 }
 
-std::vector<std::string> StoredWindowSeeds() {
+std::vector<std::string> StoredWindowStartingInputs() {
   std::vector<std::string> s;
   for (char version = 0; version < 4; ++version) s.push_back(std::string(1, version) + StoredSession());
   s.push_back(std::string(1, 4) + "F6\\C2=1\n");
@@ -259,7 +259,7 @@ std::string Drop(const std::vector<std::pair<std::string, std::string>>& files) 
 
 // A PNG of a kind the viewer reads: any colour type and bit depth,
 // interlaced or not, with a tRNS chunk or not.
-std::string PngSeed(int colourType, int depth, bool interlaced, bool trns, int w = 13, int h = 9) {
+std::string PngInput(int colourType, int depth, bool interlaced, bool trns, int w = 13, int h = 9) {
   std::string out;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
@@ -303,7 +303,7 @@ std::string PngSeed(int colourType, int depth, bool interlaced, bool trns, int w
 // A GIF of a kind the viewer reads: its first frame anywhere on the
 // screen, interlaced or not, with a transparent colour or none, a second
 // frame after it or not.
-std::string GifSeed(int w, int h, bool interlaced, int transparent, bool twoFrames, int left = 0, int top = 0) {
+std::string GifInput(int w, int h, bool interlaced, int transparent, bool twoFrames, int left = 0, int top = 0) {
   std::string out;
   int error = 0;
   GifFileType* gif = EGifOpen(&out, [](GifFileType* g, const GifByteType* d, int n) {
@@ -335,14 +335,14 @@ std::string GifSeed(int w, int h, bool interlaced, int transparent, bool twoFram
   return out;
 }
 
-std::vector<std::string> PngSeeds() {
+std::vector<std::string> PngStartingInputs() {
   std::vector<std::string> s;
   const std::pair<int, int> kinds[] = {{0, 1}, {0, 2}, {0, 4}, {0, 8}, {0, 16}, {2, 8}, {2, 16}, {3, 1},
                                        {3, 2},  {3, 4}, {3, 8}, {4, 8}, {4, 16}, {6, 8}, {6, 16}};
   for (const auto& [type, depth] : kinds) {
-    s.push_back(PngSeed(type, depth, false, false));
-    s.push_back(PngSeed(type, depth, true, false));
-    if (!(type & PNG_COLOR_MASK_ALPHA)) s.push_back(PngSeed(type, depth, false, true));
+    s.push_back(PngInput(type, depth, false, false));
+    s.push_back(PngInput(type, depth, true, false));
+    if (!(type & PNG_COLOR_MASK_ALPHA)) s.push_back(PngInput(type, depth, false, true));
   }
   s.push_back(viewer::EncodePng(Picture(1, 1)));
   const std::string whole = viewer::EncodePng(Picture(40, 30));
@@ -350,15 +350,15 @@ std::vector<std::string> PngSeeds() {
   return s;
 }
 
-std::vector<std::string> GifSeeds() {
-  const std::string whole = GifSeed(40, 30, false, -1, false);
+std::vector<std::string> GifStartingInputs() {
+  const std::string whole = GifInput(40, 30, false, -1, false);
   return {
-      GifSeed(13, 9, false, -1, false), GifSeed(13, 9, true, -1, false),  GifSeed(13, 9, false, 5, false),
-      GifSeed(13, 9, false, -1, true),  GifSeed(7, 5, true, 3, false, 4, 3), whole.substr(0, whole.size() / 2),
+      GifInput(13, 9, false, -1, false), GifInput(13, 9, true, -1, false),  GifInput(13, 9, false, 5, false),
+      GifInput(13, 9, false, -1, true),  GifInput(7, 5, true, 3, false, 4, 3), whole.substr(0, whole.size() / 2),
   };
 }
 
-std::vector<std::string> ViewerDropSeeds() {
+std::vector<std::string> ViewerDropStartingInputs() {
   const std::string small = viewer::EncodeJpeg(Picture(10, 5));
   const std::string bmp = viewer::EncodeBmp(Picture(7, 3));
   JpegForm progressive;
@@ -371,12 +371,12 @@ std::vector<std::string> ViewerDropSeeds() {
       Drop({{"C:\\p\\missing.jpg", ""}, {"C:\\p\\notes.txt", "text"},
             {"C:\\p\\bad.jpg", small.substr(0, 40)}}),
       Drop({}) + Drop({{"\\\\server\\share\\a b.jpg", small}}),
-      Drop({{"C:\\p\\a.PNG", PngSeed(6, 8, true, false)}, {"C:\\p\\b.gif", GifSeed(13, 9, false, 5, true)}}),
+      Drop({{"C:\\p\\a.PNG", PngInput(6, 8, true, false)}, {"C:\\p\\b.gif", GifInput(13, 9, false, 5, true)}}),
   };
 }
 
 // Command lines, records, hotkeys and name patterns as the tests use them.
-std::vector<std::string> CommandTextSeeds() {
+std::vector<std::string> CommandTextStartingInputs() {
   return {
       "\"C:\\Program Files\\k.exe\" /poweroff /in 30 /silent",
       "k -reboot -at 23:59",
@@ -393,18 +393,18 @@ std::vector<std::string> CommandTextSeeds() {
 
 }  // namespace
 
-std::map<std::string, std::vector<std::string>> Seeds() {
+std::map<std::string, std::vector<std::string>> StartingInputs() {
   return {
-      {"jpeg", JpegSeeds()},
-      {"dib", DibSeeds()},
-      {"png", PngSeeds()},
-      {"gif", GifSeeds()},
-      {"settings_values", SettingsValueSeeds()},
-      {"run_entry", RunEntrySeeds()},
-      {"key_sequence", KeySequenceSeeds()},
-      {"stored_windows", StoredWindowSeeds()},
-      {"viewer_drop", ViewerDropSeeds()},
-      {"command_text", CommandTextSeeds()},
+      {"jpeg", JpegStartingInputs()},
+      {"dib", DibStartingInputs()},
+      {"png", PngStartingInputs()},
+      {"gif", GifStartingInputs()},
+      {"settings_values", SettingsValueStartingInputs()},
+      {"run_entry", RunEntryStartingInputs()},
+      {"key_sequence", KeySequenceStartingInputs()},
+      {"stored_windows", StoredWindowStartingInputs()},
+      {"viewer_drop", ViewerDropStartingInputs()},
+      {"command_text", CommandTextStartingInputs()},
   };
 }
 

@@ -1,6 +1,6 @@
-// The seed inputs of every target, made from the same kinds of pictures and
+// The starting inputs of every target, made from the same kinds of pictures and
 // stored values the unit tests use; written into build/fuzz/corpus/<target>
-// by the seed writer at build time and run by the unit tests too.
+// by the corpus writer at build time and run by the unit tests too.
 #pragma once
 
 #include <map>
@@ -11,6 +11,6 @@ namespace fuzz {
 
 // By target name. "dib" holds bitmap files (any bit depth, top-down and
 // bottom-up, compressed) for a target over a bitmap decoder.
-std::map<std::string, std::vector<std::string>> Seeds();
+std::map<std::string, std::vector<std::string>> StartingInputs();
 
 }  // namespace fuzz
