@@ -40,6 +40,13 @@ int StoredChoice(const char* ident, int count) {
   return v;
 }
 
+// The next moment, today or tomorrow, that the clock shows this time of day
+// (seconds after midnight); both in days, as the local time is kept.
+double NextTimeOfDay(double now, double secondsOfDay) {
+  double day = std::floor(now) + secondsOfDay / 86400.0;
+  return day <= now ? day + 1 : day;
+}
+
 void PlaceFromStore(tk::Form& form, const char* section) {
   settings::SettingsStore store;
   tk::Rect r = form.Bounds();
@@ -311,8 +318,7 @@ void TForm11::Button1Click(tk::Component*) {
   if (byTimeOfDay) {
     // The next such time of day, today or tomorrow; the seconds list is not used.
     const double now = p.Now();
-    deadlineDay = std::floor(now) + (3600.0 * counts[0] + 60.0 * counts[1]) / 86400.0;
-    if (deadlineDay <= now) deadlineDay += 1;
+    deadlineDay = NextTimeOfDay(now, 3600.0 * counts[0] + 60.0 * counts[1]);
     start = static_cast<double>(std::llround((deadlineDay - now) * 86400.0));
     armed = deadlineDay > now;  // even when less than half a second away
   } else {
@@ -377,8 +383,7 @@ void TForm11::StartTimedEndAt(int action, int hour, int minute) {
   StopCountdown();
   main_.SetExitConfirmationSkipped(true);
   const double now = platform::Get().Now();
-  double deadlineDay = std::floor(now) + (3600.0 * hour + 60.0 * minute) / 86400.0;
-  if (deadlineDay <= now) deadlineDay += 1;
+  const double deadlineDay = NextTimeOfDay(now, 3600.0 * hour + 60.0 * minute);
   SetDeadline(timers::kAtTimeOfDay, action, static_cast<double>(std::llround((deadlineDay - now) * 86400.0)),
               deadlineDay);
   Label1->SetCaption(kCancelHint);
