@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <iostream>
 #include <cstring>
@@ -414,10 +415,16 @@ Result WineTest::Driver(const std::vector<std::string>& args, int timeoutMs) {
   std::vector<std::string> withTimeout = args;
   if (!withTimeout.empty())
     withTimeout.insert(withTimeout.begin() + 1, {"--timeout", std::to_string(timeoutMs)});
+  auto started = std::chrono::steady_clock::now();
   Background bg = DriverInBackground(withTimeout);
   Result r = Finish(bg, timeoutMs + 20000);
+  auto ms = [](std::chrono::steady_clock::duration d) {
+    return std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(d).count());
+  };
+  static const auto firstRun = started;
   std::ofstream(logDir_ + "/driver.log", std::ios::app)
-      << "$ kivo_driver " << [&] {
+      << "[+" << ms(started - firstRun) << " ms, took " << ms(std::chrono::steady_clock::now() - started)
+      << " ms] $ kivo_driver " << [&] {
            std::string s;
            for (const auto& a : withTimeout) s += a + " ";
            return s;

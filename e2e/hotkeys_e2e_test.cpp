@@ -12,7 +12,16 @@ constexpr const char* kStopwatch = "Kivo-Config タイマー";
 
 class HotKeys : public WineTest {
  protected:
-  void Press(const std::string& keys) {
+  // Wine sees keys only while one of its X windows has the X input focus, and
+  // a window it has just mapped gets that focus a moment after it is visible;
+  // a key pressed before would reach no program, so the press waits for it.
+  void PressIn(const std::string& title, const std::string& keys) {
+    std::string focused;
+    EXPECT_TRUE(WaitFor([&] {
+      Result r = RunTool({"xdotool", "getwindowfocus", "getwindowname"}, 10000);
+      focused = r.code == 0 && !r.lines().empty() ? r.lines()[0] : "";
+      return focused == title;
+    }, 10000)) << "the X input focus stayed on '" << focused << "', not on '" << title << "'";
     Result r = RunTool({"xdotool", "key", "--delay", "50", keys}, 10000);
     ASSERT_EQ(r.code, 0) << r.err;
   }
@@ -27,9 +36,9 @@ TEST_F(HotKeys, RegisteredKeysOpenTheStopwatchAndCaptureTheDesktop) {
   WaitMainWindow();
   ASSERT_FALSE(HasFailure());
   EXPECT_EQ(Driver({"clipboard-size"}).code, 2) << "the clipboard already holds a picture";
-  Press("ctrl+alt+w");
+  PressIn(kMainTitle, "ctrl+alt+w");
   EXPECT_DRIVER_OK(Driver({"wait", "--title", kStopwatch, "--visible"}, 10000));
-  Press("ctrl+shift+F9");
+  PressIn(kStopwatch, "ctrl+shift+F9");
   auto [sw, sh] = ScreenSize();
   std::string size;
   EXPECT_TRUE(WaitFor([&] {
@@ -56,7 +65,7 @@ TEST_F(HotKeys, AKeyAnotherProgramHoldsIsNamedAndTheOthersStillWork) {
   ASSERT_DRIVER_OK(box);
   EXPECT_NE(box.out.find("Ctrl+Alt+Q (画像ビューア) は他のプログラムが使っている"), std::string::npos) << box.out;
   WaitMainWindow();
-  Press("ctrl+alt+w");
+  PressIn(kMainTitle, "ctrl+alt+w");
   EXPECT_DRIVER_OK(Driver({"wait", "--title", kStopwatch, "--visible"}, 10000));
   kill(holder.pid, SIGTERM);
   Finish(holder, 10000);
