@@ -8,7 +8,8 @@
 #
 # Opening: a drop of a 6000 × 4000 JPEG on an empty viewer (the viewer is
 # closed and opened again before each), until the picture is shown. Targets:
-# at most 1.2 × djpeg's time; the viewer's peak working set minus its
+# at most 0.96 × djpeg's time (the ratio before the picture went into the
+# display bitmap directly); the viewer's peak working set minus its
 # working set before the drop at most 1.25 × the 24-bit frame (width ×
 # height × 3).
 # Paging: a dropped list of such pictures (6000 × 4000 and 4000 × 6000 in
@@ -129,7 +130,7 @@ echo
 echo "opening a 6000x4000 JPEG (frame ${frame_kb} KB), median of $runs runs:"
 echo "  viewer (drop to picture shown)  ${vmed} ms   peak minus before the drop ${omed} KB"
 echo "  djpeg.exe (same libjpeg-turbo)  ${jmed} ms"
-awk -v v="$vmed" -v j="$jmed" 'BEGIN {printf "  time ratio                      %.2f (target <= 1.2)\n", v / j}'
+awk -v v="$vmed" -v j="$jmed" 'BEGIN {printf "  time ratio                      %.2f (target <= 0.96)\n", v / j}'
 awk -v m="$omed" -v f="$frame_kb" 'BEGIN {printf "  memory / frame                  %.2f (target <= 1.25)\n", m / f}'
 echo "paging with 次へ after a second on each page, median of $runs clicks:"
 echo "  viewer (click to picture shown) ${pmed} ms (target < 50 ms)"

@@ -263,5 +263,37 @@ TEST_F(Viewer, DroppedPngAndGifShowAtTheirSizeOnTheWindowColour) {
   Screenshot(testName_, WindowRect(kViewer));
 }
 
+// A picture larger than the window, scrolled to its far corner: a larger
+// window shows more of it from the same corner instead of going back to the
+// picture's origin.
+TEST_F(Viewer, ALargerWindowKeepsTheScrolledPlace) {
+  const std::string dir = prefix_ + "/drive_c/pictures";
+  fs::create_directories(dir);
+  Tool({"convert", "-size", "1600x1200", "gradient:red-blue", "BMP3:" + dir + "/large.bmp"});
+  OpenViewer();
+  ASSERT_FALSE(HasFailure());
+  ASSERT_DRIVER_OK(Driver({"drop", "--title", kViewer, "--", "C:\\pictures\\large.bmp"}));
+  std::optional<Control> picture;
+  ASSERT_TRUE(WaitFor([&] { return (picture = PictureOfSize(1600, 1200)).has_value(); }, 10000));
+  const Rect origin = picture->rect;
+  for (const char* msg : {"276", "277"})  // WM_HSCROLL, WM_VSCROLL: SB_BOTTOM
+    ASSERT_DRIVER_OK(Driver({"post", "--title", kViewer, "--ctl-class", "KivoScrollBox", "--msg", msg,
+                             "--wparam", "7"}));
+  ASSERT_TRUE(WaitFor([&] {
+    picture = PictureOfSize(1600, 1200);
+    return picture && picture->rect.left < origin.left && picture->rect.top < origin.top;
+  }, 10000)) << "the picture did not scroll";
+  const Rect corner = picture->rect;
+  const Rect window = WindowRect(kViewer);
+  ASSERT_DRIVER_OK(Driver({"move", "--title", kViewer, "--x", std::to_string(window.left), "--y",
+                           std::to_string(window.top), "--width", std::to_string(window.width() + 100),
+                           "--height", std::to_string(window.height() + 80)}));
+  EXPECT_TRUE(WaitFor([&] {
+    picture = PictureOfSize(1600, 1200);
+    return picture && picture->rect.left == corner.left + 100 && picture->rect.top == corner.top + 80;
+  }, 10000)) << "the picture went from " << corner.left << "," << corner.top << " to "
+             << (picture ? std::to_string(picture->rect.left) + "," + std::to_string(picture->rect.top) : "nowhere");
+}
+
 }  // namespace
 }  // namespace e2e

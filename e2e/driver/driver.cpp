@@ -29,7 +29,7 @@ int usage() {
       L"  children --title T                                   child controls\n"
       L"  text --title T [--text X|--id N|--ctl-class C] [--part N]\n"
       L"  click --title T --text X [--send]\n"
-      L"  post --title T --msg N [--wparam N] [--lparam N] [--send]\n"
+      L"  post --title T [--ctl-class C] --msg N [--wparam N] [--lparam N] [--send]\n"
       L"  msgbox --title T [--text X] [--answer ID]\n"
       L"  menu-items | menu-select --text X                    open popup menu\n"
       L"  menu-items --system --title T                        a window's system menu\n"
@@ -39,7 +39,7 @@ int usage() {
       L"  exit-windows [--flags N]\n"
       L"  clipboard-size | clipboard-set-dib --file F [--v5]      the clipboard's bitmap\n"
       L"  hold-hotkey --mods N --vk N [--ms N]                 hold a hotkey as another program\n"
-      L"  move --title T --x N --y N");
+      L"  move --title T --x N --y N [--width N --height N]");
   return 1;
 }
 

@@ -340,6 +340,7 @@ int cmdType(const Args& a) {
 
 int cmdPost(const Args& a) {
   HWND h = waitTop(a);
+  if (a.has(L"text") || a.has(L"id") || a.has(L"ctl-class")) h = waitChild(a, h);
   UINT msg = static_cast<UINT>(a.integer(L"msg", 0));
   WPARAM wp = static_cast<WPARAM>(a.integer(L"wparam", 0));
   LPARAM lp = static_cast<LPARAM>(a.integer(L"lparam", 0));
@@ -412,14 +413,18 @@ int cmdMove(const Args& a) {
   HWND h = waitTop(a);
   int x = static_cast<int>(a.integer(L"x", 0));
   int y = static_cast<int>(a.integer(L"y", 0));
-  if (!SetWindowPos(h, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE)) {
+  // With --width and --height the window is given that size too.
+  const bool size = a.has(L"width");
+  int w = static_cast<int>(a.integer(L"width", 0));
+  int hgt = static_cast<int>(a.integer(L"height", 0));
+  if (!SetWindowPos(h, nullptr, x, y, w, hgt, (size ? 0 : SWP_NOSIZE) | SWP_NOZORDER | SWP_NOACTIVATE)) {
     err(L"SetWindowPos failed, error " + num(GetLastError()));
     return 1;
   }
   RECT r{};
   if (!pollUntil(a.timeout(), [&] {
         GetWindowRect(h, &r);
-        return r.left == x && r.top == y;
+        return r.left == x && r.top == y && (!size || (r.right - r.left == w && r.bottom - r.top == hgt));
       })) {
     err(L"the window stayed at " + rectText(r));
     return 2;

@@ -486,33 +486,63 @@ void ChildPeer::SetContainer(ControlPeer* container) {
 
 void ChildPeer::ContentChanged() {
   if (!hwnd_) return;
-  // Back to the origin: every control of the content at its own place; then
-  // ranges for the content's extent.
+  // Back to the origin: every control of the content at its own place.
   scrollX_ = scrollY_ = 0;
   for (HWND c = ::GetWindow(hwnd_, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT))
     if (auto* p = dynamic_cast<ChildPeer*>(Win32Peer::FromHwnd(c))) p->Place(p->control().Bounds());
-  RECT client;
-  ::GetClientRect(hwnd_, &client);
+  UpdateScrollBars();
+}
+
+// Ranges for the content's extent and the client area, the scroll position
+// kept where it still fits. Showing or hiding one bar changes the client area
+// (its WM_SIZE comes back here and is left to this loop), so the bars are set
+// without drawing until the area holds still, and the box is drawn once.
+void ChildPeer::UpdateScrollBars() {
+  if (!hwnd_ || settingBars_) return;
+  settingBars_ = true;
   int right = 0, bottom = 0;
   for (HWND c = ::GetWindow(hwnd_, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT)) {
     if (!::IsWindowVisible(c)) continue;
     RECT r;
     ::GetWindowRect(c, &r);
     ::MapWindowPoints(HWND_DESKTOP, hwnd_, reinterpret_cast<POINT*>(&r), 2);
-    right = std::max<int>(right, r.right);
-    bottom = std::max<int>(bottom, r.bottom);
+    right = std::max<int>(right, r.right + scrollX_);
+    bottom = std::max<int>(bottom, r.bottom + scrollY_);
   }
+  RECT client;
+  ::GetClientRect(hwnd_, &client);
+  for (int pass = 0; pass < 3; ++pass) {
+    for (int bar : {SB_HORZ, SB_VERT}) {
+      SCROLLINFO si;
+      si.cbSize = sizeof si;
+      si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+      si.nMin = 0;
+      si.nMax = (bar == SB_HORZ ? right : bottom) - 1;
+      si.nPage = static_cast<UINT>(bar == SB_HORZ ? client.right : client.bottom);
+      si.nPos = bar == SB_HORZ ? scrollX_ : scrollY_;
+      ::SetScrollInfo(hwnd_, bar, &si, FALSE);
+    }
+    RECT now;
+    ::GetClientRect(hwnd_, &now);
+    const bool still = now.right == client.right && now.bottom == client.bottom;
+    client = now;
+    if (still) break;
+  }
+  // A larger area needs less scrolling: the content follows the position the
+  // bars were left at.
+  int dx = 0, dy = 0;
   for (int bar : {SB_HORZ, SB_VERT}) {
-    SCROLLINFO si;
-    si.cbSize = sizeof si;
-    si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
-    si.nMin = 0;
-    si.nMax = (bar == SB_HORZ ? right : bottom) - 1;
-    si.nPage = static_cast<UINT>(bar == SB_HORZ ? client.right : client.bottom);
-    si.nPos = 0;
-    ::SetScrollInfo(hwnd_, bar, &si, TRUE);
+    int& current = bar == SB_HORZ ? scrollX_ : scrollY_;
+    const int extent = bar == SB_HORZ ? right : bottom;
+    const int page = bar == SB_HORZ ? client.right : client.bottom;
+    const int pos = std::max(0, std::min(current, extent - page));
+    (bar == SB_HORZ ? dx : dy) = current - pos;
+    current = pos;
+    ::SetScrollPos(hwnd_, bar, pos, FALSE);
   }
-  ::InvalidateRect(hwnd_, nullptr, TRUE);
+  if (dx || dy) ::ScrollWindowEx(hwnd_, dx, dy, nullptr, nullptr, nullptr, nullptr, SW_SCROLLCHILDREN);
+  settingBars_ = false;
+  ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ERASE);
 }
 
 void ChildPeer::Scroll(int bar, int code, int track) {
@@ -562,7 +592,7 @@ LRESULT CALLBACK ChildPeer::ScrollBoxProc(HWND h, UINT msg, WPARAM wp, LPARAM lp
       if (self) self->Scroll(SB_VERT, GET_WHEEL_DELTA_WPARAM(wp) > 0 ? SB_LINEUP : SB_LINEDOWN, 0);
       return 0;
     case WM_SIZE:
-      if (self) self->ContentChanged();
+      if (self) self->UpdateScrollBars();
       break;
     case WM_COMMAND:
     case WM_NOTIFY:

@@ -203,10 +203,12 @@ class ChildPeer : public Win32Peer {
   std::shared_ptr<const Picture> memoryPicture_;  // its DIB section is what the control shows
   // Scroll boxes: the content's scroll position.
   int scrollX_ = 0, scrollY_ = 0;
+  bool settingBars_ = false;
 
  public:
   ~ChildPeer() override { DestroyNative(); }
   void Scroll(int bar, int code, int track);
+  void UpdateScrollBars();
   static LRESULT CALLBACK ScrollBoxProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
 };
 
