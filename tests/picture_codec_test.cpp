@@ -19,7 +19,9 @@
 
 #include "test_pictures.h"
 #include "viewer/bmp.h"
+#include "viewer/gif.h"
 #include "viewer/jpeg.h"
+#include "viewer/png.h"
 
 // Allocations through operator new larger than this fail while it is not 0
 // (a machine that runs out of memory in the middle of a decoding).
@@ -552,7 +554,23 @@ TEST(Decoders, WriteIntoTheCallersMemoryWhateverItsRowOrder) {
          viewer::DecodeBmp(reinterpret_cast<const std::uint8_t*>(f.data()), f.size(), s);
        }, viewer::DecodeBmp(rle.File())},
   };
-  for (const Case& c : cases) {
+  // PNG (straight rows, alpha composited row by row or after the passes of
+  // an interlaced one) and GIF (a frame on a canvas) the same way.
+  const viewer::Rgb back{10, 20, 30};
+  std::vector<Case> more;
+  for (const char* name : {"rgb8.png", "rgba8.png", "rgba8-interlaced.png", "palette8-trns.png", "offset.gif"}) {
+    const std::string file = TestPicture(name);
+    const bool png = std::string(name).find(".png") != std::string::npos;
+    more.push_back({name, [file, png, back](viewer::PixelSink& s) {
+                      const auto* bytes = reinterpret_cast<const std::uint8_t*>(file.data());
+                      if (png) viewer::DecodePng(bytes, file.size(), s, back);
+                      else viewer::DecodeGif(bytes, file.size(), s, back);
+                    },
+                    png ? viewer::DecodePng(file, back) : viewer::DecodeGif(file, back)});
+  }
+  std::vector<Case> all(std::begin(cases), std::end(cases));
+  all.insert(all.end(), more.begin(), more.end());
+  for (const Case& c : all) {
     SCOPED_TRACE(c.name);
     BottomUpSink sink;
     c.decode(sink);

@@ -53,7 +53,8 @@ struct Decoder {
 
 }  // namespace
 
-Pixels DecodeGif(const std::uint8_t* data, std::size_t size, Rgb background, std::uint64_t maxPixels) {
+void DecodeGif(const std::uint8_t* data, std::size_t size, PixelSink& sink, Rgb background,
+               std::uint64_t maxPixels) {
   Source source{data, size};
   Decoder d(source);
   GifFileType* gif = d.gif;
@@ -84,15 +85,14 @@ Pixels DecodeGif(const std::uint8_t* data, std::size_t size, Rgb background, std
   const std::uint64_t width = std::max<std::uint64_t>(gif->SWidth, std::uint64_t(frame.Left) + frame.Width);
   const std::uint64_t height = std::max<std::uint64_t>(gif->SHeight, std::uint64_t(frame.Top) + frame.Height);
   CheckSize(width, height, maxPixels);
-  Pixels out;
-  out.width = static_cast<int>(width);
-  out.height = static_cast<int>(height);
-  const size_t stride = static_cast<size_t>(width) * 3;
-  out.bgr.resize(stride * static_cast<size_t>(height));
-  for (size_t i = 0; i < out.bgr.size(); i += 3) {
-    out.bgr[i] = background.b;
-    out.bgr[i + 1] = background.g;
-    out.bgr[i + 2] = background.r;
+  const PixelRows out = sink.Allocate(static_cast<int>(width), static_cast<int>(height));
+  for (std::uint64_t y = 0; y < height; ++y) {
+    std::uint8_t* dst = out.Row(y);
+    for (std::uint64_t x = 0; x < width; ++x, dst += 3) {
+      dst[0] = background.b;
+      dst[1] = background.g;
+      dst[2] = background.r;
+    }
   }
 
   // Interlaced rows come in four passes: every 8th row from 0, every 8th
@@ -108,8 +108,9 @@ Pixels DecodeGif(const std::uint8_t* data, std::size_t size, Rgb background, std
   }
   std::vector<GifPixelType> line(static_cast<size_t>(frame.Width));
   for (int y : rows) {
+    if (sink.Cancelled()) throw Cancelled();
     d.Check(DGifGetLine(gif, line.data(), frame.Width));
-    std::uint8_t* dst = &out.bgr[static_cast<size_t>(frame.Top + y) * stride + static_cast<size_t>(frame.Left) * 3];
+    std::uint8_t* dst = out.Row(static_cast<std::uint64_t>(frame.Top + y)) + static_cast<size_t>(frame.Left) * 3;
     for (int x = 0; x < frame.Width; ++x, dst += 3) {
       const int index = line[static_cast<size_t>(x)];
       if (index == transparent) continue;
@@ -123,6 +124,12 @@ Pixels DecodeGif(const std::uint8_t* data, std::size_t size, Rgb background, std
       dst[2] = c.Red;
     }
   }
+}
+
+Pixels DecodeGif(const std::uint8_t* data, std::size_t size, Rgb background, std::uint64_t maxPixels) {
+  Pixels out;
+  PixelsSink sink(out);
+  DecodeGif(data, size, sink, background, maxPixels);
   return out;
 }
 

@@ -15,6 +15,8 @@ namespace viewer {
 // the canvas outside the frame are the background; colour indexes past the
 // colour table are black. Damaged data, a file that ends early and a picture
 // without a colour table raise PictureError with the reason.
+void DecodeGif(const std::uint8_t* data, std::size_t size, PixelSink& sink, Rgb background = {},
+               std::uint64_t maxPixels = kMaxPixels);
 Pixels DecodeGif(const std::uint8_t* data, std::size_t size, Rgb background = {},
                  std::uint64_t maxPixels = kMaxPixels);
 inline Pixels DecodeGif(const std::string& data, Rgb background = {}) {

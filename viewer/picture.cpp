@@ -14,16 +14,6 @@ std::string Lower(std::string s) {
   return s;
 }
 
-// A picture decoded elsewhere, into the sink's memory.
-void CopyInto(const Pixels& from, PixelSink& sink) {
-  const PixelRows rows = sink.Allocate(from.width, from.height);
-  for (int y = 0; y < from.height; ++y) {
-    if (sink.Cancelled()) throw Cancelled();
-    std::memcpy(rows.Row(static_cast<std::uint64_t>(y)), &from.bgr[static_cast<size_t>(y) * from.width * 3],
-                static_cast<size_t>(from.width) * 3);
-  }
-}
-
 }  // namespace
 
 PictureKind KindOf(const std::string& path) {
@@ -49,9 +39,8 @@ void LoadPicture(const std::string& path, PixelSink& sink, Rgb background) {
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(data.data());
   switch (kind) {
     case PictureKind::Jpeg: return DecodeJpeg(bytes, data.size(), sink);
-    // PNG and GIF decode into a picture of their own yet, copied once.
-    case PictureKind::Png: return CopyInto(DecodePng(data, background), sink);
-    case PictureKind::Gif: return CopyInto(DecodeGif(data, background), sink);
+    case PictureKind::Png: return DecodePng(bytes, data.size(), sink, background);
+    case PictureKind::Gif: return DecodeGif(bytes, data.size(), sink, background);
     default: return DecodeBmp(bytes, data.size(), sink);
   }
 }

@@ -104,8 +104,8 @@ void Flush(png_structp) {}
 
 }  // namespace
 
-Pixels DecodePng(const std::uint8_t* data, std::size_t size, Rgb background, std::uint64_t maxPixels) {
-  Pixels out;
+void DecodePng(const std::uint8_t* data, std::size_t size, PixelSink& sink, Rgb background,
+               std::uint64_t maxPixels) {
   std::vector<std::uint8_t> rgba;  // pixels with alpha before compositing
   Reader r(data, size);
   // Only objects made before this point live across the jump.
@@ -132,15 +132,17 @@ Pixels DecodePng(const std::uint8_t* data, std::size_t size, Rgb background, std
       png_get_rowbytes(r.png, r.info) != static_cast<size_t>(width) * channels)
     png_error(r.png, "unexpected pixel layout");
 
-  out.width = static_cast<int>(width);
-  out.height = static_cast<int>(height);
-  const size_t stride = static_cast<size_t>(width) * 3;
-  out.bgr.resize(stride * height);
+  // The sink may raise, and may give the decoding up between rows; no call
+  // into libpng is running then, and the reader is released on the way out.
+  const PixelRows out = sink.Allocate(static_cast<int>(width), static_cast<int>(height));
   if (channels == 3) {
     // Straight into the picture; passes after the first fill in the rows.
     for (int pass = 0; pass < passes; ++pass)
-      for (png_uint_32 y = 0; y < height; ++y) png_read_row(r.png, &out.bgr[y * stride], nullptr);
-    return out;
+      for (png_uint_32 y = 0; y < height; ++y) {
+        if (sink.Cancelled()) throw Cancelled();
+        png_read_row(r.png, out.Row(y), nullptr);
+      }
+    return;
   }
   // With alpha: one row at a time, or the whole picture when the passes of
   // an interlaced one come back to each row.
@@ -148,16 +150,23 @@ Pixels DecodePng(const std::uint8_t* data, std::size_t size, Rgb background, std
   rgba.resize(alphaStride * (passes > 1 ? height : 1));
   for (int pass = 0; pass < passes; ++pass)
     for (png_uint_32 y = 0; y < height; ++y) {
+      if (sink.Cancelled()) throw Cancelled();
       std::uint8_t* src = &rgba[passes > 1 ? y * alphaStride : 0];
       png_read_row(r.png, src, nullptr);
       if (pass + 1 < passes) continue;
-      std::uint8_t* dst = &out.bgr[y * stride];
+      std::uint8_t* dst = out.Row(y);
       for (png_uint_32 x = 0; x < width; ++x, src += 4, dst += 3) {
         dst[0] = Over(src[0], src[3], background.b);
         dst[1] = Over(src[1], src[3], background.g);
         dst[2] = Over(src[2], src[3], background.r);
       }
     }
+}
+
+Pixels DecodePng(const std::uint8_t* data, std::size_t size, Rgb background, std::uint64_t maxPixels) {
+  Pixels out;
+  PixelsSink sink(out);
+  DecodePng(data, size, sink, background, maxPixels);
   return out;
 }
 

@@ -15,6 +15,8 @@ namespace viewer {
 // with a bad checksum, or claiming more than 16 MB, are skipped; anything
 // else that is damaged, and a file that ends early, raises PictureError with
 // libpng's reason.
+void DecodePng(const std::uint8_t* data, std::size_t size, PixelSink& sink, Rgb background = {},
+               std::uint64_t maxPixels = kMaxPixels);
 Pixels DecodePng(const std::uint8_t* data, std::size_t size, Rgb background = {},
                  std::uint64_t maxPixels = kMaxPixels);
 inline Pixels DecodePng(const std::string& data, Rgb background = {}) {
