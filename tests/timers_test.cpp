@@ -615,7 +615,7 @@ TEST_F(RunnerEndTest, TimeOfDayIsTheNextOneAndFollowsTheWallClock) {
   EXPECT_EQ(r->Label3->Caption(), std::to_string(23 * 3600));
 }
 
-TEST_F(RunnerEndTest, WakingPastTheEndWarnsBeforeActing) {
+TEST_F(RunnerEndTest, WakingOrTheClockPastTheEndWarnsBeforeActing) {
   TForm11* r = StartCountdown(0, 0, 0, 10, 0);
   Tick(5);
   sim->tickCount += 3600 * 1000;  // an hour in standby
@@ -626,6 +626,34 @@ TEST_F(RunnerEndTest, WakingPastTheEndWarnsBeforeActing) {
   EXPECT_EQ(r->Label3->Caption(), "30");
   Tick(30);
   EXPECT_EQ(sim->Calls("ExitWindowsEx").size(), 1u);
+
+  // The clock set forward past a time of day (or a summer-time hour skipped
+  // over it): the ticks ran on as usual, the warning still comes first.
+  for (double forward : {2 * 3600.0, 3600.0 + 30.0}) {
+    SCOPED_TRACE(forward);
+    TearDown();
+    SetUp();
+    r = StartCountdown(1, 0, 13, 0, 0);  // 13:00 at noon
+    Tick(3);
+    sim->now += forward / 86400.0;
+    Tick();
+    EXPECT_TRUE(sim->Calls("ExitWindowsEx").empty()) << "acted without the warning";
+    ASSERT_NE(Form26, nullptr);
+    EXPECT_EQ(r->Label3->Caption(), "30");
+    Tick(29);
+    EXPECT_TRUE(sim->Calls("ExitWindowsEx").empty());
+    Tick();
+    EXPECT_EQ(sim->Calls("ExitWindowsEx").size(), 1u);
+  }
+
+  // A time of day no clock shows (a stored value edited by hand) is refused.
+  for (auto [h, m] : {std::pair{24, 0}, std::pair{-100, 0}, std::pair{12, 60}}) {
+    TearDown();
+    SetUp();
+    r = StartCountdown(1, 0, h, m, 0);
+    EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"時刻は0:00から23:59までで設定して下さい。"})) << h << ":" << m;
+    EXPECT_FALSE(r->Counting());
+  }
 }
 
 TEST_F(RunnerEndTest, ProgramEndStartsTheLastThirtySeconds) {
@@ -633,8 +661,11 @@ TEST_F(RunnerEndTest, ProgramEndStartsTheLastThirtySeconds) {
   sim->onMsgWait = [&](platform::Handle) {
     return running ? platform::kWaitTimeout : platform::kWaitObject0;
   };
-  TForm11* r = StartCountdown(2, 2, 1, 0, 0);  // the lists are ignored
+  TForm11* r = StartCountdown(2, 2, 10000, 0, 0);  // the lists are ignored, their limit too
+  EXPECT_TRUE(r->Counting());
   Tick(100);
+  EXPECT_EQ(r->Label3->Caption(), "") << "no time is counted while the program runs";
+  EXPECT_EQ(r->Label5->Caption(), "監視中");
   EXPECT_EQ(Form26, nullptr);
   EXPECT_TRUE(sim->Calls("ExitWindowsEx").empty());
   running = false;

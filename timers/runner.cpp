@@ -23,6 +23,7 @@ constexpr const char* kPrompt = "実行したいアプリケーションを入�
 constexpr const char* kPromise = "タイマー終了しだい現在のアプリケーションを終了します";
 constexpr const char* kCancelHint = "自動でWindowsを終了します、途中で止める場合はcancelして下さい。";
 constexpr const char* kTooLong = "タイマーは9999時間まで設定できます。";
+constexpr const char* kNoTimeOfDay = "時刻は0:00から23:59までで設定して下さい。";
 
 const char* const kCountItems[] = {"CB1", "CB2", "CB3"};
 const char* const kCountTexts[] = {"CBI1", "CBI2", "CBI3"};
@@ -141,7 +142,8 @@ void TForm11::Button4Click(tk::Component*) {
 void TForm11::ShowRemaining() {
   char text[32];
   std::snprintf(text, sizeof text, "%.0f", RemainingSeconds);
-  Label3->SetCaption(text);
+  // Watching the program there is nothing to count yet.
+  Label3->SetCaption(watched_ ? "" : text);
   // Above an hour, also as hours, minutes and seconds.
   if (RemainingSeconds > 3600) {
     long long s = static_cast<long long>(RemainingSeconds);
@@ -317,10 +319,18 @@ void TForm11::Button1Click(tk::Component*) {
   bool armed;  // there is a time to act at: a countdown from nothing never acts
   if (byTimeOfDay) {
     // The next such time of day, today or tomorrow; the seconds list is not used.
+    if (counts[0] < 0 || counts[0] > 23 || counts[1] < 0 || counts[1] > 59) {
+      app.ShowMessage(kNoTimeOfDay);
+      return;
+    }
     const double now = p.Now();
     deadlineDay = NextTimeOfDay(now, 3600.0 * counts[0] + 60.0 * counts[1]);
     start = static_cast<double>(std::llround((deadlineDay - now) * 86400.0));
     armed = deadlineDay > now;  // even when less than half a second away
+  } else if (mode == timers::kWhenProgramEnds) {
+    // The lists are not used: the grace period counts once the program ends.
+    start = 0;
+    armed = false;
   } else {
     start = 3600.0 * counts[0] + 60.0 * counts[1] + counts[2];
     armed = start > 0;
@@ -424,8 +434,11 @@ void TForm11::Timer1Timer(tk::Component*) {
     return;
   }
   double ms = ClockRemainingMs();
-  if (jumped && armed_ && !acted_ && ms <= 0) {
-    // Woken past the end: the warning first, for its grace period.
+  // Past the end without the warning having been up: woken from standby, or
+  // the clock moved past a time of day. The warning first, for its grace
+  // period.
+  const bool unwarned = RemainingSeconds > timers::kWarningSeconds;
+  if ((jumped || unwarned) && armed_ && !acted_ && ms <= 0) {
     byTimeOfDay_ = false;
     deadlineMs_ = TickClock() + timers::kGraceSeconds * 1000;
     ms = timers::kGraceSeconds * 1000.0;
