@@ -118,7 +118,29 @@ TEST_F(CaptureFileTest, OnEachCaptureAlsoWritesAFileThatIsNeverOverwritten) {
   Store("Capture", "Pattern", "shot");
   main->C1->Click();
   EXPECT_EQ(viewer::DecodeBmp(sim->fileContents["C:\\shots\\shot.bmp"]).bgr, system.bgr);
+  // One that cannot be read: the program takes the screen itself.
+  sim->printScreenPicture = std::string("not a picture");
+  Store("Capture", "Pattern", "unreadable");
+  main->C1->Click();
+  EXPECT_EQ(viewer::DecodeBmp(sim->fileContents["C:\\shots\\unreadable.bmp"]).bgr, screen.bgr);
+  EXPECT_EQ(viewer::DecodeDib(*sim->clipboard).bgr, screen.bgr);
   EXPECT_TRUE(ui->boxes.empty());
+
+  // Without a sequence number (95, 98, NT 4) nothing proves the clipboard's
+  // picture new: an older one there, and Print Screen not handled, must not
+  // be saved as the capture.
+  sim->clipboardSequence = 0;
+  sim->printScreenPicture.reset();
+  sim->clipboard = viewer::EncodeDib(Gradient(3, 3));
+  Store("Capture", "Pattern", "nosequence");
+  main->C1->Click();
+  EXPECT_EQ(viewer::DecodeBmp(sim->fileContents["C:\\shots\\nosequence.bmp"]).bgr, screen.bgr);
+  EXPECT_EQ(viewer::DecodeDib(*sim->clipboard).bgr, screen.bgr);
+  // A screen that cannot be read is said when a file was wanted.
+  sim->screen = platform::Bitmap{};
+  main->C1->Click();
+  ASSERT_EQ(ui->boxes.size(), 1u);
+  EXPECT_NE(ui->boxes[0].text.find("キャプチャを保存できません"), std::string::npos);
 }
 
 TEST_F(CaptureFileTest, AFolderThatCannotBeWrittenIsNamedAndTheClipboardStillGetsThePicture) {

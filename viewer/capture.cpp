@@ -125,29 +125,41 @@ bool Capture(const std::vector<KeyCall>& keys, platform::Handle window, platform
   const std::uint32_t before = p.GetClipboardSequenceNumber();
   for (const KeyCall& k : keys) p.KeybdEvent(k.vk, k.scan, k.flags);
   // Without the sequence number (95, 98, NT 4) the system's Print Screen
-  // handling is trusted; the picture is read back only when it is needed.
+  // handling is trusted as long as only the clipboard wants the picture.
   const bool needPixels = settings.toFile || oneMonitor;
   if (before == 0 && !needPixels) return true;
-  const bool systemMade = WaitForClipboard(before);
+  // Only a changed sequence number proves the clipboard's picture new: without
+  // one (95, 98, NT 4), or with a picture that cannot be read, the program
+  // takes the screen itself. The wait still lets the system's own picture
+  // land first, so that it does not replace the program's afterwards.
+  const bool systemMade = WaitForClipboard(before) && before != 0;
   Pixels pixels;
+  bool fromSystem = false;
   if (systemMade) {
     if (!needPixels) return true;
     std::string dib;
-    if (!p.GetClipboardDib(dib)) return true;  // not a picture we can read: the clipboard keeps it
-    try {
-      pixels = DecodeDib(reinterpret_cast<const std::uint8_t*>(dib.data()), dib.size());
-    } catch (const PictureError& e) {
-      app.MessageBox(e.what(), "Kivo-Config For Windows", tk::mbOk | tk::mbIconExclamation);
-      return true;
+    if (p.GetClipboardDib(dib)) {
+      try {
+        pixels = DecodeDib(reinterpret_cast<const std::uint8_t*>(dib.data()), dib.size());
+        fromSystem = true;
+      } catch (const PictureError&) {
+        // taken again below
+      }
     }
-  } else {
+  }
+  if (!fromSystem) {
     platform::Bitmap picture;
-    if (!p.CaptureScreen(window, picture)) return false;
+    if (!p.CaptureScreen(window, picture)) {
+      if (settings.toFile)
+        app.MessageBox("キャプチャを保存できません。\r\n画面の画像を取得できません", "Kivo-Config For Windows",
+                       tk::mbOk | tk::mbIconExclamation);
+      return false;
+    }
     pixels = Pixels{picture.width, picture.height, std::move(picture.bgr)};
   }
   if (oneMonitor)
     pixels = CropToMonitor(pixels, RectOf(p.VirtualScreen()), RectOf(p.MonitorAt(p.GetCursorPos())));
-  if (!systemMade || oneMonitor) {
+  if (!fromSystem || oneMonitor) {
     if (!p.SetClipboardDib(owner, EncodeDib(pixels))) return false;
   }
   if (settings.toFile) {

@@ -454,7 +454,7 @@ void SimPlatform::KeybdEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t f
   // The system's Print Screen handling, where the machine has one.
   if (vk == 0x2C && !(flags & kKeyEventKeyUp) && printScreenPicture) {
     clipboard = printScreenPicture;
-    ++clipboardSequence;
+    if (clipboardSequence) ++clipboardSequence;  // a system without the number keeps 0
   }
   Log("keybd_event(" + Hex(vk) + ", " + std::to_string(scan) + ", " + std::to_string(flags) + ", 0)");
 }
@@ -554,7 +554,7 @@ std::uint32_t SimPlatform::GetWindowStyle(Handle window) {
 bool SimPlatform::SetClipboardDib(Handle, const std::string& dib) {
   Log("SetClipboardData(CF_DIB, " + std::to_string(dib.size()) + " bytes)");
   clipboard = dib;
-  ++clipboardSequence;
+  if (clipboardSequence) ++clipboardSequence;
   return true;
 }
 
