@@ -572,6 +572,8 @@ void TForm1::Button16Click(tk::Component*) {
   Form9 = new TForm9(this);
   Form9->DoCreate();
   Form9->ShowModal();
+  // A runner kept out of sight during the lock comes back.
+  if (Form11) Form11->FollowLock();
 }
 
 void TForm1::Button17Click(tk::Component*) {

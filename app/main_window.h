@@ -146,6 +146,7 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
   bool ExitButtonsEnabled() const override { return Button4->Enabled(); }
   void ApplyColor(tk::Color color) override;
   tk::WindowHandle MainWindowHandle() const override { return Handle(); }
+  bool InputLocked() const override;
 
   bool ExitBan() const { return exitBan_; }
 

@@ -19,6 +19,8 @@ using settings::SettingsStore;
 }  // namespace
 
 // ---------------------------------------------------------------- command line
+bool TForm1::InputLocked() const { return lock::ActiveLock() != nullptr; }
+
 std::intptr_t TForm1::Refusal(const cmdline::Command& c) const {
   using cmdline::Verb;
   const bool windowCommand = c.verb == Verb::Show || c.verb == Verb::Hide || c.verb == Verb::Exit ||
@@ -161,8 +163,9 @@ void TForm1::HotKeyPressed(int id) {
       else if (Button20->Enabled()) Button20Click(this);
       break;
     case hotkeys::kLock:
-      // The set-up, never a lock without a password.
-      if (N3->Enabled()) Button16Click(this);
+      // The set-up, never a lock without a password; not while the main
+      // window offers none (the stopwatch open).
+      if (N3->Enabled() && Button16->Enabled()) Button16Click(this);
       break;
     case hotkeys::kTimer: {
       std::int32_t minutes = hotkeys::ReadHotKeys().timerMinutes;

@@ -36,6 +36,9 @@ class MainWindowAccess {
   // The main window's colour, also given to its information labels.
   virtual void ApplyColor(tk::Color color) = 0;
   virtual tk::WindowHandle MainWindowHandle() const = 0;
+  // True while the screen lock is up: no window of the program but the
+  // lock's own may then be shown or take input.
+  virtual bool InputLocked() const = 0;
 };
 
 enum class ExitKind { LogOff, Restart, ShutDown, PowerOff };

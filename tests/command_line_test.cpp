@@ -6,6 +6,7 @@
 #include "lock/lock_screen.h"
 #include "lock/lock_setup.h"
 #include "main_window_fixture.h"
+#include "timers/end_warning.h"
 #include "timers/runner.h"
 
 namespace {
@@ -302,6 +303,56 @@ TEST_F(CommandLineTest, ALockTakesNoCommandThatWouldShowHideOrEndTheProgram) {
   };
   main->Button16->Click();
   EXPECT_EQ(replies, (std::vector<std::intptr_t>(4, cmdline::kReplyLocked)));
+}
+
+// A scheduled end that comes during a lock counts out of sight: nobody at the
+// locked machine gets the runner (which starts programs) or the warning's
+// 中止; the count goes on, and both come back once the lock has ended.
+TEST_F(CommandLineTest, ATimedEndDuringALockCountsOutOfSightUntilTheLockEnds) {
+  UseVersion(platform::kPlatformWindows, 4, 10, 2222);
+  LinkClocks();
+  TForm1* main = CreateQuiet();
+  ui->onModal = [&](tk::Form& f) {
+    if (auto* s = dynamic_cast<TForm9*>(&f)) {
+      s->Edit1->SetText("pw");
+      s->Edit2->SetText("pw");
+      s->Button1->Click();
+    } else if (auto* l = dynamic_cast<lock::LockWindow*>(&f)) {
+      EXPECT_EQ(Forward(Make(Verb::PowerOff, When::In, 2)), cmdline::kReplyTaken);
+      tk::Application::Instance().ProcessMessages();
+      ASSERT_NE(Form11, nullptr);
+      EXPECT_TRUE(Form11->Counting());
+      EXPECT_FALSE(Form11->Visible()) << "the runner came up over the lock";
+      ui->AdvanceClock(70000);
+      EXPECT_EQ(Form11->Label3->Caption(), "50");
+      EXPECT_EQ(Form26, nullptr) << "the last warning came up over the lock";
+      EXPECT_FALSE(Form11->Visible());
+      l->PeerCloseRequested();
+    }
+  };
+  main->Button16->Click();
+  ASSERT_NE(Form11, nullptr);
+  EXPECT_TRUE(Form11->Visible());
+  ui->AdvanceClock(1000);
+  EXPECT_NE(Form26, nullptr);
+  EXPECT_TRUE(sim->Calls("ExitWindowsEx").empty());
+
+  // Counted to its end under a lock: the schedule is kept.
+  Form11->StopCountdown();
+  ui->onModal = [&](tk::Form& f) {
+    if (auto* s = dynamic_cast<TForm9*>(&f)) {
+      s->Edit1->SetText("pw");
+      s->Edit2->SetText("pw");
+      s->Button1->Click();
+    } else if (auto* l = dynamic_cast<lock::LockWindow*>(&f)) {
+      EXPECT_EQ(Forward(Make(Verb::PowerOff, When::In, 1)), cmdline::kReplyTaken);
+      tk::Application::Instance().ProcessMessages();
+      ui->AdvanceClock(61000);
+      EXPECT_EQ(sim->Calls("ExitWindowsEx").size(), 1u);
+      l->PeerCloseRequested();
+    }
+  };
+  main->Button16->Click();
 }
 
 }  // namespace

@@ -121,6 +121,14 @@ TEST_F(HotKeysTest, EachActionRunsAndALockOnlyOpensItsPrompt) {
   tk::Application::Instance().ProcessMessages();
   EXPECT_FALSE(Form11->Counting());
 
+  // Beside the stopwatch the main window offers no lock, nor does the hotkey.
+  EXPECT_FALSE(main->Button16->Enabled());
+  ui->onModal = [&](tk::Form& f) { ADD_FAILURE() << f.Caption() << " opened beside the stopwatch"; };
+  Press(hotkeys::kLock);
+  first->Close();
+  tk::Application::Instance().ProcessMessages();
+  ASSERT_TRUE(main->Button16->Enabled());
+
   // The lock's hotkey opens the set-up; pressed again during the lock, any
   // hotkey only opens the prompt.
   int setups = 0, prompts = 0;

@@ -175,8 +175,23 @@ void TForm11::SetRemaining(double seconds) {
   ShowRemaining();
 }
 
+// While the screen lock is up the runner is out of sight: nobody at the
+// locked machine may start a program or stop the count from it, and the
+// count goes on; it comes back when the lock ends.
+void TForm11::FollowLock() {
+  const bool locked = main_.InputLocked();
+  if (locked && Visible()) {
+    hiddenForLock_ = true;
+    Hide();
+  } else if (!locked && hiddenForLock_) {
+    hiddenForLock_ = false;
+    Show();
+  }
+}
+
 void TForm11::UpdateWarning() {
-  bool due = counting_ && !paused_ && !acted_ && !watched_ &&
+  // The last warning (with its 中止) does not come up over the lock either.
+  bool due = counting_ && !paused_ && !acted_ && !watched_ && !main_.InputLocked() &&
              RemainingSeconds <= timers::kWarningSeconds && RemainingSeconds > 0;
   if (!due) {
     CloseWarning();
@@ -408,6 +423,7 @@ void TForm11::StartCounting(bool armed) {
   // From the full time again when OK comes during a countdown.
   Timer1->SetEnabled(false);
   Timer1->SetEnabled(true);
+  FollowLock();
   ShowRemaining();
   UpdateWarning();
 }
@@ -416,6 +432,7 @@ void TForm11::StartCounting(bool armed) {
 // all (standby) do not stretch it, and nothing acts before the time is up.
 void TForm11::Timer1Timer(tk::Component*) {
   TickClock();  // read every second, so that no wrap of the tick count is missed
+  FollowLock();
   if (!counting_ || paused_) return;
   auto& p = platform::Get();
   const std::uint32_t now = p.GetTickCount();

@@ -75,6 +75,8 @@ class TForm11 : public tk::Form {
   void StopCountdown();
   void AddTenMinutes();
   void ActNow();
+  // Out of sight while the screen lock is up, back when it has ended.
+  void FollowLock();
 
  private:
   // The tick count carried on in 64 bits: it wraps after 49.7 days, a
@@ -101,6 +103,7 @@ class TForm11 : public tk::Form {
   // The countdown.
   bool counting_ = false;
   bool paused_ = false;
+  bool hiddenForLock_ = false;  // out of sight while the screen lock is up
   bool acted_ = false;
   bool armed_ = false;  // the count has a time to end: it started above zero
   int mode_ = timers::kAfterTime;
