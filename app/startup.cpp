@@ -63,6 +63,7 @@ int RunKivoConfig() {
                      tk::mbOk | tk::mbIconStop);
     return -1;
   }
+  int exitCode = 0;
   try {
     Form1 = app.CreateForm<TForm1>();
     {
@@ -73,14 +74,19 @@ int RunKivoConfig() {
     }
     if (command.verb != cmdline::Verb::None) {
       std::intptr_t reply = Form1->TakeCommand(command);
-      if (reply != cmdline::kReplyTaken && !command.silent)
-        app.MessageBox(cmdline::ReplyText(reply), session::kCaption, tk::mbOk | tk::mbIconExclamation);
+      if (reply != cmdline::kReplyTaken) {
+        if (!command.silent)
+          app.MessageBox(cmdline::ReplyText(reply), session::kCaption, tk::mbOk | tk::mbIconExclamation);
+        // A refused command leaves nothing to do: the script gets its exit
+        // code and no copy stays behind in the tray.
+        exitCode = cmdline::kExitRefused;
+      }
     }
-    app.Run();
+    if (exitCode == 0) app.Run();
   } catch (...) {
     app.HandleException();
   }
   app.Shutdown();
   p.ReleaseMutex(mutex);
-  return 0;
+  return exitCode;
 }

@@ -216,11 +216,26 @@ TEST_F(CommandLineTest, BadArgumentsAndHelpNeverStartTheProgram) {
 
 TEST_F(CommandLineTest, AFirstCopyStartsInTheTrayAndCarriesTheCommandOut) {
   Store("F6", "C2", "1");
+  auto boxes = ui->boxLog = std::make_shared<std::vector<tk::HeadlessBackend::Box>>();
   sim->commandLine = "kivo_config.exe /poweroff";
   EXPECT_EQ(RunKivoConfig(), 0);
   EXPECT_TRUE(sim->Calls("ShowWindow(0x10000, 0)").empty()) << "the main window was shown";
   EXPECT_EQ(sim->Calls("ExitWindowsEx").size(), 1u);
-  EXPECT_TRUE(ui->boxes.empty()) << "no question";
+  EXPECT_TRUE(boxes->empty()) << "no question";
+
+  // A command it refuses: the reason, exit code 3, and no copy left running.
+  for (const char* line : {"kivo_config.exe /cancel", "kivo_config.exe /cancel /silent"}) {
+    SCOPED_TRACE(line);
+    TearDown();
+    SetUp();
+    Store("F6", "C2", "1");
+    boxes = ui->boxLog = std::make_shared<std::vector<tk::HeadlessBackend::Box>>();
+    sim->commandLine = line;
+    EXPECT_EQ(RunKivoConfig(), cmdline::kExitRefused);
+    const bool silent = std::string(line).find("/silent") != std::string::npos;
+    ASSERT_EQ(boxes->size(), silent ? 0u : 1u);
+    if (!silent) EXPECT_EQ(boxes->front().text, cmdline::ReplyText(cmdline::kReplyNothingToCancel));
+  }
 }
 
 TEST_F(CommandLineTest, ForwardedCommandsRunOnceTheHandlerHasAnswered) {

@@ -235,6 +235,7 @@ int HeadlessBackend::MessageBox(Form*, const std::string& text, const std::strin
     answer = (flags & 0xF) == mbYesNo ? idNo : idOk;
   }
   boxes.push_back({text, caption, flags, answer});
+  if (boxLog) boxLog->push_back(boxes.back());
   return answer;
 }
 

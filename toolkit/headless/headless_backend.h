@@ -33,6 +33,9 @@ class HeadlessBackend : public Backend {
   // for a Yes/No question.
   std::deque<int> boxAnswers;
   std::vector<Box> boxes;
+  // Every box also goes here when set: a log that outlives the backend (the
+  // application's shutdown destroys it), for tests that run a whole start.
+  std::shared_ptr<std::vector<Box>> boxLog;
   // Runs inside ShowModal while the form is modal; it may click, set
   // ModalResult or Close() the form. Without one the form is dismissed.
   std::function<void(Form&)> onModal;
