@@ -282,6 +282,18 @@ void TForm1::FormCreate(tk::Component*) {
   p.ShellNotifyIcon(platform::kNimAdd, icon);
   SetCaption("Kivo-Config For Windows");
 
+  try {
+    RestoreSettings();
+  } catch (...) {
+    if (!sessionEnded_) StartAdditions();
+    throw;
+  }
+  if (!sessionEnded_) StartAdditions();
+}
+
+void TForm1::RestoreSettings() {
+  auto& p = platform::Get();
+  auto& app = tk::Application::Instance();
   SettingsStore store;
   bool noLogo = store.ReadBool(key::F6, key::C2, false);
   app.SetCursor(tk::crHourGlass);
@@ -309,10 +321,16 @@ void TForm1::FormCreate(tk::Component*) {
   SetCaption(store.ReadString(key::F8, key::Form1C, settings::kDefaultMainCaption));
   if (exitBan_) DisableExitButtons();
   store.Close();
-  if (exitBan_) session::UpdateShutdownBlockReason(Handle(), true);
   ShowPhysicalMemory();
   p.DisableIme(Handle());
   if (!p.FileExists(kRsrc32)) Button17->SetEnabled(false);
+}
+
+// What the program adds to the start, done even when a stored value of the
+// wrong type ended the restoring of the settings early: the exit ban's reason
+// for the system and the global hotkeys.
+void TForm1::StartAdditions() {
+  if (exitBan_) session::UpdateShutdownBlockReason(Handle(), true);
   tk::Application::Instance().OnHotKey = [this](int id) { HotKeyPressed(id); };
   ApplyHotKeys();
 }

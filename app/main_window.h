@@ -159,6 +159,10 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
 
   // Global hotkeys: registered again after each change; a press of one.
   void ApplyHotKeys();
+  // The start's steps after the tray icon: the logo and the stored settings;
+  // then what the program adds to them.
+  void RestoreSettings();
+  void StartAdditions();
   void HotKeyPressed(int id);
   void HotKey1Click(tk::Component* sender);
 

@@ -86,6 +86,16 @@ TEST_F(MainWindowTest, BadStoredColourStopsCreationWithTheConversionError) {
   EXPECT_EQ(f->Caption(), "Kivo-Config For Windows") << "later steps did not run";
 }
 
+TEST_F(MainWindowTest, WhatTheProgramAddsToTheStartHappensEvenWhenTheSettingsStopEarly) {
+  Store("F6", "CL", "greenish");
+  Store("F6", "C4", "1");  // the exit ban
+  Store("HotKey", "Stopwatch", "Ctrl+Alt+W");
+  TForm1* f = Create();
+  ASSERT_EQ(ui->boxes.size(), 1u);
+  EXPECT_EQ(sim->hotkeys.size(), 1u) << "the hotkeys were not registered";
+  EXPECT_EQ(sim->blockReasons.count(f->Handle()), 1u) << "the exit ban's reason was not given to the system";
+}
+
 TEST_F(MainWindowTest, StoredRegistryDwordIsReportedNotFatal) {
   sim->SetValue(Section("F1"), "X", {platform::kRegDword, std::string("\x05\0\0\0", 4)});
   Create();
