@@ -626,7 +626,9 @@ void TForm1::ShowLogo() {
   Form5->Show();
   const double start = p.Now();
   const double twoSeconds = 2.0 / 86400.0;
-  while (start + twoSeconds > p.Now()) app.ProcessMessages();
+  // A clock set back meanwhile ends the wait rather than stretching it by as
+  // much as it went back.
+  for (double now = p.Now(); now >= start && start + twoSeconds > now; now = p.Now()) app.ProcessMessages();
   delete Form5;
   Form5 = nullptr;
 }

@@ -214,6 +214,21 @@ TEST_F(ShellTest, LogoWaitsTwoSecondsWhileMessagesKeepFlowing) {
   EXPECT_EQ(tk::Application::Instance().Cursor(), tk::crDefault);
   EXPECT_EQ(Form5, nullptr) << "the logo is destroyed before start-up goes on";
   EXPECT_EQ(Owned<TForm5>(f), 0u);
+
+  // The clock set back an hour during the logo: the wait ends instead of
+  // lasting the hour.
+  TearDown();
+  SetUp();
+  sim->nowStep = 0.25 / 86400.0;
+  bool setBack = false;
+  ui->onProcessMessages = [&] {
+    if (Form5 && !setBack) {
+      setBack = true;
+      sim->now -= 1.0 / 24;
+    }
+  };
+  Create(true);
+  EXPECT_LE(ui->processMessagesCalls, 9);
 }
 
 TEST_F(ShellTest, TrayCommandsDuringTheLogoWaitUntilTheSettingsAreRestored) {
