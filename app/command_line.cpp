@@ -312,6 +312,8 @@ std::string ReplyText(std::intptr_t reply) {
       return "中止するタイマー終了がありません。";
     case kReplyBusy:
       return "起動中の Kivo-Config は別の操作の途中です。";
+    case kReplyStarting:
+      return "起動中の Kivo-Config の準備が終わりませんでした。";
     default:
       return "起動中の Kivo-Config がコマンドに応答しませんでした。";
   }

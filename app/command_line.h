@@ -96,6 +96,7 @@ enum Reply : std::intptr_t {
   kReplyLocked = 4,
   kReplyNothingToCancel = 5,
   kReplyBusy = 6,
+  kReplyStarting = 7,  // the running copy has not restored its settings yet: ask again
 };
 // Why a reply refused, as the second copy says it (Japanese); empty for kReplyTaken.
 std::string ReplyText(std::intptr_t reply);

@@ -42,6 +42,10 @@ std::intptr_t TForm1::ReceiveCommand(std::uint32_t tag, const std::string& bytes
   if (tag != cmdline::kCopyDataTag) return cmdline::kReplyNotUnderstood;
   std::optional<cmdline::Command> command = cmdline::DecodeRecord(bytes);
   if (!command) return cmdline::kReplyBadRecord;
+  // Nothing can be judged before the settings are restored (the logo is up):
+  // the other copy asks again rather than being told "taken" for a command
+  // that may be refused once it runs.
+  if (!settingsRestored_) return cmdline::kReplyStarting;
   return TakeCommand(*command);
 }
 

@@ -21,9 +21,14 @@ int ForwardCommand(const cmdline::Command& command) {
   std::intptr_t reply = cmdline::kReplyNotUnderstood;
   platform::Handle running =
       p.FindOtherProcessWindow(tk::kApplicationClassName, tk::Application::Instance().Title);
-  if (!running || !p.SendCopyData(running, cmdline::kCopyDataTag, cmdline::EncodeRecord(command),
-                                  kForwardTimeoutMs, reply))
-    reply = cmdline::kReplyNotUnderstood;
+  // A copy still starting asks to be asked again, for a while.
+  for (unsigned waited = 0;; waited += kForwardRetryMs) {
+    if (!running || !p.SendCopyData(running, cmdline::kCopyDataTag, cmdline::EncodeRecord(command),
+                                    kForwardTimeoutMs, reply))
+      reply = cmdline::kReplyNotUnderstood;
+    if (reply != cmdline::kReplyStarting || waited >= kForwardStartingMs) break;
+    p.MsgWaitForObject(0, kForwardRetryMs);
+  }
   if (reply == cmdline::kReplyTaken) return cmdline::kExitTaken;
   if (!command.silent)
     tk::Application::Instance().MessageBox(cmdline::ReplyText(reply), session::kCaption,

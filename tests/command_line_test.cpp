@@ -1,5 +1,6 @@
 // The command line: parsing, the record handed to a running copy, and what
 // the program does with each command, its own or another copy's.
+#include "app/about_boxes.h"
 #include "app/command_line.h"
 
 #include "app/startup.h"
@@ -192,6 +193,24 @@ TEST_F(CommandLineTest, ASecondCopyHandsItsCommandOverAndReportsTheAnswer) {
   sim->otherProcessWindows.clear();
   EXPECT_EQ(RunKivoConfig(), 3);
   EXPECT_EQ(ui->boxes.size(), 1u) << "silent copies show nothing";
+  // A copy still starting asks to be asked again: the command is sent again
+  // until it is taken, or given up after a while with the reason.
+  sim->otherProcessWindows["KivoApplication\tkivo_config"] = 0x777;
+  int asked = 0;
+  sim->copyDataAnswer = [&](platform::Handle, std::uint32_t, const std::string&) {
+    return static_cast<std::intptr_t>(++asked < 4 ? cmdline::kReplyStarting : cmdline::kReplyTaken);
+  };
+  sim->commandLine = "kivo_config.exe /poweroff /in 10";
+  EXPECT_EQ(RunKivoConfig(), 0);
+  EXPECT_EQ(asked, 4);
+  sim->copyDataAnswer = [&](platform::Handle, std::uint32_t, const std::string&) {
+    ++asked;
+    return static_cast<std::intptr_t>(cmdline::kReplyStarting);
+  };
+  const size_t shown = ui->boxes.size();
+  EXPECT_EQ(RunKivoConfig(), 3);
+  ASSERT_EQ(ui->boxes.size(), shown + 1);
+  EXPECT_EQ(ui->boxes.back().text, cmdline::ReplyText(cmdline::kReplyStarting));
   // Without a command the second copy keeps its old message.
   sim->commandLine = "kivo_config.exe";
   EXPECT_EQ(RunKivoConfig(), -1);
@@ -236,6 +255,18 @@ TEST_F(CommandLineTest, AFirstCopyStartsInTheTrayAndCarriesTheCommandOut) {
     ASSERT_EQ(boxes->size(), silent ? 0u : 1u);
     if (!silent) EXPECT_EQ(boxes->front().text, cmdline::ReplyText(cmdline::kReplyNothingToCancel));
   }
+}
+
+TEST_F(CommandLineTest, DuringTheLogoAnotherCopyIsAskedToComeBack) {
+  Store("F6", "C4", "1");  // the exit ban: a power-off would be refused
+  sim->nowStep = 0.25 / 86400.0;
+  std::vector<std::intptr_t> replies;
+  ui->onProcessMessages = [&] {
+    if (Form5 && replies.empty()) replies.push_back(Forward(Make(Verb::PowerOff, When::Now, 0, 0, 0, true)));
+  };
+  CreateMain(true);
+  EXPECT_EQ(replies, (std::vector<std::intptr_t>{cmdline::kReplyStarting}));
+  EXPECT_EQ(Forward(Make(Verb::PowerOff, When::Now, 0, 0, 0, true)), cmdline::kReplyExitBan);
 }
 
 TEST_F(CommandLineTest, ForwardedCommandsRunOnceTheHandlerHasAnswered) {
