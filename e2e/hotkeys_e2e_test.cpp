@@ -12,11 +12,14 @@ constexpr const char* kStopwatch = "Kivo-Config タイマー";
 
 class HotKeys : public WineTest {
  protected:
-  // Wine sees keys only while one of its X windows has the X input focus, and
-  // a window it has just mapped gets that focus a moment after it is visible;
-  // a key pressed before would reach no program, so the press waits for it.
+  // Wine sees keys only while one of its X windows has the X input focus. A
+  // window it has just mapped gets that focus a moment after it is visible,
+  // and after a message box none may have it; so, as a user clicks a window
+  // before pressing keys, the window is given the focus and the press waits
+  // until it has it.
   void PressIn(const std::string& title, const std::string& keys) {
     std::string focused;
+    RunTool({"xdotool", "search", "--name", "^" + title + "$", "windowfocus"}, 10000);
     EXPECT_TRUE(WaitFor([&] {
       Result r = RunTool({"xdotool", "getwindowfocus", "getwindowname"}, 10000);
       focused = r.code == 0 && !r.lines().empty() ? r.lines()[0] : "";
