@@ -59,6 +59,9 @@ class TForm27 : public tk::Form {
   tk::Button* Button2;  // キャンセル
 
   void FormCreate(tk::Component* sender);
+  // A key pressed in a box that would take a key away from typing gets
+  // Ctrl+Alt (F-keys, PrintScreen and Pause stay alone).
+  void HotKeyChange(tk::Component* sender);
   void Button1Click(tk::Component* sender);
   void Button2Click(tk::Component* sender);
   void FormCloseQuery(tk::Component* sender, bool& canClose);
@@ -69,6 +72,11 @@ class TForm27 : public tk::Form {
   // box cannot show a Win key).
   std::string storedTexts_[hotkeys::kActionCount];
   std::uint16_t openedValues_[hotkeys::kActionCount] = {};
+  // Values the store could not read: shown empty, and kept by OK unless the
+  // user sets them.
+  bool unreadable_[hotkeys::kActionCount] = {};
+  bool minutesUnreadable_ = false;
+  bool loading_ = true;  // until FormCreate has shown the stored keys
 };
 
 extern TForm27* Form27;
