@@ -36,8 +36,9 @@ Stored ReadHotKeys();
 
 // Registers the stored hotkeys on the window (after taking back those it
 // registered before); the lock's only where the lock is offered. Returns a
-// message for each value that cannot be read and each key that is taken;
-// the others are registered all the same.
+// message for each value that cannot be read, each key that is taken and
+// each that would take a key away from typing (not registered); the others
+// are registered all the same.
 std::vector<std::string> RegisterHotKeys(platform::Handle window, bool lockOffered);
 // Takes back every hotkey registered on the window.
 void UnregisterHotKeys(platform::Handle window);
