@@ -85,8 +85,8 @@ std::vector<std::string> RegisterHotKeys(platform::Handle window, bool lockOffer
     if (k.None() || (a == kLock && !lockOffered)) continue;
     if (TakesAwayTyping(k)) {
       problems.push_back("ホットキー " + FormatHotKey(k) + " (" + kActions[a].name +
-                         ") は Ctrl、Alt、Win のどれとも組み合わせていないため登録できません"
-                         "（登録するとそのキーがどのプログラムでも打てなくなります）。");
+                         ") は Ctrl、Alt、Win のどれも付いていないため登録できません"
+                         "（登録するとそのキーがどのプログラムでも使えなくなります）。");
       continue;
     }
     int same = -1;
@@ -203,8 +203,8 @@ void TForm27::Button1Click(tk::Component*) {
     std::optional<HotKey> k = ParseHotKey(texts[a]);
     if (k && TakesAwayTyping(*k) && HotKeys[a]->Enabled()) {
       app.MessageBox(std::string(ActionName(a)) + ": " + FormatHotKey(*k) +
-                         " は Ctrl か Alt と組み合わせてください。\r\n"
-                         "文字や記号を打つキーだけでは、どのプログラムでもそのキーが打てなくなります"
+                         " には Ctrl か Alt を付けてください。\r\n"
+                         "どちらも付いていないと、そのキーがどのプログラムでも使えなくなります"
                          "（F1～F24、PrintScreen、Pause はそれだけでも使えます）。",
                      Caption(), tk::mbOk | tk::mbIconExclamation);
       return;

@@ -273,13 +273,13 @@ TEST_F(HotKeysTest, AKeyThatTypesTextIsNeitherRegisteredNorStored) {
     // The stored "A" the user left alone is named and nothing is stored.
     w.Button1->Click();
     ASSERT_EQ(ui->boxes.size(), 1u);
-    EXPECT_NE(ui->boxes[0].text.find("画像ビューア: A は"), std::string::npos) << ui->boxes[0].text;
+    EXPECT_NE(ui->boxes[0].text.find("画像ビューア: A には"), std::string::npos) << ui->boxes[0].text;
     EXPECT_TRUE(w.Visible());
     EXPECT_EQ(Stored("HotKey", "CaptureWindow"), std::nullopt);
     w.HotKeys[hotkeys::kViewer]->SetKey(0);
     w.Button1->Click();
     ASSERT_EQ(ui->boxes.size(), 2u);
-    EXPECT_NE(ui->boxes[1].text.find("ストップウォッチ: Shift+Home は"), std::string::npos) << ui->boxes[1].text;
+    EXPECT_NE(ui->boxes[1].text.find("ストップウォッチ: Shift+Home には"), std::string::npos) << ui->boxes[1].text;
     w.HotKeys[hotkeys::kStopwatch]->SetKey(0x0400 | 0x24);  // Alt+Home
     w.Button1->Click();
   };
