@@ -9,6 +9,7 @@ namespace e2e {
 namespace {
 
 constexpr const char* kStopwatch = "Kivo-Config タイマー";
+constexpr const char* kHotKeyWindow = "ホットキーの設定";
 
 class HotKeys : public WineTest {
  protected:
@@ -72,6 +73,38 @@ TEST_F(HotKeys, AKeyAnotherProgramHoldsIsNamedAndTheOthersStillWork) {
   EXPECT_DRIVER_OK(Driver({"wait", "--title", kStopwatch, "--visible"}, 10000));
   kill(holder.pid, SIGTERM);
   Finish(holder, 10000);
+}
+
+// The window's boxes are the system's hotkey controls: a letter pressed
+// alone there becomes Ctrl+Alt and the letter, an F-key stays alone, and OK
+// stores and registers both.
+TEST_F(HotKeys, ALetterPressedAloneInTheWindowGetsCtrlAlt) {
+  SetWindowsVersion("winxp");
+  SkipLogo();
+  StartApp();
+  WaitMainWindow();
+  ASSERT_FALSE(HasFailure());
+  ASSERT_DRIVER_OK(Driver({"menu-command", "--title", kMainTitle, "--text", "ホットキーの設定(&K)"}));
+  ASSERT_DRIVER_OK(Driver({"wait", "--title", kHotKeyWindow, "--visible"}, 10000));
+  // The window opens with no control focused: Tab reaches the first box,
+  // the main window's.
+  PressIn(kHotKeyWindow, "Tab");
+  PressIn(kHotKeyWindow, "a");
+  PressIn(kHotKeyWindow, "Tab");
+  PressIn(kHotKeyWindow, "F5");
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kHotKeyWindow, "--text", "OK"}));
+  ASSERT_DRIVER_OK(Driver({"wait-gone", "--title", kHotKeyWindow, "--visible"}, 10000));
+  EXPECT_EQ(GetSetting("HotKey", "ShowHide"), "Ctrl+Alt+A");
+  EXPECT_EQ(GetSetting("HotKey", "CaptureDesktop"), "F5");
+  // Registered: another program cannot have them.
+  struct Held {
+    const char* mods;
+    const char* vk;
+  };
+  for (Held k : {Held{"3", "0x41"}, Held{"0", "0x74"}}) {
+    Result r = Driver({"hold-hotkey", "--mods", k.mods, "--vk", k.vk, "--ms", "0"});
+    EXPECT_EQ(r.code, 1) << k.vk << ": " << r.out << r.err;
+  }
 }
 
 }  // namespace

@@ -113,6 +113,13 @@ std::string FormatHotKey(const HotKey& key) {
   return out + name;
 }
 
+bool TakesAwayTyping(const HotKey& key) {
+  if (key.None() || (key.modifiers & (kModControl | kModAlt | kModWin))) return false;
+  constexpr std::uint32_t kF1 = 0x70, kF24 = 0x87, kPrintScreen = 0x2C, kPause = 0x13;
+  const bool typesNothing = (key.vk >= kF1 && key.vk <= kF24) || key.vk == kPrintScreen || key.vk == kPause;
+  return !typesNothing;
+}
+
 HotKey FromBoxValue(std::uint16_t value) {
   HotKey key;
   key.vk = value & 0xFFu;

@@ -28,6 +28,12 @@ std::string FormatHotKey(const HotKey& key);
 // The name of a virtual key ("S", "7", "F12", "PrintScreen" …), "" for none.
 std::string KeyName(std::uint32_t vk);
 
+// Whether a hotkey would take a key away from typing in every program: a key
+// with neither Ctrl, Alt nor Win (Shift alone still types capitals and
+// symbols), other than F1–F24, PrintScreen and Pause, which type no text.
+// Such a hotkey is neither registered nor stored by the window.
+bool TakesAwayTyping(const HotKey& key);
+
 // The hotkey box's value (the key in the low byte; Shift 0x100, Ctrl 0x200,
 // Alt 0x400 above it) and back. The box knows no Win key: it is dropped.
 HotKey FromBoxValue(std::uint16_t value);

@@ -36,8 +36,9 @@ Stored ReadHotKeys();
 
 // Registers the stored hotkeys on the window (after taking back those it
 // registered before); the lock's only where the lock is offered. Returns a
-// message for each value that cannot be read and each key that is taken;
-// the others are registered all the same.
+// message for each value that cannot be read, each key that is taken and
+// each that would take a key away from typing (not registered); the others
+// are registered all the same.
 std::vector<std::string> RegisterHotKeys(platform::Handle window, bool lockOffered);
 // Takes back every hotkey registered on the window.
 void UnregisterHotKeys(platform::Handle window);
@@ -59,6 +60,9 @@ class TForm27 : public tk::Form {
   tk::Button* Button2;  // キャンセル
 
   void FormCreate(tk::Component* sender);
+  // A key pressed in a box that would take a key away from typing gets
+  // Ctrl+Alt (F-keys, PrintScreen and Pause stay alone).
+  void HotKeyChange(tk::Component* sender);
   void Button1Click(tk::Component* sender);
   void Button2Click(tk::Component* sender);
   void FormCloseQuery(tk::Component* sender, bool& canClose);
@@ -69,6 +73,11 @@ class TForm27 : public tk::Form {
   // box cannot show a Win key).
   std::string storedTexts_[hotkeys::kActionCount];
   std::uint16_t openedValues_[hotkeys::kActionCount] = {};
+  // Values the store could not read: shown empty, and kept by OK unless the
+  // user sets them.
+  bool unreadable_[hotkeys::kActionCount] = {};
+  bool minutesUnreadable_ = false;
+  bool loading_ = true;  // until FormCreate has shown the stored keys
 };
 
 extern TForm27* Form27;

@@ -55,6 +55,15 @@ TEST(HotKeyText, ReadsAndWritesEveryKindOfKey) {
   EXPECT_EQ(hotkeys::ToBoxValue({kModShift | kModWin, 0x70}), 0x0100 | 0x70);
 }
 
+TEST(HotKeyText, KeysThatTypeTextNeedCtrlAltOrWin) {
+  // Shift alone still types (capitals, symbols); F-keys, PrintScreen and Pause type nothing.
+  for (const char* taking : {"A", "Shift+A", "7", "Space", "Home", "Shift+Delete", "Shift+PageUp"})
+    EXPECT_TRUE(hotkeys::TakesAwayTyping(*hotkeys::ParseHotKey(taking))) << taking;
+  for (const char* fine : {"", "Ctrl+A", "Alt+Space", "Win+Home", "Ctrl+Shift+7", "F1", "Shift+F24",
+                           "PrintScreen", "Pause", "Shift+Pause"})
+    EXPECT_FALSE(hotkeys::TakesAwayTyping(*hotkeys::ParseHotKey(fine))) << fine;
+}
+
 class HotKeysTest : public MainWindowFixture {
  protected:
   void StoreKey(const char* ident, const std::string& text) { Store("HotKey", ident, text); }
@@ -185,6 +194,115 @@ TEST_F(HotKeysTest, TheWindowStoresWhatIsPressedAndRegistersItAtOnce) {
   EXPECT_EQ(Stored("HotKey", "TimerMinutes"), "90");
   EXPECT_EQ(Registered(), 2u);
   EXPECT_EQ(Form27, nullptr) << "released";
+}
+
+TEST_F(HotKeysTest, AnUnreadableValueSpoilsOnlyItsOwnRow) {
+  const std::string dword("\x05\0\0\0", 4);
+  sim->SetValue(Section("HotKey"), "ShowHide", {platform::kRegDword, dword});
+  sim->SetValue(Section("HotKey"), "TimerMinutes", {platform::kRegDword, dword});
+  StoreKey("Stopwatch", "Ctrl+Alt+W");
+  StoreKey("Viewer", "Ctrl+Alt+V");
+  StoreKey("Cancel", "Win+Alt+C");
+  TForm1* main = CreateMain();
+  ASSERT_EQ(ui->boxes.size(), 1u);
+  const std::string& text = ui->boxes[0].text;
+  const std::string unreadable = "'ShowHide' のデータ型が不正です";
+  ASSERT_NE(text.find(unreadable), std::string::npos) << text;
+  EXPECT_EQ(text.find(unreadable, text.find(unreadable) + 1), std::string::npos) << "once:\n" << text;
+  EXPECT_NE(text.find("'TimerMinutes' のデータ型が不正です"), std::string::npos) << text;
+  EXPECT_EQ(Registered(), 3u) << "the readable rows";
+
+  // The window: the unreadable rows empty, the others as stored; OK keeps
+  // what it could not read unless the user sets it.
+  ui->boxes.clear();
+  ui->onModal = [&](tk::Form& f) {
+    auto& w = static_cast<TForm27&>(f);
+    ASSERT_EQ(ui->boxes.size(), 1u);
+    EXPECT_NE(ui->boxes[0].text.find(unreadable), std::string::npos) << ui->boxes[0].text;
+    EXPECT_EQ(w.HotKeys[hotkeys::kShowHide]->Key(), 0);
+    EXPECT_EQ(w.HotKeys[hotkeys::kStopwatch]->Key(), 0x0600 | 'W');
+    EXPECT_EQ(w.HotKeys[hotkeys::kViewer]->Key(), 0x0600 | 'V');
+    EXPECT_EQ(w.Edit1->Text(), "");
+    w.HotKeys[hotkeys::kViewer]->SetKey(0x0200 | 0x72);  // Ctrl+F3
+    w.Button1->Click();
+    // Stored: the keys are registered again, and the main window names what
+    // it still cannot read.
+    ASSERT_EQ(ui->boxes.size(), 2u);
+    EXPECT_NE(ui->boxes[1].text.find(unreadable), std::string::npos) << ui->boxes[1].text;
+  };
+  main->HotKey1->Click();
+  tk::Application::Instance().ProcessMessages();
+  EXPECT_EQ(sim->GetValue(Section("HotKey"), "ShowHide")->type, platform::kRegDword);
+  EXPECT_EQ(sim->GetValue(Section("HotKey"), "TimerMinutes")->type, platform::kRegDword);
+  EXPECT_EQ(Stored("HotKey", "Stopwatch"), "Ctrl+Alt+W");
+  EXPECT_EQ(Stored("HotKey", "Viewer"), "Ctrl+F3");
+  EXPECT_EQ(Stored("HotKey", "Cancel"), "Win+Alt+C");
+  EXPECT_EQ(sim->hotkeys.size(), 3u);
+
+  // Set by the user, the row and the minutes are written again.
+  ui->onModal = [&](tk::Form& f) {
+    auto& w = static_cast<TForm27&>(f);
+    w.HotKeys[hotkeys::kShowHide]->SetKey(0x0600 | 'H');
+    w.Edit1->SetText("15");
+    w.Button1->Click();
+  };
+  main->HotKey1->Click();
+  tk::Application::Instance().ProcessMessages();
+  EXPECT_EQ(Stored("HotKey", "ShowHide"), "Ctrl+Alt+H");
+  EXPECT_EQ(Stored("HotKey", "TimerMinutes"), "15");
+  EXPECT_EQ(sim->hotkeys.size(), 4u);
+}
+
+TEST_F(HotKeysTest, AKeyThatTypesTextIsNeitherRegisteredNorStored) {
+  StoreKey("ShowHide", "Ctrl+Alt+K");
+  StoreKey("CaptureDesktop", "F9");
+  StoreKey("Viewer", "A");
+  StoreKey("Stopwatch", "Shift+Home");
+  TForm1* main = CreateMain();
+  ASSERT_EQ(ui->boxes.size(), 1u);
+  const std::string& text = ui->boxes[0].text;
+  for (const char* part : {"ホットキー A (画像ビューア) は Ctrl、Alt、Win",
+                           "ホットキー Shift+Home (ストップウォッチ) は Ctrl、Alt、Win"})
+    EXPECT_NE(text.find(part), std::string::npos) << part << " in\n" << text;
+  const platform::Handle app = 0x10000;
+  EXPECT_EQ(sim->hotkeys, (std::map<std::pair<platform::Handle, int>, std::pair<std::uint32_t, std::uint32_t>>{
+                              {{app, 1}, {kModControl | kModAlt, 'K'}}, {{app, 2}, {0u, 0x78u}}}));
+
+  ui->boxes.clear();
+  ui->onModal = [&](tk::Form& f) {
+    auto& w = static_cast<TForm27&>(f);
+    // A plain key pressed in a box gets Ctrl+Alt; an F-key stays alone.
+    w.HotKeys[hotkeys::kCaptureWindow]->PeerKeyChanged('B');
+    EXPECT_EQ(w.HotKeys[hotkeys::kCaptureWindow]->Key(), 0x0600 | 'B');
+    w.HotKeys[hotkeys::kCancel]->PeerKeyChanged(0x0100 | '5');
+    EXPECT_EQ(w.HotKeys[hotkeys::kCancel]->Key(), 0x0700 | '5');
+    w.HotKeys[hotkeys::kCaptureDesktop]->PeerKeyChanged(0x74);
+    EXPECT_EQ(w.HotKeys[hotkeys::kCaptureDesktop]->Key(), 0x74);
+    // The stored "A" the user left alone is named and nothing is stored.
+    w.Button1->Click();
+    ASSERT_EQ(ui->boxes.size(), 1u);
+    EXPECT_NE(ui->boxes[0].text.find("画像ビューア: A には"), std::string::npos) << ui->boxes[0].text;
+    EXPECT_TRUE(w.Visible());
+    EXPECT_EQ(Stored("HotKey", "CaptureWindow"), std::nullopt);
+    w.HotKeys[hotkeys::kViewer]->SetKey(0);
+    w.Button1->Click();
+    ASSERT_EQ(ui->boxes.size(), 2u);
+    EXPECT_NE(ui->boxes[1].text.find("ストップウォッチ: Shift+Home には"), std::string::npos) << ui->boxes[1].text;
+    w.HotKeys[hotkeys::kStopwatch]->SetKey(0x0400 | 0x24);  // Alt+Home
+    w.Button1->Click();
+  };
+  main->HotKey1->Click();
+  tk::Application::Instance().ProcessMessages();
+  EXPECT_EQ(Form27, nullptr);
+  EXPECT_EQ(Stored("HotKey", "Viewer"), "");
+  EXPECT_EQ(Stored("HotKey", "Stopwatch"), "Alt+Home");
+  EXPECT_EQ(Stored("HotKey", "CaptureWindow"), "Ctrl+Alt+B");
+  EXPECT_EQ(Stored("HotKey", "Cancel"), "Ctrl+Alt+Shift+5");
+  EXPECT_EQ(Stored("HotKey", "CaptureDesktop"), "F5");
+  for (const auto& call : sim->Calls("RegisterHotKey")) {
+    EXPECT_EQ(call.find(", 0x0, 0x41)"), std::string::npos) << call;
+    EXPECT_EQ(call.find(", 0x4, 0x24)"), std::string::npos) << call;
+  }
 }
 
 }  // namespace
