@@ -565,6 +565,7 @@ TEST_F(RunnerEndTest, LastWarningAtSixtySecondsWithItsThreeCommands) {
   EXPECT_EQ(Form26, nullptr);
   EXPECT_FALSE(r->Counting());
   EXPECT_EQ(Form11, r) << "the runner stays open";
+  EXPECT_TRUE(main->SkipExitConfirmation) << "after the user's own OK, until the runner closes";
   Tick(120);
   EXPECT_TRUE(sim->Calls("ExitWindowsEx").empty());
 

@@ -217,6 +217,13 @@ void TForm11::Act() {
 }
 
 void TForm11::StopCountdown() {
+  // A count started from outside (the command line, a hotkey) set the main
+  // window's questions aside only for itself: stopped, they are asked again.
+  // One the user started with OK keeps them aside until the runner closes.
+  if (fromOutside_) {
+    fromOutside_ = false;
+    main_.SetExitConfirmationSkipped(false);
+  }
   counting_ = false;
   paused_ = false;
   Timer1->SetEnabled(false);
@@ -289,6 +296,7 @@ void TForm11::Button1Click(tk::Component*) {
   if (waiting_) return;
   auto& app = tk::Application::Instance();
   auto& p = platform::Get();
+  fromOutside_ = false;  // the user's own OK from now on
   main_.SetExitConfirmationSkipped(true);
   platform::ProcessInfo info;
   const bool launched = p.CreateProcess(Edit1->Text(), info);
@@ -399,6 +407,7 @@ void TForm11::SetDeadline(int mode, int action, double start, double deadlineDay
 void TForm11::StartTimedEnd(int action, std::uint32_t minutes) {
   StopCountdown();
   main_.SetExitConfirmationSkipped(true);
+  fromOutside_ = true;
   SetDeadline(timers::kAfterTime, action, 60.0 * minutes, 0);
   Label1->SetCaption(kCancelHint);
   StartCounting(minutes > 0);
@@ -407,6 +416,7 @@ void TForm11::StartTimedEnd(int action, std::uint32_t minutes) {
 void TForm11::StartTimedEndAt(int action, int hour, int minute) {
   StopCountdown();
   main_.SetExitConfirmationSkipped(true);
+  fromOutside_ = true;
   const double now = platform::Get().Now();
   const double deadlineDay = NextTimeOfDay(now, 3600.0 * hour + 60.0 * minute);
   SetDeadline(timers::kAtTimeOfDay, action, static_cast<double>(std::llround((deadlineDay - now) * 86400.0)),

@@ -104,6 +104,7 @@ class TForm11 : public tk::Form {
   bool counting_ = false;
   bool paused_ = false;
   bool hiddenForLock_ = false;  // out of sight while the screen lock is up
+  bool fromOutside_ = false;    // the count was started by StartTimedEnd(At)
   bool acted_ = false;
   bool armed_ = false;  // the count has a time to end: it started above zero
   int mode_ = timers::kAfterTime;
