@@ -1,8 +1,10 @@
 // The command line: parsing, the record handed to a running copy, and what
 // the program does with each command, its own or another copy's.
-#include "app/about_boxes.h"
 #include "app/command_line.h"
 
+#include <functional>
+
+#include "app/about_boxes.h"
 #include "app/startup.h"
 #include "lock/lock_screen.h"
 #include "lock/lock_setup.h"
@@ -161,6 +163,21 @@ class CommandLineTest : public MainWindowFixture {
     return tk::Application::Instance().PeerCopyData(tag, cmdline::EncodeRecord(c));
   }
   void Run() { tk::Application::Instance().ProcessMessages(); }
+  // Locks with the main window's button (password "pw") and runs during the
+  // lock what the test gives, then ends the lock from outside.
+  void DuringALock(TForm1* main, const std::function<void(lock::LockWindow&)>& during) {
+    ui->onModal = [&](tk::Form& f) {
+      if (auto* s = dynamic_cast<TForm9*>(&f)) {
+        s->Edit1->SetText("pw");
+        s->Edit2->SetText("pw");
+        s->Button1->Click();
+      } else if (auto* l = dynamic_cast<lock::LockWindow*>(&f)) {
+        during(*l);
+        l->PeerCloseRequested();
+      }
+    };
+    main->Button16->Click();
+  }
 };
 
 TEST_F(CommandLineTest, ASecondCopyHandsItsCommandOverAndReportsTheAnswer) {
@@ -335,21 +352,13 @@ TEST_F(CommandLineTest, ALockTakesNoCommandThatWouldShowHideOrEndTheProgram) {
   UseVersion(platform::kPlatformWindows, 4, 10, 2222);
   TForm1* main = CreateQuiet();
   std::vector<std::intptr_t> replies;
-  ui->onModal = [&](tk::Form& f) {
-    if (auto* s = dynamic_cast<TForm9*>(&f)) {
-      s->Edit1->SetText("pw");
-      s->Edit2->SetText("pw");
-      s->Button1->Click();
-    } else if (auto* l = dynamic_cast<lock::LockWindow*>(&f)) {
-      for (Verb v : {Verb::Show, Verb::Hide, Verb::Exit, Verb::CaptureDesktop})
-        replies.push_back(Forward(Make(v)));
-      tk::Application::Instance().ProcessMessages();
-      EXPECT_FALSE(main->Visible());
-      EXPECT_TRUE(l->Visible());
-      l->PeerCloseRequested();
-    }
-  };
-  main->Button16->Click();
+  DuringALock(main, [&](lock::LockWindow& l) {
+    for (Verb v : {Verb::Show, Verb::Hide, Verb::Exit, Verb::CaptureDesktop})
+      replies.push_back(Forward(Make(v)));
+    Run();
+    EXPECT_FALSE(main->Visible());
+    EXPECT_TRUE(l.Visible());
+  });
   EXPECT_EQ(replies, (std::vector<std::intptr_t>(4, cmdline::kReplyLocked)));
 }
 
@@ -360,25 +369,17 @@ TEST_F(CommandLineTest, ATimedEndDuringALockCountsOutOfSightUntilTheLockEnds) {
   UseVersion(platform::kPlatformWindows, 4, 10, 2222);
   LinkClocks();
   TForm1* main = CreateQuiet();
-  ui->onModal = [&](tk::Form& f) {
-    if (auto* s = dynamic_cast<TForm9*>(&f)) {
-      s->Edit1->SetText("pw");
-      s->Edit2->SetText("pw");
-      s->Button1->Click();
-    } else if (auto* l = dynamic_cast<lock::LockWindow*>(&f)) {
-      EXPECT_EQ(Forward(Make(Verb::PowerOff, When::In, 2)), cmdline::kReplyTaken);
-      tk::Application::Instance().ProcessMessages();
-      ASSERT_NE(Form11, nullptr);
-      EXPECT_TRUE(Form11->Counting());
-      EXPECT_FALSE(Form11->Visible()) << "the runner came up over the lock";
-      ui->AdvanceClock(70000);
-      EXPECT_EQ(Form11->Label3->Caption(), "50");
-      EXPECT_EQ(Form26, nullptr) << "the last warning came up over the lock";
-      EXPECT_FALSE(Form11->Visible());
-      l->PeerCloseRequested();
-    }
-  };
-  main->Button16->Click();
+  DuringALock(main, [&](lock::LockWindow&) {
+    EXPECT_EQ(Forward(Make(Verb::PowerOff, When::In, 2)), cmdline::kReplyTaken);
+    Run();
+    ASSERT_NE(Form11, nullptr);
+    EXPECT_TRUE(Form11->Counting());
+    EXPECT_FALSE(Form11->Visible()) << "the runner came up over the lock";
+    ui->AdvanceClock(70000);
+    EXPECT_EQ(Form11->Label3->Caption(), "50");
+    EXPECT_EQ(Form26, nullptr) << "the last warning came up over the lock";
+    EXPECT_FALSE(Form11->Visible());
+  });
   ASSERT_NE(Form11, nullptr);
   EXPECT_TRUE(Form11->Visible());
   ui->AdvanceClock(1000);
@@ -387,20 +388,12 @@ TEST_F(CommandLineTest, ATimedEndDuringALockCountsOutOfSightUntilTheLockEnds) {
 
   // Counted to its end under a lock: the schedule is kept.
   Form11->StopCountdown();
-  ui->onModal = [&](tk::Form& f) {
-    if (auto* s = dynamic_cast<TForm9*>(&f)) {
-      s->Edit1->SetText("pw");
-      s->Edit2->SetText("pw");
-      s->Button1->Click();
-    } else if (auto* l = dynamic_cast<lock::LockWindow*>(&f)) {
-      EXPECT_EQ(Forward(Make(Verb::PowerOff, When::In, 1)), cmdline::kReplyTaken);
-      tk::Application::Instance().ProcessMessages();
-      ui->AdvanceClock(61000);
-      EXPECT_EQ(sim->Calls("ExitWindowsEx").size(), 1u);
-      l->PeerCloseRequested();
-    }
-  };
-  main->Button16->Click();
+  DuringALock(main, [&](lock::LockWindow&) {
+    EXPECT_EQ(Forward(Make(Verb::PowerOff, When::In, 1)), cmdline::kReplyTaken);
+    Run();
+    ui->AdvanceClock(61000);
+    EXPECT_EQ(sim->Calls("ExitWindowsEx").size(), 1u);
+  });
 }
 
 }  // namespace
