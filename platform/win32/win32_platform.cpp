@@ -636,9 +636,12 @@ class Win32Platform : public Platform {
     // On the disk before it counts as written: a network drive may report
     // a failed write only here or at the close.
     ok = ok && ::FlushFileBuffers(f) != FALSE;
-    DWORD err = ::GetLastError();
-    ok = ::CloseHandle(f) != FALSE && ok;
-    if (!ok) ::SetLastError(err != NO_ERROR ? err : ::GetLastError());
+    DWORD err = ok ? NO_ERROR : ::GetLastError();
+    if (!::CloseHandle(f) && ok) {
+      ok = false;
+      err = ::GetLastError();
+    }
+    if (!ok) ::SetLastError(err);
     return ok;
   }
   std::string GetTempFileName(const std::string& folder, const std::string& prefix) override {
