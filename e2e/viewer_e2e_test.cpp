@@ -1,10 +1,12 @@
 // The image viewer and capture on a real Windows API: pictures made by the
 // test, a drop made inside the viewer's process, paging, the desktop on the
 // clipboard, and the clipboard's picture saved as JPEG.
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include <functional>
 
@@ -144,6 +146,52 @@ TEST_F(Viewer, DropPageCaptureAndSave) {
          }();
   std::string size = Tool({"identify", "-format", "%wx%h", saved});
   EXPECT_EQ(size, expected);
+}
+
+// "名前を付けて保存" over a file that exists: the system's save dialog asks
+// first, then the picture written beside it takes its name, and no
+// temporary file is left in the folder.
+TEST_F(Viewer, SavingOverAFileReplacesItWhole) {
+  const std::string dir = prefix_ + "/drive_c/pictures";
+  fs::create_directories(dir);
+  Tool({"convert", "-size", "320x200", "xc:red", dir + "/red.jpg"});
+  Tool({"convert", "-size", "200x100", "xc:blue", dir + "/blue.jpg"});
+  auto names = [&] {
+    std::vector<std::string> all;
+    for (const auto& e : fs::directory_iterator(dir)) all.push_back(e.path().filename().string());
+    std::sort(all.begin(), all.end());
+    return all;
+  };
+  const std::vector<std::string> two{"blue.jpg", "red.jpg"};
+  auto size = [&](const std::string& name) {
+    return RunTool({"identify", "-format", "%wx%h", dir + "/" + name}).out;
+  };
+  OpenViewer();
+  ASSERT_FALSE(HasFailure());
+  ASSERT_DRIVER_OK(Driver({"drop", "--title", kViewer, "--", "C:\\pictures\\red.jpg"}));
+  ASSERT_TRUE(WaitFor([&] { return PictureOfSize(320, 200).has_value(); }, 10000));
+
+  // The save dialog with the name typed, its OK given, and "replace?" answered yes.
+  ASSERT_DRIVER_OK(Driver({"menu-command", "--title", kViewer, "--text", "名前を付けて保存(&S)..."}));
+  Result dialog = Driver({"wait", "--class", "#32770", "--visible"});
+  ASSERT_DRIVER_OK(dialog);
+  const std::string dialogWindow = dialog.lines().at(0).substr(0, dialog.lines().at(0).find('\t'));
+  ASSERT_DRIVER_OK(Driver({"type", "--hwnd", dialogWindow, "--ctl-class", "Edit", "--keys",
+                           "C:\\pictures\\blue.jpg"}));
+  ASSERT_DRIVER_OK(Driver({"post", "--hwnd", dialogWindow, "--msg", "273", "--wparam", "1"}));
+  std::string prompt;
+  ASSERT_TRUE(WaitFor([&] {
+    for (const std::string& line : Driver({"list", "--class", "#32770", "--visible"}).lines()) {
+      std::string window = line.substr(0, line.find('\t'));
+      if (window != dialogWindow) prompt = window;
+    }
+    return !prompt.empty();
+  }, 10000)) << "the dialog did not ask before replacing";
+  ASSERT_DRIVER_OK(Driver({"msgbox", "--hwnd", prompt, "--answer", std::to_string(kIdYes)}));
+
+  EXPECT_TRUE(WaitFor([&] { return size("blue.jpg") == "320x200"; }, 10000))
+      << "not replaced: " << size("blue.jpg");
+  EXPECT_EQ(names(), two) << "a temporary file was left";
 }
 
 // The system's loader shows a top-down bitmap black under Wine; the

@@ -13,6 +13,18 @@ std::array<int, 12> DigitTable{};
 bool AllFlag = false;
 bool MoreFlag = false;
 
+namespace {
+// Every console types into the same prompt windows, so one sequence at a
+// time in the whole program: a click during another console's pause would
+// land in the middle of its sequence.
+bool typing = false;
+// Consoles that switched the main menu's item off and are still open; the
+// item comes back with the last of them.
+int menuHolders = 0;
+}  // namespace
+
+bool Typing() { return typing; }
+
 std::vector<std::uintptr_t> PromptWindows() {
   auto& p = platform::Get();
   std::vector<std::uintptr_t> found;
@@ -100,6 +112,9 @@ TForm15::TForm15(tk::Component* owner, tk::MenuItem* menuItem)
 }
 
 TForm15::~TForm15() {
+  // Deleted without a close (the program ending): the menu item may be gone
+  // already, so it is only counted.
+  if (holdsMenu_) --netconsole::menuHolders;
   if (Form15 == this) Form15 = nullptr;
 }
 
@@ -147,6 +162,8 @@ void TForm15::FormCreate(tk::Component*) {
   AppWindow = true;  // a taskbar button of its own
   ApplyStyle();
   menuItem_->SetEnabled(false);
+  holdsMenu_ = true;
+  ++netconsole::menuHolders;
   netconsole::StartPrompt(Handle());
   for (platform::Handle h : netconsole::PromptWindows()) p.SetForegroundWindow(h);
 }
@@ -166,11 +183,13 @@ void TForm15::Button16Click(tk::Component*) {
 }
 
 void TForm15::Send(const KeySequence& keys) {
-  if (typing_) return;  // one sequence at a time
+  if (netconsole::typing) return;  // one sequence at a time, in any console
   tk::Form::Hold hold(*this);
-  typing_ = true;
+  struct Guard {
+    Guard() { netconsole::typing = true; }
+    ~Guard() { netconsole::typing = false; }
+  } guard;
   netconsole::SendToPromptWindows(keys, [this] { return closed_; });
-  typing_ = false;
 }
 
 void TForm15::Button1Click(tk::Component*) { Send(KeySequence().Key(netconsole::kVkReturn)); }
@@ -244,7 +263,11 @@ void TForm15::FormCloseQuery(tk::Component*, bool& canClose) {
     CheckBox1->SetChecked(false);
     ShowMain(true);
   }
-  menuItem_->SetEnabled(true);
+  if (holdsMenu_) {
+    holdsMenu_ = false;
+    --netconsole::menuHolders;
+  }
+  if (netconsole::menuHolders == 0) menuItem_->SetEnabled(true);
   closed_ = true;  // a sequence being typed stops at its next pause
   Release();
   canClose = true;

@@ -28,6 +28,9 @@ bool SendToPromptWindows(const KeySequence& keys, const std::function<bool()>& s
 // 95/98/Me family; where that cannot start (the NT family, Wine) the
 // system's interpreter in a console titled as a prompt window.
 void StartPrompt(std::uintptr_t owner);
+// True while a console types a sequence: its pauses let other clicks in,
+// in that console or another, and they are refused until it is done.
+bool Typing();
 }  // namespace netconsole
 
 class TForm15 : public tk::Form {
@@ -78,9 +81,8 @@ class TForm15 : public tk::Form {
   void Button15Click(tk::Component* sender);
   void Button16Click(tk::Component* sender);
 
-  // True while a sequence is being typed (its pauses let other clicks in;
-  // they are ignored until it is done).
-  bool Typing() const { return typing_; }
+  // True while a sequence is being typed, by this console or another.
+  bool Typing() const { return netconsole::Typing(); }
 
  private:
   void Send(const netconsole::KeySequence& keys);
@@ -88,7 +90,7 @@ class TForm15 : public tk::Form {
   void LoadDigitsAndFlags();
   void ShowCaption();
   tk::MenuItem* menuItem_;
-  bool typing_ = false;
+  bool holdsMenu_ = false;  // switched menuItem_ off and not closed yet
   bool closed_ = false;
 };
 

@@ -27,6 +27,11 @@ struct OsVersion {
 // Win32 error codes and constants used by callers.
 constexpr std::uint32_t kErrorSuccess = 0;
 constexpr std::uint32_t kErrorFileNotFound = 2;
+constexpr std::uint32_t kErrorAccessDenied = 5;
+constexpr std::uint32_t kErrorSharingViolation = 32;
+constexpr std::uint32_t kErrorFileExists = 80;
+constexpr std::uint32_t kErrorDiskFull = 112;
+constexpr std::uint32_t kErrorCallNotImplemented = 120;
 constexpr std::uint32_t kErrorAlreadyExists = 183;
 constexpr std::uint32_t kErrorNotAllAssigned = 1300;
 
@@ -100,6 +105,8 @@ constexpr std::uint32_t kWaitObject0 = 0;
 constexpr std::uint32_t kWaitMessage = 1;  // WAIT_OBJECT_0 + 1: input in the queue
 constexpr std::uint32_t kWaitTimeout = 258;
 constexpr std::uint32_t kInfinite = 0xFFFFFFFF;
+constexpr std::uint32_t kMoveFileReplaceExisting = 1;
+constexpr std::uint32_t kMoveFileWriteThrough = 8;
 
 class Platform {
  public:
@@ -225,10 +232,22 @@ class Platform {
   // Files, by their full path (UTF-8). ReadFile fails on files larger than
   // maxBytes; LastError tells why a call failed.
   virtual bool ReadFile(const std::string& path, std::string& data, std::uint64_t maxBytes) = 0;
+  // CreateFile(CREATE_ALWAYS), WriteFile until all is written,
+  // FlushFileBuffers, CloseHandle. It writes in place: a write that fails
+  // half way leaves a partial file, and the old contents are gone from the
+  // start. Save pictures with SaveFile and SaveNewFile (below).
   virtual bool WriteFile(const std::string& path, const std::string& data) = 0;
-  // Writes a file that must not exist yet (CREATE_NEW): false, with
-  // ERROR_FILE_EXISTS (80) as the last error, when it does.
-  virtual bool CreateNewFile(const std::string& path, const std::string& data) = 0;
+  // GetTempFileName(folder, prefix, 0): makes an empty file of a new name
+  // in the folder ("<prefix><hex>.TMP") and returns that name; "" when none
+  // can be made.
+  virtual std::string GetTempFileName(const std::string& folder, const std::string& prefix) = 0;
+  virtual bool DeleteFile(const std::string& path) = 0;
+  // MoveFile: fails with ERROR_ALREADY_EXISTS (183) when the new name
+  // exists, on every Windows.
+  virtual bool MoveFile(const std::string& from, const std::string& to) = 0;
+  // MoveFileEx; on the 95 family a stub that fails with
+  // ERROR_CALL_NOT_IMPLEMENTED (120).
+  virtual bool MoveFileEx(const std::string& from, const std::string& to, std::uint32_t flags) = 0;
   // The user's picture folder (SHGetFolderPath(CSIDL_MYPICTURES), looked up
   // at run time); "" where the system has none.
   virtual std::string PicturesFolder() = 0;
@@ -284,6 +303,22 @@ class Platform {
 Platform& Get();
 void Install(std::unique_ptr<Platform> p);  // takes ownership
 std::unique_ptr<Platform> Uninstall();
+
+// Saving whole files so that a failure never costs the old file: the data
+// goes into a temporary file beside the target (GetTempFileName in the same
+// folder), which then takes the target's name. On any failure the temporary
+// file is deleted, the target is as it was, and LastError tells why.
+//
+// SaveFile replaces an existing file: MoveFileEx with
+// MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH; on the 95 family, where
+// that is a stub, the old file is deleted and the new one renamed (should
+// the rename fail after that, the temporary file is kept: it holds the only
+// copy).
+bool SaveFile(Platform& p, const std::string& path, const std::string& data);
+// SaveNewFile never replaces anything: false with ERROR_FILE_EXISTS (80) or
+// ERROR_ALREADY_EXISTS (183) when the name exists, or is taken meanwhile
+// (MoveFile refuses an existing name).
+bool SaveNewFile(Platform& p, const std::string& path, const std::string& data);
 
 // Owning registry key handle.
 class RegKey {

@@ -94,7 +94,7 @@ class CaptureFileTest : public MainWindowFixture {
 TEST_F(CaptureFileTest, OffTheCaptureOnlyReachesTheClipboard) {
   main->C1->Click();
   EXPECT_EQ(viewer::DecodeDib(*sim->clipboard).bgr, screen.bgr);
-  EXPECT_TRUE(sim->Calls("CreateNewFile").empty());
+  EXPECT_TRUE(sim->Calls("WriteFile").empty());
 }
 
 TEST_F(CaptureFileTest, OnEachCaptureAlsoWritesAFileThatIsNeverOverwritten) {
@@ -151,6 +151,27 @@ TEST_F(CaptureFileTest, AFolderThatCannotBeWrittenIsNamedAndTheClipboardStillGet
   EXPECT_NE(ui->boxes[0].text.find("C:\\shots"), std::string::npos) << ui->boxes[0].text;
   EXPECT_TRUE(Written().empty());
   EXPECT_EQ(viewer::DecodeDib(*sim->clipboard).bgr, screen.bgr);
+}
+
+// A write that stops half way (a full disk, a network drive gone) leaves
+// no file, neither the capture's nor a temporary one, and says why.
+TEST_F(CaptureFileTest, AWriteThatFailsHalfWayLeavesNoFile) {
+  TurnOn("bmp");
+  sim->writeLimits["C:\\shots"] = 1000;
+  main->C1->Click();
+  ASSERT_EQ(ui->boxes.size(), 1u);
+  EXPECT_EQ(ui->boxes[0].text, "キャプチャを保存できません。\r\nフォルダ: C:\\shots\r\nerror 112");
+  EXPECT_TRUE(Written().empty());
+  EXPECT_EQ(viewer::DecodeDib(*sim->clipboard).bgr, screen.bgr);
+
+  // Room again: the name is free, and the next capture takes the next.
+  sim->writeLimits.clear();
+  main->C1->Click();
+  sim->ClearJournal();
+  main->C1->Click();
+  EXPECT_EQ(Written(), (std::vector<std::string>{"C:\\shots\\kivo_20261207_000000.bmp",
+                                                 "C:\\shots\\kivo_20261207_000000_2.bmp"}));
+  EXPECT_EQ(sim->Calls("WriteFile").size(), 1u) << "a name in use costs no write";
 }
 
 TEST_F(CaptureFileTest, OnlyTheMonitorUnderTheMouse) {

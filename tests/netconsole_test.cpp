@@ -270,6 +270,53 @@ TEST_F(ConsoleTest, PausesKeepTheWindowAnsweringAndACloseStopsTheTyping) {
   EXPECT_TRUE(main->CommandSender1->Enabled());
 }
 
+// Two consoles type into the same prompt windows: a click in one while the
+// other pauses in its sequence would be typed into the middle of it. And the
+// main menu's item comes back only when the last console is gone.
+TEST_F(ConsoleTest, TwoConsolesTypeOneSequenceAtATimeAndShareTheMenuItem) {
+  sim->topWindows.resize(1);
+  TForm15* a = Open();
+  main->PingSender1->Click();
+  TForm15* b = Form15;
+  ASSERT_NE(a, b);
+  sim->ClearJournal();
+  int pauses = 0;
+  sim->onMsgWait = [&](platform::Handle) -> std::uint32_t {
+    if (++pauses == 1) {
+      EXPECT_TRUE(b->Typing());
+      b->Button2->Click();  // refused: the other console is typing
+    }
+    sim->tickCount += 100;
+    return platform::kWaitTimeout;
+  };
+  a->Button12->Click();
+  EXPECT_EQ(Typed(), "#prompt ‖$e[44m$p$g‖^cls‖^");
+  sim->onMsgWait = nullptr;
+  sim->ClearJournal();
+  b->Button2->Click();
+  EXPECT_EQ(Typed(), "#ping ") << "free again once the sequence is done";
+
+  // A console closed in the middle of its sequence frees the others too.
+  pauses = 0;
+  sim->onMsgWait = [&](platform::Handle) -> std::uint32_t {
+    if (++pauses == 1) a->Close();
+    sim->tickCount += 100;
+    return platform::kWaitTimeout;
+  };
+  sim->ClearJournal();
+  a->Button11->Click();
+  EXPECT_EQ(Typed(), "#c:\\‖");
+  tk::Application::Instance().ProcessMessages();
+  EXPECT_FALSE(main->CommandSender1->Enabled()) << "the other console is still open";
+  sim->onMsgWait = nullptr;
+  sim->ClearJournal();
+  b->Button1->Click();
+  EXPECT_EQ(Typed(), "#^");
+  b->Close();
+  tk::Application::Instance().ProcessMessages();
+  EXPECT_TRUE(main->CommandSender1->Enabled());
+}
+
 TEST_F(ConsoleTest, HideMainWindowSettingSurvivesTheClose) {
   Store("F15", "C1", "1");
   main->Show();

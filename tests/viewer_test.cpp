@@ -278,6 +278,84 @@ TEST_F(ViewerTest, DesktopCaptureUsesTheSystemsPictureOrMakesOne) {
   EXPECT_EQ(viewer::DecodeBmp(file).bgr, screen.bgr) << "a bitmap keeps every pixel";
 }
 
+// "名前を付けて保存" over the very picture shown: the new bytes go into a
+// temporary file beside it, which then takes its name. A disk that fills
+// up, or a file another program holds open, leaves the old picture whole
+// and no temporary file behind; on 95/98/Me, where MoveFileEx is a stub, the
+// old file is deleted and the new one renamed.
+TEST_F(ViewerTest, SavingOverAPictureReplacesItWholeOrNotAtAll) {
+  TForm13* v = Open();
+  Drop(v, {"C:\\p\\2.JPG"});
+  // The shown picture's file, marked so that a replacement tells.
+  const std::string old = sim->fileContents["C:\\p\\2.JPG"] + "old";
+  sim->fileContents["C:\\p\\2.JPG"] = old;
+  auto folder = [&] {
+    std::vector<std::string> names;
+    for (const auto& f : sim->fileContents)
+      if (f.first.rfind("C:\\p\\", 0) == 0) names.push_back(f.first);
+    return names;
+  };
+  const std::vector<std::string> before = folder();
+  auto save = [&](const std::string& name) {
+    ui->boxes.clear();
+    sim->ClearJournal();
+    ui->openAnswers = {name};
+    v->SaveAs1->Click();
+  };
+
+  sim->writeLimits["c:\\P"] = old.size() / 2;  // a disk full half way
+  save("C:\\p\\2.JPG");
+  ASSERT_EQ(ui->boxes.size(), 1u);
+  EXPECT_EQ(ui->boxes[0].text, "ファイルを保存できません: C:\\p\\2.JPG (error 112)");
+  EXPECT_EQ(sim->fileContents["C:\\p\\2.JPG"], old);
+  EXPECT_EQ(folder(), before) << "the temporary file is gone";
+  EXPECT_EQ(sim->Calls("DeleteFile").size(), 1u);
+
+  sim->writeLimits.clear();
+  sim->lockedFiles = {"c:\\p\\2.jpg"};  // open in another program
+  save("C:\\p\\2.JPG");
+  ASSERT_EQ(ui->boxes.size(), 1u);
+  EXPECT_EQ(ui->boxes[0].text, "ファイルを保存できません: C:\\p\\2.JPG (アクセスが拒否されました。)");
+  EXPECT_EQ(sim->fileContents["C:\\p\\2.JPG"], old);
+  EXPECT_EQ(folder(), before);
+
+  sim->lockedFiles.clear();
+  save("C:\\p\\2.JPG");
+  EXPECT_TRUE(ui->boxes.empty());
+  EXPECT_EQ(sim->Calls("GetTempFileName"),
+            (std::vector<std::string>{"GetTempFileName(\"C:\\p\\\", \"kiv\", 0)"}));
+  ASSERT_EQ(sim->Calls("MoveFileEx").size(), 1u);
+  EXPECT_NE(sim->Calls("MoveFileEx")[0].find(", \"C:\\p\\2.JPG\", 0x9)"), std::string::npos)
+      << "replacing, written through";
+  EXPECT_EQ(folder(), before);
+  const viewer::Pixels saved = viewer::DecodeJpeg(sim->fileContents["C:\\p\\2.JPG"]);
+  EXPECT_EQ(saved.width, 20);
+
+  // 95/98/Me: the old file goes, then the new one takes its name; one that
+  // cannot be deleted stays as it was.
+  UseVersion(platform::kPlatformWindows, 4, 10, 2222);
+  sim->fileContents["C:\\p\\2.JPG"] = old;
+  save("C:\\p\\2.JPG");
+  EXPECT_TRUE(ui->boxes.empty());
+  EXPECT_EQ(sim->Calls("DeleteFile"), (std::vector<std::string>{"DeleteFile(\"C:\\p\\2.JPG\")"}));
+  EXPECT_EQ(sim->Calls("MoveFile(").size(), 2u) << "refused while the old file was there";
+  EXPECT_NE(sim->fileContents["C:\\p\\2.JPG"], old);
+  EXPECT_EQ(folder(), before);
+  sim->fileContents["C:\\p\\2.JPG"] = old;
+  sim->lockedFiles = {"C:\\p\\2.JPG"};
+  save("C:\\p\\2.JPG");
+  EXPECT_EQ(ui->boxes.size(), 1u);
+  EXPECT_EQ(sim->fileContents["C:\\p\\2.JPG"], old);
+  EXPECT_EQ(folder(), before);
+  // A new name: renamed at once.
+  sim->lockedFiles.clear();
+  save("C:\\p\\new.bmp");
+  EXPECT_TRUE(ui->boxes.empty());
+  EXPECT_TRUE(sim->Calls("DeleteFile").empty());
+  EXPECT_EQ(viewer::DecodeBmp(sim->fileContents["C:\\p\\new.bmp"]).width, 20);
+  EXPECT_EQ(folder().size(), before.size() + 1);
+}
+
 TEST_F(ViewerTest, PicturesThatCannotBeShownKeepTheEarlierOne) {
   TForm13* v = Open();
   Drop(v, Files(1));

@@ -106,7 +106,7 @@ std::string SaveCapture(const Pixels& pixels, const CaptureFileSettings& s) {
   // the file is made only where none is, and the next counter is tried.
   for (int n = 1; n <= kMaxCounter; ++n) {
     std::string path = JoinPath(folder, n == 1 ? name + ext : name + "_" + std::to_string(n) + ext);
-    if (p.CreateNewFile(path, data)) return path;
+    if (platform::SaveNewFile(p, path, data)) return path;
     std::uint32_t error = p.GetLastError();
     if (error != 80 && error != 183)  // ERROR_FILE_EXISTS, ERROR_ALREADY_EXISTS
       throw PictureError("キャプチャを保存できません。\r\nフォルダ: " + folder + "\r\n" + p.ErrorText(error));

@@ -87,7 +87,9 @@ void SavePicture(const std::string& path, const PixelView& pixels) {
     data = kind == PictureKind::Jpeg ? EncodeJpeg(pixels) : EncodeBmp(pixels);
   }
   auto& p = platform::Get();
-  if (!p.WriteFile(path, data))
+  // Written beside the old file and then put in its place: a save that fails
+  // (a full disk, a network drive gone) keeps the picture that was there.
+  if (!platform::SaveFile(p, path, data))
     throw PictureError("ファイルを保存できません: " + path + " (" + p.ErrorText(p.GetLastError()) + ")");
 }
 

@@ -358,6 +358,80 @@ HANDLE WINAPI CreateFileW(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_AT
   return ::CreateFileA(a.get(), access, share, sa, disposition, attributes, tmpl);
 }
 
+namespace {
+// A file name the code page cannot hold: the W function where it works.
+template <class Fn, class... A>
+bool WideForLostName(Fn* w, BOOL& result, A... args) {
+  if (w) {
+    result = w(args...);
+    if (result || ::GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return true;
+  }
+  ::SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+  result = FALSE;
+  return false;
+}
+}  // namespace
+
+BOOL WINAPI DeleteFileW(LPCWSTR name) {
+  KIVO_W("kernel32.dll", DeleteFileW);
+  if (!Ansi()) return w_DeleteFileW ? w_DeleteFileW(name) : FALSE;
+  Arg a(name);
+  BOOL r = FALSE;
+  if (a.lost) {
+    WideForLostName(w_DeleteFileW, r, name);
+    return r;
+  }
+  return ::DeleteFileA(a.get());
+}
+
+BOOL WINAPI MoveFileW(LPCWSTR from, LPCWSTR to) {
+  KIVO_W("kernel32.dll", MoveFileW);
+  if (!Ansi()) return w_MoveFileW ? w_MoveFileW(from, to) : FALSE;
+  Arg f(from), t(to);
+  BOOL r = FALSE;
+  if (f.lost || t.lost) {
+    WideForLostName(w_MoveFileW, r, from, to);
+    return r;
+  }
+  return ::MoveFileA(f.get(), t.get());
+}
+
+BOOL WINAPI MoveFileExW(LPCWSTR from, LPCWSTR to, DWORD flags) {
+  KIVO_W("kernel32.dll", MoveFileExW);
+  if (!Ansi()) {
+    if (w_MoveFileExW) return w_MoveFileExW(from, to, flags);
+    ::SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+    return FALSE;
+  }
+  Arg f(from), t(to);
+  BOOL r = FALSE;
+  if (f.lost || t.lost) {
+    WideForLostName(w_MoveFileExW, r, from, to, flags);
+    return r;
+  }
+  return ::MoveFileExA(f.get(), t.get(), flags);
+}
+
+UINT WINAPI GetTempFileNameW(LPCWSTR folder, LPCWSTR prefix, UINT unique, LPWSTR out) {
+  KIVO_W("kernel32.dll", GetTempFileNameW);
+  if (!Ansi()) return w_GetTempFileNameW ? w_GetTempFileNameW(folder, prefix, unique, out) : 0;
+  Arg f(folder), p(prefix);
+  if (f.lost || p.lost) {
+    if (w_GetTempFileNameW) {
+      UINT n = w_GetTempFileNameW(folder, prefix, unique, out);
+      if (n != 0 || ::GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return n;
+    }
+    ::SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+    return 0;
+  }
+  char a[MAX_PATH * 2 + 2] = {};
+  UINT n = ::GetTempFileNameA(f.get(), p.get(), unique, a);
+  if (n == 0) return 0;
+  // The name is made of the folder's: it converts back whole.
+  CopyOut(FromAnsi(a), out, MAX_PATH);
+  return n;
+}
+
 DWORD WINAPI GetPrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR def, LPWSTR out,
                                       DWORD size, LPCWSTR file) {
   if (!Ansi()) {

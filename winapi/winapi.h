@@ -68,6 +68,14 @@ UINT WINAPI GetWindowsDirectoryW(LPWSTR buffer, UINT size);
 int WINAPI CompareStringW(LCID locale, DWORD flags, LPCWSTR a, int na, LPCWSTR b, int nb);
 HANDLE WINAPI CreateFileW(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa,
                           DWORD disposition, DWORD attributes, HANDLE tmpl);
+// Names the code page cannot hold go to the W function where the system
+// has one; otherwise the call fails with ERROR_NO_UNICODE_TRANSLATION
+// rather than reach another file. MoveFileEx is a stub on the 95 family
+// (ERROR_CALL_NOT_IMPLEMENTED), and so it stays here.
+BOOL WINAPI DeleteFileW(LPCWSTR name);
+BOOL WINAPI MoveFileW(LPCWSTR from, LPCWSTR to);
+BOOL WINAPI MoveFileExW(LPCWSTR from, LPCWSTR to, DWORD flags);
+UINT WINAPI GetTempFileNameW(LPCWSTR folder, LPCWSTR prefix, UINT unique, LPWSTR out);
 DWORD WINAPI GetPrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR def, LPWSTR out,
                                       DWORD size, LPCWSTR file);
 BOOL WINAPI WritePrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR value,

@@ -199,13 +199,6 @@ int SimPlatform::CallStdcallInt(std::uintptr_t function, int argument) {
   return (*functions_.at(function - 1))(argument);
 }
 
-bool SimPlatform::FileExists(const std::string& path) {
-  Log("FindFirstFile(" + Quote(path) + ")");
-  for (const auto& f : files)
-    if (Lower(f) == Lower(path)) return true;
-  return false;
-}
-
 bool SimPlatform::GetVolumeInformation(const std::string& rootPath) {
   Log("GetVolumeInformation(" + Quote(rootPath) + ", 15, NULL, 0)");
   for (const auto& v : volumes)
@@ -488,56 +481,6 @@ bool SimPlatform::ShutdownBlockReasonDestroy(Handle window) {
   Log("ShutdownBlockReasonDestroy(" + Hex(window) + ")");
   if (!hasShutdownBlockReason) return false;
   return blockReasons.erase(window) != 0;
-}
-
-bool SimPlatform::ReadFile(const std::string& path, std::string& data, std::uint64_t maxBytes) {
-  Log("ReadFile(" + Quote(path) + ")");
-  for (const auto& f : lockedFiles)
-    if (Lower(f) == Lower(path)) {
-      lastError_ = 32;  // ERROR_SHARING_VIOLATION
-      return false;
-    }
-  for (const auto& f : fileContents)
-    if (Lower(f.first) == Lower(path)) {
-      if (f.second.size() > maxBytes) {
-        lastError_ = 8;  // ERROR_NOT_ENOUGH_MEMORY
-        return false;
-      }
-      data = f.second;
-      return true;
-    }
-  lastError_ = kErrorFileNotFound;
-  return false;
-}
-
-bool SimPlatform::WriteFile(const std::string& path, const std::string& data) {
-  Log("WriteFile(" + Quote(path) + ", " + std::to_string(data.size()) + " bytes)");
-  for (const auto& f : lockedFiles)
-    if (Lower(f) == Lower(path)) {
-      lastError_ = 32;
-      return false;
-    }
-  size_t slash = path.find_last_of('\\');
-  if (slash != std::string::npos)
-    for (const auto& d : readOnlyFolders)
-      if (Lower(d) == Lower(path.substr(0, slash))) {
-        lastError_ = 5;  // ERROR_ACCESS_DENIED
-        return false;
-      }
-  fileContents[path] = data;
-  return true;
-}
-
-bool SimPlatform::CreateNewFile(const std::string& path, const std::string& data) {
-  Log("CreateNewFile(" + Quote(path) + ", " + std::to_string(data.size()) + " bytes)");
-  bool exists = false;
-  for (const auto& f : fileContents) exists = exists || Lower(f.first) == Lower(path);
-  for (const auto& f : files) exists = exists || Lower(f) == Lower(path);
-  if (exists) {
-    lastError_ = 80;  // ERROR_FILE_EXISTS
-    return false;
-  }
-  return WriteFile(path, data);
 }
 
 std::array<int, 4> SimPlatform::MonitorAt(Point point) {

@@ -25,7 +25,7 @@ class SimPlatform : public Platform {
   std::uint32_t tickCount = 0;
   std::uint64_t totalPhys = 256u * 1024 * 1024;  // the machine's memory
   bool hasGlobalMemoryStatusEx = true;            // 2000 and later
-  std::set<std::string> files;    // existing files, compared case-insensitively
+  std::set<std::string> files;    // files whose contents do not matter (case-insensitive)
   std::set<std::string> volumes;  // root paths with readable media ("A:\")
   bool powerStateResult = true;
   std::string dateTimeText = "2026/12/07 9:30:00";
@@ -58,9 +58,14 @@ class SimPlatform : public Platform {
   std::uint32_t mciResult = 0;
   bool hasShutdownBlockReason = true;  // Vista and later
   std::map<Handle, std::string> blockReasons;  // registered reasons by window
-  // File contents by path (case-insensitive); lockedFiles cannot be read.
+  // File contents by path (case-insensitive); lockedFiles are open in
+  // another program: they cannot be read, written, deleted or replaced.
   std::map<std::string, std::string> fileContents;
   std::set<std::string> lockedFiles;
+  // Writes into these folders stop after that many bytes with
+  // ERROR_DISK_FULL (a disk that fills up, a network drive that goes away),
+  // the file holding what was written.
+  std::map<std::string, std::uint64_t> writeLimits;
   std::map<Handle, std::uint32_t> windowStyles;  // GetWindowLong(GWL_STYLE)
   // The clipboard: its sequence number (0: the system has none) and the
   // bytes of its bitmap (CF_DIB), as any program may have put them there.
@@ -201,7 +206,10 @@ class SimPlatform : public Platform {
   bool ShutdownBlockReasonDestroy(Handle window) override;
   bool ReadFile(const std::string& path, std::string& data, std::uint64_t maxBytes) override;
   bool WriteFile(const std::string& path, const std::string& data) override;
-  bool CreateNewFile(const std::string& path, const std::string& data) override;
+  std::string GetTempFileName(const std::string& folder, const std::string& prefix) override;
+  bool DeleteFile(const std::string& path) override;
+  bool MoveFile(const std::string& from, const std::string& to) override;
+  bool MoveFileEx(const std::string& from, const std::string& to, std::uint32_t flags) override;
   std::string PicturesFolder() override { return picturesFolder; }
   std::array<int, 4> VirtualScreen() override { return virtualScreen; }
   std::array<int, 4> MonitorAt(Point point) override;
@@ -233,6 +241,14 @@ class SimPlatform : public Platform {
   };
   void Log(const std::string& entry) { journal.push_back(entry); }
   std::string PathOf(Handle parent, const std::string& sub) const;
+  // Files by name, compared without case as the file system does.
+  std::map<std::string, std::string>::iterator FindContents(const std::string& path);
+  bool Exists(const std::string& path);
+  bool Locked(const std::string& path) const;
+  bool ReadOnlyFolder(const std::string& path) const;
+  void Remove(const std::string& path);
+  bool Rename(const std::string& call, const std::string& from, const std::string& to, bool replace);
+  unsigned nextTempName_ = 0;
   std::map<std::string, Key> keys_;  // by lower-case full path
   std::map<Handle, std::string> handles_;
   Handle nextHandle_ = 0x1000;

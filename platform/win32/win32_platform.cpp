@@ -37,6 +37,10 @@
 #undef GetWindowText
 #undef ReadFile
 #undef WriteFile
+#undef DeleteFile
+#undef MoveFile
+#undef MoveFileEx
+#undef GetTempFileName
 
 namespace platform {
 
@@ -617,21 +621,9 @@ class Win32Platform : public Platform {
   }
 
   bool WriteFile(const std::string& path, const std::string& data) override {
-    return Write(path, data, CREATE_ALWAYS);
-  }
-  bool CreateNewFile(const std::string& path, const std::string& data) override {
-    return Write(path, data, CREATE_NEW);
-  }
-  std::string PicturesFolder() override {
-    wchar_t path[MAX_PATH] = {};
-    if (winapi::SHGetFolderPathW(nullptr, 0x0027 /* CSIDL_MYPICTURES */, nullptr, 0, path) == S_OK && path[0])
-      return ToUtf8(std::wstring(path));
-    return {};
-  }
-  bool Write(const std::string& path, const std::string& data, DWORD disposition) {
     std::wstring w = ToWide(path);
-    HANDLE f = winapi::CreateFileW(w.c_str(), GENERIC_WRITE, 0, nullptr, disposition,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE f = winapi::CreateFileW(w.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
     if (f == INVALID_HANDLE_VALUE) return false;
     size_t done = 0;
     bool ok = true;
@@ -641,12 +633,41 @@ class Win32Platform : public Platform {
       ok = ::WriteFile(f, data.data() + done, want, &put, nullptr) != FALSE && put > 0;
       done += put;
     }
-    DWORD err = ::GetLastError();
-    ::CloseHandle(f);
+    // On the disk before it counts as written: a network drive may report
+    // a failed write only here or at the close.
+    ok = ok && ::FlushFileBuffers(f) != FALSE;
+    DWORD err = ok ? NO_ERROR : ::GetLastError();
+    if (!::CloseHandle(f) && ok) {
+      ok = false;
+      err = ::GetLastError();
+    }
     if (!ok) ::SetLastError(err);
     return ok;
   }
-
+  std::string GetTempFileName(const std::string& folder, const std::string& prefix) override {
+    std::wstring d = ToWide(folder), p = ToWide(prefix);
+    wchar_t name[MAX_PATH + 1] = {};
+    if (winapi::GetTempFileNameW(d.c_str(), p.c_str(), 0, name) == 0) return {};
+    return ToUtf8(std::wstring(name));
+  }
+  bool DeleteFile(const std::string& path) override {
+    std::wstring w = ToWide(path);
+    return winapi::DeleteFileW(w.c_str()) != FALSE;
+  }
+  bool MoveFile(const std::string& from, const std::string& to) override {
+    std::wstring f = ToWide(from), t = ToWide(to);
+    return winapi::MoveFileW(f.c_str(), t.c_str()) != FALSE;
+  }
+  bool MoveFileEx(const std::string& from, const std::string& to, std::uint32_t flags) override {
+    std::wstring f = ToWide(from), t = ToWide(to);
+    return winapi::MoveFileExW(f.c_str(), t.c_str(), flags) != FALSE;
+  }
+  std::string PicturesFolder() override {
+    wchar_t path[MAX_PATH] = {};
+    if (winapi::SHGetFolderPathW(nullptr, 0x0027 /* CSIDL_MYPICTURES */, nullptr, 0, path) == S_OK && path[0])
+      return ToUtf8(std::wstring(path));
+    return {};
+  }
   std::uint32_t GetWindowStyle(Handle window) override {
     return static_cast<std::uint32_t>(winapi::GetWindowLongW(reinterpret_cast<HWND>(window), GWL_STYLE));
   }

@@ -1,0 +1,195 @@
+// The simulated machine's files: reading, writing in place or stopping half
+// way (writeLimits), temporary files, deleting and moving, with the real
+// calls' errors. Names compare without case, as the file system does.
+#include "platform/sim/sim_platform.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+
+namespace platform {
+
+namespace {
+std::string Lower(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return s;
+}
+
+std::string Hex(std::uint32_t v) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "0x%lx", static_cast<unsigned long>(v));
+  return buf;
+}
+
+// The folder part of a path, without its last backslash ("C:" for "C:\a").
+std::string FolderPart(const std::string& path) {
+  size_t slash = path.find_last_of('\\');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+}  // namespace
+
+bool SimPlatform::FileExists(const std::string& path) {
+  Log("FindFirstFile(" + Quote(path) + ")");
+  return Exists(path);
+}
+
+bool SimPlatform::ReadFile(const std::string& path, std::string& data, std::uint64_t maxBytes) {
+  Log("ReadFile(" + Quote(path) + ")");
+  for (const auto& f : lockedFiles)
+    if (Lower(f) == Lower(path)) {
+      lastError_ = 32;  // ERROR_SHARING_VIOLATION
+      return false;
+    }
+  for (const auto& f : fileContents)
+    if (Lower(f.first) == Lower(path)) {
+      if (f.second.size() > maxBytes) {
+        lastError_ = 8;  // ERROR_NOT_ENOUGH_MEMORY
+        return false;
+      }
+      data = f.second;
+      return true;
+    }
+  lastError_ = kErrorFileNotFound;
+  return false;
+}
+
+std::map<std::string, std::string>::iterator SimPlatform::FindContents(const std::string& path) {
+  for (auto f = fileContents.begin(); f != fileContents.end(); ++f)
+    if (Lower(f->first) == Lower(path)) return f;
+  return fileContents.end();
+}
+
+bool SimPlatform::Exists(const std::string& path) {
+  if (FindContents(path) != fileContents.end()) return true;
+  for (const auto& f : files)
+    if (Lower(f) == Lower(path)) return true;
+  return false;
+}
+
+bool SimPlatform::Locked(const std::string& path) const {
+  for (const auto& f : lockedFiles)
+    if (Lower(f) == Lower(path)) return true;
+  return false;
+}
+
+bool SimPlatform::ReadOnlyFolder(const std::string& path) const {
+  for (const auto& d : readOnlyFolders)
+    if (Lower(d) == Lower(FolderPart(path))) return true;
+  return false;
+}
+
+void SimPlatform::Remove(const std::string& path) {
+  auto f = FindContents(path);
+  if (f != fileContents.end()) fileContents.erase(f);
+  for (auto it = files.begin(); it != files.end();)
+    it = Lower(*it) == Lower(path) ? files.erase(it) : std::next(it);
+}
+
+bool SimPlatform::WriteFile(const std::string& path, const std::string& data) {
+  Log("WriteFile(" + Quote(path) + ", " + std::to_string(data.size()) + " bytes)");
+  if (Locked(path)) {
+    lastError_ = kErrorSharingViolation;
+    return false;
+  }
+  if (ReadOnlyFolder(path)) {
+    lastError_ = kErrorAccessDenied;
+    return false;
+  }
+  // CREATE_ALWAYS truncates an existing file (its name keeps its case).
+  auto f = FindContents(path);
+  std::string& contents = f != fileContents.end() ? f->second : fileContents[path];
+  for (const auto& d : writeLimits)
+    if (Lower(d.first) == Lower(FolderPart(path)) && d.second < data.size()) {
+      contents = data.substr(0, static_cast<size_t>(d.second));
+      lastError_ = kErrorDiskFull;
+      return false;
+    }
+  contents = data;
+  return true;
+}
+
+std::string SimPlatform::GetTempFileName(const std::string& folder, const std::string& prefix) {
+  Log("GetTempFileName(" + Quote(folder) + ", " + Quote(prefix) + ", 0)");
+  const std::string dir = !folder.empty() && folder.back() == '\\' ? folder : folder + "\\";
+  if (ReadOnlyFolder(dir + "x")) {
+    lastError_ = kErrorAccessDenied;
+    return {};
+  }
+  // The first free name of the counter, made as an empty file.
+  for (unsigned tries = 0; tries < 0xFFFF; ++tries) {
+    nextTempName_ = nextTempName_ % 0xFFFF + 1;
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "%X", nextTempName_);
+    std::string name = dir + prefix.substr(0, 3) + hex + ".TMP";
+    if (Exists(name)) continue;
+    fileContents[name];
+    return name;
+  }
+  lastError_ = kErrorFileExists;
+  return {};
+}
+
+bool SimPlatform::DeleteFile(const std::string& path) {
+  Log("DeleteFile(" + Quote(path) + ")");
+  if (!Exists(path)) {
+    lastError_ = kErrorFileNotFound;
+    return false;
+  }
+  if (Locked(path)) {
+    lastError_ = kErrorSharingViolation;
+    return false;
+  }
+  if (ReadOnlyFolder(path)) {
+    lastError_ = kErrorAccessDenied;
+    return false;
+  }
+  Remove(path);
+  return true;
+}
+
+bool SimPlatform::Rename(const std::string& call, const std::string& from, const std::string& to,
+                         bool replace) {
+  Log(call);
+  if (!Exists(from)) {
+    lastError_ = kErrorFileNotFound;
+    return false;
+  }
+  if (ReadOnlyFolder(from) || ReadOnlyFolder(to)) {
+    lastError_ = kErrorAccessDenied;
+    return false;
+  }
+  if (Exists(to) && Lower(to) != Lower(from)) {
+    if (!replace) {
+      lastError_ = kErrorAlreadyExists;
+      return false;
+    }
+    // A file open in another program cannot be replaced.
+    if (Locked(to)) {
+      lastError_ = kErrorAccessDenied;
+      return false;
+    }
+    Remove(to);
+  }
+  auto f = FindContents(from);
+  std::string data = f != fileContents.end() ? f->second : std::string();
+  Remove(from);
+  fileContents[to] = std::move(data);
+  return true;
+}
+
+bool SimPlatform::MoveFile(const std::string& from, const std::string& to) {
+  return Rename("MoveFile(" + Quote(from) + ", " + Quote(to) + ")", from, to, false);
+}
+
+bool SimPlatform::MoveFileEx(const std::string& from, const std::string& to, std::uint32_t flags) {
+  const std::string call = "MoveFileEx(" + Quote(from) + ", " + Quote(to) + ", " + Hex(flags) + ")";
+  if (version.platformId == kPlatformWindows) {  // a stub there
+    Log(call);
+    lastError_ = kErrorCallNotImplemented;
+    return false;
+  }
+  return Rename(call, from, to, (flags & kMoveFileReplaceExisting) != 0);
+}
+
+}  // namespace platform
