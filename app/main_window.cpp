@@ -626,9 +626,12 @@ void TForm1::ShowLogo() {
   Form5->Show();
   const double start = p.Now();
   const double twoSeconds = 2.0 / 86400.0;
-  // A clock set back meanwhile ends the wait rather than stretching it by as
-  // much as it went back.
-  for (double now = p.Now(); now >= start && start + twoSeconds > now; now = p.Now()) app.ProcessMessages();
+  // A clock set back meanwhile (by more than a second, so that the rounding
+  // of equal readings never counts) ends the wait rather than stretching it
+  // by as much as it went back.
+  const double oneSecond = 1.0 / 86400.0;
+  for (double now = p.Now(); now > start - oneSecond && start + twoSeconds > now; now = p.Now())
+    app.ProcessMessages();
   delete Form5;
   Form5 = nullptr;
 }
