@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Prepares a Wine prefix of your own for kivo_config: installs the VL Gothic
-# fonts (Debian's fonts-vlgothic) when they are missing and maps the Japanese
-# Windows UI fonts to them, so that menus and controls show Japanese text.
+# Prepares a Wine prefix of your own for kivo_config: installs the IPA Gothic
+# fonts (Debian's fonts-ipafont-gothic) when they are missing and maps the
+# Japanese Windows UI fonts to them, so that menus and controls show Japanese
+# text in the room it has on Windows.
 # Usage: bash scripts/prepare-prefix.sh [prefix]   (default: $WINEPREFIX or ~/.wine)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -11,11 +12,11 @@ prefix=${1:-${WINEPREFIX:-$HOME/.wine}}
 export WINEPREFIX=$prefix
 # A prefix of your own keeps its own architecture.
 unset WINEARCH
-if ! dpkg-query -W -f='${Status}' fonts-vlgothic 2>/dev/null | grep -q 'install ok installed'; then
+if ! dpkg-query -W -f='${Status}' fonts-ipafont-gothic 2>/dev/null | grep -q 'install ok installed'; then
   SUDO=""
   [ "$(id -u)" -eq 0 ] || SUDO=sudo
   $SUDO apt-get update -q
-  $SUDO apt-get install -y -q fonts-vlgothic
+  $SUDO apt-get install -y -q fonts-ipafont-gothic
 fi
 [ -d "$prefix" ] || wineboot -i
 reg=$(mktemp --suffix=.reg)

@@ -31,21 +31,24 @@ wine_env_check_tools() {
   done
 }
 
-# Maps the Japanese UI fonts Windows programs ask for to VL Gothic. The menus
-# are drawn in Tahoma, which Wine links to "MS UI Gothic" for the characters
-# it lacks: without these substitutes Japanese menu items show as boxes.
+# Maps the Japanese UI fonts Windows programs ask for to IPA Gothic, whose
+# glyphs have the widths of MS Gothic and MS PGothic, so that texts take the
+# room they take on Windows (with other fonts long captions are cut off). The
+# menus are drawn in Tahoma, which Wine links to "MS UI Gothic" for the
+# characters it lacks: without these substitutes Japanese menu items show as
+# boxes.
 wine_env_fonts_only_reg() {
   cat <<'EOF'
 Windows Registry Editor Version 5.00
 
 [HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]
-"ＭＳ Ｐゴシック"="VL PGothic"
-"ＭＳ ゴシック"="VL Gothic"
-"MS PGothic"="VL PGothic"
-"MS Gothic"="VL Gothic"
-"MS UI Gothic"="VL PGothic"
-"MS Shell Dlg"="VL PGothic"
-"MS Shell Dlg 2"="VL PGothic"
+"ＭＳ Ｐゴシック"="IPAPGothic"
+"ＭＳ ゴシック"="IPAGothic"
+"MS PGothic"="IPAPGothic"
+"MS Gothic"="IPAGothic"
+"MS UI Gothic"="IPAPGothic"
+"MS Shell Dlg"="IPAPGothic"
+"MS Shell Dlg 2"="IPAPGothic"
 
 EOF
 }
@@ -90,7 +93,7 @@ wine_env_prefix() {
     || { wine_env_die "importing the font substitutes failed, see $dir.boot.log"; return 1; }
   wineserver -w
   rm -f "$reg"
-  grep -q 'VL PGothic' "$dir/system.reg" \
+  grep -q 'IPAPGothic' "$dir/system.reg" \
     || { wine_env_die "font substitutes missing from $dir/system.reg"; return 1; }
   touch "$dir/.kivo-prefix-ready"
   echo "wine-env: prefix ready in $((SECONDS - start)) s"

@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 command -v convert >/dev/null || { echo "make_images: ImageMagick is missing (scripts/install-deps.sh)" >&2; exit 1; }
-font=/usr/share/fonts/truetype/vlgothic/VL-PGothic-Regular.ttf
+font=/usr/share/fonts/opentype/ipafont-gothic/ipagp.ttf
 [ -f "$font" ] || font=DejaVu-Sans
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
