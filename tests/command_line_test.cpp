@@ -270,7 +270,9 @@ TEST_F(CommandLineTest, AFirstCopyStartsInTheTrayAndCarriesTheCommandOut) {
     EXPECT_EQ(RunKivoConfig(), cmdline::kExitRefused);
     const bool silent = std::string(line).find("/silent") != std::string::npos;
     ASSERT_EQ(boxes->size(), silent ? 0u : 1u);
-    if (!silent) EXPECT_EQ(boxes->front().text, cmdline::ReplyText(cmdline::kReplyNothingToCancel));
+    if (!silent) {
+      EXPECT_EQ(boxes->front().text, cmdline::ReplyText(cmdline::kReplyNothingToCancel));
+    }
   }
 }
 

@@ -2,6 +2,7 @@
 // way (writeLimits), temporary files, deleting and moving, with the real
 // calls' errors. Names compare without case, as the file system does.
 #include "platform/sim/sim_platform.h"
+#include "platform/sim/sim_text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -10,17 +11,8 @@
 namespace platform {
 
 namespace {
-std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return s;
-}
-
-std::string Hex(std::uint32_t v) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "0x%lx", static_cast<unsigned long>(v));
-  return buf;
-}
+using sim::Hex;
+using sim::Lower;
 
 // The folder part of a path, without its last backslash ("C:" for "C:\a").
 std::string FolderPart(const std::string& path) {
@@ -88,14 +80,8 @@ void SimPlatform::Remove(const std::string& path) {
 
 bool SimPlatform::WriteFile(const std::string& path, const std::string& data) {
   Log("WriteFile(" + Quote(path) + ", " + std::to_string(data.size()) + " bytes)");
-  if (Locked(path)) {
-    lastError_ = kErrorSharingViolation;
-    return false;
-  }
-  if (ReadOnlyFolder(path)) {
-    lastError_ = kErrorAccessDenied;
-    return false;
-  }
+  if (Locked(path)) return Refuse(kErrorSharingViolation);
+  if (ReadOnlyFolder(path)) return Refuse(kErrorAccessDenied);
   // CREATE_ALWAYS truncates an existing file (its name keeps its case).
   auto f = FindContents(path);
   std::string& contents = f != fileContents.end() ? f->second : fileContents[path];
@@ -132,18 +118,9 @@ std::string SimPlatform::GetTempFileName(const std::string& folder, const std::s
 
 bool SimPlatform::DeleteFile(const std::string& path) {
   Log("DeleteFile(" + Quote(path) + ")");
-  if (!Exists(path)) {
-    lastError_ = kErrorFileNotFound;
-    return false;
-  }
-  if (Locked(path)) {
-    lastError_ = kErrorSharingViolation;
-    return false;
-  }
-  if (ReadOnlyFolder(path)) {
-    lastError_ = kErrorAccessDenied;
-    return false;
-  }
+  if (!Exists(path)) return Refuse(kErrorFileNotFound);
+  if (Locked(path)) return Refuse(kErrorSharingViolation);
+  if (ReadOnlyFolder(path)) return Refuse(kErrorAccessDenied);
   Remove(path);
   return true;
 }
@@ -151,24 +128,12 @@ bool SimPlatform::DeleteFile(const std::string& path) {
 bool SimPlatform::Rename(const std::string& call, const std::string& from, const std::string& to,
                          bool replace) {
   Log(call);
-  if (!Exists(from)) {
-    lastError_ = kErrorFileNotFound;
-    return false;
-  }
-  if (ReadOnlyFolder(from) || ReadOnlyFolder(to)) {
-    lastError_ = kErrorAccessDenied;
-    return false;
-  }
+  if (!Exists(from)) return Refuse(kErrorFileNotFound);
+  if (ReadOnlyFolder(from) || ReadOnlyFolder(to)) return Refuse(kErrorAccessDenied);
   if (Exists(to) && Lower(to) != Lower(from)) {
-    if (!replace) {
-      lastError_ = kErrorAlreadyExists;
-      return false;
-    }
+    if (!replace) return Refuse(kErrorAlreadyExists);
     // A file open in another program cannot be replaced.
-    if (Locked(to)) {
-      lastError_ = kErrorAccessDenied;
-      return false;
-    }
+    if (Locked(to)) return Refuse(kErrorAccessDenied);
     Remove(to);
   }
   auto f = FindContents(from);

@@ -1,4 +1,5 @@
 #include "platform/sim/sim_platform.h"
+#include "platform/sim/sim_text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -7,17 +8,8 @@
 namespace platform {
 
 namespace {
-std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return s;
-}
-
-std::string Hex(std::uintptr_t v) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "0x%lx", static_cast<unsigned long>(v));
-  return buf;
-}
+using sim::Hex;
+using sim::Lower;
 
 std::string Trim(const std::string& s) {
   size_t b = s.find_first_not_of(" \t");

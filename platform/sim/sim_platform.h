@@ -255,6 +255,11 @@ class SimPlatform : public Platform {
   std::map<Handle, std::string> libraryNames_;
   std::vector<const std::function<int(int)>*> functions_;  // by address - 1
   std::uint32_t lastError_ = 0;
+  // A call that fails with the system's error code.
+  bool Refuse(std::uint32_t error) {
+    lastError_ = error;
+    return false;
+  }
 };
 
 // Quotes a text for the journal: "text"; absent optionals read NULL.
