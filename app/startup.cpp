@@ -21,10 +21,10 @@ int ForwardCommand(const cmdline::Command& command) {
   std::intptr_t reply = cmdline::kReplyNotUnderstood;
   platform::Handle running =
       p.FindOtherProcessWindow(tk::kApplicationClassName, tk::Application::Instance().Title);
+  const std::string record = cmdline::EncodeRecord(command);
   // A copy still starting asks to be asked again, for a while.
   for (unsigned waited = 0;; waited += kForwardRetryMs) {
-    if (!running || !p.SendCopyData(running, cmdline::kCopyDataTag, cmdline::EncodeRecord(command),
-                                    kForwardTimeoutMs, reply))
+    if (!running || !p.SendCopyData(running, cmdline::kCopyDataTag, record, kForwardTimeoutMs, reply))
       reply = cmdline::kReplyNotUnderstood;
     if (reply != cmdline::kReplyStarting || waited >= kForwardStartingMs) break;
     p.MsgWaitForObject(0, kForwardRetryMs);

@@ -191,16 +191,26 @@ BOOL WINAPI GetVolumeInformationW(LPCWSTR root, LPWSTR name, DWORD nameSize, LPD
   return ok;
 }
 
+namespace {
+// GetDateFormat and GetTimeFormat on the A path: the format in the code
+// page, the text back in UTF-16.
+using FormatA = int(WINAPI*)(LCID, DWORD, const SYSTEMTIME*, LPCSTR, LPSTR, int);
+int FormatThroughAnsi(FormatA format, LCID locale, DWORD flags, const SYSTEMTIME* time, LPCWSTR pattern,
+                      LPWSTR out, int size) {
+  Arg f(pattern);
+  char a[256] = {};
+  int n = format(locale, flags, time, f.get(), a, sizeof a);
+  return n > 0 ? CopyOut(FromAnsi(a), out, size) + 1 : 0;
+}
+}  // namespace
+
 int WINAPI GetDateFormatW(LCID locale, DWORD flags, const SYSTEMTIME* time, LPCWSTR format,
                           LPWSTR out, int size) {
   if (!Ansi()) {
     KIVO_W("kernel32.dll", GetDateFormatW);
     return w_GetDateFormatW ? w_GetDateFormatW(locale, flags, time, format, out, size) : 0;
   }
-  Arg f(format);
-  char a[256] = {};
-  int n = ::GetDateFormatA(locale, flags, time, f.get(), a, sizeof a);
-  return n > 0 ? CopyOut(FromAnsi(a), out, size) + 1 : 0;
+  return FormatThroughAnsi(&::GetDateFormatA, locale, flags, time, format, out, size);
 }
 
 int WINAPI GetTimeFormatW(LCID locale, DWORD flags, const SYSTEMTIME* time, LPCWSTR format,
@@ -209,10 +219,7 @@ int WINAPI GetTimeFormatW(LCID locale, DWORD flags, const SYSTEMTIME* time, LPCW
     KIVO_W("kernel32.dll", GetTimeFormatW);
     return w_GetTimeFormatW ? w_GetTimeFormatW(locale, flags, time, format, out, size) : 0;
   }
-  Arg f(format);
-  char a[256] = {};
-  int n = ::GetTimeFormatA(locale, flags, time, f.get(), a, sizeof a);
-  return n > 0 ? CopyOut(FromAnsi(a), out, size) + 1 : 0;
+  return FormatThroughAnsi(&::GetTimeFormatA, locale, flags, time, format, out, size);
 }
 
 VOID WINAPI GetStartupInfoW(LPSTARTUPINFOW info) {
