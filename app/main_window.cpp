@@ -32,8 +32,11 @@ constexpr unsigned kWmRButtonDown = 0x0204;
 constexpr unsigned kWmSysCommand = 0x0112;
 constexpr unsigned kScDragMove = 0xF012;  // SC_MOVE | HTCAPTION
 constexpr const char* kRsrc32 = "c:\\windows\\system\\rsrc32.dll";
-constexpr int kHeightWithStatusBar = 360;
-constexpr int kHeightWithoutStatusBar = 330;
+// The client area with and without the status bar; the frame around it is
+// whatever caption and menu bar the system draws.
+constexpr int kClientWidth = 523;
+constexpr int kClientHeightWithStatusBar = 314;
+constexpr int kClientHeightWithoutStatusBar = 284;
 
 namespace key = settings::key;
 using settings::SettingsStore;
@@ -70,9 +73,6 @@ void TForm1::BuildLayout() {
   // Made without the minimise and maximise boxes that FormShow takes away:
   // the frame is not changed again when the window is first shown.
   Icons.minimize = Icons.maximize = false;
-  MinWidth = MaxWidth = 531;
-  MinHeight = kHeightWithoutStatusBar;
-  MaxHeight = kHeightWithStatusBar;
   SetColor(tk::clBtnFace);
 
   auto label = [this](const char* name, Rect r, const char* caption) {
@@ -153,6 +153,9 @@ void TForm1::BuildLayout() {
   Timer1->OnTimer = Bind(this, &TForm1::Timer1Timer);
   Timer2 = new tk::Timer(this, "Timer2", 1000);
   Timer2->OnTimer = Bind(this, &TForm1::Timer2Timer);
+  TrayRetryTimer = new tk::Timer(this, "TrayRetryTimer", 1000);
+  TrayRetryTimer->SetEnabled(false);
+  TrayRetryTimer->OnTimer = [this](tk::Component*) { AddTrayIcon(); };
 }
 
 void TForm1::BuildMenus() {
@@ -174,7 +177,7 @@ void TForm1::BuildMenus() {
   About1 = Help1->Add("About1", "バージョン情報(&V)", Bind(this, &TForm1::About1Click));
   FIX1 = Help1->Add("FIX1", "FIX情報(&F)", Bind(this, &TForm1::FIX1Click));
   SetMenu(MainMenu1);
-  SetClientSize(523, 314);
+  SetClientSize(kClientWidth, kClientHeightWithStatusBar);
 
   PopupMenu1 = new tk::PopupMenu(this, "PopupMenu1");
   auto& pop = PopupMenu1->Items();
@@ -272,22 +275,18 @@ void TForm1::FormCreate(tk::Component*) {
   app.OnCopyData = [this](std::uint32_t tag, const std::string& bytes) { return ReceiveCommand(tag, bytes); };
   p.EnableSystemMenuItem(Handle(), platform::kScClose, platform::kMfDisabled);
   SkipExitConfirmation = false;
-  platform::NotifyIconData icon;
-  icon.window = Handle();
-  icon.id = kTrayIconId;
-  icon.flags = 7;  // NIF_MESSAGE | NIF_ICON | NIF_TIP
-  icon.callbackMessage = kTrayCallbackMessage;
-  icon.applicationIcon = true;
-  icon.tip = kTrayTip;
-  p.ShellNotifyIcon(platform::kNimAdd, icon);
+  taskbarCreated_ = p.RegisterWindowMessage("TaskbarCreated");
+  AddTrayIcon();
   SetCaption("Kivo-Config For Windows");
 
   try {
     RestoreSettings();
   } catch (...) {
+    commandsReady_ = true;
     if (!sessionEnded_) StartAdditions();
     throw;
   }
+  commandsReady_ = true;
   if (!sessionEnded_) StartAdditions();
 }
 
@@ -306,6 +305,7 @@ void TForm1::RestoreSettings() {
   Rect r = Bounds();
   r.left = store.ReadInteger(key::F1, key::X, (sw - r.width) / 2);
   r.top = store.ReadInteger(key::F1, key::Y, (sh - r.height) / 2);
+  settings::KeepOnWorkArea(r.left, r.top, r.width, r.height);
   SetBounds(r);
   // The notice flag first: restoring the hibernation box may show the notice.
   CheckBox2->Tag = store.ReadInteger(key::F1, key::TitleTag, 0);
@@ -356,6 +356,7 @@ void TForm1::FormCloseQuery(tk::Component*, bool& canClose) {
 }
 
 void TForm1::FormClose(tk::Component*, tk::CloseAction&) {
+  TrayRetryTimer->SetEnabled(false);
   platform::NotifyIconData icon;
   icon.window = Handle();
   icon.id = kTrayIconId;
@@ -383,6 +384,10 @@ void TForm1::RunDeferredMessages() {
 }
 
 bool TForm1::WndProc(tk::Message& msg) {
+  if (taskbarCreated_ != 0 && msg.msg == taskbarCreated_) {
+    TaskbarCreated();
+    return true;
+  }
   switch (msg.msg) {
     case kWmQueryEndSession:
       WMQueryEndSession(msg);
@@ -425,12 +430,56 @@ bool TForm1::WndProc(tk::Message& msg) {
       } else {
         std::vector<cmdline::Command> commands;
         commands.swap(commands_);
-        for (const cmdline::Command& c : commands) RunCommand(c);
+        // Each command on its own: one that fails says so (unless silent)
+        // and the others, whose senders were told "taken", still run.
+        for (const cmdline::Command& c : commands) {
+          try {
+            RunCommand(c);
+          } catch (...) {
+            if (!c.silent) tk::Application::Instance().HandleException();
+          }
+        }
       }
       return true;
     default:
       return false;
   }
+}
+
+// ---------------------------------------------------------------- tray icon
+// The program lives in the tray: an icon the shell refused (no tray yet at a
+// logon, the shell restarting) is asked for again every second for a while,
+// and a shell that starts again gets it anew ("TaskbarCreated").
+void TForm1::AddTrayIcon() {
+  platform::NotifyIconData icon;
+  icon.window = Handle();
+  icon.id = kTrayIconId;
+  icon.flags = 7;  // NIF_MESSAGE | NIF_ICON | NIF_TIP
+  icon.callbackMessage = kTrayCallbackMessage;
+  icon.applicationIcon = true;
+  icon.tip = kTrayTip;
+  if (platform::Get().ShellNotifyIcon(platform::kNimAdd, icon)) {
+    trayRetries_ = 0;
+    TrayRetryTimer->SetEnabled(false);
+    return;
+  }
+  if (trayRetries_ >= kTrayRetries) {
+    TrayRetryTimer->SetEnabled(false);
+    return;
+  }
+  ++trayRetries_;
+  TrayRetryTimer->SetEnabled(true);
+}
+
+void TForm1::TaskbarCreated() {
+  // The new shell knows no icon of ours; one still there (the message also
+  // comes when only the screen changed) is replaced.
+  platform::NotifyIconData icon;
+  icon.window = Handle();
+  icon.id = kTrayIconId;
+  platform::Get().ShellNotifyIcon(platform::kNimDelete, icon);
+  trayRetries_ = 0;
+  AddTrayIcon();
 }
 
 // ---------------------------------------------------------------- status display
@@ -517,10 +566,10 @@ void TForm1::CheckBox4Click(tk::Component*) {
 void TForm1::CheckBox5Click(tk::Component*) {
   if (CheckBox5->Checked()) {
     StatusBar1->SetVisible(false);
-    SetHeight(kHeightWithoutStatusBar);
+    SetClientHeight(kClientHeightWithoutStatusBar);
     if (Peer()) Peer()->Invalidate();
   } else {
-    SetHeight(kHeightWithStatusBar);
+    SetClientHeight(kClientHeightWithStatusBar);
     if (Peer()) Peer()->Invalidate();
     StatusBar1->SetVisible(true);
   }

@@ -53,6 +53,7 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
   tk::StatusBar* StatusBar1;
   tk::Timer* Timer1;
   tk::Timer* Timer2;
+  tk::Timer* TrayRetryTimer;  // asks the shell again for a refused tray icon
   tk::MainMenu* MainMenu1;
   tk::PopupMenu* PopupMenu1;
 
@@ -115,6 +116,8 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
   void B1Click(tk::Component* sender);
 
   // Tray icon and visibility.
+  void AddTrayIcon();
+  void TaskbarCreated();
   void TrayMessage(tk::Message& msg);
   void Open2Click(tk::Component* sender);
   void Exit1Click(tk::Component* sender);
@@ -176,6 +179,9 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
   std::intptr_t Refusal(const cmdline::Command& command) const;
   void RunCommand(const cmdline::Command& command);
   std::vector<cmdline::Command> commands_;
+  unsigned taskbarCreated_ = 0;  // the shell's "TaskbarCreated" message
+  unsigned trayRetries_ = 0;
+  static constexpr unsigned kTrayRetries = 120;  // one a second
   bool exitBan_ = false;
   bool sessionEnded_ = false;
   // Closes posted by allowed end-of-session queries, not yet handled.
@@ -183,7 +189,14 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
   // FormCreate is running: tray messages and closes are kept in deferred_.
   bool creating_ = false;
   std::vector<tk::Message> deferred_;
+  // The stored state was read whole: only then may it be saved over.
   bool settingsRestored_ = false;
+  // The window exists and the settings were read as far as they could be
+  // read (a value of the wrong type ends the reading early): from now on
+  // commands from outside are judged when they arrive.
+  bool commandsReady_ = false;
+  // The exit ban as stored; unreadable counts as not set, as at the start.
+  bool StoredExitBan() const;
 };
 
 // The program-wide reference to the main window.

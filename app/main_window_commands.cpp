@@ -27,10 +27,7 @@ std::intptr_t TForm1::Refusal(const cmdline::Command& c) const {
                              c.verb == Verb::CaptureDesktop || c.verb == Verb::CaptureWindow;
   // A lock takes no commands that would show, hide or end the program.
   if (windowCommand && lock::ActiveLock()) return cmdline::kReplyLocked;
-  if (cmdline::EndsSession(c.verb)) {
-    SettingsStore store;
-    if (store.ReadBool(key::F6, key::C4, false)) return cmdline::kReplyExitBan;
-  }
+  if (cmdline::EndsSession(c.verb) && StoredExitBan()) return cmdline::kReplyExitBan;
   const bool runnerWaits = Form11 && Form11->Waiting();
   if (cmdline::EndsSession(c.verb) && c.when != cmdline::When::Now && runnerWaits)
     return cmdline::kReplyBusy;
@@ -38,21 +35,30 @@ std::intptr_t TForm1::Refusal(const cmdline::Command& c) const {
   return cmdline::kReplyTaken;
 }
 
+bool TForm1::StoredExitBan() const {
+  try {
+    SettingsStore store;
+    return store.ReadBool(key::F6, key::C4, false);
+  } catch (const settings::StoreError&) {
+    return false;
+  }
+}
+
 std::intptr_t TForm1::ReceiveCommand(std::uint32_t tag, const std::string& bytes) {
   if (tag != cmdline::kCopyDataTag) return cmdline::kReplyNotUnderstood;
   std::optional<cmdline::Command> command = cmdline::DecodeRecord(bytes);
   if (!command) return cmdline::kReplyBadRecord;
-  // Nothing can be judged before the settings are restored (the logo is up):
+  // Nothing can be judged before the settings are read (the logo is up):
   // the other copy asks again rather than being told "taken" for a command
   // that may be refused once it runs.
-  if (!settingsRestored_) return cmdline::kReplyStarting;
+  if (!commandsReady_) return cmdline::kReplyStarting;
   return TakeCommand(*command);
 }
 
 std::intptr_t TForm1::TakeCommand(const cmdline::Command& command) {
-  // Before the settings are restored nothing can be judged: the command waits
+  // Before the settings are read nothing can be judged: the command waits
   // and is judged when it runs.
-  if (settingsRestored_) {
+  if (commandsReady_) {
     std::intptr_t refusal = Refusal(command);
     if (refusal != cmdline::kReplyTaken) return refusal;
   }

@@ -19,8 +19,9 @@ namespace {
 int ForwardCommand(const cmdline::Command& command) {
   auto& p = platform::Get();
   std::intptr_t reply = cmdline::kReplyNotUnderstood;
-  platform::Handle running =
-      p.FindOtherProcessWindow(tk::kApplicationClassName, tk::Application::Instance().Title);
+  // By the application window's class, which no rename of the exe changes
+  // (its title is the exe's name).
+  platform::Handle running = p.FindOtherProcessWindow(tk::kApplicationClassName);
   const std::string record = cmdline::EncodeRecord(command);
   // A copy still starting asks to be asked again, for a while.
   for (unsigned waited = 0;; waited += kForwardRetryMs) {

@@ -19,17 +19,16 @@ constexpr long kCscNavigateBack = 2;
 namespace browser {
 
 std::string PresenceTestPath() {
-  auto& app = tk::Application::Instance();
-  platform::OsVersion v = platform::Get().GetVersionEx();
+  auto& p = platform::Get();
+  platform::OsVersion v = p.GetVersionEx();
   switch (v.platformId) {
     case platform::kPlatformWin32s:
-      app.ShowMessage("このオペレーティングシステムでは使用できません。");
-      return "c:\\windows\\system\\shdocvw.dll";
+      tk::Application::Instance().ShowMessage("このオペレーティングシステムでは使用できません。");
+      [[fallthrough]];
     case platform::kPlatformWindows:
-      return "c:\\windows\\system\\shdocvw.dll";
     case platform::kPlatformNT:
-      return v.major == 5 && v.minor != 0 ? "c:\\windows\\system32\\shdocvw.dll"
-                                          : "c:\\winnt\\system32\\shdocvw.dll";
+      // The system's own folder, wherever Windows was installed.
+      return p.SystemDirectory() + "\\shdocvw.dll";
     default:
       return "";
   }
@@ -111,7 +110,7 @@ void TForm18::FormCreate(tk::Component*) {
   {
     settings::SettingsStore store;
     tk::Rect r = Bounds();
-    settings::ReadPosition(store, key::F18, r.left, r.top, 0);
+    settings::ReadPosition(store, key::F18, r.left, r.top, 0, r.width, r.height);
     SetBounds(r);
     ComboBox1->SetText(store.ReadString(key::F20, key::HomePage, browser::kDefaultHomePage));
   }
@@ -128,6 +127,7 @@ void TForm18::FormShow(tk::Component*) {
     settings::SettingsStore store;
     tk::Rect r = Bounds();
     maximised = settings::ReadSize(store, key::F18, r.width, r.height);
+    settings::KeepOnWorkArea(r.left, r.top, r.width, r.height);
     SetBounds(r);
   }
   SetWindowState(maximised ? tk::WindowState::Maximized : tk::WindowState::Normal);

@@ -1,6 +1,8 @@
 // The settings store's value parsers over any stored text: integers with
 // their stored-text rules, bools, colours, window positions and sizes, read
 // through the store from a registry value of any type.
+#include <algorithm>
+
 #include "fuzz/fuzz_target.h"
 #include "fuzz/machine.h"
 #include "settings/keys.h"
@@ -74,8 +76,10 @@ KIVO_FUZZ_TARGET(settings_values) {
                     (store.ReadInteger("F1", settings::key::X, def != 200 ? 1 : 0) != 0),
                 "a bool reads as an integer that is not 0");
     int left = 0, top = 0;
-    settings::ReadPosition(store, "F1", left, top, def);
-    fuzz::Check(left == expected && top == def, "a position reads X, and Y's default");
+    settings::ReadPosition(store, "F1", left, top, def, 100, 50);
+    // The machine's one screen is 1024x768 and has no taskbar.
+    fuzz::Check(left == std::clamp(expected, 0, 1024 - 100) && top == std::clamp(def, 0, 768 - 50),
+                "a position reads X, and Y's default, moved onto the screen");
     int width = 640, height = 480;
     const bool maximised = settings::ReadSize(store, "F1", width, height);
     std::int32_t h = 480;

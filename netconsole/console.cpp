@@ -145,7 +145,7 @@ void TForm15::FormCreate(tk::Component*) {
   {
     settings::SettingsStore store;
     tk::Rect r = Bounds();
-    settings::ReadPosition(store, key::F15, r.left, r.top, 200);
+    settings::ReadPosition(store, key::F15, r.left, r.top, 200, r.width, r.height);
     SetBounds(r);
   }
   LoadDigitsAndFlags();

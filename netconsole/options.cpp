@@ -58,7 +58,7 @@ TForm17::~TForm17() {
 void TForm17::FormCreate(tk::Component*) {
   settings::SettingsStore store;
   tk::Rect r = Bounds();
-  settings::ReadPosition(store, key::F17, r.left, r.top, 200);
+  settings::ReadPosition(store, key::F17, r.left, r.top, 200, r.width, r.height);
   SetBounds(r);
   // An index outside a list leaves its box empty.
   for (int i = 0; i < 12; ++i) Boxes[static_cast<size_t>(i)]->SetItemIndex(store.ReadInteger(key::F17, Ident("CB", i + 1), 0));

@@ -155,6 +155,9 @@ class Platform {
   virtual int CallStdcallInt(std::uintptr_t function, int argument) = 0;
   // Windows directory of the running system ("C:\WINDOWS").
   virtual std::string WindowsDirectory() = 0;
+  // The system's own folder ("C:\WINDOWS\SYSTEM" on 95/98/Me,
+  // "C:\WINNT\system32" or "C:\Windows\system32" on NT), GetSystemDirectory.
+  virtual std::string SystemDirectory() = 0;
 
   // advapi32: privileges
   virtual bool OpenProcessToken(std::uint32_t access, Handle& token) = 0;
@@ -178,9 +181,12 @@ class Platform {
   virtual Handle FindWindow(const std::optional<std::string>& className,
                             const std::optional<std::string>& title) = 0;
   virtual bool ShowWindow(Handle window, int command) = 0;
-  // A top-level window of that class and title that belongs to another
-  // process (EnumWindows); 0 when there is none.
-  virtual Handle FindOtherProcessWindow(const std::string& className, const std::string& title) = 0;
+  // A top-level window of that class that belongs to another process
+  // (EnumWindows), whatever its title; 0 when there is none.
+  virtual Handle FindOtherProcessWindow(const std::string& className) = 0;
+  // RegisterWindowMessage: the message number every program gets for the
+  // name (0xC000 … 0xFFFF), 0 when it fails.
+  virtual unsigned RegisterWindowMessage(const std::string& name) = 0;
   // RegisterHotKey / UnregisterHotKey on a window: false when the key is
   // taken (by another program, or by another id of ours).
   virtual bool RegisterHotKey(Handle window, int id, std::uint32_t modifiers, std::uint32_t vk) = 0;
@@ -269,6 +275,11 @@ class Platform {
   // without it), as left, top, right, bottom.
   virtual std::array<int, 4> VirtualScreen() = 0;
   virtual std::array<int, 4> MonitorAt(Point point) = 0;
+  // The work area (the monitor less the taskbar) of the monitor nearest to a
+  // rectangle (MonitorFromRect and GetMonitorInfo, looked up at run time,
+  // 98/2000 and later); the primary screen's work area without them
+  // (SPI_GETWORKAREA).
+  virtual std::array<int, 4> WorkAreaNear(const std::array<int, 4>& rect) = 0;
 
   // shell32
   // DragAcceptFiles; DragQueryFile(drop, 0xFFFFFFFF) and every name with a

@@ -48,8 +48,7 @@ void TForm6::FormCreate(tk::Component*) {
   tk::CheckBox* boxes[] = {CheckBox1, CheckBox2, CheckBox3, CheckBox4, CheckBox5, CheckBox6};
   for (int i = 0; i < 6; ++i) boxes[i]->SetChecked(store.ReadBool(key::F6, kChecks[i], false));
   tk::Rect r = Bounds();
-  r.left = store.ReadInteger(key::F6, key::X, 200);
-  r.top = store.ReadInteger(key::F6, key::Y, 200);
+  settings::ReadPosition(store, key::F6, r.left, r.top, 200, r.width, r.height);
   SetBounds(r);
   ComboBox1->SetItemIndex(store.ReadInteger(key::F6, key::CB, 0));
   if (!CheckBox3->Checked()) ComboBox1->SetEnabled(false);

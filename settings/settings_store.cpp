@@ -1,6 +1,9 @@
 #include "settings/settings_store.h"
 
+#include <algorithm>
+#include <array>
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 
 #include "settings/keys.h"
@@ -202,9 +205,22 @@ void SettingsStore::WriteBool(const std::string& section, const std::string& ide
   WriteString(section, ident, value ? "1" : "0");
 }
 
-void ReadPosition(SettingsStore& store, const std::string& section, int& left, int& top, int def) {
+void ReadPosition(SettingsStore& store, const std::string& section, int& left, int& top, int def,
+                  int width, int height) {
   left = store.ReadInteger(section, key::X, def);
   top = store.ReadInteger(section, key::Y, def);
+  KeepOnWorkArea(left, top, width, height);
+}
+
+void KeepOnWorkArea(int& left, int& top, int width, int height) {
+  const long long right = static_cast<long long>(left) + width, bottom = static_cast<long long>(top) + height;
+  const std::array<int, 4> work = platform::Get().WorkAreaNear(
+      {left, top, static_cast<int>(std::min<long long>(right, INT32_MAX)),
+       static_cast<int>(std::min<long long>(bottom, INT32_MAX))});
+  if (right > work[2]) left = static_cast<int>(std::max<long long>(static_cast<long long>(work[2]) - width, INT32_MIN));
+  if (bottom > work[3]) top = static_cast<int>(std::max<long long>(static_cast<long long>(work[3]) - height, INT32_MIN));
+  left = std::max(left, work[0]);
+  top = std::max(top, work[1]);
 }
 
 void WritePosition(SettingsStore& store, const std::string& section, int left, int top) {

@@ -51,9 +51,15 @@ class SettingsStore {
 // resizable windows also "WS" (maximised) and "H", "W" (the normal size, the
 // current one when missing). The size is written only when not maximised, so
 // that a maximised close keeps the normal size of before.
-void ReadPosition(SettingsStore& store, const std::string& section, int& left, int& top, int def);
+// The position is moved onto the screen for a window of that size (below).
+void ReadPosition(SettingsStore& store, const std::string& section, int& left, int& top, int def,
+                  int width, int height);
 void WritePosition(SettingsStore& store, const std::string& section, int left, int top);
 bool ReadSize(SettingsStore& store, const std::string& section, int& width, int& height);
+// A window placed from stored values is moved onto the work area of the
+// nearest monitor (a monitor removed, a lower resolution since): whole where
+// it fits, else with its top left corner, where the caption is, on it.
+void KeepOnWorkArea(int& left, int& top, int width, int height);
 void WritePlacement(SettingsStore& store, const std::string& section, int left, int top,
                     bool maximised, int width, int height);
 

@@ -15,26 +15,30 @@ class BrowserTest : public MainWindowFixture {
 };
 
 TEST_F(BrowserTest, PresenceTestPerVersionWarnsButAlwaysOpens) {
+  // The library is looked for in the system's own folder, wherever Windows
+  // is installed (not only C:\WINDOWS or C:\WINNT).
   struct Row {
     platform::OsVersion v;
+    const char* windows;
     const char* path;  // "" for no test
     bool win32s;
   } rows[] = {
-      {{4, 10, 2222, 1}, "c:\\windows\\system\\shdocvw.dll", false},
-      {{5, 0, 2195, 2}, "c:\\winnt\\system32\\shdocvw.dll", false},
-      {{5, 1, 2600, 2}, "c:\\windows\\system32\\shdocvw.dll", false},
-      {{4, 0, 1381, 2}, "c:\\winnt\\system32\\shdocvw.dll", false},
-      {{3, 10, 0, 0}, "c:\\windows\\system\\shdocvw.dll", true},
-      {{1, 0, 0, 7}, "", false},
+      {{4, 10, 2222, 1}, "C:\\WINDOWS", "C:\\WINDOWS\\SYSTEM\\shdocvw.dll", false},
+      {{5, 0, 2195, 2}, "C:\\WINNT", "C:\\WINNT\\system32\\shdocvw.dll", false},
+      {{5, 1, 2600, 2}, "C:\\WINDOWS", "C:\\WINDOWS\\system32\\shdocvw.dll", false},
+      {{4, 0, 1381, 2}, "C:\\WINNT", "C:\\WINNT\\system32\\shdocvw.dll", false},
+      {{10, 0, 19045, 2}, "D:\\Windows", "D:\\Windows\\system32\\shdocvw.dll", false},
+      {{3, 10, 0, 0}, "C:\\WINDOWS", "C:\\WINDOWS\\SYSTEM\\shdocvw.dll", true},
+      {{1, 0, 0, 7}, "C:\\WINDOWS", "", false},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.path);
     TearDown();
     SetUp();
     sim->version = r.v;
+    sim->windowsDirectory = r.windows;
     TForm1* main = CreateQuiet();
     Open(main);
-    auto finds = sim->Calls("FindFirstFile(\"c:\\\\w");
     std::vector<std::string> texts;
     for (const auto& b : ui->boxes) texts.push_back(b.text);
     std::vector<std::string> expected;

@@ -183,7 +183,7 @@ class CommandLineTest : public MainWindowFixture {
 TEST_F(CommandLineTest, ASecondCopyHandsItsCommandOverAndReportsTheAnswer) {
   sim->mutexes.insert("double_boot");
   sim->commandLine = "\"C:\\k\\kivo_config.exe\" /POWEROFF /in 10";
-  sim->otherProcessWindows["KivoApplication\tkivo_config"] = 0x777;
+  sim->otherProcessWindows["KivoApplication"] = 0x777;
   std::string received;
   sim->copyDataAnswer = [&](platform::Handle h, std::uint32_t tag, const std::string& bytes) {
     EXPECT_EQ(h, 0x777u);
@@ -212,7 +212,7 @@ TEST_F(CommandLineTest, ASecondCopyHandsItsCommandOverAndReportsTheAnswer) {
   EXPECT_EQ(ui->boxes.size(), 1u) << "silent copies show nothing";
   // A copy still starting asks to be asked again: the command is sent again
   // until it is taken, or given up after a while with the reason.
-  sim->otherProcessWindows["KivoApplication\tkivo_config"] = 0x777;
+  sim->otherProcessWindows["KivoApplication"] = 0x777;
   int asked = 0;
   sim->copyDataAnswer = [&](platform::Handle, std::uint32_t, const std::string&) {
     return static_cast<std::intptr_t>(++asked < 4 ? cmdline::kReplyStarting : cmdline::kReplyTaken);
@@ -274,6 +274,61 @@ TEST_F(CommandLineTest, AFirstCopyStartsInTheTrayAndCarriesTheCommandOut) {
       EXPECT_EQ(boxes->front().text, cmdline::ReplyText(cmdline::kReplyNothingToCancel));
     }
   }
+}
+
+// A stored value of the wrong type ends the reading of the settings early
+// (with its message); the copy still judges commands from then on, as the
+// one that receives them and as the first copy that carries its own out.
+TEST_F(CommandLineTest, AWrongTypedStoredValueLeavesTheCopyJudgingCommands) {
+  const platform::RegValue dword{platform::kRegDword, std::string("\x05\0\0\0", 4)};
+  sim->SetValue(Section("F1"), "X", dword);
+  CreateMain();
+  EXPECT_EQ(Forward(Make(Verb::Cancel)), cmdline::kReplyNothingToCancel) << "still \"starting\"";
+  EXPECT_EQ(Forward(Make(Verb::Hide)), cmdline::kReplyTaken);
+  Store("F6", "C4", "1");
+  EXPECT_EQ(Forward(Make(Verb::Reboot)), cmdline::kReplyExitBan);
+  // An exit ban that cannot be read refuses nothing, as at the start.
+  sim->SetValue(Section("F6"), "C4", dword);
+  EXPECT_EQ(Forward(Make(Verb::Reboot, When::In, 5)), cmdline::kReplyTaken);
+
+  TearDown();
+  SetUp();
+  Store("F6", "C2", "1");
+  sim->SetValue(Section("F1"), "X", dword);
+  sim->commandLine = "kivo_config.exe /cancel /silent";
+  EXPECT_EQ(RunKivoConfig(), cmdline::kExitRefused) << "the refused copy stayed in the tray";
+}
+
+// Commands taken together run each on its own: one that fails says why
+// (unless silent) and the rest still run.
+TEST_F(CommandLineTest, ACommandThatFailsLeavesTheRestOfItsBatchRunning) {
+  UseVersion(platform::kPlatformWindows, 4, 10, 2222);
+  TForm1* main = CreateQuiet();
+  main->Show();
+  // The drive check before a restart on this family reads a value it cannot read.
+  sim->SetValue(Section("F6"), "C3", {platform::kRegDword, std::string("\x01\0\0\0", 4)});
+  for (bool silent : {false, true}) {
+    SCOPED_TRACE(silent);
+    ui->boxes.clear();
+    main->Show();
+    EXPECT_EQ(Forward(Make(Verb::Reboot, When::Now, 0, 0, 0, silent)), cmdline::kReplyTaken);
+    EXPECT_EQ(Forward(Make(Verb::Hide)), cmdline::kReplyTaken);
+    Run();
+    EXPECT_FALSE(main->Visible()) << "the command after the failed one did not run";
+    ASSERT_EQ(ui->boxes.size(), silent ? 0u : 1u);
+    if (!silent) EXPECT_EQ(ui->boxes[0].text, "'C3' のデータ型が不正です");
+  }
+}
+
+// The running copy is found by what a renamed exe does not change.
+TEST_F(CommandLineTest, ARenamedCopyReachesTheRunningOne) {
+  sim->mutexes.insert("double_boot");
+  sim->commandLine = "\"C:\\tools\\kivo.exe\" /hide";
+  sim->otherProcessWindows["KivoApplication"] = 0x777;
+  sim->copyDataAnswer = [](platform::Handle, std::uint32_t, const std::string&) {
+    return static_cast<std::intptr_t>(cmdline::kReplyTaken);
+  };
+  EXPECT_EQ(RunKivoConfig(), cmdline::kExitTaken);
 }
 
 TEST_F(CommandLineTest, DuringTheLogoAnotherCopyIsAskedToComeBack) {

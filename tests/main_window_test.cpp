@@ -1,6 +1,8 @@
 // Start-up, creation, saving and closing of the main window.
 #include "app/startup.h"
 #include "main_window_fixture.h"
+#include "timers/stopwatch.h"
+#include "viewer/image_viewer.h"
 
 namespace {
 class MainWindowTest : public MainWindowFixture {
@@ -44,7 +46,7 @@ TEST_F(MainWindowTest, StoredStateIsRestoredInOrderWithHandlersRun) {
   TForm1* f = Create();
 
   EXPECT_EQ(f->Left(), 12);
-  EXPECT_EQ(f->Top(), -4);
+  EXPECT_EQ(f->Top(), 0) << "the caption is kept on the screen";
   EXPECT_EQ(f->Caption(), "");
   EXPECT_EQ(f->GetColor(), 0xFFFF00);
   EXPECT_TRUE(f->ExitBan());
@@ -101,6 +103,56 @@ TEST_F(MainWindowTest, StoredRegistryDwordIsReportedNotFatal) {
   Create();
   ASSERT_EQ(ui->boxes.size(), 1u);
   EXPECT_EQ(ui->boxes[0].text, "'X' のデータ型が不正です");
+}
+
+// A stored place on no monitor (a second monitor removed, a lower resolution)
+// is pulled back onto the work area of the nearest monitor; one that is on
+// the screen stays where it was.
+TEST_F(MainWindowTest, StoredPlacesOffEveryMonitorComeBackOntoTheWorkArea) {
+  sim->monitors = {{0, 0, 1024, 768}, {1024, 0, 2304, 1024}};
+  sim->workAreas = {{0, 0, 1024, 738}, {1024, 0, 2304, 1024}};
+  Store("F1", "X", "2500");  // beyond the second monitor's right edge
+  Store("F1", "Y", "1500");
+  Store("F4", "X", "1500");  // on the second monitor: kept
+  Store("F4", "Y", "300");
+  TForm1* f = Create();
+  EXPECT_EQ(f->Left(), 2304 - f->Width());
+  EXPECT_EQ(f->Top(), 1024 - f->Height());
+  f->Button20->Click();
+  ASSERT_NE(Form4, nullptr);
+  EXPECT_EQ(Form4->Left(), 1500);
+  EXPECT_EQ(Form4->Top(), 300);
+  Form4->Close();
+  tk::Application::Instance().ProcessMessages();
+
+  // The second monitor is gone: the primary's work area, above the taskbar.
+  sim->monitors.resize(1);
+  sim->workAreas.resize(1);
+  f->Button20->Click();
+  ASSERT_NE(Form4, nullptr);
+  EXPECT_EQ(Form4->Left(), 1024 - Form4->Width());
+  EXPECT_EQ(Form4->Top(), 300);
+  // A resizable window larger than the screen: its caption stays on it.
+  Store("F13", "X", "-3000");
+  Store("F13", "Y", "-50");
+  Store("F13", "W", "3000");
+  Store("F13", "H", "500");
+  f->V1->Click();
+  ASSERT_NE(Form13, nullptr);
+  EXPECT_EQ(Form13->Left(), 0);
+  EXPECT_EQ(Form13->Top(), 0);
+}
+
+// 95 and NT 4 have no MonitorFromRect: the primary screen's work area.
+TEST_F(MainWindowTest, WithoutMonitorCallsThePrimaryWorkAreaHolds) {
+  UseVersion(platform::kPlatformWindows, 4, 0, 950);
+  sim->monitors = {{0, 0, 800, 600}, {800, 0, 1600, 600}};
+  sim->workAreas = {{0, 28, 800, 600}};
+  Store("F1", "X", "900");
+  Store("F1", "Y", "5");
+  TForm1* f = Create();
+  EXPECT_EQ(f->Left(), 800 - f->Width());
+  EXPECT_EQ(f->Top(), 28);
 }
 
 TEST_F(MainWindowTest, SaveMainSettingsWritesPositionBoxesAndColour) {

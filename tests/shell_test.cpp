@@ -164,6 +164,42 @@ TEST_F(ShellTest, TrayIconAndItsCallbackMessages) {
   EXPECT_EQ(sim->Calls("SetForegroundWindow").size(), 1u);
 }
 
+// The program lives in the tray: an icon the shell refused at the start is
+// asked for again, and a shell that starts again ("TaskbarCreated") gets it anew.
+TEST_F(ShellTest, TheTrayIconComesBackWhenTheShellIsLateOrRestarts) {
+  sim->trayRunning = false;  // a logon where the tray comes up late
+  TForm1* f = Create();
+  EXPECT_TRUE(sim->trayIcons.empty());
+  ui->AdvanceClock(3000);
+  EXPECT_TRUE(sim->trayIcons.empty());
+  sim->trayRunning = true;
+  ui->AdvanceClock(1000);
+  ASSERT_EQ(sim->trayIcons.size(), 1u);
+  sim->ClearJournal();
+  ui->AdvanceClock(5000);
+  EXPECT_TRUE(sim->Calls("Shell_NotifyIcon").empty()) << "asked again once it was there";
+
+  // The shell ends and starts again: every program gets its message.
+  sim->RestartShell();
+  const unsigned created = sim->RegisterWindowMessage("TaskbarCreated");
+  tk::Message m{created, 0, 0, 0};
+  EXPECT_TRUE(f->PeerMessage(m));
+  ASSERT_EQ(sim->trayIcons.size(), 1u);
+  EXPECT_EQ(sim->trayIcons[0].callbackMessage, 1025u);
+  // The same message with the icon still there (only the screen changed).
+  EXPECT_TRUE(f->PeerMessage(m));
+  EXPECT_EQ(sim->trayIcons.size(), 1u);
+
+  // A shell that never comes back: asked for a while, then left alone.
+  sim->RestartShell();
+  sim->trayRunning = false;
+  f->PeerMessage(m);
+  ui->AdvanceClock(600000);
+  sim->ClearJournal();
+  ui->AdvanceClock(5000);
+  EXPECT_TRUE(sim->Calls("Shell_NotifyIcon").empty());
+}
+
 TEST_F(ShellTest, PopupMenuItemsInOrderWithTheirCommands) {
   TForm1* f = Create();
   std::vector<std::string> names, captions;

@@ -48,7 +48,7 @@ TForm10::~TForm10() {
 void TForm10::FormCreate(tk::Component*) {
   settings::SettingsStore store;
   tk::Rect r = Bounds();
-  settings::ReadPosition(store, key::F10, r.left, r.top, 200);
+  settings::ReadPosition(store, key::F10, r.left, r.top, 200, r.width, r.height);
   SetBounds(r);
   meterButton_->SetEnabled(false);
 }

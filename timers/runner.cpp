@@ -51,7 +51,7 @@ double NextTimeOfDay(double now, double secondsOfDay) {
 void PlaceFromStore(tk::Form& form, const char* section) {
   settings::SettingsStore store;
   tk::Rect r = form.Bounds();
-  settings::ReadPosition(store, section, r.left, r.top, 200);
+  settings::ReadPosition(store, section, r.left, r.top, 200, r.width, r.height);
   form.SetBounds(r);
 }
 }  // namespace

@@ -79,7 +79,7 @@ TForm4::~TForm4() {
 void TForm4::FormCreate(tk::Component*) {
   settings::SettingsStore store;
   tk::Rect r = Bounds();
-  settings::ReadPosition(store, key::F4, r.left, r.top, 200);
+  settings::ReadPosition(store, key::F4, r.left, r.top, 200, r.width, r.height);
   SetBounds(r);
   Timer1->SetEnabled(false);
   Timer2->SetEnabled(false);

@@ -62,6 +62,16 @@ void Form::SetHeight(int h) {
   SetBounds(r);
 }
 
+void Form::SetClientHeight(int h) {
+  int dx, dy;
+  FrameSize(Border, menu_ != nullptr, dx, dy);
+  clientH_ = h;
+  Rect r = Bounds();
+  r.width = clientW_ + dx;
+  r.height = h + dy;
+  SetBounds(r);
+}
+
 void Form::SetWindowState(WindowState s) {
   state_ = s;
   if (peer_) peer_->SetStyleFlags(static_cast<unsigned>(s) | 0x100u);

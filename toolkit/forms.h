@@ -75,6 +75,9 @@ class Form : public Control {
   void SetMenu(MainMenu* menu);
   MainMenu* GetMenu() const { return menu_; }
   void SetHeight(int h);
+  // The outer height that gives this client height under the frame the
+  // system draws (its caption and menu bar may be taller than the classic ones).
+  void SetClientHeight(int h);
   void SetWindowState(WindowState s);
   WindowState GetWindowState() const { return state_; }
 

@@ -89,7 +89,7 @@ void TForm13::FormCreate(tk::Component*) {
   {
     settings::SettingsStore store;
     tk::Rect r = Bounds();
-    settings::ReadPosition(store, key::F13, r.left, r.top, 0);
+    settings::ReadPosition(store, key::F13, r.left, r.top, 0, r.width, r.height);
     SetBounds(r);
   }
   ApplyStyle();  // AppWindow: a taskbar button of its own
@@ -105,6 +105,7 @@ void TForm13::FormShow(tk::Component*) {
     settings::SettingsStore store;
     tk::Rect r = Bounds();
     maximised = settings::ReadSize(store, key::F13, r.width, r.height);
+    settings::KeepOnWorkArea(r.left, r.top, r.width, r.height);
     SetBounds(r);
   }
   SetWindowState(maximised ? tk::WindowState::Maximized : tk::WindowState::Normal);

@@ -283,6 +283,15 @@ HWND WINAPI FindWindowW(LPCWSTR cls, LPCWSTR title) {
   return ::FindWindowA(c.get(), t.get());
 }
 
+UINT WINAPI RegisterWindowMessageW(LPCWSTR name) {
+  if (!Ansi()) {
+    KIVO_W("user32.dll", RegisterWindowMessageW);
+    return w_RegisterWindowMessageW(name);
+  }
+  Arg a(name);
+  return ::RegisterWindowMessageA(a.get());
+}
+
 HWND WINAPI GetAncestor(HWND h, UINT flags) {
   KIVO_W("user32.dll", GetAncestor);
   if (w_GetAncestor) return w_GetAncestor(h, flags);

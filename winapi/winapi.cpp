@@ -312,6 +312,19 @@ UINT WINAPI GetWindowsDirectoryW(LPWSTR buffer, UINT size) {
   return static_cast<UINT>(CopyOut(w, buffer, static_cast<int>(size)));
 }
 
+UINT WINAPI GetSystemDirectoryW(LPWSTR buffer, UINT size) {
+  if (!Ansi()) {
+    KIVO_W("kernel32.dll", GetSystemDirectoryW);
+    return w_GetSystemDirectoryW ? w_GetSystemDirectoryW(buffer, size) : 0;
+  }
+  char a[MAX_PATH * 2 + 2] = {};
+  UINT n = ::GetSystemDirectoryA(a, sizeof a);
+  if (n == 0 || n >= sizeof a) return 0;
+  std::wstring w = FromAnsi(a, static_cast<int>(n));
+  if (w.size() >= size) return static_cast<UINT>(w.size() + 1);
+  return static_cast<UINT>(CopyOut(w, buffer, static_cast<int>(size)));
+}
+
 int WINAPI CompareStringW(LCID locale, DWORD flags, LPCWSTR a, int na, LPCWSTR b, int nb) {
   // The texts may be passwords. Where the system compares Unicode (NT,
   // Wine), the W call takes them as they are: CompareStringA there converts

@@ -65,6 +65,7 @@ BOOL WINAPI CreateProcessW(LPCWSTR application, LPWSTR commandLine, LPSECURITY_A
 DWORD WINAPI FormatMessageW(DWORD flags, LPCVOID source, DWORD id, DWORD language, LPWSTR buffer,
                             DWORD size, va_list* args);
 UINT WINAPI GetWindowsDirectoryW(LPWSTR buffer, UINT size);
+UINT WINAPI GetSystemDirectoryW(LPWSTR buffer, UINT size);
 int WINAPI CompareStringW(LCID locale, DWORD flags, LPCWSTR a, int na, LPCWSTR b, int nb);
 HANDLE WINAPI CreateFileW(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa,
                           DWORD disposition, DWORD attributes, HANDLE tmpl);
@@ -131,6 +132,7 @@ int WINAPI GetWindowTextW(HWND h, LPWSTR out, int size);
 int WINAPI GetWindowTextLengthW(HWND h);
 int WINAPI GetClassNameW(HWND h, LPWSTR out, int size);
 HWND WINAPI FindWindowW(LPCWSTR cls, LPCWSTR title);
+UINT WINAPI RegisterWindowMessageW(LPCWSTR name);
 HWND WINAPI GetAncestor(HWND h, UINT flags);  // 98 and later; emulated on 95
 BOOL WINAPI AppendMenuW(HMENU menu, UINT flags, UINT_PTR id, LPCWSTR text);
 HICON WINAPI LoadIconW(HINSTANCE instance, LPCWSTR name);

@@ -351,10 +351,20 @@ bool SimPlatform::ExitWindowsEx(std::uint32_t flags, std::uint32_t reserved) {
   return exitWindowsResult;
 }
 
-Handle SimPlatform::FindOtherProcessWindow(const std::string& className, const std::string& title) {
-  Log("FindOtherProcessWindow(" + Quote(className) + ", " + Quote(title) + ")");
-  auto it = otherProcessWindows.find(className + "\t" + title);
+Handle SimPlatform::FindOtherProcessWindow(const std::string& className) {
+  Log("FindOtherProcessWindow(" + Quote(className) + ")");
+  auto it = otherProcessWindows.find(className);
   return it == otherProcessWindows.end() ? 0 : it->second;
+}
+
+unsigned SimPlatform::RegisterWindowMessage(const std::string& name) {
+  Log("RegisterWindowMessage(" + Quote(name) + ")");
+  // One number a name, compared without case, from 0xC000 on.
+  for (const auto& [number, known] : registeredMessages)
+    if (Lower(known) == Lower(name)) return number;
+  const unsigned number = 0xC000u + static_cast<unsigned>(registeredMessages.size());
+  registeredMessages[number] = name;
+  return number;
 }
 
 bool SimPlatform::RegisterHotKey(Handle window, int id, std::uint32_t modifiers, std::uint32_t vk) {
@@ -481,6 +491,34 @@ std::array<int, 4> SimPlatform::MonitorAt(Point point) {
   return monitors.empty() ? virtualScreen : monitors.front();  // MONITOR_DEFAULTTOPRIMARY
 }
 
+std::array<int, 4> SimPlatform::WorkAreaNear(const std::array<int, 4>& rect) {
+  Log("WorkAreaNear(" + std::to_string(rect[0]) + ", " + std::to_string(rect[1]) + ", " +
+      std::to_string(rect[2]) + ", " + std::to_string(rect[3]) + ")");
+  auto workOf = [&](size_t i) { return i < workAreas.size() ? workAreas[i] : monitors[i]; };
+  if (monitors.empty()) return virtualScreen;
+  // 95 and NT 4 have no MonitorFromRect: the primary screen's work area.
+  const bool oldSystem = version.major < 4 || (version.major == 4 && version.minor == 0);
+  if (oldSystem) return workOf(0);
+  // MONITOR_DEFAULTTONEAREST: the monitor sharing the most area, else the
+  // nearest one by distance.
+  auto overlap = [&](const std::array<int, 4>& m) {
+    long long w = std::min(rect[2], m[2]) - static_cast<long long>(std::max(rect[0], m[0]));
+    long long h = std::min(rect[3], m[3]) - static_cast<long long>(std::max(rect[1], m[1]));
+    return w > 0 && h > 0 ? w * h : 0;
+  };
+  auto distance = [&](const std::array<int, 4>& m) {
+    long long dx = rect[2] <= m[0] ? m[0] - static_cast<long long>(rect[2]) : rect[0] >= m[2] ? rect[0] - static_cast<long long>(m[2]) + 1 : 0;
+    long long dy = rect[3] <= m[1] ? m[1] - static_cast<long long>(rect[3]) : rect[1] >= m[3] ? rect[1] - static_cast<long long>(m[3]) + 1 : 0;
+    return dx * dx + dy * dy;
+  };
+  size_t best = 0;
+  for (size_t i = 1; i < monitors.size(); ++i) {
+    long long a = overlap(monitors[i]), b = overlap(monitors[best]);
+    if (a > b || (a == b && a == 0 && distance(monitors[i]) < distance(monitors[best]))) best = i;
+  }
+  return workOf(best);
+}
+
 std::uint32_t SimPlatform::GetWindowStyle(Handle window) {
   auto it = windowStyles.find(window);
   return it == windowStyles.end() ? 0x10000000u : it->second;  // WS_VISIBLE
@@ -531,14 +569,19 @@ bool SimPlatform::ShellNotifyIcon(std::uint32_t message, const NotifyIconData& d
       Hex(d.window) + ", " + std::to_string(d.id) + ", " + std::to_string(d.flags) + ", " +
       std::to_string(d.callbackMessage) + ", " + (d.applicationIcon ? "icon" : "NULL") + ", " +
       Quote(d.tip) + "})");
+  auto same = [&](const NotifyIconData& t) { return t.window == d.window && t.id == d.id; };
+  const bool exists = std::any_of(trayIcons.begin(), trayIcons.end(), same);
+  if (!trayRunning) return false;
+  // As the shell: an icon is added once, and only an existing one is
+  // modified or deleted.
   if (message == kNimAdd) {
+    if (exists) return false;
     trayIcons.push_back(d);
   } else if (message == kNimDelete) {
-    trayIcons.erase(std::remove_if(trayIcons.begin(), trayIcons.end(),
-                                   [&](const NotifyIconData& t) {
-                                     return t.window == d.window && t.id == d.id;
-                                   }),
-                    trayIcons.end());
+    if (!exists) return false;
+    trayIcons.erase(std::remove_if(trayIcons.begin(), trayIcons.end(), same), trayIcons.end());
+  } else if (!exists) {
+    return false;
   }
   return true;
 }

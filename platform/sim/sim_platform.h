@@ -44,7 +44,7 @@ class SimPlatform : public Platform {
   Point cursor{100, 200};
   std::map<std::string, Handle> windowsByClass;  // FindWindow(class, NULL)
   std::map<std::string, Handle> windowsByTitle;  // FindWindow(NULL, title)
-  // Windows of other processes, by "class\ttitle" (FindOtherProcessWindow).
+  // Windows of other processes, by class (FindOtherProcessWindow).
   std::map<std::string, Handle> otherProcessWindows;
   // What a window of another process answers to WM_COPYDATA (tag, bytes);
   // without one the send times out.
@@ -79,6 +79,9 @@ class SimPlatform : public Platform {
   // first monitor is the primary one.
   std::array<int, 4> virtualScreen{0, 0, 1024, 768};
   std::vector<std::array<int, 4>> monitors{{0, 0, 1024, 768}};
+  // Each monitor's work area, in the same order (the monitor itself where
+  // none is given); 95 and NT 4 know only the primary one's.
+  std::vector<std::array<int, 4>> workAreas;
   // Folders where nothing can be written (ERROR_ACCESS_DENIED), and the
   // user's picture folder ("" where the system has none).
   std::set<std::string> readOnlyFolders;
@@ -117,6 +120,13 @@ class SimPlatform : public Platform {
   std::vector<std::string> started;  // the programs CreateProcess started, as listed in programs
   std::map<Handle, int> shownWindows;  // last ShowWindow command per window
   std::vector<NotifyIconData> trayIcons;  // icons currently added
+  // The shell's tray: while it is not there (the shell not started yet, or
+  // ended) NIM_ADD fails; RestartShell loses every icon, as a shell that
+  // ends and starts again does.
+  bool trayRunning = true;
+  void RestartShell() { trayIcons.clear(); }
+  // Names given to RegisterWindowMessage, by number.
+  std::map<unsigned, std::string> registeredMessages;
 
   // Journal entries starting with a call name, e.g. Calls("ExitWindowsEx").
   std::vector<std::string> Calls(const std::string& name) const;
@@ -159,6 +169,10 @@ class SimPlatform : public Platform {
   void FreeLibrary(Handle module) override;
   int CallStdcallInt(std::uintptr_t function, int argument) override;
   std::string WindowsDirectory() override { return windowsDirectory; }
+  // The Windows directory's "SYSTEM" on the 95 family, "system32" on NT.
+  std::string SystemDirectory() override {
+    return windowsDirectory + (version.platformId == kPlatformNT ? "\\system32" : "\\SYSTEM");
+  }
   bool OpenProcessToken(std::uint32_t access, Handle& token) override;
   bool LookupPrivilegeValue(const std::string& systemName, const std::string& name,
                             std::uint64_t& luid) override;
@@ -172,7 +186,8 @@ class SimPlatform : public Platform {
   long RegSetValueEx(Handle key, const std::string& name, const RegValue& value) override;
   long RegCloseKey(Handle key) override;
   bool ExitWindowsEx(std::uint32_t flags, std::uint32_t reserved) override;
-  Handle FindOtherProcessWindow(const std::string& className, const std::string& title) override;
+  Handle FindOtherProcessWindow(const std::string& className) override;
+  unsigned RegisterWindowMessage(const std::string& name) override;
   bool RegisterHotKey(Handle window, int id, std::uint32_t modifiers, std::uint32_t vk) override;
   bool UnregisterHotKey(Handle window, int id) override;
   bool SendCopyData(Handle window, std::uint32_t tag, const std::string& bytes,
@@ -213,6 +228,7 @@ class SimPlatform : public Platform {
   std::string PicturesFolder() override { return picturesFolder; }
   std::array<int, 4> VirtualScreen() override { return virtualScreen; }
   std::array<int, 4> MonitorAt(Point point) override;
+  std::array<int, 4> WorkAreaNear(const std::array<int, 4>& rect) override;
   std::uint32_t GetWindowStyle(Handle window) override;
   std::uint32_t GetClipboardSequenceNumber() override { return clipboardSequence; }
   bool SetClipboardDib(Handle owner, const std::string& dib) override;

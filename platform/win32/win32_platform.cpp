@@ -70,9 +70,9 @@ std::string ToUtf8(const wchar_t* w, size_t len) {
 std::string ToUtf8(const std::wstring& w) { return ToUtf8(w.data(), w.size()); }
 
 // FindOtherProcessWindow: a top-level window of another process with this
-// class and title.
+// class.
 struct WindowSearch {
-  std::wstring cls, title;
+  std::wstring cls;
   DWORD self;
   HWND found = nullptr;
 };
@@ -85,8 +85,6 @@ BOOL CALLBACK MatchOtherProcessWindow(HWND h, LPARAM lp) {
   wchar_t buf[256];
   int n = winapi::GetClassNameW(h, buf, 256);
   if (n <= 0 || s->cls != std::wstring(buf, static_cast<size_t>(n))) return TRUE;
-  n = winapi::GetWindowTextW(h, buf, 256);
-  if (s->title != std::wstring(buf, static_cast<size_t>(n > 0 ? n : 0))) return TRUE;
   s->found = h;
   return FALSE;
 }
@@ -327,6 +325,13 @@ class Win32Platform : public Platform {
     return ToUtf8(dir, n);
   }
 
+  std::string SystemDirectory() override {
+    wchar_t dir[MAX_PATH + 1] = {};
+    UINT n = winapi::GetSystemDirectoryW(dir, MAX_PATH);
+    if (n == 0 || n > MAX_PATH) return WindowsDirectory() + "\\system32";
+    return ToUtf8(dir, n);
+  }
+
   bool OpenProcessToken(std::uint32_t access, Handle& token) override {
     HANDLE h = nullptr;
     BOOL ok = ::OpenProcessToken(::GetCurrentProcess(), access, &h);
@@ -440,10 +445,14 @@ class Win32Platform : public Platform {
     return reinterpret_cast<Handle>(winapi::FindWindowW(c.get(), t.get()));
   }
 
-  Handle FindOtherProcessWindow(const std::string& className, const std::string& title) override {
-    WindowSearch search{ToWide(className), ToWide(title), ::GetCurrentProcessId()};
+  Handle FindOtherProcessWindow(const std::string& className) override {
+    WindowSearch search{ToWide(className), ::GetCurrentProcessId()};
     ::EnumWindows(&MatchOtherProcessWindow, reinterpret_cast<LPARAM>(&search));
     return reinterpret_cast<Handle>(search.found);
+  }
+
+  unsigned RegisterWindowMessage(const std::string& name) override {
+    return winapi::RegisterWindowMessageW(ToWide(name).c_str());
   }
 
   bool RegisterHotKey(Handle window, int id, std::uint32_t modifiers, std::uint32_t vk) override {
@@ -680,6 +689,7 @@ class Win32Platform : public Platform {
   bool GetClipboardDib(std::string& dib) override { return win32::GetClipboardDib(dib); }
   std::array<int, 4> VirtualScreen() override { return win32::VirtualScreen(); }
   std::array<int, 4> MonitorAt(Point point) override { return win32::MonitorAt(point); }
+  std::array<int, 4> WorkAreaNear(const std::array<int, 4>& rect) override { return win32::WorkAreaNear(rect); }
   bool CaptureScreen(Handle window, Bitmap& out) override {
     return win32::CaptureScreen(reinterpret_cast<HWND>(window), out);
   }

@@ -158,24 +158,52 @@ std::array<int, 4> VirtualScreen() {
   return {x, y, x + w, y + h};
 }
 
+namespace {
+// GetMonitorInfo's record; the calls are 98/2000 and later.
+struct MonitorInfo {
+  DWORD cbSize;
+  RECT rcMonitor, rcWork;
+  DWORD dwFlags;
+};
+
+template <class F>
+F UserCall(const char* name) {
+  return reinterpret_cast<F>(
+      reinterpret_cast<void*>(::GetProcAddress(winapi::GetModuleHandleW(L"user32.dll"), name)));
+}
+
+bool InfoOf(HANDLE monitor, MonitorInfo& info) {
+  using GetInfo = BOOL(WINAPI*)(HANDLE, MonitorInfo*);
+  static const auto getInfo = UserCall<GetInfo>("GetMonitorInfoA");
+  info = MonitorInfo{};
+  info.cbSize = sizeof info;
+  return monitor && getInfo && getInfo(monitor, &info);
+}
+
+std::array<int, 4> Corners(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+}  // namespace
+
 std::array<int, 4> MonitorAt(Point point) {
   std::array<int, 4> primary{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
-  HMODULE user = winapi::GetModuleHandleW(L"user32.dll");
   using FromPoint = HANDLE(WINAPI*)(POINT, DWORD);
-  struct Info {
-    DWORD cbSize;
-    RECT rcMonitor, rcWork;
-    DWORD dwFlags;
-  };
-  using GetInfo = BOOL(WINAPI*)(HANDLE, Info*);
-  auto fromPoint = reinterpret_cast<FromPoint>(reinterpret_cast<void*>(::GetProcAddress(user, "MonitorFromPoint")));
-  auto getInfo = reinterpret_cast<GetInfo>(reinterpret_cast<void*>(::GetProcAddress(user, "GetMonitorInfoA")));
-  if (!fromPoint || !getInfo) return primary;
-  HANDLE monitor = fromPoint(POINT{point.x, point.y}, 1 /* MONITOR_DEFAULTTOPRIMARY */);
-  Info info{};
-  info.cbSize = sizeof info;
-  if (!monitor || !getInfo(monitor, &info)) return primary;
-  return {info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right, info.rcMonitor.bottom};
+  static const auto fromPoint = UserCall<FromPoint>("MonitorFromPoint");
+  MonitorInfo info;
+  if (!fromPoint || !InfoOf(fromPoint(POINT{point.x, point.y}, 1 /* MONITOR_DEFAULTTOPRIMARY */), info))
+    return primary;
+  return Corners(info.rcMonitor);
+}
+
+std::array<int, 4> WorkAreaNear(const std::array<int, 4>& rect) {
+  using FromRect = HANDLE(WINAPI*)(const RECT*, DWORD);
+  static const auto fromRect = UserCall<FromRect>("MonitorFromRect");
+  const RECT r{rect[0], rect[1], rect[2], rect[3]};
+  MonitorInfo info;
+  if (fromRect && InfoOf(fromRect(&r, 2 /* MONITOR_DEFAULTTONEAREST */), info)) return Corners(info.rcWork);
+  RECT work{};
+  if (winapi::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0) && work.right > work.left &&
+      work.bottom > work.top)
+    return Corners(work);
+  return {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
 }
 
 bool CaptureScreen(HWND window, Bitmap& out) {
