@@ -38,6 +38,20 @@ TEST(CaptureFileName, PatternsTimesAndNamesAFileSystemCannotHold) {
       {"CON", "_CON"},
       {"lpt1", "_lpt1"},
       {"COM10", "COM10"},
+      // The system drops a base's trailing blanks and dots before it looks
+      // for a device: each of these would be the device at every counter.
+      {"con .x", "_con .x"},
+      {"NUL  .txt", "_NUL  .txt"},
+      {"com1 .a", "_com1 .a"},
+      {"aux .%Y", "_aux .2026"},
+      {"prn . x", "_prn . x"},
+      {"LpT9..b", "_LpT9..b"},
+      {"conout$", "_conout$"},
+      {"CONIN$ .a", "_CONIN$ .a"},
+      {"clock$.%H", "_clock$.09"},
+      {"con x.a", "con x.a"},
+      {"com0 .a", "com0 .a"},
+      {"画面_%H", "画面_09"},
       {"画面_%H", "画面_09"},
   };
   for (const Row& r : rows) EXPECT_EQ(viewer::ExpandPattern(r.pattern, t), r.name) << r.pattern;
