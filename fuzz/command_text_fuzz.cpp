@@ -41,4 +41,6 @@ KIVO_FUZZ_TARGET(command_text) {
     fuzz::Check(u >= 0x20 && u != 0x7F && std::string("\\/:*?\"<>|").find(c) == std::string::npos,
                 "a capture's name holds no character a file name cannot");
   }
+  fuzz::Check(!viewer::IsDeviceName(name + ".png") && !viewer::IsDeviceName(name + "_2.png"),
+              "no capture's name, with or without its counter, is a device");
 }

@@ -388,6 +388,7 @@ std::vector<std::string> CommandTextStartingInputs() {
       "Win+Shift+F24",
       "kivo_%Y%m%d_%H%M%S",
       "CON",
+      "nul  .%Y",
   };
 }
 

@@ -49,7 +49,8 @@ bool Exists(std::uint32_t error) { return error == kErrorAlreadyExists || error 
 
 }  // namespace
 
-bool SaveFile(Platform& p, const std::string& path, const std::string& data) {
+bool SaveFile(Platform& p, const std::string& path, const std::string& data, std::string* kept) {
+  if (kept) kept->clear();
   const std::string temp = WriteTemporary(p, path, data);
   if (temp.empty()) return false;
   if (p.MoveFileEx(temp, path, kMoveFileReplaceExisting | kMoveFileWriteThrough)) return true;
@@ -64,7 +65,11 @@ bool SaveFile(Platform& p, const std::string& path, const std::string& data) {
     Discard(p, temp);
     return false;
   }
-  return p.MoveFile(temp, path);
+  if (p.MoveFile(temp, path)) return true;
+  // The old file is gone and the name was taken again meanwhile (another
+  // program saved it): the temporary file holds the only copy and stays.
+  if (kept) *kept = temp;
+  return false;
 }
 
 bool SaveNewFile(Platform& p, const std::string& path, const std::string& data) {

@@ -322,10 +322,11 @@ std::unique_ptr<Platform> Uninstall();
 //
 // SaveFile replaces an existing file: MoveFileEx with
 // MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH; on the 95 family, where
-// that is a stub, the old file is deleted and the new one renamed (should
-// the rename fail after that, the temporary file is kept: it holds the only
-// copy).
-bool SaveFile(Platform& p, const std::string& path, const std::string& data);
+// that is a stub, the old file is deleted and the new one renamed. Should
+// the rename fail after that (another program made the name again), the
+// temporary file is kept, as it holds the only copy, and its name goes to
+// kept (left empty on every other outcome).
+bool SaveFile(Platform& p, const std::string& path, const std::string& data, std::string* kept = nullptr);
 // SaveNewFile never replaces anything: false with ERROR_FILE_EXISTS (80) or
 // ERROR_ALREADY_EXISTS (183) when the name exists, or is taken meanwhile
 // (MoveFile refuses an existing name).

@@ -1,5 +1,8 @@
 // Captures saved to files: names, monitors, the settings window, and a
 // capture that writes its file beside the clipboard's picture.
+#include <algorithm>
+#include <functional>
+
 #include "main_window_fixture.h"
 #include "test_pictures.h"
 #include "viewer/bmp.h"
@@ -38,6 +41,19 @@ TEST(CaptureFileName, PatternsTimesAndNamesAFileSystemCannotHold) {
       {"CON", "_CON"},
       {"lpt1", "_lpt1"},
       {"COM10", "COM10"},
+      // The system drops a base's trailing blanks and dots before it looks
+      // for a device: each of these would be the device at every counter.
+      {"con .x", "_con .x"},
+      {"NUL  .txt", "_NUL  .txt"},
+      {"com1 .a", "_com1 .a"},
+      {"aux .%Y", "_aux .2026"},
+      {"prn . x", "_prn . x"},
+      {"LpT9..b", "_LpT9..b"},
+      {"conout$", "_conout$"},
+      {"CONIN$ .a", "_CONIN$ .a"},
+      {"clock$.%H", "_clock$.09"},
+      {"con x.a", "con x.a"},
+      {"com0 .a", "com0 .a"},
       {"画面_%H", "画面_09"},
   };
   for (const Row& r : rows) EXPECT_EQ(viewer::ExpandPattern(r.pattern, t), r.name) << r.pattern;
@@ -174,6 +190,73 @@ TEST_F(CaptureFileTest, AWriteThatFailsHalfWayLeavesNoFile) {
   EXPECT_EQ(sim->Calls("WriteFile").size(), 1u) << "a name in use costs no write";
 }
 
+// A stored value of another registry type spoils only itself: it takes its
+// default, is named once after the capture, and the clipboard gets the
+// picture whatever the file's settings hold.
+TEST_F(CaptureFileTest, AnUnreadableValueTakesItsDefaultAndNeverStopsTheClipboard) {
+  const std::string dword("\x05\0\0\0", 4);
+  auto unreadable = [&](const char* ident) { sim->SetValue(Section("Capture"), ident, {platform::kRegDword, dword}); };
+  auto count = [](const std::string& text, const std::string& part) {
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+  };
+  unreadable("Quality");
+  // Off: the file's settings are not read at all, from the tray or the viewer.
+  main->C1->Click();
+  EXPECT_EQ(viewer::DecodeDib(*sim->clipboard).bgr, screen.bgr);
+  sim->clipboard.reset();
+  EXPECT_TRUE(viewer::Capture(viewer::CaptureKeys(viewer::CaptureCommand::ViewerDesktop, 2), 0, main->Handle()));
+  ASSERT_TRUE(sim->clipboard);
+  EXPECT_TRUE(ui->boxes.empty()) << ui->boxes[0].text;
+
+  // On: the file is written at the defaults, and the box names each value once.
+  TurnOn("jpg");
+  sim->SetValue(Section("Capture"), "Pattern", {platform::kRegBinary, std::string("\x01\x02", 2)});
+  main->C1->Click();
+  EXPECT_EQ(Written(), (std::vector<std::string>{"C:\\shots\\kivo_20261207_000000.jpg"}));
+  EXPECT_EQ(sim->fileContents["C:\\shots\\kivo_20261207_000000.jpg"], viewer::EncodeJpeg(screen, 90));
+  ASSERT_EQ(ui->boxes.size(), 1u);
+  const std::string text = ui->boxes[0].text;
+  EXPECT_EQ(count(text, "'Quality' のデータ型が不正です (Capture\\Quality)"), 1u) << text;
+  EXPECT_EQ(count(text, "'Pattern' のデータ型が不正です (Capture\\Pattern)"), 1u) << text;
+  EXPECT_EQ(count(text, "データ型が不正です"), 2u) << text;
+
+  // An unreadable switch is off, and a failed write shares the box.
+  ui->boxes.clear();
+  unreadable("Monitor");
+  sim->readOnlyFolders.insert("C:\\shots");
+  main->C1->Click();
+  ASSERT_EQ(ui->boxes.size(), 1u);
+  EXPECT_NE(ui->boxes[0].text.find("'Monitor' のデータ型が不正です"), std::string::npos) << ui->boxes[0].text;
+  EXPECT_NE(ui->boxes[0].text.find("キャプチャを保存できません。\r\nフォルダ: C:\\shots"), std::string::npos)
+      << ui->boxes[0].text;
+  EXPECT_EQ(viewer::DecodeDib(*sim->clipboard).bgr, screen.bgr);
+  ui->boxes.clear();
+  unreadable("ToFile");
+  sim->readOnlyFolders.clear();
+  main->C1->Click();
+  EXPECT_EQ(Written().size(), 1u) << "no file";
+  ASSERT_EQ(ui->boxes.size(), 1u);
+  EXPECT_NE(ui->boxes[0].text.find("'ToFile' のデータ型が不正です"), std::string::npos) << ui->boxes[0].text;
+
+  // Without a sequence number the system's picture is trusted; the box waits
+  // until it has been taken, so it is neither in it nor the active window.
+  ui->boxes.clear();
+  sim->ClearJournal();
+  sim->clipboardSequence = 0;
+  size_t boxesWhileWaiting = 99;
+  sim->onMsgWait = [&](platform::Handle) {
+    boxesWhileWaiting = std::min(boxesWhileWaiting, ui->boxes.size());
+    sim->tickCount += 100;
+    return platform::kWaitTimeout;
+  };
+  main->C1->Click();
+  EXPECT_EQ(boxesWhileWaiting, 0u);
+  EXPECT_EQ(ui->boxes.size(), 1u);
+  EXPECT_TRUE(sim->Calls("CaptureScreen").empty());
+}
+
 TEST_F(CaptureFileTest, OnlyTheMonitorUnderTheMouse) {
   const viewer::Pixels both = Gradient(1824, 768);
   sim->screen = platform::Bitmap{both.width, both.height, both.bgr};
@@ -231,6 +314,48 @@ TEST_F(CaptureFileTest, TheSettingsWindowStoresWhatItShows) {
   // Without a picture folder (95, NT 4 without the shell's update): the program's.
   sim->picturesFolder.clear();
   EXPECT_EQ(viewer::DefaultCaptureFolder(), "C:\\Program Files\\Kivo");
+}
+
+// The window opens with the defaults of values the store cannot read, names
+// them once, and keeps them as stored unless the user changes them.
+TEST_F(CaptureFileTest, TheSettingsWindowKeepsWhatItCouldNotRead) {
+  const std::string dword("\x05\0\0\0", 4);
+  for (const char* ident : {"Quality", "Format", "Folder", "ToFile"})
+    sim->SetValue(Section("Capture"), ident, {platform::kRegDword, dword});
+  Store("Capture", "Pattern", "shot");
+  auto open = [&](const std::function<void(TForm28&)>& use) {
+    ui->boxes.clear();
+    ui->onModal = [&](tk::Form& f) { use(static_cast<TForm28&>(f)); };
+    Form13->CaptureSettings1->Click();
+    tk::Application::Instance().ProcessMessages();
+  };
+  main->V1->Click();
+  open([&](TForm28& w) {
+    ASSERT_EQ(ui->boxes.size(), 1u);
+    EXPECT_NE(ui->boxes[0].text.find("'Quality' のデータ型が不正です"), std::string::npos) << ui->boxes[0].text;
+    EXPECT_NE(ui->boxes[0].text.find("'ToFile' のデータ型が不正です"), std::string::npos) << ui->boxes[0].text;
+    EXPECT_FALSE(w.CheckBox1->Checked());
+    EXPECT_EQ(w.Edit1->Text(), sim->picturesFolder);
+    EXPECT_EQ(w.Edit2->Text(), "shot");
+    EXPECT_EQ(w.ComboBox1->ItemIndex(), 0);
+    EXPECT_EQ(w.Edit3->Text(), "90");
+    w.Edit2->SetText("cap");
+    w.Button1->Click();
+  });
+  EXPECT_EQ(Stored("Capture", "Pattern"), "cap");
+  for (const char* ident : {"Quality", "Format", "Folder", "ToFile"})
+    EXPECT_EQ(sim->GetValue(Section("Capture"), ident)->type, platform::kRegDword) << ident << " kept";
+
+  // Changed by the user, a value is written again.
+  open([&](TForm28& w) {
+    w.CheckBox1->SetChecked(true);
+    w.ComboBox1->PeerSelected(1);
+    w.Button1->Click();
+  });
+  EXPECT_EQ(Stored("Capture", "ToFile"), "1");
+  EXPECT_EQ(Stored("Capture", "Format"), "jpg");
+  EXPECT_EQ(sim->GetValue(Section("Capture"), "Quality")->type, platform::kRegDword);
+  EXPECT_EQ(sim->GetValue(Section("Capture"), "Folder")->type, platform::kRegDword);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 // The image viewer, its pictures, and window and desktop capture.
+#include <algorithm>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
@@ -354,6 +355,22 @@ TEST_F(ViewerTest, SavingOverAPictureReplacesItWholeOrNotAtAll) {
   EXPECT_TRUE(sim->Calls("DeleteFile").empty());
   EXPECT_EQ(viewer::DecodeBmp(sim->fileContents["C:\\p\\new.bmp"]).width, 20);
   EXPECT_EQ(folder().size(), before.size() + 1);
+  // Another program makes the name again between the delete and the rename:
+  // the old picture is gone, and the message says so and names the
+  // temporary file, which keeps the new one.
+  const std::vector<std::string> withNew = folder();
+  sim->fileContents["C:\\p\\2.JPG"] = old;
+  sim->recreatedFiles = {"c:\\p\\2.jpg"};
+  save("C:\\p\\2.JPG");
+  std::vector<std::string> added;
+  for (const std::string& f : folder())
+    if (std::find(withNew.begin(), withNew.end(), f) == withNew.end()) added.push_back(f);
+  ASSERT_EQ(added.size(), 1u) << "the temporary file stays";
+  ASSERT_EQ(ui->boxes.size(), 1u);
+  EXPECT_EQ(ui->boxes[0].text, "元のファイルは削除されましたが、新しい画像を C:\\p\\2.JPG に保存できませんでした "
+                               "(error 183)。\r\n新しい画像は " + added[0] + " にあります。");
+  EXPECT_EQ(viewer::DecodeJpeg(sim->fileContents[added[0]]).width, 20);
+  EXPECT_EQ(sim->fileContents["C:\\p\\2.JPG"], sim->recreatedContents) << "the other program's file stays";
 }
 
 TEST_F(ViewerTest, PicturesThatCannotBeShownKeepTheEarlierOne) {

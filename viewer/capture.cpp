@@ -1,5 +1,7 @@
 #include "viewer/capture.h"
 
+#include <algorithm>
+
 #include "platform/platform.h"
 #include "settings/keys.h"
 #include "settings/settings_store.h"
@@ -59,26 +61,58 @@ bool WaitForClipboard(std::uint32_t before) {
 ScreenRect RectOf(const std::array<int, 4>& r) { return ScreenRect{r[0], r[1], r[2], r[3]}; }
 }  // namespace
 
-CaptureFileSettings ReadCaptureSettings() {
-  CaptureFileSettings s;
+void ReadCaptureSettings(StoredCaptureSettings& into, unsigned parts) {
   settings::SettingsStore store;
-  s.toFile = store.ReadBool(key::Capture, key::ToFile, false);
-  s.folder = store.ReadString(key::Capture, key::Folder, "");
-  s.pattern = store.ReadString(key::Capture, key::Pattern, kDefaultPattern);
-  s.format = NormalFormat(store.ReadString(key::Capture, key::Format, "png"));
-  s.quality = std::max(1, std::min(100, static_cast<int>(store.ReadInteger(key::Capture, key::Quality, 90))));
-  s.monitor = store.ReadInteger(key::Capture, key::Monitor, 0) == 1 ? 1 : 0;
-  return s;
+  CaptureFileSettings& s = into.settings;
+  const CaptureFileSettings defaults;
+  // Each value on its own: one the store cannot read keeps its default.
+  auto read = [&](const char* ident, auto readValue) {
+    try {
+      readValue();
+    } catch (const settings::StoreError& e) {
+      into.unreadable.push_back(ident);
+      into.problems.push_back(std::string(e.what()) + " (" + key::Capture + "\\" + ident + ")");
+    }
+  };
+  if (parts & kCaptureToFile) {
+    s.toFile = defaults.toFile;
+    read(key::ToFile, [&] { s.toFile = store.ReadBool(key::Capture, key::ToFile, defaults.toFile); });
+  }
+  if (parts & kCaptureMonitor) {
+    s.monitor = defaults.monitor;
+    read(key::Monitor, [&] { s.monitor = store.ReadInteger(key::Capture, key::Monitor, 0) == 1 ? 1 : 0; });
+  }
+  if (parts & kCaptureFileSettings) {
+    s.folder = defaults.folder;
+    s.pattern = defaults.pattern;
+    s.format = defaults.format;
+    s.quality = defaults.quality;
+    read(key::Folder, [&] { s.folder = store.ReadString(key::Capture, key::Folder, ""); });
+    read(key::Pattern, [&] { s.pattern = store.ReadString(key::Capture, key::Pattern, kDefaultPattern); });
+    read(key::Format, [&] { s.format = NormalFormat(store.ReadString(key::Capture, key::Format, "png")); });
+    read(key::Quality, [&] {
+      s.quality = std::max(1, std::min(100, static_cast<int>(store.ReadInteger(key::Capture, key::Quality, 90))));
+    });
+  }
 }
 
-void WriteCaptureSettings(const CaptureFileSettings& s) {
+StoredCaptureSettings ReadCaptureSettings() {
+  StoredCaptureSettings stored;
+  ReadCaptureSettings(stored, kCaptureAllSettings);
+  return stored;
+}
+
+void WriteCaptureSettings(const CaptureFileSettings& s, const std::vector<std::string>& keep) {
   settings::SettingsStore store;
-  store.WriteBool(key::Capture, key::ToFile, s.toFile);
-  store.WriteString(key::Capture, key::Folder, s.folder);
-  store.WriteString(key::Capture, key::Pattern, s.pattern);
-  store.WriteString(key::Capture, key::Format, NormalFormat(s.format));
-  store.WriteInteger(key::Capture, key::Quality, s.quality);
-  store.WriteInteger(key::Capture, key::Monitor, s.monitor);
+  auto write = [&](const char* ident, const std::string& text) {
+    if (std::find(keep.begin(), keep.end(), ident) == keep.end()) store.WriteString(key::Capture, ident, text);
+  };
+  write(key::ToFile, s.toFile ? "1" : "0");
+  write(key::Folder, s.folder);
+  write(key::Pattern, s.pattern);
+  write(key::Format, NormalFormat(s.format));
+  write(key::Quality, std::to_string(s.quality));
+  write(key::Monitor, std::to_string(s.monitor));
 }
 
 std::string DefaultCaptureFolder() {
@@ -115,19 +149,27 @@ std::string SaveCapture(const Pixels& pixels, const CaptureFileSettings& s) {
                      "\r\n同じ名前のファイルが多すぎます: " + name + ext);
 }
 
-bool Capture(const std::vector<KeyCall>& keys, platform::Handle window, platform::Handle owner) {
-  if (keys.empty()) return false;
+namespace {
+// The capture itself; the settings' problems and why no file was written
+// (failure) are for the caller to show.
+bool TakeCapture(const std::vector<KeyCall>& keys, platform::Handle window, platform::Handle owner,
+                 StoredCaptureSettings& stored, std::string& failure) {
   auto& p = platform::Get();
-  auto& app = tk::Application::Instance();
-  const CaptureFileSettings settings = ReadCaptureSettings();
   // Only the monitor under the mouse: a desktop picture is cut to it.
-  const bool oneMonitor = window == 0 && settings.monitor == 1;
+  ReadCaptureSettings(stored, window == 0 ? kCaptureToFile | kCaptureMonitor : kCaptureToFile);
+  const bool toFile = stored.settings.toFile;
+  const bool oneMonitor = window == 0 && stored.settings.monitor == 1;
   const std::uint32_t before = p.GetClipboardSequenceNumber();
   for (const KeyCall& k : keys) p.KeybdEvent(k.vk, k.scan, k.flags);
   // Without the sequence number (95, 98, NT 4) the system's Print Screen
   // handling is trusted as long as only the clipboard wants the picture.
-  const bool needPixels = settings.toFile || oneMonitor;
-  if (before == 0 && !needPixels) return true;
+  const bool needPixels = toFile || oneMonitor;
+  if (before == 0 && !needPixels) {
+    // A message about the settings waits until the system's picture is
+    // taken, so that it is neither in the picture nor the active window.
+    if (!stored.problems.empty()) WaitForClipboard(before);
+    return true;
+  }
   // Only a changed sequence number proves the clipboard's picture new: without
   // one (95, 98, NT 4), or with a picture that cannot be read, the program
   // takes the screen itself. The wait still lets the system's own picture
@@ -150,9 +192,7 @@ bool Capture(const std::vector<KeyCall>& keys, platform::Handle window, platform
   if (!fromSystem) {
     platform::Bitmap picture;
     if (!p.CaptureScreen(window, picture)) {
-      if (settings.toFile)
-        app.MessageBox("キャプチャを保存できません。\r\n画面の画像を取得できません", "Kivo-Config For Windows",
-                       tk::mbOk | tk::mbIconExclamation);
+      if (toFile) failure = "キャプチャを保存できません。\r\n画面の画像を取得できません";
       return false;
     }
     pixels = Pixels{picture.width, picture.height, std::move(picture.bgr)};
@@ -162,15 +202,33 @@ bool Capture(const std::vector<KeyCall>& keys, platform::Handle window, platform
   if (!fromSystem || oneMonitor) {
     if (!p.SetClipboardDib(owner, EncodeDib(pixels))) return false;
   }
-  if (settings.toFile) {
+  if (toFile) {
+    // The clipboard has the picture whatever happens to the file.
+    ReadCaptureSettings(stored, kCaptureFileSettings);
     try {
-      SaveCapture(pixels, settings);
+      SaveCapture(pixels, stored.settings);
     } catch (const PictureError& e) {
-      // The clipboard has the picture all the same.
-      app.MessageBox(e.what(), "Kivo-Config For Windows", tk::mbOk | tk::mbIconExclamation);
+      failure = e.what();
     }
   }
   return true;
+}
+}  // namespace
+
+bool Capture(const std::vector<KeyCall>& keys, platform::Handle window, platform::Handle owner) {
+  if (keys.empty()) return false;
+  StoredCaptureSettings stored;
+  std::string failure;
+  const bool taken = TakeCapture(keys, window, owner, stored, failure);
+  std::string text;
+  if (!stored.problems.empty()) {
+    text = "キャプチャの設定の次の値を読み込めないため、既定値を使いました。";
+    for (const std::string& line : stored.problems) text += "\r\n" + line;
+  }
+  if (!failure.empty()) text += (text.empty() ? "" : "\r\n\r\n") + failure;
+  if (!text.empty())
+    tk::Application::Instance().MessageBox(text, "Kivo-Config For Windows", tk::mbOk | tk::mbIconExclamation);
+  return taken;
 }
 
 }  // namespace viewer

@@ -32,14 +32,34 @@ std::vector<KeyCall> CaptureKeys(CaptureCommand command, unsigned family);
 
 // Sends the keys; when the clipboard has not changed after them (no Print
 // Screen handling), puts the window's picture (or the screen's, for 0)
-// there itself. Returns false when no picture reached the clipboard.
+// there itself, and writes the file when the settings say so. Returns false
+// when no picture reached the clipboard. Nothing of the file's settings can
+// stop the clipboard's picture: they are read only when a file is wanted,
+// and a value that cannot be read is named afterwards, in one message with
+// any failure to write the file.
 bool Capture(const std::vector<KeyCall>& keys, platform::Handle window, platform::Handle owner);
 
-// The capture settings as stored (section "Capture"), and the folder a
-// capture goes to when none is set: the user's picture folder, else the
-// program's own.
-CaptureFileSettings ReadCaptureSettings();
-void WriteCaptureSettings(const CaptureFileSettings& settings);
+// The capture settings as stored (section "Capture"). A value the store
+// cannot read (another registry type) keeps its default: its ident goes to
+// unreadable, and the store's message with where it is to problems.
+struct StoredCaptureSettings {
+  CaptureFileSettings settings;
+  std::vector<std::string> unreadable;
+  std::vector<std::string> problems;
+};
+// The values to read; the others are left as they are.
+enum CaptureSettingsPart : unsigned {
+  kCaptureToFile = 1,        // "ToFile"
+  kCaptureMonitor = 2,       // "Monitor"
+  kCaptureFileSettings = 4,  // "Folder", "Pattern", "Format", "Quality"
+  kCaptureAllSettings = 7,
+};
+void ReadCaptureSettings(StoredCaptureSettings& into, unsigned parts);
+StoredCaptureSettings ReadCaptureSettings();  // every value
+// Writes every value but the idents in keep, which stay as stored.
+void WriteCaptureSettings(const CaptureFileSettings& settings, const std::vector<std::string>& keep = {});
+// The folder a capture goes to when none is set: the user's picture folder,
+// else the program's own.
 std::string DefaultCaptureFolder();
 std::string CaptureFolder(const CaptureFileSettings& settings);
 // Writes a captured picture as the settings say, under a name no file has

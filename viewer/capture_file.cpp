@@ -46,15 +46,17 @@ std::string Two(int v) {
   std::snprintf(buf, sizeof buf, "%02d", v);
   return buf;
 }
-
-bool ReservedName(const std::string& name) {
-  std::string stem = name.substr(0, name.find('.'));
-  for (char& c : stem) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL" || stem == "CLOCK$") return true;
-  return stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) &&
-         stem[3] >= '1' && stem[3] <= '9';
-}
 }  // namespace
+
+bool IsDeviceName(const std::string& name) {
+  std::string base = name.substr(0, name.find('.'));
+  while (!base.empty() && (base.back() == ' ' || base.back() == '.')) base.pop_back();
+  for (char& c : base) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"})
+    if (base == device) return true;
+  return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
+         base[3] >= '1' && base[3] <= '9';
+}
 
 std::string ExpandPattern(const std::string& pattern, const LocalTime& t) {
   std::string out;
@@ -86,7 +88,7 @@ std::string ExpandPattern(const std::string& pattern, const LocalTime& t) {
   // The system drops trailing dots and blanks from names.
   while (!out.empty() && (out.back() == '.' || out.back() == ' ')) out.pop_back();
   if (out.empty()) out = "kivo";
-  if (ReservedName(out)) out = "_" + out;
+  if (IsDeviceName(out)) out = "_" + out;
   return out;
 }
 

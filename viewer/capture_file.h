@@ -34,8 +34,17 @@ LocalTime TimeOfDays(double days);
 
 // The pattern with %Y %m %d %H %M %S (and %% for "%") filled in, every
 // character that a file name cannot hold replaced by "_", and the names the
-// system keeps for devices ("CON", "LPT1" …) made plain; never empty.
+// system keeps for devices ("CON", "LPT1", "nul .txt" …) made plain by a
+// leading "_"; never empty.
 std::string ExpandPattern(const std::string& pattern, const LocalTime& time);
+
+// Whether the system takes a file name for a device. It looks at the name's
+// base (up to the first dot) without its trailing blanks and dots, in any
+// case: "con .txt", "NUL  .png" and "com1 .a" are devices as "CON" is.
+// CONIN$ and CONOUT$ are devices on the NT family, CLOCK$ on 95/98/Me; a name
+// that is one on either counts on both, so that a pattern gives the same
+// names everywhere.
+bool IsDeviceName(const std::string& name);
 
 constexpr int kMaxCounter = 9999;  // name_2 … name_9999 after name
 

@@ -1,12 +1,17 @@
 #include "viewer/capture_settings.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "platform/platform.h"
+#include "settings/keys.h"
 #include "settings/settings_store.h"
 #include "viewer/capture.h"
 
 TForm28* Form28 = nullptr;
 
 namespace {
+namespace key = settings::key;
 const char* const kFormats[] = {"png", "jpg", "bmp"};
 }  // namespace
 
@@ -57,7 +62,8 @@ TForm28::~TForm28() {
 }
 
 void TForm28::FormCreate(tk::Component*) {
-  viewer::CaptureFileSettings s = viewer::ReadCaptureSettings();
+  const viewer::StoredCaptureSettings stored = viewer::ReadCaptureSettings();
+  const viewer::CaptureFileSettings& s = stored.settings;
   CheckBox1->SetChecked(s.toFile);
   Edit1->SetText(viewer::CaptureFolder(s));
   Edit2->SetText(s.pattern);
@@ -69,6 +75,23 @@ void TForm28::FormCreate(tk::Component*) {
   Edit3->SetEnabled(format == 1);
   CheckBox2->SetChecked(s.monitor == 1);
   ShowExample();
+  unreadable_ = stored.unreadable;
+  opened_ = Current();
+  if (stored.problems.empty()) return;
+  std::string errors;
+  for (const std::string& line : stored.problems) errors += (errors.empty() ? "" : "\r\n") + line;
+  tk::Application::Instance().ShowException(settings::StoreError(errors));
+}
+
+TForm28::Values TForm28::Current() const {
+  Values v;
+  v.toFile = CheckBox1->Checked();
+  v.folder = Edit1->Text();
+  v.pattern = Edit2->Text();
+  v.format = ComboBox1->ItemIndex() < 0 ? 0 : ComboBox1->ItemIndex();
+  v.quality = Edit3->Text();
+  v.monitor = CheckBox2->Checked();
+  return v;
 }
 
 void TForm28::ShowExample() {
@@ -98,7 +121,18 @@ void TForm28::Button1Click(tk::Component*) {
   }
   s.quality = quality;
   s.monitor = CheckBox2->Checked() ? 1 : 0;
-  viewer::WriteCaptureSettings(s);
+  // What the store could not read and the user left alone stays as stored.
+  const Values now = Current();
+  const std::pair<const char*, bool> same[] = {
+      {key::ToFile, now.toFile == opened_.toFile},    {key::Folder, now.folder == opened_.folder},
+      {key::Pattern, now.pattern == opened_.pattern}, {key::Format, now.format == opened_.format},
+      {key::Quality, now.quality == opened_.quality}, {key::Monitor, now.monitor == opened_.monitor},
+  };
+  std::vector<std::string> keep;
+  for (const auto& value : same)
+    if (value.second && std::find(unreadable_.begin(), unreadable_.end(), value.first) != unreadable_.end())
+      keep.push_back(value.first);
+  viewer::WriteCaptureSettings(s, keep);
   Close();
 }
 

@@ -3,6 +3,9 @@
 // every monitor or the one under the mouse. Opened from the viewer's Tools menu.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "toolkit/toolkit.h"
 
 class TForm28 : public tk::Form {
@@ -33,7 +36,18 @@ class TForm28 : public tk::Form {
   void FormCloseQuery(tk::Component* sender, bool& canClose);
 
  private:
+  // What the controls hold: at opening, and when OK is pressed.
+  struct Values {
+    bool toFile = false, monitor = false;
+    std::string folder, pattern, quality;
+    int format = 0;
+  };
+  Values Current() const;
   void ShowExample();
+  // Values the store could not read: shown at their defaults, and kept by
+  // OK unless the user changes them.
+  std::vector<std::string> unreadable_;
+  Values opened_;
 };
 
 extern TForm28* Form28;

@@ -89,8 +89,14 @@ void SavePicture(const std::string& path, const PixelView& pixels) {
   auto& p = platform::Get();
   // Written beside the old file and then put in its place: a save that fails
   // (a full disk, a network drive gone) keeps the picture that was there.
-  if (!platform::SaveFile(p, path, data))
-    throw PictureError("ファイルを保存できません: " + path + " (" + p.ErrorText(p.GetLastError()) + ")");
+  std::string kept;
+  if (platform::SaveFile(p, path, data, &kept)) return;
+  const std::string reason = p.ErrorText(p.GetLastError());
+  // 95/98/Me: the old file was deleted before the rename that failed.
+  if (!kept.empty())
+    throw PictureError("元のファイルは削除されましたが、新しい画像を " + path + " に保存できませんでした (" +
+                       reason + ")。\r\n新しい画像は " + kept + " にあります。");
+  throw PictureError("ファイルを保存できません: " + path + " (" + reason + ")");
 }
 
 }  // namespace viewer

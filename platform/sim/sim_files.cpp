@@ -1,6 +1,7 @@
 // The simulated machine's files: reading, writing in place or stopping half
-// way (writeLimits), temporary files, deleting and moving, with the real
-// calls' errors. Names compare without case, as the file system does.
+// way (writeLimits), temporary files, deleting (and another program making
+// the name again: recreatedFiles) and moving, with the real calls' errors.
+// Names compare without case, as the file system does.
 #include "platform/sim/sim_platform.h"
 #include "platform/sim/sim_text.h"
 
@@ -122,6 +123,8 @@ bool SimPlatform::DeleteFile(const std::string& path) {
   if (Locked(path)) return Refuse(kErrorSharingViolation);
   if (ReadOnlyFolder(path)) return Refuse(kErrorAccessDenied);
   Remove(path);
+  for (const auto& f : recreatedFiles)
+    if (Lower(f) == Lower(path)) fileContents[path] = recreatedContents;
   return true;
 }
 

@@ -66,6 +66,11 @@ class SimPlatform : public Platform {
   // ERROR_DISK_FULL (a disk that fills up, a network drive that goes away),
   // the file holding what was written.
   std::map<std::string, std::uint64_t> writeLimits;
+  // Names another program makes again as soon as they are deleted (it saves
+  // the same file meanwhile): DeleteFile succeeds, and right after it a file
+  // of that name exists again, holding recreatedContents.
+  std::set<std::string> recreatedFiles;
+  std::string recreatedContents = "another program's file";
   std::map<Handle, std::uint32_t> windowStyles;  // GetWindowLong(GWL_STYLE)
   // The clipboard: its sequence number (0: the system has none) and the
   // bytes of its bitmap (CF_DIB), as any program may have put them there.
