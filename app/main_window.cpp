@@ -113,6 +113,8 @@ void TForm1::BuildLayout() {
   Label7->Align = tk::Alignment::Right;
   Label4 = label("Label4", {270, 261, 82, 12}, "起動しているOS:");
   Label2 = statusLabel("Label2", {438, 260, 75, 13}, "Please Wait !!", tk::clBlue);
+  // The version keeps clear of its caption: a long name is drawn smaller.
+  Label2->MaxTextWidth = 513 - 362;
 
   Button21 = button("Button21", {8, 8, 81, 25}, "スタンバイ", &TForm1::Button21Click);
   Button1 = button("Button1", {8, 42, 81, 25}, "ログオフ", &TForm1::Button1Click);

@@ -69,5 +69,29 @@ TEST_F(CommandLine, HideShowAndExitReachTheRunningCopy) {
   EXPECT_EQ(WaitAppExit(n, 30000), std::optional<int>(0));
 }
 
+// A stored value of the wrong type ends the reading of the settings early;
+// the copy still takes commands from then on. A renamed copy (as users
+// rename it) still finds the running one.
+TEST_F(CommandLine, AWrongTypedValueOrARenamedExeDoesNotCutTheCopiesApart) {
+  SetWindowsVersion("winxp");
+  SkipLogo();
+  ASSERT_DRIVER_OK(Driver({"reg-set-dword", std::string(kSettingsKey) + "\\F1", "X", "5"}));
+  StartApp();
+  // The restoring's message about the value, then the window.
+  ASSERT_DRIVER_OK(Driver({"msgbox", "--answer", std::to_string(kIdOk)}, 30000));
+  // The reading ended before the stored caption: the window keeps its own.
+  constexpr const char* kTitle = "Kivo-Config For Windows";
+  ASSERT_DRIVER_OK(Driver({"wait", "--title", kTitle, "--visible"}, 30000));
+  EXPECT_EQ(Second({"/cancel", "/silent"}), 3) << "nothing to cancel, not \"starting\"";
+  EXPECT_EQ(Second({"/hide"}), 0);
+  EXPECT_DRIVER_OK(Driver({"wait", "--title", kTitle, "--hidden"}, 5000));
+
+  const std::string renamed = prefix_ + "/drive_c/kivo.exe";
+  ASSERT_EQ(RunTool({"cp", AppExe(), renamed}).code, 0);
+  int n = StartApp(renamed, {"/show"});
+  EXPECT_EQ(WaitAppExit(n, 30000), std::optional<int>(0)) << "the renamed copy did not reach the running one";
+  EXPECT_DRIVER_OK(Driver({"wait", "--title", kTitle, "--visible"}, 5000));
+}
+
 }  // namespace
 }  // namespace e2e

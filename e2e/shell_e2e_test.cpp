@@ -168,6 +168,51 @@ TEST_F(Tray, HideShowAndExitFromTheTrayMenu) {
   EXPECT_TRUE(StoredNames("F6").count("CL")) << "F6\\CL was not saved";
 }
 
+// The program lives in the tray: a shell that ends and starts again loses
+// every icon and says so with "TaskbarCreated"; the icon comes back.
+TEST_F(Tray, TheIconComesBackWhenTheShellStartsAgain) {
+  SetWindowsVersion("winxp");
+  SkipLogo();
+  StartApp();
+  WaitMainWindow();
+  ASSERT_FALSE(HasFailure());
+  auto present = [&] {
+    Result r = Driver({"tray-icon", "--title", kMainTitle});
+    return r.code == 0 && r.out.rfind("1", 0) == 0;
+  };
+  ASSERT_TRUE(present()) << "no tray icon at the start";
+  ASSERT_DRIVER_OK(Driver({"tray-icon", "--title", kMainTitle, "--delete"}));
+  ASSERT_FALSE(present());
+  ASSERT_DRIVER_OK(Driver({"broadcast", "--registered", "TaskbarCreated"}));
+  EXPECT_TRUE(WaitFor(present, 10000)) << "the icon did not come back";
+  // Its menu still works.
+  auto items = OpenTrayMenu();
+  EXPECT_FALSE(items.empty());
+}
+
+// Taller captions and menu bars than the classic ones (larger text, another
+// theme) leave the client area as it is: the status bar stays inside.
+TEST_F(Tray, TallCaptionsAndMenusKeepTheStatusBarInTheWindow) {
+  SetWindowsVersion("winxp");
+  SkipLogo();
+  const std::string metrics = "Control Panel\\Desktop\\WindowMetrics";
+  ASSERT_DRIVER_OK(Driver({"reg-set", metrics, "CaptionHeight", "-450"}));  // 30 pixels, in twips
+  ASSERT_DRIVER_OK(Driver({"reg-set", metrics, "MenuHeight", "-450"}));
+  StartApp();
+  WaitMainWindow();
+  ASSERT_FALSE(HasFailure());
+  const Rect window = WindowRect(kMainTitle), client = ClientRect(kMainTitle);
+  EXPECT_GE(window.height() - client.height(), 8 + 30 + 30) << "the taller metrics were not taken";
+  EXPECT_EQ(client.height(), 314);
+  bool found = false;
+  for (const Control& c : Controls(kMainTitle)) {
+    if (c.cls != "msctls_statusbar32") continue;
+    found = true;
+    EXPECT_LE(c.rect.bottom, client.bottom) << "the status bar is cut off";
+  }
+  EXPECT_TRUE(found);
+}
+
 // The logo lets messages through before the stored settings are restored:
 // a tray command then must not save the window's defaults over them.
 TEST_F(Tray, ExitChosenDuringTheLogoKeepsTheStoredSettings) {

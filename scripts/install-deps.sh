@@ -11,11 +11,13 @@ have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok ins
 # the i386 libXinerama, without which it sees one screen.
 pkgs=(cmake ninja-build g++ make googletest libgtest-dev
       g++-mingw-w64-i686-win32 mingw-w64-tools binutils-mingw-w64-i686
-      wine wine32:i386 wine64 xvfb xauth x11-utils imagemagick fonts-ipafont-gothic
+      wine wine32:i386 wine64 fonts-wine xvfb xauth x11-utils imagemagick fonts-ipafont-gothic
       procps locales nasm dpkg-dev libjpeg62-turbo-dev libjpeg-turbo-progs
       zlib1g-dev libpng-dev libgif-dev nsis zip xdotool optipng
       xserver-xorg-core xserver-xorg-video-dummy libxinerama1:i386
       clang libclang-rt-14-dev llvm)
+# fonts-wine: Wine's own fonts, Marlett among them, with which Wine draws the
+# caption buttons (without it they show as letters).
 # clang, libclang-rt-14-dev (libFuzzer and the sanitizers' runtimes) and llvm
 # (llvm-symbolizer, for readable sanitizer stacks): scripts/fuzz.sh.
 for p in "${pkgs[@]}"; do have "$p" || need+=("$p"); done

@@ -58,6 +58,10 @@ class Label : public Control {
   // "&" marks the next character as a shortcut; false shows it as it is
   // (texts that come from the user).
   bool ShowAccelChar = true;
+  // An autosized label whose text would be wider than this is drawn in the
+  // largest smaller font that fits, down to 8 pixels (0: no limit): a long
+  // text keeps clear of what stands beside it.
+  int MaxTextWidth = 0;
   void SetColor(Color c);   // gives the label its own background
 };
 

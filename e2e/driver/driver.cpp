@@ -37,6 +37,8 @@ int usage() {
       L"  measure [--title T] [--terminate] -- prog.exe [args] start-up time, peak memory\n"
       L"  reg-get K V | reg-set K V DATA | reg-set-dword K V N | reg-delete K [V] | reg-list K\n"
       L"  exit-windows [--flags N]\n"
+      L"  tray-icon --title T [--id N] [--delete]               1: the window's icon is in the tray\n"
+      L"  broadcast --registered NAME                          to every top-level window, as the shell\n"
       L"  clipboard-size | clipboard-set-dib --file F [--v5]      the clipboard's bitmap\n"
       L"  hold-hotkey --mods N --vk N [--ms N]                 hold a hotkey as another program\n"
       L"  move --title T --x N --y N [--width N --height N]");
@@ -85,6 +87,8 @@ int main() {
   if (c == L"reg-delete") return cmdRegDelete(a);
   if (c == L"reg-list") return cmdRegList(a);
   if (c == L"exit-windows") return cmdExitWindows(a);
+  if (c == L"tray-icon") return cmdTrayIcon(a);
+  if (c == L"broadcast") return cmdBroadcast(a);
   if (c == L"move") return cmdMove(a);
   return usage();
 }

@@ -119,6 +119,8 @@ LONG deleteTree(HKEY root, const std::wstring& path);
 int cmdRegDelete(const Args& a);
 int cmdRegList(const Args& a);
 int cmdExitWindows(const Args& a);
+int cmdTrayIcon(const Args& a);
+int cmdBroadcast(const Args& a);
 int cmdMove(const Args& a);
 
 struct Args {

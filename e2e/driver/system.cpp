@@ -1,5 +1,5 @@
 // kivo_driver: The clipboard, a hotkey held as another program would, the
-// registry and the end of the session.
+// registry, the end of the session and the shell's tray.
 #include "e2e/driver/driver.h"
 
 namespace driver {
@@ -209,6 +209,30 @@ int cmdExitWindows(const Args& a) {
   UINT flags = static_cast<UINT>(a.integer(L"flags", EWX_LOGOFF));
   if (!ExitWindowsEx(flags, 0)) {
     err(L"ExitWindowsEx failed, error " + num(GetLastError()));
+    return 1;
+  }
+  return 0;
+}
+
+// Whether a window's tray icon is there (the shell modifies only an icon it
+// has), or with --delete takes it away, as a shell that ends loses it.
+int cmdTrayIcon(const Args& a) {
+  HWND h = waitTop(a);
+  NOTIFYICONDATAW d{};
+  d.cbSize = sizeof d;
+  d.hWnd = h;
+  d.uID = static_cast<UINT>(a.integer(L"id", 100));
+  BOOL ok = Shell_NotifyIconW(a.has(L"delete") ? NIM_DELETE : NIM_MODIFY, &d);
+  out(ok ? L"1" : L"0");
+  return 0;
+}
+
+// A registered message sent to every top-level window without waiting, as
+// the shell announces itself with "TaskbarCreated".
+int cmdBroadcast(const Args& a) {
+  UINT msg = RegisterWindowMessageW(a.str(L"registered").c_str());
+  if (!msg || !SendNotifyMessageW(HWND_BROADCAST, msg, 0, 0)) {
+    err(L"broadcast failed, error " + num(GetLastError()));
     return 1;
   }
   return 0;

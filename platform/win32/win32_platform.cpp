@@ -24,6 +24,7 @@
 #undef RegQueryValueEx
 #undef RegSetValueEx
 #undef FindWindow
+#undef RegisterWindowMessage
 #undef SystemParametersInfo
 #undef ShellExecute
 #undef GetProfileString

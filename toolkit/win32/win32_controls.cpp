@@ -130,8 +130,18 @@ void ChildPeer::Place(const Rect& r) {
     case ControlKind::Label: {
       auto& l = static_cast<Label&>(control_);
       if (l.AutoSize && !l.WordWrap) {
-        // Never clip the caption: grow to the text's extent.
-        SIZE sz = TextExtent(control_.GetFont(), Widen(control_.Caption()));
+        // Never clip the caption: grow to the text's extent, in a smaller
+        // font where the label has a width it must keep within.
+        const std::wstring text = Widen(control_.Caption());
+        Font font = control_.GetFont();
+        SIZE sz = TextExtent(font, text);
+        if (l.MaxTextWidth > 0) {
+          while (sz.cx > l.MaxTextWidth && (font.height < -8 || font.height > 8)) {
+            font.height += font.height < 0 ? 1 : -1;
+            sz = TextExtent(font, text);
+          }
+          SendFont(font);
+        }
         if (sz.cx > w) {
           int grow = sz.cx - w;
           w = sz.cx;
@@ -212,6 +222,13 @@ void ChildPeer::WipeText(size_t length) {
 }
 
 void ChildPeer::SetFont(const Font& f) {
+  SendFont(f);
+  // A label that keeps within a width fits its text again.
+  if (control_.Kind() == ControlKind::Label && static_cast<Label&>(control_).MaxTextWidth > 0)
+    Place(control_.Bounds());
+}
+
+void ChildPeer::SendFont(const Font& f) {
   if (!hwnd_) return;
   winapi::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(f)), TRUE);
 }

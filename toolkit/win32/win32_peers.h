@@ -192,6 +192,7 @@ class ChildPeer : public Win32Peer {
  private:
   void Create(int id);
   void Place(const Rect& r);
+  void SendFont(const Font& f);
   void SetStyleBits(LONG_PTR mask, LONG_PTR bits, bool frame);
   void LoadPicture();
 
