@@ -342,6 +342,17 @@ TEST_F(Gallery, Viewer) {
   Shoot("capture-window", kCaptureWindow);
   Close(kCaptureWindow);
   MenuCommand(kMainTitle, "画像ビューア(&V)");
+  // With a picture open, as a person sees it: ImageMagick's built-in logo
+  // as a JPEG (the same bytes every run), dropped on the window.
+  const std::string picture = prefix_ + "/drive_c/logo.jpg";
+  ASSERT_EQ(RunTool({"convert", "logo:", "-resize", "50%", "-quality", "90", picture}).code, 0);
+  ASSERT_DRIVER_OK(Wait(kViewer));
+  ASSERT_DRIVER_OK(Driver({"drop", "--title", kViewer, "--", "C:\\logo.jpg"}));
+  ASSERT_TRUE(WaitFor([&] {
+    for (const Control& c : Controls(kViewer))
+      if (c.cls == "Static" && c.rect.width() == 320 && c.rect.height() == 240) return true;
+    return false;
+  }, 20000)) << "the picture is not shown";
   Shoot("viewer", kViewer);
   MenuCommand(kViewer, "バージョン情報");
   Shoot("viewer-about", kViewerAbout);

@@ -2,9 +2,14 @@
 # Installs what is missing, then configures and builds both builds:
 #   build/native  headless toolkit + simulated machine, unit and e2e test runners
 #   build/win32   kivo_config.exe, kivo_driver.exe, bench_minimal.exe (MinGW-w64 i686)
-# Usage: bash scripts/build.sh [win32|native]   (default: both)
+# Usage: bash scripts/build.sh [win32|native|both] [TARGET...]
+#   (default: both, every target; with targets, only those of the win32 build,
+#   e.g. `build.sh win32 kivo_config kivo_driver`, as scripts/run.sh does)
 set -euo pipefail
 which=${1:-both}
+shift || true
+targets=()
+for t in "$@"; do targets+=(--target "$t"); done
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
@@ -25,7 +30,7 @@ if [ "$which" != native ]; then
   echo "build.sh: win32 build (build/win32)"
   cmake -S . -B build/win32 -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
-  cmake --build build/win32 -j "$jobs"
+  cmake --build build/win32 -j "$jobs" "${targets[@]}"
 fi
 if [ "$which" != win32 ]; then
   echo "build.sh: native build (build/native)"
