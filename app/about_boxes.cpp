@@ -2,9 +2,9 @@
 
 #include "platform/platform.h"
 
-TForm5* Form5 = nullptr;
-TAboutBox* AboutBox = nullptr;
-TAboutBox1* AboutBox1 = nullptr;
+tk::FormSlot<TForm5> Form5("Form5");
+tk::FormSlot<TAboutBox> AboutBox("AboutBox");
+tk::FormSlot<TAboutBox1> AboutBox1("AboutBox1");
 
 namespace {
 // The change history shown by the fix-information box, newest first.

@@ -41,9 +41,9 @@ class TAboutBox1 : public tk::Form {
   void FormClose(tk::Component* sender, tk::CloseAction& action);
 };
 
-extern TForm5* Form5;
-extern TAboutBox* AboutBox;
-extern TAboutBox1* AboutBox1;
+extern tk::FormSlot<TForm5> Form5;
+extern tk::FormSlot<TAboutBox> AboutBox;
+extern tk::FormSlot<TAboutBox1> AboutBox1;
 
 constexpr const char* kMakerWebAddress = "http://kivo-project.example.org/";
 constexpr const char* kMakerMailAddress = "support@kivo-project.example.org";

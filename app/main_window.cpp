@@ -20,7 +20,7 @@
 #include "settings/settings_store.h"
 #include "tools/tools.h"
 
-TForm1* Form1 = nullptr;
+tk::FormSlot<TForm1> Form1("Form1");
 
 namespace {
 constexpr unsigned kWmClose = 0x0010;
@@ -65,7 +65,6 @@ TForm1::~TForm1() {
   } catch (...) {
     tk::Application::Instance().HandleException();
   }
-  if (Form1 == this) Form1 = nullptr;
 }
 
 void TForm1::BuildLayout() {
@@ -606,69 +605,35 @@ void TForm1::Exit1Click(tk::Component*) { Close(); }
 void TForm1::Button5Click(tk::Component*) { Hide(); }
 
 // ---------------------------------------------------------------- openers
-void TForm1::N2Click(tk::Component*) {
-  Form6 = new TForm6(this, *this);
-  Form6->DoCreate();
-  Form6->ShowModal();
-}
+void TForm1::N2Click(tk::Component*) { Form6.ShowModal(this, *this); }
 
-void TForm1::About1Click(tk::Component*) {
-  AboutBox = new TAboutBox(this);
-  AboutBox->DoCreate();
-  AboutBox->ShowModal();
-}
+void TForm1::About1Click(tk::Component*) { AboutBox.ShowModal(this); }
 
-void TForm1::FIX1Click(tk::Component*) {
-  AboutBox1 = new TAboutBox1(this);
-  AboutBox1->DoCreate();
-  AboutBox1->ShowModal();
-}
+void TForm1::FIX1Click(tk::Component*) { AboutBox1.ShowModal(this); }
 
-void TForm1::N5Click(tk::Component*) {
-  Form21 = new TForm21(this);
-  Form21->DoCreate();
-  Form21->ShowModal();
-}
+void TForm1::N5Click(tk::Component*) { Form21.ShowModal(this); }
 
 void TForm1::Button16Click(tk::Component*) {
   // One set-up or lock at a time: a second one would take over the password.
   if (lock::RedirectToUnlock()) return;
-  if (Form9 && !Form9->Releasing()) {
-    Form9->BringToFront();
-    return;
-  }
-  Hide();
-  Form9 = new TForm9(this);
-  Form9->DoCreate();
-  Form9->ShowModal();
+  if (!Form9.Open()) Hide();
+  Form9.ShowModal(this);
   // A runner kept out of sight during the lock comes back.
   if (Form11) Form11->FollowLock();
 }
 
-void TForm1::Button17Click(tk::Component*) {
-  Form10 = new TForm10(this, Button17);
-  Form10->DoCreate();
-  Form10->Show();
-}
+void TForm1::Button17Click(tk::Component*) { Form10.Show(this, Button17); }
 
-void TForm1::Button18Click(tk::Component*) {
-  Form11 = new TForm11(this, *this, Button18);
-  Form11->DoCreate();
-  Form11->Show();
-}
+void TForm1::Button18Click(tk::Component*) { Form11.Show(this, *this, Button18); }
 
 void TForm1::Button20Click(tk::Component*) {
-  Form4 = new TForm4(this, Button16, Button20);
-  Form4->DoCreate();
-  Form4->Show();
+  Form4.Show(this, Button16, Button20);
   Button20->SetEnabled(false);
 }
 
-void TForm1::CommandSender1Click(tk::Component*) {
-  Form15 = new TForm15(this, CommandSender1);
-  Form15->DoCreate();
-  Form15->Show();
-}
+// Consoles: one more each time (the tray's item opens another beside the
+// menu's).
+void TForm1::CommandSender1Click(tk::Component*) { Form15.ShowAnother(this, CommandSender1); }
 
 void TForm1::ShowLogo() {
   auto& app = tk::Application::Instance();
@@ -683,21 +648,12 @@ void TForm1::ShowLogo() {
   const double oneSecond = 1.0 / 86400.0;
   for (double now = p.Now(); now > start - oneSecond && start + twoSeconds > now; now = p.Now())
     app.ProcessMessages();
-  delete Form5;
-  Form5 = nullptr;
+  delete Form5.get();
 }
 
-void TForm1::V1Click(tk::Component*) {
-  Form13 = new TForm13(this, V1);
-  Form13->DoCreate();
-  Form13->Show();
-}
+void TForm1::V1Click(tk::Component*) { Form13.Show(this, V1); }
 
-void TForm1::A1Click(tk::Component*) {
-  Form24 = new TForm24(this, PlatformFamily);
-  Form24->DoCreate();
-  Form24->ShowModal();
-}
+void TForm1::A1Click(tk::Component*) { Form24.ShowModal(this, PlatformFamily); }
 
 void TForm1::C1Click(tk::Component*) {
   viewer::Capture(viewer::CaptureKeys(viewer::CaptureCommand::Desktop, PlatformFamily), 0, Handle());

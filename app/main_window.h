@@ -200,7 +200,7 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
 };
 
 // The program-wide reference to the main window.
-extern TForm1* Form1;
+extern tk::FormSlot<TForm1> Form1;
 
 constexpr unsigned kTrayCallbackMessage = 1025;  // WM_USER + 1
 constexpr unsigned kRunCommandsMessage = 0x8001;  // WM_APP + 1: queued command-line commands

@@ -126,9 +126,7 @@ void TForm1::ApplyHotKeys() {
 }
 
 void TForm1::HotKey1Click(tk::Component*) {
-  Form27 = new TForm27(this, N3->Enabled(), [this] { ApplyHotKeys(); });
-  Form27->DoCreate();
-  Form27->ShowModal();
+  Form27.ShowModal(this, N3->Enabled(), [this] { ApplyHotKeys(); });
 }
 
 void TForm1::HotKeyPressed(int id) {

@@ -5,7 +5,7 @@
 #include "settings/keys.h"
 #include "settings/settings_store.h"
 
-TForm18* Form18 = nullptr;
+tk::FormSlot<TForm18> Form18("Form18");
 
 namespace {
 namespace key = settings::key;
@@ -39,9 +39,7 @@ TForm18* OpenBrowser(tk::Component* owner, tk::MenuItem* menuItem) {
   // A warning only: the window opens all the same.
   if (!path.empty() && !platform::Get().FileExists(path))
     tk::Application::Instance().ShowMessage("Internet Explorer4.0以上をインストールして下さい。");
-  Form18 = new TForm18(owner, menuItem);
-  Form18->DoCreate();
-  Form18->Show();
+  Form18.Show(owner, menuItem);
   return Form18;
 }
 
@@ -101,9 +99,7 @@ TForm18::TForm18(tk::Component* owner, tk::MenuItem* menuItem)
   OnCloseQuery = [this](tk::Component* s, bool& c) { FormCloseQuery(s, c); };
 }
 
-TForm18::~TForm18() {
-  if (Form18 == this) Form18 = nullptr;
-}
+TForm18::~TForm18() = default;
 
 void TForm18::FormCreate(tk::Component*) {
   platform::Get().DisableIme(ComboBox1->Handle());
@@ -173,15 +169,11 @@ void TForm18::Open1Click(tk::Component*) {
 void TForm18::N1Click(tk::Component*) { Close(); }
 
 void TForm18::N2Click(tk::Component*) {
-  Form20 = new TForm20(this);
-  Form20->DoCreate();
-  Form20->ShowModal();
+  Form20.ShowModal(this);
 }
 
 void TForm18::About1Click(tk::Component*) {
-  AboutBox3 = new TAboutBox3(this);
-  AboutBox3->DoCreate();
-  AboutBox3->ShowModal();
+  AboutBox3.ShowModal(this);
 }
 
 void TForm18::FormCloseQuery(tk::Component*, bool& canClose) {

@@ -61,4 +61,4 @@ class TForm18 : public tk::Form {
   tk::MenuItem* menuItem_;
 };
 
-extern TForm18* Form18;
+extern tk::FormSlot<TForm18> Form18;

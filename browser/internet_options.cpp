@@ -8,8 +8,8 @@
 #include "settings/keys.h"
 #include "settings/settings_store.h"
 
-TForm20* Form20 = nullptr;
-TAboutBox3* AboutBox3 = nullptr;
+tk::FormSlot<TForm20> Form20("Form20");
+tk::FormSlot<TAboutBox3> AboutBox3("AboutBox3");
 
 namespace {
 namespace key = settings::key;
@@ -53,9 +53,7 @@ TForm20::TForm20(tk::Component* owner) : tk::Form(owner) {
   OnCloseQuery = [this](tk::Component* s, bool& c) { FormCloseQuery(s, c); };
 }
 
-TForm20::~TForm20() {
-  if (Form20 == this) Form20 = nullptr;
-}
+TForm20::~TForm20() = default;
 
 void TForm20::FormCreate(tk::Component*) {
   platform::Get().DisableIme(Edit1->Handle());
@@ -127,6 +125,4 @@ TAboutBox3::TAboutBox3(tk::Component* owner) : tk::Form(owner) {
   };
 }
 
-TAboutBox3::~TAboutBox3() {
-  if (AboutBox3 == this) AboutBox3 = nullptr;
-}
+TAboutBox3::~TAboutBox3() = default;

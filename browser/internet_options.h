@@ -45,8 +45,8 @@ class TAboutBox3 : public tk::Form {
   tk::Button* OKButton;
 };
 
-extern TForm20* Form20;
-extern TAboutBox3* AboutBox3;
+extern tk::FormSlot<TForm20> Form20;
+extern tk::FormSlot<TAboutBox3> AboutBox3;
 
 namespace browser {
 constexpr int kFavourites = 7;

@@ -114,7 +114,7 @@ KIVO_FUZZ_TARGET(stored_windows) {
   }
 
   // Closing saves each window's settings; the main window's close ends it.
-  for (tk::Form* f : std::initializer_list<tk::Form*>{Form4, Form11, Form13, Form15, Form18})
-    Close(f);
+  for (tk::FormSlotBase* slot : tk::FormSlotBase::All())
+    if (slot->Held() != main) Close(slot->Held());
   Close(main);
 }

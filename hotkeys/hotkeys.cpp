@@ -3,7 +3,7 @@
 #include "settings/keys.h"
 #include "settings/settings_store.h"
 
-TForm27* Form27 = nullptr;
+tk::FormSlot<TForm27> Form27("Form27");
 
 namespace hotkeys {
 
@@ -141,9 +141,7 @@ TForm27::TForm27(tk::Component* owner, bool lockOffered, std::function<void()> a
   OnCloseQuery = [this](tk::Component* s, bool& c) { FormCloseQuery(s, c); };
 }
 
-TForm27::~TForm27() {
-  if (Form27 == this) Form27 = nullptr;
-}
+TForm27::~TForm27() = default;
 
 void TForm27::FormCreate(tk::Component*) {
   loading_ = true;

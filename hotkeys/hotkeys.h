@@ -80,4 +80,4 @@ class TForm27 : public tk::Form {
   bool loading_ = true;  // until FormCreate has shown the stored keys
 };
 
-extern TForm27* Form27;
+extern tk::FormSlot<TForm27> Form27;

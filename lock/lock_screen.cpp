@@ -6,9 +6,9 @@
 #include "settings/keys.h"
 #include "settings/settings_store.h"
 
-TForm7* Form7 = nullptr;
-TForm25* Form25 = nullptr;
-TForm8* Form8 = nullptr;
+tk::FormSlot<TForm7> Form7("Form7");
+tk::FormSlot<TForm25> Form25("Form25");
+tk::FormSlot<TForm8> Form8("Form8");
 std::string EnteredPassword;
 
 namespace {
@@ -100,9 +100,7 @@ void LockWindow::OpenPrompt() {
     Form8->BringToFront();
     return;
   }
-  Form8 = new TForm8(this);
-  Form8->DoCreate();
-  Form8->ShowModal();
+  Form8.ShowModal(this);
 }
 
 void LockWindow::FormCloseQuery(tk::Component*, bool& canClose) {
@@ -122,9 +120,7 @@ TForm7::TForm7(tk::Component* owner)
   OnShow = [this](tk::Component* s) { FormShow(s); };
 }
 
-TForm7::~TForm7() {
-  if (Form7 == this) Form7 = nullptr;
-}
+TForm7::~TForm7() = default;
 
 void TForm7::FormShow(tk::Component*) { HideApplicationButton(); }
 
@@ -144,13 +140,10 @@ TForm25::TForm25(tk::Component* owner) : lock::LockWindow(owner, lock::kSolid, "
   SetColor(tk::clBackground);
 }
 
-TForm25::~TForm25() {
-  if (Form25 == this) Form25 = nullptr;
-}
+TForm25::~TForm25() = default;
 
 TForm8::~TForm8() {
   Edit2->WipeText();
-  if (Form8 == this) Form8 = nullptr;
 }
 
 TForm8::TForm8(tk::Component* owner) : tk::Form(owner) {

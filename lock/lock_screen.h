@@ -90,8 +90,8 @@ class TForm8 : public tk::Form {
   std::string messageTitle_;
 };
 
-extern TForm7* Form7;
-extern TForm25* Form25;
-extern TForm8* Form8;
+extern tk::FormSlot<TForm7> Form7;
+extern tk::FormSlot<TForm25> Form25;
+extern tk::FormSlot<TForm8> Form8;
 // The text of the last unlock attempt; wiped as soon as it has been compared.
 extern std::string EnteredPassword;

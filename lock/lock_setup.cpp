@@ -5,7 +5,7 @@
 #include "settings/keys.h"
 #include "settings/settings_store.h"
 
-TForm9* Form9 = nullptr;
+tk::FormSlot<TForm9> Form9("Form9");
 
 namespace {
 namespace key = settings::key;
@@ -53,7 +53,6 @@ TForm9::TForm9(tk::Component* owner) : tk::Form(owner) {
 
 TForm9::~TForm9() {
   WipePasswords();
-  if (Form9 == this) Form9 = nullptr;
 }
 
 void TForm9::WipePasswords() {

@@ -39,7 +39,7 @@ class TForm9 : public tk::Form {
   std::string messageTitle_;
 };
 
-extern TForm9* Form9;
+extern tk::FormSlot<TForm9> Form9;
 
 namespace lock {
 constexpr int kPasswordLength = 12;

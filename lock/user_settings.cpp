@@ -4,7 +4,7 @@
 #include "settings/keys.h"
 #include "settings/settings_store.h"
 
-TForm21* Form21 = nullptr;
+tk::FormSlot<TForm21> Form21("Form21");
 
 namespace {
 namespace key = settings::key;
@@ -41,9 +41,7 @@ TForm21::TForm21(tk::Component* owner) : tk::Form(owner) {
   OnCloseQuery = [this](tk::Component* s, bool& c) { FormCloseQuery(s, c); };
 }
 
-TForm21::~TForm21() {
-  if (Form21 == this) Form21 = nullptr;
-}
+TForm21::~TForm21() = default;
 
 void TForm21::FormCreate(tk::Component*) {
   settings::SettingsStore store;

@@ -28,4 +28,4 @@ class TForm21 : public tk::Form {
   void FormCloseQuery(tk::Component* sender, bool& canClose);
 };
 
-extern TForm21* Form21;
+extern tk::FormSlot<TForm21> Form21;

@@ -5,7 +5,7 @@
 #include "settings/keys.h"
 #include "settings/settings_store.h"
 
-TForm15* Form15 = nullptr;
+tk::FormSlot<TForm15> Form15("Form15");
 
 namespace netconsole {
 
@@ -115,7 +115,6 @@ TForm15::~TForm15() {
   // Deleted without a close (the program ending): the menu item may be gone
   // already, so it is only counted.
   if (holdsMenu_) --netconsole::menuHolders;
-  if (Form15 == this) Form15 = nullptr;
 }
 
 void TForm15::LoadDigitsAndFlags() {
@@ -240,15 +239,11 @@ void TForm15::Button15Click(tk::Component*) { Colour("45"); }
 void TForm15::Button8Click(tk::Component*) { netconsole::StartPrompt(Handle()); }
 
 void TForm15::Button9Click(tk::Component*) {
-  Form17 = new TForm17(this);
-  Form17->DoCreate();
-  Form17->ShowModal();
+  Form17.ShowModal(this);
 }
 
 void TForm15::Button5Click(tk::Component*) {
-  AboutBox2 = new TAboutBox2(this);
-  AboutBox2->DoCreate();
-  AboutBox2->ShowModal();
+  AboutBox2.ShowModal(this);
 }
 
 void TForm15::CheckBox1Click(tk::Component*) { ShowMain(!CheckBox1->Checked()); }

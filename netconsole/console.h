@@ -94,4 +94,4 @@ class TForm15 : public tk::Form {
   bool closed_ = false;
 };
 
-extern TForm15* Form15;
+extern tk::FormSlot<TForm15> Form15;

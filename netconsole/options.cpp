@@ -6,8 +6,8 @@
 #include "settings/keys.h"
 #include "settings/settings_store.h"
 
-TForm17* Form17 = nullptr;
-TAboutBox2* AboutBox2 = nullptr;
+tk::FormSlot<TForm17> Form17("Form17");
+tk::FormSlot<TAboutBox2> AboutBox2("AboutBox2");
 
 namespace {
 namespace key = settings::key;
@@ -51,9 +51,7 @@ TForm17::TForm17(tk::Component* owner) : tk::Form(owner) {
   OnCloseQuery = [this](tk::Component* s, bool& c) { FormCloseQuery(s, c); };
 }
 
-TForm17::~TForm17() {
-  if (Form17 == this) Form17 = nullptr;
-}
+TForm17::~TForm17() = default;
 
 void TForm17::FormCreate(tk::Component*) {
   settings::SettingsStore store;
@@ -118,6 +116,4 @@ TAboutBox2::TAboutBox2(tk::Component* owner) : tk::Form(owner) {
   };
 }
 
-TAboutBox2::~TAboutBox2() {
-  if (AboutBox2 == this) AboutBox2 = nullptr;
-}
+TAboutBox2::~TAboutBox2() = default;

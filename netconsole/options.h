@@ -40,5 +40,5 @@ class TAboutBox2 : public tk::Form {
   tk::Button* OKButton;
 };
 
-extern TForm17* Form17;
-extern TAboutBox2* AboutBox2;
+extern tk::FormSlot<TForm17> Form17;
+extern tk::FormSlot<TAboutBox2> AboutBox2;

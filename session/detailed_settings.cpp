@@ -3,7 +3,7 @@
 #include "settings/keys.h"
 #include "settings/settings_store.h"
 
-TForm6* Form6 = nullptr;
+tk::FormSlot<TForm6> Form6("Form6");
 
 namespace {
 namespace key = settings::key;

@@ -32,4 +32,4 @@ class TForm6 : public tk::Form {
   session::MainWindowAccess& main_;
 };
 
-extern TForm6* Form6;
+extern tk::FormSlot<TForm6> Form6;

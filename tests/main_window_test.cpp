@@ -1,6 +1,10 @@
 // Start-up, creation, saving and closing of the main window.
+#include <set>
+
 #include "app/startup.h"
 #include "main_window_fixture.h"
+#include "netconsole/console.h"
+#include "timers/runner.h"
 #include "timers/stopwatch.h"
 #include "viewer/image_viewer.h"
 
@@ -153,6 +157,39 @@ TEST_F(MainWindowTest, WithoutMonitorCallsThePrimaryWorkAreaHolds) {
   TForm1* f = Create();
   EXPECT_EQ(f->Left(), 800 - f->Width());
   EXPECT_EQ(f->Top(), 28);
+}
+
+// The program-wide window references: opening an open window brings it to
+// the front instead of making a second, and every reference is empty once
+// its window is gone.
+TEST_F(MainWindowTest, WindowReferencesHoldOneWindowAndEmptyWhenItGoes) {
+  UseVersion(platform::kPlatformWindows, 4, 10, 2222);  // the consoles are offered
+  TForm1* f = Create();
+  f->V1->Click();
+  TForm13* viewer = Form13;
+  ASSERT_NE(viewer, nullptr);
+  f->V1->SetEnabled(true);
+  f->V1->Click();
+  EXPECT_EQ(Form13, viewer);
+  EXPECT_EQ(Owned<TForm13>(f), 1u) << "a second viewer was made";
+  f->Button18->Click();
+  f->Button20->Click();
+  f->CommandSender1->Click();
+  f->PingSender1->Click();  // the consoles: one more each time
+  EXPECT_EQ(Owned<TForm15>(f), 2u);
+  ASSERT_NE(Form11, nullptr);
+  Form11->Close();
+  tk::Application::Instance().ProcessMessages();
+  EXPECT_EQ(Form11, nullptr) << "the runner's reference outlived it";
+
+  delete f;  // and every window it owns
+  std::set<std::string> names;
+  for (const tk::FormSlotBase* slot : tk::FormSlotBase::All()) {
+    names.insert(slot->SlotName());
+    EXPECT_EQ(slot->Held(), nullptr) << slot->SlotName() << " still holds a window that is gone";
+  }
+  for (const char* name : {"Form1", "Form4", "Form9", "Form11", "Form13", "Form15", "Form28", "AboutBox3"})
+    EXPECT_TRUE(names.count(name)) << name;
 }
 
 TEST_F(MainWindowTest, SaveMainSettingsWritesPositionBoxesAndColour) {

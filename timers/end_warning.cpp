@@ -1,6 +1,6 @@
 #include "timers/end_warning.h"
 
-TForm26* Form26 = nullptr;
+tk::FormSlot<TForm26> Form26("Form26");
 
 TForm26::TForm26(tk::Component* owner, Commands commands)
     : tk::Form(owner), commands_(std::move(commands)) {
@@ -34,9 +34,7 @@ TForm26::TForm26(tk::Component* owner, Commands commands)
   };
 }
 
-TForm26::~TForm26() {
-  if (Form26 == this) Form26 = nullptr;
-}
+TForm26::~TForm26() = default;
 
 void TForm26::ShowRemaining(long long seconds, const std::string& action) {
   Label1->SetCaption("あと " + std::to_string(seconds < 0 ? 0 : seconds) + " 秒で" + action +

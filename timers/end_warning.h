@@ -27,4 +27,4 @@ class TForm26 : public tk::Form {
   Commands commands_;
 };
 
-extern TForm26* Form26;
+extern tk::FormSlot<TForm26> Form26;

@@ -6,7 +6,7 @@
 #include "settings/keys.h"
 #include "settings/settings_store.h"
 
-TForm10* Form10 = nullptr;
+tk::FormSlot<TForm10> Form10("Form10");
 
 namespace {
 namespace key = settings::key;
@@ -41,9 +41,7 @@ TForm10::TForm10(tk::Component* owner, tk::Button* meterButton)
   OnCloseQuery = [this](tk::Component* s, bool& c) { FormCloseQuery(s, c); };
 }
 
-TForm10::~TForm10() {
-  if (Form10 == this) Form10 = nullptr;
-}
+TForm10::~TForm10() = default;
 
 void TForm10::FormCreate(tk::Component*) {
   settings::SettingsStore store;

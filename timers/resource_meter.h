@@ -29,7 +29,7 @@ class TForm10 : public tk::Form {
   tk::Button* meterButton_;
 };
 
-extern TForm10* Form10;
+extern tk::FormSlot<TForm10> Form10;
 
 namespace timers {
 constexpr const char* kResourceLibrary = "rsrc32.dll";

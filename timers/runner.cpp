@@ -12,8 +12,8 @@
 #include "settings/settings_store.h"
 
 double RemainingSeconds = 0;
-TForm11* Form11 = nullptr;
-TForm12* Form12 = nullptr;
+tk::FormSlot<TForm11> Form11("Form11");
+tk::FormSlot<TForm12> Form12("Form12");
 
 namespace {
 namespace key = settings::key;
@@ -118,9 +118,7 @@ TForm11::TForm11(tk::Component* owner, session::MainWindowAccess& main, tk::Butt
   OnCloseQuery = [this](tk::Component* s, bool& c) { FormCloseQuery(s, c); };
 }
 
-TForm11::~TForm11() {
-  if (Form11 == this) Form11 = nullptr;
-}
+TForm11::~TForm11() = default;
 
 void TForm11::FormCreate(tk::Component*) {
   PlaceFromStore(*this, key::F11);
@@ -134,9 +132,7 @@ void TForm11::Button3Click(tk::Component*) {
 }
 
 void TForm11::Button4Click(tk::Component*) {
-  Form12 = new TForm12(this);
-  Form12->DoCreate();
-  Form12->ShowModal();
+  Form12.ShowModal(this);
 }
 
 void TForm11::ShowRemaining() {
@@ -529,9 +525,7 @@ TForm12::TForm12(tk::Component* owner) : tk::Form(owner) {
   OnCloseQuery = [this](tk::Component* s, bool& c) { FormCloseQuery(s, c); };
 }
 
-TForm12::~TForm12() {
-  if (Form12 == this) Form12 = nullptr;
-}
+TForm12::~TForm12() = default;
 
 void TForm12::FormCreate(tk::Component*) {
   PlaceFromStore(*this, key::F12);

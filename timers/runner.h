@@ -143,5 +143,5 @@ class TForm12 : public tk::Form {
   void Button1Click(tk::Component* sender);
 };
 
-extern TForm11* Form11;
-extern TForm12* Form12;
+extern tk::FormSlot<TForm11> Form11;
+extern tk::FormSlot<TForm12> Form12;

@@ -9,7 +9,7 @@
 
 int StopwatchSeconds = 0;
 int StopwatchProgress = 0;
-TForm4* Form4 = nullptr;
+tk::FormSlot<TForm4> Form4("Form4");
 
 namespace {
 namespace key = settings::key;
@@ -72,9 +72,7 @@ TForm4::TForm4(tk::Component* owner, tk::Button* lockButton, tk::Button* stopwat
   OnCloseQuery = [this](tk::Component* s, bool& c) { FormCloseQuery(s, c); };
 }
 
-TForm4::~TForm4() {
-  if (Form4 == this) Form4 = nullptr;
-}
+TForm4::~TForm4() = default;
 
 void TForm4::FormCreate(tk::Component*) {
   settings::SettingsStore store;

@@ -48,4 +48,4 @@ class TForm4 : public tk::Form {
   bool lockWasEnabled_ = true;
 };
 
-extern TForm4* Form4;
+extern tk::FormSlot<TForm4> Form4;

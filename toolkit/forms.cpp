@@ -17,12 +17,33 @@ Form::Form(Component* owner) : Control(owner, ControlKind::Form) {
 }
 
 Form::~Form() {
+  // Nothing reaches this window through its reference any more.
+  if (slot_) slot_->FormGone(this);
   // Owned windows and controls go first, while this form is still whole;
   // their close handlers do not run.
   while (!Components().empty()) delete Components().back();
   // The native window goes while this is still a form.
   peer_.reset();
   Application::Instance().FormDestroyed(this);
+}
+
+FormSlotBase::FormSlotBase(std::string name) : name_(std::move(name)) {
+  // Slots are program-wide objects: made before main, never copied.
+  const_cast<std::vector<FormSlotBase*>&>(All()).push_back(this);
+}
+
+FormSlotBase::~FormSlotBase() {
+  auto& all = const_cast<std::vector<FormSlotBase*>&>(All());
+  all.erase(std::remove(all.begin(), all.end(), this), all.end());
+}
+
+const std::vector<FormSlotBase*>& FormSlotBase::All() {
+  static std::vector<FormSlotBase*> all;
+  return all;
+}
+
+void FormSlotBase::Tie(Form* form) {
+  if (form) form->slot_ = this;
 }
 
 void Form::FrameSize(BorderStyle b, bool menu, int& dx, int& dy) {

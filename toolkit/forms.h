@@ -46,6 +46,29 @@ enum class KeyRoute {
   TabOut,
 };
 
+class Form;
+
+// What a program-wide window reference (FormSlot below) is to the form it
+// holds: the form tells it when it goes.
+class FormSlotBase {
+ public:
+  // The designer's name of the reference ("Form11").
+  const std::string& SlotName() const { return name_; }
+  virtual Form* Held() const = 0;
+  // Every slot of the program, in the order they were made.
+  static const std::vector<FormSlotBase*>& All();
+
+ protected:
+  explicit FormSlotBase(std::string name);
+  ~FormSlotBase();
+  void Tie(Form* form);
+  virtual void FormGone(Form* form) = 0;
+
+ private:
+  friend class Form;
+  std::string name_;
+};
+
 class Form : public Control {
  public:
   explicit Form(Component* owner);
@@ -156,6 +179,8 @@ class Form : public Control {
   friend class Control;
   friend class Menu;
   friend class Timer;
+  friend class FormSlotBase;
+  FormSlotBase* slot_ = nullptr;  // the program-wide reference that holds it
   int clientW_ = 0, clientH_ = 0;
   int shownClientW_ = 0, shownClientH_ = 0;
   WindowState state_ = WindowState::Normal;
@@ -168,6 +193,71 @@ class Form : public Control {
   std::vector<Control*> controls_;
   std::vector<Menu*> menus_;
   std::vector<Timer*> timers_;
+};
+
+// A program-wide reference to the window of one class (`FormSlot<TForm11>
+// Form11("Form11")`, keeping the designer's names): it holds the window while
+// it exists and is cleared when the window goes, so no other window reaches a
+// window that is gone. Show and ShowModal make, create and show the window,
+// or bring the one already open to the front instead of making a second.
+template <class T>
+class FormSlot : public FormSlotBase {
+ public:
+  explicit FormSlot(const char* name) : FormSlotBase(name) {}
+  FormSlot(const FormSlot&) = delete;
+  FormSlot& operator=(const FormSlot&) = delete;
+  FormSlot& operator=(T* form) {
+    form_ = form;
+    Tie(form);
+    return *this;
+  }
+  T* get() const { return form_; }
+  operator T*() const { return form_; }
+  T* operator->() const { return form_; }
+  Form* Held() const override { return form_; }
+  // The window open and not on its way out.
+  bool Open() const { return form_ && !form_->Releasing(); }
+
+  template <class... Args>
+  T* Show(Args&&... args) {
+    if (Open()) {
+      form_->BringToFront();
+      return form_;
+    }
+    T* f = Make(std::forward<Args>(args)...);
+    f->Show();
+    return f;
+  }
+  // A window of which several may be open (the consoles): always a new
+  // one, which the reference then holds.
+  template <class... Args>
+  T* ShowAnother(Args&&... args) {
+    T* f = Make(std::forward<Args>(args)...);
+    f->Show();
+    return f;
+  }
+  // The modal result, or mrNone when the window was open already.
+  template <class... Args>
+  int ShowModal(Args&&... args) {
+    if (Open()) {
+      form_->BringToFront();
+      return mrNone;
+    }
+    return Make(std::forward<Args>(args)...)->ShowModal();
+  }
+
+ private:
+  template <class... Args>
+  T* Make(Args&&... args) {
+    T* f = new T(std::forward<Args>(args)...);
+    *this = f;
+    f->DoCreate();
+    return f;
+  }
+  void FormGone(Form* form) override {
+    if (form_ && static_cast<Form*>(form_) == form) form_ = nullptr;
+  }
+  T* form_ = nullptr;
 };
 
 }  // namespace tk

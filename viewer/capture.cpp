@@ -9,7 +9,7 @@
 #include "viewer/jpeg.h"
 #include "viewer/png.h"
 
-TForm24* Form24 = nullptr;
+tk::FormSlot<TForm24> Form24("Form24");
 
 namespace viewer {
 
@@ -262,9 +262,7 @@ TForm24::TForm24(tk::Component* owner, unsigned family) : tk::Form(owner), famil
   OnCloseQuery = [this](tk::Component* s, bool& c) { FormCloseQuery(s, c); };
 }
 
-TForm24::~TForm24() {
-  if (Form24 == this) Form24 = nullptr;
-}
+TForm24::~TForm24() = default;
 
 void TForm24::Button2Click(tk::Component*) {
   auto& p = platform::Get();

@@ -100,4 +100,4 @@ class TForm24 : public tk::Form {
   std::string selectedTitle_;
 };
 
-extern TForm24* Form24;
+extern tk::FormSlot<TForm24> Form24;

@@ -8,7 +8,7 @@
 #include "settings/settings_store.h"
 #include "viewer/capture.h"
 
-TForm28* Form28 = nullptr;
+tk::FormSlot<TForm28> Form28("Form28");
 
 namespace {
 namespace key = settings::key;
@@ -57,9 +57,7 @@ TForm28::TForm28(tk::Component* owner) : tk::Form(owner) {
   OnCloseQuery = [this](tk::Component* s, bool& c) { FormCloseQuery(s, c); };
 }
 
-TForm28::~TForm28() {
-  if (Form28 == this) Form28 = nullptr;
-}
+TForm28::~TForm28() = default;
 
 void TForm28::FormCreate(tk::Component*) {
   const viewer::StoredCaptureSettings stored = viewer::ReadCaptureSettings();

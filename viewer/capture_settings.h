@@ -50,4 +50,4 @@ class TForm28 : public tk::Form {
   Values opened_;
 };
 
-extern TForm28* Form28;
+extern tk::FormSlot<TForm28> Form28;

@@ -7,8 +7,8 @@
 #include "viewer/capture_settings.h"
 #include "viewer/picture.h"
 
-TForm13* Form13 = nullptr;
-TForm14* Form14 = nullptr;
+tk::FormSlot<TForm13> Form13("Form13");
+tk::FormSlot<TForm14> Form14("Form14");
 
 namespace {
 namespace key = settings::key;
@@ -81,9 +81,7 @@ TForm13::TForm13(tk::Component* owner, tk::MenuItem* menuItem)
   OnCloseQuery = [this](tk::Component* s, bool& c) { FormCloseQuery(s, c); };
 }
 
-TForm13::~TForm13() {
-  if (Form13 == this) Form13 = nullptr;
-}
+TForm13::~TForm13() = default;
 
 void TForm13::FormCreate(tk::Component*) {
   {
@@ -264,9 +262,7 @@ void TForm13::D1Click(tk::Component*) {
 }
 
 void TForm13::CaptureSettings1Click(tk::Component*) {
-  Form28 = new TForm28(this);
-  Form28->DoCreate();
-  Form28->ShowModal();
+  Form28.ShowModal(this);
 }
 
 void TForm13::Paste1Click(tk::Component*) {
@@ -293,9 +289,7 @@ void TForm13::SaveAs1Click(tk::Component*) {
 }
 
 void TForm13::About1Click(tk::Component*) {
-  Form14 = new TForm14(this);
-  Form14->DoCreate();
-  Form14->ShowModal();
+  Form14.ShowModal(this);
 }
 
 void TForm13::FormCloseQuery(tk::Component*, bool& canClose) {
@@ -337,6 +331,4 @@ TForm14::TForm14(tk::Component* owner) : tk::Form(owner) {
   };
 }
 
-TForm14::~TForm14() {
-  if (Form14 == this) Form14 = nullptr;
-}
+TForm14::~TForm14() = default;

@@ -90,8 +90,8 @@ class TForm14 : public tk::Form {
   tk::Button* Button1;
 };
 
-extern TForm13* Form13;
-extern TForm14* Form14;
+extern tk::FormSlot<TForm13> Form13;
+extern tk::FormSlot<TForm14> Form14;
 
 namespace viewer {
 constexpr unsigned kWmDropFiles = 0x0233;
