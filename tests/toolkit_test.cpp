@@ -185,7 +185,7 @@ struct RecordingActiveObject : tk::InPlaceActiveObject {
 };
 
 constexpr unsigned kKeyDown = 0x100, kKeyUp = 0x101, kChar = 0x102, kSysKeyDown = 0x104;
-}  // namespace
+
 
 // While the focus is inside a web browser its active object sees each key
 // first; what it leaves goes to the page, not to the form (Enter presses no
@@ -243,3 +243,57 @@ TEST_F(ToolkitTest, KeysInsideAHostedControlGoToItsActiveObjectFirst) {
   EXPECT_EQ(f->RouteKey(browser, key(kKeyDown, tk::vkTab)), R::TabOut);
   EXPECT_TRUE(page.offered.empty());
 }
+
+// Enter and Escape in a dialog, decided by the toolkit for every backend:
+// one row per focused control and state.
+TEST_F(ToolkitTest, EnterAndEscapeFollowTheFocusedControl) {
+  tk::Form* f = NewForm();
+  auto* ok = new tk::Button(f, "OK", {0, 0, 10, 10}, "OK");
+  ok->Default = true;
+  auto* other = new tk::Button(f, "Other", {0, 0, 10, 10}, "Other");
+  auto* edit = new tk::Edit(f, "Edit1", {0, 0, 10, 10});
+  auto* memo = new tk::Memo(f, "Memo1", {0, 0, 10, 10});
+  auto* readOnlyMemo = new tk::Memo(f, "Memo2", {0, 0, 10, 10});
+  readOnlyMemo->ReadOnly = true;
+  auto* combo = new tk::ComboBox(f, "ComboBox1", {0, 0, 10, 10});
+  auto* box = new tk::CheckBox(f, "CheckBox1", {0, 0, 10, 10}, "box");
+  int okPresses = 0, otherPresses = 0;
+  ok->OnClick = [&](tk::Component*) { ++okPresses; };
+  other->OnClick = [&](tk::Component*) { ++otherPresses; };
+  using A = tk::DialogKeyAction;
+  struct Row {
+    const char* what;
+    tk::Control* focused;
+    bool dropped;
+    A enter, escape;
+  } rows[] = {
+      {"nothing focused", nullptr, false, A::PressDefault, A::Swallow},
+      {"an edit", edit, false, A::PressDefault, A::Swallow},
+      {"a push button", other, false, A::PressFocused, A::Swallow},
+      {"a check box", box, false, A::PressDefault, A::Swallow},
+      {"a memo", memo, false, A::PassOn, A::Swallow},
+      {"a read-only memo", readOnlyMemo, false, A::PressDefault, A::Swallow},
+      {"a closed combo box", combo, false, A::PressDefault, A::Swallow},
+      {"an open combo box", combo, true, A::PassOn, A::PassOn},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    EXPECT_EQ(tk::Form::DialogKey(tk::vkReturn, r.focused, r.dropped), r.enter);
+    EXPECT_EQ(tk::Form::DialogKey(tk::vkEscape, r.focused, r.dropped), r.escape);
+    EXPECT_EQ(tk::Form::DialogKey(tk::vkTab, r.focused, r.dropped), A::PassOn);
+  }
+  // What the decision does: the focused button, else the default one.
+  EXPECT_TRUE(f->PeerDialogKey(tk::vkReturn, other, false));
+  EXPECT_EQ(otherPresses, 1);
+  EXPECT_TRUE(f->PeerDialogKey(tk::vkReturn, edit, false));
+  EXPECT_EQ(okPresses, 1);
+  EXPECT_TRUE(f->PeerDialogKey(tk::vkEscape, edit, false));
+  EXPECT_FALSE(f->PeerDialogKey(tk::vkReturn, memo, false));
+  EXPECT_EQ(okPresses + otherPresses, 2);
+  // A disabled default button is not pressed.
+  ok->SetEnabled(false);
+  f->PeerDialogKey(tk::vkReturn, edit, false);
+  EXPECT_EQ(okPresses, 1);
+}
+
+}  // namespace

@@ -201,6 +201,32 @@ void Form::PressDefault() {
   }
 }
 
+DialogKeyAction Form::DialogKey(unsigned vk, const Control* focused, bool droppedDown) {
+  if (vk != vkReturn && vk != vkEscape) return DialogKeyAction::PassOn;
+  const ControlKind kind = focused ? focused->Kind() : ControlKind::Form;
+  // An open list takes both keys: Enter chooses, Escape closes it.
+  if (kind == ControlKind::ComboBox && droppedDown) return DialogKeyAction::PassOn;
+  if (vk == vkEscape) return DialogKeyAction::Swallow;
+  // A new line in a memo that can be written in.
+  if (kind == ControlKind::Memo && !static_cast<const Memo*>(focused)->ReadOnly)
+    return DialogKeyAction::PassOn;
+  if (kind == ControlKind::Button) return DialogKeyAction::PressFocused;
+  return DialogKeyAction::PressDefault;
+}
+
+bool Form::PeerDialogKey(unsigned vk, Control* focused, bool droppedDown) {
+  if (focused && focused->ParentForm() != this) focused = nullptr;
+  switch (DialogKey(vk, focused, droppedDown)) {
+    case DialogKeyAction::PassOn: return false;
+    case DialogKeyAction::PressFocused:
+      if (focused->Enabled()) focused->PeerClicked();
+      return true;
+    case DialogKeyAction::PressDefault: PressDefault(); return true;
+    case DialogKeyAction::Swallow: return true;
+  }
+  return false;
+}
+
 KeyRoute Form::RouteKey(Control* focused, const KeyMessage& msg) {
   if (msg.msg < wmKeyDown || msg.msg > wmSysDeadChar) return KeyRoute::Form;
   if (!focused || focused->ParentForm() != this || focused->Kind() != ControlKind::WebBrowser)

@@ -46,6 +46,11 @@ enum class KeyRoute {
   TabOut,
 };
 
+// What Enter and Escape do in a dialog: left to the focused control (an
+// open combo box's list, Enter in an editable memo), press the focused push
+// button, press the form's default button, or nothing (Escape).
+enum class DialogKeyAction { PassOn, PressFocused, PressDefault, Swallow };
+
 class Form;
 
 // What a program-wide window reference (FormSlot below) is to the form it
@@ -132,6 +137,12 @@ class Form : public Control {
   void BringToFront();
   // Enter presses the default button.
   void PressDefault();
+  // Enter and Escape decided from the focused control (a control of this
+  // form, or none) and whether its drop-down list is open; every backend
+  // asks this, so the rule is one.
+  static DialogKeyAction DialogKey(unsigned vk, const Control* focused, bool droppedDown);
+  // Decides and does it: false when the key goes on to the focused control.
+  bool PeerDialogKey(unsigned vk, Control* focused, bool droppedDown);
   // Where a keyboard message goes; focused is the control of this form whose
   // window holds the focus (the hosted component's windows count as the
   // hosting control's), null for none. Inside a control that hosts another

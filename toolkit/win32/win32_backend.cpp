@@ -474,36 +474,16 @@ class Win32Backend : public Backend {
       return;
     }
     if (fp && msg.message == WM_KEYDOWN && (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE)) {
+      // The focused control of ours: the window itself, or the one holding
+      // it (an editable combo box's edit).
       HWND focus = ::GetFocus();
-      wchar_t cls[32] = {};
-      if (focus) winapi::GetClassNameW(focus, cls, 32);
-      bool combo = false;
-      HWND comboWnd = focus;
-      if (_wcsicmp(cls, L"Edit") == 0 && ::GetParent(focus) && ::GetParent(focus) != root) {
-        comboWnd = ::GetParent(focus);
-      }
-      wchar_t ccls[32] = {};
-      if (comboWnd) winapi::GetClassNameW(comboWnd, ccls, 32);
-      if (_wcsicmp(ccls, L"ComboBox") == 0)
-        combo = winapi::SendMessageW(comboWnd, CB_GETDROPPEDSTATE, 0, 0) != 0;
-      bool multiline = _wcsicmp(cls, L"Edit") == 0 &&
-                       (winapi::GetWindowLongPtrW(focus, GWL_STYLE) & ES_MULTILINE) &&
-                       !(winapi::GetWindowLongPtrW(focus, GWL_STYLE) & ES_READONLY);
-      if (!combo && !(multiline && msg.wParam == VK_RETURN)) {
-        if (msg.wParam == VK_RETURN) {
-          LONG_PTR style = focus ? winapi::GetWindowLongPtrW(focus, GWL_STYLE) : 0;
-          bool button = _wcsicmp(cls, L"Button") == 0 &&
-                        ((style & BS_TYPEMASK) == BS_PUSHBUTTON ||
-                         (style & BS_TYPEMASK) == BS_DEFPUSHBUTTON);
-          if (button) {
-            winapi::SendMessageW(focus, BM_CLICK, 0, 0);
-          } else {
-            Form& form = fp->form();
-            form.PressDefault();
-          }
-        }
-        return;
-      }
+      Win32Peer* peer = focus ? Win32Peer::FromHwnd(focus) : nullptr;
+      if (!peer && focus && ::GetParent(focus) != root) peer = Win32Peer::FromHwnd(::GetParent(focus));
+      Control* focused = peer && peer != fp ? &peer->control() : nullptr;
+      const bool dropped = focused && focused->Kind() == ControlKind::ComboBox &&
+                           winapi::SendMessageW(reinterpret_cast<HWND>(focused->Handle()),
+                                                CB_GETDROPPEDSTATE, 0, 0) != 0;
+      if (fp->form().PeerDialogKey(static_cast<unsigned>(msg.wParam), focused, dropped)) return;
     }
     if (fp && ::IsWindowEnabled(root) && winapi::IsDialogMessageW(root, &msg)) return;
     ::TranslateMessage(&msg);
