@@ -58,8 +58,11 @@ Handle SimPlatform::CreateMutex(const std::string& name) {
     return 0;
   }
   lastError_ = mutexes.count(name) ? kErrorAlreadyExists : kErrorSuccess;
-  mutexes.insert(name);
-  return nextHandle_++;
+  // A name made here is free again once its last handle is closed.
+  if (mutexes.insert(name).second) ownMutexNames_.insert(name);
+  const Handle h = nextHandle_++;
+  mutexHandles_[h] = name;
+  return h;
 }
 
 bool SimPlatform::ReleaseMutex(Handle mutex) {
@@ -238,7 +241,16 @@ bool SimPlatform::AdjustTokenPrivileges(Handle, std::uint64_t luid, std::uint32_
   return true;  // like Windows, TRUE even when not every privilege was assigned
 }
 
-void SimPlatform::CloseHandle(Handle h) { openHandles.erase(h); }
+void SimPlatform::CloseHandle(Handle h) {
+  openHandles.erase(h);
+  auto mutex = mutexHandles_.find(h);
+  if (mutex == mutexHandles_.end()) return;
+  const std::string name = mutex->second;
+  mutexHandles_.erase(mutex);
+  for (const auto& other : mutexHandles_)
+    if (other.second == name) return;
+  if (ownMutexNames_.erase(name)) mutexes.erase(name);
+}
 
 std::string SimPlatform::PathOf(Handle parent, const std::string& sub) const {
   std::string base;
@@ -303,7 +315,13 @@ long SimPlatform::RegSetValueEx(Handle key, const std::string& name, const RegVa
   Log(Call("RegSetValueEx",
            {Quote(h->second), Quote(name), Dec(value.type), Quote(shown), Dec(value.data.size())}));
   if (readOnlySections.count(Lower(h->second))) return kErrorAccessDenied;
-  keys_[Lower(h->second)].values[Lower(name)] = value;
+  RegValue stored = value;
+  if (value.type == kRegSz || value.type == kRegExpandSz) {
+    // A text is stored with one terminating NUL, however many it came with.
+    while (!stored.data.empty() && stored.data.back() == '\0') stored.data.pop_back();
+    stored.data.push_back('\0');
+  }
+  keys_[Lower(h->second)].values[Lower(name)] = std::move(stored);
   return 0;
 }
 
@@ -457,9 +475,19 @@ int SimPlatform::CompareString(std::uint32_t locale, std::uint32_t flags, const 
   // The texts compared may be passwords: the journal keeps their lengths only.
   Log(Call("CompareString",
            {Hex(locale), Dec(flags), Dec(a.size()) + " bytes", Dec(b.size()) + " bytes"}));
-  // Flags 0: case-sensitive; the user's locale orders, equality is exact here.
-  int c = a.compare(b);
-  return c < 0 ? 1 : c == 0 ? 2 : 3;
+  // Flags 0: case-sensitive, equal only for the same text. The user's locale
+  // orders letters by the letter first, then lower case before upper case
+  // ("a" < "B", "abc" < "ABC"); other characters by their code.
+  auto fold = [](unsigned char ch) { return ch < 0x80 ? std::tolower(ch) : ch; };
+  const size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    const int x = fold(static_cast<unsigned char>(a[i])), y = fold(static_cast<unsigned char>(b[i]));
+    if (x != y) return x < y ? 1 : 3;
+  }
+  if (a.size() != b.size()) return a.size() < b.size() ? 1 : 3;
+  for (size_t i = 0; i < n; ++i)
+    if (a[i] != b[i]) return std::islower(static_cast<unsigned char>(a[i])) ? 1 : 3;
+  return kCstrEqual;
 }
 
 void SimPlatform::OpenIme(Handle window) { Log(Call("ImmSetOpenStatus", {Hex(window), "TRUE"})); }
