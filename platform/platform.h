@@ -28,6 +28,8 @@ struct OsVersion {
 constexpr std::uint32_t kErrorSuccess = 0;
 constexpr std::uint32_t kErrorFileNotFound = 2;
 constexpr std::uint32_t kErrorAccessDenied = 5;
+constexpr std::uint32_t kErrorInvalidHandle = 6;
+constexpr std::uint32_t kErrorNotEnoughMemory = 8;
 constexpr std::uint32_t kErrorSharingViolation = 32;
 constexpr std::uint32_t kErrorFileExists = 80;
 constexpr std::uint32_t kErrorDiskFull = 112;
@@ -59,6 +61,8 @@ constexpr std::uint32_t kSpiSetScreenSaverRunning = 97;
 constexpr std::uint32_t kLocaleUserDefault = 0x400;
 constexpr int kCstrEqual = 2;
 constexpr std::uint32_t kKeyEventKeyUp = 2;
+constexpr std::uint8_t kVkSnapshot = 0x2C;  // the Print Screen key
+constexpr std::uint32_t kMciOpen = 0x803;
 constexpr std::uint32_t kKeyEventExtendedKey = 1;
 constexpr std::uint32_t kGwHwndNext = 2;
 constexpr std::uint32_t kGwChild = 5;

@@ -12,6 +12,8 @@
 namespace platform {
 
 namespace {
+using sim::Call;
+using sim::Dec;
 using sim::Hex;
 using sim::Lower;
 
@@ -23,28 +25,21 @@ std::string FolderPart(const std::string& path) {
 }  // namespace
 
 bool SimPlatform::FileExists(const std::string& path) {
-  Log("FindFirstFile(" + Quote(path) + ")");
+  Log(Call("FindFirstFile", {Quote(path)}));
   return Exists(path);
 }
 
 bool SimPlatform::ReadFile(const std::string& path, std::string& data, std::uint64_t maxBytes) {
-  Log("ReadFile(" + Quote(path) + ")");
+  Log(Call("ReadFile", {Quote(path)}));
   for (const auto& f : lockedFiles)
-    if (Lower(f) == Lower(path)) {
-      lastError_ = 32;  // ERROR_SHARING_VIOLATION
-      return false;
-    }
+    if (Lower(f) == Lower(path)) return Refuse(kErrorSharingViolation);
   for (const auto& f : fileContents)
     if (Lower(f.first) == Lower(path)) {
-      if (f.second.size() > maxBytes) {
-        lastError_ = 8;  // ERROR_NOT_ENOUGH_MEMORY
-        return false;
-      }
+      if (f.second.size() > maxBytes) return Refuse(kErrorNotEnoughMemory);
       data = f.second;
       return true;
     }
-  lastError_ = kErrorFileNotFound;
-  return false;
+  return Refuse(kErrorFileNotFound);
 }
 
 std::map<std::string, std::string>::iterator SimPlatform::FindContents(const std::string& path) {
@@ -80,7 +75,7 @@ void SimPlatform::Remove(const std::string& path) {
 }
 
 bool SimPlatform::WriteFile(const std::string& path, const std::string& data) {
-  Log("WriteFile(" + Quote(path) + ", " + std::to_string(data.size()) + " bytes)");
+  Log(Call("WriteFile", {Quote(path), Dec(data.size()) + " bytes"}));
   if (Locked(path)) return Refuse(kErrorSharingViolation);
   if (ReadOnlyFolder(path)) return Refuse(kErrorAccessDenied);
   // CREATE_ALWAYS truncates an existing file (its name keeps its case).
@@ -97,7 +92,7 @@ bool SimPlatform::WriteFile(const std::string& path, const std::string& data) {
 }
 
 std::string SimPlatform::GetTempFileName(const std::string& folder, const std::string& prefix) {
-  Log("GetTempFileName(" + Quote(folder) + ", " + Quote(prefix) + ", 0)");
+  Log(Call("GetTempFileName", {Quote(folder), Quote(prefix), "0"}));
   const std::string dir = !folder.empty() && folder.back() == '\\' ? folder : folder + "\\";
   if (ReadOnlyFolder(dir + "x")) {
     lastError_ = kErrorAccessDenied;
@@ -118,7 +113,7 @@ std::string SimPlatform::GetTempFileName(const std::string& folder, const std::s
 }
 
 bool SimPlatform::DeleteFile(const std::string& path) {
-  Log("DeleteFile(" + Quote(path) + ")");
+  Log(Call("DeleteFile", {Quote(path)}));
   if (!Exists(path)) return Refuse(kErrorFileNotFound);
   if (Locked(path)) return Refuse(kErrorSharingViolation);
   if (ReadOnlyFolder(path)) return Refuse(kErrorAccessDenied);
@@ -147,11 +142,11 @@ bool SimPlatform::Rename(const std::string& call, const std::string& from, const
 }
 
 bool SimPlatform::MoveFile(const std::string& from, const std::string& to) {
-  return Rename("MoveFile(" + Quote(from) + ", " + Quote(to) + ")", from, to, false);
+  return Rename(Call("MoveFile", {Quote(from), Quote(to)}), from, to, false);
 }
 
 bool SimPlatform::MoveFileEx(const std::string& from, const std::string& to, std::uint32_t flags) {
-  const std::string call = "MoveFileEx(" + Quote(from) + ", " + Quote(to) + ", " + Hex(flags) + ")";
+  const std::string call = Call("MoveFileEx", {Quote(from), Quote(to), Hex(flags)});
   if (version.platformId == kPlatformWindows) {  // a stub there
     Log(call);
     lastError_ = kErrorCallNotImplemented;

@@ -9,8 +9,8 @@
 // "." and "/" from the main block, not the number pad), and Ctrl-characters
 // come from the Ctrl column ("\n" is Ctrl+Enter).
 #include "platform/sim/sim_platform.h"
+#include "platform/sim/sim_text.h"
 
-#include <cstdio>
 
 namespace platform {
 
@@ -178,9 +178,7 @@ unsigned ColumnModifiers(const Layout& l, int column) {
 }  // namespace
 
 std::uint16_t SimPlatform::VkKeyScan(char16_t ch) {
-  char buf[24];
-  std::snprintf(buf, sizeof buf, "VkKeyScan(0x%x)", static_cast<unsigned>(ch));
-  Log(buf);
+  Log(sim::Call("VkKeyScan", {sim::Hex(ch)}));
   const Layout& l = LayoutOf(keyboardLayout);
   for (const KeyRow& r : l.rows)
     for (int column = 0; column < 4; ++column)

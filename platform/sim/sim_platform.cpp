@@ -8,6 +8,9 @@
 namespace platform {
 
 namespace {
+using sim::Call;
+using sim::Dec;
+using sim::Fields;
 using sim::Hex;
 using sim::Lower;
 
@@ -49,23 +52,26 @@ std::vector<std::string> SimPlatform::Calls(const std::string& name) const {
 }
 
 Handle SimPlatform::CreateMutex(const std::string& name) {
-  Log("CreateMutex(NULL, FALSE, " + Quote(name) + ")");
+  Log(Call("CreateMutex", {"NULL", "FALSE", Quote(name)}));
   if (mutexFails) {
-    lastError_ = 5;
+    lastError_ = kErrorAccessDenied;
     return 0;
   }
-  lastError_ = mutexes.count(name) ? kErrorAlreadyExists : 0;
-  mutexes.insert(name);
-  return nextHandle_++;
+  lastError_ = mutexes.count(name) ? kErrorAlreadyExists : kErrorSuccess;
+  // A name made here is free again once its last handle is closed.
+  if (mutexes.insert(name).second) ownMutexNames_.insert(name);
+  const Handle h = nextHandle_++;
+  mutexHandles_[h] = name;
+  return h;
 }
 
 bool SimPlatform::ReleaseMutex(Handle mutex) {
-  Log("ReleaseMutex(" + Hex(mutex) + ")");
+  Log(Call("ReleaseMutex", {Hex(mutex)}));
   return true;
 }
 
 OsVersion SimPlatform::GetVersionEx() {
-  Log("GetVersionEx(148)");
+  Log(Call("GetVersionEx", {"148"}));
   if (versionFails) return OsVersion{};
   return version;
 }
@@ -74,16 +80,17 @@ std::uint32_t SimPlatform::GetTickCount() { return tickCount; }
 
 MemoryStatus SimPlatform::GlobalMemoryStatus() {
   if (hasGlobalMemoryStatusEx) {
-    Log("GlobalMemoryStatusEx(64)");
+    Log(Call("GlobalMemoryStatusEx", {"64"}));
     return MemoryStatus{totalPhys};
   }
   // The old call's 32-bit figure saturates at 2 GB (less one byte).
-  Log("GlobalMemoryStatus(32)");
+  Log(Call("GlobalMemoryStatus", {"32"}));
   return MemoryStatus{std::min<std::uint64_t>(totalPhys, 0x7FFFFFFFu)};
 }
 
 bool SimPlatform::CreateProcess(const std::string& commandLine, ProcessInfo& info) {
-  Log("CreateProcess(NULL, " + Quote(commandLine) + ", 0x4000000, STARTF_USESHOWWINDOW, SW_SHOW)");
+  Log(Call("CreateProcess",
+           {"NULL", Quote(commandLine), "0x4000000", "STARTF_USESHOWWINDOW", "SW_SHOW"}));
   // A name without an extension is looked for with ".exe" added.
   auto find = [this](const std::string& name) -> std::optional<std::string> {
     if (name.empty()) return std::nullopt;
@@ -124,8 +131,8 @@ bool SimPlatform::CreateProcess(const std::string& commandLine, ProcessInfo& inf
 }
 
 std::uint32_t SimPlatform::MsgWaitForObject(Handle object, std::uint32_t timeoutMs) {
-  Log("MsgWaitForMultipleObjects(" + std::string(object ? "1, " + Hex(object) : "0, NULL") +
-      ", FALSE, " + std::to_string(timeoutMs) + ")");
+  Log(Call("MsgWaitForMultipleObjects",
+           {object ? "1" : "0", object ? Hex(object) : "NULL", "FALSE", Dec(timeoutMs)}));
   if (onMsgWait) return onMsgWait(object);
   if (object) return kWaitObject0;
   tickCount += timeoutMs;  // nothing comes: the time-out passes
@@ -133,9 +140,9 @@ std::uint32_t SimPlatform::MsgWaitForObject(Handle object, std::uint32_t timeout
 }
 
 bool SimPlatform::GetKeyboardState(std::array<std::uint8_t, 256>& state) {
-  Log("GetKeyboardState()");
+  Log(Call("GetKeyboardState"));
   if (keyboardStateFails) {
-    lastError_ = 5;
+    lastError_ = kErrorAccessDenied;
     return false;
   }
   state = keyboardState;
@@ -158,11 +165,11 @@ std::string SimPlatform::GetWindowText(Handle window) {
 }
 
 std::string SimPlatform::ErrorText(std::uint32_t code) {
-  return code == 5 ? "アクセスが拒否されました。" : "error " + std::to_string(code);
+  return code == kErrorAccessDenied ? "アクセスが拒否されました。" : "error " + std::to_string(code);
 }
 
 Handle SimPlatform::LoadLibrary(const std::string& name) {
-  Log("LoadLibrary(" + Quote(name) + ")");
+  Log(Call("LoadLibrary", {Quote(name)}));
   if (!libraries.count(Lower(name))) return 0;
   Handle h = nextHandle_++;
   libraryNames_[h] = Lower(name);
@@ -171,7 +178,7 @@ Handle SimPlatform::LoadLibrary(const std::string& name) {
 }
 
 std::uintptr_t SimPlatform::GetProcAddress(Handle module, const std::string& name) {
-  Log("GetProcAddress(" + Hex(module) + ", " + Quote(name) + ")");
+  Log(Call("GetProcAddress", {Hex(module), Quote(name)}));
   auto lib = libraryNames_.find(module);
   if (lib == libraryNames_.end() || !loadedLibraries.count(module)) return 0;
   auto& functions = libraries[lib->second];
@@ -182,24 +189,24 @@ std::uintptr_t SimPlatform::GetProcAddress(Handle module, const std::string& nam
 }
 
 void SimPlatform::FreeLibrary(Handle module) {
-  Log("FreeLibrary(" + Hex(module) + ")");
+  Log(Call("FreeLibrary", {Hex(module)}));
   loadedLibraries.erase(module);
 }
 
 int SimPlatform::CallStdcallInt(std::uintptr_t function, int argument) {
-  Log("Call(" + Hex(function) + ", " + std::to_string(argument) + ")");
+  Log(Call("Call", {Hex(function), Dec(argument)}));
   return (*functions_.at(function - 1))(argument);
 }
 
 bool SimPlatform::GetVolumeInformation(const std::string& rootPath) {
-  Log("GetVolumeInformation(" + Quote(rootPath) + ", 15, NULL, 0)");
+  Log(Call("GetVolumeInformation", {Quote(rootPath), "15", "NULL", "0"}));
   for (const auto& v : volumes)
     if (Lower(v) == Lower(rootPath)) return true;
   return false;
 }
 
 bool SimPlatform::SetSystemPowerState(bool suspend, bool force) {
-  Log("SetSystemPowerState(" + std::to_string(suspend) + ", " + std::to_string(force) + ")");
+  Log(Call("SetSystemPowerState", {Dec(int{suspend}), Dec(int{force})}));
   return powerStateResult;
 }
 
@@ -212,7 +219,7 @@ double SimPlatform::Now() {
 }
 
 bool SimPlatform::OpenProcessToken(std::uint32_t access, Handle& token) {
-  Log("OpenProcessToken(GetCurrentProcess(), " + std::to_string(access) + ")");
+  Log(Call("OpenProcessToken", {"GetCurrentProcess()", Dec(access)}));
   if (!openTokenResult) return false;
   token = nextHandle_++;
   openHandles.insert(token);
@@ -221,20 +228,29 @@ bool SimPlatform::OpenProcessToken(std::uint32_t access, Handle& token) {
 
 bool SimPlatform::LookupPrivilegeValue(const std::string& systemName, const std::string& name,
                                        std::uint64_t& luid) {
-  Log("LookupPrivilegeValue(" + Quote(systemName) + ", " + Quote(name) + ")");
+  Log(Call("LookupPrivilegeValue", {Quote(systemName), Quote(name)}));
   if (!lookupResult) return false;
   luid = 19;  // the shutdown privilege's LUID on NT
   return true;
 }
 
 bool SimPlatform::AdjustTokenPrivileges(Handle, std::uint64_t luid, std::uint32_t attributes) {
-  Log("AdjustTokenPrivileges(token, FALSE, {1, " + std::to_string(luid) + ", " +
-      std::to_string(attributes) + "}, 16, NULL, NULL)");
+  Log(Call("AdjustTokenPrivileges",
+           {"token", "FALSE", Fields({"1", Dec(luid), Dec(attributes)}), "16", "NULL", "NULL"}));
   lastError_ = adjustLastError;
   return true;  // like Windows, TRUE even when not every privilege was assigned
 }
 
-void SimPlatform::CloseHandle(Handle h) { openHandles.erase(h); }
+void SimPlatform::CloseHandle(Handle h) {
+  openHandles.erase(h);
+  auto mutex = mutexHandles_.find(h);
+  if (mutex == mutexHandles_.end()) return;
+  const std::string name = mutex->second;
+  mutexHandles_.erase(mutex);
+  for (const auto& other : mutexHandles_)
+    if (other.second == name) return;
+  if (ownMutexNames_.erase(name)) mutexes.erase(name);
+}
 
 std::string SimPlatform::PathOf(Handle parent, const std::string& sub) const {
   std::string base;
@@ -251,9 +267,9 @@ std::string SimPlatform::PathOf(Handle parent, const std::string& sub) const {
 long SimPlatform::RegCreateKeyEx(Handle parent, const std::string& subKey, std::uint32_t access,
                                  Handle& key) {
   std::string path = PathOf(parent, subKey);
-  Log("RegCreateKeyEx(" + Quote(path) + ", " + Hex(access) + ")");
+  Log(Call("RegCreateKeyEx", {Quote(path), Hex(access)}));
   if (!registryWritable || readOnlySections.count(Lower(path))) {
-    if (!keys_.count(Lower(path))) return 5;  // ERROR_ACCESS_DENIED
+    if (!keys_.count(Lower(path))) return kErrorAccessDenied;
   }
   // Every missing level is created.
   std::string acc;
@@ -273,7 +289,7 @@ long SimPlatform::RegCreateKeyEx(Handle parent, const std::string& subKey, std::
 long SimPlatform::RegOpenKeyEx(Handle parent, const std::string& subKey, std::uint32_t access,
                                Handle& key) {
   std::string path = PathOf(parent, subKey);
-  Log("RegOpenKeyEx(" + Quote(path) + ", " + Hex(access) + ")");
+  Log(Call("RegOpenKeyEx", {Quote(path), Hex(access)}));
   if (!keys_.count(Lower(path))) return kErrorFileNotFound;
   key = nextHandle_++;
   handles_[key] = path;
@@ -282,7 +298,7 @@ long SimPlatform::RegOpenKeyEx(Handle parent, const std::string& subKey, std::ui
 
 long SimPlatform::RegQueryValueEx(Handle key, const std::string& name, RegValue& value) {
   auto h = handles_.find(key);
-  if (h == handles_.end()) return 6;  // ERROR_INVALID_HANDLE
+  if (h == handles_.end()) return kErrorInvalidHandle;
   auto k = keys_.find(Lower(h->second));
   if (k == keys_.end()) return kErrorFileNotFound;
   auto v = k->second.values.find(Lower(name));
@@ -293,14 +309,19 @@ long SimPlatform::RegQueryValueEx(Handle key, const std::string& name, RegValue&
 
 long SimPlatform::RegSetValueEx(Handle key, const std::string& name, const RegValue& value) {
   auto h = handles_.find(key);
-  if (h == handles_.end()) return 6;
+  if (h == handles_.end()) return kErrorInvalidHandle;
   std::string shown = value.data;
   if (!shown.empty() && shown.back() == '\0') shown.pop_back();
-  Log("RegSetValueEx(" + Quote(h->second) + ", " + Quote(name) + ", " +
-      std::to_string(value.type) + ", " + Quote(shown) + ", " + std::to_string(value.data.size()) +
-      ")");
-  if (readOnlySections.count(Lower(h->second))) return 5;
-  keys_[Lower(h->second)].values[Lower(name)] = value;
+  Log(Call("RegSetValueEx",
+           {Quote(h->second), Quote(name), Dec(value.type), Quote(shown), Dec(value.data.size())}));
+  if (readOnlySections.count(Lower(h->second))) return kErrorAccessDenied;
+  RegValue stored = value;
+  if (value.type == kRegSz || value.type == kRegExpandSz) {
+    // A text is stored with one terminating NUL, however many it came with.
+    while (!stored.data.empty() && stored.data.back() == '\0') stored.data.pop_back();
+    stored.data.push_back('\0');
+  }
+  keys_[Lower(h->second)].values[Lower(name)] = std::move(stored);
   return 0;
 }
 
@@ -347,18 +368,18 @@ bool SimPlatform::KeyExists(const std::string& keyPath) const {
 }
 
 bool SimPlatform::ExitWindowsEx(std::uint32_t flags, std::uint32_t reserved) {
-  Log("ExitWindowsEx(" + std::to_string(flags) + ", " + std::to_string(reserved) + ")");
+  Log(Call("ExitWindowsEx", {Dec(flags), Dec(reserved)}));
   return exitWindowsResult;
 }
 
 Handle SimPlatform::FindOtherProcessWindow(const std::string& className) {
-  Log("FindOtherProcessWindow(" + Quote(className) + ")");
+  Log(Call("FindOtherProcessWindow", {Quote(className)}));
   auto it = otherProcessWindows.find(className);
   return it == otherProcessWindows.end() ? 0 : it->second;
 }
 
 unsigned SimPlatform::RegisterWindowMessage(const std::string& name) {
-  Log("RegisterWindowMessage(" + Quote(name) + ")");
+  Log(Call("RegisterWindowMessage", {Quote(name)}));
   // One number a name, compared without case, from 0xC000 on.
   for (const auto& [number, known] : registeredMessages)
     if (Lower(known) == Lower(name)) return number;
@@ -368,8 +389,7 @@ unsigned SimPlatform::RegisterWindowMessage(const std::string& name) {
 }
 
 bool SimPlatform::RegisterHotKey(Handle window, int id, std::uint32_t modifiers, std::uint32_t vk) {
-  Log("RegisterHotKey(" + Hex(window) + ", " + std::to_string(id) + ", " + Hex(modifiers) + ", " +
-      Hex(vk) + ")");
+  Log(Call("RegisterHotKey", {Hex(window), Dec(id), Hex(modifiers), Hex(vk)}));
   // As the system: a combination has one owner; an id of a window is
   // replaced only after it was unregistered.
   std::pair<std::uint32_t, std::uint32_t> combination{modifiers, vk};
@@ -381,14 +401,13 @@ bool SimPlatform::RegisterHotKey(Handle window, int id, std::uint32_t modifiers,
 }
 
 bool SimPlatform::UnregisterHotKey(Handle window, int id) {
-  Log("UnregisterHotKey(" + Hex(window) + ", " + std::to_string(id) + ")");
+  Log(Call("UnregisterHotKey", {Hex(window), Dec(id)}));
   return hotkeys.erase({window, id}) != 0;
 }
 
 bool SimPlatform::SendCopyData(Handle window, std::uint32_t tag, const std::string& bytes,
                                std::uint32_t timeoutMs, std::intptr_t& reply) {
-  Log("SendCopyData(" + Hex(window) + ", " + Hex(tag) + ", " + std::to_string(bytes.size()) +
-      " bytes, " + std::to_string(timeoutMs) + ")");
+  Log(Call("SendCopyData", {Hex(window), Hex(tag), Dec(bytes.size()) + " bytes", Dec(timeoutMs)}));
   if (!copyDataAnswer) return false;
   reply = copyDataAnswer(window, tag, bytes);
   return true;
@@ -396,7 +415,7 @@ bool SimPlatform::SendCopyData(Handle window, std::uint32_t tag, const std::stri
 
 Handle SimPlatform::FindWindow(const std::optional<std::string>& className,
                                const std::optional<std::string>& title) {
-  Log("FindWindow(" + Quote(className) + ", " + Quote(title) + ")");
+  Log(Call("FindWindow", {Quote(className), Quote(title)}));
   if (className) {
     auto it = windowsByClass.find(*className);
     return it == windowsByClass.end() ? 0 : it->second;
@@ -409,78 +428,85 @@ Handle SimPlatform::FindWindow(const std::optional<std::string>& className,
 }
 
 bool SimPlatform::ShowWindow(Handle window, int command) {
-  Log("ShowWindow(" + Hex(window) + ", " + std::to_string(command) + ")");
+  Log(Call("ShowWindow", {Hex(window), Dec(command)}));
   if (!window) return false;
   shownWindows[window] = command;
   return true;
 }
 
 void SimPlatform::EnableSystemMenuItem(Handle window, std::uint32_t item, std::uint32_t flags) {
-  Log("EnableMenuItem(GetSystemMenu(" + Hex(window) + ", FALSE), " + Hex(item) + ", " +
-      std::to_string(flags) + ")");
+  Log(Call("EnableMenuItem", {Call("GetSystemMenu", {Hex(window), "FALSE"}), Hex(item), Dec(flags)}));
 }
 
 bool SimPlatform::SystemParametersInfo(std::uint32_t action, std::uint32_t param,
                                        std::uint32_t winIni) {
-  Log("SystemParametersInfo(" + std::to_string(action) + ", " + std::to_string(param) +
-      ", &old, " + std::to_string(winIni) + ")");
+  Log(Call("SystemParametersInfo", {Dec(action), Dec(param), "&old", Dec(winIni)}));
   return true;
 }
 
 Point SimPlatform::GetCursorPos() {
-  Log("GetCursorPos()");
+  Log(Call("GetCursorPos"));
   return cursor;
 }
 
 std::intptr_t SimPlatform::SendMessage(Handle window, std::uint32_t msg, std::uintptr_t wParam,
                                        std::intptr_t lParam) {
-  Log("SendMessage(" + Hex(window) + ", " + std::to_string(msg) + ", " + Hex(wParam) + ", " +
-      std::to_string(lParam) + ")");
+  Log(Call("SendMessage", {Hex(window), Dec(msg), Hex(wParam), Dec(lParam)}));
   return 0;
 }
 
 bool SimPlatform::SetForegroundWindow(Handle window) {
-  Log("SetForegroundWindow(" + Hex(window) + ")");
+  Log(Call("SetForegroundWindow", {Hex(window)}));
   foreground = window;
   return true;
 }
 
 void SimPlatform::KeybdEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) {
   // The system's Print Screen handling, where the machine has one.
-  if (vk == 0x2C && !(flags & kKeyEventKeyUp) && printScreenPicture) {
+  if (vk == kVkSnapshot && !(flags & kKeyEventKeyUp) && printScreenPicture) {
     clipboard = printScreenPicture;
     if (clipboardSequence) ++clipboardSequence;  // a system without the number keeps 0
   }
-  Log("keybd_event(" + Hex(vk) + ", " + std::to_string(scan) + ", " + std::to_string(flags) + ", 0)");
+  Log(Call("keybd_event", {Hex(vk), Dec(scan), Dec(flags), "0"}));
 }
 
 int SimPlatform::CompareString(std::uint32_t locale, std::uint32_t flags, const std::string& a,
                                const std::string& b) {
   // The texts compared may be passwords: the journal keeps their lengths only.
-  Log("CompareString(" + Hex(locale) + ", " + std::to_string(flags) + ", " +
-      std::to_string(a.size()) + " bytes, " + std::to_string(b.size()) + " bytes)");
-  // Flags 0: case-sensitive; the user's locale orders, equality is exact here.
-  int c = a.compare(b);
-  return c < 0 ? 1 : c == 0 ? 2 : 3;
+  Log(Call("CompareString",
+           {Hex(locale), Dec(flags), Dec(a.size()) + " bytes", Dec(b.size()) + " bytes"}));
+  // Flags 0: case-sensitive, equal only for the same text. The user's locale
+  // orders letters by the letter first, then lower case before upper case
+  // ("a" < "B", "abc" < "ABC"); other characters by their code.
+  auto fold = [](unsigned char ch) { return ch < 0x80 ? std::tolower(ch) : ch; };
+  const size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    const int x = fold(static_cast<unsigned char>(a[i])), y = fold(static_cast<unsigned char>(b[i]));
+    if (x != y) return x < y ? 1 : 3;
+  }
+  if (a.size() != b.size()) return a.size() < b.size() ? 1 : 3;
+  for (size_t i = 0; i < n; ++i)
+    if (a[i] != b[i]) return std::islower(static_cast<unsigned char>(a[i])) ? 1 : 3;
+  return kCstrEqual;
 }
 
-void SimPlatform::OpenIme(Handle window) { Log("ImmSetOpenStatus(" + Hex(window) + ", TRUE)"); }
+void SimPlatform::OpenIme(Handle window) { Log(Call("ImmSetOpenStatus", {Hex(window), "TRUE"})); }
 
-void SimPlatform::CloseIme(Handle window) { Log("ImmSetOpenStatus(" + Hex(window) + ", FALSE)"); }
+void SimPlatform::CloseIme(Handle window) { Log(Call("ImmSetOpenStatus", {Hex(window), "FALSE"})); }
 
 void SimPlatform::DisableIme(Handle window) {
-  Log("ImmAssociateContext(" + Hex(window) + ", NULL)");
+  Log(Call("ImmAssociateContext", {Hex(window), "NULL"}));
 }
 
 bool SimPlatform::ShutdownBlockReasonCreate(Handle window, const std::string& reason) {
-  Log("ShutdownBlockReasonCreate(" + Hex(window) + ", " + Quote(reason) + ")");
+  Log(Call("ShutdownBlockReasonCreate", {Hex(window), Quote(reason)}));
   if (!hasShutdownBlockReason) return false;
   blockReasons[window] = reason;
   return true;
 }
 
 bool SimPlatform::ShutdownBlockReasonDestroy(Handle window) {
-  Log("ShutdownBlockReasonDestroy(" + Hex(window) + ")");
+  Log(Call("ShutdownBlockReasonDestroy", {Hex(window)}));
   if (!hasShutdownBlockReason) return false;
   return blockReasons.erase(window) != 0;
 }
@@ -492,8 +518,7 @@ std::array<int, 4> SimPlatform::MonitorAt(Point point) {
 }
 
 std::array<int, 4> SimPlatform::WorkAreaNear(const std::array<int, 4>& rect) {
-  Log("WorkAreaNear(" + std::to_string(rect[0]) + ", " + std::to_string(rect[1]) + ", " +
-      std::to_string(rect[2]) + ", " + std::to_string(rect[3]) + ")");
+  Log(Call("WorkAreaNear", {Dec(rect[0]), Dec(rect[1]), Dec(rect[2]), Dec(rect[3])}));
   auto workOf = [&](size_t i) { return i < workAreas.size() ? workAreas[i] : monitors[i]; };
   if (monitors.empty()) return virtualScreen;
   // 95 and NT 4 have no MonitorFromRect: the primary screen's work area.
@@ -525,33 +550,33 @@ std::uint32_t SimPlatform::GetWindowStyle(Handle window) {
 }
 
 bool SimPlatform::SetClipboardDib(Handle, const std::string& dib) {
-  Log("SetClipboardData(CF_DIB, " + std::to_string(dib.size()) + " bytes)");
+  Log(Call("SetClipboardData", {"CF_DIB", Dec(dib.size()) + " bytes"}));
   clipboard = dib;
   if (clipboardSequence) ++clipboardSequence;
   return true;
 }
 
 bool SimPlatform::GetClipboardDib(std::string& dib) {
-  Log("GetClipboardData(CF_DIB)");
+  Log(Call("GetClipboardData", {"CF_DIB"}));
   if (!clipboard) return false;
   dib = *clipboard;
   return true;
 }
 
 bool SimPlatform::CaptureScreen(Handle window, Bitmap& out) {
-  Log("CaptureScreen(" + Hex(window) + ")");
+  Log(Call("CaptureScreen", {Hex(window)}));
   out = screen;
   return screen.width > 0;
 }
 
 void SimPlatform::DragAcceptFiles(Handle window, bool accept) {
-  Log("DragAcceptFiles(" + Hex(window) + ", " + (accept ? "TRUE" : "FALSE") + ")");
+  Log(Call("DragAcceptFiles", {Hex(window), accept ? "TRUE" : "FALSE"}));
   if (accept) acceptingDrops.insert(window);
   else acceptingDrops.erase(window);
 }
 
 std::vector<std::string> SimPlatform::DragQueryFiles(Handle drop) {
-  Log("DragQueryFile(" + Hex(drop) + ")");
+  Log(Call("DragQueryFile", {Hex(drop)}));
   auto it = drops.find(drop);
   if (it == drops.end()) return {};
   std::vector<std::string> files;
@@ -560,15 +585,15 @@ std::vector<std::string> SimPlatform::DragQueryFiles(Handle drop) {
 }
 
 void SimPlatform::DragFinish(Handle drop) {
-  Log("DragFinish(" + Hex(drop) + ")");
+  Log(Call("DragFinish", {Hex(drop)}));
   drops.erase(drop);
 }
 
 bool SimPlatform::ShellNotifyIcon(std::uint32_t message, const NotifyIconData& d) {
-  Log("Shell_NotifyIcon(" + std::to_string(message) + ", {" + std::to_string(d.cbSize) + ", " +
-      Hex(d.window) + ", " + std::to_string(d.id) + ", " + std::to_string(d.flags) + ", " +
-      std::to_string(d.callbackMessage) + ", " + (d.applicationIcon ? "icon" : "NULL") + ", " +
-      Quote(d.tip) + "})");
+  Log(Call("Shell_NotifyIcon",
+           {Dec(message), Fields({Dec(d.cbSize), Hex(d.window), Dec(d.id), Dec(d.flags),
+                                  Dec(d.callbackMessage), d.applicationIcon ? "icon" : "NULL",
+                                  Quote(d.tip)})}));
   auto same = [&](const NotifyIconData& t) { return t.window == d.window && t.id == d.id; };
   const bool exists = std::any_of(trayIcons.begin(), trayIcons.end(), same);
   if (!trayRunning) return false;
@@ -591,9 +616,8 @@ std::uintptr_t SimPlatform::ShellExecute(Handle owner, const std::optional<std::
                                          const std::optional<std::string>& parameters,
                                          const std::optional<std::string>& directory,
                                          int show) {
-  Log("ShellExecute(" + (owner ? std::string("owner") : std::string("NULL")) + ", " +
-      Quote(verb) + ", " + Quote(file) + ", " + Quote(parameters) + ", " + Quote(directory) +
-      ", " + std::to_string(show) + ")");
+  Log(Call("ShellExecute", {owner ? "owner" : "NULL", Quote(verb), Quote(file), Quote(parameters),
+                            Quote(directory), Dec(show)}));
   lastError_ = shellExecuteLastError;
   for (const auto& f : missingFiles)
     if (Lower(f) == Lower(file)) return kErrorFileNotFound;
@@ -601,12 +625,12 @@ std::uintptr_t SimPlatform::ShellExecute(Handle owner, const std::optional<std::
 }
 
 void SimPlatform::SHAddToRecentDocs(std::uint32_t flags, const std::string* path) {
-  Log("SHAddToRecentDocs(" + std::to_string(flags) + ", " + (path ? Quote(*path) : "NULL") + ")");
+  Log(Call("SHAddToRecentDocs", {Dec(flags), path ? Quote(*path) : "NULL"}));
 }
 
 std::string SimPlatform::GetProfileString(const std::string& file, const std::string& section,
                                           const std::string& key, const std::string& def) {
-  Log("GetProfileString(" + Quote(file) + ", " + Quote(section) + ", " + Quote(key) + ")");
+  Log(Call("GetProfileString", {Quote(file), Quote(section), Quote(key)}));
   auto f = profileFiles.find(Lower(file));
   if (f == profileFiles.end()) return def;
   bool inSection = false;
@@ -633,8 +657,7 @@ std::string SimPlatform::GetProfileString(const std::string& file, const std::st
 
 bool SimPlatform::WriteProfileString(const std::string& file, const std::string& section,
                                      const std::string& key, const std::string& value) {
-  Log("WriteProfileString(" + Quote(file) + ", " + Quote(section) + ", " + Quote(key) + ", " +
-      Quote(value) + ")");
+  Log(Call("WriteProfileString", {Quote(file), Quote(section), Quote(key), Quote(value)}));
   std::string& text = profileFiles[Lower(file)];
   std::string out;
   bool inSection = false, sectionSeen = false, written = false;
@@ -670,9 +693,8 @@ bool SimPlatform::WriteProfileString(const std::string& file, const std::string&
 std::uint32_t SimPlatform::MciSendCommand(std::uint32_t deviceId, std::uint32_t command,
                                           std::uint32_t flags, const std::string& deviceType,
                                           std::uint32_t& openedId) {
-  Log("mciSendCommand(" + std::to_string(deviceId) + ", " + Hex(command) + ", " + Hex(flags) +
-      ", " + Quote(deviceType) + ")");
-  if (command == 0x803) openedId = 7;
+  Log(Call("mciSendCommand", {Dec(deviceId), Hex(command), Hex(flags), Quote(deviceType)}));
+  if (command == kMciOpen) openedId = 7;
   return mciResult;
 }
 

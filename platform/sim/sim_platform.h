@@ -34,7 +34,9 @@ class SimPlatform : public Platform {
   std::string executablePath = "C:\\Program Files\\Kivo\\kivo_config.exe";
   std::string windowsDirectory = "C:\\WINDOWS";
   bool mutexFails = false;
-  std::set<std::string> mutexes;  // names currently held by other processes
+  // Names of mutexes that exist: held by other processes, or made by
+  // CreateMutex until its last handle is closed.
+  std::set<std::string> mutexes;
   bool openTokenResult = true;
   bool lookupResult = true;
   std::uint32_t adjustLastError = 0;  // left by AdjustTokenPrivileges
@@ -270,6 +272,9 @@ class SimPlatform : public Platform {
   void Remove(const std::string& path);
   bool Rename(const std::string& call, const std::string& from, const std::string& to, bool replace);
   unsigned nextTempName_ = 0;
+  // Our mutex handles by name, and the names in mutexes that we made.
+  std::map<Handle, std::string> mutexHandles_;
+  std::set<std::string> ownMutexNames_;
   std::map<std::string, Key> keys_;  // by lower-case full path
   std::map<Handle, std::string> handles_;
   Handle nextHandle_ = 0x1000;
