@@ -48,6 +48,15 @@ TEST_F(ToolkitTest, HandlerErrorsGoToTheErrorDisplayAndTheProgramGoesOn) {
   ASSERT_EQ(ui->boxes.size(), 1u);
   EXPECT_EQ(ui->boxes[0].text, "broken");
   EXPECT_EQ(ui->boxes[0].flags, tk::mbOk | tk::mbIconStop);
+  // Key handlers are called from the message loop, outside any window
+  // procedure: the same guard, and the key is eaten.
+  auto* edit = new tk::Edit(f, "Edit1", {0, 0, 10, 10});
+  edit->OnKeyDown = [](tk::Component*, unsigned&) { throw tk::Error("key"); };
+  edit->OnKeyPress = [](tk::Component*, unsigned&) { throw tk::Error("char"); };
+  EXPECT_FALSE(edit->PeerKeyDown(0x41));
+  EXPECT_FALSE(edit->PeerKeyPress('a'));
+  ASSERT_EQ(ui->boxes.size(), 3u);
+  EXPECT_EQ(ui->boxes[2].text, "char");
 }
 
 TEST_F(ToolkitTest, ModalResultRunsTheCloseHandlersAndARefusalKeepsTheFormOpen) {

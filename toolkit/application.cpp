@@ -141,23 +141,15 @@ Color Application::PaintedRgb(Color c) {
 
 std::intptr_t Application::PeerCopyData(std::uint32_t tag, const std::string& bytes) {
   if (!OnCopyData) return 0;
-  try {
-    std::intptr_t answer = OnCopyData(tag, bytes);
-    FlushReleases();
-    return answer;
-  } catch (...) {
-    HandleException();
-    return 0;
-  }
+  std::intptr_t answer = 0;
+  Guarded([&] { answer = OnCopyData(tag, bytes); });
+  FlushReleases();
+  return answer;
 }
 
 void Application::PeerHotKey(int id) {
   if (!OnHotKey) return;
-  try {
-    OnHotKey(id);
-  } catch (...) {
-    HandleException();
-  }
+  Guarded([&] { OnHotKey(id); });
   FlushReleases();
 }
 

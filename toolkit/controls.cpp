@@ -94,40 +94,29 @@ Color Control::PaintedBackground() const {
 }
 
 void Control::PeerClicked() {
-  try {
-    Click();
-  } catch (...) {
-    Application::Instance().HandleException();
-  }
+  Guarded([&] { Click(); });
   Application::Instance().FlushReleases();
 }
 
 bool Control::PeerKeyDown(unsigned key) {
   if (!OnKeyDown) return true;
-  OnKeyDown(this, key);
+  // Called from the message loop, outside any window procedure.
+  if (!Guarded([&] { OnKeyDown(this, key); })) return false;
   return key != 0;
 }
 
 bool Control::PeerKeyPress(unsigned ch) {
   if (!OnKeyPress) return true;
-  OnKeyPress(this, ch);
+  if (!Guarded([&] { OnKeyPress(this, ch); })) return false;
   return ch != 0;
 }
 
 void Control::PeerFocused() {
-  try {
-    if (OnEnter) OnEnter(this);
-  } catch (...) {
-    Application::Instance().HandleException();
-  }
+  Guarded([&] { if (OnEnter) OnEnter(this); });
 }
 
 void Control::PeerMouseMove() {
-  try {
-    if (OnMouseMove) OnMouseMove(this);
-  } catch (...) {
-    Application::Instance().HandleException();
-  }
+  Guarded([&] { if (OnMouseMove) OnMouseMove(this); });
 }
 
 // ---------------------------------------------------------------- controls
@@ -177,11 +166,7 @@ void CheckBox::Click() {
 }
 
 void CheckBox::PeerClicked() {
-  try {
-    Click();
-  } catch (...) {
-    Application::Instance().HandleException();
-  }
+  Guarded([&] { Click(); });
   Application::Instance().FlushReleases();
 }
 
@@ -205,15 +190,13 @@ void Edit::SetText(const std::string& text) {
 }
 
 void Edit::PeerTextChanged(const std::string& text) {
-  try {
+  Guarded([&] {
     if (text == Caption()) return;
     // A secret never leaves a copy behind in a buffer given back to the heap.
     if (Password) SecureWipe(caption_);
     Control::SetCaption(text);  // the native control already shows it
     if (OnChange) OnChange(this);
-  } catch (...) {
-    Application::Instance().HandleException();
-  }
+  });
 }
 
 namespace {
@@ -295,20 +278,14 @@ void ComboBox::SetText(const std::string& text) {
 void ComboBox::PeerTextChanged(const std::string& text) {
   text_ = text;
   index_ = -1;
-  try {
-    if (OnChange) OnChange(this);
-  } catch (...) {
-    Application::Instance().HandleException();
-  }
+  Guarded([&] { if (OnChange) OnChange(this); });
 }
 
 void ComboBox::PeerSelected(int index) {
-  try {
+  Guarded([&] {
     SetItemIndex(index);
     if (OnChange) OnChange(this);
-  } catch (...) {
-    Application::Instance().HandleException();
-  }
+  });
 }
 
 StatusBar::StatusBar(Form* parent, const std::string& name, Rect bounds)
@@ -332,13 +309,11 @@ void HotKeyBox::SetKey(std::uint16_t key) {
 }
 
 void HotKeyBox::PeerKeyChanged(std::uint16_t key) {
-  try {
+  Guarded([&] {
     if (key == key_) return;
     key_ = key;  // the native control already shows it
     if (OnChange) OnChange(this);
-  } catch (...) {
-    Application::Instance().HandleException();
-  }
+  });
 }
 
 ProgressBar::ProgressBar(Form* parent, const std::string& name, Rect bounds)
@@ -433,11 +408,7 @@ void WebBrowser::Command(Operation op, const std::string& url) {
 }
 
 void WebBrowser::PeerCommandStateChange(long command, bool enable) {
-  try {
-    if (OnCommandStateChange) OnCommandStateChange(this, command, enable);
-  } catch (...) {
-    Application::Instance().HandleException();
-  }
+  Guarded([&] { if (OnCommandStateChange) OnCommandStateChange(this, command, enable); });
 }
 
 ListBox::ListBox(Form* parent, const std::string& name, Rect bounds)
@@ -495,19 +466,11 @@ void ListBox::SetItemIndex(int index) {
 void ListBox::PeerSelected(int index) {
   if (index < 0 || index >= static_cast<int>(items_.size())) return;
   index_ = index;
-  try {
-    if (OnClick) OnClick(this);
-  } catch (...) {
-    Application::Instance().HandleException();
-  }
+  Guarded([&] { if (OnClick) OnClick(this); });
 }
 
 void ListBox::PeerDoubleClicked() {
-  try {
-    if (OnDblClick) OnDblClick(this);
-  } catch (...) {
-    Application::Instance().HandleException();
-  }
+  Guarded([&] { if (OnDblClick) OnDblClick(this); });
 }
 
 }  // namespace tk

@@ -132,12 +132,10 @@ int Form::ShowModal() {
     // A button set ModalResult: the form closes through its handlers.
     bool canClose = true;
     CloseAction action = CloseAction::Hide;
-    try {
+    Guarded([&] {
       if (OnCloseQuery) OnCloseQuery(this, canClose);
       if (canClose && OnClose) OnClose(this, action);
-    } catch (...) {
-      app.HandleException();
-    }
+    });
     if (!canClose || action == CloseAction::None) {
       ModalResult = mrNone;
       continue;
@@ -239,11 +237,7 @@ KeyRoute Form::RouteKey(Control* focused, const KeyMessage& msg) {
 }
 
 void Form::DoCreate() {
-  try {
-    if (OnCreate) OnCreate(this);
-  } catch (...) {
-    Application::Instance().HandleException();
-  }
+  Guarded([&] { if (OnCreate) OnCreate(this); });
 }
 
 void Form::Post(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) {
@@ -255,11 +249,7 @@ void Form::Post(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) {
 }
 
 void Form::PeerCloseRequested() {
-  try {
-    Close();
-  } catch (...) {
-    Application::Instance().HandleException();
-  }
+  Guarded([&] { Close(); });
   Application::Instance().FlushReleases();
 }
 
@@ -284,21 +274,13 @@ void Form::PeerResized(int width, int height, WindowState state) {
     Control::SetBounds(r);
   }
   if (OnResize) {
-    try {
-      OnResize(this);
-    } catch (...) {
-      Application::Instance().HandleException();
-    }
+    Guarded([&] { OnResize(this); });
   }
 }
 
 void Form::PeerActivated() {
   if (!OnActivate) return;
-  try {
-    OnActivate(this);
-  } catch (...) {
-    Application::Instance().HandleException();
-  }
+  Guarded([&] { OnActivate(this); });
 }
 
 std::intptr_t Form::DefaultHandler(const Message& msg) {
@@ -306,13 +288,8 @@ std::intptr_t Form::DefaultHandler(const Message& msg) {
 }
 
 bool Form::PeerMessage(Message& msg) {
-  bool handled = false;
-  try {
-    handled = WndProc(msg);
-  } catch (...) {
-    Application::Instance().HandleException();
-    handled = true;
-  }
+  bool handled = true;  // a handler that raised has dealt with the message
+  Guarded([&] { handled = WndProc(msg); });
   Application::Instance().FlushReleases();
   return handled;
 }

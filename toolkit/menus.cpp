@@ -60,11 +60,7 @@ MenuItem* MenuItem::Add(const std::string& name, const std::string& caption, Not
 
 void MenuItem::Click() {
   if (!enabled_) return;
-  try {
-    if (OnClick) OnClick(this);
-  } catch (...) {
-    Application::Instance().HandleException();
-  }
+  Guarded([&] { if (OnClick) OnClick(this); });
   Application::Instance().FlushReleases();
 }
 
@@ -131,11 +127,7 @@ void Timer::SetEnabled(bool on) {
 
 void Timer::Fire() {
   if (!enabled_ || interval_ == 0) return;
-  try {
-    if (OnTimer) OnTimer(this);
-  } catch (...) {
-    Application::Instance().HandleException();
-  }
+  Guarded([&] { if (OnTimer) OnTimer(this); });
   Application::Instance().FlushReleases();
 }
 

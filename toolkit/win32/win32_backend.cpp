@@ -1,6 +1,7 @@
 #include "toolkit/win32/win32_backend.h"
 #include "toolkit/win32/activex_host.h"
 #include "toolkit/win32/win32_peers.h"
+#include "toolkit/internal.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -429,6 +430,9 @@ class Win32Backend : public Backend {
 
   static LRESULT CALLBACK FormProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
   static LRESULT CALLBACK AppProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
+  // Their bodies, behind the one guard of the toolkit (Guarded).
+  static LRESULT FormMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp);
+  static LRESULT AppMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp);
 
  private:
   // Keyboard handling shared by every loop: Enter presses the form's default
@@ -515,79 +519,75 @@ class Win32Backend : public Backend {
 
 
 LRESULT CALLBACK Win32Backend::FormProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-  try {
-    auto* p = static_cast<FormPeer*>(Win32Peer::FromHwnd(h));
-    if (!p || !g_backend) return winapi::DefWindowProcW(h, msg, wp, lp);
-    if (msg == WM_NCDESTROY) {  // destroyed by the system, not by the peer
-      p->Forget();
-      return winapi::DefWindowProcW(h, msg, wp, lp);
-    }
-    if (!winapi::CharToWide(msg, wp)) return 0;  // the first byte of a double-byte character
-    Message m;
-    m.msg = msg;
-    m.wParam = wp;
-    m.lParam = lp;
-    if (p->form().PeerMessage(m)) return m.result;
-    // The handler may have destroyed the form.
-    if (Win32Peer::FromHwnd(h) != p) return winapi::DefWindowProcW(h, msg, wp, lp);
-    return p->OnMessage(msg, wp, lp);
-  } catch (...) {
-    try {
-      Application::Instance().HandleException();
-    } catch (...) {
-    }
-    return 0;
+  LRESULT result = 0;
+  Guarded([&] { result = FormMessage(h, msg, wp, lp); });
+  return result;
+}
+
+LRESULT Win32Backend::FormMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  auto* p = static_cast<FormPeer*>(Win32Peer::FromHwnd(h));
+  if (!p || !g_backend) return winapi::DefWindowProcW(h, msg, wp, lp);
+  if (msg == WM_NCDESTROY) {  // destroyed by the system, not by the peer
+    p->Forget();
+    return winapi::DefWindowProcW(h, msg, wp, lp);
   }
+  if (!winapi::CharToWide(msg, wp)) return 0;  // the first byte of a double-byte character
+  Message m;
+  m.msg = msg;
+  m.wParam = wp;
+  m.lParam = lp;
+  if (p->form().PeerMessage(m)) return m.result;
+  // The handler may have destroyed the form.
+  if (Win32Peer::FromHwnd(h) != p) return winapi::DefWindowProcW(h, msg, wp, lp);
+  return p->OnMessage(msg, wp, lp);
 }
 
 LRESULT CALLBACK Win32Backend::AppProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-  try {
-    if (msg == WM_TIMER && g_backend) {
-      auto it = g_backend->timers_.find(wp);
-      if (it != g_backend->timers_.end()) it->second->Fire();
-      return 0;
-    }
-    if (msg == WM_CLOSE) {
-      if (Form* main = Application::Instance().MainForm()) main->PeerCloseRequested();
-      else Application::Instance().Terminate();
-      return 0;
-    }
-    if (msg == kWmTaskDone) {
-      auto* job = reinterpret_cast<Job*>(lp);
-      struct Let {
-        Job* job;
-        ~Let() { job->Release(); }
-      } let{job};
-      job->Deliver();
-      return 0;
-    }
-    if (msg == WM_HOTKEY) {
-      Application::Instance().PeerHotKey(static_cast<int>(wp));
-      return 0;
-    }
-    if (msg == WM_COPYDATA) {
-      const auto* cds = reinterpret_cast<const COPYDATASTRUCT*>(lp);
-      // The bytes are another program's: only their size is trusted, and
-      // nothing of ours is larger than this.
-      if (!cds || cds->cbData > 65536 || (cds->cbData > 0 && !cds->lpData)) return 0;
-      std::string bytes;
-      if (cds->cbData > 0) bytes.assign(static_cast<const char*>(cds->lpData), cds->cbData);
-      return Application::Instance().PeerCopyData(static_cast<std::uint32_t>(cds->dwData), bytes);
-    }
-    if (msg == WM_SETCURSOR) {
-      if (HCURSOR c = CursorFor(Application::Instance().Cursor())) {
-        ::SetCursor(c);
-        return TRUE;
-      }
-    }
-    return winapi::DefWindowProcW(h, msg, wp, lp);
-  } catch (...) {
-    try {
-      Application::Instance().HandleException();
-    } catch (...) {
-    }
+  LRESULT result = 0;
+  Guarded([&] { result = AppMessage(h, msg, wp, lp); });
+  return result;
+}
+
+LRESULT Win32Backend::AppMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_TIMER && g_backend) {
+    auto it = g_backend->timers_.find(wp);
+    if (it != g_backend->timers_.end()) it->second->Fire();
     return 0;
   }
+  if (msg == WM_CLOSE) {
+    if (Form* main = Application::Instance().MainForm()) main->PeerCloseRequested();
+    else Application::Instance().Terminate();
+    return 0;
+  }
+  if (msg == kWmTaskDone) {
+    auto* job = reinterpret_cast<Job*>(lp);
+    struct Let {
+      Job* job;
+      ~Let() { job->Release(); }
+    } let{job};
+    job->Deliver();
+    return 0;
+  }
+  if (msg == WM_HOTKEY) {
+    Application::Instance().PeerHotKey(static_cast<int>(wp));
+    return 0;
+  }
+  if (msg == WM_COPYDATA) {
+    const auto* cds = reinterpret_cast<const COPYDATASTRUCT*>(lp);
+    // The bytes are another program's: only their size is trusted, and
+    // nothing of ours is larger than this.
+    if (!cds || cds->cbData > 65536 || (cds->cbData > 0 && !cds->lpData)) return 0;
+    std::string bytes;
+    if (cds->cbData > 0) bytes.assign(static_cast<const char*>(cds->lpData), cds->cbData);
+    return Application::Instance().PeerCopyData(static_cast<std::uint32_t>(cds->dwData), bytes);
+  }
+  if (msg == WM_SETCURSOR) {
+    if (HCURSOR c = CursorFor(Application::Instance().Cursor())) {
+      ::SetCursor(c);
+      return TRUE;
+    }
+  }
+  return winapi::DefWindowProcW(h, msg, wp, lp);
 }
 
 }  // namespace
