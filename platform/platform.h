@@ -337,6 +337,28 @@ bool SaveFile(Platform& p, const std::string& path, const std::string& data, std
 bool SaveNewFile(Platform& p, const std::string& path, const std::string& data);
 
 // Owning registry key handle.
+// A process, thread, token or file handle of the platform, closed
+// (CloseHandle) when its owner goes, on every way out.
+class OwnedHandle {
+ public:
+  OwnedHandle() = default;
+  explicit OwnedHandle(Handle h) : h_(h) {}
+  ~OwnedHandle() { Reset(); }
+  OwnedHandle(OwnedHandle&& o) noexcept : h_(o.h_) { o.h_ = 0; }
+  OwnedHandle& operator=(OwnedHandle&& o) noexcept {
+    if (this != &o) { Reset(); h_ = o.h_; o.h_ = 0; }
+    return *this;
+  }
+  OwnedHandle(const OwnedHandle&) = delete;
+  OwnedHandle& operator=(const OwnedHandle&) = delete;
+  Handle get() const { return h_; }
+  explicit operator bool() const { return h_ != 0; }
+  void Reset(Handle h = 0);
+
+ private:
+  Handle h_ = 0;
+};
+
 class RegKey {
  public:
   RegKey() = default;
@@ -360,5 +382,10 @@ class RegKey {
  private:
   Handle h_ = 0;
 };
+
+inline void OwnedHandle::Reset(Handle h) {
+  if (h_ && h_ != h) Get().CloseHandle(h_);
+  h_ = h;
+}
 
 }  // namespace platform

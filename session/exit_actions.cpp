@@ -46,10 +46,7 @@ void SetTokenPrivilege(const std::string& privilege, const std::string& systemNa
   platform::Handle token = 0;
   if (!p.OpenProcessToken(platform::kTokenAdjustPrivileges | platform::kTokenQuery, token))
     throw tk::Error("ErrOpenProcess");
-  struct Closer {
-    platform::Handle h;
-    ~Closer() { platform::Get().CloseHandle(h); }
-  } closer{token};
+  const platform::OwnedHandle owned(token);
   std::uint64_t luid = 0;
   if (!p.LookupPrivilegeValue(systemName, privilege, luid))
     throw tk::Error("Error LookupPrivilegeValue");

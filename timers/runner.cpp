@@ -223,8 +223,7 @@ void TForm11::StopCountdown() {
   counting_ = false;
   paused_ = false;
   Timer1->SetEnabled(false);
-  if (watched_) platform::Get().CloseHandle(watched_);
-  watched_ = 0;
+  watched_.Reset();
   Button5->SetEnabled(false);
   Button5->SetCaption("一時停止");
   CloseWarning();
@@ -296,7 +295,8 @@ void TForm11::Button1Click(tk::Component*) {
   main_.SetExitConfirmationSkipped(true);
   platform::ProcessInfo info;
   const bool launched = p.CreateProcess(Edit1->Text(), info);
-  if (launched) p.CloseHandle(info.thread);
+  const platform::OwnedHandle thread(launched ? info.thread : 0);
+  platform::OwnedHandle process(launched ? info.process : 0);
   const bool countdown = CheckBox1->Checked();
 
   if (!countdown) {  // wait mode
@@ -306,8 +306,8 @@ void TForm11::Button1Click(tk::Component*) {
     } else if (!launched) {
       app.ShowMessage(kNoProgram);
     }
-    bool ended = !launched || WaitForProgram(info.process);
-    if (launched) p.CloseHandle(info.process);
+    bool ended = !launched || WaitForProgram(process.get());
+    process.Reset();
     if (!ended) return;  // closed during the wait, or the program is ending
     Hide();
     app.ShowMessage("Open Applicationを終了しました");
@@ -318,13 +318,6 @@ void TForm11::Button1Click(tk::Component*) {
   // Countdown mode. The time comes first: a count that is no number, or too
   // long, ends this handler before anything is promised or changed, and a
   // countdown already running goes on.
-  platform::Handle process = launched ? info.process : 0;
-  struct Closer {
-    platform::Handle& h;
-    ~Closer() {
-      if (h) platform::Get().CloseHandle(h);
-    }
-  } closer{process};
   std::int32_t counts[3];
   {
     settings::SettingsStore store;
@@ -445,9 +438,8 @@ void TForm11::Timer1Timer(tk::Component*) {
   const bool jumped = now - lastTick_ > kJumpMs;
   lastTick_ = now;
   if (watched_) {
-    if (p.MsgWaitForObject(watched_, 0) != platform::kWaitObject0) return;  // still running
-    p.CloseHandle(watched_);
-    watched_ = 0;
+    if (p.MsgWaitForObject(watched_.get(), 0) != platform::kWaitObject0) return;  // still running
+    watched_.Reset();
     byTimeOfDay_ = false;
     deadlineMs_ = TickClock() + timers::kGraceSeconds * 1000;
     armed_ = true;

@@ -115,7 +115,7 @@ class TForm11 : public tk::Form {
   std::uint32_t lastTick_ = 0;      // the tick count at the last tick of Timer1
   std::uint32_t clockRead_ = 0;     // TickClock's last reading of the tick count
   std::int64_t clockMs_ = 0;
-  platform::Handle watched_ = 0;    // kWhenProgramEnds, until it ends
+  platform::OwnedHandle watched_;  // kWhenProgramEnds, until it ends
 };
 
 class TForm12 : public tk::Form {

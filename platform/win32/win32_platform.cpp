@@ -601,6 +601,7 @@ class Win32Platform : public Platform {
     HANDLE f = winapi::CreateFileW(w.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (f == INVALID_HANDLE_VALUE) return false;
+    const OwnedHandle owned(reinterpret_cast<Handle>(f));
     LARGE_INTEGER size;
     // GetFileSizeEx is 2000 and later.
     DWORD high = 0;
@@ -610,7 +611,6 @@ class Win32Platform : public Platform {
     size.LowPart = low;
     size.HighPart = static_cast<LONG>(high);
     if (ok && static_cast<std::uint64_t>(size.QuadPart) > maxBytes) {
-      ::CloseHandle(f);
       ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
       return false;
     }
@@ -624,9 +624,6 @@ class Win32Platform : public Platform {
         done += got;
       }
     }
-    DWORD err = ::GetLastError();
-    ::CloseHandle(f);
-    if (!ok) ::SetLastError(err);
     return ok;
   }
 
