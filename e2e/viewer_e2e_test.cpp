@@ -3,8 +3,10 @@
 // clipboard, and the clipboard's picture saved as JPEG.
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -210,6 +212,47 @@ TEST_F(Viewer, TopDownBitmapShowsItsRealPixels) {
   EXPECT_TRUE(WaitFor([&] { return ColourAt(*picture, 20, 3) == "FF0000"; }, 10000))
       << "the top is " << ColourAt(*picture, 20, 3);
   EXPECT_EQ(ColourAt(*picture, 20, 25), "0000FF");
+}
+
+// Files dropped the moment the viewer has come up, round after round: each
+// drop arrives and shows its picture, and the program answers throughout.
+// KIVO_E2E_DROP_ROUNDS sets the number of rounds (a few hundred to hunt a
+// rare hang, best with the machine busy).
+TEST_F(Viewer, DropsRightAfterOpeningArriveEveryTime) {
+  const std::string dir = prefix_ + "/drive_c/pictures";
+  fs::create_directories(dir);
+  Tool({"convert", "-size", "320x200", "xc:red", dir + "/red.jpg"});
+  Tool({"convert", "-size", "200x100", "xc:blue", "BMP3:" + dir + "/blue.bmp"});
+  const char* wanted = getenv("KIVO_E2E_DROP_ROUNDS");
+  const int rounds = wanted && atoi(wanted) > 0 ? atoi(wanted) : 4;
+  if (!AnsiRun()) SetWindowsVersion("winxp");  // the ANSI run has its Windows 98
+  OpenViewer();
+  ASSERT_FALSE(HasFailure());
+  int failed = 0;
+  std::string failures;
+  for (int round = 0; round < rounds; ++round) {
+    if (round > 0) {
+      ChooseTrayMenuItem("画像ビューワ(&V)");
+      ASSERT_DRIVER_OK(Driver({"wait", "--title", kViewer, "--visible"}));
+    }
+    // Odd rounds show the bitmap first.
+    const bool bmp = round % 2 == 1;
+    Result drop = Driver({"drop", "--title", kViewer, "--", bmp ? "C:\\pictures\\blue.bmp" : "C:\\pictures\\red.jpg",
+                          bmp ? "C:\\pictures\\red.jpg" : "C:\\pictures\\blue.bmp"});
+    bool shown = drop.code == 0 && WaitFor([&] {
+      return bmp ? PictureOfSize(200, 100).has_value() : PictureOfSize(320, 200).has_value();
+    }, 10000);
+    if (!shown) {
+      ++failed;
+      failures += "round " + std::to_string(round) + ": drop -> " + std::to_string(drop.code) + " " + drop.err +
+                  (drop.code == 0 ? " (no picture shown)" : "") + "\n";
+      if (drop.code == -1) break;  // the driver hung: the program may be stuck for good
+    }
+    ASSERT_DRIVER_OK(Driver({"post", "--title", kViewer, "--msg", "16"}));  // WM_CLOSE
+    ASSERT_DRIVER_OK(Driver({"wait-gone", "--title", kViewer}));
+  }
+  std::cout << "[ rounds   ] " << rounds << " rounds, " << failed << " failed" << std::endl;
+  EXPECT_EQ(failed, 0) << failures;
 }
 
 // Paging a dropped list: each next picture is decoded ahead on a thread of

@@ -33,6 +33,7 @@ int usage() {
       L"  msgbox --title T [--text X] [--answer ID]\n"
       L"  menu-items | menu-select --text X                    open popup menu\n"
       L"  menu-items --system --title T                        a window's system menu\n"
+      L"  drop --title T [--trace] -- FILE...                  files dropped on the window\n"
       L"  run [--timeout ms] -- prog.exe [args]                prints exit code\n"
       L"  measure [--title T] [--terminate] -- prog.exe [args] start-up time, peak memory\n"
       L"  reg-get K V | reg-set K V DATA | reg-set-dword K V N | reg-delete K [V] | reg-list K\n"

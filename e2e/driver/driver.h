@@ -78,16 +78,15 @@ int cmdConsoleLine(const Args& a);
 int cmdPost(const Args& a);
 int cmdMsgbox(const Args& a);
 
-// menus.cpp: menus read, and files dropped, inside the target's process.
+// menus.cpp: menus read, and files dropped, on the target window's thread.
 std::wstring menuItemText(HMENU menu, int pos);
 HWND findPopupMenuWindow();
 void postKey(HWND menuWnd, UINT vk);
-bool remoteCall(HANDLE proc, LPTHREAD_START_ROUTINE fn, void* param, DWORD& result);
-bool callProbe(DWORD pid, const char* exportName, void* data, size_t size, std::wstring& error);
+bool callProbe(HWND window, ProbeOp op, void* data, size_t size, DWORD timeoutMs, std::wstring& error,
+               bool trace = false);
 DropProbe* makeDropProbe(HWND window, const std::vector<std::wstring>& files);
 int cmdDrop(const Args& a);
-bool readRemoteMenu(DWORD pid, HMENU menu, HWND window, std::vector<MenuItem>& items,
-                    std::wstring& error, bool menuBar = false);
+bool readRemoteMenu(HWND window, HMENU menu, bool menuBar, std::vector<MenuItem>& items, std::wstring& error);
 bool readMenu(HWND menuWnd, std::vector<MenuItem>& items, std::wstring& error);
 
 // processes.cpp: starting, measuring and timing programs.
@@ -122,6 +121,31 @@ int cmdExitWindows(const Args& a);
 int cmdTrayIcon(const Args& a);
 int cmdBroadcast(const Args& a);
 int cmdMove(const Args& a);
+
+// menus.cpp: the timed steps of a call into another process (see there).
+class CallSteps {
+ public:
+  static constexpr DWORD kStepMs = 10000;   // a step's limit
+  static constexpr DWORD kAnswerMs = 2000;  // how long the window gets to answer WM_NULL
+  CallSteps(const std::wstring& what, HWND window, bool trace);
+  ~CallSteps();
+  CallSteps(const CallSteps&) = delete;
+  CallSteps& operator=(const CallSteps&) = delete;
+  void Begin(const std::wstring& step, DWORD limitMs);
+  void End(const std::wstring& outcome);
+  std::wstring Trace();
+  HWND Window() const { return window_; }
+  static std::wstring WindowAnswers(HWND window);
+
+ private:
+  static DWORD WINAPI Watch(void* self);
+  std::wstring what_, step_, log_;
+  HWND window_;
+  bool trace_;
+  DWORD start_, stepStart_ = 0, limit_ = 0;
+  CRITICAL_SECTION lock_;
+  HANDLE stop_ = nullptr, watchdog_ = nullptr;
+};
 
 struct Args {
   std::wstring command;

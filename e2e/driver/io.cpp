@@ -57,7 +57,7 @@ std::wstring num(long long v) { return std::to_wstring(v); }
 // Options that take no value.
 bool isFlag(const std::wstring& name) {
   return name == L"visible" || name == L"hidden" || name == L"send" || name == L"system" ||
-         name == L"terminate" || name == L"v5" || name == L"delete";
+         name == L"terminate" || name == L"v5" || name == L"delete" || name == L"trace";
 }
 
 Args parseArgs() {

@@ -1,6 +1,8 @@
-// kivo_menu_probe.dll: loaded by kivo_driver into the process that shows a
-// popup menu. Wine keeps menus in the memory of the process that created
-// them, so their items can only be read from inside that process.
+// kivo_menu_probe.dll: runs kivo_driver's calls inside another process, on
+// the thread of one of its windows (menu_probe.h). Wine keeps menus in the
+// memory of the process that created them, so their items can only be read
+// from inside that process; a drop handle, too, is memory of the process
+// that receives it.
 #include <windows.h>
 #include <shlobj.h>
 
@@ -29,9 +31,10 @@ void Collect(MenuProbe* probe, HMENU menu, bool deep) {
       if (HMENU sub = GetSubMenu(menu, i)) Collect(probe, sub, true);
   }
 }
-}  // namespace
 
-extern "C" __declspec(dllexport) DWORD WINAPI ReadMenuItems(LPVOID param) {
+// Reads a menu (MenuProbe): the given one, or the window's menu bar or
+// system menu.
+DWORD ReadMenuItems(void* param) {
   auto* probe = static_cast<MenuProbe*>(param);
   if (!probe->menu) probe->menu = probe->bar ? GetMenu(probe->window) : GetSystemMenu(probe->window, FALSE);
   if (GetMenuItemCount(probe->menu) < 0) return 1;
@@ -40,7 +43,9 @@ extern "C" __declspec(dllexport) DWORD WINAPI ReadMenuItems(LPVOID param) {
   return 0;
 }
 
-extern "C" __declspec(dllexport) DWORD WINAPI DropFiles(LPVOID param) {
+// Posts the window a drop of the files (DropProbe), with the drop handle
+// the shell would make: a DROPFILES block in this process's memory.
+DWORD DropFiles(void* param) {
   auto* probe = static_cast<DropProbe*>(param);
   size_t chars = 0;
   while (chars + 1 < kDropProbeChars && (probe->files[chars] || probe->files[chars + 1])) ++chars;
@@ -53,6 +58,45 @@ extern "C" __declspec(dllexport) DWORD WINAPI DropFiles(LPVOID param) {
   memcpy(reinterpret_cast<BYTE*>(drop) + sizeof(DROPFILES), probe->files, chars * sizeof(wchar_t));
   GlobalUnlock(mem);
   return PostMessageW(probe->window, WM_DROPFILES, reinterpret_cast<WPARAM>(mem), 0) ? 0 : 2;
+}
+
+// Runs the call the driver's process `pid` shared under the number `call`;
+// a call whose block is gone (the driver gave up) is left alone.
+void RunCall(DWORD pid, DWORD call) {
+  wchar_t blockName[64], doneName[64];
+  ProbeCallNames(pid, call, blockName, doneName);
+  HANDLE mapping = OpenFileMappingW(FILE_MAP_ALL_ACCESS, FALSE, blockName);
+  if (!mapping) return;
+  auto* header = static_cast<ProbeCall*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0));
+  if (header && InterlockedExchange(&header->taken, 1) == 0) {
+    void* block = header + 1;
+    if (header->op == kProbeReadMenu && header->size == sizeof(MenuProbe))
+      header->result = static_cast<LONG>(ReadMenuItems(block));
+    else if (header->op == kProbeDropFiles && header->size == sizeof(DropProbe))
+      header->result = static_cast<LONG>(DropFiles(block));
+    else
+      header->result = -1;
+    if (HANDLE done = OpenEventW(EVENT_MODIFY_STATE, FALSE, doneName)) {
+      SetEvent(done);
+      CloseHandle(done);
+    }
+  }
+  if (header) UnmapViewOfFile(header);
+  CloseHandle(mapping);
+}
+}  // namespace
+
+// WH_GETMESSAGE: the driver's call as the window's thread takes it from
+// its queue; every other message passes untouched.
+extern "C" __declspec(dllexport) LRESULT CALLBACK ProbeHook(int code, WPARAM removed, LPARAM lparam) {
+  auto* msg = reinterpret_cast<MSG*>(lparam);
+  if (code == HC_ACTION && removed == PM_REMOVE && msg->message == RegisterWindowMessageW(kProbeCallMessage)) {
+    RunCall(static_cast<DWORD>(msg->wParam), static_cast<DWORD>(msg->lParam));
+    msg->message = WM_NULL;
+    msg->wParam = 0;
+    msg->lParam = 0;
+  }
+  return CallNextHookEx(nullptr, code, removed, lparam);
 }
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }

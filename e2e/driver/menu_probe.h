@@ -1,5 +1,5 @@
-// The block kivo_driver fills in the other process's memory and
-// kivo_menu_probe.dll's ReadMenuItems completes there.
+// The blocks kivo_driver hands to kivo_menu_probe.dll in another process,
+// and how it hands them over.
 #pragma once
 #include <windows.h>
 
@@ -27,3 +27,25 @@ struct MenuProbe {
   int count;   // out: number of items, -1 until read
   MenuProbeItem items[kMenuProbeMaxItems];
 };
+
+// A call made on the thread of a window of another process. The driver
+// hooks that thread's message retrieval (WH_GETMESSAGE, ProbeHook: the
+// system loads the probe into the process for it), shares the call's block
+// as a named file mapping and posts the registered message kProbeCallMessage
+// to the window (wParam: the driver's process id, lParam: the call's
+// number). The hook, on the window's own thread, runs the operation on the
+// block, turns the message into WM_NULL and sets the named event. No thread
+// is started in the other process, and nothing there is interrupted.
+constexpr wchar_t kProbeCallMessage[] = L"KivoProbeCall";
+enum ProbeOp : LONG { kProbeReadMenu = 1, kProbeDropFiles = 2 };
+struct ProbeCall {
+  LONG op;      // a ProbeOp
+  LONG taken;   // set by the hook when it takes the call
+  LONG result;  // the operation's result, 0: done
+  DWORD size;   // bytes of the operation's block, which follows
+};
+// The names of a call's block and of its event.
+inline void ProbeCallNames(DWORD pid, DWORD call, wchar_t (&block)[64], wchar_t (&done)[64]) {
+  wsprintfW(block, L"KivoProbeCall-%lu-%lu", pid, call);
+  wsprintfW(done, L"KivoProbeCall-%lu-%lu-done", pid, call);
+}

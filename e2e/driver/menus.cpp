@@ -1,5 +1,6 @@
 // kivo_driver: Popup, system and menu-bar menus read inside their process
-// (kivo_menu_probe.dll), and files dropped from inside the target's process.
+// (kivo_menu_probe.dll), and files dropped from inside the target's process,
+// both on the thread of the target window.
 #include "e2e/driver/driver.h"
 
 namespace driver {
@@ -30,68 +31,169 @@ void postKey(HWND menuWnd, UINT vk) {
   PostMessageW(menuWnd, WM_KEYUP, vk, 1 | (scan << 16) | 0xC0000000u);
 }
 
-// Runs fn(param) on a new thread of the other process; returns its exit code.
-bool remoteCall(HANDLE proc, LPTHREAD_START_ROUTINE fn, void* param, DWORD& result) {
-  HANDLE t = CreateRemoteThread(proc, nullptr, 0, fn, param, 0, nullptr);
-  if (!t) return false;
-  bool done = WaitForSingleObject(t, 10000) == WAIT_OBJECT_0;
-  if (done) GetExitCodeThread(t, &result);
-  CloseHandle(t);
-  return done;
+// The steps of a call into another process, each with its start time and a
+// limit: a watchdog thread ends the driver when a step overstays, naming the
+// step and telling whether the target window still answers a message then
+// (some of Wine's calls on another process wait for it without a limit).
+// The trace is printed when the call fails, and always with --trace.
+CallSteps::CallSteps(const std::wstring& what, HWND window, bool trace)
+    : what_(what), window_(window), trace_(trace), start_(GetTickCount()) {
+  InitializeCriticalSection(&lock_);
+  stop_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  watchdog_ = CreateThread(nullptr, 0, &CallSteps::Watch, this, 0, nullptr);
 }
 
-// Runs an export of kivo_menu_probe.dll (next to this program) inside
-// another process on a block of data copied there and back; kernel32 is
-// mapped at the same address in every process. Wine keeps menus in the
-// memory of the process that created them, so they are read there.
-bool callProbe(DWORD pid, const char* exportName, void* data, size_t size, std::wstring& error) {
+CallSteps::~CallSteps() {
+  SetEvent(stop_);
+  if (watchdog_) {
+    WaitForSingleObject(watchdog_, INFINITE);
+    CloseHandle(watchdog_);
+  }
+  CloseHandle(stop_);
+  if (trace_) err(Trace());
+  DeleteCriticalSection(&lock_);
+}
+
+void CallSteps::Begin(const std::wstring& step, DWORD limitMs) {
+  EnterCriticalSection(&lock_);
+  step_ = step;
+  stepStart_ = GetTickCount();
+  limit_ = limitMs;
+  log_ += L"\n  +" + num(static_cast<long long>(stepStart_ - start_)) + L" ms " + step;
+  LeaveCriticalSection(&lock_);
+}
+
+void CallSteps::End(const std::wstring& outcome) {
+  EnterCriticalSection(&lock_);
+  log_ += L": " + outcome + L" after " + num(static_cast<long long>(GetTickCount() - stepStart_)) + L" ms";
+  step_.clear();
+  LeaveCriticalSection(&lock_);
+}
+
+std::wstring CallSteps::Trace() {
+  EnterCriticalSection(&lock_);
+  std::wstring t = what_ + L", steps:" + log_;
+  LeaveCriticalSection(&lock_);
+  return t;
+}
+
+std::wstring CallSteps::WindowAnswers(HWND window) {
+  if (!window) return L"";
+  DWORD_PTR ignored = 0;
+  const DWORD t0 = GetTickCount();
+  bool answers = SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kAnswerMs, &ignored) != 0;
+  return L"window " + hex(reinterpret_cast<uintptr_t>(window)) +
+         (answers ? L" answered WM_NULL in " + num(static_cast<long long>(GetTickCount() - t0)) + L" ms"
+                  : L" did not answer WM_NULL within " + num(static_cast<long long>(kAnswerMs)) + L" ms");
+}
+
+DWORD WINAPI CallSteps::Watch(void* p) {
+  auto* self = static_cast<CallSteps*>(p);
+  while (WaitForSingleObject(self->stop_, 20) == WAIT_TIMEOUT) {
+    EnterCriticalSection(&self->lock_);
+    std::wstring step = self->step_;
+    bool over = !step.empty() && GetTickCount() - self->stepStart_ > self->limit_;
+    DWORD limit = self->limit_;
+    LeaveCriticalSection(&self->lock_);
+    if (!over) continue;
+    std::wstring answers = WindowAnswers(self->window_);
+    err(self->Trace() + L"\n  " + step + L" did not finish within " + num(static_cast<long long>(limit)) +
+        L" ms; " + answers);
+    ExitProcess(4);
+  }
+  return 0;
+}
+
+// Runs an operation of kivo_menu_probe.dll (next to this program) on the
+// thread of `window`, which may belong to another process, on a block of
+// data shared with it and read back (menu_probe.h tells how). Wine keeps
+// menus in the memory of the process that created them, and a drop handle
+// must be memory of the receiving process, so both are made there. The
+// thread takes the call when it next gets a message, as it would a drop
+// from the shell: a window whose thread does not answer gets no call.
+bool callProbe(HWND window, ProbeOp op, void* data, size_t size, DWORD timeoutMs, std::wstring& error,
+               bool trace) {
+  static DWORD calls = 0;
+  DWORD pid = 0;
+  const DWORD tid = GetWindowThreadProcessId(window, &pid);
+  const std::wstring what = std::wstring(op == kProbeDropFiles ? L"the drop" : L"reading the menu") +
+                            L" on window " + hex(reinterpret_cast<uintptr_t>(window)) + L" (process " + num(pid) +
+                            L", thread " + num(tid) + L")";
+  CallSteps steps(what, window, trace);
+  auto fail = [&](const std::wstring& why) {
+    steps.End(L"failed");
+    error = why + L"\n" + steps.Trace();
+    return false;
+  };
+  if (!tid) {
+    error = L"no window " + hex(reinterpret_cast<uintptr_t>(window));
+    return false;
+  }
   wchar_t self[MAX_PATH];
   GetModuleFileNameW(nullptr, self, MAX_PATH);
   std::wstring dll = self;
   dll = dll.substr(0, dll.find_last_of(L"\\/") + 1) + L"kivo_menu_probe.dll";
-  HMODULE local = LoadLibraryW(dll.c_str());
-  if (!local) {
-    error = L"cannot load " + dll;
-    return false;
-  }
-  std::string decorated = std::string(exportName) + "@4";
-  auto localFn = reinterpret_cast<BYTE*>(GetProcAddress(local, decorated.c_str()));
-  if (!localFn) localFn = reinterpret_cast<BYTE*>(GetProcAddress(local, exportName));
-  HANDLE proc = OpenProcess(PROCESS_CREATE_THREAD | PROCESS_QUERY_INFORMATION | PROCESS_VM_OPERATION |
-                                PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-  if (!localFn || !proc) {
-    error = L"cannot open process " + num(pid);
-    if (proc) CloseHandle(proc);
-    FreeLibrary(local);
-    return false;
-  }
+  steps.Begin(L"loading the probe here", CallSteps::kStepMs);
+  HMODULE probe = LoadLibraryW(dll.c_str());
+  auto hook = probe ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(probe, "ProbeHook@12")))
+                    : nullptr;
+  if (!hook) return fail(L"cannot load " + dll);
+  steps.End(L"done");
+
+  steps.Begin(L"sharing the call's memory", CallSteps::kStepMs);
+  const DWORD call = ++calls;
+  wchar_t blockName[64], doneName[64];
+  ProbeCallNames(GetCurrentProcessId(), call, blockName, doneName);
+  const DWORD bytes = static_cast<DWORD>(sizeof(ProbeCall) + size);
+  HANDLE mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, bytes, blockName);
+  auto* header = mapping ? static_cast<ProbeCall*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0)) : nullptr;
+  HANDLE done = CreateEventW(nullptr, TRUE, FALSE, doneName);
   bool ok = false;
-  size_t pathBytes = (dll.size() + 1) * sizeof(wchar_t);
-  void* remotePath = VirtualAllocEx(proc, nullptr, pathBytes, MEM_COMMIT, PAGE_READWRITE);
-  void* remoteData = VirtualAllocEx(proc, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
-  auto loadLibrary = reinterpret_cast<LPTHREAD_START_ROUTINE>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "LoadLibraryW")));
-  auto freeLibrary = reinterpret_cast<LPTHREAD_START_ROUTINE>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "FreeLibrary")));
-  DWORD remoteBase = 0;
-  if (remotePath && remoteData && WriteProcessMemory(proc, remotePath, dll.c_str(), pathBytes, nullptr) &&
-      remoteCall(proc, loadLibrary, remotePath, remoteBase) && remoteBase != 0) {
-    auto remoteFn = reinterpret_cast<LPTHREAD_START_ROUTINE>(reinterpret_cast<void*>(
-        static_cast<uintptr_t>(remoteBase) + (localFn - reinterpret_cast<BYTE*>(local))));
-    DWORD rc = 1;
-    ok = WriteProcessMemory(proc, remoteData, data, size, nullptr) && remoteCall(proc, remoteFn, remoteData, rc) &&
-         rc == 0 && ReadProcessMemory(proc, remoteData, data, size, nullptr);
-    if (!ok) error = L"the probe's " + std::wstring(exportName, exportName + strlen(exportName)) +
-                     L" failed inside process " + num(pid);
-    DWORD ignored = 0;
-    remoteCall(proc, freeLibrary, reinterpret_cast<void*>(static_cast<uintptr_t>(remoteBase)), ignored);
+  HHOOK hooked = nullptr;
+  if (!header || !done) {
+    fail(L"cannot share memory for the call (error " + num(static_cast<long long>(GetLastError())) + L")");
   } else {
-    error = L"cannot load " + dll + L" into process " + num(pid);
+    header->op = op;
+    header->taken = 0;
+    header->result = -1;
+    header->size = static_cast<DWORD>(size);
+    memcpy(header + 1, data, size);
+    steps.End(L"done");
+
+    steps.Begin(L"hooking the window's thread", CallSteps::kStepMs);
+    hooked = SetWindowsHookExW(WH_GETMESSAGE, hook, probe, tid);
+    if (!hooked) {
+      fail(L"cannot hook thread " + num(tid) + L" (error " + num(static_cast<long long>(GetLastError())) + L")");
+    } else {
+      steps.End(L"done");
+      steps.Begin(L"posting the call", CallSteps::kStepMs);
+      if (!PostMessageW(window, RegisterWindowMessageW(kProbeCallMessage), GetCurrentProcessId(), call)) {
+        fail(L"cannot post to window " + hex(reinterpret_cast<uintptr_t>(window)));
+      } else {
+        steps.End(L"done");
+        steps.Begin(L"the call on the window's thread", timeoutMs + 5000);
+        if (WaitForSingleObject(done, timeoutMs) != WAIT_OBJECT_0) {
+          std::wstring state = header->taken ? L"it took the call and has not finished it"
+                                             : L"it has not taken the call from its queue";
+          fail(L"the window's thread did not finish the call within " + num(static_cast<long long>(timeoutMs)) +
+               L" ms: " + state + L"; " + CallSteps::WindowAnswers(window));
+        } else if (header->result != 0) {
+          fail(L"the call failed inside process " + num(pid) + L" (" + num(header->result) + L")");
+        } else {
+          memcpy(data, header + 1, size);
+          steps.End(L"done");
+          ok = true;
+        }
+      }
+      steps.Begin(L"unhooking", CallSteps::kStepMs);
+      bool unhooked = UnhookWindowsHookEx(hooked) != 0;
+      steps.End(unhooked ? L"done" : L"failed");
+    }
   }
-  if (remotePath) VirtualFreeEx(proc, remotePath, 0, MEM_RELEASE);
-  if (remoteData) VirtualFreeEx(proc, remoteData, 0, MEM_RELEASE);
-  CloseHandle(proc);
-  FreeLibrary(local);
+  if (header) UnmapViewOfFile(header);
+  if (mapping) CloseHandle(mapping);
+  if (done) CloseHandle(done);
+  FreeLibrary(probe);
   return ok;
 }
 
@@ -111,26 +213,25 @@ DropProbe* makeDropProbe(HWND window, const std::vector<std::wstring>& files) {
 // Drops files on a window, as the shell would: --title and the file paths.
 int cmdDrop(const Args& a) {
   HWND top = waitTop(a);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(top, &pid);
   DropProbe* probe = makeDropProbe(top, a.positional);
   std::wstring error;
-  bool ok = callProbe(pid, "DropFiles", probe, sizeof(DropProbe), error);
+  bool ok = callProbe(top, kProbeDropFiles, probe, sizeof(DropProbe), a.timeout(), error, a.has(L"trace"));
   delete probe;
   if (!ok) err(error);
   return ok ? 0 : 1;
 }
 
-bool readRemoteMenu(DWORD pid, HMENU menu, HWND window, std::vector<MenuItem>& items,
-                    std::wstring& error, bool menuBar) {
+// Reads a menu on the thread of `window`: `menu`, or without one the
+// window's menu bar (menuBar) or system menu.
+bool readRemoteMenu(HWND window, HMENU menu, bool menuBar, std::vector<MenuItem>& items, std::wstring& error) {
   auto* probe = new MenuProbe();
   probe->menu = menu;
   probe->window = window;
   probe->bar = menuBar ? 1 : 0;
   probe->count = -1;
-  bool ok = callProbe(pid, "ReadMenuItems", probe, sizeof(MenuProbe), error);
+  bool ok = callProbe(window, kProbeReadMenu, probe, sizeof(MenuProbe), CallSteps::kStepMs, error);
   if (ok && probe->count < 0) {
-    error = L"reading the menu inside process " + num(pid) + L" failed";
+    error = L"reading the menu of window " + hex(reinterpret_cast<uintptr_t>(window)) + L" failed";
     ok = false;
   }
   if (ok)
@@ -148,7 +249,7 @@ bool readMenu(HWND menuWnd, std::vector<MenuItem>& items, std::wstring& error) {
   }
   DWORD pid = 0;
   GetWindowThreadProcessId(menuWnd, &pid);
-  if (pid != GetCurrentProcessId()) return readRemoteMenu(pid, menu, nullptr, items, error);
+  if (pid != GetCurrentProcessId()) return readRemoteMenu(menuWnd, menu, false, items, error);
   int count = GetMenuItemCount(menu);
   for (int i = 0; i < count; ++i)
     items.push_back({GetMenuItemID(menu, i), GetMenuState(menu, i, MF_BYPOSITION), menuItemText(menu, i)});
@@ -157,11 +258,9 @@ bool readMenu(HWND menuWnd, std::vector<MenuItem>& items, std::wstring& error) {
 
 int cmdMenuCommand(const Args& a) {
   HWND top = waitTop(a);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(top, &pid);
   std::vector<MenuItem> items;
   std::wstring error;
-  if (!readRemoteMenu(pid, nullptr, top, items, error, true)) {
+  if (!readRemoteMenu(top, nullptr, true, items, error)) {
     err(error);
     return 1;
   }
@@ -186,7 +285,7 @@ int cmdMenu(const Args& a, bool select) {
     GetWindowThreadProcessId(top, &pid);
     std::vector<MenuItem> items;
     std::wstring error;
-    bool ok = pid == GetCurrentProcessId() ? false : readRemoteMenu(pid, nullptr, top, items, error);
+    bool ok = pid == GetCurrentProcessId() ? false : readRemoteMenu(top, nullptr, false, items, error);
     if (!ok) {
       err(error.empty() ? L"cannot read the system menu" : error);
       return 1;

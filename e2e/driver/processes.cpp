@@ -173,7 +173,7 @@ int cmdTimeDrop(const Args& a) {
   QueryPerformanceFrequency(&freq);
   QueryPerformanceCounter(&t0);
   std::wstring error;
-  bool ok = callProbe(pid, "DropFiles", probe, sizeof(DropProbe), error);
+  bool ok = callProbe(top, kProbeDropFiles, probe, sizeof(DropProbe), a.timeout(), error, a.has(L"trace"));
   delete probe;
   if (!ok) {
     err(error);
