@@ -42,6 +42,7 @@
 #undef MoveFile
 #undef MoveFileEx
 #undef GetTempFileName
+#undef RegisterWindowMessage
 
 namespace platform {
 
