@@ -193,6 +193,12 @@ class ChildPeer : public Win32Peer {
   void Create(int id);
   void Place(const Rect& r);
   void SendFont(const Font& f);
+  // Where the window goes for bounds r, in its parent's coordinates (labels
+  // grown to their text, combo boxes with their list).
+  RECT Placement(const Rect& r);
+  bool PlacedAt(const RECT& rect);
+  static LONG_PTR LabelStyle(const Label& l);
+  static LONG_PTR BevelStyle(const Rect& r);
   void SetStyleBits(LONG_PTR mask, LONG_PTR bits, bool frame);
   void LoadPicture();
 
