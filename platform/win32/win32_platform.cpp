@@ -42,7 +42,6 @@
 #undef MoveFile
 #undef MoveFileEx
 #undef GetTempFileName
-#undef RegisterWindowMessage
 #undef GetEnvironmentVariable
 
 namespace platform {
