@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "app/about_boxes.h"
+#include "app/phases.h"
 #include "browser/browser_window.h"
 #include "hotkeys/hotkeys.h"
 #include "lock/lock_screen.h"
@@ -57,9 +58,12 @@ TForm1::TForm1(tk::Component* owner) : tk::Form(owner) {
   OnCloseQuery = [this](tk::Component* s, bool& c) { FormCloseQuery(s, c); };
   OnClose = [this](tk::Component* s, tk::CloseAction& a) { FormClose(s, a); };
   AdaptToWindowsVersion();
+  phases::Mark("controls");
 }
 
 TForm1::~TForm1() {
+  // Gone before its start was over: nothing is left to add.
+  if (startPending_) tk::Application::Instance().OnStarted = nullptr;
   try {
     FormDestroy(this);
   } catch (...) {
@@ -279,16 +283,25 @@ void TForm1::FormCreate(tk::Component*) {
   taskbarCreated_ = p.RegisterWindowMessage("TaskbarCreated");
   AddTrayIcon();
   SetCaption("Kivo-Config For Windows");
+  phases::Mark("tray");
 
+  // The hotkeys and the exit ban's reason come once the window is up: after
+  // its first paint (started in the tray, at that point), before the loop
+  // takes its first message; also when a stored value of the wrong type
+  // ends the restoring of the settings early.
+  startPending_ = true;
+  app.OnStarted = [this] {
+    startPending_ = false;
+    if (!sessionEnded_) StartAdditions();
+  };
   try {
     RestoreSettings();
   } catch (...) {
     commandsReady_ = true;
-    if (!sessionEnded_) StartAdditions();
     throw;
   }
   commandsReady_ = true;
-  if (!sessionEnded_) StartAdditions();
+  phases::Mark("settings");
 }
 
 void TForm1::RestoreSettings() {

@@ -163,7 +163,8 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
   // Global hotkeys: registered again after each change; a press of one.
   void ApplyHotKeys();
   // The start's steps after the tray icon: the logo and the stored settings;
-  // then what the program adds to them.
+  // then, once the window is up (tk::Application::OnStarted), what the
+  // program adds to them.
   void RestoreSettings();
   void StartAdditions();
   void HotKeyPressed(int id);
@@ -195,6 +196,8 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
   // read (a value of the wrong type ends the reading early): from now on
   // commands from outside are judged when they arrive.
   bool commandsReady_ = false;
+  // The additions wait for the application's OnStarted.
+  bool startPending_ = false;
   // The exit ban as stored; unreadable counts as not set, as at the start.
   bool StoredExitBan() const;
 };

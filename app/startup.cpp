@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/main_window.h"
+#include "app/phases.h"
 #include "platform/platform.h"
 #include "settings/keys.h"
 #include "settings/settings_store.h"
@@ -88,6 +89,12 @@ int RunKivoConfig() {
         exitCode = cmdline::kExitRefused;
       }
     }
+    // The main window's additions after its first paint, timed apart.
+    app.OnStarted = [additions = std::move(app.OnStarted)] {
+      phases::Mark("painted");
+      if (additions) additions();
+      phases::Finish();
+    };
     if (exitCode == 0) app.Run();
   } catch (...) {
     app.HandleException();

@@ -14,7 +14,19 @@ mkdir -p "$logs"
 trap 'wine_env_cleanup' EXIT
 trap 'exit 130' INT TERM
 wine_env_display "$logs/xvfb.log"
-wine_env_prefix "$root/build/wineprefix-bench"
+# KIVO_BENCH_PREFIX: the benchmark's prefix (default build/wineprefix-bench).
+# A missing one is a copy of KIVO_BENCH_TEMPLATE when that names a ready
+# prefix (scripts/test.sh passes its end-to-end template: no second boot),
+# the DLLs hard-linked, everything else (registry, ini files) copied.
+bench_prefix=${KIVO_BENCH_PREFIX:-$root/build/wineprefix-bench}
+if [ ! -f "$bench_prefix/.kivo-prefix-ready" ] && [ -n "${KIVO_BENCH_TEMPLATE:-}" ] &&
+   [ -f "$KIVO_BENCH_TEMPLATE/.kivo-prefix-ready" ]; then
+  rm -rf "$bench_prefix"
+  cp -al "$KIVO_BENCH_TEMPLATE" "$bench_prefix"
+  find "$bench_prefix" -type f ! -path '*/windows/system32/*' ! -path '*/windows/syswow64/*' \
+    -exec sh -c 'for f; do cp -p "$f" "$f.copy" && mv -f "$f.copy" "$f"; done' sh {} +
+fi
+wine_env_prefix "$bench_prefix"
 
 key='Software\Kivo_Project\Ve_Dizo\Kivo_Shutdown'
 title='KIVO-CONFIG FOR Windows'

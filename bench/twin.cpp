@@ -11,6 +11,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -36,6 +37,29 @@ std::wstring Read(const wchar_t* section, const wchar_t* ident, const wchar_t* d
   }
   RegCloseKey(app);
   return value;
+}
+
+// The start-up's phase clock, as kivo_config keeps it (app/phases.h): with
+// KIVO_PHASES naming a file, "name milliseconds" lines, milliseconds since
+// the process was created, written once the window is up.
+std::string g_phases;
+void Phase(const char* name) {
+  FILETIME created, exited, kernel, user, now;
+  if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return;
+  GetSystemTimeAsFileTime(&now);
+  auto value = [](const FILETIME& t) { return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+  char line[64];
+  snprintf(line, sizeof line, "%s %.1f\r\n", name, static_cast<double>(value(now) - value(created)) / 10000.0);
+  g_phases += line;
+}
+void WritePhases() {
+  wchar_t file[MAX_PATH];
+  if (!GetEnvironmentVariableW(L"KIVO_PHASES", file, MAX_PATH)) return;
+  HANDLE f = CreateFileW(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return;
+  DWORD put = 0;
+  WriteFile(f, g_phases.data(), static_cast<DWORD>(g_phases.size()), &put, nullptr);
+  CloseHandle(f);
 }
 
 HFONT g_font, g_status;
@@ -134,6 +158,7 @@ HMENU MainMenu() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int) {
+  Phase("entry");
   HANDLE mutex = CreateMutexW(nullptr, FALSE, L"double_boot");
   if (!mutex || GetLastError() == ERROR_ALREADY_EXISTS) return -1;
   wchar_t exe[MAX_PATH];
@@ -155,6 +180,7 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int) {
   RegisterClassExW(&wc);
   HWND app = CreateWindowExW(0, L"TwinApplication", L"bench_twin", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                              inst, nullptr);
+  Phase("toolkit");
   OSVERSIONINFOW v;
   std::memset(&v, 0, sizeof v);
   v.dwOSVersionInfoSize = sizeof v;
@@ -178,6 +204,7 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int) {
   SendMessageW(status, SB_SIMPLE, TRUE, 0);
   SetTimer(h, 1, 1000, nullptr);
   SetTimer(h, 2, 1000, nullptr);
+  Phase("controls");
   EnableMenuItem(GetSystemMenu(h, FALSE), SC_CLOSE, MF_DISABLED);
   NOTIFYICONDATAW nid;
   std::memset(&nid, 0, sizeof nid);
@@ -189,6 +216,7 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int) {
   nid.hIcon = wc.hIcon;
   wcscpy(nid.szTip, L"Kivo_Config For Windows");
   Shell_NotifyIconW(NIM_ADD, &nid);
+  Phase("tray");
   // The settings the start-up reads.
   Read(L"F6", L"C2", L"0");
   for (const wchar_t* ident : {L"X", L"Y", L"TITLE_TAG", L"KYUSI", L"TASK", L"TITLE", L"STATUS", L"STARTUP"})
@@ -212,10 +240,14 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int) {
     if (auto a = reinterpret_cast<Associate>(reinterpret_cast<void*>(GetProcAddress(imm, "ImmAssociateContext"))))
       a(h, nullptr);
   }
+  Phase("settings");
   ShowWindow(app, SW_HIDE);
   ShowWindow(h, SW_SHOW);
   UpdateWindow(h);
   SetForegroundWindow(h);
+  Phase("painted");
+  Phase("ready");
+  WritePhases();
   MSG m;
   while (GetMessageW(&m, nullptr, 0, 0) > 0) {
     if (IsDialogMessageW(h, &m)) continue;

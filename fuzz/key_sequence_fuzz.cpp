@@ -52,6 +52,7 @@ KIVO_FUZZ_TARGET(key_sequence) {
   fuzz::StoreValues(std::string(reinterpret_cast<const char*>(data), size));
   sim.SetString(std::string(settings::kApplicationKey) + "\\F6", settings::key::C2, "1");
   auto* main = tk::Application::Instance().CreateForm<TForm1>();
+  tk::Application::Instance().Started();
   main->CommandSender1->SetEnabled(true);
   main->CommandSender1->Click();
   TForm15* console = Form15;

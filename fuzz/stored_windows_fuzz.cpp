@@ -62,6 +62,7 @@ KIVO_FUZZ_TARGET(stored_windows) {
   auto& app = tk::Application::Instance();
   auto* main = app.CreateForm<TForm1>();
   main->Show();
+  app.Started();  // the hotkeys from the stored values
   for (int i = 0; i < 2; ++i) machine.ui->TickTimers();
 
   // The screen lock goes all the way: set-up, lock window, unlock prompt.

@@ -18,6 +18,7 @@ KIVO_FUZZ_TARGET(viewer_drop) {
   platform::SimPlatform& sim = *machine.sim;
   sim.SetString(std::string(settings::kApplicationKey) + "\\F6", settings::key::C2, "1");
   auto* main = tk::Application::Instance().CreateForm<TForm1>();
+  tk::Application::Instance().Started();
   main->V1->Click();
   TForm13* viewer = Form13;
   if (!viewer) return;

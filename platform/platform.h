@@ -125,6 +125,12 @@ class Platform {
   // leaves the record zeroed.
   virtual OsVersion GetVersionEx() = 0;
   virtual std::uint32_t GetTickCount() = 0;
+  // Microseconds since this process was created (GetProcessTimes' creation
+  // time against the system time, where the system has GetProcessTimes: NT;
+  // on the 95 family since the first call).
+  virtual std::uint64_t ProcessAgeMicroseconds() = 0;
+  // An environment variable of this process, nothing when it is not set.
+  virtual std::optional<std::string> GetEnvironmentVariable(const std::string& name) = 0;
   // GlobalMemoryStatusEx where the system has it (2000 and later), else
   // GlobalMemoryStatus with its 32-byte record, which saturates at 2 GB.
   virtual MemoryStatus GlobalMemoryStatus() = 0;

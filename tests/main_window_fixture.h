@@ -7,9 +7,14 @@
 
 class MainWindowFixture : public SimTest {
  protected:
+  // Made, then started as the program starts it once the window is up
+  // (hotkeys registered).
   TForm1* CreateMain(bool logo = false) {
     if (!logo) Store("F6", "C2", "1");
-    return tk::Application::Instance().CreateForm<TForm1>();
+    auto& app = tk::Application::Instance();
+    TForm1* f = app.CreateForm<TForm1>();
+    app.Started();
+    return f;
   }
   // Windows of a class that the main window still owns (released ones are gone).
   template <class T>

@@ -305,4 +305,50 @@ TEST_F(ToolkitTest, EnterAndEscapeFollowTheFocusedControl) {
   EXPECT_EQ(okPresses, 1);
 }
 
+class ToolkitStartTest : public SimTest {};
+
+TEST_F(ToolkitStartTest, StartedRunsOnceWithTheMainFormShownBeforeTheLoop) {
+  auto& app = tk::Application::Instance();
+  auto* f = new tk::Form(nullptr);
+  app.Adopt(f);
+  int runs = 0;
+  bool shownThen = false;
+  app.OnStarted = [&] {
+    ++runs;
+    shownThen = f->Visible();
+  };
+  app.Run();  // the headless loop ends at once
+  EXPECT_EQ(runs, 1);
+  EXPECT_TRUE(shownThen);
+  app.Started();
+  EXPECT_EQ(runs, 1) << "once only";
+}
+
+TEST_F(ToolkitStartTest, AnErrorWhenStartedGoesToTheErrorDisplay) {
+  auto& app = tk::Application::Instance();
+  app.OnStarted = [] { throw tk::Error("no start"); };
+  app.Started();
+  ASSERT_EQ(ui->boxes.size(), 1u);
+  EXPECT_EQ(ui->boxes[0].text, "no start");
+  EXPECT_FALSE(app.OnStarted);
+}
+
+TEST_F(ToolkitStartTest, TheColourAControlHasAlreadyRepaintsNothing) {
+  auto* f = new tk::Form(nullptr);
+  tk::Application::Instance().Adopt(f);
+  f->Name = "Form1";
+  auto* button = new tk::Button(f, "Button1", {0, 0, 10, 10}, "b");
+  auto* label = new tk::Label(f, "Label1", {0, 0, 10, 10}, "l");
+  f->SetColor(f->GetColor());
+  button->SetColor(button->GetColor());
+  EXPECT_TRUE(ui->colourRepaints.empty());
+  f->SetColor(tk::clBlue);
+  EXPECT_EQ(ui->colourRepaints, std::vector<std::string>{"Form1"});
+  // A transparent label given the colour it has paints its own from now on.
+  ui->colourRepaints.clear();
+  label->SetColor(label->GetColor());
+  label->SetColor(label->GetColor());
+  EXPECT_EQ(ui->colourRepaints, std::vector<std::string>{"Label1"});
+  EXPECT_FALSE(label->Transparent);
+}
 }  // namespace

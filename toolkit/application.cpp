@@ -77,6 +77,7 @@ void Application::Shutdown() {
   ShowMainForm = true;
   OnCopyData = nullptr;
   OnHotKey = nullptr;
+  OnStarted = nullptr;
 }
 
 Backend& Application::GetBackend() {
@@ -91,7 +92,20 @@ void Application::Adopt(Form* f) {
 
 void Application::Run() {
   if (main_ && ShowMainForm) main_->Show();
+  Started();
   if (!terminated_) backend_->Run();
+}
+
+void Application::Started() {
+  if (!OnStarted) return;
+  std::function<void()> started = std::move(OnStarted);
+  OnStarted = nullptr;
+  try {
+    started();
+  } catch (...) {
+    HandleException();
+  }
+  FlushReleases();
 }
 
 void Application::ProcessMessages() {

@@ -126,8 +126,15 @@ class Application {
     return f;
   }
   void Adopt(Form* f);
-  // Shows the main form (unless ShowMainForm is false) and runs the loop.
+  // Shows the main form (unless ShowMainForm is false), runs Started and
+  // then the loop.
   void Run();
+  // Runs once when a run begins: after the main form was shown and painted
+  // (or, when it starts hidden, at that point), before the loop takes its
+  // first message. What the start can leave until the window is up.
+  std::function<void()> OnStarted;
+  // Runs OnStarted, once (errors go to the error display).
+  void Started();
   void ProcessMessages();
   void Terminate();
   bool Terminated() const { return terminated_; }

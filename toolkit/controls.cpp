@@ -65,6 +65,9 @@ void Control::SetVisible(bool on) {
 }
 
 void Control::SetColor(Color c) {
+  // The same colour again repaints nothing (the main window's stored colour
+  // is usually the one it has).
+  if (c == color_) return;
   color_ = c;
   if (peer_) peer_->SetColor(c);
 }
@@ -174,8 +177,11 @@ Label::Label(Form* parent, const std::string& name, Rect bounds, const std::stri
     : Control(parent, ControlKind::Label, name, bounds, caption) {}
 
 void Label::SetColor(Color c) {
+  // A transparent label given the colour it has now paints it from now on.
+  const bool repaint = Transparent && c == GetColor();
   Transparent = false;
   Control::SetColor(c);
+  if (repaint && Peer()) Peer()->SetColor(c);
 }
 
 Edit::Edit(Form* parent, const std::string& name, Rect bounds, const std::string& text)

@@ -78,6 +78,18 @@ OsVersion SimPlatform::GetVersionEx() {
 
 std::uint32_t SimPlatform::GetTickCount() { return tickCount; }
 
+std::uint64_t SimPlatform::ProcessAgeMicroseconds() {
+  std::uint64_t age = processAge;
+  processAge += processAgeStep;
+  return age;
+}
+
+std::optional<std::string> SimPlatform::GetEnvironmentVariable(const std::string& name) {
+  auto it = environment.find(name);
+  if (it == environment.end()) return std::nullopt;
+  return it->second;
+}
+
 MemoryStatus SimPlatform::GlobalMemoryStatus() {
   if (hasGlobalMemoryStatusEx) {
     Log(Call("GlobalMemoryStatusEx", {"64"}));

@@ -23,6 +23,10 @@ class SimPlatform : public Platform {
   OsVersion version{5, 1, 2600, kPlatformNT};
   bool versionFails = false;
   std::uint32_t tickCount = 0;
+  // The process's age; each reading moves it on by processAgeStep.
+  std::uint64_t processAge = 0;
+  std::uint64_t processAgeStep = 0;
+  std::map<std::string, std::string> environment;
   std::uint64_t totalPhys = 256u * 1024 * 1024;  // the machine's memory
   bool hasGlobalMemoryStatusEx = true;            // 2000 and later
   std::set<std::string> files;    // files whose contents do not matter (case-insensitive)
@@ -161,6 +165,8 @@ class SimPlatform : public Platform {
   void SetLastError(std::uint32_t code) override { lastError_ = code; }
   OsVersion GetVersionEx() override;
   std::uint32_t GetTickCount() override;
+  std::uint64_t ProcessAgeMicroseconds() override;
+  std::optional<std::string> GetEnvironmentVariable(const std::string& name) override;
   MemoryStatus GlobalMemoryStatus() override;
   bool FileExists(const std::string& path) override;
   bool GetVolumeInformation(const std::string& rootPath) override;

@@ -42,6 +42,7 @@
 #undef MoveFile
 #undef MoveFileEx
 #undef GetTempFileName
+#undef GetEnvironmentVariable
 
 namespace platform {
 
@@ -142,6 +143,33 @@ class Win32Platform : public Platform {
   }
 
   std::uint32_t GetTickCount() override { return ::GetTickCount(); }
+
+  std::uint64_t ProcessAgeMicroseconds() override {
+    // GetProcessTimes is NT's; the 95 family counts from the first call.
+    using Times = BOOL(WINAPI*)(HANDLE, LPFILETIME, LPFILETIME, LPFILETIME, LPFILETIME);
+    static const auto times = reinterpret_cast<Times>(
+        reinterpret_cast<void*>(winapi::Lookup("kernel32.dll", "GetProcessTimes")));
+    static const DWORD firstTick = ::GetTickCount();
+    FILETIME created, exited, kernel, user, now;
+    if (times && times(::GetCurrentProcess(), &created, &exited, &kernel, &user)) {
+      ::GetSystemTimeAsFileTime(&now);
+      auto value = [](const FILETIME& t) {
+        return (static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+      };
+      std::uint64_t from = value(created), to = value(now);
+      return to > from ? (to - from) / 10 : 0;
+    }
+    return static_cast<std::uint64_t>(::GetTickCount() - firstTick) * 1000;
+  }
+
+  std::optional<std::string> GetEnvironmentVariable(const std::string& name) override {
+    // The A call, which both families have; the value in the code page.
+    char buf[1024];
+    DWORD n = ::GetEnvironmentVariableA(name.c_str(), buf, sizeof buf);
+    if (n == 0 || n >= sizeof buf) return std::nullopt;
+    std::wstring w = winapi::FromAnsi(buf, static_cast<int>(n));
+    return ToUtf8(w.data(), w.size());
+  }
 
   MemoryStatus GlobalMemoryStatus() override {
     MemoryStatus out;

@@ -15,6 +15,9 @@ class HeadlessControlPeer : public ControlPeer {
   void WipeText(size_t length) override {
     if (backend_ && control_) backend_->wipes.push_back({control_->Name, length});
   }
+  void SetColor(Color) override {
+    if (backend_ && control_) backend_->colourRepaints.push_back(control_->Name);
+  }
 
  private:
   WindowHandle handle_;
@@ -71,7 +74,7 @@ class HeadlessPicture : public Picture {
 class HeadlessFormPeer : public HeadlessControlPeer {
  public:
   HeadlessFormPeer(HeadlessBackend& b, Form& f, WindowHandle h)
-      : HeadlessControlPeer(h), backend_(b), form_(f) {
+      : HeadlessControlPeer(h, &b, &f), backend_(b), form_(f) {
     backend_.FormPeerCreated(&form_);
   }
   ~HeadlessFormPeer() override { backend_.FormPeerDestroyed(&form_); }

@@ -47,6 +47,8 @@ class HeadlessBackend : public Backend {
   std::vector<int> cursors;  // every cursor set, in order
   // Every edit wiped (WipeText): its name and the filler's length.
   std::vector<std::pair<std::string, size_t>> wipes;
+  // Every control repainted for a colour (ControlPeer::SetColor), by name.
+  std::vector<std::string> colourRepaints;
   int screenWidth = 1024, screenHeight = 768;
   // System colours by index (COLOR_BTNFACE = 15 …); Windows' standard
   // scheme unless a test sets others.

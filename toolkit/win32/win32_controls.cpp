@@ -93,36 +93,62 @@ void ChildPeer::Create(int id) {
     case ControlKind::Form:
       break;
   }
-  std::wstring text = control_.Kind() == ControlKind::Image ? std::wstring() : Widen(control_.Caption());
+  ControlKind k = control_.Kind();
+  if (k == ControlKind::Label) style |= LabelStyle(static_cast<Label&>(control_));
+  if (k == ControlKind::Bevel) style = (style & ~SS_TYPEMASK) | BevelStyle(control_.Bounds());
+  // On a form not shown yet a control is made as it is to stay: visible or
+  // not, enabled or not, in its place, its font set without drawing. Every
+  // change afterwards would be another round trip to the window system, 40
+  // controls' worth on the main window before its first paint. On a shown
+  // form it appears only once its font and place are set.
+  const bool formShown = ::IsWindowVisible(form_.hwnd()) != FALSE;
+  if (!formShown) {
+    if (control_.Visible()) style |= WS_VISIBLE;
+    if (!control_.Enabled()) style |= WS_DISABLED;
+  }
+  std::wstring text = k == ControlKind::Image ? std::wstring() : Widen(control_.Caption());
   const Rect& r = control_.Bounds();
-  HWND h = winapi::CreateWindowExW(ex, cls, text.c_str(), style, r.left, r.top, r.width, r.height,
-                             form_.hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                             Instance(), nullptr);
+  const RECT at = Placement(r);
+  HWND h = winapi::CreateWindowExW(ex, cls, text.c_str(), style, at.left, at.top, at.right - at.left,
+                                   at.bottom - at.top, form_.hwnd(),
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Instance(), nullptr);
   Attach(h);
   if (!h) return;
   // Frames, containers, labels and pictures stay behind the controls placed
   // on them, the later ones above the earlier ones, as drawings on the form.
-  ControlKind k = control_.Kind();
   if (k == ControlKind::Panel || k == ControlKind::GroupBox || k == ControlKind::Bevel ||
       k == ControlKind::Label || k == ControlKind::Image || k == ControlKind::PageControl)
     form_.StackContainer(h);
   form_.ChildAdded();
-  SetFont(control_.GetFont());
+  winapi::SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control_.GetFont())),
+                       formShown ? TRUE : FALSE);
   if (k == ControlKind::ProgressBar) winapi::SendMessageW(h, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
   if (k == ControlKind::StatusBar) SetText(control_.Caption());
-  if (!control_.Enabled()) ::EnableWindow(h, FALSE);
-  Place(r);
-  if (control_.Visible()) ::ShowWindow(h, SW_SHOWNA);
+  if (formShown && !control_.Enabled()) ::EnableWindow(h, FALSE);
+  Place(r);  // a combo box's list; nothing where the window is in place
+  if (formShown && control_.Visible()) ::ShowWindow(h, SW_SHOWNA);
 }
 
-void ChildPeer::Place(const Rect& r) {
-  if (!hwnd_) return;
-  int w = r.width, hgt = r.height;
+LONG_PTR ChildPeer::LabelStyle(const Label& l) {
+  LONG_PTR bits = l.Align == Alignment::Right    ? SS_RIGHT
+                  : l.Align == Alignment::Center ? SS_CENTER
+                  : l.WordWrap                   ? SS_LEFT
+                                                 : SS_LEFTNOWORDWRAP;
+  if (!l.ShowAccelChar) bits |= SS_NOPREFIX;
+  return bits;
+}
+
+LONG_PTR ChildPeer::BevelStyle(const Rect& r) {
+  return r.height <= 2 ? SS_ETCHEDHORZ : r.width <= 2 ? SS_ETCHEDVERT : SS_ETCHEDFRAME;
+}
+
+RECT ChildPeer::Placement(const Rect& r) {
+  int left = r.left, w = r.width, hgt = r.height;
   switch (control_.Kind()) {
     case ControlKind::ComboBox: {
       // The height of a combo box includes its drop-down list.
       auto& cb = static_cast<ComboBox&>(control_);
-      int item = static_cast<int>(winapi::SendMessageW(hwnd_, CB_GETITEMHEIGHT, 0, 0));
+      int item = hwnd_ ? static_cast<int>(winapi::SendMessageW(hwnd_, CB_GETITEMHEIGHT, 0, 0)) : 0;
       if (item <= 0) item = 16;
       hgt = r.height + item * std::max(1, cb.DropDownCount) + 4;
       break;
@@ -145,14 +171,9 @@ void ChildPeer::Place(const Rect& r) {
         if (sz.cx > w) {
           int grow = sz.cx - w;
           w = sz.cx;
-          int left = l.Align == Alignment::Right    ? r.left - grow
-                     : l.Align == Alignment::Center ? r.left - grow / 2
-                                                    : r.left;
-          ::MoveWindow(hwnd_, left, r.top, w, std::max<int>(hgt, sz.cy), TRUE);
-          // A label that grew to the left keeps no old pixels: they stood
-          // where its text does not stand any more.
-          ::InvalidateRect(hwnd_, nullptr, TRUE);
-          return;
+          left = l.Align == Alignment::Right    ? r.left - grow
+                 : l.Align == Alignment::Center ? r.left - grow / 2
+                                                : r.left;
         }
         if (sz.cy > hgt) hgt = sz.cy;
       }
@@ -161,7 +182,26 @@ void ChildPeer::Place(const Rect& r) {
     default:
       break;
   }
-  ::MoveWindow(hwnd_, r.left, r.top, w, hgt, TRUE);
+  return RECT{left, r.top, left + w, r.top + hgt};
+}
+
+bool ChildPeer::PlacedAt(const RECT& want) {
+  RECT now;
+  if (!::GetWindowRect(hwnd_, &now)) return false;
+  ::MapWindowPoints(HWND_DESKTOP, ::GetParent(hwnd_), reinterpret_cast<POINT*>(&now), 2);
+  return std::memcmp(&now, &want, sizeof now) == 0;
+}
+
+void ChildPeer::Place(const Rect& r) {
+  if (!hwnd_) return;
+  const RECT at = Placement(r);
+  // Moving a window to where it is still costs a round trip.
+  if (PlacedAt(at)) return;
+  const int w = at.right - at.left, h = at.bottom - at.top;
+  ::MoveWindow(hwnd_, at.left, at.top, w, h, TRUE);
+  // A label that grew to its text keeps no old pixels: they stood where its
+  // text does not stand any more (it may have grown to the left).
+  if (control_.Kind() == ControlKind::Label && w > r.width) ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 void ChildPeer::SetText(const std::string& text) {
@@ -304,12 +344,7 @@ void ChildPeer::Sync() {
     }
     case ControlKind::Label: {
       auto& l = static_cast<Label&>(control_);
-      LONG_PTR bits = l.Align == Alignment::Right    ? SS_RIGHT
-                      : l.Align == Alignment::Center ? SS_CENTER
-                      : l.WordWrap                   ? SS_LEFT
-                                                     : SS_LEFTNOWORDWRAP;
-      if (!l.ShowAccelChar) bits |= SS_NOPREFIX;
-      SetStyleBits(SS_TYPEMASK | SS_NOPREFIX, bits, false);
+      SetStyleBits(SS_TYPEMASK | SS_NOPREFIX, LabelStyle(l), false);
       Place(l.Bounds());
       break;
     }
@@ -334,9 +369,7 @@ void ChildPeer::Sync() {
       LoadPicture();
       break;
     case ControlKind::Bevel: {
-      const Rect& r = control_.Bounds();
-      LONG_PTR bits = r.height <= 2 ? SS_ETCHEDHORZ : r.width <= 2 ? SS_ETCHEDVERT : SS_ETCHEDFRAME;
-      SetStyleBits(SS_TYPEMASK, bits, false);
+      SetStyleBits(SS_TYPEMASK, BevelStyle(control_.Bounds()), false);
       break;
     }
     default:

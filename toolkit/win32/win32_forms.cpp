@@ -23,7 +23,7 @@ FormPeer::FormPeer(Form& f) : Win32Peer(f) {
 FormPeer::~FormPeer() {
   if (BackendAlive()) FormGone(this);
   // No message may reach the form from here on: it is being destroyed.
-  if (hwnd_) winapi::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+  Detach();
   if (hwnd_) ::SetMenu(hwnd_, nullptr);
   DestroyNative();
   if (bar_) ::DestroyMenu(bar_);

@@ -11,6 +11,7 @@
 
 #include <cstring>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "toolkit/toolkit.h"
@@ -106,30 +107,45 @@ class Win32Peer : public ControlPeer {
 
   // The window is gone; the peer keeps no handle to it.
   void Forget() {
-    if (hwnd_) winapi::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+    Detach();
     hwnd_ = nullptr;
   }
 
+  // The peer of one of our windows (null for any other window). Kept here
+  // rather than in the window's GWLP_USERDATA: setting that is a round trip
+  // to the window system for each of the controls a form makes.
   static Win32Peer* FromHwnd(HWND h) {
     if (!h) return nullptr;
-    return reinterpret_cast<Win32Peer*>(winapi::GetWindowLongPtrW(h, GWLP_USERDATA));
+    auto it = Peers().find(h);
+    return it == Peers().end() ? nullptr : it->second;
   }
 
  protected:
   void Attach(HWND h) {
     hwnd_ = h;
-    if (h) winapi::SetWindowLongPtrW(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    if (h) Peers()[h] = this;
+  }
+  // Messages to the window no longer reach the peer.
+  void Detach() {
+    auto it = hwnd_ ? Peers().find(hwnd_) : Peers().end();
+    if (it != Peers().end() && it->second == this) Peers().erase(it);
   }
   void DestroyNative() {
     if (!hwnd_) return;
+    Detach();
     HWND h = hwnd_;
     hwnd_ = nullptr;
-    winapi::SetWindowLongPtrW(h, GWLP_USERDATA, 0);
     ::DestroyWindow(h);
   }
 
   Control& control_;
   HWND hwnd_ = nullptr;
+
+ private:
+  static std::unordered_map<HWND, Win32Peer*>& Peers() {
+    static std::unordered_map<HWND, Win32Peer*> peers;
+    return peers;
+  }
 };
 
 class FormPeer;
@@ -193,6 +209,12 @@ class ChildPeer : public Win32Peer {
   void Create(int id);
   void Place(const Rect& r);
   void SendFont(const Font& f);
+  // Where the window goes for bounds r, in its parent's coordinates (labels
+  // grown to their text, combo boxes with their list).
+  RECT Placement(const Rect& r);
+  bool PlacedAt(const RECT& rect);
+  static LONG_PTR LabelStyle(const Label& l);
+  static LONG_PTR BevelStyle(const Rect& r);
   void SetStyleBits(LONG_PTR mask, LONG_PTR bits, bool frame);
   void LoadPicture();
 
