@@ -41,31 +41,23 @@ cleanup() {
   if [ -d "$work/template-$KIVO_E2E_RUN_ID" ]; then
     WINEPREFIX=$work/template-$KIVO_E2E_RUN_ID wineserver -k >/dev/null 2>&1 || true
   fi
-  if [ -d "$work/bench-$KIVO_E2E_RUN_ID" ]; then
-    WINEPREFIX=$work/bench-$KIVO_E2E_RUN_ID wineserver -k >/dev/null 2>&1 || true
-  fi
-  rm -rf "$work/template-$KIVO_E2E_RUN_ID" "$work/template-$KIVO_E2E_RUN_ID".* "$work/bench-$KIVO_E2E_RUN_ID"
+  rm -rf "$work/template-$KIVO_E2E_RUN_ID" "$work/template-$KIVO_E2E_RUN_ID".*
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 cleanup
 
+# A short start-up benchmark (5 starts of each program, beside the twin) so
+# that a change that slows the start shows in the log; its figures never
+# fail the run. Before the tests, so that ctest's summary ends the output.
+start=$SECONDS
+bash bench/run.sh 5 --no-windows 2>&1 | sed -n '/^start-up to visible/,$p' ||
+  echo "test.sh: the start-up benchmark did not run"
+echo "test.sh: start-up benchmark took $((SECONDS - start)) s"
+
 # ctest's summary ("100% tests passed, ...") and total time end the output.
 set +e
 ctest --test-dir build/native --output-on-failure "$@"
 rc=$?
-# A short start-up benchmark (5 starts of each program) in a copy of the
-# end-to-end template, so that a change that slows the start shows in the
-# log; its figures never fail the run. Skipped when no e2e test made the
-# template.
-start=$SECONDS
-if [ -f "$work/template-$KIVO_E2E_RUN_ID/.kivo-prefix-ready" ]; then
-  KIVO_BENCH_TEMPLATE=$work/template-$KIVO_E2E_RUN_ID KIVO_BENCH_PREFIX=$work/bench-$KIVO_E2E_RUN_ID \
-    bash bench/run.sh 5 --no-windows 2>&1 | sed -n '/^start-up to visible/,$p' ||
-    echo "test.sh: the start-up benchmark did not run"
-  WINEPREFIX=$work/bench-$KIVO_E2E_RUN_ID wineserver -k >/dev/null 2>&1 || true
-  rm -rf "$work/bench-$KIVO_E2E_RUN_ID"
-  echo "test.sh: start-up benchmark took $((SECONDS - start)) s"
-fi
 set -e
 exit $rc
