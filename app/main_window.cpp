@@ -24,13 +24,6 @@
 tk::FormSlot<TForm1> Form1("Form1");
 
 namespace {
-constexpr unsigned kWmClose = 0x0010;
-constexpr unsigned kWmQueryEndSession = 0x0011;
-constexpr unsigned kWmEndSession = 0x0016;
-constexpr unsigned kWmLButtonDown = 0x0201;
-constexpr unsigned kWmLButtonDblClk = 0x0203;
-constexpr unsigned kWmRButtonDown = 0x0204;
-constexpr unsigned kWmSysCommand = 0x0112;
 constexpr unsigned kScDragMove = 0xF012;  // SC_MOVE | HTCAPTION
 constexpr const char* kRsrc32 = "c:\\windows\\system\\rsrc32.dll";
 // The client area with and without the status bar; the frame around it is
@@ -403,11 +396,11 @@ bool TForm1::WndProc(tk::Message& msg) {
     return true;
   }
   switch (msg.msg) {
-    case kWmQueryEndSession:
+    case tk::wmQueryEndSession:
       WMQueryEndSession(msg);
       if (msg.result != 0) ++queryCloses_;
       return true;
-    case kWmEndSession:
+    case tk::wmEndSession:
       // The system may end this process as soon as this message returns, so
       // the close posted by WMQueryEndSession could come too late: close now.
       // A session that another program cancelled leaves us running.
@@ -416,7 +409,7 @@ bool TForm1::WndProc(tk::Message& msg) {
         Close();
       }
       return true;
-    case kWmClose:
+    case tk::wmClose:
       // Already closed for the end of the session. The close posted by an
       // allowed query waits for the session's outcome: WM_ENDSESSION closes
       // when the session really ends, and nothing does when another program
@@ -431,8 +424,8 @@ bool TForm1::WndProc(tk::Message& msg) {
         return true;
       }
       return false;
-    case kWmLButtonDown:
-      platform::Get().SendMessage(Handle(), kWmSysCommand, kScDragMove, 0);
+    case tk::wmLButtonDown:
+      platform::Get().SendMessage(Handle(), tk::wmSysCommand, kScDragMove, 0);
       return true;
     case kTrayCallbackMessage:
       if (creating_) deferred_.push_back(msg);
@@ -543,7 +536,7 @@ void TForm1::WMQueryEndSession(tk::Message& msg) {
   msg.result = session::AnswerQueryEndSession(*this);
 }
 
-void TForm1::PostCloseMainWindow() { Post(kWmClose); }
+void TForm1::PostCloseMainWindow() { Post(tk::wmClose); }
 
 void TForm1::DisableExitButtons() {
   for (tk::Button* b : {Button1, Button2, Button3, Button4}) b->SetEnabled(false);
@@ -600,15 +593,15 @@ void TForm1::B1Click(tk::Component*) { tools::PurgeRecentDocuments(); }
 // ---------------------------------------------------------------- tray
 void TForm1::TrayMessage(tk::Message& msg) {
   // While locked the tray offers nothing but the unlock prompt.
-  if (msg.lParam == kWmRButtonDown || msg.lParam == kWmLButtonDblClk) {
+  if (msg.lParam == tk::wmRButtonDown || msg.lParam == tk::wmLButtonDblClk) {
     if (lock::RedirectToUnlock()) return;
   }
-  if (msg.lParam == kWmRButtonDown) {
+  if (msg.lParam == tk::wmRButtonDown) {
     auto& p = platform::Get();
     platform::Point pt = p.GetCursorPos();
     p.SetForegroundWindow(Handle());
     PopupMenu1->Popup(pt.x, pt.y);
-  } else if (msg.lParam == kWmLButtonDblClk) {
+  } else if (msg.lParam == tk::wmLButtonDblClk) {
     Show();
   }
 }

@@ -107,10 +107,10 @@ KIVO_FUZZ_TARGET(stored_windows) {
   for (int i = 0; i < 3; ++i) machine.ui->TickTimers();
 
   // Windows ends: the main window's answer reads its stored choices.
-  tk::Message query{0x0011, 0, 0, 0};  // WM_QUERYENDSESSION
+  tk::Message query{tk::wmQueryEndSession, 0, 0, 0};
   main->PeerMessage(query);
   if (how & 8) {
-    tk::Message ended{0x0016, 1, 0, 0};  // WM_ENDSESSION, ending
+    tk::Message ended{tk::wmEndSession, 1, 0, 0};  // ending
     main->PeerMessage(ended);
   }
 

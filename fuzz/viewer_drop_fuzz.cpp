@@ -39,7 +39,7 @@ KIVO_FUZZ_TARGET(viewer_drop) {
       names.push_back(name);
     }
     sim.drops[++drop] = names;
-    tk::Message m{viewer::kWmDropFiles, drop, 0, 0};
+    tk::Message m{tk::wmDropFiles, drop, 0, 0};
     viewer->PeerMessage(m);
     fuzz::Check(sim.drops.count(drop) == 0, "every drop is finished");
     for (int step = 0; step < 8; ++step) {

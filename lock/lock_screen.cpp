@@ -13,14 +13,12 @@ std::string EnteredPassword;
 
 namespace {
 namespace key = settings::key;
-constexpr unsigned kWmEraseBkgnd = 0x0014;
-constexpr unsigned kWmSysCommand = 0x0112;
 constexpr std::uintptr_t kScClose = 0xF060;
 
 // Alt+F4 and the like reach a window as SC_CLOSE: refused. A close that
 // another program sends (WM_CLOSE) still gets through.
 bool RefuseCloseCommand(const tk::Message& msg) {
-  return msg.msg == kWmSysCommand && (msg.wParam & 0xFFF0) == kScClose;
+  return msg.msg == tk::wmSysCommand && (msg.wParam & 0xFFF0) == kScClose;
 }
 
 void HideApplicationButton() {
@@ -125,7 +123,7 @@ TForm7::~TForm7() = default;
 void TForm7::FormShow(tk::Component*) { HideApplicationButton(); }
 
 bool TForm7::WndProc(tk::Message& msg) {
-  if (msg.msg == kWmEraseBkgnd) {
+  if (msg.msg == tk::wmEraseBkgnd) {
     WMEraseBkgnd(msg);
     return true;
   }

@@ -13,7 +13,7 @@ namespace key = settings::key;
 
 namespace lock {
 bool KeepInPlace(tk::Form& form, tk::Message& msg) {
-  if (msg.msg != kWmNcHitTest) return false;
+  if (msg.msg != tk::wmNcHitTest) return false;
   msg.result = form.DefaultHandler(msg);
   if (msg.result == kHtCaption) msg.result = kHtBorder;
   return true;

@@ -43,7 +43,6 @@ extern tk::FormSlot<TForm9> Form9;
 
 namespace lock {
 constexpr int kPasswordLength = 12;
-constexpr unsigned kWmNcHitTest = 0x84;
 constexpr std::intptr_t kHtCaption = 2;
 constexpr std::intptr_t kHtBorder = 18;
 // WM_NCHITTEST of a window that must not be dragged by its caption.

@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr unsigned kWmSysCommand = 0x0112;
-constexpr unsigned kWmEraseBkgnd = 0x0014;
 
 std::string Hex(std::uintptr_t v) {
   char buf[32];
@@ -138,7 +136,7 @@ TEST_F(LockTest, TransparentLockWithTrayStartAndTheUsersTexts) {
     auto* t = dynamic_cast<TForm7*>(&l);
     transparent = t != nullptr;
     EXPECT_EQ(main->Tag, lock::kTransparent);
-    tk::Message erase{kWmEraseBkgnd, 0, 0, 0};
+    tk::Message erase{tk::wmEraseBkgnd, 0, 0, 0};
     EXPECT_TRUE(l.PeerMessage(erase));
     EXPECT_EQ(erase.result, 1) << "the transparent window paints nothing";
     EXPECT_EQ(sim->Calls("ShowWindow(0x10000, 0)").empty(), false);
@@ -175,7 +173,7 @@ TEST_F(LockTest, OnlyTheRightPasswordOrAnOutsideCloseEndsTheLock) {
               (std::vector<std::string>{"keybd_event(0x12, 0, 2, 0)", "keybd_event(0x73, 0, 2, 0)"}));
     l.PeerKeyDown(f4);
     EXPECT_EQ(sim->Calls("keybd_event").size(), 2u) << "only Alt is released";
-    tk::Message altF4{kWmSysCommand, 0xF060, 0, 0};
+    tk::Message altF4{tk::wmSysCommand, 0xF060, 0, 0};
     EXPECT_TRUE(l.PeerMessage(altF4)) << "SC_CLOSE refused";
     unsigned esc = tk::vkEscape;
     l.PeerKeyPress(esc);  // opens a prompt, which the user closes
@@ -186,11 +184,11 @@ TEST_F(LockTest, OnlyTheRightPasswordOrAnOutsideCloseEndsTheLock) {
   };
   onPrompt = [&](TForm8& p) {
     ++prompts;
-    ui->defaultResults[lock::kWmNcHitTest] = lock::kHtCaption;
-    tk::Message hit{lock::kWmNcHitTest, 0, 0, 0};
+    ui->defaultResults[tk::wmNcHitTest] = lock::kHtCaption;
+    tk::Message hit{tk::wmNcHitTest, 0, 0, 0};
     EXPECT_TRUE(p.PeerMessage(hit));
     EXPECT_EQ(hit.result, lock::kHtBorder) << "the prompt cannot be dragged";
-    tk::Message altF4{kWmSysCommand, 0xF060, 0, 0};
+    tk::Message altF4{tk::wmSysCommand, 0xF060, 0, 0};
     EXPECT_TRUE(p.PeerMessage(altF4));
     Answer(p, "");  // Enter on an empty entry
     EXPECT_EQ(ui->boxes.back().text, "パスワードが違います！！");
@@ -275,8 +273,8 @@ TEST_F(LockTest, APromptWithoutALockRefusesEveryEntry) {
 TEST_F(LockTest, CancelShowsTheMainWindowAndTheProgramsEndFreesTheSystemKeys) {
   Store("F6", "C5", "1");
   onSetup = [&](TForm9& s) {
-    ui->defaultResults[lock::kWmNcHitTest] = lock::kHtCaption;
-    tk::Message hit{lock::kWmNcHitTest, 0, 0, 0};
+    ui->defaultResults[tk::wmNcHitTest] = lock::kHtCaption;
+    tk::Message hit{tk::wmNcHitTest, 0, 0, 0};
     s.PeerMessage(hit);
     EXPECT_EQ(hit.result, lock::kHtBorder);
     s.Button2->Click();

@@ -239,7 +239,7 @@ TEST_F(MainWindowTest, ClosingLeavesOwnedWindowsUnsavedAndRestoresOnlyTheApplica
 
 TEST_F(MainWindowTest, LeftButtonDragsTheWindow) {
   TForm1* f = Create();
-  tk::Message m{0x0201, 0, 0, 0};
+  tk::Message m{tk::wmLButtonDown, 0, 0, 0};
   EXPECT_TRUE(f->PeerMessage(m));
   EXPECT_EQ(sim->Calls("SendMessage").size(), 1u);
   EXPECT_NE(sim->Calls("SendMessage")[0].find(", 274, 0xf012, 0)"), std::string::npos);

@@ -204,7 +204,7 @@ TEST_F(SessionTest, QueryEndSessionForEachBanAndPurgeSetting) {
       Store("F6", "C1", purge ? "1" : "0");
       Store("F6", "C3", "1");
       sim->ClearJournal();
-      tk::Message m{0x0011, 0, 0, 0};
+      tk::Message m{tk::wmQueryEndSession, 0, 0, 0};
       ASSERT_TRUE(f->PeerMessage(m));
       EXPECT_EQ(m.result, ban ? 0 : 1);
       EXPECT_EQ(ui->boxes.size(), ban ? 1u : 0u);
@@ -215,7 +215,7 @@ TEST_F(SessionTest, QueryEndSessionForEachBanAndPurgeSetting) {
       EXPECT_EQ(sim->Calls("GetVolumeInformation").size(), 1u);
       EXPECT_EQ(ui->PendingMessages(), ban ? 0u : 1u);
       tk::Application::Instance().ProcessMessages();
-      tk::Message ended{0x0016, ban ? 0u : 1u, 0, 0};
+      tk::Message ended{tk::wmEndSession, ban ? 0u : 1u, 0, 0};
       f->PeerMessage(ended);
       EXPECT_EQ(tk::Application::Instance().Terminated(), !ban) << "the session ended";
       EXPECT_EQ(Stored("F1", "X").has_value(), !ban);
@@ -227,11 +227,11 @@ TEST_F(SessionTest, EndOfSessionClosesAtOnceAndOnlyOnce) {
   // The system may end the process right after WM_ENDSESSION: the close
   // sequence runs there, before the posted close is handled.
   TForm1* f = Create();
-  tk::Message query{0x0011, 0, 0, 0};
+  tk::Message query{tk::wmQueryEndSession, 0, 0, 0};
   f->PeerMessage(query);
   EXPECT_EQ(query.result, 1);
   EXPECT_FALSE(Stored("F1", "X"));
-  tk::Message ended{0x0016, 1, 0, 0};
+  tk::Message ended{tk::wmEndSession, 1, 0, 0};
   f->PeerMessage(ended);
   EXPECT_TRUE(tk::Application::Instance().Terminated());
   EXPECT_TRUE(Stored("F1", "X"));
@@ -245,10 +245,10 @@ TEST_F(SessionTest, CancelledEndOfSessionLeavesTheProgramRunning) {
   // We allowed the end of the session, then another program refused it: the
   // close we posted must not end the program.
   TForm1* f = Create();
-  tk::Message query{0x0011, 0, 0, 0};
+  tk::Message query{tk::wmQueryEndSession, 0, 0, 0};
   f->PeerMessage(query);
   ASSERT_EQ(query.result, 1);
-  tk::Message ended{0x0016, 0, 0, 0};
+  tk::Message ended{tk::wmEndSession, 0, 0, 0};
   f->PeerMessage(ended);
   tk::Application::Instance().ProcessMessages();  // the posted close
   EXPECT_FALSE(tk::Application::Instance().Terminated());

@@ -284,7 +284,7 @@ TEST_F(ShellTest, TrayCommandsDuringTheLogoWaitUntilTheSettingsAreRestored) {
     main->PeerMessage(tray);
     EXPECT_TRUE(ui->popups.empty()) << "the menu waits for the end of the logo";
     // An end of session that another program cancels posts a close too.
-    tk::Message close{0x0010, 0, 0, 0};
+    tk::Message close{tk::wmClose, 0, 0, 0};
     main->PeerMessage(close);
     EXPECT_FALSE(tk::Application::Instance().Terminated());
   };
@@ -314,9 +314,9 @@ TEST_F(ShellTest, EndOfSessionDuringTheLogoSavesNothingAndRestoresNothing) {
     auto* main = static_cast<TForm1*>(tk::Application::Instance().MainForm());
     if (!Form5 || ended || !main) return;
     ended = true;
-    tk::Message query{0x0011, 0, 0, 0};
+    tk::Message query{tk::wmQueryEndSession, 0, 0, 0};
     main->PeerMessage(query);
-    tk::Message end{0x0016, 1, 0, 0};
+    tk::Message end{tk::wmEndSession, 1, 0, 0};
     main->PeerMessage(end);
   };
   Create(true);

@@ -29,7 +29,7 @@ class ViewerTest : public MainWindowFixture {
   void Drop(TForm13* v, std::vector<std::string> files) {
     const platform::Handle drop = 0x7000 + dropNumber++;
     sim->drops[drop] = std::move(files);
-    tk::Message m{viewer::kWmDropFiles, drop, 0, 0};
+    tk::Message m{tk::wmDropFiles, drop, 0, 0};
     v->PeerMessage(m);
     EXPECT_EQ(sim->drops.count(drop), 0u) << "the drop was not finished";
   }

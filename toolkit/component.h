@@ -30,6 +30,18 @@ constexpr unsigned vkMenu = 0x12;  // Alt
 constexpr unsigned vkF4 = 0x73;
 constexpr unsigned vkTab = 0x09;
 
+// Window messages the program's windows handle, in one place: the Win32
+// numbers, which the headless backend uses too.
+constexpr unsigned wmClose = 0x0010;
+constexpr unsigned wmQueryEndSession = 0x0011;
+constexpr unsigned wmEraseBkgnd = 0x0014;
+constexpr unsigned wmEndSession = 0x0016;
+constexpr unsigned wmNcHitTest = 0x0084;
+constexpr unsigned wmSysCommand = 0x0112;
+constexpr unsigned wmLButtonDown = 0x0201;
+constexpr unsigned wmLButtonDblClk = 0x0203;
+constexpr unsigned wmRButtonDown = 0x0204;
+constexpr unsigned wmDropFiles = 0x0233;
 // Keyboard messages (WM_KEYDOWN … WM_SYSDEADCHAR).
 constexpr unsigned wmKeyDown = 0x0100;
 constexpr unsigned wmChar = 0x0102;

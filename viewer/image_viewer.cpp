@@ -189,7 +189,7 @@ void TForm13::LoadEntry(int index) {
 }
 
 bool TForm13::WndProc(tk::Message& msg) {
-  if (msg.msg != viewer::kWmDropFiles) return false;
+  if (msg.msg != tk::wmDropFiles) return false;
   WMDropFiles(msg);
   return true;
 }

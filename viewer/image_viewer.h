@@ -94,5 +94,4 @@ extern tk::FormSlot<TForm13> Form13;
 extern tk::FormSlot<TForm14> Form14;
 
 namespace viewer {
-constexpr unsigned kWmDropFiles = 0x0233;
 }

@@ -5,7 +5,6 @@
 namespace tk {
 
 namespace {
-constexpr unsigned kWmClose = 0x0010;
 
 class HeadlessControlPeer : public ControlPeer {
  public:
@@ -206,7 +205,7 @@ void HeadlessBackend::ProcessMessages() {
     queue_.pop_front();
     if (!Alive(p.form)) continue;
     Message m = p.msg;
-    if (!p.form->PeerMessage(m) && m.msg == kWmClose) p.form->PeerCloseRequested();
+    if (!p.form->PeerMessage(m) && m.msg == wmClose) p.form->PeerCloseRequested();
   }
 }
 
