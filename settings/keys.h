@@ -83,6 +83,12 @@ constexpr const char* Format = "Format";    // String: "png", "jpg" or "bmp"
 constexpr const char* Quality = "Quality";  // Integer: JPEG quality, 90
 constexpr const char* Monitor = "Monitor";  // Integer: 0 every monitor, 1 the one under the mouse
 
+// "F12": the runner's timer setting.
+constexpr const char* Mode = "MODE";  // 0 after a time, 1 at a time of day, 2 when the program ends
+constexpr const char* Act = "ACT";    // the end: 0 … 4 (power off, shut down, restart, log off, standby)
+constexpr const char* CountItems[] = {"CB1", "CB2", "CB3"};    // the hour/minute/second lists' indexes
+constexpr const char* CountTexts[] = {"CBI1", "CBI2", "CBI3"};  // their texts
+
 // "F9": lock set-up.
 constexpr const char* Tomei = "tomei";  // transparent lock window
 }  // namespace key

@@ -25,10 +25,6 @@ constexpr const char* kCancelHint = "自動でWindowsを終了します、途中
 constexpr const char* kTooLong = "タイマーは9999時間まで設定できます。";
 constexpr const char* kNoTimeOfDay = "時刻は0:00から23:59までで設定して下さい。";
 
-const char* const kCountItems[] = {"CB1", "CB2", "CB3"};
-const char* const kCountTexts[] = {"CBI1", "CBI2", "CBI3"};
-constexpr const char* kMode = "MODE";
-constexpr const char* kAction = "ACT";
 constexpr int kActions = 5;
 constexpr std::uint32_t kJumpMs = 5000;  // a tick this late means the clock jumped
 
@@ -57,8 +53,8 @@ void PlaceFromStore(tk::Form& form, const char* section) {
 }  // namespace
 
 namespace timers {
-int StoredEndMode() { return StoredChoice(kMode, 3); }
-int StoredEndAction() { return StoredChoice(kAction, kActions); }
+int StoredEndMode() { return StoredChoice(key::Mode, 3); }
+int StoredEndAction() { return StoredChoice(key::Act, kActions); }
 
 std::string CommandLineOf(const std::string& path) {
   if (path.find_first_of(" \t") == std::string::npos || path.front() == '"') return path;
@@ -322,7 +318,7 @@ void TForm11::Button1Click(tk::Component*) {
   {
     settings::SettingsStore store;
     for (int i = 0; i < 3; ++i)
-      counts[i] = settings::StrToInt(store.ReadString(key::F12, kCountTexts[i], "0"));
+      counts[i] = settings::StrToInt(store.ReadString(key::F12, key::CountTexts[i], "0"));
   }
   const int mode = timers::StoredEndMode();
   const bool byTimeOfDay = mode == timers::kAtTimeOfDay;
@@ -524,7 +520,7 @@ void TForm12::FormCreate(tk::Component*) {
   settings::SettingsStore store;
   tk::ComboBox* boxes[] = {ComboBox1, ComboBox2, ComboBox3};
   for (int i = 0; i < 3; ++i) {
-    int index = store.ReadInteger(key::F12, kCountItems[i], 0);
+    int index = store.ReadInteger(key::F12, key::CountItems[i], 0);
     // An index that was edited out of range selects the first item.
     if (index < 0 || index >= static_cast<int>(boxes[i]->Items().size())) index = 0;
     boxes[i]->SetItemIndex(index);
@@ -541,18 +537,18 @@ void TForm12::FormCloseQuery(tk::Component*, bool& canClose) {
   settings::SettingsStore store;
   settings::WritePosition(store, key::F12, Left(), Top());
   tk::ComboBox* boxes[] = {ComboBox1, ComboBox2, ComboBox3};
-  for (int i = 0; i < 3; ++i) store.WriteInteger(key::F12, kCountItems[i], boxes[i]->ItemIndex());
-  for (int i = 0; i < 3; ++i) store.WriteString(key::F12, kCountTexts[i], boxes[i]->Text());
+  for (int i = 0; i < 3; ++i) store.WriteInteger(key::F12, key::CountItems[i], boxes[i]->ItemIndex());
+  for (int i = 0; i < 3; ++i) store.WriteString(key::F12, key::CountTexts[i], boxes[i]->Text());
   // The mode and action are stored once they leave their defaults, so that
   // the defaults write exactly what they always wrote.
   const int mode = RadioButton2->Checked() ? timers::kAtTimeOfDay
                    : RadioButton3->Checked() ? timers::kWhenProgramEnds
                                              : timers::kAfterTime;
   const int action = std::max(0, ComboBox4->ItemIndex());
-  if (mode != 0 || !store.ReadString(key::F12, kMode, "").empty())
-    store.WriteInteger(key::F12, kMode, mode);
-  if (action != 0 || !store.ReadString(key::F12, kAction, "").empty())
-    store.WriteInteger(key::F12, kAction, action);
+  if (mode != 0 || !store.ReadString(key::F12, key::Mode, "").empty())
+    store.WriteInteger(key::F12, key::Mode, mode);
+  if (action != 0 || !store.ReadString(key::F12, key::Act, "").empty())
+    store.WriteInteger(key::F12, key::Act, action);
   Release();
   canClose = true;
 }
