@@ -12,16 +12,19 @@ prefix=${1:-${WINEPREFIX:-$HOME/.wine}}
 export WINEPREFIX=$prefix
 # A prefix of your own keeps its own architecture.
 unset WINEARCH
-if ! dpkg-query -W -f='${Status}' fonts-ipafont-gothic 2>/dev/null | grep -q 'install ok installed'; then
-  SUDO=""
-  [ "$(id -u)" -eq 0 ] || SUDO=sudo
-  $SUDO apt-get update -q
-  $SUDO apt-get install -y -q fonts-ipafont-gothic
-fi
+for pkg in fonts-ipafont-gothic fonts-wine; do
+  if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
+    SUDO=""
+    [ "$(id -u)" -eq 0 ] || SUDO=sudo
+    $SUDO apt-get update -q
+    $SUDO apt-get install -y -q "$pkg"
+  fi
+done
 [ -d "$prefix" ] || wineboot -i
 reg=$(mktemp --suffix=.reg)
 trap 'rm -f "$reg"' EXIT
 wine_env_fonts_only_reg | iconv -f UTF-8 -t UTF-16 >"$reg"
 wine regedit /S "$(winepath -w "$reg")"
 wineserver -w
-echo "prepare-prefix: Japanese font substitutes set in $prefix"
+wine_env_marlett "$prefix"
+echo "prepare-prefix: Japanese font substitutes and Wine's Marlett set in $prefix"

@@ -68,6 +68,18 @@ wine_env_fonts_reg() {
 EOF
 }
 
+# Wine draws the caption buttons with its Marlett font (fonts-wine), which
+# Debian's Wine does not load from its own data folder: a copy in the
+# prefix's Fonts folder, where every Wine finds it. Without it the buttons
+# show as letters ("0 1 r").
+wine_env_marlett() {
+  local fonts=$1/drive_c/windows/Fonts src=/usr/share/wine/fonts/marlett.ttf
+  [ -f "$src" ] || { wine_env_die "$src is missing (install fonts-wine: scripts/install-deps.sh)"; return 1; }
+  [ -f "$fonts/marlett.ttf" ] && return 0
+  mkdir -p "$fonts"
+  cp "$src" "$fonts/marlett.ttf"
+}
+
 # wine_env_prefix <dir>: boots a new prefix in <dir> unless one is there.
 wine_env_prefix() {
   local dir=$1
@@ -77,6 +89,7 @@ wine_env_prefix() {
   dir=$(cd "$(dirname "$dir")" && pwd)/$(basename "$dir")
   export WINEPREFIX=$dir
   if [ -f "$dir/.kivo-prefix-ready" ]; then
+    wine_env_marlett "$dir"
     return 0
   fi
   rm -rf "$dir"
@@ -95,6 +108,7 @@ wine_env_prefix() {
   rm -f "$reg"
   grep -q 'IPAPGothic' "$dir/system.reg" \
     || { wine_env_die "font substitutes missing from $dir/system.reg"; return 1; }
+  wine_env_marlett "$dir" || return 1
   touch "$dir/.kivo-prefix-ready"
   echo "wine-env: prefix ready in $((SECONDS - start)) s"
 }
