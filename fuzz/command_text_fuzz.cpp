@@ -1,16 +1,28 @@
 // Text that scripts, other copies of the program and the settings hand over:
 // the command line (split and parsed), the record a second copy sends, a
-// stored hotkey and a capture's file-name pattern. None of them may crash,
-// and each keeps its promises whatever the bytes.
+// stored hotkey and a capture's file-name pattern, and all of them as text
+// for the system (UTF-8 to UTF-16 and back). None of them may crash, and
+// each keeps its promises whatever the bytes.
 #include <string>
 
 #include "app/command_line.h"
 #include "fuzz/fuzz_target.h"
 #include "hotkeys/hotkey_text.h"
+#include "text/utf.h"
 #include "viewer/capture_file.h"
 
 KIVO_FUZZ_TARGET(command_text) {
   const std::string text(reinterpret_cast<const char*>(data), size);
+
+  // As text for the system: what comes back is well-formed and converts to
+  // the same wide text again; good UTF-8 comes back as it was.
+  const std::wstring wide = text::ToUtf16(text);
+  const std::string back = text::ToUtf8(wide);
+  fuzz::Check(text::ToUtf16(back) == wide, "converted text converts back to the same");
+  fuzz::Check(text::ToUtf8(text::ToUtf16(back)) == back, "converted text is well-formed UTF-8");
+  if (wide.find(static_cast<wchar_t>(0xFFFD)) == std::wstring::npos &&
+      text.find("\xEF\xBF\xBD") == std::string::npos)
+    fuzz::Check(back == text, "good UTF-8 is kept");
 
   // The command line: whatever it parses to round-trips through the record.
   std::vector<std::string> args = cmdline::SplitCommandLine(text);

@@ -1,5 +1,6 @@
 // Dialogs, the application object and text conversion.
 #include "toolkit/toolkit.h"
+#include "text/utf.h"
 #include "toolkit/internal.h"
 
 #include <algorithm>
@@ -200,67 +201,9 @@ Form* Application::ActiveForm() const {
 }
 
 // ---------------------------------------------------------------- text
-std::wstring Widen(const std::string& s) {
-  std::wstring out;
-  for (size_t i = 0; i < s.size();) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    unsigned cp;
-    int n;
-    if (c < 0x80) { cp = c; n = 1; }
-    else if ((c >> 5) == 6) { cp = c & 0x1F; n = 2; }
-    else if ((c >> 4) == 14) { cp = c & 0x0F; n = 3; }
-    else if ((c >> 3) == 30) { cp = c & 0x07; n = 4; }
-    else { cp = 0xFFFD; n = 1; }
-    if (i + n > s.size()) { cp = 0xFFFD; n = 1; }
-    for (int k = 1; k < n && cp != 0xFFFD; ++k) {
-      unsigned char cc = static_cast<unsigned char>(s[i + k]);
-      if ((cc >> 6) != 2) { cp = 0xFFFD; n = k; break; }
-      cp = (cp << 6) | (cc & 0x3F);
-    }
-    i += n;
-    if (sizeof(wchar_t) == 2 && cp >= 0x10000) {
-      cp -= 0x10000;
-      out.push_back(static_cast<wchar_t>(0xD800 + (cp >> 10)));
-      out.push_back(static_cast<wchar_t>(0xDC00 + (cp & 0x3FF)));
-    } else {
-      out.push_back(static_cast<wchar_t>(cp));
-    }
-  }
-  return out;
-}
+std::wstring Widen(const std::string& s) { return text::ToUtf16(s); }
 
-std::string Narrow(const std::wstring& w) {
-  std::string out;
-  // One allocation: a growing text would leave copies of itself (perhaps a
-  // password) in the buffers it gives back.
-  out.reserve(w.size() * 3);
-  for (size_t i = 0; i < w.size(); ++i) {
-    unsigned cp = static_cast<unsigned>(w[i]);
-    if (sizeof(wchar_t) == 2 && cp >= 0xD800 && cp < 0xDC00 && i + 1 < w.size()) {
-      unsigned lo = static_cast<unsigned>(w[i + 1]);
-      if (lo >= 0xDC00 && lo < 0xE000) {
-        cp = 0x10000 + ((cp - 0xD800) << 10) + (lo - 0xDC00);
-        ++i;
-      }
-    }
-    if (cp < 0x80) {
-      out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-  }
-  return out;
-}
+std::string Narrow(const std::wstring& w) { return text::ToUtf8(w); }
 
 std::string Format(const char* fmt, ...) {
   va_list ap;

@@ -5,6 +5,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include "text/utf.h"
 #include "platform/win32/win32_screen.h"
 #include "winapi/winapi.h"
 
@@ -48,28 +49,12 @@ namespace platform {
 
 namespace {
 
-// UTF-8 <-> UTF-16 at the Win32 boundary. Invalid input is replaced, never
-// rejected.
-std::wstring ToWide(const std::string& s) {
-  if (s.empty()) return std::wstring();
-  int n = ::MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-  if (n <= 0) return std::wstring();
-  std::wstring out(static_cast<size_t>(n), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), &out[0], n);
-  return out;
-}
-
-std::string ToUtf8(const wchar_t* w, size_t len) {
-  if (len == 0) return std::string();
-  int n = ::WideCharToMultiByte(CP_UTF8, 0, w, static_cast<int>(len), nullptr, 0, nullptr,
-                                nullptr);
-  if (n <= 0) return std::string();
-  std::string out(static_cast<size_t>(n), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, w, static_cast<int>(len), &out[0], n, nullptr, nullptr);
-  return out;
-}
-
-std::string ToUtf8(const std::wstring& w) { return ToUtf8(w.data(), w.size()); }
+// UTF-8 <-> UTF-16 at the Win32 boundary: the program's one converter (its
+// own code, so that it holds on Windows 95 too, whose MultiByteToWideChar
+// may lack CP_UTF8).
+std::wstring ToWide(const std::string& s) { return text::ToUtf16(s); }
+std::string ToUtf8(const wchar_t* w, size_t len) { return text::ToUtf8(w, len); }
+std::string ToUtf8(const std::wstring& w) { return text::ToUtf8(w); }
 
 // FindOtherProcessWindow: a top-level window of another process with this
 // class.
