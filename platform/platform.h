@@ -342,56 +342,42 @@ bool SaveFile(Platform& p, const std::string& path, const std::string& data, std
 // (MoveFile refuses an existing name).
 bool SaveNewFile(Platform& p, const std::string& path, const std::string& data);
 
-// Owning registry key handle.
-// A process, thread, token or file handle of the platform, closed
-// (CloseHandle) when its owner goes, on every way out.
-class OwnedHandle {
+// A handle of the platform closed when its owner goes, on every way out:
+// `OwnedHandle` (process, thread, token and file handles: CloseHandle) and
+// `RegKey` (registry keys: RegCloseKey).
+template <class Closer>
+class HandleOwner {
  public:
-  OwnedHandle() = default;
-  explicit OwnedHandle(Handle h) : h_(h) {}
-  ~OwnedHandle() { Reset(); }
-  OwnedHandle(OwnedHandle&& o) noexcept : h_(o.h_) { o.h_ = 0; }
-  OwnedHandle& operator=(OwnedHandle&& o) noexcept {
+  HandleOwner() = default;
+  explicit HandleOwner(Handle h) : h_(h) {}
+  ~HandleOwner() { Reset(); }
+  HandleOwner(HandleOwner&& o) noexcept : h_(o.h_) { o.h_ = 0; }
+  HandleOwner& operator=(HandleOwner&& o) noexcept {
     if (this != &o) { Reset(); h_ = o.h_; o.h_ = 0; }
     return *this;
   }
-  OwnedHandle(const OwnedHandle&) = delete;
-  OwnedHandle& operator=(const OwnedHandle&) = delete;
+  HandleOwner(const HandleOwner&) = delete;
+  HandleOwner& operator=(const HandleOwner&) = delete;
   Handle get() const { return h_; }
-  explicit operator bool() const { return h_ != 0; }
-  void Reset(Handle h = 0);
-
- private:
-  Handle h_ = 0;
-};
-
-class RegKey {
- public:
-  RegKey() = default;
-  explicit RegKey(Handle h) : h_(h) {}
-  ~RegKey() { Reset(); }
-  RegKey(RegKey&& o) noexcept : h_(o.h_) { o.h_ = 0; }
-  RegKey& operator=(RegKey&& o) noexcept {
-    if (this != &o) { Reset(); h_ = o.h_; o.h_ = 0; }
-    return *this;
-  }
-  RegKey(const RegKey&) = delete;
-  RegKey& operator=(const RegKey&) = delete;
-  Handle get() const { return h_; }
+  // For a call that hands a new handle out through a pointer.
   Handle* put() { Reset(); return &h_; }
   explicit operator bool() const { return h_ != 0; }
-  void Reset() {
-    if (h_) Get().RegCloseKey(h_);
-    h_ = 0;
+  void Reset(Handle h = 0) {
+    if (h_ && h_ != h) Closer::Close(h_);
+    h_ = h;
   }
 
  private:
   Handle h_ = 0;
 };
 
-inline void OwnedHandle::Reset(Handle h) {
-  if (h_ && h_ != h) Get().CloseHandle(h_);
-  h_ = h;
-}
+struct HandleCloser {
+  static void Close(Handle h) { Get().CloseHandle(h); }
+};
+struct RegKeyCloser {
+  static void Close(Handle h) { Get().RegCloseKey(h); }
+};
+using OwnedHandle = HandleOwner<HandleCloser>;
+using RegKey = HandleOwner<RegKeyCloser>;
 
 }  // namespace platform

@@ -299,17 +299,25 @@ DWORD WINAPI FormatMessageW(DWORD flags, LPCVOID source, DWORD id, DWORD languag
   return static_cast<DWORD>(w.size());
 }
 
+namespace {
+// A folder of the system asked for on the A side: its name converted, or the
+// size it needs as the W call answers.
+UINT FolderFromAnsi(UINT(WINAPI* ansi)(LPSTR, UINT), LPWSTR buffer, UINT size) {
+  char a[MAX_PATH * 2 + 2] = {};
+  UINT n = ansi(a, sizeof a);
+  if (n == 0 || n >= sizeof a) return 0;
+  std::wstring w = FromAnsi(a, static_cast<int>(n));
+  if (w.size() >= size) return static_cast<UINT>(w.size() + 1);
+  return static_cast<UINT>(CopyOut(w, buffer, static_cast<int>(size)));
+}
+}  // namespace
+
 UINT WINAPI GetWindowsDirectoryW(LPWSTR buffer, UINT size) {
   if (!Ansi()) {
     KIVO_W("kernel32.dll", GetWindowsDirectoryW);
     return w_GetWindowsDirectoryW ? w_GetWindowsDirectoryW(buffer, size) : 0;
   }
-  char a[MAX_PATH * 2 + 2] = {};
-  UINT n = ::GetWindowsDirectoryA(a, sizeof a);
-  if (n == 0 || n >= sizeof a) return 0;
-  std::wstring w = FromAnsi(a, static_cast<int>(n));
-  if (w.size() >= size) return static_cast<UINT>(w.size() + 1);
-  return static_cast<UINT>(CopyOut(w, buffer, static_cast<int>(size)));
+  return FolderFromAnsi(&::GetWindowsDirectoryA, buffer, size);
 }
 
 UINT WINAPI GetSystemDirectoryW(LPWSTR buffer, UINT size) {
@@ -317,12 +325,7 @@ UINT WINAPI GetSystemDirectoryW(LPWSTR buffer, UINT size) {
     KIVO_W("kernel32.dll", GetSystemDirectoryW);
     return w_GetSystemDirectoryW ? w_GetSystemDirectoryW(buffer, size) : 0;
   }
-  char a[MAX_PATH * 2 + 2] = {};
-  UINT n = ::GetSystemDirectoryA(a, sizeof a);
-  if (n == 0 || n >= sizeof a) return 0;
-  std::wstring w = FromAnsi(a, static_cast<int>(n));
-  if (w.size() >= size) return static_cast<UINT>(w.size() + 1);
-  return static_cast<UINT>(CopyOut(w, buffer, static_cast<int>(size)));
+  return FolderFromAnsi(&::GetSystemDirectoryA, buffer, size);
 }
 
 int WINAPI CompareStringW(LCID locale, DWORD flags, LPCWSTR a, int na, LPCWSTR b, int nb) {

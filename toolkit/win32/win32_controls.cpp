@@ -13,86 +13,65 @@ ChildPeer::ChildPeer(Control& c, FormPeer& form, int id) : Win32Peer(c), form_(f
   Create(id);
 }
 
-void ChildPeer::Create(int id) {
-  const wchar_t* cls = L"STATIC";
-  DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
-  DWORD ex = WS_EX_NOPARENTNOTIFY;
-  switch (control_.Kind()) {
-    case ControlKind::Button:
-      cls = L"BUTTON";
-      style |= BS_PUSHBUTTON | WS_TABSTOP;
-      break;
-    case ControlKind::CheckBox:
-      cls = L"BUTTON";
-      style |= BS_CHECKBOX | WS_TABSTOP;
-      break;
-    case ControlKind::RadioButton:
-      cls = L"BUTTON";
-      style |= BS_RADIOBUTTON | WS_TABSTOP;
-      break;
-    case ControlKind::Label:
-      style |= SS_LEFT | SS_NOTIFY;
-      break;
-    case ControlKind::Edit:
-      cls = L"EDIT";
-      style |= ES_AUTOHSCROLL | WS_TABSTOP;
-      ex |= WS_EX_CLIENTEDGE;
-      break;
-    case ControlKind::Memo:
-      cls = L"EDIT";
-      style |= ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_TABSTOP;
-      if (static_cast<Memo&>(control_).HorizontalScrollBar()) style |= ES_AUTOHSCROLL | WS_HSCROLL;
-      if (static_cast<Memo&>(control_).VerticalScrollBar()) style |= WS_VSCROLL;
-      ex |= WS_EX_CLIENTEDGE;
-      break;
+namespace {
+// What each kind of control is made as: its window class and styles. A new
+// kind is one row here (in ControlKind's order); what its options add
+// follows in KindStyle.
+struct KindWindow {
+  ControlKind kind;
+  const wchar_t* cls;
+  DWORD style, ex;
+};
+const KindWindow kKindWindows[] = {
+    {ControlKind::Form, L"STATIC", 0, 0},
+    {ControlKind::Button, L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0},
+    {ControlKind::CheckBox, L"BUTTON", BS_CHECKBOX | WS_TABSTOP, 0},
+    {ControlKind::RadioButton, L"BUTTON", BS_RADIOBUTTON | WS_TABSTOP, 0},
+    {ControlKind::Label, L"STATIC", SS_LEFT | SS_NOTIFY, 0},
+    {ControlKind::Edit, L"EDIT", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE},
+    {ControlKind::Memo, L"EDIT", ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_TABSTOP,
+     WS_EX_CLIENTEDGE},
+    {ControlKind::ComboBox, L"COMBOBOX", WS_VSCROLL | WS_TABSTOP, 0},
+    {ControlKind::ListBox, L"LISTBOX", LBS_NOTIFY | WS_VSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE},
+    {ControlKind::StatusBar, STATUSCLASSNAMEW, CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER, 0},
+    {ControlKind::Bevel, L"STATIC", SS_ETCHEDFRAME, 0},
+    {ControlKind::Panel, L"STATIC", SS_CENTER | SS_CENTERIMAGE | SS_SUNKEN, 0},
+    {ControlKind::Image, L"STATIC", SS_BITMAP | SS_NOTIFY, 0},
+    {ControlKind::ProgressBar, PROGRESS_CLASSW, 0, 0},
+    {ControlKind::GroupBox, L"BUTTON", BS_GROUPBOX, 0},
+    {ControlKind::ScrollBox, kScrollBoxClass, WS_HSCROLL | WS_VSCROLL | WS_CLIPCHILDREN, WS_EX_CLIENTEDGE},
+    {ControlKind::WebBrowser, L"STATIC", 0, 0},
+    {ControlKind::PageControl, WC_TABCONTROLW, WS_CLIPSIBLINGS, 0},
+    {ControlKind::HotKey, HOTKEY_CLASSW, WS_TABSTOP, WS_EX_CLIENTEDGE},
+};
+
+const KindWindow& WindowOf(ControlKind kind) {
+  for (const KindWindow& w : kKindWindows)
+    if (w.kind == kind) return w;
+  return kKindWindows[0];
+}
+
+// What a control's own options add to its kind's styles.
+DWORD KindStyle(const Control& c) {
+  switch (c.Kind()) {
+    case ControlKind::Memo: {
+      const auto& m = static_cast<const Memo&>(c);
+      return (m.HorizontalScrollBar() ? ES_AUTOHSCROLL | WS_HSCROLL : 0) |
+             (m.VerticalScrollBar() ? WS_VSCROLL : 0);
+    }
     case ControlKind::ComboBox:
-      cls = L"COMBOBOX";
-      style |= (static_cast<ComboBox&>(control_).DropDownList() ? CBS_DROPDOWNLIST
-                                                                 : CBS_DROPDOWN | CBS_AUTOHSCROLL) |
-               WS_VSCROLL | WS_TABSTOP;
-      break;
-    case ControlKind::ListBox:
-      cls = L"LISTBOX";
-      style |= LBS_NOTIFY | WS_VSCROLL | WS_TABSTOP;
-      ex |= WS_EX_CLIENTEDGE;
-      break;
-    case ControlKind::StatusBar:
-      cls = STATUSCLASSNAMEW;
-      style |= CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER;
-      break;
-    case ControlKind::Bevel:
-      style |= SS_ETCHEDFRAME;
-      break;
-    case ControlKind::Panel:
-      style |= SS_CENTER | SS_CENTERIMAGE | SS_SUNKEN;
-      break;
-    case ControlKind::Image:
-      style |= SS_BITMAP | SS_NOTIFY;
-      break;
-    case ControlKind::ProgressBar:
-      cls = PROGRESS_CLASSW;
-      break;
-    case ControlKind::HotKey:
-      cls = HOTKEY_CLASSW;
-      style |= WS_TABSTOP;
-      ex |= WS_EX_CLIENTEDGE;
-      break;
-    case ControlKind::GroupBox:
-      cls = L"BUTTON";
-      style |= BS_GROUPBOX;
-      break;
-    case ControlKind::PageControl:
-      cls = WC_TABCONTROLW;
-      style |= WS_CLIPSIBLINGS;
-      break;
-    case ControlKind::ScrollBox:
-      cls = kScrollBoxClass;
-      style |= WS_HSCROLL | WS_VSCROLL | WS_CLIPCHILDREN;
-      ex |= WS_EX_CLIENTEDGE;
-      break;
-    case ControlKind::Form:
-      break;
+      return static_cast<const ComboBox&>(c).DropDownList() ? CBS_DROPDOWNLIST
+                                                             : CBS_DROPDOWN | CBS_AUTOHSCROLL;
+    default: return 0;
   }
+}
+}  // namespace
+
+void ChildPeer::Create(int id) {
+  const KindWindow& made = WindowOf(control_.Kind());
+  const wchar_t* cls = made.cls;
+  DWORD style = WS_CHILD | WS_CLIPSIBLINGS | made.style | KindStyle(control_);
+  DWORD ex = WS_EX_NOPARENTNOTIFY | made.ex;
   ControlKind k = control_.Kind();
   if (k == ControlKind::Label) style |= LabelStyle(static_cast<Label&>(control_));
   if (k == ControlKind::Bevel) style = (style & ~SS_TYPEMASK) | BevelStyle(control_.Bounds());
