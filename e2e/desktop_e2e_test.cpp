@@ -182,6 +182,7 @@ TEST_F(Desktop, TaskbarCheckBoxHidesAndShowsTheTaskbar) {
 // Wine, like NT, keeps win.ini's [windows] section in the registry
 // (IniFileMapping), so run= is a registry value there.
 TEST_F(Desktop, StartupRegistrationInMappedWinIni) {
+  SetWindowsVersion("winxp");  // win.ini up to XP; the Run key from Vista on
   const std::string key = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
   ASSERT_DRIVER_OK(Driver({"reg-set", key, "run", kOtherProgram}));
   auto run = [&]() -> std::optional<std::string> {
@@ -199,8 +200,39 @@ TEST_F(Desktop, StartupRegistrationInMappedWinIni) {
 }
 
 // Without the mapping (as on 9x) the entry is a line of the win.ini file.
+// From Vista on the entry is the user's Run value, which Task Manager and
+// Settings show; an entry of ours still in win.ini moves there.
+TEST_F(Desktop, StartupRegistrationInTheRunKeyFromVistaOn) {
+  SetWindowsVersion("win10");
+  const std::string mapped = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+  const std::string self = WinPath(AppExe());
+  ASSERT_DRIVER_OK(Driver({"reg-set", mapped, "run", std::string(kOtherProgram) + " " + self}));
+  const std::string runKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+  auto value = [&]() -> std::optional<std::string> {
+    Result r = Driver({"reg-get", runKey, "kivo_config"});
+    if (r.code != 0 || r.lines().empty()) return std::nullopt;
+    std::string v, line = r.lines()[0];
+    for (size_t i = 0; i < line.size(); ++i) {  // reg-get escapes backslashes
+      if (line[i] == '\\' && i + 1 < line.size()) ++i;
+      v += line[i];
+    }
+    return v;
+  };
+  Start();
+  ASSERT_FALSE(HasFailure());
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kMainTitle, "--text", "スタートアップ登録"}));
+  EXPECT_TRUE(WaitFor([&] { return value() == "\"" + self + "\""; }, 10000))
+      << "Run value = " << value().value_or("(none)");
+  Result run = Driver({"reg-get", mapped, "run"});
+  EXPECT_EQ(run.lines().empty() ? "" : run.lines()[0], "C:\\\\windows\\\\notepad.exe")
+      << "win.ini kept our entry or lost the other program's";
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kMainTitle, "--text", "スタートアップ登録"}));
+  EXPECT_TRUE(WaitFor([&] { return !value().has_value(); }, 10000)) << "the Run value stays";
+}
+
 TEST_F(Desktop, StartupRegistrationInWinIniFile) {
-  UnmapWinIniWindowsSection();
+  UnmapWinIniWindowsSection();  // before the first Wine process of the test
+  SetWindowsVersion("winxp");
   WriteWinIni(std::string("[windows]\r\nrun=") + kOtherProgram + "\r\nload=\r\n\r\n[mail]\r\nMAPI=1\r\n");
   ASSERT_FALSE(HasFailure());
   RegisterAndUnregister([this] { return RunEntryInFile(); });
@@ -209,7 +241,8 @@ TEST_F(Desktop, StartupRegistrationInWinIniFile) {
 // A plain win.ini reads our quoted path back without its quotes when it is
 // the whole entry; the program must still find it, and never add it twice.
 TEST_F(Desktop, StartupEntryWithBlanksInAPlainWinIni) {
-  UnmapWinIniWindowsSection();
+  UnmapWinIniWindowsSection();  // before the first Wine process of the test
+  SetWindowsVersion("winxp");
   WriteWinIni("[windows]\r\nrun=\r\nload=\r\n");
   const std::string folder = prefix_ + "/drive_c/Program Files/Kivo Tools";
   const std::string exe = "C:\\Program Files\\Kivo Tools\\kivo_config.exe";

@@ -99,6 +99,7 @@ TEST_F(Package, InstallStartUninstallLeavesNothingButTheSettings) {
   // start with Windows.
   Result target = Driver({"shortcut-target", WinPath(shortcut->string())});
   ASSERT_DRIVER_OK(target);
+  SetWindowsVersion("winxp");  // the start-up entry in win.ini
   SkipLogo();
   StartApp(target.lines().at(0));
   WaitMainWindow();

@@ -131,6 +131,8 @@ FunctionEnd
 ; "win.ini" without a folder: the system then maps it to the registry where
 ; it does so (NT, Wine), as the program's own profile calls do.
 Function un.RemoveStartupEntry
+  ; Vista and later: the user's Run value the program writes there.
+  DeleteRegValue HKCU "Software\Microsoft\Windows\CurrentVersion\Run" "kivo_config"
   ReadINIStr $0 "win.ini" "windows" "run"
   StrCpy $1 $0
   ; The folder as installed (the uninstaller may run from another spelling

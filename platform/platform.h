@@ -184,6 +184,8 @@ class Platform {
                             Handle& key) = 0;
   virtual long RegQueryValueEx(Handle key, const std::string& name, RegValue& value) = 0;
   virtual long RegSetValueEx(Handle key, const std::string& name, const RegValue& value) = 0;
+  // ERROR_FILE_NOT_FOUND (2) when the value is not there.
+  virtual long RegDeleteValue(Handle key, const std::string& name) = 0;
   virtual long RegCloseKey(Handle key) = 0;
 
   // user32

@@ -223,4 +223,33 @@ TEST_F(ToolsTest, StartupRegistrationEditsOnlyTheRunEntryOfWinIni) {
   f->CheckBox3->Click();
   EXPECT_EQ(sim->profileFiles["win.ini"], before);
 }
+
+// On NT 6 and later the entry is the user's Run value, which Task Manager
+// and Settings show and can switch off; an entry of ours left in win.ini is
+// taken out of it, other programs' are left alone. 95-XP keep win.ini.
+TEST_F(ToolsTest, OnNt6AndLaterTheStartUpEntryIsTheUsersRunValue) {
+  UseVersion(platform::kPlatformNT, 10, 0, 19045);
+  const std::string path = "\"" + sim->executablePath + "\"";
+  sim->profileFiles["win.ini"] = "[windows]\r\nrun=C:\\A.EXE " + path + "\r\n";
+  TForm1* f = Create();
+  f->CheckBox3->Click();
+  auto run = sim->GetValue(tools::kRunKey, "kivo_config");
+  ASSERT_TRUE(run.has_value()) << "no Run value";
+  EXPECT_EQ(run->type, platform::kRegSz);
+  EXPECT_EQ(run->data, path + std::string(1, '\0'));
+  EXPECT_EQ(sim->profileFiles["win.ini"], "[windows]\r\nrun=C:\\A.EXE\r\n") << "ours moved, theirs kept";
+  f->CheckBox3->Click();
+  EXPECT_FALSE(sim->GetValue(tools::kRunKey, "kivo_config").has_value());
+  EXPECT_EQ(sim->profileFiles["win.ini"], "[windows]\r\nrun=C:\\A.EXE\r\n");
+  // Cleared with nothing there: nothing else is touched.
+  sim->SetValue(tools::kRunKey, "other", platform::RegValue{platform::kRegSz, std::string("x\0", 2)});
+  tools::SetStartupRegistration(false, sim->executablePath);
+  EXPECT_TRUE(sim->GetValue(tools::kRunKey, "other").has_value());
+
+  // XP: win.ini as before, no Run value.
+  UseVersion(platform::kPlatformNT, 5, 1, 2600);
+  tools::SetStartupRegistration(true, sim->executablePath);
+  EXPECT_FALSE(sim->GetValue(tools::kRunKey, "kivo_config").has_value());
+  EXPECT_NE(sim->profileFiles["win.ini"].find(path), std::string::npos);
+}
 }  // namespace

@@ -176,9 +176,21 @@ void SetForcedTerminationDisabled(bool disabled) {
 
 void SetStartupRegistration(bool registered, const std::string& exePath) {
   auto& p = platform::Get();
+  const platform::OsVersion v = p.GetVersionEx();
+  const bool runKey = v.platformId == platform::kPlatformNT && v.major >= 6;
   std::string entry = p.GetProfileString("win.ini", "windows", "run", "");
-  std::string updated = EditRunEntry(entry, exePath, registered);
+  std::string updated = EditRunEntry(entry, exePath, registered && !runKey);
   if (updated != entry) p.WriteProfileString("win.ini", "windows", "run", updated);
+  if (!runKey) return;
+  platform::RegKey key;
+  if (p.RegCreateKeyEx(platform::kHkeyCurrentUser, kRunKey, platform::kKeyAllAccess, *key.put()) != 0) return;
+  if (registered) {
+    // Quoted, as the system starts a Run value as a command line.
+    const std::string command = '"' + exePath + '"';
+    p.RegSetValueEx(key.get(), kRunValue, platform::RegValue{platform::kRegSz, command + '\0'});
+  } else {
+    p.RegDeleteValue(key.get(), kRunValue);
+  }
 }
 
 void MoveCdTray(bool open) {

@@ -20,8 +20,14 @@ void SetTaskbarHidden(bool hidden);
 // Suspends (true) or restores the system's forced-termination keys.
 void SetForcedTerminationDisabled(bool disabled);
 // Adds or removes a program's full path in the "run" entry of section
-// "windows" of win.ini, leaving every other program's entry as it was.
+// "windows" of win.ini, leaving every other program's entry as it was. On
+// NT 6 and later, where Task Manager and Settings list start-up programs
+// only from the Run keys, the entry is the value "kivo_config" under
+// HKCU\Software\Microsoft\Windows\CurrentVersion\Run instead, and an entry
+// of ours still in win.ini is taken out of it.
 void SetStartupRegistration(bool registered, const std::string& exePath);
+inline constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+inline constexpr const char* kRunValue = "kivo_config";
 // The run-entry list edit itself: returns the new entry text.
 std::string EditRunEntry(const std::string& entry, const std::string& exePath, bool registered);
 // Opens (true) or closes the CD tray of the default CD-audio device.

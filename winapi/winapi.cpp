@@ -596,6 +596,15 @@ LONG WINAPI RegSetValueExW(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, c
                           static_cast<DWORD>(a.size() + 1));
 }
 
+LONG WINAPI RegDeleteValueW(HKEY key, LPCWSTR name) {
+  if (!Ansi()) {
+    KIVO_W("advapi32.dll", RegDeleteValueW);
+    return w_RegDeleteValueW ? w_RegDeleteValueW(key, name) : ERROR_CALL_NOT_IMPLEMENTED;
+  }
+  Arg n(name);
+  return ::RegDeleteValueA(key, n.get());
+}
+
 // ------------------------------------------------------------- shell32, winmm
 HINSTANCE WINAPI ShellExecuteW(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters,
                                LPCWSTR directory, INT show) {

@@ -93,6 +93,7 @@ LONG WINAPI RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD t
                              LPDWORD size);
 LONG WINAPI RegSetValueExW(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data,
                            DWORD size);
+LONG WINAPI RegDeleteValueW(HKEY key, LPCWSTR name);
 
 // ------------------------------------------------------------- shell32, winmm
 HINSTANCE WINAPI ShellExecuteW(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters,

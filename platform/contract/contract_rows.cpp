@@ -194,6 +194,23 @@ void RegistryValuesKeepTheirTypes(Platform& p, const Scratch& s, Check& c) {
   p.RegCloseKey(k);
 }
 
+// RegDeleteValue takes a value away (its name without case); a value that
+// is not there fails with ERROR_FILE_NOT_FOUND, and the key stays.
+void RegistryValuesAreDeleted(Platform& p, const Scratch& s, Check& c) {
+  Handle k = 0;
+  c.Equal("RegCreateKeyEx", p.RegCreateKeyEx(kHkeyCurrentUser, s.key + "\\Run", kKeyAllAccess, k), 0);
+  if (!k) return;
+  c.Equal("RegSetValueEx", p.RegSetValueEx(k, "kivo_config", Text("\"C:\\k.exe\"")), 0);
+  c.Equal("RegDeleteValue", p.RegDeleteValue(k, "KIVO_CONFIG"), 0);
+  RegValue v;
+  c.Equal("RegQueryValueEx after", p.RegQueryValueEx(k, "kivo_config", v), kErrorFileNotFound);
+  c.Equal("RegDeleteValue again", p.RegDeleteValue(k, "kivo_config"), kErrorFileNotFound);
+  p.RegCloseKey(k);
+  Handle again = 0;
+  c.Equal("the key stays", p.RegOpenKeyEx(kHkeyCurrentUser, s.key + "\\Run", kKeyAllAccess, again), 0);
+  if (again) p.RegCloseKey(again);
+}
+
 // ---------------------------------------------------------------- win.ini
 
 // A win.ini value in quotes: the 95 family's reader of the plain file drops
@@ -400,6 +417,7 @@ const std::vector<Row>& Rows() {
       {"SaveFileReplacesAndSaveNewFileRefuses", SaveFileReplacesAndSaveNewFileRefuses},
       {"RegistryKeysAndMissingValues", RegistryKeysAndMissingValues},
       {"RegistryValuesKeepTheirTypes", RegistryValuesKeepTheirTypes},
+      {"RegistryValuesAreDeleted", RegistryValuesAreDeleted},
       {"WinIniValuesInQuotes", WinIniValuesInQuotes},
       {"ClipboardSequenceAndBitmap", ClipboardSequenceAndBitmap},
       {"CompareStringOrdersByTheLocale", CompareStringOrdersByTheLocale},

@@ -337,6 +337,16 @@ long SimPlatform::RegSetValueEx(Handle key, const std::string& name, const RegVa
   return 0;
 }
 
+long SimPlatform::RegDeleteValue(Handle key, const std::string& name) {
+  auto h = handles_.find(key);
+  if (h == handles_.end()) return kErrorInvalidHandle;
+  Log(Call("RegDeleteValue", {Quote(h->second), Quote(name)}));
+  if (readOnlySections.count(Lower(h->second))) return kErrorAccessDenied;
+  auto k = keys_.find(Lower(h->second));
+  if (k == keys_.end() || k->second.values.erase(Lower(name)) == 0) return kErrorFileNotFound;
+  return 0;
+}
+
 long SimPlatform::RegCloseKey(Handle key) {
   handles_.erase(key);
   return 0;

@@ -197,6 +197,7 @@ class SimPlatform : public Platform {
                     Handle& key) override;
   long RegQueryValueEx(Handle key, const std::string& name, RegValue& value) override;
   long RegSetValueEx(Handle key, const std::string& name, const RegValue& value) override;
+  long RegDeleteValue(Handle key, const std::string& name) override;
   long RegCloseKey(Handle key) override;
   bool ExitWindowsEx(std::uint32_t flags, std::uint32_t reserved) override;
   Handle FindOtherProcessWindow(const std::string& className) override;

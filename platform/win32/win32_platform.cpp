@@ -24,6 +24,7 @@
 #undef RegOpenKeyEx
 #undef RegQueryValueEx
 #undef RegSetValueEx
+#undef RegDeleteValue
 #undef FindWindow
 #undef RegisterWindowMessage
 #undef SystemParametersInfo
@@ -447,6 +448,9 @@ class Win32Platform : public Platform {
                             static_cast<DWORD>(value.data.size()));
   }
 
+  long RegDeleteValue(Handle key, const std::string& name) override {
+    return winapi::RegDeleteValueW(Key(key), ToWide(name).c_str());
+  }
   long RegCloseKey(Handle key) override { return ::RegCloseKey(Key(key)); }
 
   bool ExitWindowsEx(std::uint32_t flags, std::uint32_t reserved) override {
