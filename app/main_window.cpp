@@ -364,11 +364,7 @@ void TForm1::FormCloseQuery(tk::Component*, bool& canClose) {
 
 void TForm1::FormClose(tk::Component*, tk::CloseAction&) {
   TrayRetryTimer->SetEnabled(false);
-  platform::NotifyIconData icon;
-  icon.window = Handle();
-  icon.id = kTrayIconId;
-  icon.flags = 0;
-  platform::Get().ShellNotifyIcon(platform::kNimDelete, icon);
+  platform::Get().ShellNotifyIcon(platform::kNimDelete, TrayIcon(false));
 }
 
 void TForm1::FormDestroy(tk::Component*) {
@@ -457,15 +453,23 @@ bool TForm1::WndProc(tk::Message& msg) {
 // The program lives in the tray: an icon the shell refused (no tray yet at a
 // logon, the shell restarting) is asked for again every second for a while,
 // and a shell that starts again gets it anew ("TaskbarCreated").
-void TForm1::AddTrayIcon() {
+platform::NotifyIconData TForm1::TrayIcon(bool whole) const {
   platform::NotifyIconData icon;
   icon.window = Handle();
   icon.id = kTrayIconId;
+  if (!whole) {
+    icon.flags = 0;  // the window and id name it
+    return icon;
+  }
   icon.flags = 7;  // NIF_MESSAGE | NIF_ICON | NIF_TIP
   icon.callbackMessage = kTrayCallbackMessage;
   icon.applicationIcon = true;
   icon.tip = kTrayTip;
-  if (platform::Get().ShellNotifyIcon(platform::kNimAdd, icon)) {
+  return icon;
+}
+
+void TForm1::AddTrayIcon() {
+  if (platform::Get().ShellNotifyIcon(platform::kNimAdd, TrayIcon(true))) {
     trayRetries_ = 0;
     TrayRetryTimer->SetEnabled(false);
     return;
@@ -481,10 +485,7 @@ void TForm1::AddTrayIcon() {
 void TForm1::TaskbarCreated() {
   // The new shell knows no icon of ours; one still there (the message also
   // comes when only the screen changed) is replaced.
-  platform::NotifyIconData icon;
-  icon.window = Handle();
-  icon.id = kTrayIconId;
-  platform::Get().ShellNotifyIcon(platform::kNimDelete, icon);
+  platform::Get().ShellNotifyIcon(platform::kNimDelete, TrayIcon(false));
   trayRetries_ = 0;
   AddTrayIcon();
 }

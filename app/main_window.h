@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "platform/platform.h"
 #include "session/session.h"
 #include "toolkit/toolkit.h"
 
@@ -116,6 +117,8 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
   void B1Click(tk::Component* sender);
 
   // Tray icon and visibility.
+  // The tray icon's record: whole for NIM_ADD, or only what names it.
+  platform::NotifyIconData TrayIcon(bool whole) const;
   void AddTrayIcon();
   void TaskbarCreated();
   void TrayMessage(tk::Message& msg);

@@ -29,15 +29,12 @@ Form::~Form() {
 
 FormSlotBase::FormSlotBase(std::string name) : name_(std::move(name)) {
   // Slots are program-wide objects: made before main, never copied.
-  const_cast<std::vector<FormSlotBase*>&>(All()).push_back(this);
+  Registry().push_back(this);
 }
 
-FormSlotBase::~FormSlotBase() {
-  auto& all = const_cast<std::vector<FormSlotBase*>&>(All());
-  all.erase(std::remove(all.begin(), all.end(), this), all.end());
-}
+FormSlotBase::~FormSlotBase() { Erase(Registry(), this); }
 
-const std::vector<FormSlotBase*>& FormSlotBase::All() {
+std::vector<FormSlotBase*>& FormSlotBase::Registry() {
   static std::vector<FormSlotBase*> all;
   return all;
 }

@@ -61,7 +61,7 @@ class FormSlotBase {
   const std::string& SlotName() const { return name_; }
   virtual Form* Held() const = 0;
   // Every slot of the program, in the order they were made.
-  static const std::vector<FormSlotBase*>& All();
+  static const std::vector<FormSlotBase*>& All() { return Registry(); }
 
  protected:
   explicit FormSlotBase(std::string name);
@@ -71,6 +71,7 @@ class FormSlotBase {
 
  private:
   friend class Form;
+  static std::vector<FormSlotBase*>& Registry();
   std::string name_;
 };
 
