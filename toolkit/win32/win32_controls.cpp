@@ -87,8 +87,7 @@ void ChildPeer::Create(int id) {
   }
   std::wstring text = k == ControlKind::Image ? std::wstring() : Widen(control_.Caption());
   const Rect& r = control_.Bounds();
-  Font font = control_.GetFont();
-  const RECT at = Placement(r, font);
+  const RECT at = Placement(r);
   HWND h = winapi::CreateWindowExW(ex, cls, text.c_str(), style, at.left, at.top, at.right - at.left,
                                    at.bottom - at.top, form_.hwnd(),
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Instance(), nullptr);
@@ -100,7 +99,7 @@ void ChildPeer::Create(int id) {
       k == ControlKind::Label || k == ControlKind::Image || k == ControlKind::PageControl)
     form_.StackContainer(h);
   form_.ChildAdded();
-  winapi::SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(font)),
+  winapi::SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control_.GetFont())),
                        formShown ? TRUE : FALSE);
   if (k == ControlKind::ProgressBar) winapi::SendMessageW(h, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
   if (k == ControlKind::StatusBar) SetText(control_.Caption());
@@ -122,7 +121,7 @@ LONG_PTR ChildPeer::BevelStyle(const Rect& r) {
   return r.height <= 2 ? SS_ETCHEDHORZ : r.width <= 2 ? SS_ETCHEDVERT : SS_ETCHEDFRAME;
 }
 
-RECT ChildPeer::Placement(const Rect& r, Font& font) {
+RECT ChildPeer::Placement(const Rect& r) {
   int left = r.left, w = r.width, hgt = r.height;
   switch (control_.Kind()) {
     case ControlKind::ComboBox: {
@@ -139,10 +138,14 @@ RECT ChildPeer::Placement(const Rect& r, Font& font) {
         // Never clip the caption: grow to the text's extent, in a smaller
         // font where the label has a width it must keep within.
         const std::wstring text = Widen(control_.Caption());
+        Font font = control_.GetFont();
         SIZE sz = TextExtent(font, text);
-        while (l.MaxTextWidth > 0 && sz.cx > l.MaxTextWidth && (font.height < -8 || font.height > 8)) {
-          font.height += font.height < 0 ? 1 : -1;
-          sz = TextExtent(font, text);
+        if (l.MaxTextWidth > 0) {
+          while (sz.cx > l.MaxTextWidth && (font.height < -8 || font.height > 8)) {
+            font.height += font.height < 0 ? 1 : -1;
+            sz = TextExtent(font, text);
+          }
+          SendFont(font);
         }
         if (sz.cx > w) {
           int grow = sz.cx - w;
@@ -170,11 +173,7 @@ bool ChildPeer::PlacedAt(const RECT& want) {
 
 void ChildPeer::Place(const Rect& r) {
   if (!hwnd_) return;
-  Font font = control_.GetFont();
-  const RECT at = Placement(r, font);
-  // A label that keeps within a width takes the font its new text fits.
-  if (control_.Kind() == ControlKind::Label && static_cast<Label&>(control_).MaxTextWidth > 0)
-    SendFont(font);
+  const RECT at = Placement(r);
   // Moving a window to where it is still costs a round trip.
   if (PlacedAt(at)) return;
   const int w = at.right - at.left, h = at.bottom - at.top;

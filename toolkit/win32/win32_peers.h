@@ -210,9 +210,8 @@ class ChildPeer : public Win32Peer {
   void Place(const Rect& r);
   void SendFont(const Font& f);
   // Where the window goes for bounds r, in its parent's coordinates (labels
-  // grown to their text, combo boxes with their list), and the font it is
-  // drawn in (a label that keeps within a width: the one its text fits).
-  RECT Placement(const Rect& r, Font& font);
+  // grown to their text, combo boxes with their list).
+  RECT Placement(const Rect& r);
   bool PlacedAt(const RECT& rect);
   static LONG_PTR LabelStyle(const Label& l);
   static LONG_PTR BevelStyle(const Rect& r);
