@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -79,6 +80,20 @@ class Lock : public WineTest {
     return pids;
   }
 
+  // The bytes around a find, printable ones as they are, so that a report
+  // tells which buffer kept the copy.
+  static std::string Around(std::string_view view, size_t at, unsigned long long base) {
+    size_t from = at > 160 ? at - 160 : 0, to = std::min(view.size(), at + 160);
+    char address[32];
+    snprintf(address, sizeof address, " at %llx: ", base + at);
+    std::string out = address;
+    for (size_t i = from; i < to; ++i) {
+      unsigned char c = static_cast<unsigned char>(view[i]);
+      out += (c >= 0x20 && c < 0x7f) ? static_cast<char>(c) : '.';
+    }
+    return out;
+  }
+
   // Every piece of `count` characters of the secret found in the readable
   // memory of a process, as UTF-16 or as 8-bit text; an empty list when none.
   static std::vector<std::string> PiecesInMemory(pid_t pid, const std::string& secret, size_t count) {
@@ -104,8 +119,10 @@ class Lock : public WineTest {
       ssize_t got = pread(mem, &region[0], region.size(), static_cast<off_t>(from));
       if (got <= 0) continue;
       std::string_view view(region.data(), static_cast<size_t>(got));
-      for (const auto& [bytes, what] : needles)
-        if (view.find(bytes) != std::string_view::npos) found.push_back(what + " in " + line);
+      for (const auto& [bytes, what] : needles) {
+        size_t at = view.find(bytes);
+        if (at != std::string_view::npos) found.push_back(what + " in " + line + Around(view, at, from));
+      }
     }
     close(mem);
     return found;

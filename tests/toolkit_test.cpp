@@ -1,6 +1,9 @@
 // The toolkit's own rules, on the headless backend: events, modal forms,
 // closing, deferred release and owned windows.
 #include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include "fixture.h"
 
@@ -38,6 +41,27 @@ TEST_F(ToolkitTest, StateChangesFireTheirEventsOnlyWhenTheStateChanges) {
   box->Click();
   EXPECT_EQ(presses, 0);
   EXPECT_TRUE(box->Checked()) << "a disabled box ignores clicks";
+}
+
+// What the user types is already in the native control: it does not come
+// back to it, which would make converted copies of a password per key.
+TEST_F(ToolkitTest, TypedTextIsNotSentBackToTheNativeControl) {
+  struct Recorder : tk::ControlPeer {
+    std::vector<std::string>* sent;
+    explicit Recorder(std::vector<std::string>* s) : sent(s) {}
+    void SetText(const std::string& t) override { sent->push_back(t); }
+  };
+  tk::Form* f = NewForm();
+  auto* edit = new tk::Edit(f, "Edit1", {0, 0, 10, 10});
+  edit->Password = true;
+  std::vector<std::string> sent;
+  edit->AttachPeer(std::make_unique<Recorder>(&sent));
+  edit->PeerTextChanged("k");
+  edit->PeerTextChanged("k2wPx7abc");
+  EXPECT_EQ(edit->Text(), "k2wPx7abc");
+  EXPECT_EQ(sent, std::vector<std::string>{});
+  edit->SetText("set");  // the program's own text does go to the control
+  EXPECT_EQ(sent, std::vector<std::string>{"set"});
 }
 
 TEST_F(ToolkitTest, HandlerErrorsGoToTheErrorDisplayAndTheProgramGoesOn) {

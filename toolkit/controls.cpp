@@ -200,7 +200,9 @@ void Edit::PeerTextChanged(const std::string& text) {
     if (text == Caption()) return;
     // A secret never leaves a copy behind in a buffer given back to the heap.
     if (Password) SecureWipe(caption_);
-    Control::SetCaption(text);  // the native control already shows it
+    // The native control already shows it: nothing goes back to it, so no
+    // converted copy of a secret is made per keystroke.
+    caption_ = text;
     if (OnChange) OnChange(this);
   });
 }

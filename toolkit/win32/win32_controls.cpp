@@ -211,13 +211,12 @@ void ChildPeer::SetText(const std::string& text) {
     default:
       break;
   }
-  std::wstring w = Widen(text);
-  std::wstring shown = WindowText(hwnd_);
-  bool same = shown == w;
-  WipeWide(shown);  // an edit's text may be a password
-  if (same) return;
+  // An edit's text may be a password: neither copy goes back to the heap
+  // unwiped.
+  WipedWide w{Widen(text)}, shown{WindowText(hwnd_)};
+  if (shown.text == w.text) return;
   settingText_ = true;
-  winapi::SetWindowTextW(hwnd_, w.c_str());
+  winapi::SetWindowTextW(hwnd_, w.text.c_str());
   settingText_ = false;
   if (control_.Kind() == ControlKind::Label) Place(control_.Bounds());
 }

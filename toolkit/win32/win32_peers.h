@@ -68,6 +68,12 @@ inline void WipeWide(std::wstring& s) {
   s.clear();
 }
 
+// A UTF-16 copy of a text that may be a secret, overwritten when it goes.
+struct WipedWide {
+  std::wstring text;
+  ~WipedWide() { WipeWide(text); }
+};
+
 inline std::wstring WindowText(HWND h) {
   int n = winapi::GetWindowTextLengthW(h);
   if (n <= 0) return std::wstring();
