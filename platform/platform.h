@@ -292,6 +292,10 @@ class Platform {
   // 98/2000 and later); the primary screen's work area without them
   // (SPI_GETWORKAREA).
   virtual std::array<int, 4> WorkAreaNear(const std::array<int, 4>& rect) = 0;
+  // The system's DPI (the screen's LOGPIXELSY): 96 at 100 %, 144 at 150 %.
+  // Windows keep their places in units of 96 DPI; the monitors' rectangles
+  // above are the screen's pixels.
+  virtual int ScreenDpi() = 0;
 
   // shell32
   // DragAcceptFiles; DragQueryFile(drop, 0xFFFFFFFF) and every name with a

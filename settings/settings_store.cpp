@@ -214,9 +214,15 @@ void ReadPosition(SettingsStore& store, const std::string& section, int& left, i
 
 void KeepOnWorkArea(int& left, int& top, int width, int height) {
   const long long right = static_cast<long long>(left) + width, bottom = static_cast<long long>(top) + height;
-  const std::array<int, 4> work = platform::Get().WorkAreaNear(
-      {left, top, static_cast<int>(std::min<long long>(right, INT32_MAX)),
-       static_cast<int>(std::min<long long>(bottom, INT32_MAX))});
+  // Windows are placed in units of 96 DPI, the monitors measured in pixels.
+  auto& p = platform::Get();
+  const long long dpi = std::max(1, p.ScreenDpi());
+  auto pixels = [&](long long v) {
+    return static_cast<int>(std::max<long long>(INT32_MIN, std::min<long long>(INT32_MAX, v * dpi / 96)));
+  };
+  auto units = [&](int v) { return static_cast<int>(static_cast<long long>(v) * 96 / dpi); };
+  std::array<int, 4> work = p.WorkAreaNear({pixels(left), pixels(top), pixels(right), pixels(bottom)});
+  for (int& edge : work) edge = units(edge);
   if (right > work[2]) left = static_cast<int>(std::max<long long>(static_cast<long long>(work[2]) - width, INT32_MIN));
   if (bottom > work[3]) top = static_cast<int>(std::max<long long>(static_cast<long long>(work[3]) - height, INT32_MIN));
   left = std::max(left, work[0]);

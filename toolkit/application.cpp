@@ -147,6 +147,7 @@ void Application::SetCursor(int c) {
 }
 
 void Application::ScreenSize(int& width, int& height) { backend_->ScreenSize(width, height); }
+int Application::ScreenDpi() { return backend_->ScreenDpi(); }
 
 Color Application::PaintedRgb(Color c) {
   const auto u = static_cast<std::uint32_t>(c);

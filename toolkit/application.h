@@ -87,7 +87,10 @@ class Backend {
   virtual std::unique_ptr<TaskPeer> StartTask(std::function<void()> work, std::function<void()> done) = 0;
   virtual std::intptr_t DefaultHandler(Form& form, const Message& msg) = 0;
   virtual void SetCursor(int cursor) = 0;
+  // The screen's size in layout units (96 DPI).
   virtual void ScreenSize(int& width, int& height) = 0;
+  // The system's DPI: what one layout unit is on the screen (96 = a pixel).
+  virtual int ScreenDpi() { return 96; }
   // The 0x00BBGGRR value of a system colour (COLOR_BTNFACE …) as the system
   // paints it now.
   virtual Color SystemColor(int index) = 0;
@@ -155,6 +158,7 @@ class Application {
   int Cursor() const { return cursor_; }
   void SetCursor(int c);
   void ScreenSize(int& width, int& height);
+  int ScreenDpi();
   // A colour as painted: system colours (clBtnFace …) become their value.
   Color PaintedRgb(Color c);
 

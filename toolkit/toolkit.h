@@ -13,3 +13,4 @@
 #include "toolkit/menus.h"
 #include "toolkit/forms.h"
 #include "toolkit/application.h"
+#include "toolkit/scaling.h"

@@ -396,6 +396,8 @@ void WorkAreasAndMonitors(Platform& p, const Scratch&, Check& c) {
   c.That(inside(work, primary), "the work area lies in the primary monitor");
   const std::array<int, 4> far = p.WorkAreaNear({100000, 100000, 100100, 100100});
   c.That(inside(far, screen), "a far rectangle's work area lies in the virtual screen");
+  const int dpi = p.ScreenDpi();
+  c.That(dpi >= 96 && dpi <= 480, "the screen's DPI is one a display setting gives");
 }
 
 // GetVolumeInformation answers for the system's drive; LoadLibrary of a

@@ -89,6 +89,7 @@ class SimPlatform : public Platform {
   // The virtual screen and the monitors (left, top, right, bottom); the
   // first monitor is the primary one.
   std::array<int, 4> virtualScreen{0, 0, 1024, 768};
+  int screenDpi = 96;
   std::vector<std::array<int, 4>> monitors{{0, 0, 1024, 768}};
   // Each monitor's work area, in the same order (the monitor itself where
   // none is given); 95 and NT 4 know only the primary one's.
@@ -243,6 +244,7 @@ class SimPlatform : public Platform {
   std::array<int, 4> VirtualScreen() override { return virtualScreen; }
   std::array<int, 4> MonitorAt(Point point) override;
   std::array<int, 4> WorkAreaNear(const std::array<int, 4>& rect) override;
+  int ScreenDpi() override { return screenDpi; }
   std::uint32_t GetWindowStyle(Handle window) override;
   std::uint32_t GetClipboardSequenceNumber() override { return clipboardSequence; }
   bool SetClipboardDib(Handle owner, const std::string& dib) override;

@@ -705,6 +705,7 @@ class Win32Platform : public Platform {
   std::array<int, 4> VirtualScreen() override { return win32::VirtualScreen(); }
   std::array<int, 4> MonitorAt(Point point) override { return win32::MonitorAt(point); }
   std::array<int, 4> WorkAreaNear(const std::array<int, 4>& rect) override { return win32::WorkAreaNear(rect); }
+  int ScreenDpi() override { return win32::ScreenDpi(); }
   bool CaptureScreen(Handle window, Bitmap& out) override {
     return win32::CaptureScreen(reinterpret_cast<HWND>(window), out);
   }

@@ -206,6 +206,13 @@ std::array<int, 4> WorkAreaNear(const std::array<int, 4>& rect) {
   return {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
 }
 
+int ScreenDpi() {
+  HDC screen = ::GetDC(nullptr);
+  const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 0;
+  if (screen) ::ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : 96;
+}
+
 bool CaptureScreen(HWND window, Bitmap& out) {
   RECT r;
   if (window) {

@@ -19,6 +19,7 @@ bool GetClipboardDib(std::string& dib);   // CF_DIB, else CF_DIBV5
 std::array<int, 4> VirtualScreen();
 std::array<int, 4> MonitorAt(Point point);
 std::array<int, 4> WorkAreaNear(const std::array<int, 4>& rect);
+int ScreenDpi();
 // A window's pixels, or the whole virtual screen's for null.
 bool CaptureScreen(HWND window, Bitmap& out);
 // A bitmap handle's pixels as 24-bit rows from the top.

@@ -49,7 +49,10 @@ class HeadlessBackend : public Backend {
   std::vector<std::pair<std::string, size_t>> wipes;
   // Every control repainted for a colour (ControlPeer::SetColor), by name.
   std::vector<std::string> colourRepaints;
+  // The screen in pixels, and the system's DPI: forms see it in layout
+  // units (96 DPI), as the win32 backend gives it.
   int screenWidth = 1024, screenHeight = 768;
+  int dpi = 96;
   // System colours by index (COLOR_BTNFACE = 15 …); Windows' standard
   // scheme unless a test sets others.
   std::map<int, Color> systemColors{{1, 0x808000}, {5, 0xFFFFFF}, {8, 0x000000}, {15, 0xC0C0C0}};
@@ -116,9 +119,10 @@ class HeadlessBackend : public Backend {
   }
   void SetCursor(int cursor) override { cursors.push_back(cursor); }
   void ScreenSize(int& width, int& height) override {
-    width = screenWidth;
-    height = screenHeight;
+    width = Dpi{dpi}.Layout(screenWidth);
+    height = Dpi{dpi}.Layout(screenHeight);
   }
+  int ScreenDpi() override { return dpi; }
   Color SystemColor(int index) override {
     auto it = systemColors.find(index);
     return it == systemColors.end() ? 0 : it->second;

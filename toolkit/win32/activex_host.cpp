@@ -1,4 +1,5 @@
 #include "toolkit/win32/activex_host.h"
+#include "toolkit/win32/win32_peers.h"
 
 #include <exdisp.h>
 #include <exdispid.h>
@@ -224,7 +225,7 @@ class BrowserPeer : public ControlPeer {
       return winapi::RegisterClassExW(&wc) != 0;
     }();
     (void)registered;
-    const Rect& r = control.Bounds();
+    const Rect r = win32::DpiOf(parent).Px(control.Bounds());
     host_ = winapi::CreateWindowExW(0, kHostClass, L"", WS_CHILD | WS_CLIPCHILDREN | WS_VISIBLE, r.left, r.top,
                               r.width, r.height, parent, nullptr, instance, nullptr);
     if (host_) Embed(control);
@@ -239,8 +240,9 @@ class BrowserPeer : public ControlPeer {
   bool BrowserAvailable() const override { return browser_ != nullptr; }
   InPlaceActiveObject* ActiveObject() override { return active_.Known() ? &active_ : nullptr; }
 
-  void SetBounds(const Rect& r) override {
+  void SetBounds(const Rect& layout) override {
     if (!host_) return;
+    const Rect r = win32::DpiOf(host_).Px(layout);
     ::MoveWindow(host_, r.left, r.top, r.width, r.height, TRUE);
     if (inPlace_) {
       RECT rc = {0, 0, r.width, r.height};

@@ -288,10 +288,13 @@ class Win32Backend : public Backend {
     }
   }
 
+  // In layout units, as forms are placed.
   void ScreenSize(int& width, int& height) override {
-    width = ::GetSystemMetrics(SM_CXSCREEN);
-    height = ::GetSystemMetrics(SM_CYSCREEN);
+    const Dpi sys = SystemDpi();
+    width = sys.Layout(::GetSystemMetrics(SM_CXSCREEN));
+    height = sys.Layout(::GetSystemMetrics(SM_CYSCREEN));
   }
+  int ScreenDpi() override { return SystemDpi().value; }
 
   Color SystemColor(int index) override { return static_cast<Color>(::GetSysColor(index)); }
 
@@ -614,6 +617,29 @@ void Win32TimerPeer::Restart() {
   ::KillTimer(g_backend->app(), id_);
   if (timer_.Enabled() && timer_.Interval() > 0)
     ::SetTimer(g_backend->app(), id_, timer_.Interval(), nullptr);
+}
+
+Dpi SystemDpi() {
+  static const int dpi = [] {
+    HDC screen = ::GetDC(nullptr);
+    int v = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 0;
+    if (screen) ::ReleaseDC(nullptr, screen);
+    return v > 0 ? v : kLayoutDpi;
+  }();
+  return Dpi{dpi};
+}
+
+Dpi WindowDpi(HWND h) {
+  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+  static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
+      reinterpret_cast<void*>(winapi::Lookup("user32.dll", "GetDpiForWindow")));
+  const int dpi = getDpiForWindow && h ? static_cast<int>(getDpiForWindow(h)) : 0;
+  return dpi > 0 ? Dpi{dpi} : SystemDpi();
+}
+
+Dpi DpiOf(HWND child) {
+  auto* form = dynamic_cast<FormPeer*>(Win32Peer::FromHwnd(winapi::GetAncestor(child, GA_ROOT)));
+  return form ? form->dpi() : SystemDpi();
 }
 
 bool BackendAlive() { return g_backend != nullptr; }

@@ -99,7 +99,7 @@ void ChildPeer::Create(int id) {
       k == ControlKind::Label || k == ControlKind::Image || k == ControlKind::PageControl)
     form_.StackContainer(h);
   form_.ChildAdded();
-  winapi::SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control_.GetFont())),
+  winapi::SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(form_.dpi().Px(control_.GetFont()))),
                        formShown ? TRUE : FALSE);
   if (k == ControlKind::ProgressBar) winapi::SendMessageW(h, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
   if (k == ControlKind::StatusBar) SetText(control_.Caption());
@@ -121,31 +121,41 @@ LONG_PTR ChildPeer::BevelStyle(const Rect& r) {
   return r.height <= 2 ? SS_ETCHEDHORZ : r.width <= 2 ? SS_ETCHEDVERT : SS_ETCHEDFRAME;
 }
 
-RECT ChildPeer::Placement(const Rect& r) {
+RECT ChildPeer::Placement(const Rect& layout) {
+  const Dpi& dpi = form_.dpi();
+  const Rect r = dpi.Px(layout);
   int left = r.left, w = r.width, hgt = r.height;
   switch (control_.Kind()) {
     case ControlKind::ComboBox: {
       // The height of a combo box includes its drop-down list.
       auto& cb = static_cast<ComboBox&>(control_);
       int item = hwnd_ ? static_cast<int>(winapi::SendMessageW(hwnd_, CB_GETITEMHEIGHT, 0, 0)) : 0;
-      if (item <= 0) item = 16;
-      hgt = r.height + item * std::max(1, cb.DropDownCount) + 4;
+      if (item <= 0) item = dpi.Px(16);
+      hgt = r.height + item * std::max(1, cb.DropDownCount) + dpi.Px(4);
       break;
     }
+    case ControlKind::Image:
+      // A picture in memory is shown pixel for pixel.
+      if (memoryPicture_) {
+        w = memoryPicture_->width;
+        hgt = memoryPicture_->height;
+      }
+      break;
     case ControlKind::Label: {
       auto& l = static_cast<Label&>(control_);
       if (l.AutoSize && !l.WordWrap) {
         // Never clip the caption: grow to the text's extent, in a smaller
         // font where the label has a width it must keep within.
         const std::wstring text = Widen(control_.Caption());
-        Font font = control_.GetFont();
+        Font font = dpi.Px(control_.GetFont());
         SIZE sz = TextExtent(font, text);
         if (l.MaxTextWidth > 0) {
-          while (sz.cx > l.MaxTextWidth && (font.height < -8 || font.height > 8)) {
+          const int most = dpi.Px(l.MaxTextWidth), least = dpi.Px(8);
+          while (sz.cx > most && (font.height < -least || font.height > least)) {
             font.height += font.height < 0 ? 1 : -1;
             sz = TextExtent(font, text);
           }
-          SendFont(font);
+          SendPixelFont(font);
         }
         if (sz.cx > w) {
           int grow = sz.cx - w;
@@ -180,7 +190,7 @@ void ChildPeer::Place(const Rect& r) {
   ::MoveWindow(hwnd_, at.left, at.top, w, h, TRUE);
   // A label that grew to its text keeps no old pixels: they stood where its
   // text does not stand any more (it may have grown to the left).
-  if (control_.Kind() == ControlKind::Label && w > r.width) ::InvalidateRect(hwnd_, nullptr, TRUE);
+  if (control_.Kind() == ControlKind::Label && w > form_.dpi().Px(r).width) ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 void ChildPeer::SetText(const std::string& text) {
@@ -246,7 +256,9 @@ void ChildPeer::SetFont(const Font& f) {
     Place(control_.Bounds());
 }
 
-void ChildPeer::SendFont(const Font& f) {
+void ChildPeer::SendFont(const Font& f) { SendPixelFont(form_.dpi().Px(f)); }
+
+void ChildPeer::SendPixelFont(const Font& f) {
   if (!hwnd_) return;
   winapi::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(f)), TRUE);
 }
@@ -291,13 +303,22 @@ void ChildPeer::LoadPicture() {
   SetStyleBits(SS_TYPEMASK, img.IsIcon ? SS_ICON : SS_BITMAP, false);
   if (!img.Resource.empty()) {
     std::wstring name = Widen(img.Resource);
-    int cx = img.Stretch ? img.Width() : 0, cy = img.Stretch ? img.Height() : 0;
+    const Dpi& dpi = form_.dpi();
+    int cx = img.Stretch ? dpi.Px(img.Width()) : 0, cy = img.Stretch ? dpi.Px(img.Height()) : 0;
     if (img.IsIcon && !img.Stretch) {
-      cx = img.Width() > 0 ? img.Width() : 32;
-      cy = img.Height() > 0 ? img.Height() : 32;
+      cx = dpi.Px(img.Width() > 0 ? img.Width() : 32);
+      cy = dpi.Px(img.Height() > 0 ? img.Height() : 32);
     }
     picture_ = winapi::LoadImageW(Instance(), name.c_str(), img.IsIcon ? IMAGE_ICON : IMAGE_BITMAP,
                             cx, cy, LR_DEFAULTCOLOR);
+    // A bitmap drawn at 96 DPI grows with the window's DPI.
+    BITMAP bm;
+    if (picture_ && !img.IsIcon && !img.Stretch && dpi.value != kLayoutDpi &&
+        winapi::GetObjectW(picture_, sizeof bm, &bm) == sizeof bm) {
+      if (HANDLE scaled = ::CopyImage(picture_, IMAGE_BITMAP, dpi.Px(static_cast<int>(bm.bmWidth)),
+                                      dpi.Px(static_cast<int>(bm.bmHeight)), LR_COPYDELETEORG))
+        picture_ = scaled;
+    }
   }
   winapi::SendMessageW(hwnd_, STM_SETIMAGE, img.IsIcon ? IMAGE_ICON : IMAGE_BITMAP,
                  reinterpret_cast<LPARAM>(picture_));
@@ -496,12 +517,7 @@ bool ChildPeer::SetPicture(std::shared_ptr<const Picture> picture, std::string& 
   SetStyleBits(SS_TYPEMASK, SS_BITMAP, false);
   winapi::SendMessageW(hwnd_, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(dib ? dib->bitmap() : nullptr));
   old.reset();
-  Rect r = control_.Bounds();
-  if (memoryPicture_) {
-    r.width = memoryPicture_->width;
-    r.height = memoryPicture_->height;
-  }
-  Place(r);
+  Place(control_.Bounds());  // a picture's own size, in pixels
   return true;
 }
 

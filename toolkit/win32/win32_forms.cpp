@@ -13,11 +13,42 @@ FormPeer::FormPeer(Form& f) : Win32Peer(f) {
   HWND owner = ApplicationWindow();
   if (Form* of = OwnerForm(f.Owner()))
     if (HWND h = reinterpret_cast<HWND>(of->Handle())) owner = h;
-  const Rect& r = f.Bounds();
+  const RECT at = ToScreen(f.Bounds());
   HWND h = winapi::CreateWindowExW(0, kFormClass, Widen(f.Caption()).c_str(),
-                             WS_OVERLAPPEDWINDOW, r.left, r.top, r.width,
-                             r.height, owner, nullptr, Instance(), nullptr);
+                             WS_OVERLAPPEDWINDOW, at.left, at.top, at.right - at.left,
+                             at.bottom - at.top, owner, nullptr, Instance(), nullptr);
   Attach(h);
+  // Made on a monitor of another DPI than the system's: its own from now on.
+  if (h) dpi_ = WindowDpi(h);
+}
+
+RECT FormPeer::ToScreen(const Rect& r) const {
+  const Dpi sys = SystemDpi();
+  const int l = sys.Px(r.left), t = sys.Px(r.top);
+  return RECT{l, t, l + dpi_.Px(r.width), t + dpi_.Px(r.height)};
+}
+
+Rect FormPeer::FromScreen(const RECT& rc) const {
+  const Dpi sys = SystemDpi();
+  return Rect{sys.Layout(rc.left), sys.Layout(rc.top), dpi_.Layout(rc.right - rc.left),
+              dpi_.Layout(rc.bottom - rc.top)};
+}
+
+void FormPeer::DpiChanged(int dpi, const RECT& suggested) {
+  if (dpi <= 0) return;
+  dpi_ = Dpi{dpi};
+  for (Control* c : form().Controls()) {
+    if (ControlPeer* p = c->Peer()) {
+      p->SetFont(c->GetFont());
+      p->SetBounds(c->Bounds());
+    }
+  }
+  syncing_ = true;
+  ::SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  syncing_ = false;
+  ReportBounds(true);
+  ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 FormPeer::~FormPeer() {
@@ -74,26 +105,23 @@ void FormPeer::Place(const Rect& r) {
   bool sameAsReported = haveReported_ && r.width == reported_.width && r.height == reported_.height;
   int dx, dy;
   Form::FrameSize(f.Border, f.GetMenu() != nullptr, dx, dy);
+  const RECT at = ToScreen(r);
+  w = at.right - at.left;
+  h = at.bottom - at.top;
   if (!sameAsReported && r.width == f.ClientWidth() + dx && r.height == f.ClientHeight() + dy) {
     // The size follows from the client size: use the real frame of this
     // window so the client area is exactly the one asked for.
-    RECT rc = {0, 0, f.ClientWidth(), f.ClientHeight()};
-    DWORD style = static_cast<DWORD>(winapi::GetWindowLongPtrW(hwnd_, GWL_STYLE));
-    DWORD ex = static_cast<DWORD>(winapi::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE));
-    if (::AdjustWindowRectEx(&rc, style, bar_ != nullptr, ex)) {
-      w = rc.right - rc.left;
-      h = rc.bottom - rc.top;
-    }
+    OuterForClient(w, h);
   }
   syncing_ = true;
   if (::IsZoomed(hwnd_) || ::IsIconic(hwnd_)) {
     WINDOWPLACEMENT wp;
     wp.length = sizeof wp;
     ::GetWindowPlacement(hwnd_, &wp);
-    wp.rcNormalPosition = RECT{r.left, r.top, r.left + w, r.top + h};
+    wp.rcNormalPosition = RECT{at.left, at.top, at.left + w, at.top + h};
     ::SetWindowPlacement(hwnd_, &wp);
   } else {
-    ::SetWindowPos(hwnd_, nullptr, r.left, r.top, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SetWindowPos(hwnd_, nullptr, at.left, at.top, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
   }
   syncing_ = false;
   ReportBounds(true);
@@ -105,15 +133,15 @@ void FormPeer::ReportBounds(bool keepClient) {
   if (!::GetWindowRect(hwnd_, &rc)) return;
   Form& f = form();
   WindowState state = ::IsZoomed(hwnd_) ? WindowState::Maximized : WindowState::Normal;
+  const Rect at = FromScreen(rc);
   syncing_ = true;
-  if (keepClient && state == WindowState::Normal)
-    f.SetBounds(Rect{rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top});
-  f.PeerMoved(rc.left, rc.top);
+  if (keepClient && state == WindowState::Normal) f.SetBounds(at);
+  f.PeerMoved(at.left, at.top);
   if (state == WindowState::Normal) {
-    reported_ = Rect{rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top};
+    reported_ = at;
     haveReported_ = true;
   }
-  f.PeerResized(rc.right - rc.left, rc.bottom - rc.top, state);
+  f.PeerResized(at.width, at.height, state);
   syncing_ = false;
 }
 
@@ -166,16 +194,31 @@ void FormPeer::SetMenu(Menu* menu) {
   if (had != (bar_ != nullptr) && f.ClientWidth() > 0 && f.ClientHeight() > 0) FitClient();
 }
 
-void FormPeer::FitClient() {
-  Form& f = form();
-  RECT rc = {0, 0, f.ClientWidth(), f.ClientHeight()};
+bool FormPeer::OuterForClient(int& width, int& height) const {
+  const Form& f = static_cast<const Form&>(control_);
+  RECT rc = {0, 0, dpi_.Px(f.ClientWidth()), dpi_.Px(f.ClientHeight())};
   DWORD style = static_cast<DWORD>(winapi::GetWindowLongPtrW(hwnd_, GWL_STYLE));
   DWORD ex = static_cast<DWORD>(winapi::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE));
-  if (!::AdjustWindowRectEx(&rc, style, bar_ != nullptr, ex)) return;
+  // The frame at the window's own DPI (Windows 10 1607 on); the system's
+  // metrics before, which are the window's there.
+  using AdjustForDpi = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+  static const auto adjustForDpi = reinterpret_cast<AdjustForDpi>(
+      reinterpret_cast<void*>(winapi::Lookup("user32.dll", "AdjustWindowRectExForDpi")));
+  const BOOL menu = bar_ != nullptr;
+  const BOOL adjusted = adjustForDpi ? adjustForDpi(&rc, style, menu, ex, static_cast<UINT>(dpi_.value))
+                                     : ::AdjustWindowRectEx(&rc, style, menu, ex);
+  if (!adjusted) return false;
+  width = rc.right - rc.left;
+  height = rc.bottom - rc.top;
+  return true;
+}
+
+void FormPeer::FitClient() {
+  int w = 0, h = 0;
+  if (!OuterForClient(w, h)) return;
   if (::IsZoomed(hwnd_) || ::IsIconic(hwnd_)) return;
   syncing_ = true;
-  ::SetWindowPos(hwnd_, nullptr, 0, 0, rc.right - rc.left, rc.bottom - rc.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ::SetWindowPos(hwnd_, nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   syncing_ = false;
   ReportBounds(true);
 }
@@ -243,8 +286,9 @@ LRESULT FormPeer::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         if (msg == WM_SIZE && wp == SIZE_MINIMIZED) {
           RECT rc;
           ::GetWindowRect(self, &rc);
+          const Rect at = FromScreen(rc);
           syncing_ = true;
-          f.PeerResized(rc.right - rc.left, rc.bottom - rc.top, WindowState::Minimized);
+          f.PeerResized(at.width, at.height, WindowState::Minimized);
           syncing_ = false;
         } else {
           ReportBounds(false);
@@ -253,10 +297,15 @@ LRESULT FormPeer::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_GETMINMAXINFO: {
       auto* mmi = reinterpret_cast<MINMAXINFO*>(lp);
-      if (f.MinWidth > 0) mmi->ptMinTrackSize.x = f.MinWidth;
-      if (f.MinHeight > 0) mmi->ptMinTrackSize.y = f.MinHeight;
-      if (f.MaxWidth > 0) mmi->ptMaxTrackSize.x = f.MaxWidth;
-      if (f.MaxHeight > 0) mmi->ptMaxTrackSize.y = f.MaxHeight;
+      if (f.MinWidth > 0) mmi->ptMinTrackSize.x = dpi_.Px(f.MinWidth);
+      if (f.MinHeight > 0) mmi->ptMinTrackSize.y = dpi_.Px(f.MinHeight);
+      if (f.MaxWidth > 0) mmi->ptMaxTrackSize.x = dpi_.Px(f.MaxWidth);
+      if (f.MaxHeight > 0) mmi->ptMaxTrackSize.y = dpi_.Px(f.MaxHeight);
+      return 0;
+    }
+    case 0x02E0: {  // WM_DPICHANGED: the new DPI and the rectangle the system suggests
+      if (const auto* suggested = reinterpret_cast<const RECT*>(lp))
+        DpiChanged(static_cast<int>(HIWORD(wp)), *suggested);
       return 0;
     }
     case WM_ERASEBKGND: {
@@ -299,7 +348,7 @@ LRESULT FormPeer::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_MOUSEMOVE: {
       // Over the form itself, or over a control that lets the mouse through
       // (frames and panels).
-      POINT pt = {static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+      POINT pt = {dpi_.Layout(static_cast<short>(LOWORD(lp))), dpi_.Layout(static_cast<short>(HIWORD(lp)))};
       Control* hit = nullptr;
       const auto& list = f.Controls();
       for (auto it = list.rbegin(); it != list.rend(); ++it) {

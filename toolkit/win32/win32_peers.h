@@ -37,6 +37,12 @@ HBRUSH BrushFor(COLORREF c);
 // lives as long as the backend (no window's context to get and release).
 SIZE TextExtent(const Font& f, const std::wstring& text);
 HCURSOR CursorFor(int cursor);
+// The system's DPI (the screen's, read once); a window's own (its monitor's
+// with per-monitor awareness, from Windows 10 1607 on; the system's before).
+Dpi SystemDpi();
+Dpi WindowDpi(HWND h);
+// The DPI a child window is shown at: its form's.
+Dpi DpiOf(HWND child);
 void FormGone(FormPeer* p);
 // Picture::Create: a top-down 24-bit DIB section (any thread).
 std::unique_ptr<Picture> MakePicture(int width, int height, std::string& error);
@@ -214,7 +220,8 @@ class ChildPeer : public Win32Peer {
  private:
   void Create(int id);
   void Place(const Rect& r);
-  void SendFont(const Font& f);
+  void SendFont(const Font& f);         // in layout units
+  void SendPixelFont(const Font& f);    // already at the window's DPI
   // Where the window goes for bounds r, in its parent's coordinates (labels
   // grown to their text, combo boxes with their list).
   RECT Placement(const Rect& r);
@@ -298,6 +305,15 @@ class FormPeer : public Win32Peer {
   // Tells the form the window's real outer bounds. keepClient: the window
   // was just sized from the form's client size, which stays as it is.
   void ReportBounds(bool keepClient);
+  // The DPI the form's contents are shown at.
+  const Dpi& dpi() const { return dpi_; }
+  // Between the form's layout units and the screen: the place by the
+  // system's DPI, the size by the window's.
+  RECT ToScreen(const Rect& r) const;
+  Rect FromScreen(const RECT& rc) const;
+  // The window came to a monitor of another DPI (WM_DPICHANGED): its
+  // controls and fonts are scaled anew and it takes the suggested rectangle.
+  void DpiChanged(int dpi, const RECT& suggested);
   void RedrawChildren() {
     for (HWND c = ::GetWindow(hwnd_, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT))
       ::InvalidateRect(c, nullptr, TRUE);
@@ -306,6 +322,9 @@ class FormPeer : public Win32Peer {
  private:
   void Place(const Rect& r);
   void FitClient();
+  // The outer size whose client area is the form's client size, under this
+  // window's frame at its DPI; false when the system cannot say.
+  bool OuterForClient(int& width, int& height) const;
   HMENU bar_ = nullptr;
   Menu* menu_ = nullptr;
   bool syncing_ = false;
@@ -314,6 +333,7 @@ class FormPeer : public Win32Peer {
   std::vector<HWND> containers_;
   bool restack_ = false;
   bool menuDirty_ = false;
+  Dpi dpi_ = SystemDpi();
 };
 
 class Win32MenuPeer : public MenuPeer {
