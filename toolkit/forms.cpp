@@ -257,12 +257,12 @@ void Form::PeerMoved(int left, int top) {
   Control::SetBounds(r);
 }
 
-void Form::PeerResized(int width, int height, WindowState state) {
+void Form::PeerResized(int width, int height, WindowState state, int clientWidth, int clientHeight) {
   state_ = state;
   Rect r = Bounds();
   // The frame is as wide whatever the state: the client area shown now.
-  shownClientW_ = width - (r.width - clientW_);
-  shownClientH_ = height - (r.height - clientH_);
+  shownClientW_ = clientWidth >= 0 ? clientWidth : width - (r.width - clientW_);
+  shownClientH_ = clientHeight >= 0 ? clientHeight : height - (r.height - clientH_);
   if (state == WindowState::Normal) {
     clientW_ = shownClientW_;
     clientH_ = shownClientH_;

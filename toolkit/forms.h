@@ -179,7 +179,10 @@ class Form : public Control {
   // map handlers that adjust it.
   std::intptr_t DefaultHandler(const Message& msg);
   void PeerMoved(int left, int top);
-  void PeerResized(int width, int height, WindowState state);
+  // The outer size and, where the backend knows it, the client area's (its
+  // frame need not scale with the DPI as the layout does); without it the
+  // client area is the outer size less the frame as it was.
+  void PeerResized(int width, int height, WindowState state, int clientWidth = -1, int clientHeight = -1);
   bool PeerMessage(Message& msg);  // routes through WndProc, catching errors
 
   const std::vector<Control*>& Controls() const { return controls_; }

@@ -60,6 +60,42 @@ DWORD DropFiles(void* param) {
   return PostMessageW(probe->window, WM_DROPFILES, reinterpret_cast<WPARAM>(mem), 0) ? 0 : 2;
 }
 
+BOOL CALLBACK MeasureChild(HWND child, LPARAM param) {
+  auto* probe = reinterpret_cast<TextProbe*>(param);
+  if (probe->count >= kTextProbeMaxItems) return FALSE;
+  TextProbeItem& item = probe->items[probe->count++];
+  item.window = child;
+  item.style = static_cast<LONG>(GetWindowLongW(child, GWL_STYLE));
+  RECT client{};
+  GetClientRect(child, &client);
+  item.clientWidth = client.right;
+  item.clientHeight = client.bottom;
+  wchar_t text[512] = {};
+  GetWindowTextW(child, text, 512);
+  HDC dc = GetDC(child);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(child, WM_GETFONT, 0, 0)));
+  RECT extent{};
+  wchar_t cls[32] = {};
+  GetClassNameW(child, cls, 32);
+  // Static controls with SS_NOPREFIX show "&" as it is.
+  UINT flags = DT_CALCRECT | DT_SINGLELINE;
+  if (lstrcmpiW(cls, L"Static") == 0 && (item.style & SS_NOPREFIX)) flags |= DT_NOPREFIX;
+  DrawTextW(dc, text, -1, &extent, flags);
+  SelectObject(dc, old);
+  ReleaseDC(child, dc);
+  item.textWidth = extent.right - extent.left;
+  item.textHeight = extent.bottom - extent.top;
+  return TRUE;
+}
+
+// Measures the texts of every child of the window (TextProbe).
+DWORD MeasureTexts(void* param) {
+  auto* probe = static_cast<TextProbe*>(param);
+  probe->count = 0;
+  EnumChildWindows(probe->window, MeasureChild, reinterpret_cast<LPARAM>(probe));
+  return 0;
+}
+
 // Runs the call the driver's process `pid` shared under the number `call`;
 // a call whose block is gone (the driver gave up) is left alone.
 void RunCall(DWORD pid, DWORD call) {
@@ -74,6 +110,8 @@ void RunCall(DWORD pid, DWORD call) {
       header->result = static_cast<LONG>(ReadMenuItems(block));
     else if (header->op == kProbeDropFiles && header->size == sizeof(DropProbe))
       header->result = static_cast<LONG>(DropFiles(block));
+    else if (header->op == kProbeMeasureTexts && header->size == sizeof(TextProbe))
+      header->result = static_cast<LONG>(MeasureTexts(block));
     else
       header->result = -1;
     if (HANDLE done = OpenEventW(EVENT_MODIFY_STATE, FALSE, doneName)) {

@@ -28,6 +28,22 @@ struct MenuProbe {
   MenuProbeItem items[kMenuProbeMaxItems];
 };
 
+// TextProbe: every child window of a window, with the extent of its text
+// in the font it draws with, measured in its own process (fonts do not
+// cross processes).
+constexpr int kTextProbeMaxItems = 160;
+struct TextProbeItem {
+  HWND window;
+  LONG style;
+  LONG textWidth, textHeight;      // DrawText's DT_CALCRECT, one line
+  LONG clientWidth, clientHeight;
+};
+struct TextProbe {
+  HWND window;  // in: the top-level window
+  int count;    // out: number of children, -1 until read
+  TextProbeItem items[kTextProbeMaxItems];
+};
+
 // A call made on the thread of a window of another process. The driver
 // hooks that thread's message retrieval (WH_GETMESSAGE, ProbeHook: the
 // system loads the probe into the process for it), shares the call's block
@@ -37,7 +53,7 @@ struct MenuProbe {
 // block, turns the message into WM_NULL and sets the named event. No thread
 // is started in the other process, and nothing there is interrupted.
 constexpr wchar_t kProbeCallMessage[] = L"KivoProbeCall";
-enum ProbeOp : LONG { kProbeReadMenu = 1, kProbeDropFiles = 2 };
+enum ProbeOp : LONG { kProbeReadMenu = 1, kProbeDropFiles = 2, kProbeMeasureTexts = 3 };
 struct ProbeCall {
   LONG op;      // a ProbeOp
   LONG taken;   // set by the hook when it takes the call

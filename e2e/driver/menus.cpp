@@ -221,6 +221,28 @@ int cmdDrop(const Args& a) {
   return ok ? 0 : 1;
 }
 
+// Every child of a window with its text's extent in its own font, measured
+// in the window's process: "hwnd<TAB>style=0x…<TAB>text=W H<TAB>client=W H".
+int cmdTextExtents(const Args& a) {
+  HWND top = waitTop(a);
+  auto* probe = new TextProbe();
+  probe->window = top;
+  probe->count = -1;
+  std::wstring error;
+  bool ok = callProbe(top, kProbeMeasureTexts, probe, sizeof(TextProbe), a.timeout(), error);
+  if (ok)
+    for (int i = 0; i < probe->count; ++i) {
+      const TextProbeItem& it = probe->items[i];
+      out(hex(reinterpret_cast<uintptr_t>(it.window)) + L"\tstyle=" + hex(static_cast<DWORD>(it.style)) +
+          L"\ttext=" + num(it.textWidth) + L" " + num(it.textHeight) + L"\tclient=" + num(it.clientWidth) +
+          L" " + num(it.clientHeight));
+    }
+  else
+    err(error);
+  delete probe;
+  return ok ? 0 : 1;
+}
+
 // Reads a menu on the thread of `window`: `menu`, or without one the
 // window's menu bar (menuBar) or system menu.
 bool readRemoteMenu(HWND window, HMENU menu, bool menuBar, std::vector<MenuItem>& items, std::wstring& error) {

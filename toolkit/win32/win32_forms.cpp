@@ -141,7 +141,11 @@ void FormPeer::ReportBounds(bool keepClient) {
     reported_ = at;
     haveReported_ = true;
   }
-  f.PeerResized(at.width, at.height, state);
+  RECT client{};
+  if (::GetClientRect(hwnd_, &client))
+    f.PeerResized(at.width, at.height, state, dpi_.Layout(client.right), dpi_.Layout(client.bottom));
+  else
+    f.PeerResized(at.width, at.height, state);
   syncing_ = false;
 }
 
