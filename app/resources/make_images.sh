@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Draws the application icon (kivo_config.ico, 16x16 and 32x32) and the
+# Draws the application icon (kivo_config.ico: 16, 20, 24, 32, 40, 48, 64
+# and 256 pixels, the sizes Windows asks for from 100 % to 200 %) and the
 # start-up logo (logo.bmp, 240x180, 8-bit palette) with ImageMagick. The
 # generated files are kept in the tree; run this again after changing it.
 set -euo pipefail
@@ -13,18 +14,21 @@ trap 'rm -rf "$tmp"' EXIT
 # Icon: a blue rounded tile with a white power symbol.
 icon() {  # size
   local s=$1
-  local r=$((s / 6)) m=$((s / 2)) ring=$((s * 3 / 10)) lw=$(( s >= 32 ? 3 : 2 ))
+  local r=$((s / 6)) m=$((s / 2)) ring=$((s * 3 / 10)) lw=$(( s >= 44 ? s / 11 : s >= 32 ? 3 : 2 ))
+  local edge=$(( s >= 64 ? s / 32 : 1 ))
   convert -size "${s}x${s}" xc:none \
-    -fill '#1d5fbf' -stroke '#0b2f66' -strokewidth 1 \
+    -fill '#1d5fbf' -stroke '#0b2f66' -strokewidth "$edge" \
     -draw "roundrectangle 0,0 $((s - 1)),$((s - 1)) $r,$r" \
     -fill none -stroke white -strokewidth "$lw" \
     -draw "arc $((m - ring)),$((m - ring + 1)) $((m + ring)),$((m + ring + 1)) 300,240" \
     -draw "line $m,$((s / 6)) $m,$m" \
     "PNG32:$tmp/icon$s.png"
 }
-icon 16
-icon 32
-convert "$tmp/icon16.png" "$tmp/icon32.png" kivo_config.ico
+sizes=(16 20 24 32 40 48 64 256)
+for s in "${sizes[@]}"; do icon "$s"; done
+files=()
+for s in "${sizes[@]}"; do files+=("$tmp/icon$s.png"); done
+convert "${files[@]}" kivo_config.ico
 
 # Logo: gradient backdrop, the product name and its platform line.
 convert -size 240x180 gradient:'#e8f0fb'-'#8fb3e6' \

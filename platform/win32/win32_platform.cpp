@@ -606,7 +606,12 @@ class Win32Platform : public Platform {
     nid.uID = data.id;
     nid.uFlags = data.flags;
     nid.uCallbackMessage = data.callbackMessage;
-    if (data.applicationIcon) nid.hIcon = winapi::LoadIconW(winapi::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
+    // The small icon's size at the system's DPI (a shared, standard-sized
+    // icon: the system keeps it).
+    if (data.applicationIcon)
+      nid.hIcon = static_cast<HICON>(winapi::LoadImageW(winapi::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1),
+                                                        IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
+                                                        ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
     std::wstring tip = ToWide(data.tip);
     if (tip.size() > 63) tip.resize(63);
     std::memcpy(nid.szTip, tip.c_str(), (tip.size() + 1) * sizeof(wchar_t));

@@ -126,7 +126,10 @@ class Win32Backend : public Backend {
     wc.style = CS_DBLCLKS;
     wc.lpfnWndProc = &FormProc;
     wc.hInstance = instance_;
-    wc.hIcon = winapi::LoadIconW(instance_, MAKEINTRESOURCEW(1));
+    // The program's icon in the sizes the system draws at its DPI: the
+    // caption's and the taskbar's small one drawn, not shrunk.
+    wc.hIcon = ProgramIcon(::GetSystemMetrics(SM_CXICON));
+    wc.hIconSm = ProgramIcon(::GetSystemMetrics(SM_CXSMICON));
     if (!wc.hIcon) wc.hIcon = winapi::LoadIconW(nullptr, IDI_APPLICATION);
     wc.hCursor = winapi::LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = nullptr;  // painted in WM_ERASEBKGND
@@ -139,6 +142,7 @@ class Win32Backend : public Backend {
 
     wc.lpfnWndProc = &ChildPeer::ScrollBoxProc;
     wc.hIcon = nullptr;
+    wc.hIconSm = nullptr;
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = kScrollBoxClass;
     winapi::RegisterClassExW(&wc);
@@ -152,6 +156,8 @@ class Win32Backend : public Backend {
     timers_.clear();
     if (app_) ::DestroyWindow(app_);
     for (auto& f : fonts_) ::DeleteObject(f.second);
+    for (auto& i : icons_)
+      if (i.second) ::DestroyIcon(i.second);
     for (auto& b : brushes_) ::DeleteObject(b.second);
     if (measureDc_) ::DeleteDC(measureDc_);
     if (g_backend == this) g_backend = nullptr;
@@ -378,6 +384,17 @@ class Win32Backend : public Backend {
 
   void Terminate() override { ::PostQuitMessage(0); }
 
+  // The program's icon (resource 1) drawn for `size` pixels, made once per
+  // size and kept as long as the backend.
+  HICON ProgramIcon(int size) {
+    auto it = icons_.find(size);
+    if (it != icons_.end()) return it->second;
+    HICON h = static_cast<HICON>(
+        winapi::LoadImageW(instance_, MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+    icons_[size] = h;
+    return h;
+  }
+
   // Fonts and brushes live as long as the backend.
   HFONT FontFor(const Font& f) {
     auto key = std::make_tuple(f.name, f.height, f.bold, f.underline);
@@ -514,6 +531,7 @@ class Win32Backend : public Backend {
   std::map<UINT_PTR, Timer*> timers_;
   UINT_PTR nextTimer_ = 1;
   std::map<std::tuple<std::string, int, bool, bool>, HFONT> fonts_;
+  std::map<int, HICON> icons_;
   std::map<COLORREF, HBRUSH> brushes_;
   HDC measureDc_ = nullptr;
 
@@ -646,6 +664,7 @@ bool BackendAlive() { return g_backend != nullptr; }
 HINSTANCE Instance() { return g_backend->instance(); }
 HWND ApplicationWindow() { return g_backend->app(); }
 HFONT FontFor(const Font& f) { return g_backend->FontFor(f); }
+HICON ProgramIcon(int size) { return g_backend->ProgramIcon(size); }
 HBRUSH BrushFor(COLORREF c) { return g_backend->BrushFor(c); }
 SIZE TextExtent(const Font& f, const std::wstring& text) { return g_backend->TextExtent(f, text); }
 HCURSOR CursorFor(int cursor) { return Win32Backend::CursorFor(cursor); }

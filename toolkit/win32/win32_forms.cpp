@@ -37,6 +37,9 @@ Rect FormPeer::FromScreen(const RECT& rc) const {
 void FormPeer::DpiChanged(int dpi, const RECT& suggested) {
   if (dpi <= 0) return;
   dpi_ = Dpi{dpi};
+  // The caption's and the taskbar's icons at the monitor's DPI.
+  winapi::SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(ProgramIcon(dpi_.Px(16))));
+  winapi::SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(ProgramIcon(dpi_.Px(32))));
   for (Control* c : form().Controls()) {
     if (ControlPeer* p = c->Peer()) {
       p->SetFont(c->GetFont());

@@ -32,6 +32,8 @@ bool BackendAlive();
 HINSTANCE Instance();
 HWND ApplicationWindow();
 HFONT FontFor(const Font& f);
+// The program's icon drawn for a size in pixels (kept by the backend).
+HICON ProgramIcon(int size);
 HBRUSH BrushFor(COLORREF c);
 // The extent of a text in a font, measured on one memory device context that
 // lives as long as the backend (no window's context to get and release).
