@@ -259,6 +259,24 @@ TEST_F(ViewerTest, DesktopCaptureUsesTheSystemsPictureOrMakesOne) {
   EXPECT_EQ(sim->Calls("CaptureScreen"), (std::vector<std::string>{"CaptureScreen(0x0)"}));
   EXPECT_EQ(viewer::DecodeDib(*sim->clipboard).bgr, screen.bgr);
 
+  // From Vista on no key is pressed, whoever handles Print Screen there (a
+  // snipping tool): the program takes the desktop or the window itself.
+  for (std::uint32_t major : {6u, 10u}) {
+    UseVersion(platform::kPlatformNT, major, 0, 22631);
+    sim->printScreenPicture = viewer::EncodeDib(Picture(800, 600, 0x22));
+    sim->ClearJournal();
+    main->C1->Click();
+    EXPECT_TRUE(sim->Calls("keybd_event").empty()) << major;
+    EXPECT_EQ(sim->Calls("CaptureScreen"), (std::vector<std::string>{"CaptureScreen(0x0)"}));
+    EXPECT_EQ(viewer::DecodeDib(*sim->clipboard).bgr, screen.bgr);
+    sim->ClearJournal();
+    viewer::Capture(viewer::CaptureKeys(viewer::CaptureCommand::ActiveWindow, 2), 0x4242, main->Handle());
+    EXPECT_TRUE(sim->Calls("keybd_event").empty()) << major;
+    EXPECT_EQ(sim->Calls("CaptureScreen"), (std::vector<std::string>{"CaptureScreen(0x4242)"}));
+  }
+  sim->printScreenPicture.reset();
+  UseVersion(platform::kPlatformWindows, 4, 10, 2222);
+
   // The clipboard's picture in the viewer, saved as JPEG and read back.
   TForm13* v = Open();
   v->Paste1->Click();

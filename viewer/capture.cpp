@@ -59,6 +59,15 @@ bool WaitForClipboard(std::uint32_t before) {
 }
 
 ScreenRect RectOf(const std::array<int, 4>& r) { return ScreenRect{r[0], r[1], r[2], r[3]}; }
+
+// From Vista on the program takes the screen itself instead of pressing
+// Print Screen: the key's handler may belong to another program (Windows 11
+// gives it to its snipping tool), and the system's picture of a window there
+// holds the invisible resize border around it.
+bool TakesTheScreenItself(platform::Platform& p) {
+  const platform::OsVersion v = p.GetVersionEx();
+  return v.platformId == platform::kPlatformNT && v.major >= 6;
+}
 }  // namespace
 
 void ReadCaptureSettings(StoredCaptureSettings& into, unsigned parts) {
@@ -159,12 +168,14 @@ bool TakeCapture(const std::vector<KeyCall>& keys, platform::Handle window, plat
   ReadCaptureSettings(stored, window == 0 ? kCaptureToFile | kCaptureMonitor : kCaptureToFile);
   const bool toFile = stored.settings.toFile;
   const bool oneMonitor = window == 0 && stored.settings.monitor == 1;
+  const bool itself = TakesTheScreenItself(p);
   const std::uint32_t before = p.GetClipboardSequenceNumber();
-  for (const KeyCall& k : keys) p.KeybdEvent(k.vk, k.scan, k.flags);
+  if (!itself)
+    for (const KeyCall& k : keys) p.KeybdEvent(k.vk, k.scan, k.flags);
   // Without the sequence number (95, 98, NT 4) the system's Print Screen
   // handling is trusted as long as only the clipboard wants the picture.
   const bool needPixels = toFile || oneMonitor;
-  if (before == 0 && !needPixels) {
+  if (!itself && before == 0 && !needPixels) {
     // A message about the settings waits until the system's picture is
     // taken, so that it is neither in the picture nor the active window.
     if (!stored.problems.empty()) WaitForClipboard(before);
@@ -174,7 +185,7 @@ bool TakeCapture(const std::vector<KeyCall>& keys, platform::Handle window, plat
   // one (95, 98, NT 4), or with a picture that cannot be read, the program
   // takes the screen itself. The wait still lets the system's own picture
   // land first, so that it does not replace the program's afterwards.
-  const bool systemMade = WaitForClipboard(before) && before != 0;
+  const bool systemMade = !itself && WaitForClipboard(before) && before != 0;
   Pixels pixels;
   bool fromSystem = false;
   if (systemMade) {

@@ -213,10 +213,32 @@ int ScreenDpi() {
   return dpi > 0 ? dpi : 96;
 }
 
+// A window's visible frame: from Vista on its outer rectangle holds an
+// invisible resize border, which DWM leaves out of its extended frame bounds
+// (dwmapi, looked up at run time; the outer rectangle where it is missing or
+// composition is off).
+bool VisibleFrame(HWND window, RECT& r) {
+  if (!::GetWindowRect(window, &r)) return false;
+  using GetAttribute = HRESULT(WINAPI*)(HWND, DWORD, void*, DWORD);
+  static const auto getAttribute = [] {
+    const DWORD version = ::GetVersion();
+    const bool vista = (version & 0x80000000u) == 0 && LOBYTE(LOWORD(version)) >= 6;
+    HMODULE dwm = vista ? winapi::LoadLibraryW(L"dwmapi.dll") : nullptr;
+    return dwm ? reinterpret_cast<GetAttribute>(reinterpret_cast<void*>(::GetProcAddress(dwm, "DwmGetWindowAttribute")))
+               : nullptr;
+  }();
+  constexpr DWORD kExtendedFrameBounds = 9;  // DWMWA_EXTENDED_FRAME_BOUNDS
+  RECT frame{};
+  if (getAttribute && getAttribute(window, kExtendedFrameBounds, &frame, sizeof frame) == S_OK &&
+      frame.right > frame.left && frame.bottom > frame.top)
+    r = frame;
+  return true;
+}
+
 bool CaptureScreen(HWND window, Bitmap& out) {
   RECT r;
   if (window) {
-    if (!::GetWindowRect(window, &r)) return false;
+    if (!VisibleFrame(window, r)) return false;
   } else {
     std::array<int, 4> v = VirtualScreen();
     r = RECT{v[0], v[1], v[2], v[3]};
