@@ -34,11 +34,58 @@ std::string PresenceTestPath() {
   }
 }
 
+std::uint32_t EmulationMode(const std::string& version) {
+  int major = 0;
+  size_t i = 0;
+  for (; i < version.size() && i < 3 && version[i] >= '0' && version[i] <= '9'; ++i)
+    major = major * 10 + (version[i] - '0');
+  if (i == 0 || (i < version.size() && version[i] >= '0' && version[i] <= '9')) return 0;
+  if (major >= 11) return 11001;  // the newest standards mode, whatever the page declares
+  if (major == 10) return 10001;
+  if (major == 9) return 9999;
+  if (major == 8) return 8888;
+  return 0;
+}
+
+void AskForTheNewestEngine() {
+  auto& p = platform::Get();
+  const platform::OsVersion v = p.GetVersionEx();
+  if (v.platformId != platform::kPlatformNT || v.major < 6) return;
+  // Internet Explorer 10 and later name themselves in svcVersion ("Version"
+  // stays 9.11…); the earlier ones in Version.
+  std::uint32_t mode = 0;
+  {
+    platform::RegKey ie;
+    if (p.RegOpenKeyEx(platform::kHkeyLocalMachine, "Software\\Microsoft\\Internet Explorer",
+                       platform::kKeyRead, *ie.put()) != 0)
+      return;
+    for (const char* name : {"svcVersion", "Version"}) {
+      platform::RegValue value;
+      if (p.RegQueryValueEx(ie.get(), name, value) != 0 || value.type != platform::kRegSz) continue;
+      mode = EmulationMode(value.data.substr(0, value.data.find('\0')));
+      if (mode) break;
+    }
+  }
+  if (!mode) return;
+  std::string exe = p.ExecutablePath();
+  exe = exe.substr(exe.find_last_of("\\/") + 1);
+  if (exe.empty()) return;
+  platform::RegKey key;
+  if (p.RegCreateKeyEx(platform::kHkeyCurrentUser, kFeatureControlKey, platform::kKeyAllAccess, *key.put()) != 0)
+    return;
+  std::string bytes(4, '\0');
+  for (int b = 0; b < 4; ++b) bytes[b] = static_cast<char>((mode >> (8 * b)) & 0xFF);
+  platform::RegValue now;
+  if (p.RegQueryValueEx(key.get(), exe, now) == 0 && now.type == platform::kRegDword && now.data == bytes) return;
+  p.RegSetValueEx(key.get(), exe, platform::RegValue{platform::kRegDword, bytes});
+}
+
 TForm18* OpenBrowser(tk::Component* owner, tk::MenuItem* menuItem) {
   std::string path = PresenceTestPath();
   // A warning only: the window opens all the same.
   if (!path.empty() && !platform::Get().FileExists(path))
     tk::Application::Instance().ShowMessage("Internet Explorer4.0以上をインストールして下さい。");
+  AskForTheNewestEngine();  // before the control is made
   Form18.Show(owner, menuItem);
   return Form18;
 }
@@ -113,6 +160,9 @@ void TForm18::FormCreate(tk::Component*) {
   menuItem_->SetEnabled(false);
   // Without a browser engine the window still opens; its status says so.
   if (!CppWebBrowser1->Available()) StatusBar1->SetSimpleText("ブラウザコントロールを作成できません");
+  // From Vista on a page's script errors do not come up as boxes.
+  const platform::OsVersion v = platform::Get().GetVersionEx();
+  if (v.platformId == platform::kPlatformNT && v.major >= 6) CppWebBrowser1->Quiet();
   CppWebBrowser1->Navigate(ComboBox1->Text());
   ApplyStyle();  // AppWindow: a taskbar button of its own
 }

@@ -4,6 +4,7 @@
 // internet options and about box of the options file.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "toolkit/toolkit.h"
@@ -18,6 +19,19 @@ std::string PresenceTestPath();
 // The main window's opener: the presence test with its notices, then a new
 // browser window owned by owner (opened whatever the test says).
 TForm18* OpenBrowser(tk::Component* owner, tk::MenuItem* menuItem);
+
+// From Vista on the browser control draws pages as Internet Explorer 7
+// unless the program asks, by its own file name, for another mode
+// (FEATURE_BROWSER_EMULATION under the user's key; the uninstaller removes
+// it). The mode of the newest engine an Internet Explorer version string
+// ("11.0.19041.1", "9.11.9600.0") names; 0 where it names none newer than 7
+// or is no version at all.
+std::uint32_t EmulationMode(const std::string& version);
+constexpr const char* kFeatureControlKey =
+    "Software\\Microsoft\\Internet Explorer\\Main\\FeatureControl\\FEATURE_BROWSER_EMULATION";
+// Writes the mode for this program's file name where the system has an
+// engine newer than 7 (NT 6 and later; nothing elsewhere).
+void AskForTheNewestEngine();
 }  // namespace browser
 
 class TForm18 : public tk::Form {

@@ -3,6 +3,7 @@
 // through the store from a registry value of any type.
 #include <algorithm>
 
+#include "browser/browser_window.h"
 #include "fuzz/fuzz_target.h"
 #include "fuzz/machine.h"
 #include "settings/keys.h"
@@ -48,6 +49,11 @@ KIVO_FUZZ_TARGET(settings_values) {
   } catch (const StoreError&) {
     fuzz::Check(!isInteger, "a number is always a colour");
   }
+
+  // The browser engine an Internet Explorer version string names.
+  const std::uint32_t mode = browser::EmulationMode(text);
+  fuzz::Check(mode == 0 || mode == 8888 || mode == 9999 || mode == 10001 || mode == 11001,
+              "an engine mode the control knows");
 
   // Through the store, as a value of "F1" of any type.
   fuzz::Machine machine;

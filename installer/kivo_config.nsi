@@ -156,6 +156,8 @@ FunctionEnd
 Section "Uninstall"
   Call un.CloseRunningProgram
   Call un.RemoveStartupEntry
+  ; The browser engine the program asked for by its name (Vista and later).
+  DeleteRegValue HKCU "Software\Microsoft\Internet Explorer\Main\FeatureControl\FEATURE_BROWSER_EMULATION" "kivo_config.exe"
   Delete "$INSTDIR\kivo_config.exe"
   Delete "$INSTDIR\THIRD-PARTY-NOTICES.txt"
   Delete "$INSTDIR\uninstall.exe"

@@ -43,6 +43,8 @@ constexpr std::uint32_t kRegBinary = 3;
 constexpr std::uint32_t kRegDword = 4;
 constexpr std::uint32_t kKeyAllAccess = 0xF003F;
 constexpr Handle kHkeyCurrentUser = 0x80000001;
+constexpr Handle kHkeyLocalMachine = 0x80000002;
+constexpr std::uint32_t kKeyRead = 0x20019;
 
 constexpr int kSwHide = 0;
 constexpr int kSwShowNormal = 1;

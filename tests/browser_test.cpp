@@ -14,6 +14,59 @@ class BrowserTest : public MainWindowFixture {
   }
 };
 
+// From Vista on the control is asked, by the program's own file name, for
+// the newest engine the system's Internet Explorer has, and keeps a page's
+// script errors to itself; up to XP nothing is written.
+TEST_F(BrowserTest, FromVistaOnTheNewestEngineIsAskedForAndErrorsStayQuiet) {
+  EXPECT_EQ(browser::EmulationMode("11.0.19041.1"), 11001u);
+  EXPECT_EQ(browser::EmulationMode("10.0.9200.16384"), 10001u);
+  EXPECT_EQ(browser::EmulationMode("9.11.9600.0"), 9999u);
+  EXPECT_EQ(browser::EmulationMode("8.0.7601.17514"), 8888u);
+  for (const char* none : {"7.0.6002.18005", "", "x11.0", "1100.0", ".11", "6"})
+    EXPECT_EQ(browser::EmulationMode(none), 0u) << none;
+
+  const std::string ie = "HKLM\\Software\\Microsoft\\Internet Explorer";
+  const std::string feature = browser::kFeatureControlKey;
+  auto mode = [&](const std::string& exe) -> std::string {
+    auto v = sim->GetValue(feature, exe);
+    if (!v) return "none";
+    if (v->type != platform::kRegDword || v->data.size() != 4) return "wrong type";
+    std::uint32_t n = 0;
+    for (int b = 3; b >= 0; --b) n = n << 8 | static_cast<std::uint8_t>(v->data[static_cast<size_t>(b)]);
+    return std::to_string(n);
+  };
+  // Windows 10 with Internet Explorer 11 ("Version" says 9.11 there).
+  UseVersion(platform::kPlatformNT, 10, 0, 19045);
+  sim->SetString(ie, "Version", "9.11.19041.0");
+  sim->SetString(ie, "svcVersion", "11.0.19041.1");
+  sim->executablePath = "C:\\Tools\\kivo.exe";  // a renamed copy asks for its own name
+  TForm1* main = CreateQuiet();
+  TForm18* b = Open(main);
+  EXPECT_EQ(mode("kivo.exe"), "11001");
+  EXPECT_EQ(mode("kivo_config.exe"), "none");
+  EXPECT_NE(std::find(ui->browserCalls.begin(), ui->browserCalls.end(), "Quiet"), ui->browserCalls.end());
+  b->Close();
+  tk::Application::Instance().ProcessMessages();
+  // Windows 7 with Internet Explorer 9 only, and a stored value of the wrong type.
+  sim->SetValue(ie, "svcVersion", platform::RegValue{platform::kRegDword, std::string(4, '\0')});
+  sim->SetString(ie, "Version", "9.0.8112.16421");
+  UseVersion(platform::kPlatformNT, 6, 1, 7601);
+  main->KivoExplorerVer101->SetEnabled(true);
+  Open(main)->Close();
+  tk::Application::Instance().ProcessMessages();
+  EXPECT_EQ(mode("kivo.exe"), "9999");
+
+  // XP: nothing written, the boxes as they were.
+  TearDown();
+  SetUp();
+  UseVersion(platform::kPlatformNT, 5, 1, 2600);
+  sim->SetString(ie, "Version", "8.0.6001.18702");
+  ui->browserCalls.clear();
+  Open(CreateQuiet());
+  EXPECT_EQ(mode("kivo_config.exe"), "none");
+  EXPECT_EQ(std::find(ui->browserCalls.begin(), ui->browserCalls.end(), "Quiet"), ui->browserCalls.end());
+}
+
 TEST_F(BrowserTest, PresenceTestPerVersionWarnsButAlwaysOpens) {
   // The library is looked for in the system's own folder, wherever Windows
   // is installed (not only C:\WINDOWS or C:\WINNT).

@@ -216,7 +216,7 @@ class ScrollBox : public Control {
 // and every operation does nothing.
 class WebBrowser : public Control {
  public:
-  enum Operation { kNavigate, kGoBack, kGoForward, kGoHome, kStop, kRefresh };
+  enum Operation { kNavigate, kGoBack, kGoForward, kGoHome, kStop, kRefresh, kQuiet };
   WebBrowser(Form* parent, const std::string& name, Rect bounds);
   bool Available() const;
   // The control's in-place active object (null without one): it gets the
@@ -228,6 +228,8 @@ class WebBrowser : public Control {
   void GoHome() { Command(kGoHome); }
   void Stop() { Command(kStop); }
   void Refresh() { Command(kRefresh); }
+  // No dialog boxes of the page's own (script errors and the like).
+  void Quiet() { Command(kQuiet); }
   // DWebBrowserEvents2::CommandStateChange(command, enable).
   std::function<void(Component*, long command, bool enable)> OnCommandStateChange;
   void PeerCommandStateChange(long command, bool enable);

@@ -268,6 +268,8 @@ std::string SimPlatform::PathOf(Handle parent, const std::string& sub) const {
   std::string base;
   if (parent == kHkeyCurrentUser) {
     base = "";
+  } else if (parent == kHkeyLocalMachine) {
+    base = "HKLM";  // the machine's keys: "HKLM\\Software\\…" in the tests
   } else {
     auto it = handles_.find(parent);
     base = it == handles_.end() ? "?" : it->second;

@@ -33,7 +33,7 @@ class HeadlessBrowserPeer : public HeadlessControlPeer {
   }
   bool BrowserCommand(int op, const std::string& url) override {
     if (!backend_.browserEngine) return false;
-    static const char* const kNames[] = {"Navigate", "GoBack", "GoForward", "GoHome", "Stop", "Refresh"};
+    static const char* const kNames[] = {"Navigate", "GoBack", "GoForward", "GoHome", "Stop", "Refresh", "Quiet"};
     backend_.browserCalls.push_back(op == WebBrowser::kNavigate ? "Navigate(" + url + ")" : kNames[op]);
     return true;
   }

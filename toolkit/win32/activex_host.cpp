@@ -275,6 +275,7 @@ class BrowserPeer : public ControlPeer {
       case WebBrowser::kGoHome: return SUCCEEDED(browser_->GoHome());
       case WebBrowser::kStop: return SUCCEEDED(browser_->Stop());
       case WebBrowser::kRefresh: return SUCCEEDED(browser_->Refresh());
+      case WebBrowser::kQuiet: return SUCCEEDED(browser_->put_Silent(VARIANT_TRUE));
       default: return false;
     }
   }
