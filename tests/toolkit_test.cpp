@@ -64,6 +64,24 @@ TEST_F(ToolkitTest, TypedTextIsNotSentBackToTheNativeControl) {
   EXPECT_EQ(sent, std::vector<std::string>{"set"});
 }
 
+// A window's style is fixed when it is made: its peer sees the options the
+// control was made with (the kind of list, the scroll bars, the label's
+// alignment), not members its constructor has not set yet.
+TEST_F(ToolkitTest, PeersAreMadeOnceTheControlsOwnOptionsAreSet) {
+  tk::Form* f = NewForm();
+  std::vector<std::string> seen;
+  ui->onCreatePeer = [&](tk::Control& c) {
+    if (auto* cb = dynamic_cast<tk::ComboBox*>(&c)) seen.push_back(cb->DropDownList() ? "list" : "edit");
+    if (auto* m = dynamic_cast<tk::Memo*>(&c)) seen.push_back(m->HorizontalScrollBar() ? "hbar" : "nohbar");
+    if (auto* l = dynamic_cast<tk::Label*>(&c)) seen.push_back(l->Align == tk::Alignment::Left ? "left" : "?");
+  };
+  for (bool list : {false, true, false}) new tk::ComboBox(f, "ComboBox", {0, 0, 10, 10}, list);
+  new tk::Memo(f, "Memo1", {0, 0, 10, 10}, tk::ScrollStyle::Both);
+  new tk::Memo(f, "Memo2", {0, 0, 10, 10});
+  new tk::Label(f, "Label1", {0, 0, 10, 10}, "x");
+  EXPECT_EQ(seen, (std::vector<std::string>{"edit", "list", "edit", "hbar", "nohbar", "left"}));
+}
+
 TEST_F(ToolkitTest, HandlerErrorsGoToTheErrorDisplayAndTheProgramGoesOn) {
   tk::Form* f = NewForm();
   auto* button = new tk::Button(f, "Button1", {0, 0, 10, 10}, "b");

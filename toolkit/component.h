@@ -292,6 +292,13 @@ class Control : public Component {
  protected:
   // For forms, which are their own parent.
   Control(Component* owner, ControlKind kind);
+  // For controls whose window's style depends on their own members: the
+  // peer is made by their constructor (MakePeer) once those are set, since a
+  // base's constructor cannot see the derived class's members yet.
+  struct PeerLater {};
+  Control(Form* parent, ControlKind kind, const std::string& name, Rect bounds, const std::string& caption,
+          PeerLater);
+  void MakePeer();
   std::unique_ptr<ControlPeer> peer_;
   Form* parent_ = nullptr;
   std::string caption_;

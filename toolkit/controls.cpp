@@ -21,6 +21,12 @@ Component::~Component() {
 // ---------------------------------------------------------------- Control
 Control::Control(Form* parent, ControlKind kind, const std::string& name, Rect bounds,
                  const std::string& caption)
+    : Control(parent, kind, name, bounds, caption, PeerLater{}) {
+  MakePeer();
+}
+
+Control::Control(Form* parent, ControlKind kind, const std::string& name, Rect bounds,
+                 const std::string& caption, PeerLater)
     : Component(parent), parent_(parent), caption_(caption), kind_(kind), bounds_(bounds) {
   Name = name;
   if (parent_) {
@@ -28,6 +34,9 @@ Control::Control(Form* parent, ControlKind kind, const std::string& name, Rect b
     color_ = parent_->color_;
     parent_->controls_.push_back(this);
   }
+}
+
+void Control::MakePeer() {
   if (Application::Instance().HasBackend())
     AttachPeer(Application::Instance().GetBackend().CreatePeer(*this));
 }
@@ -174,7 +183,9 @@ void CheckBox::PeerClicked() {
 }
 
 Label::Label(Form* parent, const std::string& name, Rect bounds, const std::string& caption)
-    : Control(parent, ControlKind::Label, name, bounds, caption) {}
+    : Control(parent, ControlKind::Label, name, bounds, caption, PeerLater{}) {
+  MakePeer();  // its window's style and size come from its alignment and wrapping
+}
 
 void Label::SetColor(Color c) {
   // A transparent label given the colour it has now paints it from now on.
@@ -228,7 +239,8 @@ void Edit::WipeText() {
 }
 
 Memo::Memo(Form* parent, const std::string& name, Rect bounds, ScrollStyle scrollBars)
-    : Control(parent, ControlKind::Memo, name, bounds), scrollBars_(scrollBars) {
+    : Control(parent, ControlKind::Memo, name, bounds, "", PeerLater{}), scrollBars_(scrollBars) {
+  MakePeer();  // its window's style comes from the scroll bars
   SetColor(clWindow);
 }
 
@@ -247,7 +259,8 @@ std::string Memo::Text() const {
 }
 
 ComboBox::ComboBox(Form* parent, const std::string& name, Rect bounds, bool dropDownList)
-    : Control(parent, ControlKind::ComboBox, name, bounds), dropDownList_(dropDownList) {
+    : Control(parent, ControlKind::ComboBox, name, bounds, "", PeerLater{}), dropDownList_(dropDownList) {
+  MakePeer();  // its window's style comes from the kind of list
   SetColor(clWindow);
 }
 

@@ -98,6 +98,7 @@ class HeadlessTimerPeer : public TimerPeer {
 }  // namespace
 
 std::unique_ptr<ControlPeer> HeadlessBackend::CreatePeer(Control& control) {
+  if (onCreatePeer) onCreatePeer(control);
   WindowHandle h = nextHandle_++;
   if (control.Kind() == ControlKind::Form)
     return std::make_unique<HeadlessFormPeer>(*this, static_cast<Form&>(control), h);

@@ -56,6 +56,8 @@ class HeadlessBackend : public Backend {
   // System colours by index (COLOR_BTNFACE = 15 …); Windows' standard
   // scheme unless a test sets others.
   std::map<int, Color> systemColors{{1, 0x808000}, {5, 0xFFFFFF}, {8, 0x000000}, {15, 0xC0C0C0}};
+  // Runs as each control's peer is made, with the control as it is then.
+  std::function<void(Control&)> onCreatePeer;
   int processMessagesCalls = 0;
   std::function<void()> onProcessMessages;  // runs on each ProcessMessages
 

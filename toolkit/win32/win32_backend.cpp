@@ -546,6 +546,14 @@ LRESULT CALLBACK Win32Backend::FormProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) 
 }
 
 LRESULT Win32Backend::FormMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_NCCREATE) {
+    // Per-monitor awareness of the first kind (Windows 10 1607) scales the
+    // caption and menus only when asked; the second kind does it itself.
+    using EnableNonClient = BOOL(WINAPI*)(HWND);
+    static const auto enable = reinterpret_cast<EnableNonClient>(
+        reinterpret_cast<void*>(winapi::Lookup("user32.dll", "EnableNonClientDpiScaling")));
+    if (enable) enable(h);
+  }
   auto* p = static_cast<FormPeer*>(Win32Peer::FromHwnd(h));
   if (!p || !g_backend) return winapi::DefWindowProcW(h, msg, wp, lp);
   if (msg == WM_NCDESTROY) {  // destroyed by the system, not by the peer
