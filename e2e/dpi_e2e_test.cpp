@@ -1,4 +1,5 @@
-// The windows at 150 % (144 DPI) beside 100 % under Wine: each control is
+// The windows at 125, 150 and 200 % (120, 144, 192 DPI) beside 100 % under
+// Wine: each control is
 // scaled by the factor, lies inside its window, and no caption is wider than
 // the control it is drawn in, measured in the program's own fonts.
 #include <cstdlib>
@@ -138,18 +139,18 @@ class Dpi : public WineTest {
     return all;
   }
 
-  void CheckScaledOn(const std::string& version) {
+  void CheckScaledOn(const std::string& version, int dpi) {
     StartAt(version, 96);
     ASSERT_FALSE(HasFailure());
     const std::vector<Window> at96 = ReadEveryWindow();
     ASSERT_FALSE(HasFailure());
-    StartAt(version, 144);
+    StartAt(version, dpi);
     ASSERT_FALSE(HasFailure());
-    const std::vector<Window> at144 = ReadEveryWindow();
+    const std::vector<Window> scaled = ReadEveryWindow();
     ASSERT_FALSE(HasFailure());
-    Compare(at96, at144);
+    Compare(at96, scaled, dpi / 96.0);
   }
-  void Compare(const std::vector<Window>& at96, const std::vector<Window>& at144);
+  void Compare(const std::vector<Window>& at96, const std::vector<Window>& scaled, double factor);
 
   int started_ = 0;  // programs started
 };
@@ -160,21 +161,21 @@ bool IsCheckOrRadio(unsigned style) {
 }
 
 
-void Dpi::Compare(const std::vector<Window>& at96, const std::vector<Window>& at144) {
-  ASSERT_EQ(at96.size(), at144.size());
-  for (size_t w = 0; w < at144.size(); ++w) {
+void Dpi::Compare(const std::vector<Window>& at96, const std::vector<Window>& scaled, double factor) {
+  ASSERT_EQ(at96.size(), scaled.size());
+  for (size_t w = 0; w < scaled.size(); ++w) {
     const Window& small = at96[w];
-    const Window& large = at144[w];
+    const Window& large = scaled[w];
     SCOPED_TRACE(large.title);
     // A dialog keeps its client area (scaled); a window that keeps its outer
     // size (the viewer) has the system's frame around it, which does not
     // grow by the same factor.
-    auto scaled = [](int large, int small) { return std::abs(large - small * 3 / 2) <= 2; };
+    auto scaled = [&](int large, int small) { return std::abs(large - small * factor) <= 2; };
     EXPECT_TRUE((scaled(large.client.width(), small.client.width()) &&
                  scaled(large.client.height(), small.client.height())) ||
                 (scaled(large.outer.width(), small.outer.width()) &&
                  scaled(large.outer.height(), small.outer.height())))
-        << "client " << large.client.width() << "x" << large.client.height() << " at 144 DPI, "
+        << "client " << large.client.width() << "x" << large.client.height() << " scaled, "
         << small.client.width() << "x" << small.client.height() << " at 96; outer " << large.outer.width() << "x"
         << large.outer.height() << ", " << small.outer.width() << "x" << small.outer.height();
     auto names = [](const Window& w) {
@@ -183,15 +184,18 @@ void Dpi::Compare(const std::vector<Window>& at96, const std::vector<Window>& at
       return all;
     };
     ASSERT_EQ(small.children.size(), large.children.size()) << names(small) << "--\n" << names(large);
-    // The edit inside a combo box is sized by the box.
-    auto inCombo = [&](const Control& c) {
+    // Inside another window of a class: the edit inside a combo box is sized
+    // by the box, the content of a scroll box lies inside its border, which
+    // the system draws at its own width.
+    auto inside = [&](const Control& c, const char* cls) {
       for (const Shown& o : large.children)
-        if (o.control.cls == "ComboBox" && &o.control != &c && c.rect.left >= o.control.rect.left &&
+        if (o.control.cls == cls && &o.control != &c && c.rect.left >= o.control.rect.left &&
             c.rect.right <= o.control.rect.right && c.rect.top >= o.control.rect.top &&
             c.rect.top <= o.control.rect.bottom)
           return true;
       return false;
     };
+    auto inCombo = [&](const Control& c) { return inside(c, "ComboBox"); };
     for (size_t i = 0; i < large.children.size(); ++i) {
       const Control& a = small.children[i].control;
       const Shown& shown = large.children[i];
@@ -204,9 +208,10 @@ void Dpi::Compare(const std::vector<Window>& at96, const std::vector<Window>& at
           b.cls == "Static" || b.cls == "msctls_statusbar32" || b.cls == "ComboBox" || inCombo(b);
       // An edge lies at its place scaled, from the left or top, or from the
       // right or bottom where it keeps to that side of the client area.
-      auto edge = [](int large, int small, int largeSide, int smallSide) {
-        return std::abs(large - small * 1.5) <= 1.5 ||
-               std::abs((largeSide - large) - (smallSide - small) * 1.5) <= 1.5;
+      const double slack = inside(b, "KivoScrollBox") ? 3.5 : 1.5;
+      auto edge = [&](int large, int small, int largeSide, int smallSide) {
+        return std::abs(large - small * factor) <= slack ||
+               std::abs((largeSide - large) - (smallSide - small) * factor) <= slack;
       };
       const int lw = large.client.width(), lh = large.client.height();
       const int sw = small.client.width(), sh = small.client.height();
@@ -231,7 +236,7 @@ void Dpi::Compare(const std::vector<Window>& at96, const std::vector<Window>& at
       if (b.cls == "Button") {
         unsigned type = shown.style & kBsTypeMask;
         if (type == kBsGroupBox) continue;  // its caption is drawn on its frame
-        const int room = IsCheckOrRadio(shown.style) ? shown.clientWidth - 13 * 3 / 2 - 3
+        const int room = IsCheckOrRadio(shown.style) ? shown.clientWidth - static_cast<int>(13 * factor) - 3
                                                      : shown.clientWidth - 4;
         EXPECT_LE(shown.textWidth, room) << "the caption is wider than its button";
       } else if (b.cls == "Static") {
@@ -244,9 +249,11 @@ void Dpi::Compare(const std::vector<Window>& at96, const std::vector<Window>& at
   }
 }
 
-TEST_F(Dpi, EveryWindowIsScaledAndKeepsItsTextsInsideItsControlsOnWindows10) { CheckScaledOn("win10"); }
-// The 95 family: the A calls, the system's DPI only.
-TEST_F(Dpi, EveryWindowIsScaledAndKeepsItsTextsInsideItsControlsOnWindows98) { CheckScaledOn("win98"); }
+TEST_F(Dpi, EveryWindowIsScaledAndKeepsItsTextsInsideItsControlsOnWindows10At150) { CheckScaledOn("win10", 144); }
+TEST_F(Dpi, EveryWindowIsScaledAndKeepsItsTextsInsideItsControlsOnWindows10At125) { CheckScaledOn("win10", 120); }
+TEST_F(Dpi, EveryWindowIsScaledAndKeepsItsTextsInsideItsControlsOnWindows10At200) { CheckScaledOn("win10", 192); }
+// The 95 family: the A calls, the system's DPI only ("large fonts").
+TEST_F(Dpi, EveryWindowIsScaledAndKeepsItsTextsInsideItsControlsOnWindows98At150) { CheckScaledOn("win98", 144); }
 
 }  // namespace
 }  // namespace e2e
