@@ -16,8 +16,11 @@ namespace fs = std::filesystem;
 
 class CaptureFile : public WineTest {
  protected:
-  void Start(const std::string& folder) {
-    SetWindowsVersion("winxp");
+  void Start(const std::string& folder, const std::string& version = "winxp", int dpi = 96) {
+    SetWindowsVersion(version);
+    if (dpi != 96) {
+      ASSERT_DRIVER_OK(Driver({"reg-set-dword", "Control Panel\\Desktop", "LogPixels", std::to_string(dpi)}));
+    }
     SetSetting("Capture", "ToFile", "1");
     SetSetting("Capture", "Folder", folder);
     SetSetting("Capture", "Pattern", "shot");  // every capture wants the same name
@@ -44,6 +47,24 @@ TEST_F(CaptureFile, TheTraysDesktopCaptureWritesAPngOfTheScreenAndKeepsOlderOnes
   ChooseTrayMenuItem("デスクトップキャプチャ(&C)");
   ASSERT_TRUE(WaitFor([&] { return Files(dir).size() == 2; }, 15000)) << "the second capture wrote no file";
   EXPECT_EQ(Files(dir), (std::vector<std::string>{"shot.png", "shot_2.png"}));
+  auto [sw, sh] = ScreenSize();
+  Result size = RunTool({"identify", "-format", "%m %wx%h", (dir / "shot.png").string()});
+  EXPECT_EQ(size.out, "PNG " + std::to_string(sw) + "x" + std::to_string(sh)) << size.err;
+  Result clip = Driver({"clipboard-size"});
+  ASSERT_DRIVER_OK(clip);
+  EXPECT_EQ(clip.lines().at(0), std::to_string(sw) + "x" + std::to_string(sh));
+}
+
+// Windows 10 at 150 %: no Print Screen is pressed (the program takes the
+// screen itself), and the picture has the screen's real pixels, not the
+// layout's units.
+TEST_F(CaptureFile, OnWindows10At150TheDesktopCaptureHasEveryPixelOfTheScreen) {
+  const fs::path dir = fs::path(prefix_) / "drive_c" / "shots";
+  fs::create_directories(dir);
+  Start("C:\\shots", "win10", 144);
+  ASSERT_FALSE(HasFailure());
+  ChooseTrayMenuItem("デスクトップキャプチャ(&C)");
+  ASSERT_TRUE(WaitFor([&] { return Files(dir).size() == 1; }, 15000)) << "no file was written";
   auto [sw, sh] = ScreenSize();
   Result size = RunTool({"identify", "-format", "%m %wx%h", (dir / "shot.png").string()});
   EXPECT_EQ(size.out, "PNG " + std::to_string(sw) + "x" + std::to_string(sh)) << size.err;
