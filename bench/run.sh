@@ -9,19 +9,27 @@
 # the runs); then, in one running kivo_config, how long each secondary window
 # takes to open from its button or menu item until its first paint (target:
 # under 50 ms each).
-# Usage: bash bench/run.sh [runs] [--no-windows]
+# Usage: bash bench/run.sh [runs] [--no-windows] [--dpi N]
 #   runs          starts of each program (default 21)
 #   --no-windows  the start-up only (scripts/test.sh's short run)
+#   --dpi N       the display at N DPI (default 96; 144 is 150 %): both
+#                 programs are scaled, the twin by the system
 set -euo pipefail
-runs=21 windows=1
-for arg in "$@"; do
-  case $arg in
+runs=21 windows=1 dpi=96
+while [ $# -gt 0 ]; do
+  case $1 in
     --no-windows) windows=0 ;;
-    *) runs=$arg ;;
+    --dpi) dpi=$2; shift ;;
+    *) runs=$1 ;;
   esac
+  shift
 done
 # shellcheck source=bench/common.sh
 source "$(dirname "$0")/common.sh"
+
+# The display's DPI for every program started from here on.
+d reg-set-dword 'Control Panel\Desktop' LogPixels "$dpi"
+echo "display at $dpi DPI"
 
 d reg-set "$key\F6" C2 1
 

@@ -185,9 +185,15 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int) {
   std::memset(&v, 0, sizeof v);
   v.dwOSVersionInfoSize = sizeof v;
   GetVersionExW(&v);
-  g_font = CreateFontW(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0, 0, 0, L"ＭＳ Ｐゴシック");
-  g_status = CreateFontW(-13, 0, 0, 0, FW_NORMAL, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0, 0, 0, L"ＭＳ Ｐゴシック");
-  RECT rc = {0, 0, 523, 314};
+  // Laid out at 96 DPI and scaled to the display's, as kivo_config does
+  // (its manifest declares it aware of the DPI, as this one's).
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  auto S = [dpi](int v) { return MulDiv(v, dpi, 96); };
+  g_font = CreateFontW(-S(12), 0, 0, 0, FW_NORMAL, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0, 0, 0, L"ＭＳ Ｐゴシック");
+  g_status = CreateFontW(-S(13), 0, 0, 0, FW_NORMAL, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0, 0, 0, L"ＭＳ Ｐゴシック");
+  RECT rc = {0, 0, S(523), S(314)};
   AdjustWindowRectEx(&rc, WS_CAPTION | WS_SYSMENU, TRUE, 0);
   HWND h = CreateWindowExW(0, L"TwinForm", L"Kivo-Config For Windows", WS_CAPTION | WS_SYSMENU | WS_BORDER,
                            CW_USEDEFAULT, CW_USEDEFAULT, rc.right - rc.left, rc.bottom - rc.top, app,
@@ -195,12 +201,12 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int) {
   int id = 0;
   for (const Ctl& c : kControls) {
     HWND w = CreateWindowExW(WS_EX_NOPARENTNOTIFY, c.cls, c.text, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | c.style,
-                             c.x, c.y, c.w, c.h, h, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id++)), inst,
+                             S(c.x), S(c.y), S(c.x + c.w) - S(c.x), S(c.y + c.h) - S(c.y), h, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id++)), inst,
                              nullptr);
     SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(c.statusFont ? g_status : g_font), FALSE);
   }
   HWND status = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | CCS_NOPARENTALIGN | CCS_NORESIZE,
-                                0, 288, 523, 26, h, nullptr, inst, nullptr);
+                                0, S(288), S(523), S(314) - S(288), h, nullptr, inst, nullptr);
   SendMessageW(status, SB_SIMPLE, TRUE, 0);
   SetTimer(h, 1, 1000, nullptr);
   SetTimer(h, 2, 1000, nullptr);
