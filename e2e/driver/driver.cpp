@@ -37,6 +37,7 @@ int usage() {
       L"  run [--timeout ms] -- prog.exe [args]                prints exit code\n"
       L"  measure [--title T] [--terminate] -- prog.exe [args] start-up time, peak memory\n"
       L"  text-extents --title T   each child's text extent in its own font, client size\n"
+      L"  dpi-changed --title T --dpi N --rect \"l t r b\"   WM_DPICHANGED as the system sends it\n"
       L"  reg-get K V | reg-set K V DATA | reg-set-dword K V N | reg-delete K [V] | reg-list K\n"
       L"  exit-windows [--flags N]\n"
       L"  tray-icon --title T [--id N] [--delete]               1: the window's icon is in the tray\n"
@@ -84,6 +85,7 @@ int main() {
   if (c == L"run") return cmdRun(a);
   if (c == L"measure") return cmdMeasure(a);
   if (c == L"text-extents") return cmdTextExtents(a);
+  if (c == L"dpi-changed") return cmdDpiChanged(a);
   if (c == L"reg-get") return cmdRegGet(a);
   if (c == L"reg-set") return cmdRegSet(a, false);
   if (c == L"reg-set-dword") return cmdRegSet(a, true);

@@ -96,6 +96,14 @@ DWORD MeasureTexts(void* param) {
   return 0;
 }
 
+DWORD SendDpiChanged(void* param) {
+  auto* change = static_cast<DpiChange*>(param);
+  constexpr UINT kWmDpiChanged = 0x02E0;
+  SendMessageW(change->window, kWmDpiChanged, MAKEWPARAM(change->dpi, change->dpi),
+               reinterpret_cast<LPARAM>(&change->suggested));
+  return 0;
+}
+
 // Runs the call the driver's process `pid` shared under the number `call`;
 // a call whose block is gone (the driver gave up) is left alone.
 void RunCall(DWORD pid, DWORD call) {
@@ -112,6 +120,8 @@ void RunCall(DWORD pid, DWORD call) {
       header->result = static_cast<LONG>(DropFiles(block));
     else if (header->op == kProbeMeasureTexts && header->size == sizeof(TextProbe))
       header->result = static_cast<LONG>(MeasureTexts(block));
+    else if (header->op == kProbeDpiChanged && header->size == sizeof(DpiChange))
+      header->result = static_cast<LONG>(SendDpiChanged(block));
     else
       header->result = -1;
     if (HANDLE done = OpenEventW(EVENT_MODIFY_STATE, FALSE, doneName)) {

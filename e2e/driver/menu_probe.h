@@ -44,6 +44,15 @@ struct TextProbe {
   TextProbeItem items[kTextProbeMaxItems];
 };
 
+// DpiChange: WM_DPICHANGED sent to a window in its own process, as the
+// system sends it when the window moves to a monitor of another DPI (the
+// suggested rectangle lives in that process's memory).
+struct DpiChange {
+  HWND window;
+  int dpi;
+  RECT suggested;
+};
+
 // A call made on the thread of a window of another process. The driver
 // hooks that thread's message retrieval (WH_GETMESSAGE, ProbeHook: the
 // system loads the probe into the process for it), shares the call's block
@@ -53,7 +62,7 @@ struct TextProbe {
 // block, turns the message into WM_NULL and sets the named event. No thread
 // is started in the other process, and nothing there is interrupted.
 constexpr wchar_t kProbeCallMessage[] = L"KivoProbeCall";
-enum ProbeOp : LONG { kProbeReadMenu = 1, kProbeDropFiles = 2, kProbeMeasureTexts = 3 };
+enum ProbeOp : LONG { kProbeReadMenu = 1, kProbeDropFiles = 2, kProbeMeasureTexts = 3, kProbeDpiChanged = 4 };
 struct ProbeCall {
   LONG op;      // a ProbeOp
   LONG taken;   // set by the hook when it takes the call

@@ -3,6 +3,8 @@
 // both on the thread of the target window.
 #include "e2e/driver/driver.h"
 
+#include <sstream>
+
 namespace driver {
 
 std::wstring menuItemText(HMENU menu, int pos) {
@@ -240,6 +242,21 @@ int cmdTextExtents(const Args& a) {
   else
     err(error);
   delete probe;
+  return ok ? 0 : 1;
+}
+
+// Tells a window it came to a monitor of another DPI: --title, --dpi N and
+// the suggested rectangle --rect "left top right bottom".
+int cmdDpiChanged(const Args& a) {
+  HWND top = waitTop(a);
+  DpiChange change{};
+  change.window = top;
+  change.dpi = static_cast<int>(a.integer(L"dpi", 96));
+  std::wistringstream in(a.str(L"rect"));
+  in >> change.suggested.left >> change.suggested.top >> change.suggested.right >> change.suggested.bottom;
+  std::wstring error;
+  bool ok = callProbe(top, kProbeDpiChanged, &change, sizeof change, a.timeout(), error);
+  if (!ok) err(error);
   return ok ? 0 : 1;
 }
 
