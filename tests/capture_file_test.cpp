@@ -57,6 +57,15 @@ TEST(CaptureFileName, PatternsTimesAndNamesAFileSystemCannotHold) {
       {"画面_%H", "画面_09"},
   };
   for (const Row& r : rows) EXPECT_EQ(viewer::ExpandPattern(r.pattern, t), r.name) << r.pattern;
+  // What was taken: the window's title (any character, cut at 64 characters,
+  // never inside one), the picture's size; %H stays the hour.
+  const viewer::CaptureSubject notepad{"メモ帳 - a:b\\c.txt", 1920, 1080};
+  EXPECT_EQ(viewer::ExpandPattern("%T_%Wx%h_%H", t, notepad), "メモ帳 - a_b_c.txt_1920x1080_09");
+  EXPECT_EQ(viewer::ExpandPattern("%T", t), "Desktop");
+  EXPECT_EQ(viewer::ExpandPattern("%T", t, {"con", 1, 1}), "_con");
+  std::string longTitle;
+  for (int i = 0; i < 70; ++i) longTitle += "あ";
+  EXPECT_EQ(viewer::ExpandPattern("%T", t, {longTitle, 1, 1}), longTitle.substr(0, 64 * 3));
   EXPECT_EQ(viewer::JoinPath("C:\\", "a.png"), "C:\\a.png");
   EXPECT_EQ(viewer::JoinPath("C:\\shots", "a.png"), "C:\\shots\\a.png");
   EXPECT_EQ(viewer::NormalFormat("JPEG"), "jpg");

@@ -137,13 +137,13 @@ std::string CaptureFolder(const CaptureFileSettings& s) {
   return s.folder.empty() ? DefaultCaptureFolder() : s.folder;
 }
 
-std::string SaveCapture(const Pixels& pixels, const CaptureFileSettings& s) {
+std::string SaveCapture(const Pixels& pixels, const CaptureFileSettings& s, const std::string& title) {
   auto& p = platform::Get();
   const std::string folder = CaptureFolder(s);
   std::string data = s.format == "jpg"   ? EncodeJpeg(pixels, s.quality)
                      : s.format == "bmp" ? EncodeBmp(pixels)
                                          : EncodePng(pixels);
-  const std::string name = ExpandPattern(s.pattern, TimeOfDays(p.Now()));
+  const std::string name = ExpandPattern(s.pattern, TimeOfDays(p.Now()), CaptureSubject{title, pixels.width, pixels.height});
   const std::string ext = FormatExtension(s.format);
   // A name another capture (or anyone) takes meanwhile is never overwritten:
   // the file is made only where none is, and the next counter is tried.
@@ -217,7 +217,7 @@ bool TakeCapture(const std::vector<KeyCall>& keys, platform::Handle window, plat
     // The clipboard has the picture whatever happens to the file.
     ReadCaptureSettings(stored, kCaptureFileSettings);
     try {
-      SaveCapture(pixels, stored.settings);
+      SaveCapture(pixels, stored.settings, window ? p.GetWindowText(window) : std::string("Desktop"));
     } catch (const PictureError& e) {
       failure = e.what();
     }

@@ -64,7 +64,9 @@ std::string DefaultCaptureFolder();
 std::string CaptureFolder(const CaptureFileSettings& settings);
 // Writes a captured picture as the settings say, under a name no file has
 // yet; returns its path, or raises PictureError naming the folder.
-std::string SaveCapture(const Pixels& pixels, const CaptureFileSettings& settings);
+// title: what was taken, for the pattern's %T (the window's title, "Desktop").
+std::string SaveCapture(const Pixels& pixels, const CaptureFileSettings& settings,
+                        const std::string& title = "Desktop");
 
 constexpr unsigned kWsVisible = 0x10000000;
 constexpr unsigned kClipboardWaitMs = 500;

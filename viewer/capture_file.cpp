@@ -58,13 +58,35 @@ bool IsDeviceName(const std::string& name) {
          base[3] >= '1' && base[3] <= '9';
 }
 
-std::string ExpandPattern(const std::string& pattern, const LocalTime& t) {
+namespace {
+// A title's first characters (UTF-8, never a character cut in two).
+std::string FirstCharacters(const std::string& text, size_t count) {
+  size_t end = 0, n = 0;
+  while (end < text.size() && n < count) {
+    ++end;
+    while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) ++end;
+    ++n;
+  }
+  return text.substr(0, end);
+}
+
+void AppendNameText(std::string& out, const std::string& text) {
+  for (char c : text) {
+    const auto u = static_cast<unsigned char>(c);
+    const bool forbidden = u < 0x20 || u == 0x7F || std::string("\\/:*?\"<>|").find(c) != std::string::npos;
+    out += forbidden ? '_' : c;
+  }
+}
+}  // namespace
+
+std::string ExpandPattern(const std::string& pattern, const LocalTime& t, const CaptureSubject& subject) {
   std::string out;
   for (size_t i = 0; i < pattern.size(); ++i) {
     char c = pattern[i];
     if (c == '%' && i + 1 < pattern.size()) {
       char k = pattern[i + 1];
       std::string value;
+      bool known = true;
       switch (k) {
         case 'Y': value = std::to_string(t.year); break;
         case 'm': value = Two(t.month); break;
@@ -72,18 +94,19 @@ std::string ExpandPattern(const std::string& pattern, const LocalTime& t) {
         case 'H': value = Two(t.hour); break;
         case 'M': value = Two(t.minute); break;
         case 'S': value = Two(t.second); break;
+        case 'T': value = FirstCharacters(subject.title, kMaxTitleInName); break;
+        case 'W': value = std::to_string(subject.width); break;
+        case 'h': value = std::to_string(subject.height); break;
         case '%': value = "%"; break;
-        default: break;
+        default: known = false; break;
       }
-      if (!value.empty()) {
-        out += value;
+      if (known) {
+        AppendNameText(out, value);  // a title may hold any character
         ++i;
         continue;
       }
     }
-    const auto u = static_cast<unsigned char>(c);
-    const bool forbidden = u < 0x20 || u == 0x7F || std::string("\\/:*?\"<>|").find(c) != std::string::npos;
-    out += forbidden ? '_' : c;
+    AppendNameText(out, std::string(1, c));
   }
   // The system drops trailing dots and blanks from names.
   while (!out.empty() && (out.back() == '.' || out.back() == ' ')) out.pop_back();

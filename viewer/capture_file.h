@@ -32,11 +32,21 @@ struct LocalTime {
 // A local date-time in days since 1899-12-30 (the platform's Now()).
 LocalTime TimeOfDays(double days);
 
-// The pattern with %Y %m %d %H %M %S (and %% for "%") filled in, every
-// character that a file name cannot hold replaced by "_", and the names the
-// system keeps for devices ("CON", "LPT1", "nul .txt" …) made plain by a
-// leading "_"; never empty.
-std::string ExpandPattern(const std::string& pattern, const LocalTime& time);
+// What a capture's name may tell besides the time: what was taken (the
+// window's title, "Desktop" or "Region") and the picture's size.
+struct CaptureSubject {
+  std::string title = "Desktop";
+  int width = 0, height = 0;
+};
+constexpr size_t kMaxTitleInName = 64;  // characters of %T
+
+// The pattern with %Y %m %d %H %M %S (the time; %H is the hour), %T (the
+// subject's title, at most 64 characters), %W and %h (the picture's width
+// and height) and %% for "%" filled in, every character that a file name
+// cannot hold replaced by "_", and the names the system keeps for devices
+// ("CON", "LPT1", "nul .txt" …) made plain by a leading "_"; never empty.
+std::string ExpandPattern(const std::string& pattern, const LocalTime& time,
+                          const CaptureSubject& subject = CaptureSubject());
 
 // Whether the system takes a file name for a device. It looks at the name's
 // base (up to the first dot) without its trailing blanks and dots, in any

@@ -27,7 +27,7 @@ TForm28::TForm28(tk::Component* owner) : tk::Form(owner) {
   Edit1 = new tk::Edit(this, "Edit1", {12, 54, 308, 20});
   Button3 = new tk::Button(this, "Button3", {328, 52, 80, 25}, "参照...");
   Label2 = new tk::Label(this, "Label2", {12, 84, 396, 12},
-                         "ファイル名 (%Y 年 %m 月 %d 日 %H 時 %M 分 %S 秒)");
+                         "ファイル名 (%Y%m%d %H%M%S: 日時、%T: 題名、%W %h: 幅と高さ)");
   Label2->ShowAccelChar = false;
   Edit2 = new tk::Edit(this, "Edit2", {12, 100, 308, 20});
   Label3 = new tk::Label(this, "Label3", {12, 124, 396, 12}, "");
