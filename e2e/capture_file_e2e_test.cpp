@@ -71,6 +71,12 @@ TEST_F(CaptureFile, OnWindows10At150TheDesktopCaptureHasEveryPixelOfTheScreen) {
   Result clip = Driver({"clipboard-size"});
   ASSERT_DRIVER_OK(clip);
   EXPECT_EQ(clip.lines().at(0), std::to_string(sw) + "x" + std::to_string(sh));
+  // The clipboard's PNG, which browsers and chat programs paste, holds the
+  // same pixels as the file.
+  const fs::path pasted = fs::path(prefix_) / "drive_c" / "pasted.png";
+  ASSERT_DRIVER_OK(Driver({"clipboard-save", "--format", "PNG", "--file", "C:\\pasted.png"}));
+  Result same = RunTool({"compare", "-metric", "AE", pasted.string(), (dir / "shot.png").string(), "null:"});
+  EXPECT_EQ(same.err.substr(0, 1), "0") << "the clipboard's PNG differs from the file: " << same.err;
 }
 
 TEST_F(CaptureFile, AFolderThatCannotBeWrittenIsNamedAndTheClipboardStillGetsThePicture) {

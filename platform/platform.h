@@ -278,7 +278,13 @@ class Platform {
   // put there as CF_DIB, or read back as the bytes of CF_DIB (CF_DIBV5 where
   // only that is there), unchecked: the reader decodes them.
   virtual std::uint32_t GetClipboardSequenceNumber() = 0;
-  virtual bool SetClipboardDib(Handle owner, const std::string& dib) = 0;
+  // A picture for every program that pastes: CF_DIB and, where png is not
+  // empty, the registered "PNG" format that browsers, chat and office
+  // programs read first; both in one opening of the clipboard. The bytes are
+  // the clipboard's once it took them.
+  virtual bool SetClipboardPicture(Handle owner, const std::string& dib, const std::string& png) = 0;
+  // The clipboard's "PNG" format, where it has one.
+  virtual bool GetClipboardPng(std::string& png) = 0;
   virtual bool GetClipboardDib(std::string& dib) = 0;
   // The screen's pixels in a window's rectangle, or the whole virtual screen
   // (every monitor) for 0 (BitBlt from the screen's device context).

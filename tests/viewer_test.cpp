@@ -269,6 +269,10 @@ TEST_F(ViewerTest, DesktopCaptureUsesTheSystemsPictureOrMakesOne) {
     EXPECT_TRUE(sim->Calls("keybd_event").empty()) << major;
     EXPECT_EQ(sim->Calls("CaptureScreen"), (std::vector<std::string>{"CaptureScreen(0x0)"}));
     EXPECT_EQ(viewer::DecodeDib(*sim->clipboard).bgr, screen.bgr);
+    // The same pixels as PNG, for the programs that paste that first.
+    ASSERT_TRUE(sim->clipboardPng);
+    const std::string& png = *sim->clipboardPng;
+    EXPECT_EQ(viewer::DecodePng(png).bgr, screen.bgr);
     sim->ClearJournal();
     viewer::Capture(viewer::CaptureKeys(viewer::CaptureCommand::ActiveWindow, 2), 0x4242, main->Handle());
     EXPECT_TRUE(sim->Calls("keybd_event").empty()) << major;

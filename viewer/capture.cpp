@@ -211,7 +211,9 @@ bool TakeCapture(const std::vector<KeyCall>& keys, platform::Handle window, plat
   if (oneMonitor)
     pixels = CropToMonitor(pixels, RectOf(p.VirtualScreen()), RectOf(p.MonitorAt(p.GetCursorPos())));
   if (!fromSystem || oneMonitor) {
-    if (!p.SetClipboardDib(owner, EncodeDib(pixels))) return false;
+    // As a bitmap and as PNG, for every program that pastes; neither copy
+    // outlives the call.
+    if (!p.SetClipboardPicture(owner, EncodeDib(pixels), EncodePng(pixels))) return false;
   }
   if (toFile) {
     // The clipboard has the picture whatever happens to the file.

@@ -292,6 +292,15 @@ UINT WINAPI RegisterWindowMessageW(LPCWSTR name) {
   return ::RegisterWindowMessageA(a.get());
 }
 
+UINT WINAPI RegisterClipboardFormatW(LPCWSTR name) {
+  if (!Ansi()) {
+    KIVO_W("user32.dll", RegisterClipboardFormatW);
+    return w_RegisterClipboardFormatW(name);
+  }
+  Arg a(name);
+  return ::RegisterClipboardFormatA(a.get());
+}
+
 HWND WINAPI GetAncestor(HWND h, UINT flags) {
   KIVO_W("user32.dll", GetAncestor);
   if (w_GetAncestor) return w_GetAncestor(h, flags);

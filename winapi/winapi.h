@@ -134,6 +134,7 @@ int WINAPI GetWindowTextLengthW(HWND h);
 int WINAPI GetClassNameW(HWND h, LPWSTR out, int size);
 HWND WINAPI FindWindowW(LPCWSTR cls, LPCWSTR title);
 UINT WINAPI RegisterWindowMessageW(LPCWSTR name);
+UINT WINAPI RegisterClipboardFormatW(LPCWSTR name);
 HWND WINAPI GetAncestor(HWND h, UINT flags);  // 98 and later; emulated on 95
 BOOL WINAPI AppendMenuW(HMENU menu, UINT flags, UINT_PTR id, LPCWSTR text);
 HICON WINAPI LoadIconW(HINSTANCE instance, LPCWSTR name);

@@ -36,6 +36,7 @@ int usage() {
       L"  drop --title T [--trace] -- FILE...                  files dropped on the window\n"
       L"  run [--timeout ms] -- prog.exe [args]                prints exit code\n"
       L"  measure [--title T] [--terminate] -- prog.exe [args] start-up time, peak memory\n"
+      L"  clipboard-save --format PNG|DIB --file F   the clipboard's bytes of a format\n"
       L"  text-extents --title T   each child's text extent in its own font, client size\n"
       L"  dpi-changed --title T --dpi N --rect \"l t r b\"   WM_DPICHANGED as the system sends it\n"
       L"  reg-get K V | reg-set K V DATA | reg-set-dword K V N | reg-delete K [V] | reg-list K\n"
@@ -77,6 +78,7 @@ int main() {
   if (c == L"clipboard-size") return cmdClipboardSize(a);
   if (c == L"hold-hotkey") return cmdHoldHotKey(a);
   if (c == L"clipboard-set-dib") return cmdClipboardSetDib(a);
+  if (c == L"clipboard-save") return cmdClipboardSave(a);
   if (c == L"time-open") return cmdTimeOpen(a);
   if (c == L"console-line") return cmdConsoleLine(a);
   if (c == L"msgbox") return cmdMsgbox(a);

@@ -87,6 +87,7 @@ bool callProbe(HWND window, ProbeOp op, void* data, size_t size, DWORD timeoutMs
 DropProbe* makeDropProbe(HWND window, const std::vector<std::wstring>& files);
 int cmdDrop(const Args& a);
 int cmdTextExtents(const Args& a);
+int cmdClipboardSave(const Args& a);
 int cmdDpiChanged(const Args& a);
 bool readRemoteMenu(HWND window, HMENU menu, bool menuBar, std::vector<MenuItem>& items, std::wstring& error);
 bool readMenu(HWND menuWnd, std::vector<MenuItem>& items, std::wstring& error);

@@ -43,6 +43,34 @@ int cmdClipboardSize(const Args&) {
   return rc;
 }
 
+// Writes the clipboard's data of a format to a file, as it is: --format
+// (a registered name such as PNG, or "DIB") and --file.
+int cmdClipboardSave(const Args& a) {
+  const std::wstring name = a.str(L"format");
+  const UINT format = name == L"DIB" ? CF_DIB : RegisterClipboardFormatW(name.c_str());
+  if (!OpenClipboard(nullptr)) {
+    err(L"cannot open the clipboard");
+    return 1;
+  }
+  int rc = 2;
+  if (HANDLE mem = GetClipboardData(format)) {
+    if (const void* p = GlobalLock(mem)) {
+      HANDLE f = CreateFileW(a.str(L"file").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+      DWORD written = 0;
+      if (f != INVALID_HANDLE_VALUE &&
+          WriteFile(f, p, static_cast<DWORD>(GlobalSize(mem)), &written, nullptr))
+        rc = 0;
+      if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
+      GlobalUnlock(mem);
+    }
+  } else {
+    err(L"the clipboard has no " + name);
+  }
+  CloseClipboard();
+  return rc;
+}
+
 // Puts a file's bytes on the clipboard as they are, as CF_DIB (or CF_DIBV5
 // with --v5): whatever another program may put there, lies included.
 int cmdClipboardSetDib(const Args& a) {

@@ -246,7 +246,8 @@ void ClipboardSequenceAndBitmap(Platform& p, const Scratch&, Check& c) {
   std::copy(std::begin(header), std::end(header), dib.begin());
   for (size_t i = 40; i < dib.size(); ++i) dib[i] = static_cast<char>(i * 7);
   const std::uint32_t before = p.GetClipboardSequenceNumber();
-  c.Equal("SetClipboardData(CF_DIB)", p.SetClipboardDib(0, dib), true);
+  const std::string png = "\x89PNG\r\n\x1a\n-not-decoded-here";
+  c.Equal("SetClipboardData(CF_DIB, PNG)", p.SetClipboardPicture(0, dib, png), true);
   const std::uint32_t after = p.GetClipboardSequenceNumber();
   if (c.Before98And2000()) {
     c.Equal("sequence number before", before, 0u);
@@ -258,6 +259,12 @@ void ClipboardSequenceAndBitmap(Platform& p, const Scratch&, Check& c) {
   std::string got;
   c.Equal("GetClipboardData(CF_DIB)", p.GetClipboardDib(got), true);
   c.Equal("the bitmap's bytes", got, dib);
+  std::string gotPng;
+  c.Equal("GetClipboardData(PNG)", p.GetClipboardPng(gotPng), true);
+  c.Equal("the PNG's bytes", gotPng, png);
+  // A bitmap alone takes the PNG of the last picture away.
+  c.Equal("SetClipboardData(CF_DIB)", p.SetClipboardPicture(0, dib, ""), true);
+  c.Equal("no PNG after a bitmap alone", p.GetClipboardPng(gotPng), false);
 }
 
 // ---------------------------------------------------------------- text

@@ -489,6 +489,7 @@ void SimPlatform::KeybdEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t f
   // The system's Print Screen handling, where the machine has one.
   if (vk == kVkSnapshot && !(flags & kKeyEventKeyUp) && printScreenPicture) {
     clipboard = printScreenPicture;
+    clipboardPng.reset();
     if (clipboardSequence) ++clipboardSequence;  // a system without the number keeps 0
   }
   Log(Call("keybd_event", {Hex(vk), Dec(scan), Dec(flags), "0"}));
@@ -573,10 +574,23 @@ std::uint32_t SimPlatform::GetWindowStyle(Handle window) {
   return it == windowStyles.end() ? 0x10000000u : it->second;  // WS_VISIBLE
 }
 
-bool SimPlatform::SetClipboardDib(Handle, const std::string& dib) {
+bool SimPlatform::SetClipboardPicture(Handle, const std::string& dib, const std::string& png) {
+  if (dib.empty()) return false;
   Log(Call("SetClipboardData", {"CF_DIB", Dec(dib.size()) + " bytes"}));
   clipboard = dib;
+  clipboardPng.reset();  // emptied with the rest
+  if (!png.empty()) {
+    Log(Call("SetClipboardData", {"PNG", Dec(png.size()) + " bytes"}));
+    clipboardPng = png;
+  }
   if (clipboardSequence) ++clipboardSequence;
+  return true;
+}
+
+bool SimPlatform::GetClipboardPng(std::string& png) {
+  Log(Call("GetClipboardData", {"PNG"}));
+  if (!clipboardPng) return false;
+  png = *clipboardPng;
   return true;
 }
 

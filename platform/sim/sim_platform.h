@@ -82,6 +82,7 @@ class SimPlatform : public Platform {
   // bytes of its bitmap (CF_DIB), as any program may have put them there.
   std::uint32_t clipboardSequence = 1;
   std::optional<std::string> clipboard;
+  std::optional<std::string> clipboardPng;  // the registered "PNG" format
   // What a Print Screen key puts on the clipboard (the system's handling, a
   // CF_DIB); without it the keys change nothing, as under Wine.
   std::optional<std::string> printScreenPicture;
@@ -247,7 +248,8 @@ class SimPlatform : public Platform {
   int ScreenDpi() override { return screenDpi; }
   std::uint32_t GetWindowStyle(Handle window) override;
   std::uint32_t GetClipboardSequenceNumber() override { return clipboardSequence; }
-  bool SetClipboardDib(Handle owner, const std::string& dib) override;
+  bool SetClipboardPicture(Handle owner, const std::string& dib, const std::string& png) override;
+  bool GetClipboardPng(std::string& png) override;
   bool GetClipboardDib(std::string& dib) override;
   bool CaptureScreen(Handle window, Bitmap& out) override;
   void DragAcceptFiles(Handle window, bool accept) override;

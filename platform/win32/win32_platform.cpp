@@ -703,8 +703,10 @@ class Win32Platform : public Platform {
 
   // The clipboard and the screen: win32_screen.cpp.
   std::uint32_t GetClipboardSequenceNumber() override { return win32::ClipboardSequenceNumber(); }
-  bool SetClipboardDib(Handle owner, const std::string& dib) override {
-    return win32::SetClipboardDib(reinterpret_cast<HWND>(owner), dib);
+  bool SetClipboardPicture(Handle owner, const std::string& dib, const std::string& png) override {
+    return win32::SetClipboardPicture(reinterpret_cast<HWND>(owner), dib, png);
+  }
+  bool GetClipboardPng(std::string& png) override { return win32::GetClipboardPng(png);
   }
   bool GetClipboardDib(std::string& dib) override { return win32::GetClipboardDib(dib); }
   std::array<int, 4> VirtualScreen() override { return win32::VirtualScreen(); }

@@ -109,26 +109,60 @@ std::uint32_t ClipboardSequenceNumber() {
   return f ? f() : 0;
 }
 
-bool SetClipboardDib(HWND owner, const std::string& dib) {
-  if (dib.empty()) return false;
-  HGLOBAL mem = ::GlobalAlloc(GMEM_MOVEABLE, dib.size());
-  if (!mem) return false;
+namespace {
+// Bytes in movable global memory, as the clipboard takes them (null when
+// there is no memory).
+HGLOBAL GlobalCopy(const std::string& bytes) {
+  HGLOBAL mem = ::GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+  if (!mem) return nullptr;
   void* p = ::GlobalLock(mem);
   if (!p) {
     ::GlobalFree(mem);
-    return false;
+    return nullptr;
   }
-  std::memcpy(p, dib.data(), dib.size());
+  std::memcpy(p, bytes.data(), bytes.size());
   ::GlobalUnlock(mem);
+  return mem;
+}
+
+UINT PngFormat() {
+  static const UINT format = winapi::RegisterClipboardFormatW(L"PNG");
+  return format;
+}
+}  // namespace
+
+bool SetClipboardPicture(HWND owner, const std::string& dib, const std::string& png) {
+  if (dib.empty()) return false;
+  HGLOBAL mem = GlobalCopy(dib);
+  if (!mem) return false;
   if (!::OpenClipboard(owner)) {
     ::GlobalFree(mem);
     return false;
   }
   ::EmptyClipboard();
   bool ok = ::SetClipboardData(CF_DIB, mem) != nullptr;
-  ::CloseClipboard();
   if (!ok) ::GlobalFree(mem);
+  // The PNG goes with it where it can; the bitmap alone is still a picture.
+  if (ok && !png.empty() && PngFormat() != 0) {
+    if (HGLOBAL pngMem = GlobalCopy(png))
+      if (!::SetClipboardData(PngFormat(), pngMem)) ::GlobalFree(pngMem);
+  }
+  ::CloseClipboard();
   return ok;
+}
+
+bool GetClipboardPng(std::string& png) {
+  if (PngFormat() == 0 || !::OpenClipboard(nullptr)) return false;
+  struct Close {
+    ~Close() { ::CloseClipboard(); }
+  } close;
+  HANDLE mem = ::GetClipboardData(PngFormat());
+  if (!mem) return false;
+  const void* p = ::GlobalLock(mem);
+  if (!p) return false;
+  png.assign(static_cast<const char*>(p), ::GlobalSize(mem));
+  ::GlobalUnlock(mem);
+  return true;
 }
 
 bool GetClipboardDib(std::string& dib) {

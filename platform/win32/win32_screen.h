@@ -14,8 +14,9 @@ namespace platform {
 namespace win32 {
 
 std::uint32_t ClipboardSequenceNumber();  // 0 where the system has none
-bool SetClipboardDib(HWND owner, const std::string& dib);
-bool GetClipboardDib(std::string& dib);   // CF_DIB, else CF_DIBV5
+bool GetClipboardDib(std::string& dib);
+bool SetClipboardPicture(HWND owner, const std::string& dib, const std::string& png);
+bool GetClipboardPng(std::string& png);   // CF_DIB, else CF_DIBV5
 std::array<int, 4> VirtualScreen();
 std::array<int, 4> MonitorAt(Point point);
 std::array<int, 4> WorkAreaNear(const std::array<int, 4>& rect);
