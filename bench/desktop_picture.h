@@ -75,6 +75,24 @@ static void desktop_window(unsigned char* p, int x0, int y0, int w, int h, int l
   }
 }
 
+/* A photo-like picture of the same size: smooth gradients in every channel
+   with fine noise, as a photograph on a desktop is. */
+static unsigned char* photo_picture(void) {
+  unsigned char* p = (unsigned char*)malloc((size_t)kDesktopWidth * kDesktopHeight * 3);
+  int x, y;
+  if (!p) return NULL;
+  desktop_state = 7;
+  for (y = 0; y < kDesktopHeight; ++y)
+    for (x = 0; x < kDesktopWidth; ++x) {
+      unsigned char* q = p + ((size_t)y * kDesktopWidth + x) * 3;
+      int n = (int)(desktop_random() % 17);
+      q[0] = (unsigned char)((x * 255 / kDesktopWidth + n) & 255);
+      q[1] = (unsigned char)((y * 255 / kDesktopHeight + n / 2) & 255);
+      q[2] = (unsigned char)(((x + y) / 12 + n) & 255);
+    }
+  return p;
+}
+
 /* Returns malloc'ed R, G, B pixels, or NULL without memory. */
 static unsigned char* desktop_picture(void) {
   unsigned char* p = (unsigned char*)malloc((size_t)kDesktopWidth * kDesktopHeight * 3);

@@ -4,7 +4,7 @@
 // PNG writer, then the file made through the Win32 platform), and prints
 // the time that took and the file's size, then removes the file:
 //   ms=12.34 bytes=123456
-// Usage: bench_png_save.exe FOLDER
+// Usage: bench_png_save.exe FOLDER [photo]   (photo: the photo-like picture)
 #include <windows.h>
 
 #include <cstdio>
@@ -19,9 +19,9 @@ extern "C" {
 }
 
 int main(int argc, char** argv) {
-  if (argc != 2) return 2;
+  if (argc < 2 || argc > 3) return 2;
   platform::Install(platform::CreateWin32Platform());
-  unsigned char* rgb = desktop_picture();
+  unsigned char* rgb = argc == 3 ? photo_picture() : desktop_picture();
   if (!rgb) return 2;
   // A capture arrives as B, G, R.
   viewer::Pixels pixels;
