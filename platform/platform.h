@@ -288,7 +288,9 @@ class Platform {
   virtual bool GetClipboardDib(std::string& dib) = 0;
   // The screen's pixels in a window's rectangle, or the whole virtual screen
   // (every monitor) for 0 (BitBlt from the screen's device context).
-  virtual bool CaptureScreen(Handle window, Bitmap& out) = 0;
+  // withCursor: the mouse cursor drawn in, its real image at its hot spot
+  // (GetCursorInfo, looked up at run time: 98/2000 and later).
+  virtual bool CaptureScreen(Handle window, Bitmap& out, bool withCursor) = 0;
   // The virtual screen (SM_XVIRTUALSCREEN and its siblings; the primary
   // screen where the system knows one screen only), and the monitor a point
   // lies on (MonitorFromPoint, looked up at run time; the primary screen

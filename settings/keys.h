@@ -82,6 +82,7 @@ constexpr const char* Pattern = "Pattern";  // String: the file name with %Y %m 
 constexpr const char* Format = "Format";    // String: "png", "jpg" or "bmp"
 constexpr const char* Quality = "Quality";  // Integer: JPEG quality, 90
 constexpr const char* Monitor = "Monitor";  // Integer: 0 every monitor, 1 the one under the mouse
+constexpr const char* Cursor = "Cursor";    // Bool: the mouse cursor drawn into desktop captures
 
 // "F12": the runner's timer setting.
 constexpr const char* Mode = "MODE";  // 0 after a time, 1 at a time of day, 2 when the program ends

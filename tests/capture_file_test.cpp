@@ -285,6 +285,34 @@ TEST_F(CaptureFileTest, OnlyTheMonitorUnderTheMouse) {
   EXPECT_EQ(viewer::DecodeDib(*sim->clipboard).width, 1824);
 }
 
+// With "Cursor" on a desktop capture is the program's own, with the cursor
+// drawn in (the system's Print Screen leaves it out); a window's capture and
+// the setting off leave it out.
+TEST_F(CaptureFileTest, TheCursorIsDrawnIntoDesktopCapturesWhenChosen) {
+  const viewer::Pixels screen = Gradient(1024, 768);
+  sim->screen = platform::Bitmap{screen.width, screen.height, screen.bgr};
+  sim->printScreenPicture = viewer::EncodeDib(Gradient(800, 600));  // a system that handles the key
+  Store("Capture", "Cursor", "1");
+  main->C1->Click();
+  EXPECT_EQ(sim->Calls("CaptureScreen"), (std::vector<std::string>{"CaptureScreen(0x0, cursor)"}));
+  EXPECT_EQ(viewer::DecodeDib(*sim->clipboard).width, 1024) << "the system's picture, without the cursor";
+  sim->ClearJournal();
+  viewer::Capture(viewer::CaptureKeys(viewer::CaptureCommand::ViewerWindow, 2), 0x1234, main->Handle());
+  EXPECT_TRUE(sim->Calls("CaptureScreen").empty()) << "the system's picture of the window is used";
+  Store("Capture", "Cursor", "0");
+  sim->ClearJournal();
+  main->C1->Click();
+  EXPECT_TRUE(sim->Calls("CaptureScreen").empty());
+  EXPECT_EQ(viewer::DecodeDib(*sim->clipboard).width, 800);
+  // Unreadable: off, and named.
+  sim->SetValue(Section("Capture"), "Cursor", platform::RegValue{platform::kRegBinary, "\x01"});
+  ui->boxes.clear();
+  main->C1->Click();
+  EXPECT_EQ(viewer::DecodeDib(*sim->clipboard).width, 800);
+  ASSERT_EQ(ui->boxes.size(), 1u);
+  EXPECT_NE(ui->boxes[0].text.find("'Cursor'"), std::string::npos) << ui->boxes[0].text;
+}
+
 TEST_F(CaptureFileTest, TheSettingsWindowStoresWhatItShows) {
   std::string folder, example;
   ui->onModal = [&](tk::Form& f) {

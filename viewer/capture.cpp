@@ -91,6 +91,10 @@ void ReadCaptureSettings(StoredCaptureSettings& into, unsigned parts) {
     s.monitor = defaults.monitor;
     read(key::Monitor, [&] { s.monitor = store.ReadInteger(key::Capture, key::Monitor, 0) == 1 ? 1 : 0; });
   }
+  if (parts & kCaptureCursor) {
+    s.cursor = defaults.cursor;
+    read(key::Cursor, [&] { s.cursor = store.ReadBool(key::Capture, key::Cursor, defaults.cursor); });
+  }
   if (parts & kCaptureFileSettings) {
     s.folder = defaults.folder;
     s.pattern = defaults.pattern;
@@ -122,6 +126,7 @@ void WriteCaptureSettings(const CaptureFileSettings& s, const std::vector<std::s
   write(key::Format, NormalFormat(s.format));
   write(key::Quality, std::to_string(s.quality));
   write(key::Monitor, std::to_string(s.monitor));
+  write(key::Cursor, s.cursor ? "1" : "0");
 }
 
 std::string DefaultCaptureFolder() {
@@ -165,7 +170,7 @@ bool TakeCapture(const std::vector<KeyCall>& keys, platform::Handle window, plat
                  StoredCaptureSettings& stored, std::string& failure) {
   auto& p = platform::Get();
   // Only the monitor under the mouse: a desktop picture is cut to it.
-  ReadCaptureSettings(stored, window == 0 ? kCaptureToFile | kCaptureMonitor : kCaptureToFile);
+  ReadCaptureSettings(stored, window == 0 ? kCaptureToFile | kCaptureMonitor | kCaptureCursor : kCaptureToFile);
   const bool toFile = stored.settings.toFile;
   const bool oneMonitor = window == 0 && stored.settings.monitor == 1;
   const bool itself = TakesTheScreenItself(p);
@@ -174,7 +179,9 @@ bool TakeCapture(const std::vector<KeyCall>& keys, platform::Handle window, plat
     for (const KeyCall& k : keys) p.KeybdEvent(k.vk, k.scan, k.flags);
   // Without the sequence number (95, 98, NT 4) the system's Print Screen
   // handling is trusted as long as only the clipboard wants the picture.
-  const bool needPixels = toFile || oneMonitor;
+  // The cursor is drawn by the program: the system's Print Screen leaves it out.
+  const bool withCursor = window == 0 && stored.settings.cursor;
+  const bool needPixels = toFile || oneMonitor || withCursor;
   if (!itself && before == 0 && !needPixels) {
     // A message about the settings waits until the system's picture is
     // taken, so that it is neither in the picture nor the active window.
@@ -185,7 +192,7 @@ bool TakeCapture(const std::vector<KeyCall>& keys, platform::Handle window, plat
   // one (95, 98, NT 4), or with a picture that cannot be read, the program
   // takes the screen itself. The wait still lets the system's own picture
   // land first, so that it does not replace the program's afterwards.
-  const bool systemMade = !itself && WaitForClipboard(before) && before != 0;
+  const bool systemMade = !itself && WaitForClipboard(before) && before != 0 && !withCursor;
   Pixels pixels;
   bool fromSystem = false;
   if (systemMade) {
@@ -202,7 +209,7 @@ bool TakeCapture(const std::vector<KeyCall>& keys, platform::Handle window, plat
   }
   if (!fromSystem) {
     platform::Bitmap picture;
-    if (!p.CaptureScreen(window, picture)) {
+    if (!p.CaptureScreen(window, picture, withCursor)) {
       if (toFile) failure = "キャプチャを保存できません。\r\n画面の画像を取得できません";
       return false;
     }

@@ -52,7 +52,8 @@ enum CaptureSettingsPart : unsigned {
   kCaptureToFile = 1,        // "ToFile"
   kCaptureMonitor = 2,       // "Monitor"
   kCaptureFileSettings = 4,  // "Folder", "Pattern", "Format", "Quality"
-  kCaptureAllSettings = 7,
+  kCaptureCursor = 8,        // "Cursor"
+  kCaptureAllSettings = 15,
 };
 void ReadCaptureSettings(StoredCaptureSettings& into, unsigned parts);
 StoredCaptureSettings ReadCaptureSettings();  // every value

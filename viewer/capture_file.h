@@ -18,6 +18,7 @@ struct CaptureFileSettings {
   std::string format = "png";        // "Format": "png", "jpg" or "bmp"
   int quality = 90;                  // "Quality", for JPEG: 1 … 100
   int monitor = 0;                   // "Monitor": 0 every monitor, 1 the one under the mouse
+  bool cursor = false;               // "Cursor": the mouse cursor drawn into desktop captures
 };
 constexpr const char* kDefaultPattern = "kivo_%Y%m%d_%H%M%S";
 

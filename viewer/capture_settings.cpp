@@ -39,6 +39,7 @@ TForm28::TForm28(tk::Component* owner) : tk::Form(owner) {
   Edit3 = new tk::Edit(this, "Edit3", {192, 148, 40, 20});
   Edit3->MaxLength = 3;
   CheckBox2 = new tk::CheckBox(this, "CheckBox2", {12, 178, 300, 17}, "マウスのあるモニタのみ");
+  CheckBox3 = new tk::CheckBox(this, "CheckBox3", {12, 204, 220, 17}, "マウスカーソルも写す");
   Button1 = new tk::Button(this, "Button1", {244, 204, 75, 25}, "OK");
   Button1->Default = true;
   Button2 = new tk::Button(this, "Button2", {332, 204, 75, 25}, "キャンセル");
@@ -72,6 +73,7 @@ void TForm28::FormCreate(tk::Component*) {
   Edit3->SetText(std::to_string(s.quality));
   Edit3->SetEnabled(format == 1);
   CheckBox2->SetChecked(s.monitor == 1);
+  CheckBox3->SetChecked(s.cursor);
   ShowExample();
   unreadable_ = stored.unreadable;
   opened_ = Current();
@@ -89,6 +91,7 @@ TForm28::Values TForm28::Current() const {
   v.format = ComboBox1->ItemIndex() < 0 ? 0 : ComboBox1->ItemIndex();
   v.quality = Edit3->Text();
   v.monitor = CheckBox2->Checked();
+  v.cursor = CheckBox3->Checked();
   return v;
 }
 
@@ -119,12 +122,14 @@ void TForm28::Button1Click(tk::Component*) {
   }
   s.quality = quality;
   s.monitor = CheckBox2->Checked() ? 1 : 0;
+  s.cursor = CheckBox3->Checked();
   // What the store could not read and the user left alone stays as stored.
   const Values now = Current();
   const std::pair<const char*, bool> same[] = {
       {key::ToFile, now.toFile == opened_.toFile},    {key::Folder, now.folder == opened_.folder},
       {key::Pattern, now.pattern == opened_.pattern}, {key::Format, now.format == opened_.format},
       {key::Quality, now.quality == opened_.quality}, {key::Monitor, now.monitor == opened_.monitor},
+      {key::Cursor, now.cursor == opened_.cursor},
   };
   std::vector<std::string> keep;
   for (const auto& value : same)

@@ -1,6 +1,7 @@
 // TForm28, "キャプチャの設定": whether captures also go to files, where,
 // under which name and in which format, and whether a desktop capture takes
-// every monitor or the one under the mouse. Opened from the viewer's Tools menu.
+// every monitor or the one under the mouse, with the mouse cursor or
+// without. Opened from the viewer's Tools menu.
 #pragma once
 
 #include <string>
@@ -25,6 +26,7 @@ class TForm28 : public tk::Form {
   tk::Label* Label5;
   tk::Edit* Edit3;          // JPEG quality
   tk::CheckBox* CheckBox2;  // only the monitor under the mouse
+  tk::CheckBox* CheckBox3;  // the mouse cursor in desktop captures
   tk::Button* Button1;      // OK
   tk::Button* Button2;      // キャンセル
   tk::OpenDialog* FolderDialog1;
@@ -38,7 +40,7 @@ class TForm28 : public tk::Form {
  private:
   // What the controls hold: at opening, and when OK is pressed.
   struct Values {
-    bool toFile = false, monitor = false;
+    bool toFile = false, monitor = false, cursor = false;
     std::string folder, pattern, quality;
     int format = 0;
   };

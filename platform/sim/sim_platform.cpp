@@ -601,8 +601,8 @@ bool SimPlatform::GetClipboardDib(std::string& dib) {
   return true;
 }
 
-bool SimPlatform::CaptureScreen(Handle window, Bitmap& out) {
-  Log(Call("CaptureScreen", {Hex(window)}));
+bool SimPlatform::CaptureScreen(Handle window, Bitmap& out, bool withCursor) {
+  Log(withCursor ? Call("CaptureScreen", {Hex(window), "cursor"}) : Call("CaptureScreen", {Hex(window)}));
   out = screen;
   return screen.width > 0;
 }

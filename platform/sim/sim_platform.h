@@ -251,7 +251,7 @@ class SimPlatform : public Platform {
   bool SetClipboardPicture(Handle owner, const std::string& dib, const std::string& png) override;
   bool GetClipboardPng(std::string& png) override;
   bool GetClipboardDib(std::string& dib) override;
-  bool CaptureScreen(Handle window, Bitmap& out) override;
+  bool CaptureScreen(Handle window, Bitmap& out, bool withCursor) override;
   void DragAcceptFiles(Handle window, bool accept) override;
   std::vector<std::string> DragQueryFiles(Handle drop) override;
   void DragFinish(Handle drop) override;

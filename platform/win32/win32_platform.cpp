@@ -713,8 +713,8 @@ class Win32Platform : public Platform {
   std::array<int, 4> MonitorAt(Point point) override { return win32::MonitorAt(point); }
   std::array<int, 4> WorkAreaNear(const std::array<int, 4>& rect) override { return win32::WorkAreaNear(rect); }
   int ScreenDpi() override { return win32::ScreenDpi(); }
-  bool CaptureScreen(Handle window, Bitmap& out) override {
-    return win32::CaptureScreen(reinterpret_cast<HWND>(window), out);
+  bool CaptureScreen(Handle window, Bitmap& out, bool withCursor) override {
+    return win32::CaptureScreen(reinterpret_cast<HWND>(window), out, withCursor);
   }
 
   void DragAcceptFiles(Handle window, bool accept) override {

@@ -269,7 +269,25 @@ bool VisibleFrame(HWND window, RECT& r) {
   return true;
 }
 
-bool CaptureScreen(HWND window, Bitmap& out) {
+// The mouse cursor drawn where it is on the screen, its hot spot on the
+// point, into a device context whose origin is the screen's point `origin`.
+void DrawCursor(HDC dc, POINT origin) {
+  using GetInfo = BOOL(WINAPI*)(CURSORINFO*);
+  static const auto getInfo = UserCall<GetInfo>("GetCursorInfo");
+  CURSORINFO info;
+  std::memset(&info, 0, sizeof info);
+  info.cbSize = sizeof info;
+  if (!getInfo || !getInfo(&info) || !(info.flags & CURSOR_SHOWING) || !info.hCursor) return;
+  ICONINFO icon;
+  if (!::GetIconInfo(info.hCursor, &icon)) return;
+  ::DrawIconEx(dc, info.ptScreenPos.x - static_cast<int>(icon.xHotspot) - origin.x,
+               info.ptScreenPos.y - static_cast<int>(icon.yHotspot) - origin.y, info.hCursor, 0, 0, 0, nullptr,
+               DI_NORMAL);
+  if (icon.hbmMask) ::DeleteObject(icon.hbmMask);
+  if (icon.hbmColor) ::DeleteObject(icon.hbmColor);
+}
+
+bool CaptureScreen(HWND window, Bitmap& out, bool withCursor) {
   RECT r;
   if (window) {
     if (!VisibleFrame(window, r)) return false;
@@ -288,6 +306,7 @@ bool CaptureScreen(HWND window, Bitmap& out) {
   {
     Selection selected(mem.get(), bmp.get());
     ok = ::BitBlt(mem.get(), 0, 0, w, h, screen.get(), r.left, r.top, SRCCOPY) != FALSE;
+    if (ok && withCursor) DrawCursor(mem.get(), POINT{r.left, r.top});
   }
   return ok && PixelsOf(static_cast<HBITMAP>(bmp.get()), out);
 }

@@ -22,7 +22,7 @@ std::array<int, 4> MonitorAt(Point point);
 std::array<int, 4> WorkAreaNear(const std::array<int, 4>& rect);
 int ScreenDpi();
 // A window's pixels, or the whole virtual screen's for null.
-bool CaptureScreen(HWND window, Bitmap& out);
+bool CaptureScreen(HWND window, Bitmap& out, bool withCursor);
 // A bitmap handle's pixels as 24-bit rows from the top.
 bool PixelsOf(HBITMAP bmp, Bitmap& out);
 
