@@ -45,8 +45,25 @@ KIVO_FUZZ_TARGET(command_text) {
     fuzz::Check(again && *again == *k, "a hotkey read and written reads back the same");
   }
 
-  // A file-name pattern: never empty, never a character a name cannot hold.
-  std::string name = viewer::ExpandPattern(text, viewer::LocalTime{});
+  // A stored region: read back as it was written, clipped inside the screen.
+  viewer::ScreenRect region;
+  if (viewer::ParseRegion(text, region)) {
+    viewer::ScreenRect again;
+    fuzz::Check(region.Width() > 0 && region.Height() > 0, "a region read has a size");
+    fuzz::Check(viewer::ParseRegion(viewer::FormatRegion(region), again) &&
+                    viewer::FormatRegion(again) == viewer::FormatRegion(region),
+                "a region reads back from its stored text");
+    const viewer::ScreenRect screen{-1920, -200, 1920, 1080};
+    const viewer::ScreenRect clipped = viewer::ClipRegion(region, screen);
+    fuzz::Check(clipped.Width() == 0 || (clipped.left >= screen.left && clipped.right <= screen.right &&
+                                         clipped.top >= screen.top && clipped.bottom <= screen.bottom &&
+                                         clipped.Height() > 0),
+                "a clipped region lies on the screen or is empty");
+  }
+
+  // A file-name pattern: never empty, never a character a name cannot hold,
+  // whatever the title of the window taken.
+  std::string name = viewer::ExpandPattern(text, viewer::LocalTime{}, viewer::CaptureSubject{text, 1, 1});
   fuzz::Check(!name.empty(), "a capture's name is never empty");
   for (char c : name) {
     const auto u = static_cast<unsigned char>(c);

@@ -72,6 +72,31 @@ TEST(CaptureFileName, PatternsTimesAndNamesAFileSystemCannotHold) {
   EXPECT_EQ(viewer::NormalFormat("gif"), "png");
 }
 
+// A drag either way covers both of its end pixels; the region keeps to the
+// virtual screen (here starting left of the primary monitor), and what is
+// stored reads back, anything else not at all.
+TEST(CaptureRegion, DragsClipsAndTheStoredText) {
+  const viewer::ScreenRect a = viewer::RegionBetween(100, 100, 299, 249);
+  EXPECT_EQ(a.Width(), 200);
+  EXPECT_EQ(a.Height(), 150);
+  const viewer::ScreenRect b = viewer::RegionBetween(299, 249, 100, 100);
+  EXPECT_EQ(viewer::FormatRegion(b), "100,100,200,150");
+  EXPECT_EQ(viewer::RegionBetween(-5, 7, -5, 7).Width(), 1) << "a click is one pixel";
+
+  const viewer::ScreenRect screen{-800, 0, 1024, 768};
+  EXPECT_EQ(viewer::FormatRegion(viewer::ClipRegion({-900, -10, -700, 100}, screen)), "-800,0,100,100");
+  EXPECT_EQ(viewer::ClipRegion({1100, 0, 1300, 100}, screen).Width(), 0) << "off every monitor";
+  EXPECT_EQ(viewer::ClipRegion({0, 768, 10, 800}, screen).Height(), 0);
+
+  viewer::ScreenRect r;
+  ASSERT_TRUE(viewer::ParseRegion("-800,-20,1824,768", r));
+  EXPECT_EQ(viewer::FormatRegion(r), "-800,-20,1824,768");
+  for (const char* bad : {"", "1,2,3", "1,2,3,4,5", "1,2,0,4", "1,2,3,-4", "1, 2,3,4", "a,b,c,d", "1,2,3,4 ",
+                          "99999999999,0,1,1", "0,0,2000000,1", "--1,0,1,1", "1,,2,3"})
+    EXPECT_FALSE(viewer::ParseRegion(bad, r)) << bad;
+  EXPECT_EQ(viewer::FormatRegion(r), "-800,-20,1824,768") << "a refused text leaves the region alone";
+}
+
 TEST(CaptureMonitor, ThePartOfTheVirtualScreenThatAMonitorShows) {
   // Two monitors side by side, the second one shorter.
   const viewer::Pixels screen = Gradient(1824, 768);

@@ -121,6 +121,54 @@ std::string JoinPath(const std::string& folder, const std::string& file) {
   return last == '\\' || last == '/' ? folder + file : folder + "\\" + file;
 }
 
+ScreenRect RegionBetween(int anchorX, int anchorY, int cornerX, int cornerY) {
+  return ScreenRect{std::min(anchorX, cornerX), std::min(anchorY, cornerY), std::max(anchorX, cornerX) + 1,
+                    std::max(anchorY, cornerY) + 1};
+}
+
+ScreenRect ClipRegion(const ScreenRect& r, const ScreenRect& screen) {
+  ScreenRect out{std::max(r.left, screen.left), std::max(r.top, screen.top), std::min(r.right, screen.right),
+                 std::min(r.bottom, screen.bottom)};
+  if (out.right <= out.left || out.bottom <= out.top) return ScreenRect{};
+  return out;
+}
+
+std::string FormatRegion(const ScreenRect& r) {
+  return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.Width()) + "," +
+         std::to_string(r.Height());
+}
+
+bool ParseRegion(const std::string& text, ScreenRect& region) {
+  long long v[4] = {};
+  size_t at = 0;
+  for (int i = 0; i < 4; ++i) {
+    if (i > 0) {
+      if (at >= text.size() || text[at] != ',') return false;
+      ++at;
+    }
+    bool negative = at < text.size() && text[at] == '-';
+    if (negative) ++at;
+    size_t digits = 0;
+    long long n = 0;
+    while (at < text.size() && text[at] >= '0' && text[at] <= '9' && digits < 10) {
+      n = n * 10 + (text[at] - '0');
+      ++at;
+      ++digits;
+    }
+    if (digits == 0 || (at < text.size() && text[at] >= '0' && text[at] <= '9')) return false;
+    v[i] = negative ? -n : n;
+  }
+  if (at != text.size()) return false;
+  // Screens are at most a few tens of thousands of pixels in any direction.
+  constexpr long long kFar = 1000000;
+  if (v[2] <= 0 || v[3] <= 0 || v[2] > kFar || v[3] > kFar || v[0] < -kFar || v[0] > kFar || v[1] < -kFar ||
+      v[1] > kFar)
+    return false;
+  region = ScreenRect{static_cast<int>(v[0]), static_cast<int>(v[1]), static_cast<int>(v[0] + v[2]),
+                      static_cast<int>(v[1] + v[3])};
+  return true;
+}
+
 Pixels CropToMonitor(const Pixels& picture, const ScreenRect& screen, const ScreenRect& monitor) {
   // The monitor within the picture, whose top left is the screen's.
   long long left = std::max<long long>(monitor.left, screen.left) - screen.left;

@@ -72,4 +72,15 @@ struct ScreenRect {
 // negative); the whole picture when the monitor lies outside it.
 Pixels CropToMonitor(const Pixels& virtualScreen, const ScreenRect& screen, const ScreenRect& monitor);
 
+// A region of the screen chosen by a drag: from the pixel where it started
+// to the one where it ends, both inside, whichever way it went.
+ScreenRect RegionBetween(int anchorX, int anchorY, int cornerX, int cornerY);
+// The part of a region on the screen; empty (no width or height) when none.
+ScreenRect ClipRegion(const ScreenRect& region, const ScreenRect& screen);
+// The last region as stored ("Region" in "Capture"): "left,top,width,height"
+// in pixels, the width and height positive. ParseRegion is false for any
+// other text (the region is then unknown).
+std::string FormatRegion(const ScreenRect& region);
+bool ParseRegion(const std::string& text, ScreenRect& region);
+
 }  // namespace viewer
