@@ -56,7 +56,9 @@ constexpr std::uint32_t kTokenQuery = 0x8;
 constexpr std::uint32_t kSePrivilegeEnabled = 2;
 
 constexpr std::uint32_t kNimAdd = 0;
+constexpr std::uint32_t kNimModify = 1;
 constexpr std::uint32_t kNimDelete = 2;
+constexpr std::uint32_t kNifTip = 4;
 
 constexpr std::uint32_t kShardPathA = 2;
 constexpr std::uint32_t kSpiSetScreenSaverRunning = 97;
@@ -105,6 +107,23 @@ struct Bitmap {
 struct ProcessInfo {
   Handle process = 0, thread = 0;
 };
+
+// The machine's work, as the runner's end conditions watch it. CPU times
+// are in 100 ns units, the kernel's time holding the idle time, as
+// GetSystemTimes gives them; an interface's counters are 32-bit and wrap.
+struct CpuTimes {
+  std::uint64_t idle = 0, kernel = 0, user = 0;
+};
+struct InterfaceCounters {
+  std::uint32_t index = 0;  // dwIndex: an interface keeps it while it exists
+  std::uint32_t inOctets = 0, outOctets = 0;
+};
+// HKEY_DYN_DATA, the 95 family's dynamic keys (PerfStats: the system's own
+// counters); NT has no such root.
+constexpr Handle kHkeyDynData = 0x80000006;
+// SetThreadExecutionState's flags.
+constexpr std::uint32_t kEsSystemRequired = 0x00000001;
+constexpr std::uint32_t kEsContinuous = 0x80000000;
 
 // MsgWaitForMultipleObjects results, and its endless time-out.
 constexpr std::uint32_t kWaitObject0 = 0;
@@ -306,6 +325,22 @@ class Platform {
   // Windows keep their places in units of 96 DPI; the monitors' rectangles
   // above are the screen's pixels.
   virtual int ScreenDpi() = 0;
+
+  // What the machine is doing (the runner's end conditions). Each is looked
+  // up at run time and answers false (0) where the system lacks it.
+  // GetSystemTimes (XP SP1 and later); before it, on NT 4 and 2000,
+  // NtQuerySystemInformation(SystemProcessorPerformanceInformation) with
+  // every processor's times summed; false on the 95 family.
+  virtual bool GetSystemTimes(CpuTimes& times) = 0;
+  // GetIfTable from iphlpapi.dll (98/2000 and later): every interface's
+  // octet counters.
+  virtual bool GetIfTable(std::vector<InterfaceCounters>& rows) = 0;
+  // GetLastInputInfo (2000 and later): the tick count of the last keyboard
+  // or mouse input.
+  virtual bool GetLastInputInfo(std::uint32_t& tick) = 0;
+  // SetThreadExecutionState (98/2000 and later): the state before, 0 where
+  // the call is missing or refused.
+  virtual std::uint32_t SetThreadExecutionState(std::uint32_t flags) = 0;
 
   // shell32
   // DragAcceptFiles; DragQueryFile(drop, 0xFFFFFFFF) and every name with a

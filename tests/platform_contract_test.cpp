@@ -42,6 +42,10 @@ std::unique_ptr<SimPlatform> MachineOf(const platform::OsVersion& v) {
   sim->profileMappedToRegistry = nt;
   sim->clipboardSequence = before98And2000 ? 0 : 1;
   sim->hasShutdownBlockReason = nt && v.major >= 6;
+  sim->hasGetSystemTimes = nt && (v.major > 5 || (v.major == 5 && v.minor >= 1));
+  sim->hasIfTable = !before98And2000;
+  sim->hasLastInputInfo = nt && v.major >= 5;
+  sim->hasExecutionState = !before98And2000;
   sim->volumes.insert("C:\\");
   return sim;
 }

@@ -389,6 +389,71 @@ void MemoryStatusBeforeAndAfter2000(Platform& p, const Scratch&, Check& c) {
     c.EqualOrWine("at most 2 GB", total <= 0x7FFFFFFFu, true, false);
 }
 
+// The machine's work, as the runner's end conditions read it. Where the
+// version has a call it answers: CPU times on every NT (GetSystemTimes from
+// XP SP1, NtQuerySystemInformation before), the interface table from 98 and
+// 2000, the last input from 2000, the execution state from 98 and 2000. The
+// 95 family has no CPU times (its counter is in HKEY_DYN_DATA, below); Wine
+// has every call whatever version it reports.
+void MachineWorkWhereTheVersionHasIt(Platform& p, const Scratch&, Check& c) {
+  const bool nt = !c.Win95Family();
+  CpuTimes first, second;
+  const bool times = p.GetSystemTimes(first);
+  c.EqualOrWine("CPU times", times, nt, true);
+  if (times) {
+    c.That(first.kernel >= first.idle, "the kernel's time holds the idle time");
+    c.That(p.GetSystemTimes(second), "CPU times a second time");
+    c.That(second.idle >= first.idle && second.kernel >= first.kernel && second.user >= first.user,
+           "CPU times never go back");
+  }
+  std::vector<InterfaceCounters> rows;
+  if (!c.Before98And2000()) c.That(p.GetIfTable(rows), "interface table from 98 and 2000");
+  std::uint32_t input = 0;
+  const bool hasInput = nt && c.Version().major >= 5;
+  if (hasInput) {
+    c.That(p.GetLastInputInfo(input), "last input from 2000");
+    c.That(p.GetTickCount() - input < 0x80000000u, "the last input is not ahead of the tick count");
+  } else {
+    c.EqualOrWine("last input before 2000", p.GetLastInputInfo(input), false, true);
+  }
+  if (!c.Before98And2000()) {
+    c.That(p.SetThreadExecutionState(kEsContinuous | kEsSystemRequired) != 0, "execution state set");
+    const std::uint32_t held = p.SetThreadExecutionState(kEsContinuous);
+    c.Equal("the state held", held & kEsSystemRequired, kEsSystemRequired);
+    c.Equal("the state released", p.SetThreadExecutionState(kEsContinuous) & kEsSystemRequired, 0u);
+  }
+}
+
+// HKEY_DYN_DATA\PerfStats: the 95 family's CPU usage, 4 binary bytes, read
+// under StartStat (which starts the counter), StatData and StopStat. NT has
+// no such root key.
+void CpuUsageCounterOf95Family(Platform& p, const Scratch&, Check& c) {
+  Handle start = 0;
+  const long opened = p.RegOpenKeyEx(kHkeyDynData, "PerfStats\\StartStat", kKeyRead, start);
+  if (!c.Win95Family()) {
+    c.That(opened != 0, "no HKEY_DYN_DATA on NT");
+    if (opened == 0) p.RegCloseKey(start);
+    return;
+  }
+  c.Equal("StartStat opens", opened, 0L);
+  if (opened != 0) return;
+  RegValue v;
+  c.Equal("StartStat's counter", p.RegQueryValueEx(start, "KERNEL\\CPUUsage", v), 0L);
+  p.RegCloseKey(start);
+  Handle data = 0;
+  c.Equal("StatData opens", p.RegOpenKeyEx(kHkeyDynData, "PerfStats\\StatData", kKeyRead, data), 0L);
+  v = RegValue{};
+  c.Equal("StatData's counter", p.RegQueryValueEx(data, "KERNEL\\CPUUsage", v), 0L);
+  c.Equal("4 bytes", v.data.size(), size_t{4});
+  c.That(v.type == kRegBinary || v.type == kRegDword, "a binary or DWORD value");
+  if (data) p.RegCloseKey(data);
+  Handle stop = 0;
+  if (p.RegOpenKeyEx(kHkeyDynData, "PerfStats\\StopStat", kKeyRead, stop) == 0) {
+    p.RegQueryValueEx(stop, "KERNEL\\CPUUsage", v);
+    p.RegCloseKey(stop);
+  }
+}
+
 // The monitors: the work area of a rectangle on the primary monitor lies
 // within it, and one far off the screen gets a monitor's work area too.
 void WorkAreasAndMonitors(Platform& p, const Scratch&, Check& c) {
@@ -439,6 +504,8 @@ const std::vector<Row>& Rows() {
       {"MemoryStatusBeforeAndAfter2000", MemoryStatusBeforeAndAfter2000},
       {"WorkAreasAndMonitors", WorkAreasAndMonitors},
       {"VolumesAndLibraries", VolumesAndLibraries},
+      {"MachineWorkWhereTheVersionHasIt", MachineWorkWhereTheVersionHasIt},
+      {"CpuUsageCounterOf95Family", CpuUsageCounterOf95Family},
   };
   return rows;
 }

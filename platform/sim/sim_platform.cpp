@@ -270,6 +270,8 @@ std::string SimPlatform::PathOf(Handle parent, const std::string& sub) const {
     base = "";
   } else if (parent == kHkeyLocalMachine) {
     base = "HKLM";  // the machine's keys: "HKLM\\Software\\…" in the tests
+  } else if (parent == kHkeyDynData) {
+    base = "HKDD";
   } else {
     auto it = handles_.find(parent);
     base = it == handles_.end() ? "?" : it->second;
@@ -304,6 +306,7 @@ long SimPlatform::RegOpenKeyEx(Handle parent, const std::string& subKey, std::ui
                                Handle& key) {
   std::string path = PathOf(parent, subKey);
   Log(Call("RegOpenKeyEx", {Quote(path), Hex(access)}));
+  if (DynData(path)) return OpenDynData(path, key);
   if (!keys_.count(Lower(path))) return kErrorFileNotFound;
   key = nextHandle_++;
   handles_[key] = path;
@@ -313,6 +316,7 @@ long SimPlatform::RegOpenKeyEx(Handle parent, const std::string& subKey, std::ui
 long SimPlatform::RegQueryValueEx(Handle key, const std::string& name, RegValue& value) {
   auto h = handles_.find(key);
   if (h == handles_.end()) return kErrorInvalidHandle;
+  if (DynData(h->second)) return QueryDynData(h->second, name, value);
   auto k = keys_.find(Lower(h->second));
   if (k == keys_.end()) return kErrorFileNotFound;
   auto v = k->second.values.find(Lower(name));

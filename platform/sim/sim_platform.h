@@ -128,6 +128,29 @@ class SimPlatform : public Platform {
   std::map<std::string, std::map<std::string, std::function<int(int)>>> libraries;
   std::set<Handle> loadedLibraries;
 
+  // What the machine is doing, for the runner's end conditions. CPU times
+  // as GetSystemTimes gives them (hasGetSystemTimes: XP SP1 and later; NT 4
+  // and 2000 answer the same through NtQuerySystemInformation, summed over
+  // cpuCount processors; the 95 family neither).
+  CpuTimes cpuTimes;
+  bool hasGetSystemTimes = true;
+  unsigned cpuCount = 1;
+  // The 95 family's own CPU usage in percent (HKEY_DYN_DATA\PerfStats,
+  // "KERNEL\CPUUsage"): it reads 0 until StartStat has been read, and
+  // again once StopStat has been read.
+  std::uint32_t cpuUsage9x = 0;
+  bool cpuStatRunning = false;
+  // The interfaces GetIfTable lists (iphlpapi: 98/2000 and later); the
+  // counters wrap at 32 bits and an interface may go away at any time.
+  bool hasIfTable = true;
+  std::vector<InterfaceCounters> interfaces;
+  // GetLastInputInfo (2000 and later): the tick count of the last input.
+  bool hasLastInputInfo = true;
+  std::uint32_t lastInputTick = 0;
+  // SetThreadExecutionState (98/2000 and later) and this thread's state.
+  bool hasExecutionState = true;
+  std::uint32_t executionState = 0;
+
   // ---- what happened
   std::vector<std::string> journal;  // "Name(arg, arg, ...)" per call
   std::vector<std::string> started;  // the programs CreateProcess started, as listed in programs
@@ -198,6 +221,10 @@ class SimPlatform : public Platform {
   long RegOpenKeyEx(Handle parent, const std::string& subKey, std::uint32_t access,
                     Handle& key) override;
   long RegQueryValueEx(Handle key, const std::string& name, RegValue& value) override;
+  bool GetSystemTimes(CpuTimes& times) override;
+  bool GetIfTable(std::vector<InterfaceCounters>& rows) override;
+  bool GetLastInputInfo(std::uint32_t& tick) override;
+  std::uint32_t SetThreadExecutionState(std::uint32_t flags) override;
   long RegSetValueEx(Handle key, const std::string& name, const RegValue& value) override;
   long RegDeleteValue(Handle key, const std::string& name) override;
   long RegCloseKey(Handle key) override;
@@ -275,6 +302,10 @@ class SimPlatform : public Platform {
   };
   void Log(const std::string& entry) { journal.push_back(entry); }
   std::string PathOf(Handle parent, const std::string& sub) const;
+  // HKEY_DYN_DATA ("HKDD\\…"): the 95 family's PerfStats keys only.
+  static bool DynData(const std::string& path);
+  long OpenDynData(const std::string& path, Handle& key);
+  long QueryDynData(const std::string& path, const std::string& name, RegValue& value);
   // Files by name, compared without case as the file system does.
   std::map<std::string, std::string>::iterator FindContents(const std::string& path);
   bool Exists(const std::string& path);

@@ -6,6 +6,7 @@
 #include <shlobj.h>
 
 #include "text/utf.h"
+#include "platform/win32/win32_activity.h"
 #include "platform/win32/win32_screen.h"
 #include "winapi/winapi.h"
 
@@ -715,6 +716,14 @@ class Win32Platform : public Platform {
   int ScreenDpi() override { return win32::ScreenDpi(); }
   bool CaptureScreen(Handle window, Bitmap& out, bool withCursor) override {
     return win32::CaptureScreen(reinterpret_cast<HWND>(window), out, withCursor);
+  }
+
+  // The machine's work: win32_activity.cpp.
+  bool GetSystemTimes(CpuTimes& times) override { return win32::SystemTimes(times); }
+  bool GetIfTable(std::vector<InterfaceCounters>& rows) override { return win32::IfTable(rows); }
+  bool GetLastInputInfo(std::uint32_t& tick) override { return win32::LastInputInfo(tick); }
+  std::uint32_t SetThreadExecutionState(std::uint32_t flags) override {
+    return win32::ThreadExecutionState(flags);
   }
 
   void DragAcceptFiles(Handle window, bool accept) override {
