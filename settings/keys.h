@@ -85,10 +85,22 @@ constexpr const char* Monitor = "Monitor";  // Integer: 0 every monitor, 1 the o
 constexpr const char* Cursor = "Cursor";    // Bool: the mouse cursor drawn into desktop captures
 
 // "F12": the runner's timer setting.
-constexpr const char* Mode = "MODE";  // 0 after a time, 1 at a time of day, 2 when the program ends
+constexpr const char* Mode = "MODE";  // 0 after a time, 1 at a time of day, 2 when the program ends, 3 when the conditions hold
 constexpr const char* Act = "ACT";    // the end: 0 … 4 (power off, shut down, restart, log off, standby)
 constexpr const char* CountItems[] = {"CB1", "CB2", "CB3"};    // the hour/minute/second lists' indexes
 constexpr const char* CountTexts[] = {"CBI1", "CBI2", "CBI3"};  // their texts
+
+// "Conditions": the runner's end conditions (TForm12), each on or off
+// (Bool) with its threshold and minutes (Integer).
+constexpr const char* Conditions = "Conditions";
+constexpr const char* CpuOn = "CpuOn";
+constexpr const char* CpuPercent = "CpuPercent";  // below this % of the whole machine, default 10
+constexpr const char* CpuMinutes = "CpuMinutes";
+constexpr const char* NetOn = "NetOn";
+constexpr const char* NetKBps = "NetKBps";  // every interface together below this, default 10
+constexpr const char* NetMinutes = "NetMinutes";
+constexpr const char* IdleOn = "IdleOn";
+constexpr const char* IdleMinutes = "IdleMinutes";  // without keyboard or mouse input
 
 // "F9": lock set-up.
 constexpr const char* Tomei = "tomei";  // transparent lock window

@@ -24,6 +24,10 @@ constexpr const char* kPromise = "タイマー終了しだい現在のアプリ�
 constexpr const char* kCancelHint = "自動でWindowsを終了します、途中で止める場合はcancelして下さい。";
 constexpr const char* kTooLong = "タイマーは9999時間まで設定できます。";
 constexpr const char* kNoTimeOfDay = "時刻は0:00から23:59までで設定して下さい。";
+constexpr const char* kNoCondition = "終了の条件を一つ以上選んで下さい (タイマー設定)。";
+constexpr const char* kUnreadable = "終了の条件の次の値を読み込めないため、既定値を使いました。";
+constexpr int kClientHeight = 143;
+constexpr int kConditionLine = 16;
 
 constexpr int kActions = 5;
 constexpr std::uint32_t kJumpMs = 5000;  // a tick this late means the clock jumped
@@ -53,7 +57,7 @@ void PlaceFromStore(tk::Form& form, const char* section) {
 }  // namespace
 
 namespace timers {
-int StoredEndMode() { return StoredChoice(key::Mode, 3); }
+int StoredEndMode() { return StoredChoice(key::Mode, kEndModes); }
 int StoredEndAction() { return StoredChoice(key::Act, kActions); }
 
 std::string CommandLineOf(const std::string& path) {
@@ -98,6 +102,10 @@ TForm11::TForm11(tk::Component* owner, session::MainWindowAccess& main, tk::Butt
   f.color = clLime;
   Label3->SetFont(f);
   Label4 = new tk::Label(this, "Label4", {448, 118, 20, 12}, "秒");
+  Label6 = new tk::Label(this, "Label6", {48, kClientHeight, 416, 3 * kConditionLine}, "");
+  Label6->AutoSize = false;
+  Label6->ShowAccelChar = false;
+  Label6->SetVisible(false);
   OpenDialog1 = new tk::OpenDialog(this, "OpenDialog1");
   OpenDialog1->Filter = "実行ファイル(*.exe *.com)|*.exe;*.com|アプリケーション(*.exe)|*.exe";
   OpenDialog1->InitialDir = "c:\\";
@@ -114,7 +122,10 @@ TForm11::TForm11(tk::Component* owner, session::MainWindowAccess& main, tk::Butt
   OnCloseQuery = [this](tk::Component* s, bool& c) { FormCloseQuery(s, c); };
 }
 
-TForm11::~TForm11() = default;
+TForm11::~TForm11() {
+  // Gone with the main window, without a close: the machine may sleep again.
+  if (keptAwake_) platform::Get().SetThreadExecutionState(platform::kEsContinuous);
+}
 
 void TForm11::FormCreate(tk::Component*) {
   PlaceFromStore(*this, key::F11);
@@ -135,14 +146,15 @@ void TForm11::ShowRemaining() {
   char text[32];
   std::snprintf(text, sizeof text, "%.0f", RemainingSeconds);
   // Watching the program there is nothing to count yet.
-  Label3->SetCaption(watched_ ? "" : text);
+  const bool watching = watched_ || conditions_;
+  Label3->SetCaption(watching ? "" : text);
   // Above an hour, also as hours, minutes and seconds.
   if (RemainingSeconds > 3600) {
     long long s = static_cast<long long>(RemainingSeconds);
     std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", s / 3600, s / 60 % 60, s % 60);
     Label5->SetCaption(text);
   } else {
-    Label5->SetCaption(watched_ ? "監視中" : "");
+    Label5->SetCaption(watching ? "監視中" : "");
   }
 }
 
@@ -183,7 +195,7 @@ void TForm11::FollowLock() {
 
 void TForm11::UpdateWarning() {
   // The last warning (with its 中止) does not come up over the lock either.
-  bool due = counting_ && !paused_ && !acted_ && !watched_ && !main_.InputLocked() &&
+  bool due = counting_ && !paused_ && !acted_ && !watched_ && !conditions_ && !main_.InputLocked() &&
              RemainingSeconds <= timers::kWarningSeconds && RemainingSeconds > 0;
   if (!due) {
     CloseWarning();
@@ -205,6 +217,7 @@ void TForm11::CloseWarning() {
 void TForm11::Act() {
   acted_ = true;
   CloseWarning();
+  FollowPending();
   main_.RunTimedAction(action_);
 }
 
@@ -220,9 +233,12 @@ void TForm11::StopCountdown() {
   paused_ = false;
   Timer1->SetEnabled(false);
   watched_.Reset();
+  conditions_.reset();
+  ShowConditions();
   Button5->SetEnabled(false);
   Button5->SetCaption("一時停止");
   CloseWarning();
+  FollowPending();
 }
 
 void TForm11::AddTenMinutes() {
@@ -237,13 +253,14 @@ void TForm11::ActNow() {
 }
 
 void TForm11::Button5Click(tk::Component*) {
-  if (!counting_ || watched_) return;
+  if (!counting_ || watched_ || conditions_) return;
   auto& p = platform::Get();
   if (!paused_) {
     paused_ = true;
     SetRemaining(ClockRemaining());
     Button5->SetCaption("再開");
     CloseWarning();
+    FollowPending();
     return;
   }
   // Resumed: the time left when paused, from now on the tick count.
@@ -253,6 +270,7 @@ void TForm11::Button5Click(tk::Component*) {
   deadlineMs_ = TickClock() + static_cast<std::int64_t>(RemainingSeconds) * 1000;
   Button5->SetCaption("一時停止");
   UpdateWarning();
+  FollowPending();
 }
 
 bool TForm11::WaitForProgram(platform::Handle process) {
@@ -335,8 +353,9 @@ void TForm11::Button1Click(tk::Component*) {
     deadlineDay = NextTimeOfDay(now, 3600.0 * counts[0] + 60.0 * counts[1]);
     start = static_cast<double>(std::llround((deadlineDay - now) * 86400.0));
     armed = deadlineDay > now;  // even when less than half a second away
-  } else if (mode == timers::kWhenProgramEnds) {
-    // The lists are not used: the grace period counts once the program ends.
+  } else if (mode == timers::kWhenProgramEnds || mode == timers::kWhenConditionsHold) {
+    // The lists are not used: the grace period counts once the program has
+    // ended and the conditions hold.
     start = 0;
     armed = false;
   } else {
@@ -346,6 +365,23 @@ void TForm11::Button1Click(tk::Component*) {
   if (start > 3600.0 * timers::kMaxHours) {
     app.ShowMessage(kTooLong);
     return;
+  }
+  // The conditions: with the program's end, or alone. Values that cannot be
+  // read are named once, and their defaults used.
+  timers::Conditions conditions;
+  const bool withConditions = mode == timers::kWhenConditionsHold || mode == timers::kWhenProgramEnds;
+  if (withConditions) {
+    std::vector<std::string> problems;
+    conditions = timers::ReadConditions(&problems);
+    if (!problems.empty()) {
+      std::string text = kUnreadable;
+      for (const std::string& line : problems) text += "\r\n" + line;
+      app.MessageBox(text, session::kCaption, tk::mbOk | tk::mbIconExclamation);
+    }
+    if (mode == timers::kWhenConditionsHold && !timers::ConditionWatch(conditions).Offered()) {
+      app.ShowMessage(kNoCondition);
+      return;
+    }
   }
 
   // Ending when the program ends needs the program: without it there is
@@ -369,6 +405,7 @@ void TForm11::Button1Click(tk::Component*) {
   // Only "when the program ends" watches the launched program.
   if (mode == timers::kWhenProgramEnds) std::swap(watched_, process);
   SetDeadline(mode, timers::StoredEndAction(), start, deadlineDay);
+  if (withConditions && CheckBox2->Checked()) WatchConditions(conditions);
   if (!CheckBox2->Checked()) {
     app.ShowMessage(kNoProgram);
     StopCountdown();
@@ -410,17 +447,94 @@ void TForm11::StartTimedEndAt(int action, int hour, int minute) {
   StartCounting(true);
 }
 
+bool TForm11::StartConditionalEnd(int action, const timers::Conditions& conditions) {
+  if (!timers::ConditionWatch(conditions).Offered()) return false;
+  StopCountdown();
+  main_.SetExitConfirmationSkipped(true);
+  fromOutside_ = true;
+  SetDeadline(timers::kWhenConditionsHold, action, 0, 0);
+  WatchConditions(conditions);
+  Label1->SetCaption(kCancelHint);
+  StartCounting(false);
+  return true;
+}
+
+bool TForm11::WatchConditions(const timers::Conditions& conditions) {
+  conditions_ = std::make_unique<timers::ConditionWatch>(conditions);
+  if (!conditions_->Offered()) conditions_.reset();
+  if (conditions_) conditions_->Sample(TickClock());  // the first readings to measure from
+  ShowConditions();
+  return static_cast<bool>(conditions_);
+}
+
+void TForm11::ShowConditions() {
+  std::vector<std::string> lines;
+  if (conditions_) lines = conditions_->Lines();
+  std::string text;
+  for (const std::string& line : lines) text += (text.empty() ? "" : "\r\n") + line;
+  if (Label6->Caption() != text) Label6->SetCaption(text);
+  const int height = kClientHeight + (lines.empty() ? 0 : static_cast<int>(lines.size()) * kConditionLine + 6);
+  if (ClientHeight() != height) {
+    Label6->SetBounds({48, kClientHeight, 416, std::max<int>(1, static_cast<int>(lines.size())) * kConditionLine});
+    SetClientHeight(height);
+  }
+  if (Label6->Visible() != !lines.empty()) Label6->SetVisible(!lines.empty());
+}
+
+bool TForm11::EndPending() const {
+  return counting_ && !paused_ && !acted_ && (armed_ || watched_ || conditions_);
+}
+
+void TForm11::FollowPending() {
+  const bool pending = EndPending();
+  if (pending == keptAwake_) return;
+  keptAwake_ = pending;
+  // The system stays up; the display may still turn off.
+  platform::Get().SetThreadExecutionState(pending ? platform::kEsContinuous | platform::kEsSystemRequired
+                                                  : platform::kEsContinuous);
+}
+
+std::string TForm11::PendingText() const {
+  if (!EndPending()) return {};
+  const std::string action = session::TimedActionName(action_);
+  if (conditions_ || watched_) {
+    std::string what = conditions_ && !watched_ ? conditions_->Short() : "アプリケーションの終了待ち";
+    return action + ": " + what;
+  }
+  char text[64];
+  if (byTimeOfDay_) {
+    // The time of day it ends at, as the clock will show it.
+    const double day = deadlineDay_ - std::floor(deadlineDay_);
+    const long long minutes = std::llround(day * 1440.0) % 1440;
+    std::snprintf(text, sizeof text, "%lld:%02lld に", minutes / 60, minutes % 60);
+    return text + action;
+  }
+  const long long s = std::max(0LL, static_cast<long long>(RemainingSeconds));
+  std::snprintf(text, sizeof text, "まで %lld:%02lld:%02lld", s / 3600, s / 60 % 60, s % 60);
+  return action + text;
+}
+
+void TForm11::StartGrace() {
+  byTimeOfDay_ = false;
+  deadlineMs_ = TickClock() + timers::kGraceSeconds * 1000;
+  armed_ = true;
+  SetRemaining(timers::kGraceSeconds);
+  Button5->SetEnabled(true);
+  UpdateWarning();
+}
+
 void TForm11::StartCounting(bool armed) {
   counting_ = true;
   acted_ = false;
   armed_ = armed;
-  Button5->SetEnabled(mode_ != timers::kWhenProgramEnds);
+  Button5->SetEnabled(mode_ != timers::kWhenProgramEnds && !conditions_);
   // From the full time again when OK comes during a countdown.
   Timer1->SetEnabled(false);
   Timer1->SetEnabled(true);
   FollowLock();
   ShowRemaining();
   UpdateWarning();
+  FollowPending();
 }
 
 // The count follows the clock: ticks that come late (a busy thread) or not at
@@ -433,15 +547,27 @@ void TForm11::Timer1Timer(tk::Component*) {
   const std::uint32_t now = p.GetTickCount();
   const bool jumped = now - lastTick_ > kJumpMs;
   lastTick_ = now;
+  // The conditions are read every second, while the program runs too: they
+  // have to hold together with its end.
+  if (conditions_) {
+    conditions_->Sample(TickClock());
+    ShowConditions();
+  }
   if (watched_) {
     if (p.MsgWaitForObject(watched_.get(), 0) != platform::kWaitObject0) return;  // still running
     watched_.Reset();
-    byTimeOfDay_ = false;
-    deadlineMs_ = TickClock() + timers::kGraceSeconds * 1000;
-    armed_ = true;
-    SetRemaining(timers::kGraceSeconds);
-    Button5->SetEnabled(true);
-    UpdateWarning();
+    ShowRemaining();
+  }
+  if (conditions_) {
+    if (!conditions_->AllHold()) return;
+    conditions_.reset();
+    ShowConditions();
+    StartGrace();
+    FollowPending();
+    return;
+  }
+  if (mode_ == timers::kWhenProgramEnds && !armed_) {
+    StartGrace();
     return;
   }
   double ms = ClockRemainingMs();
@@ -481,7 +607,7 @@ TForm12::TForm12(tk::Component* owner) : tk::Form(owner) {
   Border = tk::BorderStyle::Single;
   Icons.minimize = Icons.maximize = false;
   SetCaption("タイマー設定");
-  SetClientSize(381, 200);
+  SetClientSize(381, 340);
   Label1 = new tk::Label(this, "Label1", {16, 12, 350, 12},
                          "アプリケーションを終了させるまでの時間を設定して下さい。");
   std::vector<std::string> hours, steps;
@@ -498,16 +624,39 @@ TForm12::TForm12(tk::Component* owner) : tk::Form(owner) {
   ComboBox3 = new tk::ComboBox(this, "ComboBox3", {232, 40, 57, 20});
   ComboBox3->SetItems(steps);
   Label4 = new tk::Label(this, "Label4", {294, 44, 20, 12}, "秒");
-  GroupBox1 = new tk::GroupBox(this, "GroupBox1", {16, 72, 200, 88}, "終了する時");
+  GroupBox1 = new tk::GroupBox(this, "GroupBox1", {16, 72, 200, 110}, "終了する時");
   RadioButton1 = new tk::RadioButton(this, "RadioButton1", {28, 90, 180, 17}, "時間後");
   RadioButton2 = new tk::RadioButton(this, "RadioButton2", {28, 112, 180, 17}, "時刻に");
   RadioButton3 = new tk::RadioButton(this, "RadioButton3", {28, 134, 180, 17}, "アプリケーション終了時");
+  RadioButton4 = new tk::RadioButton(this, "RadioButton4", {28, 156, 180, 17}, "条件がそろった時");
+  // The conditions: alone, or after the program has ended.
+  GroupBox2 = new tk::GroupBox(this, "GroupBox2", {16, 190, 355, 116}, "条件 (選んだものがすべて続いた時)");
+  auto number = [this](const char* name, int left, int top) {
+    auto* e = new tk::Edit(this, name, {left, top, 40, 20});
+    e->MaxLength = 7;
+    return e;
+  };
+  CheckBox1 = new tk::CheckBox(this, "CheckBox1", {28, 210, 90, 17}, "CPU使用率");
+  Edit1 = number("Edit1", 120, 208);
+  Edit2 = number("Edit2", 226, 208);
+  CheckBox2 = new tk::CheckBox(this, "CheckBox2", {28, 236, 90, 17}, "通信量");
+  Edit3 = number("Edit3", 120, 234);
+  Edit4 = number("Edit4", 226, 234);
+  CheckBox3 = new tk::CheckBox(this, "CheckBox3", {28, 262, 90, 17}, "入力なし");
+  Edit5 = number("Edit5", 226, 260);
+  Label6 = new tk::Label(this, "Label6", {164, 212, 60, 12}, "% 未満");
+  Label7 = new tk::Label(this, "Label7", {164, 238, 60, 12}, "KB/s 未満");
+  Label8 = new tk::Label(this, "Label8", {270, 212, 90, 12}, "分続いた時");
+  Label9 = new tk::Label(this, "Label9", {270, 238, 90, 12}, "分続いた時");
+  Label10 = new tk::Label(this, "Label10", {270, 264, 90, 12}, "分続いた時");
+  Label11 = new tk::Label(this, "Label11", {28, 286, 336, 14}, "");
+  for (tk::Label* l : {Label6, Label7, Label8, Label9, Label10, Label11}) l->ShowAccelChar = false;
   Label5 = new tk::Label(this, "Label5", {232, 76, 60, 12}, "動作");
   ComboBox4 = new tk::ComboBox(this, "ComboBox4", {232, 92, 120, 20});
   std::vector<std::string> actions;
   for (int a = 0; a < kActions; ++a) actions.push_back(session::TimedActionName(a));
   ComboBox4->SetItems(actions);
-  Button1 = new tk::Button(this, "Button1", {296, 166, 75, 25}, "OK");
+  Button1 = new tk::Button(this, "Button1", {296, 310, 75, 25}, "OK");
   Button1->OnClick = [this](tk::Component* s) { Button1Click(s); };
   OnCreate = [this](tk::Component* s) { FormCreate(s); };
   OnCloseQuery = [this](tk::Component* s, bool& c) { FormCloseQuery(s, c); };
@@ -526,9 +675,33 @@ void TForm12::FormCreate(tk::Component*) {
     boxes[i]->SetItemIndex(index);
   }
   store.Close();
-  tk::RadioButton* modes[] = {RadioButton1, RadioButton2, RadioButton3};
+  tk::RadioButton* modes[] = {RadioButton1, RadioButton2, RadioButton3, RadioButton4};
   modes[timers::StoredEndMode()]->SetChecked(true);
   ComboBox4->SetItemIndex(timers::StoredEndAction());
+  // Values that cannot be read show their defaults, which the close writes.
+  conditions_ = timers::ReadConditions(nullptr);
+  const platform::OsVersion version = platform::Get().GetVersionEx();
+  struct Row {
+    tk::CheckBox* on;
+    tk::Edit* threshold;
+    tk::Edit* minutes;
+  } rows[] = {{CheckBox1, Edit1, Edit2}, {CheckBox2, Edit3, Edit4}, {CheckBox3, nullptr, Edit5}};
+  std::string reasons;
+  for (int i = 0; i < timers::kConditionCount; ++i) {
+    const timers::ConditionSetting& c = conditions_.of[i];
+    Row& r = rows[i];
+    r.on->SetChecked(c.on);
+    if (r.threshold) r.threshold->SetText(std::to_string(c.threshold));
+    r.minutes->SetText(std::to_string(c.minutes));
+    // Not offered here: shown off, with the reason; the stored choice stays.
+    const std::string reason = timers::ConditionUnavailable(static_cast<timers::Condition>(i), version);
+    if (reason.empty()) continue;
+    r.on->SetEnabled(false);
+    if (r.threshold) r.threshold->SetEnabled(false);
+    r.minutes->SetEnabled(false);
+    reasons += (reasons.empty() ? "" : "  ") + r.on->Caption() + ": " + reason;
+  }
+  Label11->SetCaption(reasons);
 }
 
 void TForm12::Button1Click(tk::Component*) { Close(); }
@@ -541,14 +714,30 @@ void TForm12::FormCloseQuery(tk::Component*, bool& canClose) {
   for (int i = 0; i < 3; ++i) store.WriteString(key::F12, key::CountTexts[i], boxes[i]->Text());
   // The mode and action are stored once they leave their defaults, so that
   // the defaults write exactly what they always wrote.
-  const int mode = RadioButton2->Checked() ? timers::kAtTimeOfDay
+  const int mode = RadioButton2->Checked()   ? timers::kAtTimeOfDay
                    : RadioButton3->Checked() ? timers::kWhenProgramEnds
+                   : RadioButton4->Checked() ? timers::kWhenConditionsHold
                                              : timers::kAfterTime;
   const int action = std::max(0, ComboBox4->ItemIndex());
   if (mode != 0 || !store.ReadString(key::F12, key::Mode, "").empty())
     store.WriteInteger(key::F12, key::Mode, mode);
   if (action != 0 || !store.ReadString(key::F12, key::Act, "").empty())
     store.WriteInteger(key::F12, key::Act, action);
+  store.Close();
+  // A number that is not one, or out of range, keeps what was there.
+  auto value = [](tk::Edit* e, std::int32_t& into, std::int32_t high) {
+    std::int32_t v = 0;
+    if (settings::ParseInteger(e->Text(), v) && v >= 1 && v <= high) into = v;
+  };
+  tk::CheckBox* on[] = {CheckBox1, CheckBox2, CheckBox3};
+  for (int i = 0; i < timers::kConditionCount; ++i)
+    if (on[i]->Enabled()) conditions_.of[i].on = on[i]->Checked();
+  value(Edit1, conditions_.of[timers::kCpuCondition].threshold, timers::MaxThreshold(timers::kCpuCondition));
+  value(Edit2, conditions_.of[timers::kCpuCondition].minutes, timers::kMaxConditionMinutes);
+  value(Edit3, conditions_.of[timers::kNetCondition].threshold, timers::MaxThreshold(timers::kNetCondition));
+  value(Edit4, conditions_.of[timers::kNetCondition].minutes, timers::kMaxConditionMinutes);
+  value(Edit5, conditions_.of[timers::kIdleCondition].minutes, timers::kMaxConditionMinutes);
+  timers::WriteConditions(conditions_);
   Release();
   canClose = true;
 }

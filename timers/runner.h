@@ -5,9 +5,11 @@
 // default). A last warning (TForm26) comes 60 seconds before.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "platform/platform.h"
+#include "timers/conditions.h"
 #include "session/session.h"
 #include "toolkit/toolkit.h"
 
@@ -16,7 +18,10 @@ extern double RemainingSeconds;
 
 namespace timers {
 // When the countdown ends ("F12"/"MODE") and what it does ("F12"/"ACT").
-enum EndMode { kAfterTime = 0, kAtTimeOfDay = 1, kWhenProgramEnds = 2 };
+// With kWhenProgramEnds the conditions chosen are waited for once the
+// program has ended; kWhenConditionsHold waits for them alone.
+enum EndMode { kAfterTime = 0, kAtTimeOfDay = 1, kWhenProgramEnds = 2, kWhenConditionsHold = 3 };
+constexpr int kEndModes = 4;
 constexpr int kWarningSeconds = 60;
 constexpr int kGraceSeconds = 30;  // after the watched program ends, or a jump past the end
 // The longest time the runner counts down.
@@ -49,6 +54,7 @@ class TForm11 : public tk::Form {
   tk::Button* Button4;  // Timer Set
   tk::Button* Button5;  // pause / resume while counting
   tk::Label* Label5;    // h:mm:ss beside the seconds, above an hour
+  tk::Label* Label6;    // the conditions' figures, below the buttons while watched
   tk::OpenDialog* OpenDialog1;
   tk::Timer* Timer1;
 
@@ -71,6 +77,14 @@ class TForm11 : public tk::Form {
   // some minutes or at the next such time of day. Replaces a running count.
   void StartTimedEnd(int action, std::uint32_t minutes);
   void StartTimedEndAt(int action, int hour, int minute);
+  // An end when the conditions hold, asked for from outside the window;
+  // false (nothing changed) when none of them is offered on this system.
+  bool StartConditionalEnd(int action, const timers::Conditions& conditions);
+  // What is pending, for the tray's tip: "電源切断まで 1:23:45",
+  // "電源切断: CPU 3% 4分12秒/15分", "23:00 に電源切断"; "" when nothing is.
+  std::string PendingText() const;
+  // True while an end will come by itself: the machine is kept from sleeping.
+  bool EndPending() const;
   // The last warning's commands.
   void StopCountdown();
   void AddTenMinutes();
@@ -96,6 +110,14 @@ class TForm11 : public tk::Form {
   void ShowRemaining();
   void SetDeadline(int mode, int action, double start, double deadlineDay);
   void StartCounting(bool armed);
+  // The last seconds before the end, once what was waited for has come.
+  void StartGrace();
+  bool WatchingConditions() const { return static_cast<bool>(conditions_); }
+  // Starts watching the conditions; false when none is offered here.
+  bool WatchConditions(const timers::Conditions& conditions);
+  void ShowConditions();
+  // The machine kept awake exactly while an end is pending.
+  void FollowPending();
   session::MainWindowAccess& main_;
   tk::Button* openButton_;
   bool waiting_ = false;
@@ -116,6 +138,9 @@ class TForm11 : public tk::Form {
   std::uint32_t clockRead_ = 0;     // TickClock's last reading of the tick count
   std::int64_t clockMs_ = 0;
   platform::OwnedHandle watched_;  // kWhenProgramEnds, until it ends
+  // The conditions, until they all hold (after the program, if watched).
+  std::unique_ptr<timers::ConditionWatch> conditions_;
+  bool keptAwake_ = false;
 };
 
 class TForm12 : public tk::Form {
@@ -134,6 +159,24 @@ class TForm12 : public tk::Form {
   tk::RadioButton* RadioButton1;  // 時間後
   tk::RadioButton* RadioButton2;  // 時刻に
   tk::RadioButton* RadioButton3;  // アプリケーション終了時
+  tk::RadioButton* RadioButton4;  // 条件がそろった時
+  // The conditions: each a check box with its threshold and minutes, and
+  // the reason where the system does not offer it.
+  tk::GroupBox* GroupBox2;
+  tk::CheckBox* CheckBox1;  // CPU
+  tk::Edit* Edit1;          // %
+  tk::Edit* Edit2;          // minutes
+  tk::CheckBox* CheckBox2;  // network
+  tk::Edit* Edit3;          // KB/s
+  tk::Edit* Edit4;          // minutes
+  tk::CheckBox* CheckBox3;  // no input
+  tk::Edit* Edit5;          // minutes
+  tk::Label* Label6;        // "% 未満"
+  tk::Label* Label7;        // "KB/s 未満"
+  tk::Label* Label8;        // "分続いた時", a row each
+  tk::Label* Label9;
+  tk::Label* Label10;
+  tk::Label* Label11;       // why a condition is not offered here
   tk::Label* Label5;              // 動作
   tk::ComboBox* ComboBox4;        // the action
   tk::Button* Button1;
@@ -141,6 +184,9 @@ class TForm12 : public tk::Form {
   void FormCreate(tk::Component* sender);
   void FormCloseQuery(tk::Component* sender, bool& canClose);
   void Button1Click(tk::Component* sender);
+
+ private:
+  timers::Conditions conditions_;  // as read; what the boxes do not change
 };
 
 extern tk::FormSlot<TForm11> Form11;
