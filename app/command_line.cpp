@@ -20,16 +20,32 @@ std::string SwitchName(const std::string& arg) {
   return Lower(arg.substr(1));
 }
 
-// Whole minutes, digits only, 1 … kMaxMinutes.
-std::optional<std::uint32_t> ParseMinutes(const std::string& s) {
+// A whole number, digits only, 1 … high.
+std::optional<std::uint32_t> ParseCount(const std::string& s, std::uint32_t high) {
   if (s.empty() || s.size() > 7) return std::nullopt;
   std::uint32_t v = 0;
   for (char c : s) {
     if (c < '0' || c > '9') return std::nullopt;
     v = v * 10 + static_cast<std::uint32_t>(c - '0');
   }
-  if (v < 1 || v > kMaxMinutes) return std::nullopt;
+  if (v < 1 || v > high) return std::nullopt;
   return v;
+}
+
+// Whole minutes, 1 … kMaxMinutes.
+std::optional<std::uint32_t> ParseMinutes(const std::string& s) { return ParseCount(s, kMaxMinutes); }
+
+// "P:M": a threshold (1 … high) and minutes (1 … kMaxMinutes).
+bool ParseThresholdMinutes(const std::string& s, std::uint32_t high, std::uint32_t& threshold,
+                           std::uint32_t& minutes) {
+  const size_t colon = s.find(':');
+  if (colon == std::string::npos || colon == 0 || colon > 7) return false;
+  auto m = ParseMinutes(s.substr(colon + 1));
+  auto t = ParseCount(s.substr(0, colon), high);
+  if (!m || !t) return false;
+  threshold = *t;
+  minutes = *m;
+  return true;
 }
 
 // "H:MM" or "HH:MM", 00:00 … 23:59.
@@ -143,7 +159,7 @@ ParseResult Parse(const std::vector<std::string>& args) {
   ParseResult r;
   Command& c = r.command;
   bool timed = false;
-  std::string timedPart;
+  std::string timedPart, conditionPart;
   // A script that asks for silence gets it even when something else is wrong.
   for (const std::string& arg : args)
     if (SwitchName(arg) == "silent") c.silent = true;
@@ -192,6 +208,41 @@ ParseResult Parse(const std::vector<std::string>& args) {
         }
         c.when = When::At;
       }
+    } else if (name == "cpu" || name == "net" || name == "idle") {
+      EndConditions& e = c.conditions;
+      const bool twice = name == "cpu" ? e.cpuMinutes != 0 : name == "net" ? e.netMinutes != 0 : e.idleMinutes != 0;
+      if (twice) {
+        r.error = Bad(arg, "同じ条件は一度だけ指定できます");
+        return r;
+      }
+      if (i + 1 >= args.size()) {
+        r.error = Bad(arg, name == "idle" ? "分数がありません" : "値がありません");
+        return r;
+      }
+      const std::string& value = args[++i];
+      if (conditionPart.empty()) conditionPart = arg;
+      if (name == "idle") {
+        auto m = ParseMinutes(value);
+        if (!m) {
+          r.error = Bad(value, "分数は 1 から " + std::to_string(kMaxMinutes) + " までの整数で指定してください");
+          return r;
+        }
+        e.idleMinutes = *m;
+      } else if (name == "cpu") {
+        std::uint32_t percent = 0;
+        if (!ParseThresholdMinutes(value, 100, percent, e.cpuMinutes)) {
+          r.error = Bad(value, "/cpu は 使用率:分 (1 から 100 %、1 から " + std::to_string(kMaxMinutes) +
+                                   " 分) で指定してください");
+          return r;
+        }
+        e.cpuPercent = static_cast<std::uint8_t>(percent);
+      } else {
+        if (!ParseThresholdMinutes(value, kMaxKBps, e.netKBps, e.netMinutes)) {
+          r.error = Bad(value, "/net は KB毎秒:分 (1 から " + std::to_string(kMaxKBps) + "、1 から " +
+                                   std::to_string(kMaxMinutes) + " 分) で指定してください");
+          return r;
+        }
+      }
     } else if (name == "capture") {
       std::string what = i + 1 < args.size() ? Lower(args[i + 1]) : std::string();
       if (what != "desktop" && what != "window") {
@@ -218,12 +269,22 @@ ParseResult Parse(const std::vector<std::string>& args) {
                   "/in と /at は /logoff /reboot /shutdown /poweroff /standby /hibernate "
                   "にだけ付けられます");
     c.when = When::Now;
+    return r;
+  }
+  if (!conditionPart.empty() && !EndsSession(c.verb)) {
+    r.error = Bad(conditionPart,
+                  "/cpu /net /idle は /logoff /reboot /shutdown /poweroff /standby /hibernate "
+                  "にだけ付けられます");
+    c.conditions = EndConditions();
+  } else if (!conditionPart.empty() && timed) {
+    r.error = Bad(timedPart, "/in と /at は /cpu /net /idle と一緒には指定できません");
+    c.when = When::Now;
   }
   return r;
 }
 
 std::string Usage() {
-  return "使い方: kivo_config.exe [コマンド] [/in 分 | /at 時:分] [/silent]\r\n"
+  return "使い方: kivo_config.exe [コマンド] [/in 分 | /at 時:分 | 条件] [/silent]\r\n"
          "\r\n"
          "コマンド:\r\n"
          "  /logoff\tログオフ\r\n"
@@ -235,13 +296,19 @@ std::string Usage() {
          "    この6つは確認なしで実行します。/in 分 を付けるとその分数の後に、\r\n"
          "    /at 時:分 を付けるとその時刻に、タイマーで実行します\r\n"
          "    (60秒前に最後の警告: 中止 / +10分 / 今すぐ)。\r\n"
-         "  /cancel\t待機中のタイマー終了を中止\r\n"
+         "  /cancel\t待機中のタイマー終了・条件終了を中止\r\n"
          "  /capture desktop\tデスクトップをクリップボードにキャプチャ\r\n"
          "  /capture window\tアクティブウィンドウをクリップボードにキャプチャ\r\n"
          "  /show\tメインウィンドウを表示\r\n"
          "  /hide\tメインウィンドウを隠す\r\n"
          "  /exit\tKivo-Config を終了\r\n"
          "  /? または /help\tこの説明\r\n"
+         "\r\n"
+         "条件 (終了のコマンドに付け、組み合わせられます。すべてがそろった時に\r\n"
+         "    60秒前の最後の警告を経て実行します):\r\n"
+         "  /cpu 使用率:分\tCPU使用率がその%未満でその分数続いた時\r\n"
+         "  /net KB毎秒:分\t通信量がそのKB/s未満でその分数続いた時\r\n"
+         "  /idle 分\tキーボードとマウスの入力がその分数なかった時\r\n"
          "\r\n"
          "オプション:\r\n"
          "  /silent\tメッセージを出さず、終了コードだけを返す\r\n"
@@ -250,12 +317,14 @@ std::string Usage() {
          "スイッチは / でも - でもよく、大文字と小文字を区別しません。\r\n"
          "終了コード: 0 受け付けた, 2 引数が正しくない, 3 起動中のコピーが断った\r\n"
          "\r\n"
-         "例 (タスク スケジューラ): kivo_config.exe /poweroff /at 23:30 /silent";
+         "例 (タスク スケジューラ): kivo_config.exe /poweroff /at 23:30 /silent\r\n"
+         "例: kivo_config.exe /poweroff /cpu 10:15 /net 50:10 /silent";
 }
 
 std::string EncodeRecord(const Command& command) {
   std::string out = "KIVC";
-  Put16(out, kRecordVersion);
+  const EndConditions& e = command.conditions;
+  Put16(out, e.Any() ? kConditionsRecordVersion : kRecordVersion);
   out += static_cast<char>(command.verb);
   out += static_cast<char>(command.when);
   Put32(out, command.minutes);
@@ -263,6 +332,13 @@ std::string EncodeRecord(const Command& command) {
   out += static_cast<char>(command.minute);
   out += static_cast<char>(command.silent ? 1 : 0);
   out += '\0';
+  if (!e.Any()) return out;
+  out += static_cast<char>(e.cpuPercent);
+  out.append(3, '\0');
+  Put32(out, e.cpuMinutes);
+  Put32(out, e.netKBps);
+  Put32(out, e.netMinutes);
+  Put32(out, e.idleMinutes);
   return out;
 }
 
@@ -271,10 +347,17 @@ std::optional<Command> DecodeRecord(const std::string& bytes, std::string* why) 
     if (why) *why = reason;
     return std::nullopt;
   };
-  if (bytes.size() != kRecordSize) return refuse("wrong size");
+  if (bytes.size() < 6) return refuse("wrong size");
   if (bytes.compare(0, 4, "KIVC") != 0) return refuse("not a command record");
   std::uint16_t version = static_cast<std::uint16_t>(Byte(bytes, 4) | (Byte(bytes, 5) << 8));
-  if (version != kRecordVersion) return refuse("unknown version");
+  if (version != kRecordVersion && version != kConditionsRecordVersion) return refuse("unknown version");
+  if (bytes.size() != (version == kRecordVersion ? kRecordSize : kConditionsRecordSize))
+    return refuse("wrong size");
+  auto u32 = [&](size_t i) {
+    return static_cast<std::uint32_t>(Byte(bytes, i)) | (static_cast<std::uint32_t>(Byte(bytes, i + 1)) << 8) |
+           (static_cast<std::uint32_t>(Byte(bytes, i + 2)) << 16) |
+           (static_cast<std::uint32_t>(Byte(bytes, i + 3)) << 24);
+  };
   Command c;
   std::uint8_t verb = Byte(bytes, 6), when = Byte(bytes, 7);
   if (verb == 0 || verb > kLastVerb || verb == static_cast<std::uint8_t>(Verb::Help))
@@ -295,6 +378,23 @@ std::optional<Command> DecodeRecord(const std::string& bytes, std::string* why) 
     return refuse("minutes out of range");
   if (c.when == When::At ? (c.hour > 23 || c.minute > 59) : (c.hour != 0 || c.minute != 0))
     return refuse("time of day out of range");
+  if (version == kRecordVersion) return c;
+  // The conditions: each threshold with its minutes, or neither; at least one.
+  EndConditions& e = c.conditions;
+  e.cpuPercent = Byte(bytes, 16);
+  if (Byte(bytes, 17) != 0 || Byte(bytes, 18) != 0 || Byte(bytes, 19) != 0) return refuse("unknown flags");
+  e.cpuMinutes = u32(20);
+  e.netKBps = u32(24);
+  e.netMinutes = u32(28);
+  e.idleMinutes = u32(32);
+  auto pair = [](std::uint32_t threshold, std::uint32_t minutes, std::uint32_t high) {
+    return minutes == 0 ? threshold == 0 : threshold >= 1 && threshold <= high && minutes <= kMaxMinutes;
+  };
+  if (!pair(e.cpuPercent, e.cpuMinutes, 100) || !pair(e.netKBps, e.netMinutes, kMaxKBps) ||
+      e.idleMinutes > kMaxMinutes)
+    return refuse("condition out of range");
+  if (!e.Any()) return refuse("conditions without a condition");
+  if (c.when != When::Now || !EndsSession(c.verb)) return refuse("conditions for a command that takes none");
   return c;
 }
 
@@ -314,6 +414,8 @@ std::string ReplyText(std::intptr_t reply) {
       return "起動中の Kivo-Config は別の操作の途中です。";
     case kReplyStarting:
       return "起動中の Kivo-Config の準備が終わりませんでした。";
+    case kReplyConditionsNotOffered:
+      return "指定した条件はこのWindowsでは使えません。";
     default:
       return "起動中の Kivo-Config がコマンドに応答しませんでした。";
   }

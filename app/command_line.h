@@ -35,15 +35,32 @@ enum class When : std::uint8_t { Now = 0, In, At };
 // The longest wait the runner's countdown can hold: 9999 hours.
 constexpr std::uint32_t kMaxMinutes = 9999u * 60u;
 
+// An end that waits for the machine to be done (/cpu P:M, /net K:M,
+// /idle M): each condition with minutes 0 is not asked for.
+constexpr std::uint32_t kMaxKBps = 1000000;
+struct EndConditions {
+  std::uint8_t cpuPercent = 0;  // 1 … 100 with cpuMinutes
+  std::uint32_t cpuMinutes = 0;
+  std::uint32_t netKBps = 0;  // 1 … kMaxKBps with netMinutes
+  std::uint32_t netMinutes = 0;
+  std::uint32_t idleMinutes = 0;
+  bool Any() const { return cpuMinutes || netMinutes || idleMinutes; }
+  bool operator==(const EndConditions& o) const {
+    return cpuPercent == o.cpuPercent && cpuMinutes == o.cpuMinutes && netKBps == o.netKBps &&
+           netMinutes == o.netMinutes && idleMinutes == o.idleMinutes;
+  }
+};
+
 struct Command {
   Verb verb = Verb::None;
   When when = When::Now;
   std::uint32_t minutes = 0;        // When::In
   std::uint8_t hour = 0, minute = 0;  // When::At
   bool silent = false;               // no message boxes, only the exit code
+  EndConditions conditions;          // When::Now only: the end waits for them
   bool operator==(const Command& o) const {
     return verb == o.verb && when == o.when && minutes == o.minutes && hour == o.hour &&
-           minute == o.minute && silent == o.silent;
+           minute == o.minute && silent == o.silent && conditions == o.conditions;
   }
 };
 
@@ -78,8 +95,13 @@ constexpr int kExitRefused = 3;
 // ---------------------------------------------------------------- forwarding
 // WM_COPYDATA's dwData for a command record ("KIVC").
 constexpr std::uint32_t kCopyDataTag = 0x4B495643u;
+// Version 1: 16 bytes. Version 2 adds the end conditions (20 bytes more);
+// a command without conditions is still written as version 1, so that a
+// running copy of before them takes it.
 constexpr std::uint16_t kRecordVersion = 1;
 constexpr size_t kRecordSize = 16;
+constexpr std::uint16_t kConditionsRecordVersion = 2;
+constexpr size_t kConditionsRecordSize = 36;
 
 std::string EncodeRecord(const Command& command);
 // The command a record holds, or nullopt (with the reason in *why) when its
@@ -97,6 +119,7 @@ enum Reply : std::intptr_t {
   kReplyNothingToCancel = 5,
   kReplyBusy = 6,
   kReplyStarting = 7,  // the running copy has not restored its settings yet: ask again
+  kReplyConditionsNotOffered = 8,  // none of the end's conditions works on that system
 };
 // Why a reply refused, as the second copy says it (Japanese); empty for kReplyTaken.
 std::string ReplyText(std::intptr_t reply);

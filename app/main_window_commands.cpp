@@ -16,6 +16,25 @@
 namespace {
 namespace key = settings::key;
 using settings::SettingsStore;
+
+// The command line's conditions as the runner keeps them.
+timers::Conditions ConditionsOf(const cmdline::EndConditions& e) {
+  timers::Conditions c;
+  c.of[timers::kCpuCondition] = {e.cpuMinutes != 0, e.cpuPercent, static_cast<std::int32_t>(e.cpuMinutes)};
+  c.of[timers::kNetCondition] = {e.netMinutes != 0, static_cast<std::int32_t>(e.netKBps),
+                                 static_cast<std::int32_t>(e.netMinutes)};
+  c.of[timers::kIdleCondition] = {e.idleMinutes != 0, 0, static_cast<std::int32_t>(e.idleMinutes)};
+  return c;
+}
+
+// Whether this system offers any of them (the version decides).
+bool AnyOffered(const cmdline::EndConditions& e) {
+  const platform::OsVersion v = platform::Get().GetVersionEx();
+  const timers::Conditions c = ConditionsOf(e);
+  for (int i = 0; i < timers::kConditionCount; ++i)
+    if (c.of[i].on && timers::ConditionUnavailable(static_cast<timers::Condition>(i), v).empty()) return true;
+  return false;
+}
 }  // namespace
 
 // ---------------------------------------------------------------- command line
@@ -29,8 +48,9 @@ std::intptr_t TForm1::Refusal(const cmdline::Command& c) const {
   if (windowCommand && lock::ActiveLock()) return cmdline::kReplyLocked;
   if (cmdline::EndsSession(c.verb) && StoredExitBan()) return cmdline::kReplyExitBan;
   const bool runnerWaits = Form11 && Form11->Waiting();
-  if (cmdline::EndsSession(c.verb) && c.when != cmdline::When::Now && runnerWaits)
-    return cmdline::kReplyBusy;
+  const bool pending = c.when != cmdline::When::Now || c.conditions.Any();
+  if (cmdline::EndsSession(c.verb) && pending && runnerWaits) return cmdline::kReplyBusy;
+  if (c.conditions.Any() && !AnyOffered(c.conditions)) return cmdline::kReplyConditionsNotOffered;
   if (c.verb == Verb::Cancel && !(Form11 && Form11->Counting())) return cmdline::kReplyNothingToCancel;
   return cmdline::kReplyTaken;
 }
@@ -76,7 +96,7 @@ void TForm1::RunCommand(const cmdline::Command& c) {
                                              tk::mbOk | tk::mbIconExclamation);
     return;
   }
-  if (cmdline::EndsSession(c.verb) && c.when != cmdline::When::Now) {
+  if (cmdline::EndsSession(c.verb) && (c.when != cmdline::When::Now || c.conditions.Any())) {
     int action = c.verb == Verb::LogOff     ? session::kTimedLogOff
                  : c.verb == Verb::Reboot   ? session::kTimedRestart
                  : c.verb == Verb::Shutdown ? session::kTimedShutDown
@@ -84,7 +104,8 @@ void TForm1::RunCommand(const cmdline::Command& c) {
                  : c.verb == Verb::Hibernate ? session::kTimedHibernate
                                              : session::kTimedPowerOff;
     if (!Form11) Button18Click(this);
-    if (c.when == cmdline::When::In) Form11->StartTimedEnd(action, c.minutes);
+    if (c.conditions.Any()) Form11->StartConditionalEnd(action, ConditionsOf(c.conditions));
+    else if (c.when == cmdline::When::In) Form11->StartTimedEnd(action, c.minutes);
     else Form11->StartTimedEndAt(action, c.hour, c.minute);
     return;
   }

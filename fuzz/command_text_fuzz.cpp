@@ -33,6 +33,17 @@ KIVO_FUZZ_TARGET(command_text) {
     auto back = cmdline::DecodeRecord(cmdline::EncodeRecord(parsed.command));
     fuzz::Check(back && *back == parsed.command, "a parsed command survives the record");
   }
+  // End conditions only after an end command, never with a time, each in its range.
+  if (parsed.ok() && parsed.command.conditions.Any()) {
+    const cmdline::EndConditions& e = parsed.command.conditions;
+    fuzz::Check(cmdline::EndsSession(parsed.command.verb) && parsed.command.when == cmdline::When::Now,
+                "conditions belong to an end without a time");
+    fuzz::Check((e.cpuMinutes == 0) == (e.cpuPercent == 0) && e.cpuPercent <= 100 &&
+                    (e.netMinutes == 0) == (e.netKBps == 0) && e.netKBps <= cmdline::kMaxKBps &&
+                    e.cpuMinutes <= cmdline::kMaxMinutes && e.netMinutes <= cmdline::kMaxMinutes &&
+                    e.idleMinutes <= cmdline::kMaxMinutes,
+                "each condition in its range");
+  }
   // The same bytes as a record another process sent.
   if (auto c = cmdline::DecodeRecord(text)) {
     fuzz::Check(cmdline::EncodeRecord(*c) == text, "an accepted record is exactly what this version writes");

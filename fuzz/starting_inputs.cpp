@@ -242,6 +242,9 @@ std::vector<std::string> StoredWindowStartingInputs() {
   s.push_back(std::string(1, 8 + 1) + StoredSession() + "F6\\C3=1\nF6\\DR=\n");
   s.push_back(std::string(1, 1) + "F6\\C2=1\nF6\\CL=greenish\nF6\\CB=99\nF20\\CBI2=-5\nF17\\CB3=40\n");
   s.push_back(std::string(1, 0) + Text("F6\\C2=1\n#F1\\X=\x04\x05\x00\x00\x00\nF12\\MODE=1\nF12\\CBI1=23\n"));
+  // The runner's end conditions, some of them unreadable.
+  s.push_back(std::string(1, 2) + "F6\\C2=1\nF12\\MODE=3\nConditions\\CpuOn=1\nConditions\\CpuPercent=900\n"
+                                   "Conditions\\IdleOn=1\nConditions\\IdleMinutes=x\nConditions\\NetOn=1\n");
   return s;
 }
 
@@ -384,6 +387,10 @@ std::vector<std::string> CommandTextStartingInputs() {
       "k \"a b\" c\\\\\"d e\" /?",
       // The record of "/poweroff /in 30": mark, version 1, verb, time, minutes.
       Text("KIVC\x01\x00\x04\x01\x1e\x00\x00\x00\x00\x00\x00\x00"),
+      "k /poweroff /cpu 10:15 /net 50:10 /idle 5 /silent",
+      // The record of "/poweroff /cpu 10:15 /idle 5": version 2 with its conditions.
+      Text("KIVC\x02\x00\x04\x00\x00\x00\x00\x00\x00\x00\x00\x00"
+           "\x0a\x00\x00\x00\x0f\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x05\x00\x00\x00"),
       "Ctrl+Alt+S",
       "Win+Shift+F24",
       "kivo_%Y%m%d_%H%M%S",

@@ -134,7 +134,8 @@ TEST(CommandLineRecord, RoundTripsAndRefusesWhatItDoesNotKnow) {
       {good + "x", "wrong size"},
       {"", "wrong size"},
       {with(0, 'X'), "not a command record"},
-      {with(4, 2), "unknown version"},
+      {with(4, 3), "unknown version"},
+      {with(4, 2), "wrong size"},  // a version 2 record is longer
       {with(6, 0), "unknown command"},
       {with(6, static_cast<char>(Verb::Help)), "unknown command"},
       {with(6, 99), "unknown command"},
@@ -154,6 +155,90 @@ TEST(CommandLineRecord, RoundTripsAndRefusesWhatItDoesNotKnow) {
   std::string at = cmdline::EncodeRecord(Make(Verb::Reboot, When::At, 0, 1, 2));
   at[12] = 24;
   EXPECT_FALSE(cmdline::DecodeRecord(at));
+}
+
+Command Conditional(Verb v, std::uint8_t cpu, std::uint32_t cpuMinutes, std::uint32_t net, std::uint32_t netMinutes,
+                    std::uint32_t idleMinutes) {
+  Command c = Make(v);
+  c.conditions = {cpu, cpuMinutes, net, netMinutes, idleMinutes};
+  return c;
+}
+
+TEST(CommandLineConditions, ParsedAfterAnEndCommandAndCombined) {
+  auto parse = [](std::vector<std::string> args) { return cmdline::Parse(args); };
+  cmdline::ParseResult p = parse({"/poweroff", "/cpu", "10:15", "/net", "50:10", "/silent"});
+  ASSERT_TRUE(p.ok()) << p.error;
+  Command want = Conditional(Verb::PowerOff, 10, 15, 50, 10, 0);
+  want.silent = true;
+  EXPECT_TRUE(p.command == want);
+  p = parse({"-IDLE", "30", "-shutdown"});
+  ASSERT_TRUE(p.ok()) << p.error;
+  EXPECT_TRUE(p.command == Conditional(Verb::Shutdown, 0, 0, 0, 0, 30));
+  p = parse({"/reboot", "/cpu", "100:599940", "/net", "1000000:1", "/idle", "1"});
+  EXPECT_TRUE(p.ok()) << p.error;
+
+  struct Row {
+    std::vector<std::string> args;
+    const char* error;
+  } rows[] = {
+      {{"/poweroff", "/cpu", "101:5"}, "'101:5': /cpu は"},
+      {{"/poweroff", "/cpu", "10"}, "'10': /cpu は"},
+      {{"/poweroff", "/cpu", ":5"}, "':5': /cpu は"},
+      {{"/poweroff", "/cpu", "10:0"}, "'10:0': /cpu は"},
+      {{"/poweroff", "/net", "0:5"}, "'0:5': /net は"},
+      {{"/poweroff", "/net", "1000001:5"}, "'1000001:5': /net は"},
+      {{"/poweroff", "/idle", "0"}, "'0': 分数は"},
+      {{"/poweroff", "/idle"}, "'/idle': 分数がありません"},
+      {{"/poweroff", "/cpu"}, "'/cpu': 値がありません"},
+      {{"/poweroff", "/idle", "5", "/idle", "6"}, "'/idle': 同じ条件は一度だけ"},
+      {{"/show", "/idle", "5"}, "'/idle': /cpu /net /idle は"},
+      {{"/idle", "5"}, "'/idle': /cpu /net /idle は"},
+      {{"/poweroff", "/in", "5", "/net", "5:5"}, "'/in': /in と /at は /cpu /net /idle と"},
+  };
+  for (const Row& r : rows) {
+    p = parse(r.args);
+    EXPECT_EQ(p.error.compare(0, std::string(r.error).size(), r.error), 0) << p.error;
+  }
+}
+
+TEST(CommandLineConditions, RecordCarriesThemAsItsSecondVersion) {
+  const Command c = Conditional(Verb::Hibernate, 5, 2, 1000000, 599940, 7);
+  const std::string bytes = cmdline::EncodeRecord(c);
+  ASSERT_EQ(bytes.size(), cmdline::kConditionsRecordSize);
+  EXPECT_EQ(bytes[4], 2) << "version 2";
+  auto back = cmdline::DecodeRecord(bytes);
+  ASSERT_TRUE(back);
+  EXPECT_TRUE(*back == c);
+  EXPECT_EQ(cmdline::EncodeRecord(Make(Verb::PowerOff)).size(), cmdline::kRecordSize)
+      << "without conditions a copy of before them understands it";
+  auto with = [&](size_t at, char value) {
+    std::string b = bytes;
+    b[at] = value;
+    return b;
+  };
+  const std::string none = cmdline::EncodeRecord(Make(Verb::PowerOff)).substr(0, 4) + std::string("\x02\0", 2) +
+                           cmdline::EncodeRecord(Make(Verb::PowerOff)).substr(6) + std::string(20, '\0');
+  struct Row {
+    std::string bytes;
+    const char* why;
+  } rows[] = {
+      {bytes.substr(0, 16), "wrong size"},
+      {with(4, 1), "wrong size"},
+      {with(16, 0), "condition out of range"},
+      {with(16, 101), "condition out of range"},
+      {with(17, 1), "unknown flags"},
+      {with(23, 1), "condition out of range"},
+      {with(24, 0).replace(25, 3, std::string(3, '\0')), "condition out of range"},
+      {with(6, static_cast<char>(Verb::Show)), "conditions for a command that takes none"},
+      {none, "conditions without a condition"},
+  };
+  for (const Row& r : rows) {
+    std::string why;
+    EXPECT_FALSE(cmdline::DecodeRecord(r.bytes, &why)) << r.why;
+    EXPECT_EQ(why, r.why);
+  }
+  EXPECT_NE(cmdline::Usage().find("/cpu 使用率:分"), std::string::npos);
+  EXPECT_NE(cmdline::Usage().find("/idle 分"), std::string::npos);
 }
 
 class CommandLineTest : public MainWindowFixture {
@@ -451,6 +536,37 @@ TEST_F(CommandLineTest, ATimedEndDuringALockCountsOutOfSightUntilTheLockEnds) {
     ui->AdvanceClock(61000);
     EXPECT_EQ(sim->Calls("ExitWindowsEx").size(), 1u);
   });
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CommandLineTest, AConditionalEndWaitsForNoInputAndCancelStopsIt) {
+  LinkClocks();
+  sim->lastInputTick = sim->tickCount;
+  TForm1* main = CreateQuiet();
+  EXPECT_EQ(Forward(Conditional(Verb::PowerOff, 0, 0, 0, 0, 1)), cmdline::kReplyTaken);
+  Run();
+  ASSERT_NE(Form11, nullptr);
+  EXPECT_TRUE(Form11->Counting());
+  EXPECT_EQ(sim->executionState, platform::kEsSystemRequired) << "kept from sleeping";
+  EXPECT_EQ(Form26, nullptr);
+  ui->AdvanceClock(61000);
+  ASSERT_NE(Form26, nullptr) << "the last warning a minute after the last input";
+  EXPECT_TRUE(main->SkipExitConfirmation);
+  EXPECT_EQ(Forward(Make(Verb::Cancel, When::Now, 0, 0, 0, true)), cmdline::kReplyTaken);
+  Run();
+  EXPECT_FALSE(Form11->Counting());
+  EXPECT_EQ(Form26, nullptr);
+  EXPECT_EQ(sim->executionState, 0u);
+  ui->AdvanceClock(120000);
+  EXPECT_TRUE(sim->Calls("ExitWindowsEx").empty());
+
+  // Where the system offers none of them: refused, nothing pending.
+  UseVersion(platform::kPlatformWindows, 4, 0, 950);
+  EXPECT_EQ(Forward(Conditional(Verb::PowerOff, 0, 0, 10, 5, 1)), cmdline::kReplyConditionsNotOffered);
+  EXPECT_FALSE(cmdline::ReplyText(cmdline::kReplyConditionsNotOffered).empty());
 }
 
 }  // namespace
