@@ -464,8 +464,18 @@ platform::NotifyIconData TForm1::TrayIcon(bool whole) const {
   icon.flags = 7;  // NIF_MESSAGE | NIF_ICON | NIF_TIP
   icon.callbackMessage = kTrayCallbackMessage;
   icon.applicationIcon = true;
-  icon.tip = kTrayTip;
+  icon.tip = trayTip_.empty() ? kTrayTip : trayTip_;
   return icon;
+}
+
+void TForm1::FollowPendingTip() {
+  const std::string tip = Form11 ? Form11->PendingText() : std::string();
+  if (tip == trayTip_) return;
+  trayTip_ = tip;
+  platform::NotifyIconData icon = TrayIcon(false);
+  icon.flags = platform::kNifTip;
+  icon.tip = tip.empty() ? kTrayTip : tip;
+  platform::Get().ShellNotifyIcon(platform::kNimModify, icon);
 }
 
 void TForm1::AddTrayIcon() {
@@ -493,6 +503,7 @@ void TForm1::TaskbarCreated() {
 // ---------------------------------------------------------------- status display
 void TForm1::Timer1Timer(tk::Component*) {
   Label1->SetCaption("現在時刻 " + platform::Get().FormatLocalDateTime());
+  FollowPendingTip();
 }
 
 void TForm1::Timer2Timer(tk::Component*) {

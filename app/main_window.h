@@ -185,6 +185,10 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
   std::vector<cmdline::Command> commands_;
   unsigned taskbarCreated_ = 0;  // the shell's "TaskbarCreated" message
   unsigned trayRetries_ = 0;
+  // The tray icon's tip while the runner has an end pending ("" the usual
+  // one); changed only when its text changes, from the clock's second.
+  std::string trayTip_;
+  void FollowPendingTip();
   static constexpr unsigned kTrayRetries = 120;  // one a second
   bool exitBan_ = false;
   bool sessionEnded_ = false;

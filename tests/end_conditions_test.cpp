@@ -304,3 +304,78 @@ TEST_F(EndConditionsTest, MachineKeptAwakeExactlyWhileAnEndIsPending) {
 }
 
 }  // namespace
+
+namespace {
+
+class TrayTipTest : public EndConditionsTest {
+ protected:
+  std::vector<std::string> TipChanges() const {
+    std::vector<std::string> tips;
+    for (const std::string& call : sim->Calls("Shell_NotifyIcon(1,")) tips.push_back(call);
+    return tips;
+  }
+  std::string Tip() const { return sim->trayIcons.empty() ? "" : sim->trayIcons[0].tip; }
+};
+
+TEST_F(TrayTipTest, TellsWhatIsPendingAndChangesOnlyWithItsText) {
+  ASSERT_EQ(sim->trayIcons.size(), 1u);
+  Seconds(5);
+  EXPECT_TRUE(TipChanges().empty()) << "nothing pending: the usual tip, untouched";
+  EXPECT_EQ(Tip(), "Kivo_Config For Windows");
+
+  // A countdown: its time left, each second.
+  Store("F12", "CBI1", "1");
+  Store("F12", "CBI2", "23");
+  Store("F12", "CBI3", "46");
+  TForm11* r = Watch("0");
+  // The main window's clock comes first in a second: the tip tells the
+  // runner's count of the second before.
+  Second();
+  EXPECT_EQ(Tip(), "電源切断まで 1:23:46");
+  Second();
+  EXPECT_EQ(Tip(), "電源切断まで 1:23:45");
+  EXPECT_EQ(TipChanges().size(), 2u);
+  EXPECT_EQ(TipChanges()[0].find("Shell_NotifyIcon(1, {88, "), 0u) << TipChanges()[0];
+  r->Button5Click(nullptr);  // paused: nothing comes by itself
+  Seconds(3);
+  EXPECT_EQ(Tip(), "Kivo_Config For Windows");
+  EXPECT_EQ(TipChanges().size(), 3u);
+  r->StopCountdown();
+
+  // At a time of day.
+  Store("F12", "CBI1", "23");
+  Store("F12", "CBI2", "0");
+  Store("F12", "MODE", "1");
+  r->Button1->Click();
+  Seconds(3);
+  EXPECT_EQ(Tip(), "23:00 に電源切断");
+  EXPECT_EQ(TipChanges().size(), 4u) << "the same text is not set again";
+
+  // Conditions: the one the end waits for most.
+  Cond("CpuOn", "1");
+  Cond("CpuMinutes", "15");
+  Cond("IdleOn", "1");
+  Cond("IdleMinutes", "1");
+  Store("F12", "MODE", "3");
+  r->Button1->Click();
+  Seconds(253, 3);
+  EXPECT_EQ(Tip(), "電源切断: CPU 3% 4分12秒/15分");
+  r->StopCountdown();
+  Second();
+  EXPECT_EQ(Tip(), "Kivo_Config For Windows");
+  const size_t changes = TipChanges().size();
+  Seconds(5);
+  EXPECT_EQ(TipChanges().size(), changes);
+
+  // A shell that starts again gets the icon with the tip of the moment.
+  Store("F12", "MODE", "0");
+  Store("F12", "CBI1", "1");
+  Store("F12", "CBI2", "23");
+  r->Button1->Click();
+  Seconds(2);
+  sim->RestartShell();
+  main->TaskbarCreated();
+  EXPECT_EQ(Tip(), "電源切断まで 1:23:45");
+}
+
+}  // namespace

@@ -649,6 +649,9 @@ bool SimPlatform::ShellNotifyIcon(std::uint32_t message, const NotifyIconData& d
     trayIcons.erase(std::remove_if(trayIcons.begin(), trayIcons.end(), same), trayIcons.end());
   } else if (!exists) {
     return false;
+  } else if (message == kNimModify && (d.flags & kNifTip)) {
+    for (NotifyIconData& t : trayIcons)
+      if (same(t)) t.tip = d.tip;
   }
   return true;
 }
