@@ -1,5 +1,7 @@
 // The command line under Wine: a second copy hands its command to the running
 // one and tells the outcome by its exit code.
+#include <chrono>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -49,6 +51,35 @@ TEST_F(CommandLine, ASecondCopyHandsItsCommandsToTheRunningOne) {
   ASSERT_DRIVER_OK(Driver({"click", "--title", kWarning, "--text", "今すぐ"}));
   ASSERT_TRUE(WaitAppExit(0, 30000)) << "the session did not end";
   EXPECT_TRUE(GetSetting("F1", "X")) << "F1 was not saved before the end";
+}
+
+// An end when nobody has touched the machine for a minute: the runner shows
+// how long there has been no input, and the last warning comes once the
+// minute is full; 中止 stops it and nothing ends.
+TEST_F(CommandLine, IdleMinuteBringsTheLastWarning) {
+  SetWindowsVersion("winxp");
+  SkipLogo();
+  StartApp(AppExe(), {"/poweroff", "/idle", "1"});
+  ASSERT_DRIVER_OK(Driver({"wait", "--title", kRunner, "--visible"}, 20000));
+  const auto start = std::chrono::steady_clock::now();
+  auto idleLine = [&] {
+    for (const Control& c : Controls(kRunner))
+      if (c.text.find("無入力") != std::string::npos) return c.text;
+    return std::string();
+  };
+  const std::string first = idleLine();
+  EXPECT_NE(first.find(" / 1分"), std::string::npos) << "the runner shows the condition: " << first;
+  ASSERT_DRIVER_OK(Driver({"wait", "--title", kWarning, "--visible"}, 90000));
+  const auto waited = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start);
+  // The minute counts from the last input, which may lie before the start.
+  std::printf("the warning came after %lld s, the runner first showing \"%s\"\n",
+              static_cast<long long>(waited.count()), first.c_str());
+  if (first.find("無入力 — 0分0") == 0)
+    EXPECT_GE(waited.count(), 50) << "the warning came before a minute without input";
+  ASSERT_DRIVER_OK(Driver({"click", "--send", "--title", kWarning, "--text", "中止"}));
+  EXPECT_DRIVER_OK(Driver({"wait-gone", "--title", kWarning}));
+  EXPECT_FALSE(WaitAppExit(0, 3000).has_value()) << "the session ended";
+  EXPECT_DRIVER_OK(Driver({"wait", "--title", kRunner, "--visible"}, 2000));  // the runner stays
 }
 
 TEST_F(CommandLine, HideShowAndExitReachTheRunningCopy) {
