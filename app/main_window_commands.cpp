@@ -26,15 +26,6 @@ timers::Conditions ConditionsOf(const cmdline::EndConditions& e) {
   c.of[timers::kIdleCondition] = {e.idleMinutes != 0, 0, static_cast<std::int32_t>(e.idleMinutes)};
   return c;
 }
-
-// Whether this system offers any of them (the version decides).
-bool AnyOffered(const cmdline::EndConditions& e) {
-  const platform::OsVersion v = platform::Get().GetVersionEx();
-  const timers::Conditions c = ConditionsOf(e);
-  for (int i = 0; i < timers::kConditionCount; ++i)
-    if (c.of[i].on && timers::ConditionUnavailable(static_cast<timers::Condition>(i), v).empty()) return true;
-  return false;
-}
 }  // namespace
 
 // ---------------------------------------------------------------- command line
@@ -50,7 +41,8 @@ std::intptr_t TForm1::Refusal(const cmdline::Command& c) const {
   const bool runnerWaits = Form11 && Form11->Waiting();
   const bool pending = c.when != cmdline::When::Now || c.conditions.Any();
   if (cmdline::EndsSession(c.verb) && pending && runnerWaits) return cmdline::kReplyBusy;
-  if (c.conditions.Any() && !AnyOffered(c.conditions)) return cmdline::kReplyConditionsNotOffered;
+  if (c.conditions.Any() && !timers::AnyOffered(ConditionsOf(c.conditions), platform::Get().GetVersionEx()))
+    return cmdline::kReplyConditionsNotOffered;
   if (c.verb == Verb::Cancel && !(Form11 && Form11->Counting())) return cmdline::kReplyNothingToCancel;
   return cmdline::kReplyTaken;
 }

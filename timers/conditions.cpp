@@ -75,6 +75,12 @@ std::string ConditionUnavailable(Condition c, const platform::OsVersion& v) {
   }
 }
 
+bool AnyOffered(const Conditions& c, const platform::OsVersion& v) {
+  for (int i = 0; i < kConditionCount; ++i)
+    if (c.of[i].on && ConditionUnavailable(static_cast<Condition>(i), v).empty()) return true;
+  return false;
+}
+
 Conditions ReadConditions(std::vector<std::string>* problems) {
   Conditions c;
   const Conditions defaults;

@@ -40,6 +40,8 @@ std::int32_t MaxThreshold(Condition c);
 // family's own counter), the network from 98 and 2000 (IP Helper), the
 // input from 2000.
 std::string ConditionUnavailable(Condition c, const platform::OsVersion& v);
+// Whether any chosen condition is offered there: something to wait for.
+bool AnyOffered(const Conditions& c, const platform::OsVersion& v);
 
 // Section "Conditions". A value that cannot be read, is no number or is out
 // of range keeps its default; its name goes to problems (section\ident).

@@ -378,7 +378,7 @@ void TForm11::Button1Click(tk::Component*) {
       for (const std::string& line : problems) text += "\r\n" + line;
       app.MessageBox(text, session::kCaption, tk::mbOk | tk::mbIconExclamation);
     }
-    if (mode == timers::kWhenConditionsHold && !timers::ConditionWatch(conditions).Offered()) {
+    if (mode == timers::kWhenConditionsHold && !timers::AnyOffered(conditions, p.GetVersionEx())) {
       app.ShowMessage(kNoCondition);
       return;
     }
@@ -448,7 +448,7 @@ void TForm11::StartTimedEndAt(int action, int hour, int minute) {
 }
 
 bool TForm11::StartConditionalEnd(int action, const timers::Conditions& conditions) {
-  if (!timers::ConditionWatch(conditions).Offered()) return false;
+  if (!timers::AnyOffered(conditions, platform::Get().GetVersionEx())) return false;
   StopCountdown();
   main_.SetExitConfirmationSkipped(true);
   fromOutside_ = true;
