@@ -56,7 +56,7 @@ TEST_F(CommandLine, ASecondCopyHandsItsCommandsToTheRunningOne) {
 // An end when nobody has touched the machine for a minute: the runner shows
 // how long there has been no input, and the last warning comes once the
 // minute is full; 中止 stops it and nothing ends.
-TEST_F(CommandLine, IdleMinuteBringsTheLastWarning) {
+TEST_F(CommandLine, IdleMinuteBringsTheLastWarningAndASecondCopyHandsConditionsOver) {
   SetWindowsVersion("winxp");
   SkipLogo();
   StartApp(AppExe(), {"/poweroff", "/idle", "1"});
@@ -80,6 +80,20 @@ TEST_F(CommandLine, IdleMinuteBringsTheLastWarning) {
   EXPECT_DRIVER_OK(Driver({"wait-gone", "--title", kWarning}));
   EXPECT_FALSE(WaitAppExit(0, 3000).has_value()) << "the session ended";
   EXPECT_DRIVER_OK(Driver({"wait", "--title", kRunner, "--visible"}, 2000));  // the runner stays
+
+  // A second copy hands conditions over (the record's second version).
+  EXPECT_EQ(Second({"/poweroff", "/idle", "x", "/silent"}), 2) << "bad arguments";
+  EXPECT_EQ(Second({"/poweroff", "/cpu", "99:30", "/net", "1000000:30", "/silent"}), 0);
+  EXPECT_TRUE(WaitFor(
+      [&] {
+        for (const Control& c : Controls(kRunner))
+          if (c.text.find("CPU ") == 0 && c.text.find("通信 ") != std::string::npos) return true;
+        return false;
+      },
+      5000))
+      << "the runner shows both conditions";
+  EXPECT_EQ(Second({"/cancel", "/silent"}), 0);
+  EXPECT_EQ(Second({"/cancel", "/silent"}), 3) << "nothing left to cancel";
 }
 
 TEST_F(CommandLine, HideShowAndExitReachTheRunningCopy) {
