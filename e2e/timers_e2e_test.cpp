@@ -243,5 +243,63 @@ TEST_F(Timers, StopInTheWarningKeepsEverythingRunning) {
   EXPECT_DRIVER_OK(Driver({"wait", "--title", kRunner, "--visible"}, 2000));
 }
 
+constexpr const char* kTimerDialog = "タイマー設定";
+
+// The conditions chosen in the timer setting: stored, and the runner shows
+// each one's figure and time while it watches.
+TEST_F(Timers, ConditionsChosenInTheTimerSettingAreWatched) {
+  Start("winxp");
+  ASSERT_FALSE(HasFailure());
+  OpenRunner(DriverWinPath() + " screen");
+  ASSERT_FALSE(HasFailure());
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kRunner, "--text", "Timer Set"}));
+  ASSERT_DRIVER_OK(Driver({"wait", "--title", kTimerDialog, "--visible"}));
+  for (const Control& c : Controls(kTimerDialog))
+    if (c.text == "CPU使用率" || c.text == "通信量" || c.text == "入力なし")
+      EXPECT_TRUE(c.enabled) << c.text << " is offered on XP";
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kTimerDialog, "--text", "条件がそろった時"}));
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kTimerDialog, "--text", "入力なし"}));
+  Screenshot(testName_ + "_setting", WindowRect(kTimerDialog));
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kTimerDialog, "--text", "OK"}));
+  ASSERT_DRIVER_OK(Driver({"wait-gone", "--title", kTimerDialog}));
+  EXPECT_EQ(GetSetting("F12", "MODE"), "3");
+  EXPECT_EQ(GetSetting("Conditions", "IdleOn"), "1");
+  EXPECT_EQ(GetSetting("Conditions", "IdleMinutes"), "15");
+  CountdownMode();
+  ASSERT_FALSE(HasFailure());
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kRunner, "--text", "OK"}));
+  std::string line;
+  EXPECT_TRUE(WaitFor(
+      [&] {
+        line = TextOf(kRunner, "Static", [](const std::string& t) { return t.find("無入力 — ") == 0; });
+        return line.find("秒 / 15分") != std::string::npos;
+      },
+      5000))
+      << "the runner shows the condition: " << line;
+  EXPECT_EQ(TextOf(kRunner, "Static", [](const std::string& t) { return t == "監視中"; }), "監視中");
+  Screenshot(testName_, WindowRect(kRunner));
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kRunner, "--text", "CANCEL"}));
+  EXPECT_DRIVER_OK(Driver({"wait-gone", "--title", kRunner}));
+  EXPECT_FALSE(WaitAppExit(0, 1000).has_value()) << "the program ended";
+}
+
+// Windows 98 has no last input and IP Helper only from 98 on: the input
+// condition is shown off, with the reason.
+TEST_F(Timers, ConditionsNotOfferedShowTheirReason) {
+  Start("win98");
+  ASSERT_FALSE(HasFailure());
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kMainTitle, "--text", "Open APL"}));
+  ASSERT_DRIVER_OK(Driver({"wait", "--title", kRunner, "--visible"}));
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kRunner, "--text", "Timer Set"}));
+  ASSERT_DRIVER_OK(Driver({"wait", "--title", kTimerDialog, "--visible"}));
+  int seen = 0;
+  for (const Control& c : Controls(kTimerDialog)) {
+    if (c.text == "入力なし") EXPECT_FALSE(c.enabled) << "no input before 2000";
+    if (c.text == "通信量" || c.text == "CPU使用率") EXPECT_TRUE(c.enabled) << c.text;
+    if (c.text == "入力なし: Windows 2000 以降") ++seen;
+  }
+  EXPECT_EQ(seen, 1) << "the reason is shown";
+}
+
 }  // namespace
 }  // namespace e2e
