@@ -89,6 +89,16 @@ struct RegValue {
   std::string data;  // strings: UTF-8 text with its terminating NUL byte(s)
 };
 
+// What the machine can do to save power: the fields the program reads of
+// GetPwrCapabilities' SYSTEM_POWER_CAPABILITIES.
+struct PowerCapabilities {
+  bool s1 = false, s2 = false, s3 = false;  // the sleep states
+  bool s4 = false;                          // hibernation
+  bool hiberFilePresent = false;            // hibernation is switched on (its file is there)
+  bool CanSleep() const { return s1 || s2 || s3; }
+  bool CanHibernate() const { return s4 && hiberFilePresent; }
+};
+
 struct MemoryStatus {
   std::uint64_t totalPhys = 0;  // bytes
 };
@@ -145,6 +155,13 @@ class Platform {
   // GetVersionEx with the record's size field set to 148; a failed call
   // leaves the record zeroed.
   virtual OsVersion GetVersionEx() = 0;
+  // RtlGetVersion (ntdll, looked up at run time): the version the system
+  // really is. GetVersionEx tells a program whose manifest does not name
+  // Windows 8.1 or 10 that it runs on 8 (6.2.9200; 6.3.9600 where only 8.1
+  // is named); RtlGetVersion never does. Windows 11 is 10.0 with builds from
+  // 22000 on (10's manifest entry covers it). Nothing where ntdll has no
+  // such call (the 95 family, NT 4).
+  virtual std::optional<OsVersion> RtlGetVersion() = 0;
   virtual std::uint32_t GetTickCount() = 0;
   // Microseconds since this process was created (GetProcessTimes' creation
   // time against the system time, where the system has GetProcessTimes: NT;
@@ -159,6 +176,12 @@ class Platform {
   // GetVolumeInformation on a root path with a 15-character name buffer.
   virtual bool GetVolumeInformation(const std::string& rootPath) = 0;
   virtual bool SetSystemPowerState(bool suspend, bool force) = 0;
+  // powrprof.dll, loaded at run time (98, Me, 2000 and later):
+  // GetPwrCapabilities, nothing where the system has no such call or it
+  // fails; SetSuspendState(hibernate, force, disableWakeEvent), false with
+  // ERROR_CALL_NOT_IMPLEMENTED (120) where there is none.
+  virtual std::optional<PowerCapabilities> GetPwrCapabilities() = 0;
+  virtual bool SetSuspendState(bool hibernate, bool force, bool disableWakeEvent) = 0;
   // Local date and time in the user's short date and long time formats.
   virtual std::string FormatLocalDateTime() = 0;
   // CompareString(locale, flags, a, -1, b, -1): 1 less, 2 equal, 3 greater,
@@ -267,6 +290,11 @@ class Platform {
   // the system has no such call (before Vista).
   virtual bool ShutdownBlockReasonCreate(Handle window, const std::string& reason) = 0;
   virtual bool ShutdownBlockReasonDestroy(Handle window) = 0;
+  // LockWorkStation, looked up at run time (2000 and later): the system's
+  // own lock, which asks for the user's Windows password. True only means
+  // the lock was asked for; false with ERROR_CALL_NOT_IMPLEMENTED (120)
+  // where the system has none, or with the system's reason.
+  virtual bool LockWorkStation() = 0;
 
   // Files, by their full path (UTF-8). ReadFile fails on files larger than
   // maxBytes; LastError tells why a call failed.

@@ -16,36 +16,19 @@ using platform::SimPlatform;
 
 struct Version {
   const char* name;
-  platform::OsVersion version;
+  const char* release;  // as SimPlatform::UseRelease names it
 };
 
 const Version kVersions[] = {
-    {"Win95", {4, 0, 950, platform::kPlatformWindows}},
-    {"Win98", {4, 10, 1998, platform::kPlatformWindows}},
-    {"NT4", {4, 0, 1381, platform::kPlatformNT}},
-    {"Win2000", {5, 0, 2195, platform::kPlatformNT}},
-    {"XP", {5, 1, 2600, platform::kPlatformNT}},
-    {"Win10", {10, 0, 19045, platform::kPlatformNT}},
+    {"Win95", "95"}, {"Win98", "98"}, {"NT4", "NT4"}, {"Win2000", "2000"}, {"XP", "XP"}, {"Win10", "10"},
 };
 
-// A simulated machine as that version of Windows is: what the version has
-// and lacks, and a machine with more memory than the old calls can tell.
-std::unique_ptr<SimPlatform> MachineOf(const platform::OsVersion& v) {
+// A simulated machine as that release of Windows is (what it has and
+// lacks), with more memory than the old calls can tell.
+std::unique_ptr<SimPlatform> MachineOf(const std::string& release) {
   auto sim = std::make_unique<SimPlatform>();
-  sim->version = v;
-  const bool nt = v.platformId == platform::kPlatformNT;
-  const bool before98And2000 = v.major == 4 && v.minor == 0;
-  const bool ntBeforeXp = nt && (v.major < 5 || (v.major == 5 && v.minor == 0));
-  sim->windowsDirectory = ntBeforeXp ? "C:\\WINNT" : "C:\\WINDOWS";
-  sim->hasGlobalMemoryStatusEx = nt && v.major >= 5;
+  sim->UseRelease(release);
   sim->totalPhys = 3ull << 30;
-  sim->profileMappedToRegistry = nt;
-  sim->clipboardSequence = before98And2000 ? 0 : 1;
-  sim->hasShutdownBlockReason = nt && v.major >= 6;
-  sim->hasGetSystemTimes = nt && (v.major > 5 || (v.major == 5 && v.minor >= 1));
-  sim->hasIfTable = !before98And2000;
-  sim->hasLastInputInfo = nt && v.major >= 5;
-  sim->hasExecutionState = !before98And2000;
   sim->volumes.insert("C:\\");
   return sim;
 }
@@ -55,7 +38,7 @@ class Contract : public ::testing::TestWithParam<std::tuple<size_t, size_t>> {};
 TEST_P(Contract, RowHoldsOnTheSimulatedMachine) {
   const Version& version = kVersions[std::get<0>(GetParam())];
   const platform::contract::Row& row = platform::contract::Rows()[std::get<1>(GetParam())];
-  auto sim = MachineOf(version.version);
+  auto sim = MachineOf(version.release);
   SimPlatform* machine = sim.get();
   platform::Install(std::move(sim));  // SaveFile and the key holders use the installed one
   platform::contract::Scratch scratch;

@@ -73,6 +73,10 @@ int main(int argc, char** argv) {
   const platform::OsVersion v = p.GetVersionEx();
   std::printf("# Windows %u.%u.%u, platform %u, code page %u%s%s\n", v.major, v.minor, v.build,
               v.platformId, ::GetACP(), wine ? ", Wine " : "", wine ? wine : "");
+  // The version the system really is, which GetVersionEx hides from a
+  // program without a manifest from 8.1 on.
+  if (const auto real = p.RtlGetVersion())
+    std::printf("# RtlGetVersion: %u.%u.%u\n", real->major, real->minor, real->build);
 
   char temp[MAX_PATH + 1] = {};
   ::GetTempPathA(MAX_PATH, temp);

@@ -473,6 +473,60 @@ void WorkAreasAndMonitors(Platform& p, const Scratch&, Check& c) {
   c.That(dpi >= 96 && dpi <= 480, "the screen's DPI is one a display setting gives");
 }
 
+// RtlGetVersion: none on the 95 family and NT 4 (Wine's ntdll has one
+// whatever version it shows, telling that version). Where there is one it
+// tells what GetVersionEx tells, except on 8.1 and later, which GetVersionEx
+// hides from a program whose manifest does not name them: it says 8
+// (6.2.9200), or 8.1 (6.3.9600) where only 8.1 is named. Wine keeps that
+// rule too (kivo_contract.exe has no manifest).
+void RtlGetVersionTellsTheRealVersion(Platform& p, const Scratch&, Check& c) {
+  const OsVersion shown = p.GetVersionEx();
+  const std::optional<OsVersion> real = p.RtlGetVersion();
+  c.EqualOrWine("RtlGetVersion is there", real.has_value(),
+                !c.Win95Family() && shown.major >= 5, true);
+  if (!real) return;
+  c.Equal("its platform", real->platformId, shown.platformId);
+  const bool hidden = shown.platformId == kPlatformNT && shown.major == 6 &&
+                      ((shown.minor == 2 && shown.build == 9200) ||
+                       (shown.minor == 3 && shown.build == 9600)) &&
+                      (real->major > 6 || real->minor > shown.minor);
+  if (hidden) return;  // 8.1 or later, as shown to a program that does not name it
+  c.Equal("its major version", real->major, shown.major);
+  c.Equal("its minor version", real->minor, shown.minor);
+  c.Equal("its build", real->build, shown.build);
+}
+
+// powrprof.dll's GetPwrCapabilities answers on 98, Me, 2000 and later; 95
+// and NT 4 have none (Wine has it whatever version it shows). SetSuspendState
+// is asked for only where it cannot act: where there is none (false with
+// ERROR_CALL_NOT_IMPLEMENTED) and under Wine, whose SetSuspendState is a stub
+// that returns TRUE. On a real 98, 2000 or later it would suspend the
+// machine that runs the rows.
+void PowerCapabilitiesAndSuspend(Platform& p, const Scratch&, Check& c) {
+  const bool there = !c.Before98And2000();
+  c.EqualOrWine("GetPwrCapabilities answers", p.GetPwrCapabilities().has_value(), there, true);
+  if (there && !c.Wine()) return;
+  p.SetLastError(0);
+  const bool suspended = p.SetSuspendState(false, false, false);
+  const std::uint32_t error = p.GetLastError();
+  c.EqualOrWine("SetSuspendState", suspended, there, true);
+  if (!suspended) c.Equal("its error", error, kErrorCallNotImplemented);
+}
+
+// LockWorkStation: none on the 95 family and NT 4 (false with
+// ERROR_CALL_NOT_IMPLEMENTED). Wine's is a stub that fails the same way
+// whatever version it shows. On a real 2000 or later it would lock the
+// machine that runs the rows: it is not asked there.
+void LockWorkStationWhereItCannotLock(Platform& p, const Scratch&, Check& c) {
+  const bool there = !c.Win95Family() && c.Version().major >= 5;
+  if (there && !c.Wine()) return;
+  p.SetLastError(0);
+  const bool locked = p.LockWorkStation();
+  const std::uint32_t error = p.GetLastError();
+  c.EqualOrWine("LockWorkStation", locked, there, false);
+  if (!locked) c.Equal("its error", error, kErrorCallNotImplemented);
+}
+
 // GetVolumeInformation answers for the system's drive; LoadLibrary of a
 // library that is not there gives no module.
 void VolumesAndLibraries(Platform& p, const Scratch&, Check& c) {
@@ -507,6 +561,9 @@ const std::vector<Row>& Rows() {
       {"VolumesAndLibraries", VolumesAndLibraries},
       {"MachineWorkWhereTheVersionHasIt", MachineWorkWhereTheVersionHasIt},
       {"CpuUsageCounterOf95Family", CpuUsageCounterOf95Family},
+      {"RtlGetVersionTellsTheRealVersion", RtlGetVersionTellsTheRealVersion},
+      {"PowerCapabilitiesAndSuspend", PowerCapabilitiesAndSuspend},
+      {"LockWorkStationWhereItCannotLock", LockWorkStationWhereItCannotLock},
   };
   return rows;
 }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <stdexcept>
 
 namespace platform {
 
@@ -73,7 +74,87 @@ bool SimPlatform::ReleaseMutex(Handle mutex) {
 OsVersion SimPlatform::GetVersionEx() {
   Log(Call("GetVersionEx", {"148"}));
   if (versionFails) return OsVersion{};
+  OsVersion v = version;
+  // 8.1 and later show a program no newer a Windows than its manifest names,
+  // and 8 at least.
+  using MajorMinor = std::pair<std::uint32_t, std::uint32_t>;
+  const MajorMinor real{v.major, v.minor}, eight{6, 2};
+  const MajorMinor shown = std::max(manifestSupports, eight);
+  if (v.platformId == kPlatformNT && real > eight && real > shown) {
+    v.major = shown.first;
+    v.minor = shown.second;
+    v.build = shown == MajorMinor{6, 3} ? 9600 : 9200;
+  }
+  return v;
+}
+
+std::optional<OsVersion> SimPlatform::RtlGetVersion() {
+  Log(Call("RtlGetVersion", {"276"}));
+  if (!hasRtlGetVersion) return std::nullopt;
   return version;
+}
+
+const std::vector<std::string>& SimPlatform::Releases() {
+  static const std::vector<std::string> names{"95", "98",    "98SE", "Me", "NT4", "2000", "XP",
+                                              "Vista", "7", "8",    "8.1", "10",  "11"};
+  return names;
+}
+
+void SimPlatform::UseRelease(const std::string& name) {
+  struct Release {
+    const char* name;
+    OsVersion v;
+  };
+  static const Release kReleases[] = {
+      {"95", {4, 0, 950, kPlatformWindows}},    {"98", {4, 10, 1998, kPlatformWindows}},
+      {"98SE", {4, 10, 2222, kPlatformWindows}}, {"Me", {4, 90, 3000, kPlatformWindows}},
+      {"NT4", {4, 0, 1381, kPlatformNT}},       {"2000", {5, 0, 2195, kPlatformNT}},
+      {"XP", {5, 1, 2600, kPlatformNT}},        {"Vista", {6, 0, 6002, kPlatformNT}},
+      {"7", {6, 1, 7601, kPlatformNT}},         {"8", {6, 2, 9200, kPlatformNT}},
+      {"8.1", {6, 3, 9600, kPlatformNT}},       {"10", {10, 0, 19045, kPlatformNT}},
+      {"11", {10, 0, 22631, kPlatformNT}},
+  };
+  const Release* r = nullptr;
+  for (const Release& k : kReleases)
+    if (name == k.name) r = &k;
+  if (!r) throw std::invalid_argument("no Windows release \"" + name + "\"");
+  version = r->v;
+  const bool nt = version.platformId == kPlatformNT;
+  const std::uint32_t major = version.major, minor = version.minor;
+  const bool nt5 = nt && major >= 5, nt6 = nt && major >= 6;
+  const bool before98And2000 = major == 4 && minor == 0;
+  windowsDirectory = nt6 ? "C:\\Windows" : (nt && !(major == 5 && minor >= 1)) ? "C:\\WINNT" : "C:\\WINDOWS";
+  hasGlobalMemoryStatusEx = nt5;
+  profileMappedToRegistry = nt;
+  clipboardSequence = before98And2000 ? 0 : 1;
+  hasShutdownBlockReason = nt6;
+  hasGetSystemTimes = nt && (major > 5 || (major == 5 && minor >= 1));
+  hasIfTable = !before98And2000;
+  hasLastInputInfo = nt5;
+  hasExecutionState = !before98And2000;
+  hasRtlGetVersion = nt5;
+  hasLockWorkStation = nt5;
+  hasPowrProf = nt5 || (!nt && !before98And2000);
+  // A desktop of its time: suspend to RAM, and hibernation switched on.
+  powerCapabilities = PowerCapabilities{!nt6, false, true, true, true};
+  // What the system folder holds of the programs the NT launchers name: the
+  // applets on every NT; the consoles from 2000 on; System Information
+  // there from Vista on (before, under Common Files); Solitaire and FreeCell
+  // up to XP (Vista and 7 have other games elsewhere, 8 none).
+  const std::string system = SystemDirectory() + "\\";
+  std::vector<std::string> names;
+  if (nt) names = {"rundll32.exe", "sysdm.cpl", "ncpa.cpl", "timedate.cpl"};
+  if (nt5) for (const char* c : {"devmgmt.msc", "compmgmt.msc", "diskmgmt.msc", "perfmon.msc"}) names.push_back(c);
+  if (nt6) names.push_back("msinfo32.exe");
+  if (nt && !nt6) {
+    names.push_back("sol.exe");
+    names.push_back("freecell.exe");
+  }
+  for (const std::string& n : names) files.insert(system + n);
+  if (nt5 && !nt6)
+    files.insert("C:\\Program Files\\Common Files\\Microsoft Shared\\MSInfo\\msinfo32.exe");
+  environment["PATH"] = nt ? SystemDirectory() + ";" + windowsDirectory + ";" + SystemDirectory() + "\\Wbem"
+                           : windowsDirectory + ";" + windowsDirectory + "\\COMMAND";
 }
 
 std::uint32_t SimPlatform::GetTickCount() { return tickCount; }
@@ -220,6 +301,18 @@ bool SimPlatform::GetVolumeInformation(const std::string& rootPath) {
 bool SimPlatform::SetSystemPowerState(bool suspend, bool force) {
   Log(Call("SetSystemPowerState", {Dec(int{suspend}), Dec(int{force})}));
   return powerStateResult;
+}
+
+std::optional<PowerCapabilities> SimPlatform::GetPwrCapabilities() {
+  Log(Call("GetPwrCapabilities"));
+  if (!hasPowrProf) return std::nullopt;
+  return powerCapabilities;
+}
+
+bool SimPlatform::SetSuspendState(bool hibernate, bool force, bool disableWakeEvent) {
+  Log(Call("SetSuspendState", {Dec(int{hibernate}), Dec(int{force}), Dec(int{disableWakeEvent})}));
+  if (!hasPowrProf) return Refuse(kErrorCallNotImplemented);
+  return suspendStateResult;
 }
 
 std::string SimPlatform::FormatLocalDateTime() { return dateTimeText; }
@@ -538,6 +631,14 @@ bool SimPlatform::ShutdownBlockReasonDestroy(Handle window) {
   Log(Call("ShutdownBlockReasonDestroy", {Hex(window)}));
   if (!hasShutdownBlockReason) return false;
   return blockReasons.erase(window) != 0;
+}
+
+bool SimPlatform::LockWorkStation() {
+  Log(Call("LockWorkStation"));
+  if (!hasLockWorkStation) return Refuse(kErrorCallNotImplemented);
+  if (lockWorkStationRefusal) return Refuse(*lockWorkStationRefusal);
+  ++workstationLocks;
+  return true;
 }
 
 std::array<int, 4> SimPlatform::MonitorAt(Point point) {

@@ -9,6 +9,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/platform.h"
@@ -20,8 +21,24 @@ class SimPlatform : public Platform {
   SimPlatform();
 
   // ---- the machine, set by tests
+  // The Windows the machine is (what RtlGetVersion tells); GetVersionEx
+  // tells the program less on 8.1 and later unless its manifest names them.
   OsVersion version{5, 1, 2600, kPlatformNT};
   bool versionFails = false;
+  // The newest Windows the program's manifest names as supported, as major
+  // and minor version: kivo_config's names Vista to 10, which covers 11; a
+  // program without supportedOS entries is {0, 0}. On 8.1 and later
+  // GetVersionEx reports 8 (6.2.9200) to a program that names neither 8.1
+  // nor 10, and 8.1 (6.3.9600) to one that names 8.1 but not 10.
+  std::pair<std::uint32_t, std::uint32_t> manifestSupports{10, 0};
+  bool hasRtlGetVersion = true;  // ntdll's, 2000 and later
+  // Makes the machine one release of Windows, with what that release has
+  // and lacks: "95", "98", "98SE", "Me", "NT4", "2000", "XP", "Vista", "7",
+  // "8", "8.1", "10" (build 19045) and "11" (10.0, build 22631). Throws
+  // std::invalid_argument for any other name.
+  void UseRelease(const std::string& name);
+  // The releases UseRelease knows, oldest first.
+  static const std::vector<std::string>& Releases();
   std::uint32_t tickCount = 0;
   // The process's age; each reading moves it on by processAgeStep.
   std::uint64_t processAge = 0;
@@ -32,6 +49,17 @@ class SimPlatform : public Platform {
   std::set<std::string> files;    // files whose contents do not matter (case-insensitive)
   std::set<std::string> volumes;  // root paths with readable media ("A:\")
   bool powerStateResult = true;
+  // powrprof.dll (98, Me, 2000 and later): what GetPwrCapabilities answers
+  // (nothing: the call fails) and SetSuspendState's outcome.
+  bool hasPowrProf = true;
+  std::optional<PowerCapabilities> powerCapabilities = PowerCapabilities{true, false, true, true, true};
+  bool suspendStateResult = true;
+  // LockWorkStation (2000 and later); with a refusal set it fails with that
+  // error, as Wine's stub does with ERROR_CALL_NOT_IMPLEMENTED. workstationLocks
+  // counts the locks the system was asked for.
+  bool hasLockWorkStation = true;
+  std::optional<std::uint32_t> lockWorkStationRefusal;
+  int workstationLocks = 0;
   std::string dateTimeText = "2026/12/07 9:30:00";
   double now = 46363.0;  // days
   double nowStep = 0;    // added to now after each Now() call
@@ -189,6 +217,7 @@ class SimPlatform : public Platform {
   std::uint32_t GetLastError() override { return lastError_; }
   void SetLastError(std::uint32_t code) override { lastError_ = code; }
   OsVersion GetVersionEx() override;
+  std::optional<OsVersion> RtlGetVersion() override;
   std::uint32_t GetTickCount() override;
   std::uint64_t ProcessAgeMicroseconds() override;
   std::optional<std::string> GetEnvironmentVariable(const std::string& name) override;
@@ -196,6 +225,8 @@ class SimPlatform : public Platform {
   bool FileExists(const std::string& path) override;
   bool GetVolumeInformation(const std::string& rootPath) override;
   bool SetSystemPowerState(bool suspend, bool force) override;
+  std::optional<PowerCapabilities> GetPwrCapabilities() override;
+  bool SetSuspendState(bool hibernate, bool force, bool disableWakeEvent) override;
   std::string FormatLocalDateTime() override;
   double Now() override;
   std::string ExecutablePath() override { return executablePath; }
@@ -262,6 +293,7 @@ class SimPlatform : public Platform {
                     const std::string& b) override;
   bool ShutdownBlockReasonCreate(Handle window, const std::string& reason) override;
   bool ShutdownBlockReasonDestroy(Handle window) override;
+  bool LockWorkStation() override;
   bool ReadFile(const std::string& path, std::string& data, std::uint64_t maxBytes) override;
   bool WriteFile(const std::string& path, const std::string& data) override;
   std::string GetTempFileName(const std::string& folder, const std::string& prefix) override;

@@ -129,6 +129,25 @@ class Win32Platform : public Platform {
     return v;
   }
 
+  std::optional<OsVersion> RtlGetVersion() override {
+    // The 95 family's ntdll has no RtlGetVersion, NT 4's neither; Wine's
+    // has one whatever version it shows.
+    using Fn = LONG(WINAPI*)(OSVERSIONINFOW*);
+    static const auto get = reinterpret_cast<Fn>(
+        reinterpret_cast<void*>(winapi::Lookup("ntdll.dll", "RtlGetVersion")));
+    if (!get) return std::nullopt;
+    OSVERSIONINFOW info;
+    std::memset(&info, 0, sizeof info);
+    info.dwOSVersionInfoSize = sizeof info;
+    if (get(&info) != 0) return std::nullopt;  // an NTSTATUS other than STATUS_SUCCESS
+    OsVersion v;
+    v.major = info.dwMajorVersion;
+    v.minor = info.dwMinorVersion;
+    v.build = info.dwBuildNumber;
+    v.platformId = info.dwPlatformId;
+    return v;
+  }
+
   std::uint32_t GetTickCount() override { return ::GetTickCount(); }
 
   std::uint64_t ProcessAgeMicroseconds() override {
@@ -217,6 +236,34 @@ class Win32Platform : public Platform {
       return false;
     }
     return fn(suspend ? TRUE : FALSE, force ? TRUE : FALSE) != FALSE;
+  }
+
+  std::optional<PowerCapabilities> GetPwrCapabilities() override {
+    using Fn = BOOLEAN(WINAPI*)(SYSTEM_POWER_CAPABILITIES*);
+    auto get = reinterpret_cast<Fn>(
+        reinterpret_cast<void*>(winapi::Lookup("powrprof.dll", "GetPwrCapabilities")));
+    if (!get) return std::nullopt;
+    SYSTEM_POWER_CAPABILITIES caps;
+    std::memset(&caps, 0, sizeof caps);
+    if (!get(&caps)) return std::nullopt;
+    PowerCapabilities out;
+    out.s1 = caps.SystemS1 != 0;
+    out.s2 = caps.SystemS2 != 0;
+    out.s3 = caps.SystemS3 != 0;
+    out.s4 = caps.SystemS4 != 0;
+    out.hiberFilePresent = caps.HiberFilePresent != 0;
+    return out;
+  }
+
+  bool SetSuspendState(bool hibernate, bool force, bool disableWakeEvent) override {
+    using Fn = BOOLEAN(WINAPI*)(BOOLEAN, BOOLEAN, BOOLEAN);
+    auto fn = reinterpret_cast<Fn>(
+        reinterpret_cast<void*>(winapi::Lookup("powrprof.dll", "SetSuspendState")));
+    if (!fn) {
+      ::SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+      return false;
+    }
+    return fn(hibernate ? TRUE : FALSE, force ? TRUE : FALSE, disableWakeEvent ? TRUE : FALSE) != FALSE;
   }
 
   std::string FormatLocalDateTime() override {
@@ -578,6 +625,16 @@ class Win32Platform : public Platform {
     auto f = reinterpret_cast<Destroy>(reinterpret_cast<void*>(
         ::GetProcAddress(winapi::GetModuleHandleW(L"user32.dll"), "ShutdownBlockReasonDestroy")));
     return f && f(reinterpret_cast<HWND>(window)) != FALSE;
+  }
+  bool LockWorkStation() override {
+    using Fn = BOOL(WINAPI*)();
+    auto f = reinterpret_cast<Fn>(reinterpret_cast<void*>(
+        ::GetProcAddress(winapi::GetModuleHandleW(L"user32.dll"), "LockWorkStation")));
+    if (!f) {
+      ::SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+      return false;
+    }
+    return f() != FALSE;
   }
   void KeybdEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) override {
     ::keybd_event(vk, scan, flags, 0);
