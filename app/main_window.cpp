@@ -36,6 +36,22 @@ namespace key = settings::key;
 using settings::SettingsStore;
 using tk::Rect;
 
+// Windows' own name for a version of NT 6 and later, "" for one the
+// program does not know.
+std::string ReleaseName(const platform::OsVersion& v) {
+  if (v.major == 6) {
+    switch (v.minor) {
+      case 0: return "Windows Vista";
+      case 1: return "Windows 7";
+      case 2: return "Windows 8";
+      case 3: return "Windows 8.1";
+      default: return "";
+    }
+  }
+  if (v.major == 10 && v.minor == 0) return v.build >= 22000 ? "Windows 11" : "Windows 10";
+  return "";
+}
+
 template <class F>
 tk::NotifyEvent Bind(TForm1* f, F method) {
   return [f, method](tk::Component* s) { (f->*method)(s); };
@@ -196,7 +212,9 @@ void TForm1::BuildMenus() {
 // ---------------------------------------------------------------- version
 void TForm1::AdaptToWindowsVersion() {
   StatusBar1->SetSimplePanel(true);
-  platform::OsVersion v = platform::Get().GetVersionEx();
+  // The real version: GetVersionEx hides 8.1 and later from a copy whose
+  // manifest does not name them.
+  platform::OsVersion v = platform::RunningVersion(platform::Get());
   switch (v.platformId) {
     case platform::kPlatformWin32s:
       Label2->SetCaption("Windows 3.1");
@@ -243,19 +261,38 @@ void TForm1::AdaptToWindowsVersion() {
           Label6->SetCaption("Windows XP管理ツール");
         }
       } else {
-        Label2->SetCaption(tk::Format("WindowsNT %d.%d", static_cast<int>(v.major),
-                                      static_cast<int>(v.minor)));
+        // NT 4, and from Vista on the same control panel items: their
+        // names, with Windows' own name where the program knows it.
+        const std::string name = ReleaseName(v);
+        Label2->SetCaption(!name.empty() ? name
+                                         : tk::Format("WindowsNT %d.%d", static_cast<int>(v.major),
+                                                      static_cast<int>(v.minor)));
         CheckBox2->SetEnabled(false);
         Button21->SetVisible(false);
-        Label6->SetCaption("Windows NTｺﾝﾄﾛｰﾙﾊﾟﾈﾙ");
+        Label6->SetCaption((name.empty() ? std::string("Windows NT") : name) + "ｺﾝﾄﾛｰﾙﾊﾟﾈﾙ");
         Button6->SetCaption("ｼｽﾃﾑのﾌﾟﾛﾊﾟﾃｨ");
         Button12->SetCaption("ﾈｯﾄﾜｰｸ");
         Button15->SetCaption("日付と時刻");
       }
+      // From 2000 on the system tells whether the machine can sleep and
+      // hibernate.
+      if (v.major >= 5) AdaptToPowerCapabilities(v.major >= 6);
       break;
     default:
       break;
   }
+}
+
+// Standby where the machine can sleep or hibernate, the hibernation switch
+// where it can hibernate. Where the system does not answer, 2000 and XP keep
+// both; from Vista on both stay off, as on NT 4.
+void TForm1::AdaptToPowerCapabilities(bool nt6) {
+  const std::optional<platform::PowerCapabilities> caps = platform::Get().GetPwrCapabilities();
+  if (!caps && !nt6) return;
+  const bool sleep = caps && caps->CanSleep();
+  hibernateOffered_ = caps && caps->CanHibernate();
+  Button21->SetVisible(sleep || hibernateOffered_);
+  CheckBox2->SetEnabled(hibernateOffered_);
 }
 
 // ---------------------------------------------------------------- lifecycle
@@ -541,7 +578,7 @@ void TForm1::CheckBox2Click(tk::Component*) {
     store.WriteInteger(key::F1, key::TitleTag, 1);
     CheckBox2->Tag = 1;
   }
-  Button21->SetCaption(CheckBox2->Checked() ? "休止状態" : "スタンバイ");
+  Button21->SetCaption(HibernateChecked() ? "休止状態" : "スタンバイ");
 }
 
 void TForm1::WMQueryEndSession(tk::Message& msg) {

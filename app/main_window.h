@@ -147,7 +147,8 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
   void RunTimedAction(int action) override { session::RunTimedAction(*this, action); }
   void CloseMainWindow() override { Close(); }
   void PostCloseMainWindow() override;
-  bool HibernateChecked() const override { return CheckBox2->Checked(); }
+  // Checked, where the machine can hibernate.
+  bool HibernateChecked() const override { return CheckBox2->Checked() && hibernateOffered_; }
   void DisableExitButtons() override;
   bool ExitButtonsEnabled() const override { return Button4->Enabled(); }
   void ApplyColor(tk::Color color) override;
@@ -177,6 +178,7 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
   void BuildLayout();
   void BuildMenus();
   void AdaptToWindowsVersion();
+  void AdaptToPowerCapabilities(bool nt6);
   void ShowLogo();
   void Launch(int button);
   void RunDeferredMessages();
@@ -191,6 +193,9 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
   void FollowPendingTip();
   static constexpr unsigned kTrayRetries = 120;  // one a second
   bool exitBan_ = false;
+  // False where the system said the machine cannot hibernate: the switch
+  // is off then, and a stored check does not turn standby into hibernation.
+  bool hibernateOffered_ = true;
   bool sessionEnded_ = false;
   // Closes posted by allowed end-of-session queries, not yet handled.
   unsigned queryCloses_ = 0;

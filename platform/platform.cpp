@@ -86,4 +86,11 @@ bool SaveNewFile(Platform& p, const std::string& path, const std::string& data) 
   return false;
 }
 
+OsVersion RunningVersion(Platform& p) {
+  const OsVersion shown = p.GetVersionEx();
+  if (shown.platformId != kPlatformNT) return shown;
+  const std::optional<OsVersion> real = p.RtlGetVersion();
+  return real && real->platformId == kPlatformNT ? *real : shown;
+}
+
 }  // namespace platform

@@ -421,6 +421,11 @@ bool SaveFile(Platform& p, const std::string& path, const std::string& data, std
 // (MoveFile refuses an existing name).
 bool SaveNewFile(Platform& p, const std::string& path, const std::string& data);
 
+// The version the system runs: GetVersionEx's family and, on NT where the
+// system has it, RtlGetVersion's numbers, which GetVersionEx hides from 8.1
+// on from a program whose manifest does not name them.
+OsVersion RunningVersion(Platform& p);
+
 // A handle of the platform closed when its owner goes, on every way out:
 // `OwnedHandle` (process, thread, token and file handles: CloseHandle) and
 // `RegKey` (registry keys: RegCloseKey).

@@ -35,6 +35,17 @@ ExitRow RowOf(ExitKind kind) {
   }
 }
 
+// Standby (suspend) or hibernation on NT: from Vista on through powrprof's
+// SetSuspendState, the call the system keeps for it (SetSystemPowerState
+// where that is missing); before, SetSystemPowerState as always.
+bool Sleep(platform::Platform& p, const platform::OsVersion& v, bool suspend) {
+  if (v.major >= 6) {
+    if (p.SetSuspendState(!suspend, false, false)) return true;
+    if (p.GetLastError() != platform::kErrorCallNotImplemented) return false;
+  }
+  return p.SetSystemPowerState(suspend, false);
+}
+
 bool Ask(const std::string& question) {
   return tk::Application::Instance().MessageBox(question, kCaption,
                                                 tk::mbYesNo | tk::mbIconQuestion) == tk::idYes;
@@ -118,7 +129,7 @@ void RunStandby(MainWindowAccess& main, bool ask, SleepKind kind) {
       main.ShowStatusMessage(e.what());
       return;
     }
-    if (!p.SetSystemPowerState(suspend, false)) main.ShowStatusMessage(kExitError);
+    if (!Sleep(p, v, suspend)) main.ShowStatusMessage(kExitError);
     try {
       SetTokenPrivilege(kShutdownPrivilege, "", false);
     } catch (const tk::Error& e) {

@@ -11,7 +11,8 @@ class SessionTest : public MainWindowFixture {
     std::vector<std::string> out;
     for (const auto& e : sim->journal)
       if (e.rfind("ExitWindowsEx", 0) == 0 || e.rfind("AdjustTokenPrivileges", 0) == 0 ||
-          e.rfind("GetVolumeInformation", 0) == 0 || e.rfind("SetSystemPowerState", 0) == 0)
+          e.rfind("GetVolumeInformation", 0) == 0 || e.rfind("SetSystemPowerState", 0) == 0 ||
+          e.rfind("SetSuspendState", 0) == 0)
         out.push_back(e);
     return out;
   }
@@ -164,6 +165,43 @@ TEST_F(SessionTest, StandbyAndHibernateFollowTheCheckBox) {
       EXPECT_FALSE(Stored("F1", "X")) << "standby saves nothing";
     }
   }
+}
+
+// From Vista on standby and hibernation go through SetSuspendState (its
+// first argument: hibernate), with the shutdown privilege as before; where
+// powrprof.dll has none, through SetSystemPowerState.
+TEST_F(SessionTest, FromVistaOnTheMachineSleepsThroughSetSuspendState) {
+  TForm1* f = nullptr;
+  for (const char* release : {"Vista", "10", "11"}) {
+    for (bool hibernate : {false, true}) {
+      SCOPED_TRACE(std::string(release) + (hibernate ? " hibernate" : " standby"));
+      TearDown();
+      SetUp();
+      sim->UseRelease(release);
+      Store("F1", "TITLE_TAG", "1");
+      f = Create();
+      f->CheckBox2->SetChecked(hibernate);
+      ui->boxAnswers = {tk::idYes};
+      f->Button21->Click();
+      const std::string call = hibernate ? "SetSuspendState(1, 0, 0)" : "SetSuspendState(0, 0, 0)";
+      EXPECT_EQ(Requests(), (std::vector<std::string>{kEnable, call, kDisable}));
+      EXPECT_EQ(f->StatusBar1->SimpleText(), "");
+    }
+  }
+  sim->suspendStateResult = false;
+  ui->boxAnswers = {tk::idYes};
+  f->Button21->Click();
+  EXPECT_EQ(f->StatusBar1->SimpleText(), "Error ExitWindowEx");
+  EXPECT_TRUE(sim->Calls("SetSystemPowerState").empty()) << "a refusal is the system's answer";
+
+  sim->hasPowrProf = false;
+  sim->ClearJournal();
+  ui->boxAnswers = {tk::idYes};
+  f->Button21->Click();
+  // The last machine above hibernates.
+  EXPECT_EQ(Requests(), (std::vector<std::string>{kEnable, "SetSuspendState(1, 0, 0)",
+                                                  "SetSystemPowerState(0, 0)", kDisable}));
+  EXPECT_EQ(f->StatusBar1->SimpleText(), "");
 }
 
 TEST_F(SessionTest, StandbyFailuresGoToTheStatusBar) {

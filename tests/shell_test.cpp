@@ -35,8 +35,19 @@ const VersionRow kVersions[] = {
     {"2000", {5, 0, 2195, 2}, "Microsoft Windows 2000", "Windows 2000管理ツール", 2, "ﾃﾞﾊﾞｲｽﾏﾈｰｼﾞｬ", "ｺﾝﾋﾟｭｰﾀ管理", "ﾃﾞｨｽｸ管理", true, true, true, 2},
     {"XP", {5, 1, 2600, 2}, "Microsoft Windows XP", "Windows XP管理ツール", 2, "ﾃﾞﾊﾞｲｽﾏﾈｰｼﾞｬ", "ｺﾝﾋﾟｭｰﾀ管理", "ﾃﾞｨｽｸ管理", true, true, true, 2},
     {"5.2", {5, 2, 3790, 2}, "Microsoft Windows XP", "Windows XP管理ツール", 2, "ﾃﾞﾊﾞｲｽﾏﾈｰｼﾞｬ", "ｺﾝﾋﾟｭｰﾀ管理", "ﾃﾞｨｽｸ管理", true, true, true, 2},
-    {"6.0", {6, 0, 6000, 2}, "WindowsNT 6.0", "Windows NTｺﾝﾄﾛｰﾙﾊﾟﾈﾙ", 2, "ｼｽﾃﾑのﾌﾟﾛﾊﾟﾃｨ", "ﾈｯﾄﾜｰｸ", "日付と時刻", true, true, false, 1},
-    {"10", {10, 0, 19045, 2}, "WindowsNT 10.0", "Windows NTｺﾝﾄﾛｰﾙﾊﾟﾈﾙ", 2, "ｼｽﾃﾑのﾌﾟﾛﾊﾟﾃｨ", "ﾈｯﾄﾜｰｸ", "日付と時刻", true, true, false, 1},
+    // From Vista on: NT 4's control panel items under Windows' own name;
+    // standby and hibernation as the machine can (this one can both).
+    {"6.0", {6, 0, 6000, 2}, "Windows Vista", "Windows Vistaｺﾝﾄﾛｰﾙﾊﾟﾈﾙ", 2, "ｼｽﾃﾑのﾌﾟﾛﾊﾟﾃｨ", "ﾈｯﾄﾜｰｸ", "日付と時刻", true, true, true, 2},
+    {"7", {6, 1, 7601, 2}, "Windows 7", "Windows 7ｺﾝﾄﾛｰﾙﾊﾟﾈﾙ", 2, "ｼｽﾃﾑのﾌﾟﾛﾊﾟﾃｨ", "ﾈｯﾄﾜｰｸ", "日付と時刻", true, true, true, 2},
+    {"8", {6, 2, 9200, 2}, "Windows 8", "Windows 8ｺﾝﾄﾛｰﾙﾊﾟﾈﾙ", 2, "ｼｽﾃﾑのﾌﾟﾛﾊﾟﾃｨ", "ﾈｯﾄﾜｰｸ", "日付と時刻", true, true, true, 2},
+    {"8.1", {6, 3, 9600, 2}, "Windows 8.1", "Windows 8.1ｺﾝﾄﾛｰﾙﾊﾟﾈﾙ", 2, "ｼｽﾃﾑのﾌﾟﾛﾊﾟﾃｨ", "ﾈｯﾄﾜｰｸ", "日付と時刻", true, true, true, 2},
+    {"10", {10, 0, 19045, 2}, "Windows 10", "Windows 10ｺﾝﾄﾛｰﾙﾊﾟﾈﾙ", 2, "ｼｽﾃﾑのﾌﾟﾛﾊﾟﾃｨ", "ﾈｯﾄﾜｰｸ", "日付と時刻", true, true, true, 2},
+    {"10 last build", {10, 0, 21999, 2}, "Windows 10", "Windows 10ｺﾝﾄﾛｰﾙﾊﾟﾈﾙ", 2, "ｼｽﾃﾑのﾌﾟﾛﾊﾟﾃｨ", "ﾈｯﾄﾜｰｸ", "日付と時刻", true, true, true, 2},
+    {"11", {10, 0, 22000, 2}, "Windows 11", "Windows 11ｺﾝﾄﾛｰﾙﾊﾟﾈﾙ", 2, "ｼｽﾃﾑのﾌﾟﾛﾊﾟﾃｨ", "ﾈｯﾄﾜｰｸ", "日付と時刻", true, true, true, 2},
+    {"11 24H2", {10, 0, 26100, 2}, "Windows 11", "Windows 11ｺﾝﾄﾛｰﾙﾊﾟﾈﾙ", 2, "ｼｽﾃﾑのﾌﾟﾛﾊﾟﾃｨ", "ﾈｯﾄﾜｰｸ", "日付と時刻", true, true, true, 2},
+    // A version the program does not know keeps NT's numbers.
+    {"6.4", {6, 4, 9841, 2}, "WindowsNT 6.4", "Windows NTｺﾝﾄﾛｰﾙﾊﾟﾈﾙ", 2, "ｼｽﾃﾑのﾌﾟﾛﾊﾟﾃｨ", "ﾈｯﾄﾜｰｸ", "日付と時刻", true, true, true, 2},
+    {"11.0", {11, 0, 30000, 2}, "WindowsNT 11.0", "Windows NTｺﾝﾄﾛｰﾙﾊﾟﾈﾙ", 2, "ｼｽﾃﾑのﾌﾟﾛﾊﾟﾃｨ", "ﾈｯﾄﾜｰｸ", "日付と時刻", true, true, true, 2},
     {"Win32s", {3, 10, 0, 0}, "Windows 3.1", kCp, 0, "ﾃﾞﾊﾞｲｽﾏﾈｰｼﾞｬ", "マウス", "日付と時刻", false, true, true, 1},
     {"unknown", {1, 0, 0, 7}, "Please Wait !!", kCp, 0, "ﾃﾞﾊﾞｲｽﾏﾈｰｼﾞｬ", "マウス", "日付と時刻", false, true, true, 2},
 };
@@ -71,6 +82,93 @@ TEST_F(ShellTest, EveryWindowsVersionGetsItsCaptionsAndStates) {
     EXPECT_EQ(f->CheckBox2->Enabled(), r.checkBox2 != 1);
     EXPECT_TRUE(f->StatusBar1->SimplePanel());
   }
+}
+
+// GetVersionEx tells a copy whose manifest names neither 8.1 nor 10 that it
+// runs on 8; the label names the real version all the same.
+TEST_F(ShellTest, TheLabelNamesTheRealVersionWhereGetVersionExHidesIt) {
+  struct Case {
+    const char* release;
+    std::pair<std::uint32_t, std::uint32_t> manifest;
+    const char* label;
+  } cases[] = {
+      {"11", {0, 0}, "Windows 11"},   {"11", {10, 0}, "Windows 11"}, {"10", {6, 3}, "Windows 10"},
+      {"8.1", {6, 1}, "Windows 8.1"}, {"7", {0, 0}, "Windows 7"},   {"XP", {0, 0}, "Microsoft Windows XP"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.release) + " named up to " + std::to_string(c.manifest.first) + "." +
+                 std::to_string(c.manifest.second));
+    TearDown();
+    SetUp();
+    sim->UseRelease(c.release);
+    sim->manifestSupports = c.manifest;
+    EXPECT_EQ(Create()->Label2->Caption(), c.label);
+  }
+  // Without RtlGetVersion only what GetVersionEx tells is known.
+  TearDown();
+  SetUp();
+  sim->UseRelease("11");
+  sim->manifestSupports = {0, 0};
+  sim->hasRtlGetVersion = false;
+  EXPECT_EQ(Create()->Label2->Caption(), "Windows 8");
+}
+
+// From 2000 on the machine's power capabilities decide: standby where it
+// can sleep or hibernate, the hibernation switch where it can hibernate;
+// without an answer 2000 and XP keep both and Vista and later show neither.
+TEST_F(ShellTest, StandbyAndHibernationFollowWhatTheMachineCan) {
+  using Caps = std::optional<platform::PowerCapabilities>;
+  struct Case {
+    const char* name;
+    Caps caps;
+    bool standby, hibernate;  // NT 6 and later
+    bool standbyXp, hibernateXp;
+  } cases[] = {
+      {"sleep and hibernate", platform::PowerCapabilities{false, false, true, true, true}, true, true, true, true},
+      {"S1 only", platform::PowerCapabilities{true, false, false, false, false}, true, false, true, false},
+      {"hibernation switched off", platform::PowerCapabilities{false, false, true, true, false}, true, false, true, false},
+      {"hibernate only", platform::PowerCapabilities{false, false, false, true, true}, true, true, true, true},
+      {"neither", platform::PowerCapabilities{}, false, false, false, false},
+      {"no answer", Caps{}, false, false, true, true},
+  };
+  for (const char* release : {"XP", "7", "11"}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(release) + ": " + c.name);
+      TearDown();
+      SetUp();
+      sim->UseRelease(release);
+      sim->powerCapabilities = c.caps;
+      TForm1* f = Create();
+      const bool xp = std::string(release) == "XP";
+      EXPECT_EQ(f->Button21->Visible(), xp ? c.standbyXp : c.standby);
+      EXPECT_EQ(f->CheckBox2->Enabled(), xp ? c.hibernateXp : c.hibernate);
+      EXPECT_TRUE(f->CheckBox2->Visible());
+    }
+  }
+  // 95 to Me and NT 4 are not asked.
+  for (const char* release : {"98", "Me", "NT4"}) {
+    TearDown();
+    SetUp();
+    sim->UseRelease(release);
+    Create();
+    EXPECT_TRUE(sim->Calls("GetPwrCapabilities").empty()) << release;
+  }
+}
+
+// A stored hibernation check on a machine that cannot hibernate: the switch
+// keeps it (for a machine that can), the button stays standby.
+TEST_F(ShellTest, AStoredHibernationCheckWaitsWhereTheMachineCannotHibernate) {
+  sim->UseRelease("10");
+  sim->powerCapabilities = platform::PowerCapabilities{false, false, true, true, false};
+  Store("F1", "TITLE_TAG", "1");
+  Store("F1", "KYUSI", "1");
+  TForm1* f = Create();
+  EXPECT_TRUE(f->CheckBox2->Checked());
+  EXPECT_FALSE(f->CheckBox2->Enabled());
+  EXPECT_EQ(f->Button21->Caption(), "スタンバイ");
+  EXPECT_FALSE(f->HibernateChecked());
+  f->SaveMainSettings();
+  EXPECT_EQ(Stored("F1", "KYUSI"), "1");
 }
 
 TEST_F(ShellTest, FailedVersionQueryReadsAsWin32s) {
