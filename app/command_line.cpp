@@ -73,6 +73,7 @@ constexpr VerbName kVerbs[] = {
     {"poweroff", Verb::PowerOff}, {"standby", Verb::Standby}, {"hibernate", Verb::Hibernate},
     {"cancel", Verb::Cancel},     {"show", Verb::Show},       {"hide", Verb::Hide},
     {"exit", Verb::Exit},         {"?", Verb::Help},          {"help", Verb::Help},
+    {"lock", Verb::Lock},
 };
 
 std::string Bad(const std::string& part, const std::string& why) { return "'" + part + "': " + why; }
@@ -301,6 +302,7 @@ std::string Usage() {
          "  /capture window\tアクティブウィンドウをクリップボードにキャプチャ\r\n"
          "  /show\tメインウィンドウを表示\r\n"
          "  /hide\tメインウィンドウを隠す\r\n"
+         "  /lock\t画面ロック (Vista 以降は Windows のロック)\r\n"
          "  /exit\tKivo-Config を終了\r\n"
          "  /? または /help\tこの説明\r\n"
          "\r\n"
@@ -416,6 +418,8 @@ std::string ReplyText(std::intptr_t reply) {
       return "起動中の Kivo-Config の準備が終わりませんでした。";
     case kReplyConditionsNotOffered:
       return "指定した条件はこのWindowsでは使えません。";
+    case kReplyNoLock:
+      return "このWindowsでは画面ロックを使えません。";
     default:
       return "起動中の Kivo-Config がコマンドに応答しませんでした。";
   }

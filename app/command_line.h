@@ -26,8 +26,9 @@ enum class Verb : std::uint8_t {
   Hide,
   Exit,
   Help,
+  Lock,  // the 画面ロック button's lock (later than the record's first verbs)
 };
-constexpr std::uint8_t kLastVerb = static_cast<std::uint8_t>(Verb::Help);
+constexpr std::uint8_t kLastVerb = static_cast<std::uint8_t>(Verb::Lock);
 
 // When a session verb acts: at once, after some minutes, or at a time of day.
 enum class When : std::uint8_t { Now = 0, In, At };
@@ -120,6 +121,7 @@ enum Reply : std::intptr_t {
   kReplyBusy = 6,
   kReplyStarting = 7,  // the running copy has not restored its settings yet: ask again
   kReplyConditionsNotOffered = 8,  // none of the end's conditions works on that system
+  kReplyNoLock = 9,    // the running Windows has no lock the program offers (NT 4, 2000, XP)
 };
 // Why a reply refused, as the second copy says it (Japanese); empty for kReplyTaken.
 std::string ReplyText(std::intptr_t reply);

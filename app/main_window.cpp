@@ -252,6 +252,7 @@ void TForm1::AdaptToWindowsVersion() {
       CommandSender1->SetEnabled(false);
       N3->SetEnabled(false);
       PingSender1->SetEnabled(false);
+      lockRoute_ = LockRoute::None;
       if (v.major == 5) {
         if (v.minor == 0) {
           Label2->SetCaption("Microsoft Windows 2000");
@@ -273,6 +274,12 @@ void TForm1::AdaptToWindowsVersion() {
         Button6->SetCaption("ｼｽﾃﾑのﾌﾟﾛﾊﾟﾃｨ");
         Button12->SetCaption("ﾈｯﾄﾜｰｸ");
         Button15->SetCaption("日付と時刻");
+        if (v.major >= 6) {
+          // From Vista on the lock is the system's own.
+          lockRoute_ = LockRoute::System;
+          Button16->SetEnabled(true);
+          N3->SetEnabled(true);
+        }
       }
       // From 2000 on the system tells whether the machine can sleep and
       // hibernate.
@@ -669,12 +676,29 @@ void TForm1::FIX1Click(tk::Component*) { AboutBox1.ShowModal(this); }
 void TForm1::N5Click(tk::Component*) { Form21.ShowModal(this); }
 
 void TForm1::Button16Click(tk::Component*) {
+  if (lockRoute_ == LockRoute::System) {
+    LockWithTheSystem(false);
+    return;
+  }
   // One set-up or lock at a time: a second one would take over the password.
   if (lock::RedirectToUnlock()) return;
   if (!Form9.Open()) Hide();
   Form9.ShowModal(this);
   // A runner kept out of sight during the lock comes back.
   if (Form11) Form11->FollowLock();
+}
+
+// The system's own lock (LockWorkStation): Windows asks for the user's
+// password, and no program gets past it. The program's lock windows are
+// not used. When the system refuses, that is said and nothing else happens.
+void TForm1::LockWithTheSystem(bool silent) {
+  auto& p = platform::Get();
+  if (p.LockWorkStation()) return;
+  const std::uint32_t error = p.GetLastError();
+  if (silent) return;
+  tk::Application::Instance().MessageBox(
+      "Windowsをロックできませんでした。\r\n" + p.ErrorText(error), session::kCaption,
+      tk::mbOk | tk::mbIconExclamation);
 }
 
 void TForm1::Button17Click(tk::Component*) { Form10.Show(this, Button17); }

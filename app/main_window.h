@@ -157,6 +157,13 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
 
   bool ExitBan() const { return exitBan_; }
 
+  // What 画面ロック does: the program's own lock (95/98/Me), nothing (NT 4,
+  // 2000 and XP, where it is switched off) or the system's lock (Vista and
+  // later).
+  enum class LockRoute { Own, None, System };
+  LockRoute Lock() const { return lockRoute_; }
+  void LockWithTheSystem(bool silent);
+
   // A command of the command line, this copy's own or one another copy
   // handed over: cmdline::kReplyTaken when it is queued to run (it runs once
   // the handler that took it has returned), else why it is refused.
@@ -196,6 +203,7 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
   // False where the system said the machine cannot hibernate: the switch
   // is off then, and a stored check does not turn standby into hibernation.
   bool hibernateOffered_ = true;
+  LockRoute lockRoute_ = LockRoute::Own;
   bool sessionEnded_ = false;
   // Closes posted by allowed end-of-session queries, not yet handled.
   unsigned queryCloses_ = 0;

@@ -44,6 +44,13 @@ std::intptr_t TForm1::Refusal(const cmdline::Command& c) const {
   if (c.conditions.Any() && !timers::AnyOffered(ConditionsOf(c.conditions), platform::Get().GetVersionEx()))
     return cmdline::kReplyConditionsNotOffered;
   if (c.verb == Verb::Cancel && !(Form11 && Form11->Counting())) return cmdline::kReplyNothingToCancel;
+  if (c.verb == Verb::Lock) {
+    // What the button does, where and when the main window offers it (not
+    // while the stopwatch has it switched off).
+    if (lock::ActiveLock()) return cmdline::kReplyLocked;
+    if (lockRoute_ == LockRoute::None) return cmdline::kReplyNoLock;
+    if (!Button16->Enabled()) return cmdline::kReplyBusy;
+  }
   return cmdline::kReplyTaken;
 }
 
@@ -123,6 +130,10 @@ void TForm1::RunCommand(const cmdline::Command& c) {
       break;
     case Verb::Hide: Hide(); break;
     case Verb::Exit: Close(); break;
+    case Verb::Lock:
+      if (lockRoute_ == LockRoute::System) LockWithTheSystem(c.silent);
+      else Button16Click(this);
+      break;
     default: break;
   }
 }

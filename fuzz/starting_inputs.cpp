@@ -238,6 +238,9 @@ std::string StoredSession() {
 std::vector<std::string> StoredWindowStartingInputs() {
   std::vector<std::string> s;
   for (char version = 0; version < 4; ++version) s.push_back(std::string(1, version) + StoredSession());
+  // Vista, 7, 10 and 11 (bit 4), one of them unable to sleep or hibernate (bit 5).
+  for (char version = 16; version < 20; ++version) s.push_back(std::string(1, version) + StoredSession());
+  s.push_back(std::string(1, 16 + 32 + 2) + StoredSession() + "F1\\KYUSI=1\n");
   s.push_back(std::string(1, 4) + "F6\\C2=1\n");
   s.push_back(std::string(1, 8 + 1) + StoredSession() + "F6\\C3=1\nF6\\DR=\n");
   s.push_back(std::string(1, 1) + "F6\\C2=1\nF6\\CL=greenish\nF6\\CB=99\nF20\\CBI2=-5\nF17\\CB3=40\n");
@@ -384,6 +387,7 @@ std::vector<std::string> CommandTextStartingInputs() {
       "\"C:\\Program Files\\k.exe\" /poweroff /in 30 /silent",
       "k -reboot -at 23:59",
       "k /capture desktop",
+      "k -LOCK /silent",
       "k \"a b\" c\\\\\"d e\" /?",
       // The record of "/poweroff /in 30": mark, version 1, verb, time, minutes.
       Text("KIVC\x01\x00\x04\x01\x1e\x00\x00\x00\x00\x00\x00\x00"),

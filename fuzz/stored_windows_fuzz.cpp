@@ -18,12 +18,8 @@
 
 namespace {
 
-const platform::OsVersion kVersions[] = {
-    {4, 10, 2222, platform::kPlatformWindows},
-    {5, 1, 2600, platform::kPlatformNT},
-    {4, 0, 1381, platform::kPlatformNT},
-    {4, 90, 3000, platform::kPlatformWindows},
-};
+// As SimPlatform::UseRelease names them.
+const char* const kReleases[] = {"98SE", "XP", "NT4", "Me", "Vista", "7", "10", "11"};
 
 // A click whose errors go where the toolkit sends them: the error box.
 void Press(tk::Control* c) {
@@ -46,15 +42,17 @@ void Close(tk::Form* f) {
 
 }  // namespace
 
-// Input: one byte for the Windows version (and, bit 2, a machine with the
-// resource meter's library; bit 3, the session really ends), then stored values, one a line
-// ("F1\X=12", see fuzz::StoreValues).
+// Input: one byte for the Windows version (bits 0, 1 and 4; bit 2, a machine
+// with the resource meter's library; bit 3, the session really ends; bit 5,
+// a machine that can neither sleep nor hibernate), then stored values, one a
+// line ("F1\X=12", see fuzz::StoreValues).
 KIVO_FUZZ_TARGET(stored_windows) {
   fuzz::Reader in(data, size);
   const std::uint8_t how = in.Byte();
   fuzz::Machine machine(fuzz::Machine::Toolkit::Headless);
   platform::SimPlatform& sim = *machine.sim;
-  sim.version = kVersions[how & 3];
+  sim.UseRelease(kReleases[(how & 3) | ((how >> 2) & 4)]);
+  if (how & 32) sim.powerCapabilities = platform::PowerCapabilities{};
   if (how & 4) sim.files.insert("C:\\WINDOWS\\SYSTEM\\RSRC32.DLL");
   sim.nowStep = 0.5 / 86400;  // the clock moves: the logo ends
   sim.profileFiles["win.ini"] = "[windows]\r\nrun=\r\n";

@@ -52,6 +52,8 @@ TEST(CommandLineParse, EveryCommandAndOption) {
       {{"/silent", "/exit"}, Make(Verb::Exit, When::Now, 0, 0, 0, true)},
       {{"/?"}, Make(Verb::Help)},
       {{"-help"}, Make(Verb::Help)},
+      {{"/LOCK"}, Make(Verb::Lock)},
+      {{"-lock", "/silent"}, Make(Verb::Lock, When::Now, 0, 0, 0, true)},
   };
   for (const Row& r : rows) {
     cmdline::ParseResult p = cmdline::Parse(r.args);
@@ -88,6 +90,9 @@ TEST(CommandLineParse, BadFormsNameTheirPart) {
       {{"/capture"}, "'/capture'", false},
       {{"/capture", "screen"}, "'/capture'", false},
       {{"/exit", "/silent", "extra"}, "'extra'", true},
+      {{"/lock", "/in", "5"}, "'/in'", false},
+      {{"/lock", "/exit"}, "'/exit'", false},
+      {{"/locks"}, "'/locks'", false},
       {{"/bogus", "/silent"}, "'/bogus'", true},
   };
   for (const Row& r : rows) {
@@ -113,7 +118,8 @@ TEST(CommandLineSplit, FollowsTheRuntimesRules) {
 
 TEST(CommandLineRecord, RoundTripsAndRefusesWhatItDoesNotKnow) {
   for (const Command& c : {Make(Verb::PowerOff, When::In, 599940, 0, 0, true),
-                           Make(Verb::Reboot, When::At, 0, 23, 59), Make(Verb::Exit)}) {
+                           Make(Verb::Reboot, When::At, 0, 23, 59), Make(Verb::Exit),
+                           Make(Verb::Lock, When::Now, 0, 0, 0, true)}) {
     std::string bytes = cmdline::EncodeRecord(c);
     ASSERT_EQ(bytes.size(), cmdline::kRecordSize);
     auto back = cmdline::DecodeRecord(bytes);
@@ -139,6 +145,8 @@ TEST(CommandLineRecord, RoundTripsAndRefusesWhatItDoesNotKnow) {
       {with(6, 0), "unknown command"},
       {with(6, static_cast<char>(Verb::Help)), "unknown command"},
       {with(6, 99), "unknown command"},
+      {with(6, static_cast<char>(cmdline::kLastVerb + 1)), "unknown command"},
+      {with(6, static_cast<char>(Verb::Lock)), "a time for a command that takes none"},
       {with(7, 3), "unknown time"},
       {with(6, static_cast<char>(Verb::Show)), "a time for a command that takes none"},
       {with(8, 0), "minutes out of range"},
@@ -488,6 +496,69 @@ TEST_F(CommandLineTest, ATimedEndCountsWithItsWarningAndCancelStopsIt) {
   ui->AdvanceClock(1000);
   EXPECT_EQ(sim->Calls("ExitWindowsEx").size(), 1u);
   EXPECT_TRUE(ui->boxes.empty());
+}
+
+// /lock does what 画面ロック does: the program's own lock on 95 to Me (its
+// set-up first), the system's from Vista on; NT 4 to XP offer none. A lock
+// already up, or the button switched off by the stopwatch, refuses it.
+TEST_F(CommandLineTest, TheLockCommandTakesTheButtonsWay) {
+  struct Case {
+    const char* release;
+    std::intptr_t reply;
+    int systemLocks;
+    bool setUp;
+  } cases[] = {
+      {"98SE", cmdline::kReplyTaken, 0, true},   {"Me", cmdline::kReplyTaken, 0, true},
+      {"NT4", cmdline::kReplyNoLock, 0, false},  {"2000", cmdline::kReplyNoLock, 0, false},
+      {"XP", cmdline::kReplyNoLock, 0, false},   {"Vista", cmdline::kReplyTaken, 1, false},
+      {"10", cmdline::kReplyTaken, 1, false},    {"11", cmdline::kReplyTaken, 1, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.release);
+    TearDown();
+    SetUp();
+    sim->UseRelease(c.release);
+    CreateQuiet();
+    bool setUp = false;
+    ui->onModal = [&](tk::Form& f) {
+      if (auto* s = dynamic_cast<TForm9*>(&f)) {
+        setUp = true;
+        s->Button2->Click();  // cancel
+      }
+    };
+    EXPECT_EQ(Forward(Make(Verb::Lock)), c.reply);
+    Run();
+    EXPECT_EQ(sim->workstationLocks, c.systemLocks);
+    EXPECT_EQ(setUp, c.setUp);
+    EXPECT_TRUE(ui->boxes.empty());
+  }
+  EXPECT_EQ(cmdline::ReplyText(cmdline::kReplyNoLock), "このWindowsでは画面ロックを使えません。");
+}
+
+TEST_F(CommandLineTest, TheLockCommandIsRefusedWhileALockIsUpOrTheButtonIsOff) {
+  UseVersion(platform::kPlatformWindows, 4, 10, 2222);
+  TForm1* main = CreateQuiet();
+  std::intptr_t reply = 0;
+  DuringALock(main, [&](lock::LockWindow&) { reply = Forward(Make(Verb::Lock)); });
+  EXPECT_EQ(reply, cmdline::kReplyLocked);
+  main->Button20Click(main);  // the stopwatch switches the lock off while it is open
+  EXPECT_FALSE(main->Button16->Enabled());
+  EXPECT_EQ(Forward(Make(Verb::Lock)), cmdline::kReplyBusy);
+
+  // From Vista on a refusal of the system is told, unless silent.
+  TearDown();
+  SetUp();
+  sim->UseRelease("10");
+  sim->lockWorkStationRefusal = platform::kErrorCallNotImplemented;
+  CreateQuiet();
+  EXPECT_EQ(Forward(Make(Verb::Lock, When::Now, 0, 0, 0, true)), cmdline::kReplyTaken);
+  Run();
+  EXPECT_TRUE(ui->boxes.empty());
+  EXPECT_EQ(Forward(Make(Verb::Lock)), cmdline::kReplyTaken);
+  Run();
+  ASSERT_EQ(ui->boxes.size(), 1u);
+  EXPECT_EQ(ui->boxes[0].text.rfind("Windowsをロックできませんでした。", 0), 0u);
+  EXPECT_EQ(Form9, nullptr);
 }
 
 TEST_F(CommandLineTest, ALockTakesNoCommandThatWouldShowHideOrEndTheProgram) {

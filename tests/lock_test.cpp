@@ -3,6 +3,7 @@
 #include <functional>
 #include <set>
 
+#include "hotkeys/hotkeys.h"
 #include "lock/lock_screen.h"
 #include "lock/lock_setup.h"
 #include "lock/user_settings.h"
@@ -293,6 +294,78 @@ TEST_F(LockTest, CancelShowsTheMainWindowAndTheProgramsEndFreesTheSystemKeys) {
   sim->ClearJournal();
   tk::Application::Instance().Shutdown();
   EXPECT_EQ(SystemKeyCalls(0), 1u) << "the system keys stayed off after the program ended";
+}
+
+// From Vista on every way to the lock (the button, the tray's item, the
+// hotkey) asks the system for its own lock; the program's set-up and lock
+// windows never open there, and the main window stays as it was.
+class SystemLockTest : public MainWindowFixture {
+ protected:
+  TForm1* StartOn(const char* release) {
+    sim->UseRelease(release);
+    Store("HotKey", "Lock", "Ctrl+Alt+L");
+    TForm1* f = CreateQuiet();
+    f->Show();
+    ui->onModal = [this](tk::Form& m) { opened.push_back(m.Name); };
+    return f;
+  }
+  std::vector<std::string> opened;  // modal windows of the program
+};
+
+TEST_F(SystemLockTest, EveryWayToTheLockAsksForTheSystemsOwn) {
+  for (const char* release : {"Vista", "7", "10", "11"}) {
+    SCOPED_TRACE(release);
+    TearDown();
+    SetUp();
+    TForm1* f = StartOn(release);
+    EXPECT_EQ(sim->hotkeys.size(), 1u) << "the lock's hotkey is registered";
+    f->Button16->Click();
+    f->N3->Click();
+    tk::Application::Instance().PeerHotKey(hotkeys::HotKeyId(hotkeys::kLock));
+    EXPECT_EQ(sim->workstationLocks, 3);
+    EXPECT_TRUE(opened.empty());
+    EXPECT_EQ(Form9, nullptr);
+    EXPECT_EQ(lock::ActiveLock(), nullptr);
+    EXPECT_TRUE(f->Visible());
+    EXPECT_TRUE(ui->boxes.empty());
+    EXPECT_TRUE(sim->Calls("SystemParametersInfo(97").empty()) << "the system keys stay as they are";
+  }
+}
+
+// Where the system refuses (Wine's LockWorkStation is a stub), the user is
+// told and nothing else happens: no lock of the program's own in its place.
+TEST_F(SystemLockTest, ARefusalIsToldAndNothingElseHappens) {
+  TForm1* f = StartOn("10");
+  sim->lockWorkStationRefusal = platform::kErrorCallNotImplemented;
+  f->Button16->Click();
+  ASSERT_EQ(ui->boxes.size(), 1u);
+  EXPECT_EQ(ui->boxes[0].text, "Windowsをロックできませんでした。\r\nerror 120");
+  EXPECT_EQ(ui->boxes[0].flags, 48u);
+  EXPECT_EQ(sim->workstationLocks, 0);
+  EXPECT_TRUE(opened.empty());
+  EXPECT_EQ(Form9, nullptr);
+  EXPECT_TRUE(f->Visible());
+  // A system without the call says the same.
+  sim->hasLockWorkStation = false;
+  f->N3->Click();
+  ASSERT_EQ(ui->boxes.size(), 2u);
+  EXPECT_EQ(ui->boxes[1].text, ui->boxes[0].text);
+}
+
+// NT 4 to XP keep the lock switched off, hotkey and all.
+TEST_F(SystemLockTest, NotOfferedFromNt4ToXp) {
+  for (const char* release : {"NT4", "2000", "XP"}) {
+    SCOPED_TRACE(release);
+    TearDown();
+    SetUp();
+    TForm1* f = StartOn(release);
+    EXPECT_FALSE(f->Button16->Enabled());
+    EXPECT_FALSE(f->N3->Enabled());
+    EXPECT_TRUE(sim->hotkeys.empty());
+    tk::Application::Instance().PeerHotKey(hotkeys::HotKeyId(hotkeys::kLock));
+    EXPECT_TRUE(sim->Calls("LockWorkStation").empty());
+    EXPECT_TRUE(opened.empty());
+  }
 }
 
 TEST_F(LockTest, UserSettingsApplyRulesAndRoundTrip) {

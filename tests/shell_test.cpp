@@ -71,11 +71,18 @@ TEST_F(ShellTest, EveryWindowsVersionGetsItsCaptionsAndStates) {
     EXPECT_EQ(f->Button13->Caption(), r.nt ? "ﾊﾟﾌｫｰﾏﾝｽ" : "パスワード");
     EXPECT_EQ(f->Button19->Caption(), r.nt ? "ﾌﾘｰｾﾙ" : "ジョイスティック");
     for (tk::Control* c : std::initializer_list<tk::Control*>{
-             f->Button7, f->Button8, f->Button11, f->Button14, f->Button16, f->Button17,
-             f->CheckBox4})
+             f->Button7, f->Button8, f->Button11, f->Button14, f->Button17, f->CheckBox4})
       EXPECT_EQ(c->Enabled(), !r.nt) << c->Name;
-    for (tk::MenuItem* m : {f->CommandSender1, f->N3, f->PingSender1})
+    for (tk::MenuItem* m : {f->CommandSender1, f->PingSender1})
       EXPECT_EQ(m->Enabled(), !r.nt) << m->Name;
+    // The lock: the program's own on 95 to Me, none on NT 4 to XP, the
+    // system's from Vista on.
+    const bool systemLock = r.nt && r.v.major >= 6;
+    EXPECT_EQ(f->Button16->Enabled(), !r.nt || systemLock);
+    EXPECT_EQ(f->N3->Enabled(), !r.nt || systemLock);
+    EXPECT_EQ(f->Lock(), systemLock ? TForm1::LockRoute::System
+                         : r.nt     ? TForm1::LockRoute::None
+                                    : TForm1::LockRoute::Own);
     EXPECT_EQ(f->Button3->Enabled(), r.button3);
     EXPECT_EQ(f->Button21->Visible(), r.button21);
     EXPECT_EQ(f->CheckBox2->Visible(), r.checkBox2 != 0);
