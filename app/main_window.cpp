@@ -170,6 +170,44 @@ void TForm1::BuildLayout() {
   TrayRetryTimer = new tk::Timer(this, "TrayRetryTimer", 1000);
   TrayRetryTimer->SetEnabled(false);
   TrayRetryTimer->OnTimer = [this](tk::Component*) { AddTrayIcon(); };
+
+  // The status bar tells why a launcher is off while the mouse is on it.
+  OnMouseMove = [this](tk::Component*) { PointedAt(nullptr); };
+  for (tk::Control* c : Controls()) c->OnMouseMove = [this, c](tk::Component*) { PointedAt(c); };
+}
+
+std::vector<std::pair<int, tk::Button*>> TForm1::Launchers() const {
+  return {{6, Button6},   {7, Button7},   {8, Button8},   {9, Button9},
+          {10, Button10}, {11, Button11}, {12, Button12}, {13, Button13},
+          {14, Button14}, {15, Button15}, {19, Button19}};
+}
+
+// From Vista on a launcher whose program this system lacks is switched off,
+// its reason its hint. Done once the window is up: a look into the system
+// folder for each launcher, which the first paint does not wait for.
+void TForm1::CheckLaunchers() {
+  for (const auto& [number, button] : Launchers()) {
+    if (!button->Enabled()) continue;
+    std::string why = tools::MissingProgram(number);
+    if (why.empty()) continue;
+    button->Hint = why;
+    button->SetEnabled(false);
+  }
+}
+
+// The mouse is on a control (nullptr: on the window itself). On a launcher
+// switched off for a missing program the status bar gives the reason; off
+// it again, the status bar's own line comes back.
+void TForm1::PointedAt(tk::Control* c) {
+  bool launcher = false;
+  for (const auto& l : Launchers()) launcher = launcher || l.second == c;
+  if (launcher && !c->Enabled() && !c->Hint.empty()) {
+    if (StatusBar1->SimpleText() != c->Hint) StatusBar1->SetSimpleText(c->Hint);
+    reasonShown_ = true;
+  } else if (reasonShown_) {
+    StatusBar1->SetSimpleText(statusText_);
+    reasonShown_ = false;
+  }
 }
 
 void TForm1::BuildMenus() {
@@ -378,9 +416,11 @@ void TForm1::RestoreSettings() {
 }
 
 // What the program adds to the start, done even when a stored value of the
-// wrong type ended the restoring of the settings early: the exit ban's reason
-// for the system and the global hotkeys.
+// wrong type ended the restoring of the settings early: the launchers whose
+// programs are missing, the exit ban's reason for the system and the global
+// hotkeys.
 void TForm1::StartAdditions() {
+  CheckLaunchers();
   if (exitBan_) session::UpdateShutdownBlockReason(Handle(), true);
   tk::Application::Instance().OnHotKey = [this](int id) { HotKeyPressed(id); };
   ApplyHotKeys();

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/command_line.h"
@@ -178,6 +179,10 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
   // program adds to them.
   void RestoreSettings();
   void StartAdditions();
+  // The launcher buttons by their number in the launcher table.
+  std::vector<std::pair<int, tk::Button*>> Launchers() const;
+  void CheckLaunchers();
+  void PointedAt(tk::Control* control);
   void HotKeyPressed(int id);
   void HotKey1Click(tk::Component* sender);
 
@@ -204,6 +209,10 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
   // is off then, and a stored check does not turn standby into hibernation.
   bool hibernateOffered_ = true;
   LockRoute lockRoute_ = LockRoute::Own;
+  // The status bar's own line (ShowStatusMessage), and whether a launcher's
+  // reason shows in its place.
+  std::string statusText_;
+  bool reasonShown_ = false;
   bool sessionEnded_ = false;
   // Closes posted by allowed end-of-session queries, not yet handled.
   unsigned queryCloses_ = 0;

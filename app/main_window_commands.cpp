@@ -224,5 +224,9 @@ void TForm1::SaveMainSettings() {
   store.WriteString(key::F6, key::CL, settings::ColorToString(GetColor()));
 }
 
-void TForm1::ShowStatusMessage(const std::string& text) { StatusBar1->SetSimpleText(text); }
+void TForm1::ShowStatusMessage(const std::string& text) {
+  statusText_ = text;
+  reasonShown_ = false;
+  StatusBar1->SetSimpleText(text);
+}
 

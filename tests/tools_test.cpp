@@ -15,9 +15,8 @@ std::string Applet(const char* program, const char* params) {
 std::string Default(const char* file) {
   return std::string("ShellExecute(owner, NULL, \"") + file + "\", NULL, NULL, 1)";
 }
-std::string Program(const char* file) {
-  return std::string("ShellExecute(owner, \"open\", \"") + file +
-         "\", \"\", \"c:\\winnt\\system32\\\", 1)";
+std::string Program(const char* file, const std::string& folder = "c:\\winnt\\system32\\") {
+  return std::string("ShellExecute(owner, \"open\", \"") + file + "\", \"\", \"" + folder + "\", 1)";
 }
 
 TEST_F(ToolsTest, LauncherTableForEveryFamilyAndVersion) {
@@ -70,11 +69,14 @@ TEST_F(ToolsTest, LauncherTableForEveryFamilyAndVersion) {
       }
       ASSERT_EQ(calls.size(), 1u);
       // Only major version 5 is 2000/XP: NT 4 and everything after it (6.x,
-      // 10) take the other column.
+      // 10) take the other column; from Vista on its games are looked for
+      // in the system folder.
       const bool nt5 = os.v.major == 5;
-      const std::string& want = os.v.platformId == 1 ? r.family1
-                                : os.v.platformId == 2 ? (nt5 ? r.nt5 : r.nt4)
-                                                       : r.family1;
+      std::string want = os.v.platformId == 1 ? r.family1
+                         : os.v.platformId == 2 ? (nt5 ? r.nt5 : r.nt4)
+                                                : r.family1;
+      if (os.v.platformId == 2 && os.v.major >= 6 && (r.button == 10 || r.button == 19))
+        want = Program(r.button == 10 ? "sol.exe" : "freecell.exe", "C:\\WINDOWS\\system32\\");
       EXPECT_EQ(calls[0], want);
       EXPECT_EQ(sim->Calls("GetVersionEx").size(), anyOs ? 0u : 1u);
     }
@@ -95,6 +97,104 @@ TEST_F(ToolsTest, MissingProgramIsReportedOnlyByTheCheckingRows) {
   sim->shellExecuteLastError = 0;
   f->Button10Click(nullptr);
   EXPECT_EQ(f->StatusBar1->SimpleText(), "実行ファイルが見つかりません") << "not cleared on success";
+}
+
+// From Vista on a launcher whose program the system lacks is switched off
+// once the window is up, and says why: Solitaire and FreeCell are gone from
+// Vista on; the other launchers of NT 4's column are there. Older systems
+// are not looked at.
+TEST_F(ToolsTest, FromVistaOnALauncherWhoseProgramIsMissingIsOffWithItsReason) {
+  for (const char* release : {"98SE", "NT4", "XP", "Vista", "7", "8.1", "10", "11"}) {
+    SCOPED_TRACE(release);
+    TearDown();
+    SetUp();
+    sim->UseRelease(release);
+    Store("F6", "C2", "1");  // no logo
+    auto& app = tk::Application::Instance();
+    TForm1* f = app.CreateForm<TForm1>();
+    EXPECT_TRUE(f->Button10->Enabled()) << "nothing is looked for before the window is up";
+    EXPECT_TRUE(sim->Calls("FindFirstFile(\"" + sim->SystemDirectory() + "\\sol.exe").empty());
+    app.Started();
+    const bool vista = sim->version.platformId == platform::kPlatformNT && sim->version.major >= 6;
+    for (const auto& [number, button] : f->Launchers()) {
+      SCOPED_TRACE(button->Name);
+      const bool game = number == 10 || number == 19;
+      const bool offOnNt = number == 7 || number == 8 || number == 11 || number == 14;
+      const bool nt = sim->version.platformId == platform::kPlatformNT;
+      EXPECT_EQ(button->Enabled(), !(nt && offOnNt) && !(vista && game));
+      EXPECT_EQ(button->Hint, vista && game ? std::string("このWindowsには ") +
+                                                  (number == 10 ? "sol.exe" : "freecell.exe") + " がありません"
+                                            : "");
+    }
+    if (!vista) EXPECT_TRUE(sim->Calls("FindFirstFile(\"" + sim->SystemDirectory()).empty());
+  }
+}
+
+// Each kind of command is looked for where it is started from: an applet's
+// program and the applet in the system folder, a console by its bare name in
+// the system folder, the Windows folder or on the PATH, a game in the system
+// folder, where it starts when someone put it there.
+TEST_F(ToolsTest, EachKindOfLauncherIsLookedForWhereItStarts) {
+  sim->UseRelease("7");
+  const std::string system = sim->SystemDirectory() + "\\";
+  sim->files.erase(system + "ncpa.cpl");
+  sim->files.erase(system + "perfmon.msc");
+  sim->files.insert("C:\\Tools\\perfmon.msc");
+  sim->environment["PATH"] = " ;C:\\Nowhere\\; C:\\Tools\\ ;" + sim->SystemDirectory();
+  sim->files.erase(system + "msinfo32.exe");
+  sim->files.insert(sim->windowsDirectory + "\\msinfo32.exe");
+  sim->files.insert(system + "sol.exe");  // the old game copied over
+  TForm1* f = Create();
+  EXPECT_FALSE(f->Button12->Enabled());
+  EXPECT_EQ(f->Button12->Hint, "このWindowsには ncpa.cpl がありません");
+  EXPECT_TRUE(f->Button13->Enabled()) << "found on the PATH";
+  EXPECT_TRUE(f->Button9->Enabled()) << "found in the Windows folder";
+  EXPECT_TRUE(f->Button10->Enabled());
+  f->Button10->Click();
+  EXPECT_EQ(sim->Calls("ShellExecute"),
+            (std::vector<std::string>{Program("sol.exe", sim->SystemDirectory() + "\\")}));
+  EXPECT_FALSE(f->Button19->Enabled());
+
+  // Without the program that runs the applets, those name it.
+  TearDown();
+  SetUp();
+  sim->UseRelease("10");
+  sim->files.erase(sim->SystemDirectory() + "\\rundll32.exe");
+  sim->environment.erase("PATH");
+  f = Create();
+  for (tk::Button* b : {f->Button6, f->Button12, f->Button15}) {
+    EXPECT_FALSE(b->Enabled()) << b->Name;
+    EXPECT_EQ(b->Hint, "このWindowsには Rundll32.exe がありません") << b->Name;
+  }
+  EXPECT_TRUE(f->Button9->Enabled());
+  EXPECT_TRUE(f->Button13->Enabled());
+}
+
+// The reason shows in the status bar while the mouse is on the launcher;
+// elsewhere the status bar's own line (the last error) is back.
+TEST_F(ToolsTest, TheStatusBarGivesTheReasonWhileTheMouseIsOnTheLauncher) {
+  sim->UseRelease("10");
+  TForm1* f = Create();
+  f->ShowStatusMessage("Error ExitWindowEx");
+  f->Button10->PeerMouseMove();
+  EXPECT_EQ(f->StatusBar1->SimpleText(), "このWindowsには sol.exe がありません");
+  f->Button19->PeerMouseMove();
+  EXPECT_EQ(f->StatusBar1->SimpleText(), "このWindowsには freecell.exe がありません");
+  f->Button9->PeerMouseMove();  // there: no reason
+  EXPECT_EQ(f->StatusBar1->SimpleText(), "Error ExitWindowEx");
+  f->Button10->PeerMouseMove();
+  f->PeerMouseMove();  // the window between the buttons
+  EXPECT_EQ(f->StatusBar1->SimpleText(), "Error ExitWindowEx");
+  f->Button7->PeerMouseMove();  // off on NT, for no missing program
+  EXPECT_EQ(f->StatusBar1->SimpleText(), "Error ExitWindowEx");
+  // A message while the reason shows takes the line, and stays.
+  f->Button10->PeerMouseMove();
+  f->ShowStatusMessage("");
+  f->Bevel1->PeerMouseMove();
+  EXPECT_EQ(f->StatusBar1->SimpleText(), "");
+  // Hints of other controls are not shown there.
+  f->CheckBox3->PeerMouseMove();
+  EXPECT_EQ(f->StatusBar1->SimpleText(), "");
 }
 
 TEST_F(ToolsTest, TogglesMakeTheirCallsAtOnce) {

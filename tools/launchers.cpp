@@ -54,7 +54,21 @@ const Row kRows[] = {
      Program("freecell.exe"), false, true},
 };
 
-void Run(const Command& c, platform::Handle owner) {
+const Row* RowOf(int button) {
+  for (const Row& r : kRows)
+    if (r.button == button) return &r;
+  return nullptr;
+}
+
+// The command of a row for the running version; nullptr for a version the
+// table has no column for. Vista and later take NT 4's column.
+const Command* CommandOf(const Row& row, const platform::OsVersion& v) {
+  if (row.anyOs || v.platformId == platform::kPlatformWindows) return &row.family1;
+  if (v.platformId != platform::kPlatformNT) return nullptr;
+  return v.major == 5 ? &row.nt5 : &row.ntOther;
+}
+
+void Run(const Command& c, platform::Handle owner, const std::string& programDirectory) {
   auto& p = platform::Get();
   switch (c.kind) {
     case Kind::Applet:
@@ -66,31 +80,94 @@ void Run(const Command& c, platform::Handle owner) {
                      platform::kSwShowNormal);
       break;
     case Kind::Program:
-      p.ShellExecute(owner, std::string("open"), c.file, std::string(),
-                     std::string(kGamesDirectory), platform::kSwShowNormal);
+      p.ShellExecute(owner, std::string("open"), c.file, std::string(), programDirectory,
+                     platform::kSwShowNormal);
       break;
     case Kind::None:
       break;
   }
 }
+
+// The folder the program kind starts its program in: the table's fixed
+// "c:\winnt\system32\" up to XP; from Vista on the system folder, where
+// Solitaire and FreeCell are only when someone put them there.
+std::string ProgramDirectory(const platform::OsVersion& v) {
+  if (v.platformId == platform::kPlatformNT && v.major >= 6)
+    return platform::Get().SystemDirectory() + "\\";
+  return kGamesDirectory;
+}
+
+// The applet file of an applet command's parameters: "Sysdm.cpl" of
+// "Shell32.dll,Control_RunDLL Sysdm.cpl,,1".
+std::string AppletFile(const std::string& parameters) {
+  const std::string run = "Control_RunDLL ";
+  size_t at = parameters.find(run);
+  if (at == std::string::npos) return {};
+  at += run.size();
+  return parameters.substr(at, parameters.find(',', at) - at);
+}
+
+// Whether a file is in one of the folders of a list separated by ";" (the
+// PATH), empty entries and blanks around them ignored.
+bool OnPath(platform::Platform& p, const std::string& file, const std::string& path) {
+  for (size_t from = 0; from <= path.size();) {
+    size_t end = path.find(';', from);
+    if (end == std::string::npos) end = path.size();
+    std::string folder = path.substr(from, end - from);
+    while (!folder.empty() && (folder.back() == ' ' || folder.back() == '\\')) folder.pop_back();
+    while (!folder.empty() && folder.front() == ' ') folder.erase(folder.begin());
+    if (!folder.empty() && p.FileExists(folder + "\\" + file)) return true;
+    from = end + 1;
+  }
+  return false;
+}
 }  // namespace
 
 void Launch(int button, platform::Handle owner,
             const std::function<void(const std::string&)>& status) {
-  const Row* row = nullptr;
-  for (const Row& r : kRows)
-    if (r.button == button) row = &r;
+  const Row* row = RowOf(button);
   if (!row) return;
   auto& p = platform::Get();
-  if (row->anyOs) {
-    Run(row->family1, owner);
-  } else {
-    platform::OsVersion v = p.GetVersionEx();
-    if (v.platformId == platform::kPlatformWindows) Run(row->family1, owner);
-    else if (v.platformId == platform::kPlatformNT) Run(v.major == 5 ? row->nt5 : row->ntOther, owner);
-  }
+  platform::OsVersion v;
+  if (!row->anyOs) v = p.GetVersionEx();
+  if (const Command* c = CommandOf(*row, v)) Run(*c, owner, ProgramDirectory(v));
   if (row->notFoundCheck && p.GetLastError() == platform::kErrorFileNotFound)
     status("実行ファイルが見つかりません");
+}
+
+std::string MissingProgram(int button) {
+  const Row* row = RowOf(button);
+  if (!row || row->anyOs) return {};
+  auto& p = platform::Get();
+  const platform::OsVersion v = p.GetVersionEx();
+  if (v.platformId != platform::kPlatformNT || v.major < 6) return {};
+  const Command* c = CommandOf(*row, v);
+  if (!c || c->kind == Kind::None) return {};
+  const std::string system = p.SystemDirectory() + "\\";
+  auto missing = [](const std::string& file) { return "このWindowsには " + file + " がありません"; };
+  switch (c->kind) {
+    case Kind::Applet: {
+      // The program that runs the applet, then the applet itself.
+      if (!p.FileExists(system + c->file)) return missing(c->file);
+      const std::string applet = AppletFile(c->parameters);
+      if (!applet.empty() && !p.FileExists(system + applet)) return missing(applet);
+      return {};
+    }
+    case Kind::DefaultAction: {
+      // Where the shell looks for a bare name: the system folder, the
+      // Windows folder, the PATH.
+      if (p.FileExists(system + c->file) || p.FileExists(p.WindowsDirectory() + "\\" + c->file))
+        return {};
+      const std::optional<std::string> path = p.GetEnvironmentVariable("PATH");
+      if (path && OnPath(p, c->file, *path)) return {};
+      return missing(c->file);
+    }
+    case Kind::Program:
+      return p.FileExists(ProgramDirectory(v) + c->file) ? std::string() : missing(c->file);
+    case Kind::None:
+      break;
+  }
+  return {};
 }
 
 }  // namespace tools

@@ -14,6 +14,13 @@ namespace tools {
 // the rows that check for a missing program.
 void Launch(int button, platform::Handle owner,
             const std::function<void(const std::string&)>& status);
+// From Vista on, where the table's programs may be gone (Solitaire and
+// FreeCell from the system folder, applets and consoles on some editions):
+// why a launcher's program is not on this system ("このWindowsには sol.exe
+// がありません"), "" when it is there or on an older Windows. It looks in
+// the system folder, and for a bare name started by its default action as
+// the shell does in the Windows folder and on the PATH too.
+std::string MissingProgram(int button);
 
 // Hides (true) or shows the shell's taskbar window.
 void SetTaskbarHidden(bool hidden);
