@@ -313,6 +313,9 @@ void TForm1::AdaptToWindowsVersion() {
         Button12->SetCaption("ﾈｯﾄﾜｰｸ");
         Button15->SetCaption("日付と時刻");
         if (v.major >= 6) {
+          // The caption takes the width of its group ("Windows Vista" is
+          // longer than "Windows NT").
+          Label6->SetBounds({Label6->Left(), Label6->Top(), Bevel1->Width(), Label6->Height()});
           // From Vista on the lock is the system's own.
           lockRoute_ = LockRoute::System;
           Button16->SetEnabled(true);

@@ -251,6 +251,35 @@ TEST_F(Lock, TrayCannotEndOrBypassTheLockAndNoPieceOfThePasswordStays) {
   EXPECT_FALSE(PiecesInMemory(pids[0], kLockTitle, 6).empty());
 }
 
+// From Vista on the button asks Windows for its own lock. Wine's
+// LockWorkStation is a stub that fails: the refusal is told in a box, and
+// neither the set-up nor a lock window of the program's own opens in its
+// place; /lock from a second copy goes the same way.
+TEST_F(Lock, FromVistaOnTheSystemsLockAndWinesRefusal) {
+  StartOn("win10");
+  ASSERT_FALSE(HasFailure());
+  auto button = FindControl(Controls(kMainTitle), "Button", "画面ロック");
+  ASSERT_TRUE(button);
+  EXPECT_TRUE(button->enabled);
+  auto refusal = [&] {
+    Result box = Driver({"msgbox", "--title", kBoxTitle, "--answer", std::to_string(kIdOk)}, 30000);
+    EXPECT_DRIVER_OK(box);
+    ASSERT_FALSE(box.lines().empty());
+    EXPECT_EQ(box.lines()[0].rfind("Windowsをロックできませんでした。", 0), 0u) << box.lines()[0];
+    for (const char* title : {kLockTitle, "Form25", "Kivo-Brevo 画面ロック Ver1.1"}) {
+      Result r = Driver({"list", "--title", title});
+      EXPECT_DRIVER_OK(r);
+      EXPECT_TRUE(r.lines().empty()) << "a window \"" << title << "\" of the program's own lock:\n" << r.out;
+    }
+    EXPECT_DRIVER_OK(Driver({"wait", "--title", kMainTitle, "--visible"}, 2000));
+  };
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kMainTitle, "--text", "画面ロック"}));
+  refusal();
+  const int second = StartApp(AppExe(), {"/lock"});
+  refusal();
+  EXPECT_EQ(WaitAppExit(second, 30000), std::optional<int>(0)) << "the running copy took /lock";
+}
+
 TEST_F(Lock, NotOfferedOnWindowsXp) {
   StartOn("winxp");
   ASSERT_FALSE(HasFailure());

@@ -1,5 +1,7 @@
 // The main window as each Windows version sees it, and the tray icon that
 // hides, shows and ends the program.
+#include <unistd.h>
+
 #include <map>
 #include <set>
 #include <string>
@@ -113,6 +115,96 @@ INSTANTIATE_TEST_SUITE_P(
         VersionCase{"winxp", Family::NT, "Microsoft Windows XP", "Windows XP管理ツール", true, true,
                     true}),
     [](const auto& info) { return std::string(info.param.wineVersion); });
+
+// Vista and later as Wine shows them: the release's name, NT 4's control
+// panel items, standby and hibernation as Wine's power capabilities say
+// (those of an XP desktop: S1 and hibernation), the lock switched on, and
+// the launchers whose programs a Wine prefix lacks switched off with their
+// reason in the status bar while the mouse is on them.
+struct NewerCase {
+  const char* wineVersion;
+  const char* versionLabel;
+  const char* groupLabel;
+};
+
+void PrintTo(const NewerCase& c, std::ostream* os) { *os << c.wineVersion; }
+
+class NewerWindows : public WineTest, public ::testing::WithParamInterface<NewerCase> {};
+
+TEST_P(NewerWindows, ControlsMatchTheSystem) {
+  const NewerCase& v = GetParam();
+  SetWindowsVersion(v.wineVersion);
+  SkipLogo();
+  StartApp();
+  Rect rect = WaitMainWindow();
+  ASSERT_FALSE(HasFailure());
+  // The launchers are looked at once the window is up: a moment later.
+  auto controls = Controls(kMainTitle);
+  for (int i = 0; i < 50; ++i) {
+    auto sol = FindControl(controls, "Button", "ｿﾙﾃｨｱ");
+    if (sol && !sol->enabled) break;
+    usleep(100000);
+    controls = Controls(kMainTitle);
+  }
+  Screenshot(testName_, rect);
+
+  auto label = FindControl(controls, "Static", v.versionLabel);
+  ASSERT_TRUE(label) << "no label " << v.versionLabel;
+  EXPECT_TRUE(label->visible);
+  EXPECT_TRUE(FindControl(controls, "Static", v.groupLabel)) << "no label " << v.groupLabel;
+
+  auto standby = FindControl(controls, "Button", "スタンバイ");
+  ASSERT_TRUE(standby);
+  EXPECT_TRUE(standby->visible && standby->enabled) << "Wine's machine can sleep (S1)";
+  auto hibernate = FindControl(controls, "Button", "休止状態をサポートする");
+  ASSERT_TRUE(hibernate);
+  EXPECT_TRUE(hibernate->visible && hibernate->enabled) << "Wine's machine can hibernate";
+
+  auto lock = FindControl(controls, "Button", "画面ロック");
+  ASSERT_TRUE(lock);
+  EXPECT_TRUE(lock->enabled) << "the system's lock is offered";
+
+  // A Wine prefix has rundll32.exe and msinfo32.exe, but no sysdm.cpl,
+  // ncpa.cpl, timedate.cpl, perfmon.msc, sol.exe or freecell.exe.
+  const std::vector<std::pair<std::string, std::string>> missing = {
+      {"ｼｽﾃﾑのﾌﾟﾛﾊﾟﾃｨ", "Sysdm.cpl"}, {"ﾈｯﾄﾜｰｸ", "ncpa.cpl"},   {"日付と時刻", "Timedate.cpl"},
+      {"ﾊﾟﾌｫｰﾏﾝｽ", "perfmon.msc"},   {"ｿﾙﾃｨｱ", "sol.exe"},     {"ﾌﾘｰｾﾙ", "freecell.exe"}};
+  for (const auto& [caption, file] : missing) {
+    auto b = FindControl(controls, "Button", caption);
+    ASSERT_TRUE(b) << "no button " << caption;
+    EXPECT_FALSE(b->enabled) << caption;
+  }
+  auto info = FindControl(controls, "Button", "ｼｽﾃﾑ情報");
+  ASSERT_TRUE(info);
+  EXPECT_TRUE(info->enabled) << "msinfo32.exe is there";
+
+  // The mouse on a launcher that is off: its reason in the status bar; on
+  // one that is on: the status bar's own line again (empty).
+  auto status = [&] {
+    Result r = Driver({"text", "--title", kMainTitle, "--ctl-class", "msctls_statusbar32"});
+    EXPECT_DRIVER_OK(r);
+    return r.lines().empty() ? std::string() : r.lines()[0];
+  };
+  auto waitStatus = [&](const std::string& want) {
+    std::string got;
+    for (int i = 0; i < 50 && (got = status()) != want; ++i) usleep(100000);
+    return got;
+  };
+  for (const auto& [caption, file] : missing) {
+    ASSERT_DRIVER_OK(Driver({"hover", "--title", kMainTitle, "--text", caption}));
+    EXPECT_EQ(waitStatus("このWindowsには " + file + " がありません"),
+              "このWindowsには " + file + " がありません")
+        << caption;
+  }
+  ASSERT_DRIVER_OK(Driver({"hover", "--title", kMainTitle, "--text", "ｼｽﾃﾑ情報"}));
+  EXPECT_EQ(waitStatus(""), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, NewerWindows,
+                         ::testing::Values(NewerCase{"vista", "Windows Vista", "Windows Vistaｺﾝﾄﾛｰﾙﾊﾟﾈﾙ"},
+                                           NewerCase{"win7", "Windows 7", "Windows 7ｺﾝﾄﾛｰﾙﾊﾟﾈﾙ"},
+                                           NewerCase{"win10", "Windows 10", "Windows 10ｺﾝﾄﾛｰﾙﾊﾟﾈﾙ"}),
+                         [](const auto& info) { return std::string(info.param.wineVersion); });
 
 class Tray : public WineTest {
  protected:

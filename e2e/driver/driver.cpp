@@ -29,6 +29,7 @@ int usage() {
       L"  children --title T                                   child controls\n"
       L"  text --title T [--text X|--id N|--ctl-class C] [--part N]\n"
       L"  click --title T --text X [--send]\n"
+      L"  hover --title T --text X                             the mouse on a control\n"
       L"  post --title T [--ctl-class C] --msg N [--wparam N] [--lparam N] [--send]\n"
       L"  msgbox --title T [--text X] [--answer ID]\n"
       L"  menu-items | menu-select --text X                    open popup menu\n"
@@ -67,6 +68,7 @@ int main() {
   if (c == L"children") return cmdChildren(a);
   if (c == L"text") return cmdText(a);
   if (c == L"click") return cmdClick(a);
+  if (c == L"hover") return cmdHover(a);
   if (c == L"post") return cmdPost(a);
   if (c == L"type") return cmdType(a);
   if (c == L"drop") return cmdDrop(a);

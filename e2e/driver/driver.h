@@ -70,6 +70,7 @@ int cmdChildren(const Args& a);
 int cmdText(const Args& a);
 int cmdClick(const Args& a);
 int cmdType(const Args& a);
+int cmdHover(const Args& a);
 
 // console.cpp
 int cmdConsoleLine(const Args& a);

@@ -433,4 +433,42 @@ int cmdMove(const Args& a) {
   return 0;
 }
 
+// Puts the mouse on a control, disabled ones too, the way a user points at
+// it: mouse moves as a mouse sends them (SendInput, absolute coordinates
+// over the primary screen), which the system routes to the window under
+// them. Under Wine a move made from another process may be followed by one
+// at the pointer's former place (the X pointer catching up a few
+// milliseconds later): a second move, a pixel on and still on the control,
+// comes after it, as a hand on a mouse never stops at one move either.
+int cmdHover(const Args& a) {
+  HWND top = waitTop(a);
+  HWND h = waitChild(a, top);
+  RECT r{};
+  GetWindowRect(h, &r);
+  const int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
+  const int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
+  auto moveTo = [&](int px, int py) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dx = static_cast<LONG>((px * 65536LL + cx / 2) / cx);
+    in.mi.dy = static_cast<LONG>((py * 65536LL + cy / 2) / cy);
+    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    if (SendInput(1, &in, sizeof in) != 1) {
+      err(L"SendInput failed, error " + num(GetLastError()));
+      return 1;
+    }
+    POINT at{};
+    if (!pollUntil(a.timeout(), [&] { return GetCursorPos(&at) && at.x == px && at.y == py; })) {
+      err(L"the mouse went to " + num(at.x) + L" " + num(at.y) + L", not " + num(px) + L" " + num(py));
+      return 2;
+    }
+    return 0;
+  };
+  if (int e = moveTo(x, y)) return e;
+  Sleep(200);
+  if (int e = moveTo(x + 1, y)) return e;
+  out(num(x + 1) + L" " + num(y));
+  return 0;
+}
+
 }  // namespace driver
