@@ -176,10 +176,10 @@ void TForm1::BuildLayout() {
   for (tk::Control* c : Controls()) c->OnMouseMove = [this, c](tk::Component*) { PointedAt(c); };
 }
 
-std::vector<std::pair<int, tk::Button*>> TForm1::Launchers() const {
-  return {{6, Button6},   {7, Button7},   {8, Button8},   {9, Button9},
-          {10, Button10}, {11, Button11}, {12, Button12}, {13, Button13},
-          {14, Button14}, {15, Button15}, {19, Button19}};
+std::array<std::pair<int, tk::Button*>, 11> TForm1::Launchers() const {
+  return {{{6, Button6},   {7, Button7},   {8, Button8},   {9, Button9},
+           {10, Button10}, {11, Button11}, {12, Button12}, {13, Button13},
+           {14, Button14}, {15, Button15}, {19, Button19}}};
 }
 
 // From Vista on a launcher whose program this system lacks is switched off,

@@ -3,6 +3,7 @@
 // display, the tray icon and its popup menu, and opens every other window.
 #pragma once
 
+#include <array>
 #include <string>
 #include <utility>
 #include <vector>
@@ -180,7 +181,7 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
   void RestoreSettings();
   void StartAdditions();
   // The launcher buttons by their number in the launcher table.
-  std::vector<std::pair<int, tk::Button*>> Launchers() const;
+  std::array<std::pair<int, tk::Button*>, 11> Launchers() const;
   void CheckLaunchers();
   void PointedAt(tk::Control* control);
   void HotKeyPressed(int id);
