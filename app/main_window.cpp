@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include <cmath>
+#include <memory>
 
 #include "app/about_boxes.h"
 #include "app/phases.h"
@@ -183,16 +184,29 @@ std::array<std::pair<int, tk::Button*>, 11> TForm1::Launchers() const {
 }
 
 // From Vista on a launcher whose program this system lacks is switched off,
-// its reason its hint. Done once the window is up: a look into the system
-// folder for each launcher, which the first paint does not wait for.
+// its reason its hint. Started once the window is up, on a thread of its
+// own: the looks into the system's folders (a few milliseconds under Wine,
+// where a missing file costs a search of its folder) keep neither the first
+// paint nor the first message waiting.
 void TForm1::CheckLaunchers() {
+  if (!checkLaunchers_) return;
+  std::vector<int> numbers;
+  std::vector<tk::Button*> buttons;
   for (const auto& [number, button] : Launchers()) {
     if (!button->Enabled()) continue;
-    std::string why = tools::MissingProgram(number);
-    if (why.empty()) continue;
-    button->Hint = why;
-    button->SetEnabled(false);
+    numbers.push_back(number);
+    buttons.push_back(button);
   }
+  auto why = std::make_shared<std::vector<std::string>>();
+  launcherCheck_ = std::make_unique<tk::Task>(
+      [numbers, why] { *why = tools::MissingPrograms(numbers); },
+      [buttons, why] {
+        for (size_t i = 0; i < buttons.size() && i < why->size(); ++i) {
+          if ((*why)[i].empty()) continue;
+          buttons[i]->Hint = (*why)[i];
+          buttons[i]->SetEnabled(false);
+        }
+      });
 }
 
 // The mouse is on a control (nullptr: on the window itself). On a launcher
@@ -316,6 +330,8 @@ void TForm1::AdaptToWindowsVersion() {
           // The caption takes the width of its group ("Windows Vista" is
           // longer than "Windows NT").
           Label6->SetBounds({Label6->Left(), Label6->Top(), Bevel1->Width(), Label6->Height()});
+          // Programs of the launchers may be missing from Vista on.
+          checkLaunchers_ = true;
           // From Vista on the lock is the system's own.
           lockRoute_ = LockRoute::System;
           Button16->SetEnabled(true);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -214,6 +215,10 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
   // reason shows in its place.
   std::string statusText_;
   bool reasonShown_ = false;
+  // From Vista on the launchers' programs are looked for once the window is
+  // up, on a thread of their own (CheckLaunchers).
+  bool checkLaunchers_ = false;
+  std::unique_ptr<tk::Task> launcherCheck_;
   bool sessionEnded_ = false;
   // Closes posted by allowed end-of-session queries, not yet handled.
   unsigned queryCloses_ = 0;

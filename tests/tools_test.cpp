@@ -5,7 +5,13 @@
 namespace {
 class ToolsTest : public MainWindowFixture {
  protected:
-  TForm1* Create() { return CreateQuiet(); }
+  // Made and started, with the launchers' look for their programs (a task
+  // of its own) over.
+  TForm1* Create() {
+    TForm1* f = CreateQuiet();
+    tk::Application::Instance().ProcessMessages();
+    return f;
+  }
 };
 
 std::string Applet(const char* program, const char* params) {
@@ -114,7 +120,13 @@ TEST_F(ToolsTest, FromVistaOnALauncherWhoseProgramIsMissingIsOffWithItsReason) {
     TForm1* f = app.CreateForm<TForm1>();
     EXPECT_TRUE(f->Button10->Enabled()) << "nothing is looked for before the window is up";
     EXPECT_TRUE(sim->Calls("FindFirstFile(\"" + sim->SystemDirectory() + "\\sol.exe").empty());
+    // Once it is up, on a thread of its own: the window answers meanwhile.
+    ui->holdTasks = true;
     app.Started();
+    app.ProcessMessages();
+    EXPECT_TRUE(f->Button10->Enabled());
+    ui->RunTasks();
+    app.ProcessMessages();
     const bool vista = sim->version.platformId == platform::kPlatformNT && sim->version.major >= 6;
     for (const auto& [number, button] : f->Launchers()) {
       SCOPED_TRACE(button->Name);
@@ -140,16 +152,29 @@ TEST_F(ToolsTest, EachKindOfLauncherIsLookedForWhereItStarts) {
   sim->files.erase(system + "ncpa.cpl");
   sim->files.erase(system + "perfmon.msc");
   sim->files.insert("C:\\Tools\\perfmon.msc");
-  sim->environment["PATH"] = " ;C:\\Nowhere\\; C:\\Tools\\ ;" + sim->SystemDirectory();
+  sim->environment["PATH"] = "C:\\WINDOWS\\SYSTEM32; ;C:\\Nowhere\\; C:\\Tools\\ ;C:\\Later";
   sim->files.erase(system + "msinfo32.exe");
   sim->files.insert(sim->windowsDirectory + "\\msinfo32.exe");
   sim->files.insert(system + "sol.exe");  // the old game copied over
-  TForm1* f = Create();
+  TForm1* f = CreateMain();  // the journal kept
+  tk::Application::Instance().ProcessMessages();
   EXPECT_FALSE(f->Button12->Enabled());
   EXPECT_EQ(f->Button12->Hint, "このWindowsには ncpa.cpl がありません");
   EXPECT_TRUE(f->Button13->Enabled()) << "found on the PATH";
+  // Each file is looked for once, each folder once: the system folder as
+  // the PATH names it again is not searched twice, and the search ends
+  // where the file is found.
+  EXPECT_EQ(sim->Calls("FindFirstFile(\"" + system + "Rundll32.exe\")").size(), 1u);
+  std::vector<std::string> perfmon;
+  for (const std::string& call : sim->Calls("FindFirstFile"))
+    if (call.find("perfmon.msc") != std::string::npos) perfmon.push_back(call);
+  EXPECT_EQ(perfmon, (std::vector<std::string>{"FindFirstFile(\"" + system + "perfmon.msc\")",
+                                               "FindFirstFile(\"C:\\Windows\\perfmon.msc\")",
+                                               "FindFirstFile(\"C:\\Nowhere\\perfmon.msc\")",
+                                               "FindFirstFile(\"C:\\Tools\\perfmon.msc\")"}));
   EXPECT_TRUE(f->Button9->Enabled()) << "found in the Windows folder";
   EXPECT_TRUE(f->Button10->Enabled());
+  sim->ClearJournal();
   f->Button10->Click();
   EXPECT_EQ(sim->Calls("ShellExecute"),
             (std::vector<std::string>{Program("sol.exe", sim->SystemDirectory() + "\\")}));

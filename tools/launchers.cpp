@@ -1,4 +1,7 @@
+#include <cctype>
 #include <cstdint>
+#include <map>
+#include <vector>
 
 #include "platform/platform.h"
 #include "tools/tools.h"
@@ -107,20 +110,57 @@ std::string AppletFile(const std::string& parameters) {
   return parameters.substr(at, parameters.find(',', at) - at);
 }
 
-// Whether a file is in one of the folders of a list separated by ";" (the
-// PATH), empty entries and blanks around them ignored.
-bool OnPath(platform::Platform& p, const std::string& file, const std::string& path) {
-  for (size_t from = 0; from <= path.size();) {
-    size_t end = path.find(';', from);
-    if (end == std::string::npos) end = path.size();
-    std::string folder = path.substr(from, end - from);
-    while (!folder.empty() && (folder.back() == ' ' || folder.back() == '\\')) folder.pop_back();
-    while (!folder.empty() && folder.front() == ' ') folder.erase(folder.begin());
-    if (!folder.empty() && p.FileExists(folder + "\\" + file)) return true;
-    from = end + 1;
-  }
-  return false;
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
 }
+
+// Looks for the launchers' programs the way they are started, each file
+// once, each folder once: what it learns of the system (its folders, the
+// PATH) is read once for all launchers.
+class ProgramFinder {
+ public:
+  explicit ProgramFinder(platform::Platform& p) : p_(p) {
+    system_ = p.SystemDirectory();
+    folders_.push_back(system_);
+    folders_.push_back(p.WindowsDirectory());
+    // The PATH's folders after those, each once, empty entries and blanks
+    // around them ignored.
+    const std::string path = p.GetEnvironmentVariable("PATH").value_or("");
+    for (size_t from = 0; from <= path.size();) {
+      size_t end = path.find(';', from);
+      if (end == std::string::npos) end = path.size();
+      std::string folder = path.substr(from, end - from);
+      while (!folder.empty() && (folder.back() == ' ' || folder.back() == '\\')) folder.pop_back();
+      while (!folder.empty() && folder.front() == ' ') folder.erase(folder.begin());
+      bool known = folder.empty();
+      for (const std::string& f : folders_) known = known || Lower(f) == Lower(folder);
+      if (!known) folders_.push_back(folder);
+      from = end + 1;
+    }
+  }
+  // A file of the system folder.
+  bool InSystemFolder(const std::string& file) { return Exists(system_ + "\\" + file); }
+  // A bare name as the shell finds it: the system folder, the Windows
+  // folder, the PATH.
+  bool Findable(const std::string& file) {
+    for (const std::string& folder : folders_)
+      if (Exists(folder + "\\" + file)) return true;
+    return false;
+  }
+  bool Exists(const std::string& path) {
+    auto [it, added] = seen_.emplace(Lower(path), false);
+    if (added) it->second = p_.FileExists(path);
+    return it->second;
+  }
+
+ private:
+  platform::Platform& p_;
+  std::string system_;
+  std::vector<std::string> folders_;
+  std::map<std::string, bool> seen_;
+};
+
 }  // namespace
 
 void Launch(int button, platform::Handle owner,
@@ -135,39 +175,37 @@ void Launch(int button, platform::Handle owner,
     status("実行ファイルが見つかりません");
 }
 
-std::string MissingProgram(int button) {
-  const Row* row = RowOf(button);
-  if (!row || row->anyOs) return {};
+std::vector<std::string> MissingPrograms(const std::vector<int>& buttons) {
+  std::vector<std::string> reasons(buttons.size());
   auto& p = platform::Get();
   const platform::OsVersion v = p.GetVersionEx();
-  if (v.platformId != platform::kPlatformNT || v.major < 6) return {};
-  const Command* c = CommandOf(*row, v);
-  if (!c || c->kind == Kind::None) return {};
-  const std::string system = p.SystemDirectory() + "\\";
+  if (v.platformId != platform::kPlatformNT || v.major < 6) return reasons;
+  ProgramFinder finder(p);
   auto missing = [](const std::string& file) { return "このWindowsには " + file + " がありません"; };
-  switch (c->kind) {
-    case Kind::Applet: {
-      // The program that runs the applet, then the applet itself.
-      if (!p.FileExists(system + c->file)) return missing(c->file);
-      const std::string applet = AppletFile(c->parameters);
-      if (!applet.empty() && !p.FileExists(system + applet)) return missing(applet);
-      return {};
+  for (size_t i = 0; i < buttons.size(); ++i) {
+    const Row* row = RowOf(buttons[i]);
+    if (!row || row->anyOs) continue;
+    const Command* c = CommandOf(*row, v);
+    if (!c) continue;
+    switch (c->kind) {
+      case Kind::Applet: {
+        // The program that runs the applet, then the applet itself.
+        const std::string applet = AppletFile(c->parameters);
+        if (!finder.InSystemFolder(c->file)) reasons[i] = missing(c->file);
+        else if (!applet.empty() && !finder.InSystemFolder(applet)) reasons[i] = missing(applet);
+        break;
+      }
+      case Kind::DefaultAction:
+        if (!finder.Findable(c->file)) reasons[i] = missing(c->file);
+        break;
+      case Kind::Program:
+        if (!finder.Exists(ProgramDirectory(v) + c->file)) reasons[i] = missing(c->file);
+        break;
+      case Kind::None:
+        break;
     }
-    case Kind::DefaultAction: {
-      // Where the shell looks for a bare name: the system folder, the
-      // Windows folder, the PATH.
-      if (p.FileExists(system + c->file) || p.FileExists(p.WindowsDirectory() + "\\" + c->file))
-        return {};
-      const std::optional<std::string> path = p.GetEnvironmentVariable("PATH");
-      if (path && OnPath(p, c->file, *path)) return {};
-      return missing(c->file);
-    }
-    case Kind::Program:
-      return p.FileExists(ProgramDirectory(v) + c->file) ? std::string() : missing(c->file);
-    case Kind::None:
-      break;
   }
-  return {};
+  return reasons;
 }
 
 }  // namespace tools

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -16,11 +17,13 @@ void Launch(int button, platform::Handle owner,
             const std::function<void(const std::string&)>& status);
 // From Vista on, where the table's programs may be gone (Solitaire and
 // FreeCell from the system folder, applets and consoles on some editions):
-// why a launcher's program is not on this system ("このWindowsには sol.exe
-// がありません"), "" when it is there or on an older Windows. It looks in
-// the system folder, and for a bare name started by its default action as
-// the shell does in the Windows folder and on the PATH too.
-std::string MissingProgram(int button);
+// for each of the buttons, why its launcher's program is not on this system
+// ("このWindowsには sol.exe がありません"), "" when it is there or on an
+// older Windows. It looks where the launcher starts it from: an applet's
+// program and the applet in the system folder, a bare name started by its
+// default action where the shell finds it (the system folder, the Windows
+// folder, the PATH), a game in the system folder; each file once.
+std::vector<std::string> MissingPrograms(const std::vector<int>& buttons);
 
 // Hides (true) or shows the shell's taskbar window.
 void SetTaskbarHidden(bool hidden);
