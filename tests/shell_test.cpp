@@ -1,4 +1,7 @@
 // Version adaptation, status display, tray icon and popup menu, logo and about boxes.
+#include <fstream>
+#include <iterator>
+
 #include "app/about_boxes.h"
 #include "main_window_fixture.h"
 
@@ -118,6 +121,22 @@ TEST_F(ShellTest, TheLabelNamesTheRealVersionWhereGetVersionExHidesIt) {
   sim->manifestSupports = {0, 0};
   sim->hasRtlGetVersion = false;
   EXPECT_EQ(Create()->Label2->Caption(), "Windows 8");
+}
+
+// The simulated machine takes kivo_config's manifest to name Windows 8.1
+// and 10 (which covers 11), so that GetVersionEx tells the program the real
+// version there; the manifest does.
+TEST(Manifest, NamesWhatTheSimulatedMachineAssumes) {
+  std::ifstream in(KIVO_MANIFEST);
+  ASSERT_TRUE(in) << KIVO_MANIFEST;
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  for (const char* os : {"{e2011457-1546-43c5-a5fe-008deee3d3f0}",    // Vista
+                         "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",    // 7
+                         "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",    // 8
+                         "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",    // 8.1
+                         "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"})   // 10 and 11
+    EXPECT_NE(text.find(std::string("<supportedOS Id=\"") + os + "\"/>"), std::string::npos) << os;
+  EXPECT_EQ(platform::SimPlatform().manifestSupports, (std::pair<std::uint32_t, std::uint32_t>{10, 0}));
 }
 
 // From 2000 on the machine's power capabilities decide: standby where it
