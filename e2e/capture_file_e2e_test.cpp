@@ -28,7 +28,16 @@ class CaptureFile : public WineTest {
     StartApp();
     WaitMainWindow();
   }
-  std::vector<std::string> Files(const fs::path& dir) {
+  // The file and the clipboard's bitmap hold the whole screen.
+  void ExpectTheWholeScreen(const fs::path& file) {
+    auto [sw, sh] = ScreenSize();
+    Result size = RunTool({"identify", "-format", "%m %wx%h", file.string()});
+    EXPECT_EQ(size.out, "PNG " + std::to_string(sw) + "x" + std::to_string(sh)) << size.err;
+    Result clip = Driver({"clipboard-size"});
+    ASSERT_DRIVER_OK(clip);
+    EXPECT_EQ(clip.lines().at(0), std::to_string(sw) + "x" + std::to_string(sh));
+  }
+    std::vector<std::string> Files(const fs::path& dir) {
     std::vector<std::string> names;
     if (fs::exists(dir))
       for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
@@ -47,12 +56,7 @@ TEST_F(CaptureFile, TheTraysDesktopCaptureWritesAPngOfTheScreenAndKeepsOlderOnes
   ChooseTrayMenuItem("デスクトップキャプチャ(&C)");
   ASSERT_TRUE(WaitFor([&] { return Files(dir).size() == 2; }, 15000)) << "the second capture wrote no file";
   EXPECT_EQ(Files(dir), (std::vector<std::string>{"shot.png", "shot_2.png"}));
-  auto [sw, sh] = ScreenSize();
-  Result size = RunTool({"identify", "-format", "%m %wx%h", (dir / "shot.png").string()});
-  EXPECT_EQ(size.out, "PNG " + std::to_string(sw) + "x" + std::to_string(sh)) << size.err;
-  Result clip = Driver({"clipboard-size"});
-  ASSERT_DRIVER_OK(clip);
-  EXPECT_EQ(clip.lines().at(0), std::to_string(sw) + "x" + std::to_string(sh));
+  ExpectTheWholeScreen(dir / "shot.png");
 }
 
 // Windows 10 at 150 %: no Print Screen is pressed (the program takes the
@@ -65,12 +69,7 @@ TEST_F(CaptureFile, OnWindows10At150TheDesktopCaptureHasEveryPixelOfTheScreen) {
   ASSERT_FALSE(HasFailure());
   ChooseTrayMenuItem("デスクトップキャプチャ(&C)");
   ASSERT_TRUE(WaitFor([&] { return Files(dir).size() == 1; }, 15000)) << "no file was written";
-  auto [sw, sh] = ScreenSize();
-  Result size = RunTool({"identify", "-format", "%m %wx%h", (dir / "shot.png").string()});
-  EXPECT_EQ(size.out, "PNG " + std::to_string(sw) + "x" + std::to_string(sh)) << size.err;
-  Result clip = Driver({"clipboard-size"});
-  ASSERT_DRIVER_OK(clip);
-  EXPECT_EQ(clip.lines().at(0), std::to_string(sw) + "x" + std::to_string(sh));
+  ExpectTheWholeScreen(dir / "shot.png");
   // The clipboard's PNG, which browsers and chat programs paste, holds the
   // same pixels as the file.
   const fs::path pasted = fs::path(prefix_) / "drive_c" / "pasted.png";

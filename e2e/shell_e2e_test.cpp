@@ -139,13 +139,12 @@ TEST_P(NewerWindows, ControlsMatchTheSystem) {
   Rect rect = WaitMainWindow();
   ASSERT_FALSE(HasFailure());
   // The launchers are looked at once the window is up: a moment later.
-  auto controls = Controls(kMainTitle);
-  for (int i = 0; i < 50; ++i) {
-    auto sol = FindControl(controls, "Button", "ｿﾙﾃｨｱ");
-    if (sol && !sol->enabled) break;
-    usleep(100000);
+  std::vector<Control> controls;
+  WaitFor([&] {
     controls = Controls(kMainTitle);
-  }
+    auto sol = FindControl(controls, "Button", "ｿﾙﾃｨｱ");
+    return sol && !sol->enabled;
+  }, 5000);
   Screenshot(testName_, rect);
 
   auto label = FindControl(controls, "Static", v.versionLabel);
@@ -187,7 +186,7 @@ TEST_P(NewerWindows, ControlsMatchTheSystem) {
   };
   auto waitStatus = [&](const std::string& want) {
     std::string got;
-    for (int i = 0; i < 50 && (got = status()) != want; ++i) usleep(100000);
+    WaitFor([&] { return (got = status()) == want; }, 5000);
     return got;
   };
   for (const auto& [caption, file] : missing) {
