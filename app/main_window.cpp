@@ -171,6 +171,9 @@ void TForm1::BuildLayout() {
   TrayRetryTimer = new tk::Timer(this, "TrayRetryTimer", 1000);
   TrayRetryTimer->SetEnabled(false);
   TrayRetryTimer->OnTimer = [this](tk::Component*) { AddTrayIcon(); };
+  LauncherTimer = new tk::Timer(this, "LauncherTimer", 10);
+  LauncherTimer->SetEnabled(false);
+  LauncherTimer->OnTimer = Bind(this, &TForm1::LauncherTimerTimer);
 
   // The status bar tells why a launcher is off while the mouse is on it.
   OnMouseMove = [this](tk::Component*) { PointedAt(nullptr); };
@@ -184,29 +187,34 @@ std::array<std::pair<int, tk::Button*>, 11> TForm1::Launchers() const {
 }
 
 // From Vista on a launcher whose program this system lacks is switched off,
-// its reason its hint. Started once the window is up, on a thread of its
-// own: the looks into the system's folders (a few milliseconds under Wine,
-// where a missing file costs a search of its folder) keep neither the first
-// paint nor the first message waiting.
+// its reason its hint. Looked for once the window is up, one launcher a
+// tick of LauncherTimer (a timer's message comes only when no other waits),
+// so that neither the first paint nor any message waits for the searches
+// Wine makes for missing files (a few milliseconds each); a thread would
+// cost more memory than the looks themselves.
 void TForm1::CheckLaunchers() {
   if (!checkLaunchers_) return;
   std::vector<int> numbers;
-  std::vector<tk::Button*> buttons;
-  for (const auto& [number, button] : Launchers()) {
-    if (!button->Enabled()) continue;
-    numbers.push_back(number);
-    buttons.push_back(button);
+  for (const auto& [number, button] : Launchers())
+    if (button->Enabled()) numbers.push_back(number);
+  launcherSearch_ = std::make_unique<tools::LauncherSearch>(numbers);
+  LauncherTimer->SetEnabled(true);
+}
+
+void TForm1::LauncherTimerTimer(tk::Component*) {
+  int number = 0;
+  std::string reason;
+  if (!launcherSearch_ || !launcherSearch_->Next(number, reason)) {
+    LauncherTimer->SetEnabled(false);
+    launcherSearch_.reset();
+    return;
   }
-  auto why = std::make_shared<std::vector<std::string>>();
-  launcherCheck_ = std::make_unique<tk::Task>(
-      [numbers, why] { *why = tools::MissingPrograms(numbers); },
-      [buttons, why] {
-        for (size_t i = 0; i < buttons.size() && i < why->size(); ++i) {
-          if ((*why)[i].empty()) continue;
-          buttons[i]->Hint = (*why)[i];
-          buttons[i]->SetEnabled(false);
-        }
-      });
+  if (reason.empty()) return;
+  for (const auto& [n, button] : Launchers()) {
+    if (n != number || !button->Enabled()) continue;
+    button->Hint = reason;
+    button->SetEnabled(false);
+  }
 }
 
 // The mouse is on a control (nullptr: on the window itself). On a launcher

@@ -12,6 +12,7 @@
 #include "app/command_line.h"
 #include "platform/platform.h"
 #include "session/session.h"
+#include "tools/tools.h"
 #include "toolkit/toolkit.h"
 
 class TForm1 : public tk::Form, public session::MainWindowAccess {
@@ -58,6 +59,7 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
   tk::Timer* Timer1;
   tk::Timer* Timer2;
   tk::Timer* TrayRetryTimer;  // asks the shell again for a refused tray icon
+  tk::Timer* LauncherTimer;   // looks for one launcher's program a tick
   tk::MainMenu* MainMenu1;
   tk::PopupMenu* PopupMenu1;
 
@@ -184,6 +186,7 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
   // The launcher buttons by their number in the launcher table.
   std::array<std::pair<int, tk::Button*>, 11> Launchers() const;
   void CheckLaunchers();
+  void LauncherTimerTimer(tk::Component*);
   void PointedAt(tk::Control* control);
   void HotKeyPressed(int id);
   void HotKey1Click(tk::Component* sender);
@@ -216,9 +219,9 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
   std::string statusText_;
   bool reasonShown_ = false;
   // From Vista on the launchers' programs are looked for once the window is
-  // up, on a thread of their own (CheckLaunchers).
+  // up, one a tick of LauncherTimer (CheckLaunchers).
   bool checkLaunchers_ = false;
-  std::unique_ptr<tk::Task> launcherCheck_;
+  std::unique_ptr<tools::LauncherSearch> launcherSearch_;
   bool sessionEnded_ = false;
   // Closes posted by allowed end-of-session queries, not yet handled.
   unsigned queryCloses_ = 0;

@@ -5,12 +5,17 @@
 namespace {
 class ToolsTest : public MainWindowFixture {
  protected:
-  // Made and started, with the launchers' look for their programs (a task
-  // of its own) over.
+  // Made and started, with the launchers' look for their programs over.
   TForm1* Create() {
-    TForm1* f = CreateQuiet();
+    CreateQuiet();
+    return LookedForLaunchers();
+  }
+  // The launchers' look for their programs, one a tick of 10 ms, over
+  // (before the window's one-second timers first fire).
+  TForm1* LookedForLaunchers() {
     tk::Application::Instance().ProcessMessages();
-    return f;
+    ui->AdvanceClock(200);
+    return static_cast<TForm1*>(tk::Application::Instance().MainForm());
   }
 };
 
@@ -120,14 +125,16 @@ TEST_F(ToolsTest, FromVistaOnALauncherWhoseProgramIsMissingIsOffWithItsReason) {
     TForm1* f = app.CreateForm<TForm1>();
     EXPECT_TRUE(f->Button10->Enabled()) << "nothing is looked for before the window is up";
     EXPECT_TRUE(sim->Calls("FindFirstFile(\"" + sim->SystemDirectory() + "\\sol.exe").empty());
-    // Once it is up, on a thread of its own: the window answers meanwhile.
-    ui->holdTasks = true;
+    const bool vista = sim->version.platformId == platform::kPlatformNT && sim->version.major >= 6;
+    // Once it is up, one launcher at a time when no message waits.
+    sim->ClearJournal();
     app.Started();
     app.ProcessMessages();
     EXPECT_TRUE(f->Button10->Enabled());
-    ui->RunTasks();
-    app.ProcessMessages();
-    const bool vista = sim->version.platformId == platform::kPlatformNT && sim->version.major >= 6;
+    ui->AdvanceClock(10);
+    EXPECT_EQ(sim->Calls("FindFirstFile").size(), vista ? 2u : 0u)
+        << "one launcher a tick: Rundll32.exe and sysdm.cpl";
+    LookedForLaunchers();
     for (const auto& [number, button] : f->Launchers()) {
       SCOPED_TRACE(button->Name);
       const bool game = number == 10 || number == 19;
@@ -138,7 +145,9 @@ TEST_F(ToolsTest, FromVistaOnALauncherWhoseProgramIsMissingIsOffWithItsReason) {
                                                   (number == 10 ? "sol.exe" : "freecell.exe") + " がありません"
                                             : "");
     }
-    if (!vista) EXPECT_TRUE(sim->Calls("FindFirstFile(\"" + sim->SystemDirectory()).empty());
+    if (!vista) {
+      EXPECT_TRUE(sim->Calls("FindFirstFile(\"" + sim->SystemDirectory()).empty());
+    }
   }
 }
 
@@ -156,8 +165,8 @@ TEST_F(ToolsTest, EachKindOfLauncherIsLookedForWhereItStarts) {
   sim->files.erase(system + "msinfo32.exe");
   sim->files.insert(sim->windowsDirectory + "\\msinfo32.exe");
   sim->files.insert(system + "sol.exe");  // the old game copied over
-  TForm1* f = CreateMain();  // the journal kept
-  tk::Application::Instance().ProcessMessages();
+  CreateMain();  // the journal kept
+  TForm1* f = LookedForLaunchers();
   EXPECT_FALSE(f->Button12->Enabled());
   EXPECT_EQ(f->Button12->Hint, "このWindowsには ncpa.cpl がありません");
   EXPECT_TRUE(f->Button13->Enabled()) << "found on the PATH";
@@ -193,6 +202,23 @@ TEST_F(ToolsTest, EachKindOfLauncherIsLookedForWhereItStarts) {
   }
   EXPECT_TRUE(f->Button9->Enabled());
   EXPECT_TRUE(f->Button13->Enabled());
+
+  // A console found in no local folder is off, unless the PATH names a
+  // network folder: that is not looked into (a server that does not answer
+  // would hold the window), so the launcher stays on.
+  for (const char* path : {"C:\\Tools", "\\\\server\\tools;C:\\Tools"}) {
+    SCOPED_TRACE(path);
+    TearDown();
+    SetUp();
+    sim->UseRelease("10");
+    sim->files.erase(sim->SystemDirectory() + "\\perfmon.msc");
+    sim->environment["PATH"] = path;
+    f = Create();
+    const bool network = std::string(path).find("server") != std::string::npos;
+    EXPECT_EQ(f->Button13->Enabled(), network);
+    for (const std::string& call : sim->Calls("FindFirstFile"))
+      EXPECT_EQ(call.find("server"), std::string::npos) << call;
+  }
 }
 
 // The reason shows in the status bar while the mouse is on the launcher;

@@ -142,11 +142,20 @@ class ProgramFinder {
   // A file of the system folder.
   bool InSystemFolder(const std::string& file) { return Exists(system_ + "\\" + file); }
   // A bare name as the shell finds it: the system folder, the Windows
-  // folder, the PATH.
-  bool Findable(const std::string& file) {
-    for (const std::string& folder : folders_)
-      if (Exists(folder + "\\" + file)) return true;
-    return false;
+  // folder, the PATH. The PATH's network folders (\\server\share) are not
+  // looked into: a server that does not answer would keep the window
+  // waiting, so a name found nowhere else may still be there (Unknown).
+  enum class Found { Yes, No, Unknown };
+  Found Findable(const std::string& file) {
+    bool unknown = false;
+    for (const std::string& folder : folders_) {
+      if (folder.rfind("\\\\", 0) == 0) {
+        unknown = true;
+        continue;
+      }
+      if (Exists(folder + "\\" + file)) return Found::Yes;
+    }
+    return unknown ? Found::Unknown : Found::No;
   }
   bool Exists(const std::string& path) {
     auto [it, added] = seen_.emplace(Lower(path), false);
@@ -175,37 +184,46 @@ void Launch(int button, platform::Handle owner,
     status("実行ファイルが見つかりません");
 }
 
-std::vector<std::string> MissingPrograms(const std::vector<int>& buttons) {
-  std::vector<std::string> reasons(buttons.size());
+struct LauncherSearch::Finder : ProgramFinder {
+  using ProgramFinder::ProgramFinder;
+};
+
+LauncherSearch::LauncherSearch(std::vector<int> buttons) : buttons_(std::move(buttons)) {
   auto& p = platform::Get();
-  const platform::OsVersion v = p.GetVersionEx();
-  if (v.platformId != platform::kPlatformNT || v.major < 6) return reasons;
-  ProgramFinder finder(p);
+  version_ = p.GetVersionEx();
+  if (version_.platformId != platform::kPlatformNT || version_.major < 6) buttons_.clear();
+}
+
+LauncherSearch::~LauncherSearch() = default;
+
+bool LauncherSearch::Next(int& button, std::string& reason) {
+  if (next_ >= buttons_.size()) return false;
+  button = buttons_[next_++];
+  reason.clear();
+  const Row* row = RowOf(button);
+  if (!row || row->anyOs) return true;
+  const Command* c = CommandOf(*row, version_);
+  if (!c || c->kind == Kind::None) return true;
+  if (!finder_) finder_ = std::make_unique<Finder>(platform::Get());
   auto missing = [](const std::string& file) { return "このWindowsには " + file + " がありません"; };
-  for (size_t i = 0; i < buttons.size(); ++i) {
-    const Row* row = RowOf(buttons[i]);
-    if (!row || row->anyOs) continue;
-    const Command* c = CommandOf(*row, v);
-    if (!c) continue;
-    switch (c->kind) {
-      case Kind::Applet: {
-        // The program that runs the applet, then the applet itself.
-        const std::string applet = AppletFile(c->parameters);
-        if (!finder.InSystemFolder(c->file)) reasons[i] = missing(c->file);
-        else if (!applet.empty() && !finder.InSystemFolder(applet)) reasons[i] = missing(applet);
-        break;
-      }
-      case Kind::DefaultAction:
-        if (!finder.Findable(c->file)) reasons[i] = missing(c->file);
-        break;
-      case Kind::Program:
-        if (!finder.Exists(ProgramDirectory(v) + c->file)) reasons[i] = missing(c->file);
-        break;
-      case Kind::None:
-        break;
+  switch (c->kind) {
+    case Kind::Applet: {
+      // The program that runs the applet, then the applet itself.
+      const std::string applet = AppletFile(c->parameters);
+      if (!finder_->InSystemFolder(c->file)) reason = missing(c->file);
+      else if (!applet.empty() && !finder_->InSystemFolder(applet)) reason = missing(applet);
+      break;
     }
+    case Kind::DefaultAction:
+      if (finder_->Findable(c->file) == ProgramFinder::Found::No) reason = missing(c->file);
+      break;
+    case Kind::Program:
+      if (!finder_->Exists(ProgramDirectory(version_) + c->file)) reason = missing(c->file);
+      break;
+    case Kind::None:
+      break;
   }
-  return reasons;
+  return true;
 }
 
 }  // namespace tools

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,13 +18,33 @@ void Launch(int button, platform::Handle owner,
             const std::function<void(const std::string&)>& status);
 // From Vista on, where the table's programs may be gone (Solitaire and
 // FreeCell from the system folder, applets and consoles on some editions):
-// for each of the buttons, why its launcher's program is not on this system
-// ("このWindowsには sol.exe がありません"), "" when it is there or on an
-// older Windows. It looks where the launcher starts it from: an applet's
-// program and the applet in the system folder, a bare name started by its
-// default action where the shell finds it (the system folder, the Windows
-// folder, the PATH), a game in the system folder; each file once.
-std::vector<std::string> MissingPrograms(const std::vector<int>& buttons);
+// looks, one launcher at a time, whether each of the buttons' programs is on
+// this system, so that the caller can spread the looks over its idle
+// moments (under Wine a missing file costs a search of its folder; a
+// thread of its own would cost more than the looks). It looks where the
+// launcher starts its program from: an applet's program and the applet in
+// the system folder, a bare name started by its default action where the
+// shell finds it (the system folder, the Windows folder, the PATH's local
+// folders), a game in the system folder; each file once. Older systems are
+// not looked at.
+class LauncherSearch {
+ public:
+  explicit LauncherSearch(std::vector<int> buttons);
+  ~LauncherSearch();
+  LauncherSearch(const LauncherSearch&) = delete;
+  LauncherSearch& operator=(const LauncherSearch&) = delete;
+  // Looks at the next button's program: false once every button was looked
+  // at. reason: why its program is not there ("このWindowsには sol.exe が
+  // ありません"), "" when it is or when that cannot be told.
+  bool Next(int& button, std::string& reason);
+
+ private:
+  struct Finder;
+  std::vector<int> buttons_;
+  size_t next_ = 0;
+  platform::OsVersion version_;
+  std::unique_ptr<Finder> finder_;
+};
 
 // Hides (true) or shows the shell's taskbar window.
 void SetTaskbarHidden(bool hidden);
