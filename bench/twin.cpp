@@ -13,6 +13,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <string>
 
 namespace {
@@ -76,11 +77,13 @@ const Ctl kControls[] = {
     {L"STATIC", SS_ETCHEDFRAME, 96, 24, 337, 153, L"", false},
     {L"STATIC", SS_LEFT, 96, 8, 140, 12, L"ｺﾝﾄﾛｰﾙﾊﾟﾈﾙ", false},
     {L"STATIC", SS_ETCHEDFRAME, 264, 192, 257, 89, L"", false},
-    {L"STATIC", SS_RIGHT, 438, 200, 75, 13, L"Please Wait !!", true},
-    {L"STATIC", SS_RIGHT, 438, 220, 75, 13, L"Please Wait !!", true},
-    {L"STATIC", SS_RIGHT, 439, 240, 74, 12, L"Please Wait  !!", false},
-    {L"STATIC", SS_LEFT, 270, 261, 82, 12, L"起動しているOS:", false},
-    {L"STATIC", SS_RIGHT, 438, 260, 75, 13, L"WindowsNT 6.1", true},
+    // The clock, the time since the system started and the memory, as wide
+    // as kivo_config's labels grow for their texts.
+    {L"STATIC", SS_RIGHT, 270, 200, 243, 13, L"Please Wait !!", true},
+    {L"STATIC", SS_RIGHT, 270, 220, 243, 13, L"Please Wait !!", true},
+    {L"STATIC", SS_RIGHT, 270, 240, 243, 12, L"Please Wait  !!", false},
+    {L"STATIC", SS_LEFT, 270, 261, 100, 12, L"起動しているOS:", false},
+    {L"STATIC", SS_RIGHT, 380, 260, 133, 13, L"WindowsNT 6.1", true},
     {L"BUTTON", BS_PUSHBUTTON, 8, 8, 81, 25, L"スタンバイ", false},
     {L"BUTTON", BS_PUSHBUTTON, 8, 42, 81, 25, L"ログオフ", false},
     {L"BUTTON", BS_PUSHBUTTON, 8, 76, 81, 25, L"再起動", false},
@@ -112,8 +115,21 @@ const Ctl kControls[] = {
 LRESULT CALLBACK WndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_TIMER: {
-      SYSTEMTIME t;
-      GetLocalTime(&t);
+      // Timer 1: the clock; timer 2: the time since the system started.
+      wchar_t text[128];
+      if (wp == 1) {
+        SYSTEMTIME t;
+        GetLocalTime(&t);
+        wchar_t date[64], time[64];
+        GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &t, nullptr, date, 64);
+        GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &t, nullptr, time, 64);
+        swprintf(text, 128, L"現在時刻 %ls %ls", date, time);
+      } else {
+        DWORD ms = GetTickCount();
+        swprintf(text, 128, L"OS起動から %u日 %02u時間 %02u分 %02u秒 経過", ms / 86400000u,
+                 (ms / 3600000u) % 24, (ms / 60000u) % 60, (ms / 1000u) % 60);
+      }
+      SetWindowTextW(GetDlgItem(h, wp == 1 ? 3 : 4), text);
       return 0;
     }
     case WM_CTLCOLORSTATIC:
@@ -199,12 +215,20 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int) {
                            CW_USEDEFAULT, CW_USEDEFAULT, rc.right - rc.left, rc.bottom - rc.top, app,
                            MainMenu(), inst, nullptr);
   int id = 0;
+  HWND statics[sizeof kControls / sizeof kControls[0]];
+  int nStatics = 0;
   for (const Ctl& c : kControls) {
     HWND w = CreateWindowExW(WS_EX_NOPARENTNOTIFY, c.cls, c.text, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | c.style,
                              S(c.x), S(c.y), S(c.x + c.w) - S(c.x), S(c.y + c.h) - S(c.y), h, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id++)), inst,
                              nullptr);
     SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(c.statusFont ? g_status : g_font), FALSE);
+    if (std::wcscmp(c.cls, L"STATIC") == 0) statics[nStatics++] = w;
   }
+  // Frames and labels behind the buttons placed on them, the later ones
+  // above the earlier ones (each control clips its siblings above it, and a
+  // child made later lies below those made before).
+  for (int i = nStatics - 1; i >= 0; --i)
+    SetWindowPos(statics[i], HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   HWND status = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | CCS_NOPARENTALIGN | CCS_NORESIZE,
                                 0, S(288), S(523), S(314) - S(288), h, nullptr, inst, nullptr);
   SendMessageW(status, SB_SIMPLE, TRUE, 0);
@@ -238,6 +262,10 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int) {
   MEMORYSTATUSEX ms;
   ms.dwLength = sizeof ms;
   GlobalMemoryStatusEx(&ms);
+  wchar_t memory[64];
+  swprintf(memory, 64, L"Total Physical Memory: %lluMB",
+           static_cast<unsigned long long>(static_cast<double>(ms.ullTotalPhys) / 1048576.0 + 0.5));
+  SetWindowTextW(GetDlgItem(h, 5), memory);
   WIN32_FIND_DATAW fd;
   HANDLE f = FindFirstFileW(L"c:\\windows\\system\\rsrc32.dll", &fd);
   if (f != INVALID_HANDLE_VALUE) FindClose(f);
