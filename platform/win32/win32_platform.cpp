@@ -7,6 +7,8 @@
 
 #include "text/utf.h"
 #include "platform/win32/win32_activity.h"
+#include "platform/win32/win32_files.h"
+#include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_screen.h"
 #include "winapi/winapi.h"
 
@@ -87,8 +89,6 @@ struct OptText {
   bool set;
   std::wstring text;
 };
-
-HKEY Key(Handle h) { return reinterpret_cast<HKEY>(h); }
 
 // A bare profile name ("win.ini") lives in the Windows directory.
 std::wstring ProfilePath(const std::string& file) {
@@ -429,77 +429,25 @@ class Win32Platform : public Platform {
     if (h) ::CloseHandle(reinterpret_cast<HANDLE>(h));
   }
 
+  // The registry: win32_registry.cpp.
   long RegCreateKeyEx(Handle parent, const std::string& subKey, std::uint32_t access,
                       Handle& key) override {
-    std::wstring w = ToWide(subKey);
-    HKEY k = nullptr;
-    LONG r = winapi::RegCreateKeyExW(Key(parent), w.c_str(), 0, nullptr, 0, access, nullptr, &k,
-                               nullptr);
-    key = r == ERROR_SUCCESS ? reinterpret_cast<Handle>(k) : 0;
-    return r;
+    return win32::CreateKey(parent, subKey, access, key);
   }
-
   long RegOpenKeyEx(Handle parent, const std::string& subKey, std::uint32_t access,
                     Handle& key) override {
-    std::wstring w = ToWide(subKey);
-    HKEY k = nullptr;
-    LONG r = winapi::RegOpenKeyExW(Key(parent), w.c_str(), 0, access, &k);
-    key = r == ERROR_SUCCESS ? reinterpret_cast<Handle>(k) : 0;
-    return r;
+    return win32::OpenKey(parent, subKey, access, key);
   }
-
   long RegQueryValueEx(Handle key, const std::string& name, RegValue& value) override {
-    std::wstring w = ToWide(name);
-    DWORD type = 0, size = 0;
-    LONG r = winapi::RegQueryValueExW(Key(key), w.c_str(), nullptr, &type, nullptr, &size);
-    if (r != ERROR_SUCCESS) return r;
-    std::vector<BYTE> buf(size + sizeof(wchar_t));
-    for (int attempt = 0; attempt < 4; ++attempt) {
-      DWORD got = static_cast<DWORD>(buf.size());
-      r = winapi::RegQueryValueExW(Key(key), w.c_str(), nullptr, &type, buf.data(), &got);
-      if (r == ERROR_MORE_DATA) {
-        buf.resize(got + sizeof(wchar_t));
-        continue;
-      }
-      if (r != ERROR_SUCCESS) return r;
-      size = got;
-      break;
-    }
-    if (r != ERROR_SUCCESS) return r;
-    value.type = type;
-    if (type == REG_SZ || type == REG_EXPAND_SZ) {
-      size_t chars = size / sizeof(wchar_t);
-      const wchar_t* text = reinterpret_cast<const wchar_t*>(buf.data());
-      // The stored terminating NUL(s) are dropped before converting and one
-      // NUL byte is put back, as the data of a narrow string value has.
-      while (chars > 0 && text[chars - 1] == L'\0') --chars;
-      value.data = ToUtf8(text, chars);
-      value.data.push_back('\0');
-    } else {
-      value.data.assign(reinterpret_cast<const char*>(buf.data()), size);
-    }
-    return ERROR_SUCCESS;
+    return win32::QueryValue(key, name, value);
   }
-
   long RegSetValueEx(Handle key, const std::string& name, const RegValue& value) override {
-    std::wstring w = ToWide(name);
-    if (value.type == REG_SZ || value.type == REG_EXPAND_SZ) {
-      std::string text = value.data;
-      while (!text.empty() && text.back() == '\0') text.pop_back();
-      std::wstring wide = ToWide(text);
-      DWORD bytes = static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t));
-      return winapi::RegSetValueExW(Key(key), w.c_str(), 0, value.type,
-                              reinterpret_cast<const BYTE*>(wide.c_str()), bytes);
-    }
-    return winapi::RegSetValueExW(Key(key), w.c_str(), 0, value.type,
-                            reinterpret_cast<const BYTE*>(value.data.data()),
-                            static_cast<DWORD>(value.data.size()));
+    return win32::SetValue(key, name, value);
   }
-
   long RegDeleteValue(Handle key, const std::string& name) override {
-    return winapi::RegDeleteValueW(Key(key), ToWide(name).c_str());
+    return win32::DeleteValue(key, name);
   }
-  long RegCloseKey(Handle key) override { return ::RegCloseKey(Key(key)); }
+  long RegCloseKey(Handle key) override { return win32::CloseKey(key); }
 
   bool ExitWindowsEx(std::uint32_t flags, std::uint32_t reserved) override {
     return ::ExitWindowsEx(flags, reserved) != FALSE;
@@ -676,78 +624,22 @@ class Win32Platform : public Platform {
     return winapi::Shell_NotifyIconW(message, &nid) != FALSE;
   }
 
+  // Files: win32_files.cpp.
   bool ReadFile(const std::string& path, std::string& data, std::uint64_t maxBytes) override {
-    std::wstring w = ToWide(path);
-    HANDLE f = winapi::CreateFileW(w.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return false;
-    const OwnedHandle owned(reinterpret_cast<Handle>(f));
-    LARGE_INTEGER size;
-    // GetFileSizeEx is 2000 and later.
-    DWORD high = 0;
-    ::SetLastError(NO_ERROR);
-    DWORD low = ::GetFileSize(f, &high);
-    bool ok = !(low == INVALID_FILE_SIZE && ::GetLastError() != NO_ERROR);
-    size.LowPart = low;
-    size.HighPart = static_cast<LONG>(high);
-    if (ok && static_cast<std::uint64_t>(size.QuadPart) > maxBytes) {
-      ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-      return false;
-    }
-    if (ok) {
-      data.resize(static_cast<size_t>(size.QuadPart));
-      size_t done = 0;
-      while (ok && done < data.size()) {
-        DWORD got = 0;
-        DWORD want = static_cast<DWORD>(std::min<size_t>(data.size() - done, 1u << 24));
-        ok = ::ReadFile(f, &data[done], want, &got, nullptr) != FALSE && got > 0;
-        done += got;
-      }
-    }
-    return ok;
+    return win32::ReadWholeFile(path, data, maxBytes);
   }
-
   bool WriteFile(const std::string& path, const std::string& data) override {
-    std::wstring w = ToWide(path);
-    HANDLE f = winapi::CreateFileW(w.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return false;
-    size_t done = 0;
-    bool ok = true;
-    while (ok && done < data.size()) {
-      DWORD put = 0;
-      DWORD want = static_cast<DWORD>(std::min<size_t>(data.size() - done, 1u << 24));
-      ok = ::WriteFile(f, data.data() + done, want, &put, nullptr) != FALSE && put > 0;
-      done += put;
-    }
-    // On the disk before it counts as written: a network drive may report
-    // a failed write only here or at the close.
-    ok = ok && ::FlushFileBuffers(f) != FALSE;
-    DWORD err = ok ? NO_ERROR : ::GetLastError();
-    if (!::CloseHandle(f) && ok) {
-      ok = false;
-      err = ::GetLastError();
-    }
-    if (!ok) ::SetLastError(err);
-    return ok;
+    return win32::WriteWholeFile(path, data);
   }
   std::string GetTempFileName(const std::string& folder, const std::string& prefix) override {
-    std::wstring d = ToWide(folder), p = ToWide(prefix);
-    wchar_t name[MAX_PATH + 1] = {};
-    if (winapi::GetTempFileNameW(d.c_str(), p.c_str(), 0, name) == 0) return {};
-    return ToUtf8(std::wstring(name));
+    return win32::TempFileName(folder, prefix);
   }
-  bool DeleteFile(const std::string& path) override {
-    std::wstring w = ToWide(path);
-    return winapi::DeleteFileW(w.c_str()) != FALSE;
-  }
+  bool DeleteFile(const std::string& path) override { return win32::RemoveFile(path); }
   bool MoveFile(const std::string& from, const std::string& to) override {
-    std::wstring f = ToWide(from), t = ToWide(to);
-    return winapi::MoveFileW(f.c_str(), t.c_str()) != FALSE;
+    return win32::RenameFile(from, to, false, 0);
   }
   bool MoveFileEx(const std::string& from, const std::string& to, std::uint32_t flags) override {
-    std::wstring f = ToWide(from), t = ToWide(to);
-    return winapi::MoveFileExW(f.c_str(), t.c_str(), flags) != FALSE;
+    return win32::RenameFile(from, to, true, flags);
   }
   std::string PicturesFolder() override {
     wchar_t path[MAX_PATH] = {};
