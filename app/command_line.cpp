@@ -103,6 +103,15 @@ bool EndsSession(Verb verb) {
   }
 }
 
+bool Captures(Verb verb) {
+  return verb == Verb::CaptureDesktop || verb == Verb::CaptureWindow || verb == Verb::CaptureRegion ||
+         verb == Verb::CaptureLastRegion;
+}
+
+bool WaitsForOutcome(Verb verb) { return verb == Verb::CaptureRegion || verb == Verb::CaptureLastRegion; }
+
+bool ReplyAlreadyTold(std::intptr_t reply) { return reply == kReplyCancelled || reply == kReplyCaptureFailed; }
+
 std::vector<std::string> SplitCommandLine(const std::string& line) {
   std::vector<std::string> args;
   size_t i = 0, n = line.size();
@@ -246,12 +255,17 @@ ParseResult Parse(const std::vector<std::string>& args) {
       }
     } else if (name == "capture") {
       std::string what = i + 1 < args.size() ? Lower(args[i + 1]) : std::string();
-      if (what != "desktop" && what != "window") {
-        r.error = Bad(arg, "/capture の後に desktop か window を指定してください");
+      const Verb verb = what == "desktop" ? Verb::CaptureDesktop
+                        : what == "window" ? Verb::CaptureWindow
+                        : what == "region" ? Verb::CaptureRegion
+                        : what == "last"   ? Verb::CaptureLastRegion
+                                           : Verb::None;
+      if (verb == Verb::None) {
+        r.error = Bad(arg, "/capture の後に desktop、window、region、last のどれかを指定してください");
         return r;
       }
       ++i;
-      if (!setVerb(what == "desktop" ? Verb::CaptureDesktop : Verb::CaptureWindow)) return r;
+      if (!setVerb(verb)) return r;
     } else {
       bool known = false;
       for (const VerbName& v : kVerbs) {
@@ -300,6 +314,9 @@ std::string Usage() {
          "  /cancel\t待機中のタイマー終了・条件終了を中止\r\n"
          "  /capture desktop\tデスクトップをクリップボードにキャプチャ\r\n"
          "  /capture window\tアクティブウィンドウをクリップボードにキャプチャ\r\n"
+         "  /capture region\t範囲を選んでキャプチャ (取り消すと終了コード 3)\r\n"
+         "  /capture last\t前回の範囲をもう一度キャプチャ\r\n"
+         "    キャプチャは設定した秒数 (キャプチャの設定の「遅延」) の後に取ります。\r\n"
          "  /show\tメインウィンドウを表示\r\n"
          "  /hide\tメインウィンドウを隠す\r\n"
          "  /lock\t画面ロック (Vista 以降は Windows のロック)\r\n"
@@ -318,6 +335,7 @@ std::string Usage() {
          "Kivo-Config が起動中なら、そのコピーにコマンドを渡します。\r\n"
          "スイッチは / でも - でもよく、大文字と小文字を区別しません。\r\n"
          "終了コード: 0 受け付けた, 2 引数が正しくない, 3 起動中のコピーが断った\r\n"
+         "    (/capture region と /capture last は 0 で画像を取った, 3 で取らなかった)\r\n"
          "\r\n"
          "例 (タスク スケジューラ): kivo_config.exe /poweroff /at 23:30 /silent\r\n"
          "例: kivo_config.exe /poweroff /cpu 10:15 /net 50:10 /silent";
@@ -420,6 +438,14 @@ std::string ReplyText(std::intptr_t reply) {
       return "指定した条件はこのWindowsでは使えません。";
     case kReplyNoLock:
       return "このWindowsでは画面ロックを使えません。";
+    case kReplyNoLastRegion:
+      return "前回の範囲がまだありません (範囲キャプチャで範囲を選ぶと使えます)。";
+    case kReplyRegionOffScreen:
+      return "前回の範囲はどのモニタにも入っていません。";
+    case kReplyCancelled:
+      return "範囲キャプチャは取り消されました。";
+    case kReplyCaptureFailed:
+      return "キャプチャできませんでした。";
     default:
       return "起動中の Kivo-Config がコマンドに応答しませんでした。";
   }

@@ -27,8 +27,17 @@ enum class Verb : std::uint8_t {
   Exit,
   Help,
   Lock,  // the 画面ロック button's lock (later than the record's first verbs)
+  CaptureRegion,  // the region overlay; later than the lock, so a copy of before them refuses them
+  CaptureLastRegion,
 };
-constexpr std::uint8_t kLastVerb = static_cast<std::uint8_t>(Verb::Lock);
+constexpr std::uint8_t kLastVerb = static_cast<std::uint8_t>(Verb::CaptureLastRegion);
+
+// Whether a verb takes a picture of the screen.
+bool Captures(Verb verb);
+// Whether the copy that gave the command waits for how it went (the
+// region's two: taken, or cancelled and refused), rather than only until
+// the running copy has taken it.
+bool WaitsForOutcome(Verb verb);
 
 // When a session verb acts: at once, after some minutes, or at a time of day.
 enum class When : std::uint8_t { Now = 0, In, At };
@@ -122,7 +131,16 @@ enum Reply : std::intptr_t {
   kReplyStarting = 7,  // the running copy has not restored its settings yet: ask again
   kReplyConditionsNotOffered = 8,  // none of the end's conditions works on that system
   kReplyNoLock = 9,    // the running Windows has no lock the program offers (NT 4, 2000, XP)
+  kReplyNoLastRegion = 10,     // /capture last before any region was taken
+  kReplyRegionOffScreen = 11,  // the last region lies on no monitor now
+  // How a capture the other copy waited for went (WaitsForOutcome): the user
+  // cancelled the region, or the running copy has said why it took none.
+  kReplyCancelled = 12,
+  kReplyCaptureFailed = 13,
 };
+// Whether the running copy has already told the user what the reply says
+// (or the user did it): the other copy adds no message of its own.
+bool ReplyAlreadyTold(std::intptr_t reply);
 // Why a reply refused, as the second copy says it (Japanese); empty for kReplyTaken.
 std::string ReplyText(std::intptr_t reply);
 

@@ -12,6 +12,7 @@
 #include "lock/user_settings.h"
 #include "netconsole/console.h"
 #include "viewer/capture.h"
+#include "viewer/capture_delay.h"
 #include "viewer/image_viewer.h"
 #include "timers/resource_meter.h"
 #include "timers/runner.h"
@@ -61,6 +62,9 @@ tk::NotifyEvent Bind(TForm1* f, F method) {
 
 TForm1::TForm1(tk::Component* owner) : tk::Form(owner) {
   Name = "Form1";
+  commandExitCode_ = 0;
+  // The tray's tip follows a capture's countdown as it follows the runner.
+  viewer::SetCountdownListener([this] { FollowPendingTip(); });
   BuildLayout();
   BuildMenus();
   OnCreate = Bind(this, &TForm1::FormCreate);
@@ -72,6 +76,7 @@ TForm1::TForm1(tk::Component* owner) : tk::Form(owner) {
 }
 
 TForm1::~TForm1() {
+  viewer::SetCountdownListener(nullptr);
   // Gone before its start was over: nothing is left to add.
   if (startPending_) tk::Application::Instance().OnStarted = nullptr;
   try {
@@ -206,6 +211,8 @@ void TForm1::BuildMenus() {
   B1 = pop.Add("B1", "最近使ったファイルを削除(&B)", Bind(this, &TForm1::B1Click));
   A1 = pop.Add("A1", "アクティブウィンドウ取得(&A)", Bind(this, &TForm1::A1Click));
   C1 = pop.Add("C1", "デスクトップキャプチャ(&C)", Bind(this, &TForm1::C1Click));
+  R1 = pop.Add("R1", "範囲キャプチャ(&R)", Bind(this, &TForm1::R1Click));
+  L1 = pop.Add("L1", "前回の範囲(&L)", Bind(this, &TForm1::L1Click));
   N3 = pop.Add("N3", "画面ロック(&G)", Bind(this, &TForm1::Button16Click));
   N4 = pop.Add("N4", "画像ビューワ(&V)", Bind(this, &TForm1::V1Click));
   PingSender1 =
@@ -528,7 +535,9 @@ platform::NotifyIconData TForm1::TrayIcon(bool whole) const {
 }
 
 void TForm1::FollowPendingTip() {
-  const std::string tip = Form11 ? Form11->PendingText() : std::string();
+  // A capture's countdown, else the runner's pending end.
+  std::string tip = viewer::CaptureCountdownText();
+  if (tip.empty() && Form11) tip = Form11->PendingText();
   if (tip == trayTip_) return;
   trayTip_ = tip;
   platform::NotifyIconData icon = TrayIcon(false);
@@ -732,10 +741,6 @@ void TForm1::ShowLogo() {
 void TForm1::V1Click(tk::Component*) { Form13.Show(this, V1); }
 
 void TForm1::A1Click(tk::Component*) { Form24.ShowModal(this, PlatformFamily); }
-
-void TForm1::C1Click(tk::Component*) {
-  viewer::Capture(viewer::CaptureKeys(viewer::CaptureCommand::Desktop, PlatformFamily), 0, Handle());
-}
 
 void TForm1::KivoExplorerVer101Click(tk::Component*) {
   browser::OpenBrowser(this, KivoExplorerVer101);

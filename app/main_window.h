@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -14,6 +15,7 @@
 #include "session/session.h"
 #include "tools/tools.h"
 #include "toolkit/toolkit.h"
+#include "viewer/capture_region.h"
 
 class TForm1 : public tk::Form, public session::MainWindowAccess {
  public:
@@ -66,6 +68,7 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
   // Menu items.
   tk::MenuItem *N1, *N2, *N5, *V1, *CommandSender1, *KivoExplorerVer101, *HotKey1;
   tk::MenuItem *CDDRIVEC1, *Open1, *Close1, *Help1, *About1, *FIX1;
+  tk::MenuItem *R1, *L1;  // the tray's region capture and last region
   tk::MenuItem *B1, *A1, *C1, *N3, *N4, *PingSender1, *KivoWebExplorer1, *Open2, *Exit1,
       *Windows1;
 
@@ -145,6 +148,16 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
   void FIX1Click(tk::Component* sender);
   void A1Click(tk::Component* sender);
   void C1Click(tk::Component* sender);
+  void R1Click(tk::Component* sender);
+  void L1Click(tk::Component* sender);
+
+  // Captures, each after the stored delay (one waiting at a time); done
+  // gets how it went, a capture replaced while it waited Cancelled.
+  enum class CaptureKind { Desktop, ActiveWindow, Region, LastRegion };
+  void StartCapture(CaptureKind kind, bool silent, std::function<void(viewer::RegionOutcome)> done = {});
+  // The exit code of the program's run: kExitRefused after a region command
+  // of this copy's command line that took no picture, else 0.
+  static int CommandExitCode() { return commandExitCode_; }
 
   // session::MainWindowAccess
   bool ExitConfirmationSkipped() const override { return SkipExitConfirmation; }
@@ -202,6 +215,10 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
   std::intptr_t Refusal(const cmdline::Command& command) const;
   void RunCommand(const cmdline::Command& command);
   std::vector<cmdline::Command> commands_;
+  static int commandExitCode_;
+  // A command whose sender waits for its outcome: run here, the messages
+  // pumped until it is over; the reply tells how it went.
+  std::intptr_t RunAndWait(const cmdline::Command& command);
   unsigned taskbarCreated_ = 0;  // the shell's "TaskbarCreated" message
   unsigned trayRetries_ = 0;
   // The tray icon's tip while the runner has an end pending ("" the usual

@@ -33,8 +33,8 @@ bool TForm1::InputLocked() const { return lock::ActiveLock() != nullptr; }
 
 std::intptr_t TForm1::Refusal(const cmdline::Command& c) const {
   using cmdline::Verb;
-  const bool windowCommand = c.verb == Verb::Show || c.verb == Verb::Hide || c.verb == Verb::Exit ||
-                             c.verb == Verb::CaptureDesktop || c.verb == Verb::CaptureWindow;
+  const bool windowCommand =
+      c.verb == Verb::Show || c.verb == Verb::Hide || c.verb == Verb::Exit || cmdline::Captures(c.verb);
   // A lock takes no commands that would show, hide or end the program.
   if (windowCommand && lock::ActiveLock()) return cmdline::kReplyLocked;
   if (cmdline::EndsSession(c.verb) && StoredExitBan()) return cmdline::kReplyExitBan;
@@ -44,6 +44,11 @@ std::intptr_t TForm1::Refusal(const cmdline::Command& c) const {
   if (c.conditions.Any() && !timers::AnyOffered(ConditionsOf(c.conditions), platform::Get().GetVersionEx()))
     return cmdline::kReplyConditionsNotOffered;
   if (c.verb == Verb::Cancel && !(Form11 && Form11->Counting())) return cmdline::kReplyNothingToCancel;
+  if (c.verb == Verb::CaptureLastRegion) {
+    const viewer::RegionOutcome last = viewer::CheckLastRegion();
+    if (last == viewer::RegionOutcome::NoLastRegion) return cmdline::kReplyNoLastRegion;
+    if (last == viewer::RegionOutcome::OffScreen) return cmdline::kReplyRegionOffScreen;
+  }
   if (c.verb == Verb::Lock) {
     // What the button does, where and when the main window offers it (not
     // while the stopwatch has it switched off).
@@ -71,6 +76,11 @@ std::intptr_t TForm1::ReceiveCommand(std::uint32_t tag, const std::string& bytes
   // the other copy asks again rather than being told "taken" for a command
   // that may be refused once it runs.
   if (!commandsReady_) return cmdline::kReplyStarting;
+  if (cmdline::WaitsForOutcome(command->verb)) {
+    std::intptr_t refusal = Refusal(*command);
+    if (refusal != cmdline::kReplyTaken) return refusal;
+    return RunAndWait(*command);
+  }
   return TakeCommand(*command);
 }
 
@@ -90,6 +100,7 @@ void TForm1::RunCommand(const cmdline::Command& c) {
   using cmdline::Verb;
   std::intptr_t refusal = Refusal(c);  // things may have changed since it was taken
   if (refusal != cmdline::kReplyTaken) {
+    if (cmdline::WaitsForOutcome(c.verb)) commandExitCode_ = cmdline::kExitRefused;
     if (!c.silent)
       tk::Application::Instance().MessageBox(cmdline::ReplyText(refusal), session::kCaption,
                                              tk::mbOk | tk::mbIconExclamation);
@@ -119,10 +130,15 @@ void TForm1::RunCommand(const cmdline::Command& c) {
     case Verb::CaptureDesktop:
     case Verb::CaptureWindow:
       // The active window's own picture where the program makes it itself.
-      viewer::Capture(viewer::CaptureKeys(c.verb == Verb::CaptureDesktop ? viewer::CaptureCommand::Desktop
-                                                                           : viewer::CaptureCommand::ActiveWindow,
-                                          PlatformFamily),
-                      c.verb == Verb::CaptureDesktop ? 0 : platform::Get().GetForegroundWindow(), Handle());
+      StartCapture(c.verb == Verb::CaptureDesktop ? CaptureKind::Desktop : CaptureKind::ActiveWindow, c.silent);
+      break;
+    case Verb::CaptureRegion:
+    case Verb::CaptureLastRegion:
+      // This copy's own command line: the exit code at the end says how it went.
+      StartCapture(c.verb == Verb::CaptureRegion ? CaptureKind::Region : CaptureKind::LastRegion, c.silent,
+                   [](viewer::RegionOutcome o) {
+                     commandExitCode_ = o == viewer::RegionOutcome::Taken ? cmdline::kExitTaken : cmdline::kExitRefused;
+                   });
       break;
     case Verb::Show:
       Show();
@@ -182,10 +198,9 @@ void TForm1::HotKeyPressed(int id) {
       }
       break;
     case hotkeys::kCaptureDesktop: C1Click(this); break;
-    case hotkeys::kCaptureWindow:
-      viewer::Capture(viewer::CaptureKeys(viewer::CaptureCommand::ActiveWindow, PlatformFamily),
-                      platform::Get().GetForegroundWindow(), Handle());
-      break;
+    case hotkeys::kCaptureWindow: StartCapture(CaptureKind::ActiveWindow, false); break;
+    case hotkeys::kCaptureRegion: R1Click(this); break;
+    case hotkeys::kCaptureLastRegion: L1Click(this); break;
     case hotkeys::kViewer:
       if (Form13) front(Form13);
       else if (V1->Enabled()) V1Click(this);

@@ -24,15 +24,17 @@ int ForwardCommand(const cmdline::Command& command) {
   // (its title is the exe's name).
   platform::Handle running = p.FindOtherProcessWindow(tk::kApplicationClassName);
   const std::string record = cmdline::EncodeRecord(command);
+  // A region capture answers once the user has chosen, or cancelled.
+  const unsigned timeout = cmdline::WaitsForOutcome(command.verb) ? kForwardOutcomeTimeoutMs : kForwardTimeoutMs;
   // A copy still starting asks to be asked again, for a while.
   for (unsigned waited = 0;; waited += kForwardRetryMs) {
-    if (!running || !p.SendCopyData(running, cmdline::kCopyDataTag, record, kForwardTimeoutMs, reply))
+    if (!running || !p.SendCopyData(running, cmdline::kCopyDataTag, record, timeout, reply))
       reply = cmdline::kReplyNotUnderstood;
     if (reply != cmdline::kReplyStarting || waited >= kForwardStartingMs) break;
     p.MsgWaitForObject(0, kForwardRetryMs);
   }
   if (reply == cmdline::kReplyTaken) return cmdline::kExitTaken;
-  if (!command.silent)
+  if (!command.silent && !cmdline::ReplyAlreadyTold(reply))
     tk::Application::Instance().MessageBox(cmdline::ReplyText(reply), session::kCaption,
                                            tk::mbOk | tk::mbIconExclamation);
   return cmdline::kExitRefused;
@@ -95,7 +97,11 @@ int RunKivoConfig() {
       if (additions) additions();
       phases::Finish();
     };
-    if (exitCode == 0) app.Run();
+    if (exitCode == 0) {
+      app.Run();
+      // A region command that took no picture tells the script so at the end.
+      exitCode = TForm1::CommandExitCode();
+    }
   } catch (...) {
     app.HandleException();
   }

@@ -23,6 +23,8 @@ constexpr ActionText kActions[kActionCount] = {
     {"Lock", "画面ロック"},
     {"Timer", "電源切断タイマー"},
     {"Cancel", "タイマー終了の中止"},
+    {"CaptureRegion", "範囲キャプチャ"},
+    {"CaptureLastRegion", "前回の範囲のキャプチャ"},
 };
 
 std::string NotAHotKey(const std::string& text, const char* ident) {
@@ -118,7 +120,7 @@ TForm27::TForm27(tk::Component* owner, bool lockOffered, std::function<void()> a
   Icons.minimize = Icons.maximize = false;
   Position = tk::FormPosition::ScreenCenter;
   SetCaption("ホットキーの設定");
-  SetClientSize(420, 312);
+  SetClientSize(420, 24 + 32 * kActionCount + 32);
   for (int a = 0; a < kActionCount; ++a) {
     const int top = 12 + 32 * a;
     HotKeys[a] = new tk::HotKeyBox(this, "HotKey" + std::to_string(a + 1), {200, top, 150, 22});
@@ -128,10 +130,11 @@ TForm27::TForm27(tk::Component* owner, bool lockOffered, std::function<void()> a
   Edit1 = new tk::Edit(this, "Edit1", {356, 12 + 32 * kTimer, 40, 22});
   Edit1->MaxLength = 6;
   Label9 = new tk::Label(this, "Label9", {400, 16 + 32 * kTimer, 16, 12}, "分");
-  Button1 = new tk::Button(this, "Button1", {248, 276, 75, 25}, "OK");
+  const int buttons = 20 + 32 * kActionCount;
+  Button1 = new tk::Button(this, "Button1", {248, buttons, 75, 25}, "OK");
   Button1->Default = true;
   Button1->OnClick = [this](tk::Component* s) { Button1Click(s); };
-  Button2 = new tk::Button(this, "Button2", {332, 276, 75, 25}, "キャンセル");
+  Button2 = new tk::Button(this, "Button2", {332, buttons, 75, 25}, "キャンセル");
   Button2->OnClick = [this](tk::Component* s) { Button2Click(s); };
   if (!lockOffered) {
     HotKeys[kLock]->SetEnabled(false);

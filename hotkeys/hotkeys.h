@@ -14,8 +14,11 @@
 namespace hotkeys {
 
 // The actions, in the window's order; a hotkey's id is its index + 1.
-enum Action { kShowHide = 0, kCaptureDesktop, kCaptureWindow, kViewer, kStopwatch, kLock, kTimer, kCancel };
-constexpr int kActionCount = 8;
+enum Action {
+  kShowHide = 0, kCaptureDesktop, kCaptureWindow, kViewer, kStopwatch, kLock, kTimer, kCancel,
+  kCaptureRegion, kCaptureLastRegion,
+};
+constexpr int kActionCount = 10;
 // Its ident in "HotKey" and its name as the window and the messages give it.
 const char* ActionIdent(int action);
 const char* ActionName(int action);

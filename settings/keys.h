@@ -83,6 +83,8 @@ constexpr const char* Format = "Format";    // String: "png", "jpg" or "bmp"
 constexpr const char* Quality = "Quality";  // Integer: JPEG quality, 90
 constexpr const char* Monitor = "Monitor";  // Integer: 0 every monitor, 1 the one under the mouse
 constexpr const char* Cursor = "Cursor";    // Bool: the mouse cursor drawn into desktop captures
+constexpr const char* Delay = "Delay";      // Integer: seconds before each capture, 0, 3, 5 or 10
+constexpr const char* Region = "Region";    // String: the last region, "left,top,width,height"
 
 // "F12": the runner's timer setting.
 constexpr const char* Mode = "MODE";  // 0 after a time, 1 at a time of day, 2 when the program ends, 3 when the conditions hold

@@ -331,11 +331,13 @@ TEST_F(ShellTest, PopupMenuItemsInOrderWithTheirCommands) {
     names.push_back(i->Name);
     captions.push_back(i->Caption());
   }
-  EXPECT_EQ(names, (std::vector<std::string>{"B1", "A1", "C1", "N3", "N4", "PingSender1",
+  EXPECT_EQ(names, (std::vector<std::string>{"B1", "A1", "C1", "R1", "L1", "N3", "N4", "PingSender1",
                                               "KivoWebExplorer1", "Open2", "Exit1", "Windows1"}));
-  EXPECT_EQ(captions[7], "デスクトップに表示(&D)");
-  EXPECT_EQ(captions[8], "アプリケーションの終了(&A)");
-  EXPECT_EQ(captions[9], "Windowsの終了(&S)");
+  EXPECT_EQ(captions[3], "範囲キャプチャ(&R)");
+  EXPECT_EQ(captions[4], "前回の範囲(&L)");
+  EXPECT_EQ(captions[9], "デスクトップに表示(&D)");
+  EXPECT_EQ(captions[10], "アプリケーションの終了(&A)");
+  EXPECT_EQ(captions[11], "Windowsの終了(&S)");
 
   f->Hide();
   ui->popupChoices = {"Open2"};

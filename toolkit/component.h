@@ -41,6 +41,9 @@ constexpr unsigned wmSysCommand = 0x0112;
 constexpr unsigned wmLButtonDown = 0x0201;
 constexpr unsigned wmLButtonDblClk = 0x0203;
 constexpr unsigned wmRButtonDown = 0x0204;
+constexpr unsigned wmMouseMove = 0x0200;
+constexpr unsigned wmLButtonUp = 0x0202;
+constexpr unsigned wmRButtonUp = 0x0205;
 constexpr unsigned wmDropFiles = 0x0233;
 // Keyboard messages (WM_KEYDOWN … WM_SYSDEADCHAR).
 constexpr unsigned wmKeyDown = 0x0100;
@@ -51,6 +54,7 @@ constexpr unsigned wmSysDeadChar = 0x0107;
 constexpr int crDefault = 0;
 constexpr int crHourGlass = -11;
 constexpr int crHandPoint = -21;
+constexpr int crCross = -3;
 
 // Modal results and message-box answers.
 constexpr int mrNone = 0;
@@ -258,6 +262,9 @@ class Control : public Component {
   const Font& GetFont() const { return font_; }
   void SetFont(const Font& f);
   std::string Hint;
+  // Labels and pictures: the mouse goes through them to their form, which
+  // gets its messages (a picture drawn on the form). Set before the form shows.
+  bool MouseThrough = false;
 
   // Fired by a click: button press, check-box state change, label or menu click.
   NotifyEvent OnClick;

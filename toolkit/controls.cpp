@@ -375,6 +375,10 @@ void Image::SetPicture(std::shared_ptr<const Picture> picture) {
   if (ScrollBox* box = Container()) box->ContentChanged();
 }
 
+void Image::PictureChanged() {
+  if (peer_ && picture_) peer_->Invalidate();
+}
+
 void Control::SetContainer(ScrollBox* box) {
   container_ = box;
   if (peer_ && box) peer_->SetContainer(box->Peer());

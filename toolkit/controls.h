@@ -197,6 +197,8 @@ class Image : public Control {
   // window system cannot show it.
   void SetPicture(std::shared_ptr<const Picture> picture);
   const std::shared_ptr<const Picture>& GetPicture() const { return picture_; }
+  // The shown picture's pixels were changed in place: it is drawn again.
+  void PictureChanged();
 
  private:
   std::shared_ptr<const Picture> picture_;

@@ -26,6 +26,19 @@ struct Message {
   std::intptr_t result = 0;
 };
 
+// The point of a mouse message (WM_MOUSEMOVE, WM_LBUTTONDOWN …) in the
+// form's client area, as its lParam holds it: in layout units for a
+// pixel-exact form, the window's pixels for others.
+inline void MousePoint(const Message& msg, int& x, int& y) {
+  x = static_cast<std::int16_t>(msg.lParam & 0xFFFF);
+  y = static_cast<std::int16_t>((msg.lParam >> 16) & 0xFFFF);
+}
+// The lParam of a mouse message at a point (tests, and the headless backend).
+inline std::intptr_t MouseParam(int x, int y) {
+  return static_cast<std::intptr_t>((static_cast<std::uint32_t>(static_cast<std::uint16_t>(y)) << 16) |
+                                    static_cast<std::uint16_t>(x));
+}
+
 // SetStyleFlags value asking a form's peer to re-read Border, Icons and
 // AppWindow; other values are 0x100 | WindowState.
 constexpr unsigned kApplyFormStyle = 0x200;
@@ -85,6 +98,13 @@ class Form : public Control {
   FormPosition Position = FormPosition::Designed;
   bool AppWindow = false;  // own taskbar button
   bool StayOnTop = false;  // above every window that is not topmost itself
+  // The form's layout units are the screen's pixels, at any DPI: its bounds
+  // and its controls' are not scaled (the region overlay, which lies on the
+  // monitors' real pixels). Set it before the form is placed.
+  bool PixelExact = false;
+  // The mouse cursor over the form (crCross …), unless the program shows
+  // one of its own meanwhile (Application::SetCursor).
+  int Cursor = crDefault;
   int MinHeight = 0, MaxHeight = 0, MinWidth = 0, MaxWidth = 0;
 
   // Applies Border, Icons, AppWindow and the client size to the window.

@@ -95,6 +95,10 @@ void ReadCaptureSettings(StoredCaptureSettings& into, unsigned parts) {
     s.cursor = defaults.cursor;
     read(key::Cursor, [&] { s.cursor = store.ReadBool(key::Capture, key::Cursor, defaults.cursor); });
   }
+  if (parts & kCaptureDelay) {
+    s.delay = defaults.delay;
+    read(key::Delay, [&] { s.delay = NormalDelay(store.ReadInteger(key::Capture, key::Delay, 0)); });
+  }
   if (parts & kCaptureFileSettings) {
     s.folder = defaults.folder;
     s.pattern = defaults.pattern;
@@ -127,6 +131,7 @@ void WriteCaptureSettings(const CaptureFileSettings& s, const std::vector<std::s
   write(key::Quality, std::to_string(s.quality));
   write(key::Monitor, std::to_string(s.monitor));
   write(key::Cursor, s.cursor ? "1" : "0");
+  write(key::Delay, std::to_string(NormalDelay(s.delay)));
 }
 
 std::string DefaultCaptureFolder() {
@@ -164,6 +169,18 @@ std::string SaveCapture(const Pixels& pixels, const CaptureFileSettings& s, cons
 }
 
 namespace {
+// The file of a picture already on the clipboard, its settings read only now:
+// the clipboard has the picture whatever happens to the file.
+void SaveToFile(const Pixels& pixels, const std::string& title, StoredCaptureSettings& stored,
+                std::string& failure) {
+  ReadCaptureSettings(stored, kCaptureFileSettings);
+  try {
+    SaveCapture(pixels, stored.settings, title);
+  } catch (const PictureError& e) {
+    failure = e.what();
+  }
+}
+
 // The capture itself; the settings' problems and why no file was written
 // (failure) are for the caller to show.
 bool TakeCapture(const std::vector<KeyCall>& keys, platform::Handle window, platform::Handle owner,
@@ -217,29 +234,23 @@ bool TakeCapture(const std::vector<KeyCall>& keys, platform::Handle window, plat
   }
   if (oneMonitor)
     pixels = CropToMonitor(pixels, RectOf(p.VirtualScreen()), RectOf(p.MonitorAt(p.GetCursorPos())));
-  if (!fromSystem || oneMonitor) {
-    // As a bitmap and as PNG, for every program that pastes; neither copy
-    // outlives the call.
-    if (!p.SetClipboardPicture(owner, EncodeDib(pixels), EncodePng(pixels))) return false;
-  }
-  if (toFile) {
-    // The clipboard has the picture whatever happens to the file.
-    ReadCaptureSettings(stored, kCaptureFileSettings);
-    try {
-      SaveCapture(pixels, stored.settings, window ? p.GetWindowText(window) : std::string("Desktop"));
-    } catch (const PictureError& e) {
-      failure = e.what();
-    }
-  }
+  const std::string title = window ? p.GetWindowText(window) : std::string("Desktop");
+  if (!fromSystem || oneMonitor) return DeliverCapture(pixels, owner, title, stored, failure);
+  if (toFile) SaveToFile(pixels, title, stored, failure);
   return true;
 }
 }  // namespace
 
-bool Capture(const std::vector<KeyCall>& keys, platform::Handle window, platform::Handle owner) {
-  if (keys.empty()) return false;
-  StoredCaptureSettings stored;
-  std::string failure;
-  const bool taken = TakeCapture(keys, window, owner, stored, failure);
+bool DeliverCapture(const Pixels& pixels, platform::Handle owner, const std::string& title,
+                    StoredCaptureSettings& stored, std::string& failure) {
+  // As a bitmap and as PNG, for every program that pastes; neither copy
+  // outlives the call.
+  if (!platform::Get().SetClipboardPicture(owner, EncodeDib(pixels), EncodePng(pixels))) return false;
+  if (stored.settings.toFile) SaveToFile(pixels, title, stored, failure);
+  return true;
+}
+
+void ReportCapture(const StoredCaptureSettings& stored, const std::string& failure) {
   std::string text;
   if (!stored.problems.empty()) {
     text = "キャプチャの設定の次の値を読み込めないため、既定値を使いました。";
@@ -248,6 +259,14 @@ bool Capture(const std::vector<KeyCall>& keys, platform::Handle window, platform
   if (!failure.empty()) text += (text.empty() ? "" : "\r\n\r\n") + failure;
   if (!text.empty())
     tk::Application::Instance().MessageBox(text, "Kivo-Config For Windows", tk::mbOk | tk::mbIconExclamation);
+}
+
+bool Capture(const std::vector<KeyCall>& keys, platform::Handle window, platform::Handle owner) {
+  if (keys.empty()) return false;
+  StoredCaptureSettings stored;
+  std::string failure;
+  const bool taken = TakeCapture(keys, window, owner, stored, failure);
+  ReportCapture(stored, failure);
   return taken;
 }
 

@@ -53,7 +53,8 @@ enum CaptureSettingsPart : unsigned {
   kCaptureMonitor = 2,       // "Monitor"
   kCaptureFileSettings = 4,  // "Folder", "Pattern", "Format", "Quality"
   kCaptureCursor = 8,        // "Cursor"
-  kCaptureAllSettings = 15,
+  kCaptureDelay = 16,        // "Delay"
+  kCaptureAllSettings = 31,
 };
 void ReadCaptureSettings(StoredCaptureSettings& into, unsigned parts);
 StoredCaptureSettings ReadCaptureSettings();  // every value
@@ -68,6 +69,17 @@ std::string CaptureFolder(const CaptureFileSettings& settings);
 // title: what was taken, for the pattern's %T (the window's title, "Desktop").
 std::string SaveCapture(const Pixels& pixels, const CaptureFileSettings& settings,
                         const std::string& title = "Desktop");
+
+// Puts a picture taken by the program where every capture goes: on the
+// clipboard (CF_DIB and PNG) and, when stored says so ("ToFile", read by the
+// caller), into a file named after title, whose settings are read into
+// stored only then. False when the clipboard did not take it; why no file
+// was written goes to failure.
+bool DeliverCapture(const Pixels& pixels, platform::Handle owner, const std::string& title,
+                    StoredCaptureSettings& stored, std::string& failure);
+// After a capture: the settings' values that could not be read and why no
+// file was written, in one message (none when there is nothing to say).
+void ReportCapture(const StoredCaptureSettings& stored, const std::string& failure);
 
 constexpr unsigned kWsVisible = 0x10000000;
 constexpr unsigned kClipboardWaitMs = 500;

@@ -15,6 +15,12 @@ std::string NormalFormat(const std::string& format) {
   return "png";
 }
 
+int NormalDelay(long long seconds) {
+  for (int d : kCaptureDelays)
+    if (seconds == d) return d;
+  return 0;
+}
+
 std::string FormatExtension(const std::string& format) { return "." + NormalFormat(format); }
 
 LocalTime TimeOfDays(double days) {

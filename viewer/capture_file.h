@@ -19,7 +19,12 @@ struct CaptureFileSettings {
   int quality = 90;                  // "Quality", for JPEG: 1 … 100
   int monitor = 0;                   // "Monitor": 0 every monitor, 1 the one under the mouse
   bool cursor = false;               // "Cursor": the mouse cursor drawn into desktop captures
+  int delay = 0;                     // "Delay": seconds before each capture, one of kCaptureDelays
 };
+// The delays a capture may wait, in seconds; a stored value that is none of
+// them counts as 0.
+constexpr int kCaptureDelays[] = {0, 3, 5, 10};
+int NormalDelay(long long seconds);
 constexpr const char* kDefaultPattern = "kivo_%Y%m%d_%H%M%S";
 
 // A stored format's normal form ("PNG", "jpeg" …); "png" for anything else.

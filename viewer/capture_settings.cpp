@@ -38,6 +38,9 @@ TForm28::TForm28(tk::Component* owner) : tk::Form(owner) {
   Label5 = new tk::Label(this, "Label5", {152, 152, 40, 12}, "品質");
   Edit3 = new tk::Edit(this, "Edit3", {192, 148, 40, 20});
   Edit3->MaxLength = 3;
+  Label6 = new tk::Label(this, "Label6", {252, 152, 32, 12}, "遅延");
+  ComboBox2 = new tk::ComboBox(this, "ComboBox2", {288, 148, 80, 20});
+  ComboBox2->SetItems({"なし", "3 秒", "5 秒", "10 秒"});
   CheckBox2 = new tk::CheckBox(this, "CheckBox2", {12, 178, 300, 17}, "マウスのあるモニタのみ");
   CheckBox3 = new tk::CheckBox(this, "CheckBox3", {12, 204, 220, 17}, "マウスカーソルも写す");
   Button1 = new tk::Button(this, "Button1", {244, 204, 75, 25}, "OK");
@@ -74,6 +77,10 @@ void TForm28::FormCreate(tk::Component*) {
   Edit3->SetEnabled(format == 1);
   CheckBox2->SetChecked(s.monitor == 1);
   CheckBox3->SetChecked(s.cursor);
+  int delay = 0;
+  for (int i = 0; i < 4; ++i)
+    if (s.delay == viewer::kCaptureDelays[i]) delay = i;
+  ComboBox2->SetItemIndex(delay);
   ShowExample();
   unreadable_ = stored.unreadable;
   opened_ = Current();
@@ -92,6 +99,7 @@ TForm28::Values TForm28::Current() const {
   v.quality = Edit3->Text();
   v.monitor = CheckBox2->Checked();
   v.cursor = CheckBox3->Checked();
+  v.delay = ComboBox2->ItemIndex() < 0 ? 0 : ComboBox2->ItemIndex();
   return v;
 }
 
@@ -123,13 +131,14 @@ void TForm28::Button1Click(tk::Component*) {
   s.quality = quality;
   s.monitor = CheckBox2->Checked() ? 1 : 0;
   s.cursor = CheckBox3->Checked();
+  s.delay = viewer::kCaptureDelays[ComboBox2->ItemIndex() < 0 ? 0 : ComboBox2->ItemIndex()];
   // What the store could not read and the user left alone stays as stored.
   const Values now = Current();
   const std::pair<const char*, bool> same[] = {
       {key::ToFile, now.toFile == opened_.toFile},    {key::Folder, now.folder == opened_.folder},
       {key::Pattern, now.pattern == opened_.pattern}, {key::Format, now.format == opened_.format},
       {key::Quality, now.quality == opened_.quality}, {key::Monitor, now.monitor == opened_.monitor},
-      {key::Cursor, now.cursor == opened_.cursor},
+      {key::Cursor, now.cursor == opened_.cursor},     {key::Delay, now.delay == opened_.delay},
   };
   std::vector<std::string> keep;
   for (const auto& value : same)

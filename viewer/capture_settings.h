@@ -1,7 +1,8 @@
 // TForm28, "キャプチャの設定": whether captures also go to files, where,
 // under which name and in which format, and whether a desktop capture takes
 // every monitor or the one under the mouse, with the mouse cursor or
-// without. Opened from the viewer's Tools menu.
+// without, and how many seconds each capture waits. Opened from the
+// viewer's Tools menu.
 #pragma once
 
 #include <string>
@@ -27,6 +28,8 @@ class TForm28 : public tk::Form {
   tk::Edit* Edit3;          // JPEG quality
   tk::CheckBox* CheckBox2;  // only the monitor under the mouse
   tk::CheckBox* CheckBox3;  // the mouse cursor in desktop captures
+  tk::Label* Label6;
+  tk::ComboBox* ComboBox2;  // the delay before each capture: none, 3, 5, 10 seconds
   tk::Button* Button1;      // OK
   tk::Button* Button2;      // キャンセル
   tk::OpenDialog* FolderDialog1;
@@ -43,6 +46,7 @@ class TForm28 : public tk::Form {
     bool toFile = false, monitor = false, cursor = false;
     std::string folder, pattern, quality;
     int format = 0;
+    int delay = 0;  // ComboBox2's index
   };
   Values Current() const;
   void ShowExample();

@@ -4,6 +4,8 @@
 #include "settings/keys.h"
 #include "settings/settings_store.h"
 #include "viewer/capture.h"
+#include "viewer/capture_delay.h"
+#include "viewer/capture_region.h"
 #include "viewer/capture_settings.h"
 #include "viewer/picture.h"
 
@@ -33,6 +35,8 @@ TForm13::TForm13(tk::Component* owner, tk::MenuItem* menuItem)
   Tools1 = root.Add("Tools1", "ツール(&T)");
   N1 = Tools1->Add("N1", "アクティブウィンドウ取得(&A)", bind(&TForm13::N1Click));
   D1 = Tools1->Add("D1", "デスクトップキャプチャ(&D)", bind(&TForm13::D1Click));
+  Region1 = Tools1->Add("Region1", "範囲キャプチャ(&R)", bind(&TForm13::Region1Click));
+  LastRegion1 = Tools1->Add("LastRegion1", "前回の範囲(&L)", bind(&TForm13::LastRegion1Click));
   Tools1->Add("N2", "-");
   Paste1 = Tools1->Add("Paste1", "クリップボードの画像を表示(&P)", bind(&TForm13::Paste1Click));
   SaveAs1 = Tools1->Add("SaveAs1", "名前を付けて保存(&S)...", bind(&TForm13::SaveAs1Click));
@@ -251,14 +255,28 @@ void TForm13::Detail1Click(tk::Component*) {
 
 void TForm13::Exit1Click(tk::Component*) { Close(); }
 
+// The captures wait for the stored delay, during which the viewer may close:
+// they reach it only through its slot.
 void TForm13::N1Click(tk::Component*) {
-  auto& p = platform::Get();
-  viewer::Capture(viewer::CaptureKeys(viewer::CaptureCommand::ViewerWindow, 0),
-                  p.GetForegroundWindow(), Handle());
+  viewer::RequestCapture(*this, [] {
+    viewer::Capture(viewer::CaptureKeys(viewer::CaptureCommand::ViewerWindow, 0),
+                    platform::Get().GetForegroundWindow(), Form13 ? Form13->Handle() : 0);
+  });
 }
 
 void TForm13::D1Click(tk::Component*) {
-  viewer::Capture(viewer::CaptureKeys(viewer::CaptureCommand::ViewerDesktop, 0), 0, Handle());
+  viewer::RequestCapture(*this, [] {
+    viewer::Capture(viewer::CaptureKeys(viewer::CaptureCommand::ViewerDesktop, 0), 0,
+                    Form13 ? Form13->Handle() : 0);
+  });
+}
+
+void TForm13::Region1Click(tk::Component*) {
+  viewer::RequestCapture(*this, [] { viewer::CaptureRegion(Form13.get()); });
+}
+
+void TForm13::LastRegion1Click(tk::Component*) {
+  viewer::RequestCapture(*this, [] { viewer::CaptureLastRegion(Form13.get()); });
 }
 
 void TForm13::CaptureSettings1Click(tk::Component*) {

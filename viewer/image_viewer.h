@@ -29,7 +29,7 @@ class TForm13 : public tk::Form {
   tk::OpenDialog* SaveDialog1;
   tk::MainMenu* MainMenu1;
   tk::MenuItem *File1, *Open2, *Detail1, *Exit1;
-  tk::MenuItem *Tools1, *N1, *D1, *Paste1, *SaveAs1, *CaptureSettings1;
+  tk::MenuItem *Tools1, *N1, *D1, *Region1, *LastRegion1, *Paste1, *SaveAs1, *CaptureSettings1;
   tk::MenuItem *Help1, *About1;
   // Runs once after a picture is shown and painted: lets the picture it
   // replaced go, then reads the next entry ahead.
@@ -48,6 +48,8 @@ class TForm13 : public tk::Form {
   void Exit1Click(tk::Component* sender);
   void N1Click(tk::Component* sender);
   void D1Click(tk::Component* sender);
+  void Region1Click(tk::Component* sender);
+  void LastRegion1Click(tk::Component* sender);
   void Paste1Click(tk::Component* sender);
   void SaveAs1Click(tk::Component* sender);
   void CaptureSettings1Click(tk::Component* sender);

@@ -290,6 +290,7 @@ class Win32Backend : public Backend {
     switch (cursor) {
       case crHourGlass: return winapi::LoadCursorW(nullptr, IDC_WAIT);
       case crHandPoint: return winapi::LoadCursorW(nullptr, IDC_HAND);
+      case crCross: return winapi::LoadCursorW(nullptr, IDC_CROSS);
       default: return nullptr;
     }
   }

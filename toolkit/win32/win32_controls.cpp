@@ -294,6 +294,8 @@ void ChildPeer::SetStyleBits(LONG_PTR mask, LONG_PTR bits, bool frame) {
 }
 
 void ChildPeer::LoadPicture() {
+  // A picture in memory stays until another one is set.
+  if (memoryPicture_) return;
   auto& img = static_cast<Image&>(control_);
   std::string key = img.Resource + (img.IsIcon ? "#i" : "#b") + (img.Stretch ? "s" : "");
   if (key == pictureKey_) return;
@@ -343,7 +345,7 @@ void ChildPeer::Sync() {
     }
     case ControlKind::Label: {
       auto& l = static_cast<Label&>(control_);
-      SetStyleBits(SS_TYPEMASK | SS_NOPREFIX, LabelStyle(l), false);
+      SetStyleBits(SS_TYPEMASK | SS_NOPREFIX | SS_NOTIFY, LabelStyle(l) | (l.MouseThrough ? 0 : SS_NOTIFY), false);
       Place(l.Bounds());
       break;
     }
@@ -365,6 +367,9 @@ void ChildPeer::Sync() {
       Place(control_.Bounds());
       break;
     case ControlKind::Image:
+      // Without SS_NOTIFY a static answers HTTRANSPARENT: the mouse's
+      // messages go to the form beneath.
+      SetStyleBits(SS_NOTIFY, control_.MouseThrough ? 0 : SS_NOTIFY, false);
       LoadPicture();
       break;
     case ControlKind::Bevel: {

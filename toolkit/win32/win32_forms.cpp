@@ -23,20 +23,22 @@ FormPeer::FormPeer(Form& f) : Win32Peer(f) {
 }
 
 RECT FormPeer::ToScreen(const Rect& r) const {
-  const Dpi sys = SystemDpi();
+  const Dpi sys = PlaceDpi();
   const int l = sys.Px(r.left), t = sys.Px(r.top);
-  return RECT{l, t, l + dpi_.Px(r.width), t + dpi_.Px(r.height)};
+  return RECT{l, t, l + dpi().Px(r.width), t + dpi().Px(r.height)};
 }
 
 Rect FormPeer::FromScreen(const RECT& rc) const {
-  const Dpi sys = SystemDpi();
-  return Rect{sys.Layout(rc.left), sys.Layout(rc.top), dpi_.Layout(rc.right - rc.left),
-              dpi_.Layout(rc.bottom - rc.top)};
+  const Dpi sys = PlaceDpi();
+  return Rect{sys.Layout(rc.left), sys.Layout(rc.top), dpi().Layout(rc.right - rc.left),
+              dpi().Layout(rc.bottom - rc.top)};
 }
 
 void FormPeer::DpiChanged(int dpi, const RECT& suggested) {
   if (dpi <= 0) return;
   dpi_ = Dpi{dpi};
+  // A pixel-exact form stays where it was put, in the monitors' pixels.
+  if (PixelExact()) return;
   // The caption's and the taskbar's icons at the monitor's DPI.
   winapi::SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(ProgramIcon(dpi_.Px(16))));
   winapi::SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(ProgramIcon(dpi_.Px(32))));
@@ -146,7 +148,7 @@ void FormPeer::ReportBounds(bool keepClient) {
   }
   RECT client{};
   if (::GetClientRect(hwnd_, &client))
-    f.PeerResized(at.width, at.height, state, dpi_.Layout(client.right), dpi_.Layout(client.bottom));
+    f.PeerResized(at.width, at.height, state, dpi().Layout(client.right), dpi().Layout(client.bottom));
   else
     f.PeerResized(at.width, at.height, state);
   syncing_ = false;
@@ -203,7 +205,7 @@ void FormPeer::SetMenu(Menu* menu) {
 
 bool FormPeer::OuterForClient(int& width, int& height) const {
   const Form& f = static_cast<const Form&>(control_);
-  RECT rc = {0, 0, dpi_.Px(f.ClientWidth()), dpi_.Px(f.ClientHeight())};
+  RECT rc = {0, 0, dpi().Px(f.ClientWidth()), dpi().Px(f.ClientHeight())};
   DWORD style = static_cast<DWORD>(winapi::GetWindowLongPtrW(hwnd_, GWL_STYLE));
   DWORD ex = static_cast<DWORD>(winapi::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE));
   // The frame at the window's own DPI (Windows 10 1607 on); the system's
@@ -212,7 +214,7 @@ bool FormPeer::OuterForClient(int& width, int& height) const {
   static const auto adjustForDpi = reinterpret_cast<AdjustForDpi>(
       reinterpret_cast<void*>(winapi::Lookup("user32.dll", "AdjustWindowRectExForDpi")));
   const BOOL menu = bar_ != nullptr;
-  const BOOL adjusted = adjustForDpi ? adjustForDpi(&rc, style, menu, ex, static_cast<UINT>(dpi_.value))
+  const BOOL adjusted = adjustForDpi ? adjustForDpi(&rc, style, menu, ex, static_cast<UINT>(dpi().value))
                                      : ::AdjustWindowRectEx(&rc, style, menu, ex);
   if (!adjusted) return false;
   width = rc.right - rc.left;
@@ -304,10 +306,10 @@ LRESULT FormPeer::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_GETMINMAXINFO: {
       auto* mmi = reinterpret_cast<MINMAXINFO*>(lp);
-      if (f.MinWidth > 0) mmi->ptMinTrackSize.x = dpi_.Px(f.MinWidth);
-      if (f.MinHeight > 0) mmi->ptMinTrackSize.y = dpi_.Px(f.MinHeight);
-      if (f.MaxWidth > 0) mmi->ptMaxTrackSize.x = dpi_.Px(f.MaxWidth);
-      if (f.MaxHeight > 0) mmi->ptMaxTrackSize.y = dpi_.Px(f.MaxHeight);
+      if (f.MinWidth > 0) mmi->ptMinTrackSize.x = dpi().Px(f.MinWidth);
+      if (f.MinHeight > 0) mmi->ptMinTrackSize.y = dpi().Px(f.MinHeight);
+      if (f.MaxWidth > 0) mmi->ptMaxTrackSize.x = dpi().Px(f.MaxWidth);
+      if (f.MaxHeight > 0) mmi->ptMaxTrackSize.y = dpi().Px(f.MaxHeight);
       return 0;
     }
     case 0x02E0: {  // WM_DPICHANGED: the new DPI and the rectangle the system suggests
@@ -345,7 +347,9 @@ LRESULT FormPeer::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
           if (!::IsWindow(self) || Win32Peer::FromHwnd(self) != this) return TRUE;
         }
       }
-      HCURSOR c = CursorFor(Application::Instance().Cursor());
+      // The program's cursor while it has one (the hourglass), else the form's own.
+      const int cursor = Application::Instance().Cursor();
+      HCURSOR c = CursorFor(cursor != crDefault ? cursor : f.Cursor);
       if (c) {
         ::SetCursor(c);
         return TRUE;
@@ -355,7 +359,7 @@ LRESULT FormPeer::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_MOUSEMOVE: {
       // Over the form itself, or over a control that lets the mouse through
       // (frames and panels).
-      POINT pt = {dpi_.Layout(static_cast<short>(LOWORD(lp))), dpi_.Layout(static_cast<short>(HIWORD(lp)))};
+      POINT pt = {dpi().Layout(static_cast<short>(LOWORD(lp))), dpi().Layout(static_cast<short>(HIWORD(lp)))};
       Control* hit = nullptr;
       const auto& list = f.Controls();
       for (auto it = list.rbegin(); it != list.rend(); ++it) {

@@ -185,6 +185,11 @@ class ChildPeer : public Win32Peer {
     winapi::SendMessageW(hwnd_, list ? LB_SETCURSEL : CB_SETCURSEL, static_cast<WPARAM>(index), 0);
   }
   bool SetPicture(std::shared_ptr<const Picture> picture, std::string& error) override;
+  // A picture in memory covers the whole control: drawn again without
+  // erasing first, so that it does not flicker.
+  void Invalidate() override {
+    if (hwnd_) ::InvalidateRect(hwnd_, nullptr, memoryPicture_ ? FALSE : TRUE);
+  }
   void SetPages(const std::vector<std::string>& pages, int active) override {
     if (!hwnd_) return;
     winapi::SendMessageW(hwnd_, TCM_DELETEALLITEMS, 0, 0);
@@ -307,8 +312,9 @@ class FormPeer : public Win32Peer {
   // Tells the form the window's real outer bounds. keepClient: the window
   // was just sized from the form's client size, which stays as it is.
   void ReportBounds(bool keepClient);
-  // The DPI the form's contents are shown at.
-  const Dpi& dpi() const { return dpi_; }
+  // The DPI the form's contents are shown at: the window's, or 96 for a
+  // pixel-exact form (Form::PixelExact), whose layout units are pixels.
+  const Dpi& dpi() const { return PixelExact() ? kPixelDpi : dpi_; }
   // Between the form's layout units and the screen: the place by the
   // system's DPI, the size by the window's.
   RECT ToScreen(const Rect& r) const;
@@ -335,6 +341,10 @@ class FormPeer : public Win32Peer {
   std::vector<HWND> containers_;
   bool restack_ = false;
   bool menuDirty_ = false;
+  bool PixelExact() const { return static_cast<const Form&>(control_).PixelExact; }
+  // Places on the screen: by the system's DPI, 1:1 for a pixel-exact form.
+  Dpi PlaceDpi() const { return PixelExact() ? kPixelDpi : SystemDpi(); }
+  static constexpr Dpi kPixelDpi{kLayoutDpi};
   Dpi dpi_ = SystemDpi();
 };
 

@@ -1,0 +1,71 @@
+// The main window's captures: the tray's items, the hotkeys' and the
+// command line's, each after the stored delay, one waiting at a time.
+#include "app/main_window.h"
+
+#include <memory>
+#include <optional>
+
+#include "platform/platform.h"
+#include "viewer/capture.h"
+#include "viewer/capture_delay.h"
+#include "viewer/capture_region.h"
+
+int TForm1::commandExitCode_ = 0;
+
+void TForm1::StartCapture(CaptureKind kind, bool silent, std::function<void(viewer::RegionOutcome)> done) {
+  auto capture = [this, kind, silent, done] {
+    viewer::RegionOutcome outcome = viewer::RegionOutcome::Taken;
+    switch (kind) {
+      case CaptureKind::Desktop:
+      case CaptureKind::ActiveWindow: {
+        // The window in front when the picture is taken, after the delay.
+        const bool desktop = kind == CaptureKind::Desktop;
+        const bool taken = viewer::Capture(
+            viewer::CaptureKeys(desktop ? viewer::CaptureCommand::Desktop : viewer::CaptureCommand::ActiveWindow,
+                                PlatformFamily),
+            desktop ? 0 : platform::Get().GetForegroundWindow(), Handle());
+        if (!taken) outcome = viewer::RegionOutcome::Failed;
+        break;
+      }
+      case CaptureKind::Region: outcome = viewer::CaptureRegion(this); break;
+      case CaptureKind::LastRegion: outcome = viewer::CaptureLastRegion(this, silent); break;
+    }
+    if (done) done(outcome);
+  };
+  auto dropped = [done] {
+    if (done) done(viewer::RegionOutcome::Cancelled);
+  };
+  viewer::RequestCapture(*this, capture, dropped);
+}
+
+void TForm1::C1Click(tk::Component*) { StartCapture(CaptureKind::Desktop, false); }
+void TForm1::R1Click(tk::Component*) { StartCapture(CaptureKind::Region, false); }
+void TForm1::L1Click(tk::Component*) { StartCapture(CaptureKind::LastRegion, false); }
+
+namespace {
+std::intptr_t ReplyOf(viewer::RegionOutcome outcome) {
+  switch (outcome) {
+    case viewer::RegionOutcome::Taken: return cmdline::kReplyTaken;
+    case viewer::RegionOutcome::Cancelled: return cmdline::kReplyCancelled;
+    case viewer::RegionOutcome::NoLastRegion: return cmdline::kReplyNoLastRegion;
+    case viewer::RegionOutcome::OffScreen: return cmdline::kReplyRegionOffScreen;
+    case viewer::RegionOutcome::Failed: return cmdline::kReplyCaptureFailed;
+  }
+  return cmdline::kReplyCaptureFailed;
+}
+}  // namespace
+
+std::intptr_t TForm1::RunAndWait(const cmdline::Command& command) {
+  auto& app = tk::Application::Instance();
+  auto& p = platform::Get();
+  // Outlives this call should the application end first.
+  auto outcome = std::make_shared<std::optional<viewer::RegionOutcome>>();
+  tk::Form::Hold hold(*this);
+  StartCapture(command.verb == cmdline::Verb::CaptureRegion ? CaptureKind::Region : CaptureKind::LastRegion,
+               command.silent, [outcome](viewer::RegionOutcome o) { *outcome = o; });
+  // The delay's countdown runs meanwhile; the sender waits for the answer.
+  while (!*outcome && !app.Terminated()) {
+    if (p.MsgWaitForObject(0, 1000) == platform::kWaitMessage) app.ProcessMessages();
+  }
+  return *outcome ? ReplyOf(**outcome) : cmdline::kReplyCaptureFailed;
+}
