@@ -360,6 +360,8 @@ TEST_F(CaptureFileTest, TheSettingsWindowStoresWhatItShows) {
     EXPECT_EQ(ui->boxes.back().text, "品質は 1 から 100 までです。");
     w.Edit3->SetText("75");
     w.CheckBox2->SetChecked(true);
+    EXPECT_EQ(w.ComboBox2->Text(), "なし") << "no delay by default";
+    w.ComboBox2->PeerSelected(3);
     w.Button1->Click();
   };
   main->V1->Click();
@@ -373,6 +375,17 @@ TEST_F(CaptureFileTest, TheSettingsWindowStoresWhatItShows) {
   EXPECT_EQ(Stored("Capture", "Format"), "jpg");
   EXPECT_EQ(Stored("Capture", "Quality"), "75");
   EXPECT_EQ(Stored("Capture", "Monitor"), "1");
+  EXPECT_EQ(Stored("Capture", "Delay"), "10");
+  // A stored delay shows as its item; one that is none of them as none.
+  for (const auto& [stored, shown] : {std::pair<const char*, const char*>{"5", "5 秒"}, {"4", "なし"}}) {
+    Store("Capture", "Delay", stored);
+    ui->onModal = [&, shown = shown](tk::Form& f) {
+      EXPECT_EQ(static_cast<TForm28&>(f).ComboBox2->Text(), shown);
+      static_cast<TForm28&>(f).Button2->Click();
+    };
+    Form13->CaptureSettings1->Click();
+    tk::Application::Instance().ProcessMessages();
+  }
   // Without a picture folder (95, NT 4 without the shell's update): the program's.
   sim->picturesFolder.clear();
   EXPECT_EQ(viewer::DefaultCaptureFolder(), "C:\\Program Files\\Kivo");

@@ -47,6 +47,8 @@ TEST(CommandLineParse, EveryCommandAndOption) {
       {{"/cancel"}, Make(Verb::Cancel)},
       {{"/capture", "Desktop"}, Make(Verb::CaptureDesktop)},
       {{"-capture", "WINDOW"}, Make(Verb::CaptureWindow)},
+      {{"/capture", "Region"}, Make(Verb::CaptureRegion)},
+      {{"/silent", "/capture", "last"}, Make(Verb::CaptureLastRegion, When::Now, 0, 0, 0, true)},
       {{"/show"}, Make(Verb::Show)},
       {{"/hide"}, Make(Verb::Hide)},
       {{"/silent", "/exit"}, Make(Verb::Exit, When::Now, 0, 0, 0, true)},
@@ -119,7 +121,8 @@ TEST(CommandLineSplit, FollowsTheRuntimesRules) {
 TEST(CommandLineRecord, RoundTripsAndRefusesWhatItDoesNotKnow) {
   for (const Command& c : {Make(Verb::PowerOff, When::In, 599940, 0, 0, true),
                            Make(Verb::Reboot, When::At, 0, 23, 59), Make(Verb::Exit),
-                           Make(Verb::Lock, When::Now, 0, 0, 0, true)}) {
+                           Make(Verb::Lock, When::Now, 0, 0, 0, true), Make(Verb::CaptureRegion),
+                           Make(Verb::CaptureLastRegion, When::Now, 0, 0, 0, true)}) {
     std::string bytes = cmdline::EncodeRecord(c);
     ASSERT_EQ(bytes.size(), cmdline::kRecordSize);
     auto back = cmdline::DecodeRecord(bytes);
@@ -366,6 +369,50 @@ TEST_F(CommandLineTest, AFirstCopyStartsInTheTrayAndCarriesTheCommandOut) {
     if (!silent) {
       EXPECT_EQ(boxes->front().text, cmdline::ReplyText(cmdline::kReplyNothingToCancel));
     }
+  }
+}
+
+// The region's commands tell how they went in the exit code: the second
+// copy waits for the running one's answer (long enough for the user to
+// choose) and adds no message to a cancel; the first copy says it at the end
+// of its run, and refuses /capture last without a last region at once.
+TEST_F(CommandLineTest, RegionCommandsEndWithTheOutcomeInTheExitCode) {
+  sim->mutexes.insert("double_boot");
+  sim->otherProcessWindows["KivoApplication"] = 0x777;
+  std::intptr_t answer = cmdline::kReplyCancelled;
+  sim->copyDataAnswer = [&](platform::Handle, std::uint32_t, const std::string&) { return answer; };
+  sim->commandLine = "kivo_config.exe /capture region";
+  EXPECT_EQ(RunKivoConfig(), cmdline::kExitRefused);
+  EXPECT_TRUE(ui->boxes.empty()) << "the user cancelled it: nothing to say";
+  EXPECT_EQ(sim->Calls("SendCopyData").back(), "SendCopyData(0x777, 0x4b495643, 16 bytes, 1800000)");
+  answer = cmdline::kReplyTaken;
+  EXPECT_EQ(RunKivoConfig(), cmdline::kExitTaken);
+  answer = cmdline::kReplyNoLastRegion;
+  sim->commandLine = "kivo_config.exe /capture last";
+  EXPECT_EQ(RunKivoConfig(), cmdline::kExitRefused);
+  ASSERT_EQ(ui->boxes.size(), 1u);
+  EXPECT_EQ(ui->boxes[0].text, cmdline::ReplyText(cmdline::kReplyNoLastRegion));
+
+  for (const char* line : {"kivo_config.exe /capture last", "kivo_config.exe /capture region"}) {
+    SCOPED_TRACE(line);
+    TearDown();
+    SetUp();
+    Store("F6", "C2", "1");
+    auto boxes = ui->boxLog = std::make_shared<std::vector<tk::HeadlessBackend::Box>>();
+    sim->screen = platform::Bitmap{64, 48, std::vector<std::uint8_t>(64 * 48 * 3, 0x80)};
+    int overlays = 0;
+    ui->onModal = [&](tk::Form& f) {
+      if (auto* o = dynamic_cast<TForm29*>(&f)) {
+        ++overlays;
+        o->PeerKeyDown(tk::vkEscape);
+      }
+    };
+    sim->commandLine = line;
+    EXPECT_EQ(RunKivoConfig(), cmdline::kExitRefused);
+    const bool last = std::string(line).find("last") != std::string::npos;
+    EXPECT_EQ(overlays, last ? 0 : 1);
+    ASSERT_EQ(boxes->size(), last ? 1u : 0u);
+    if (last) EXPECT_EQ(boxes->front().text, cmdline::ReplyText(cmdline::kReplyNoLastRegion));
   }
 }
 
