@@ -45,6 +45,7 @@ int usage() {
       L"  tray-icon --title T [--id N] [--delete]               1: the window's icon is in the tray\n"
       L"  broadcast --registered NAME                          to every top-level window, as the shell\n"
       L"  clipboard-size | clipboard-set-dib --file F [--v5]      the clipboard's bitmap\n"
+      L"  clipboard-sequence                                   the clipboard's sequence number\n"
       L"  hold-hotkey --mods N --vk N [--ms N]                 hold a hotkey as another program\n"
       L"  move --title T --x N --y N [--width N --height N]");
   return 1;
@@ -78,6 +79,7 @@ int main() {
   if (c == L"shortcut-target") return cmdShortcutTarget(a);
   if (c == L"menu-command") return cmdMenuCommand(a);
   if (c == L"clipboard-size") return cmdClipboardSize(a);
+  if (c == L"clipboard-sequence") return cmdClipboardSequence(a);
   if (c == L"hold-hotkey") return cmdHoldHotKey(a);
   if (c == L"clipboard-set-dib") return cmdClipboardSetDib(a);
   if (c == L"clipboard-save") return cmdClipboardSave(a);

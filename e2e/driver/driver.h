@@ -99,6 +99,7 @@ int cmdTimeOpen(const Args& a);
 // system.cpp: a hotkey held as another program would, the clipboard.
 int cmdHoldHotKey(const Args& a);
 int cmdClipboardSize(const Args&);
+int cmdClipboardSequence(const Args&);
 int cmdClipboardSetDib(const Args& a);
 
 // menus.cpp

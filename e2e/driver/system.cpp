@@ -43,6 +43,14 @@ int cmdClipboardSize(const Args&) {
   return rc;
 }
 
+// Prints the clipboard's sequence number (GetClipboardSequenceNumber): it
+// changes with every change of the clipboard, so a test sees that nothing
+// was put there.
+int cmdClipboardSequence(const Args&) {
+  out(num(static_cast<long long>(GetClipboardSequenceNumber())));
+  return 0;
+}
+
 // Writes the clipboard's data of a format to a file, as it is: --format
 // (a registered name such as PNG, or "DIB") and --file.
 int cmdClipboardSave(const Args& a) {
