@@ -2,14 +2,14 @@
 # The README's window pictures: opens every window of kivo_config.exe under
 # Wine on a private Xvfb (the e2e harness and driver, e2e/gallery.cpp), once
 # on Windows 98 (the ANSI path, Japanese locale) and once on Windows XP, and
-# three of them on Windows 10 at 150 % (144 DPI, a full-HD screen), and
+# four of them on Windows 10 at 150 % (144 DPI, a full-HD screen), and
 # writes each window alone to docs/windows/:
 #   <name>.png                    where the two looks are the same (but
 #                                 for the caption's font: the XP picture)
 #   <name>-98.png, <name>-xp.png  where they differ (or the window is
 #                                 offered on one family only)
-#   <name>-150.png                the main window, the detailed settings and
-#                                 the runner at 150 %
+#   <name>-150.png                the main window, the detailed settings, the
+#                                 runner and the capture settings at 150 %
 # The files are optimised without metadata (optipng), so a run that changes
 # nothing visible leaves the tree unchanged.
 # Usage: bash scripts/screenshots.sh   (installs what is missing and builds first)
@@ -38,7 +38,7 @@ for look in 98 xp; do
 done
 echo "screenshots: the 150 % look"
 if ! KIVO_GALLERY_DIR="$work/150" KIVO_GALLERY_LOOK=150 KIVO_E2E_SCREEN=1920x1080x24 \
-     "$gallery" --gtest_brief=1 --gtest_filter='Gallery.MainWindowAndItsSettings:Gallery.Timers' \
+     "$gallery" --gtest_brief=1 --gtest_filter='Gallery.MainWindowAndItsSettings:Gallery.Timers:Gallery.Viewer' \
      >"$work/150.log" 2>&1; then
   cat "$work/150.log" >&2
   echo "screenshots: the 150 % look failed (log: $work/150.log); docs/windows is unchanged" >&2

@@ -5,6 +5,7 @@
 #include "platform/platform.h"
 #include "settings/keys.h"
 #include "settings/settings_store.h"
+#include "viewer/capture_delay.h"
 #include "viewer/bmp.h"
 #include "viewer/jpeg.h"
 #include "viewer/png.h"
@@ -353,8 +354,11 @@ void TForm24::Button3Click(tk::Component*) {
   if (!target) return;
   app.ShowMessage("ウィンドウをクリップボードにコピーしました");
   p.SetForegroundWindow(target);
-  viewer::Capture(viewer::CaptureKeys(viewer::CaptureCommand::ActiveWindow, family_), target,
-                  Handle());
+  // After the stored delay, whether this window is still open then or not.
+  viewer::RequestCapture(*this, [target, family = family_] {
+    viewer::Capture(viewer::CaptureKeys(viewer::CaptureCommand::ActiveWindow, family), target,
+                    Form24 ? Form24->Handle() : 0);
+  });
 }
 
 void TForm24::Button1Click(tk::Component*) { Close(); }
