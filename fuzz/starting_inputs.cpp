@@ -248,6 +248,9 @@ std::vector<std::string> StoredWindowStartingInputs() {
   // The runner's end conditions, some of them unreadable.
   s.push_back(std::string(1, 2) + "F6\\C2=1\nF12\\MODE=3\nConditions\\CpuOn=1\nConditions\\CpuPercent=900\n"
                                    "Conditions\\IdleOn=1\nConditions\\IdleMinutes=x\nConditions\\NetOn=1\n");
+  // The last region and the delay before captures, on the screen and off it.
+  s.push_back(std::string(1, 16 + 2) + "F6\\C2=1\nCapture\\Region=-100,100,200,150\nCapture\\Delay=3\n");
+  s.push_back(std::string(1, 1) + "F6\\C2=1\nCapture\\Region=99999,0,5,5\nCapture\\Delay=-7\n");
   return s;
 }
 

@@ -74,6 +74,11 @@ KIVO_FUZZ_TARGET(stored_windows) {
     } else if (auto* prompt = dynamic_cast<TForm8*>(&f)) {
       prompt->Edit2->SetText("pw");
       Press(prompt->Button1);
+    } else if (auto* overlay = dynamic_cast<TForm29*>(&f)) {
+      tk::Message down{tk::wmLButtonDown, 0, tk::MouseParam(3, 4), 0};
+      tk::Message up{tk::wmLButtonUp, 0, tk::MouseParam(60, -9), 0};
+      overlay->PeerMessage(down);
+      overlay->PeerMessage(up);
     }
   };
 
@@ -102,7 +107,13 @@ KIVO_FUZZ_TARGET(stored_windows) {
     Press(Form11->Button4);  // timer setting
   }
   if (Form4) Press(Form4->Button1);
-  for (int i = 0; i < 3; ++i) machine.ui->TickTimers();
+  // The captures: the last region, then a region dragged on the overlay,
+  // each after the stored delay (the timers below run them).
+  sim.screen = platform::Bitmap{40, 30, std::vector<std::uint8_t>(40 * 30 * 3, 0x7F)};
+  sim.virtualScreen = {-10, 0, 30, 30};
+  Open(main->L1);
+  Open(main->R1);
+  for (int i = 0; i < 12; ++i) machine.ui->TickTimers();
 
   // Windows ends: the main window's answer reads its stored choices.
   tk::Message query{tk::wmQueryEndSession, 0, 0, 0};
