@@ -298,9 +298,15 @@ TEST_F(RegionTest, ForwardedRegionCommandsAnswerHowTheyWent) {
   main->ApplyHotKeys();
   EXPECT_EQ(sim->Calls("RegisterHotKey").size(), 2u);
   overlays = 0;
-  WithOverlay([&](TForm29& o) { Key(o, tk::vkEscape); });
+  sim->ClearJournal();
+  WithOverlay([&](TForm29& o) {
+    // Pressed again while the overlay is up: no second overlay over it.
+    tk::Application::Instance().PeerHotKey(hotkeys::HotKeyId(hotkeys::kCaptureRegion));
+    Key(o, tk::vkEscape);
+  });
   tk::Application::Instance().PeerHotKey(hotkeys::HotKeyId(hotkeys::kCaptureRegion));
   EXPECT_EQ(overlays, 1);
+  EXPECT_EQ(sim->Calls("CaptureScreen").size(), 1u);
 }
 
 }  // namespace

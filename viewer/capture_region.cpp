@@ -80,6 +80,11 @@ RegionOutcome CheckLastRegion() {
 
 RegionOutcome CaptureRegion(tk::Form* owner) {
   auto& p = platform::Get();
+  // One overlay at a time: a second would take the first one's picture.
+  if (Form29) {
+    Form29->BringToFront();
+    return RegionOutcome::Cancelled;
+  }
   StoredCaptureSettings stored;
   ReadCaptureSettings(stored, kCaptureToFile | kCaptureCursor);
   TForm29::Result result;
