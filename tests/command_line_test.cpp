@@ -412,7 +412,9 @@ TEST_F(CommandLineTest, RegionCommandsEndWithTheOutcomeInTheExitCode) {
     const bool last = std::string(line).find("last") != std::string::npos;
     EXPECT_EQ(overlays, last ? 0 : 1);
     ASSERT_EQ(boxes->size(), last ? 1u : 0u);
-    if (last) EXPECT_EQ(boxes->front().text, cmdline::ReplyText(cmdline::kReplyNoLastRegion));
+    if (last) {
+      EXPECT_EQ(boxes->front().text, cmdline::ReplyText(cmdline::kReplyNoLastRegion));
+    }
   }
 }
 
@@ -456,7 +458,9 @@ TEST_F(CommandLineTest, ACommandThatFailsLeavesTheRestOfItsBatchRunning) {
     Run();
     EXPECT_FALSE(main->Visible()) << "the command after the failed one did not run";
     ASSERT_EQ(ui->boxes.size(), silent ? 0u : 1u);
-    if (!silent) EXPECT_EQ(ui->boxes[0].text, "'C3' のデータ型が不正です");
+    if (!silent) {
+      EXPECT_EQ(ui->boxes[0].text, "'C3' のデータ型が不正です");
+    }
   }
 }
 

@@ -90,7 +90,7 @@ class HostedActiveObject : public InPlaceActiveObject {
 
 // The site of one control: client site, in-place site and frame in one
 // object, and the sink of the control's events.
-class Site : public IOleClientSite, public IOleInPlaceSite, public IOleInPlaceFrame, public IDispatch {
+class Site final : public IOleClientSite, public IOleInPlaceSite, public IOleInPlaceFrame, public IDispatch {
  public:
   Site(WebBrowser& control, HWND host, HostedActiveObject& active)
       : control_(&control), host_(host), active_(&active) {}
