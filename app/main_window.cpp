@@ -538,6 +538,7 @@ void TForm1::FollowPendingTip() {
   // A capture's countdown, else the runner's pending end.
   std::string tip = viewer::CaptureCountdownText();
   if (tip.empty() && Form11) tip = Form11->PendingText();
+  if (tip.empty()) tip = schedule_.Text();  // "水 23:00 に電源切断"
   if (tip == trayTip_) return;
   trayTip_ = tip;
   platform::NotifyIconData icon = TrayIcon(false);
@@ -571,6 +572,7 @@ void TForm1::TaskbarCreated() {
 // ---------------------------------------------------------------- status display
 void TForm1::Timer1Timer(tk::Component*) {
   Label1->SetCaption("現在時刻 " + platform::Get().FormatLocalDateTime());
+  FollowSchedule();
   FollowPendingTip();
 }
 

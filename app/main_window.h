@@ -13,6 +13,7 @@
 #include "app/command_line.h"
 #include "platform/platform.h"
 #include "session/session.h"
+#include "timers/schedule.h"
 #include "tools/tools.h"
 #include "toolkit/toolkit.h"
 #include "viewer/capture_region.h"
@@ -225,6 +226,13 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
   // one); changed only when its text changes, from the clock's second.
   std::string trayTip_;
   void FollowPendingTip();
+  // The repeated end at a time of day: read at the clock's first second and
+  // again whenever the timer setting wrote it; its last minute is handed to
+  // the runner, as a time of day from the command line is.
+  void FollowSchedule();
+  timers::ScheduleWatch schedule_;
+  bool scheduleRead_ = false;
+  std::uint32_t scheduleGeneration_ = 0;
   static constexpr unsigned kTrayRetries = 120;  // one a second
   bool exitBan_ = false;
   // False where the system said the machine cannot hibernate: the switch

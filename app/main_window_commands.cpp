@@ -16,6 +16,8 @@
 namespace {
 namespace key = settings::key;
 using settings::SettingsStore;
+constexpr const char* kScheduleUnreadable =
+    "くり返しの終了の次の値を読み込めないため、くり返しを止めました (タイマー設定で設定し直して下さい)。";
 
 // The command line's conditions as the runner keeps them.
 timers::Conditions ConditionsOf(const cmdline::EndConditions& e) {
@@ -27,6 +29,30 @@ timers::Conditions ConditionsOf(const cmdline::EndConditions& e) {
   return c;
 }
 }  // namespace
+
+// ---------------------------------------------------------------- schedule
+void TForm1::FollowSchedule() {
+  const double now = platform::Get().Now();
+  if (!scheduleRead_ || scheduleGeneration_ != timers::ScheduleGeneration()) {
+    scheduleRead_ = true;
+    scheduleGeneration_ = timers::ScheduleGeneration();
+    std::vector<std::string> problems;
+    schedule_.Arm(timers::ReadSchedule(&problems), now);
+    if (!problems.empty()) {
+      std::string text = kScheduleUnreadable;
+      for (const std::string& line : problems) text += "\r\n" + line;
+      tk::Application::Instance().MessageBox(text, session::kCaption, tk::mbOk | tk::mbIconExclamation);
+    }
+  }
+  const double due = schedule_.Due(now);
+  if (due < 0) return;
+  // An end already pending (or a program waited for) comes first, and the
+  // exit ban holds: this firing is skipped, the next one stays armed.
+  if (Form11 && (Form11->Waiting() || (Form11->Counting() && !Form11->Acted()))) return;
+  if (StoredExitBan()) return;
+  if (!Form11) Button18Click(this);
+  Form11->StartTimedEndAtDay(schedule_.Current().action, due);
+}
 
 // ---------------------------------------------------------------- command line
 bool TForm1::InputLocked() const { return lock::ActiveLock() != nullptr; }

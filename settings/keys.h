@@ -104,6 +104,13 @@ constexpr const char* NetMinutes = "NetMinutes";
 constexpr const char* IdleOn = "IdleOn";
 constexpr const char* IdleMinutes = "IdleMinutes";  // without keyboard or mouse input
 
+// "Schedule": the runner's repeated end at a time of day.
+constexpr const char* Schedule = "Schedule";
+constexpr const char* On = "On";          // Bool
+constexpr const char* Days = "Days";      // String: seven 0/1, Monday first
+constexpr const char* At = "At";          // String: "HH:MM"
+constexpr const char* Action = "Action";  // String: the command line's name of the end
+
 // "F9": lock set-up.
 constexpr const char* Tomei = "tomei";  // transparent lock window
 }  // namespace key

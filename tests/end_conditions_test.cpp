@@ -6,6 +6,7 @@
 #include "timers/conditions.h"
 #include "timers/end_warning.h"
 #include "timers/runner.h"
+#include "timers/timer_setting.h"
 
 namespace {
 

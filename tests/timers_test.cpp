@@ -3,6 +3,7 @@
 #include "timers/end_warning.h"
 #include "timers/resource_meter.h"
 #include "timers/runner.h"
+#include "timers/timer_setting.h"
 #include "timers/stopwatch.h"
 
 namespace {

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "timers/end_warning.h"
+#include "timers/timer_setting.h"
 
 #include "platform/platform.h"
 #include "settings/keys.h"
@@ -13,7 +14,6 @@
 
 double RemainingSeconds = 0;
 tk::FormSlot<TForm11> Form11("Form11");
-tk::FormSlot<TForm12> Form12("Form12");
 
 namespace {
 namespace key = settings::key;
@@ -29,7 +29,6 @@ constexpr const char* kUnreadable = "終了の条件の次の値を読み込め�
 constexpr int kClientHeight = 143;
 constexpr int kConditionLine = 16;
 
-constexpr int kActions = 5;
 constexpr std::uint32_t kJumpMs = 5000;  // a tick this late means the clock jumped
 
 // A stored choice; text that is no number, or out of range, reads as 0.
@@ -47,6 +46,11 @@ double NextTimeOfDay(double now, double secondsOfDay) {
   double day = std::floor(now) + secondsOfDay / 86400.0;
   return day <= now ? day + 1 : day;
 }
+}  // namespace
+
+namespace timers {
+int StoredEndMode() { return StoredChoice(key::Mode, kEndModes); }
+int StoredEndAction() { return StoredChoice(key::Act, kEndActions); }
 
 void PlaceFromStore(tk::Form& form, const char* section) {
   settings::SettingsStore store;
@@ -54,11 +58,6 @@ void PlaceFromStore(tk::Form& form, const char* section) {
   settings::ReadPosition(store, section, r.left, r.top, 200, r.width, r.height);
   form.SetBounds(r);
 }
-}  // namespace
-
-namespace timers {
-int StoredEndMode() { return StoredChoice(key::Mode, kEndModes); }
-int StoredEndAction() { return StoredChoice(key::Act, kActions); }
 
 std::string CommandLineOf(const std::string& path) {
   if (path.find_first_of(" \t") == std::string::npos || path.front() == '"') return path;
@@ -128,7 +127,7 @@ TForm11::~TForm11() {
 }
 
 void TForm11::FormCreate(tk::Component*) {
-  PlaceFromStore(*this, key::F11);
+  timers::PlaceFromStore(*this, key::F11);
   openButton_->SetEnabled(false);
 }
 
@@ -436,11 +435,14 @@ void TForm11::StartTimedEnd(int action, std::uint32_t minutes) {
 }
 
 void TForm11::StartTimedEndAt(int action, int hour, int minute) {
+  StartTimedEndAtDay(action, NextTimeOfDay(platform::Get().Now(), 3600.0 * hour + 60.0 * minute));
+}
+
+void TForm11::StartTimedEndAtDay(int action, double deadlineDay) {
   StopCountdown();
   main_.SetExitConfirmationSkipped(true);
   fromOutside_ = true;
   const double now = platform::Get().Now();
-  const double deadlineDay = NextTimeOfDay(now, 3600.0 * hour + 60.0 * minute);
   SetDeadline(timers::kAtTimeOfDay, action, static_cast<double>(std::llround((deadlineDay - now) * 86400.0)),
               deadlineDay);
   Label1->SetCaption(kCancelHint);
@@ -599,145 +601,5 @@ void TForm11::FormCloseQuery(tk::Component*, bool& canClose) {
   Release();
   openButton_->SetEnabled(true);
   main_.SetExitConfirmationSkipped(false);
-  canClose = true;
-}
-
-TForm12::TForm12(tk::Component* owner) : tk::Form(owner) {
-  Name = "Form12";
-  Border = tk::BorderStyle::Single;
-  Icons.minimize = Icons.maximize = false;
-  SetCaption("タイマー設定");
-  SetClientSize(381, 340);
-  Label1 = new tk::Label(this, "Label1", {16, 12, 350, 12},
-                         "アプリケーションを終了させるまでの時間を設定して下さい。");
-  std::vector<std::string> hours, steps;
-  for (int h = 0; h < 24; ++h) hours.push_back(std::to_string(h));
-  for (int m : {0, 5, 10, 15, 20, 25, 30, 35, 40, 45, 50, 55, 59}) steps.push_back(std::to_string(m));
-  ComboBox1 = new tk::ComboBox(this, "ComboBox1", {16, 40, 57, 20});
-  ComboBox1->SetItems(hours);
-  ComboBox1->DropDownCount = 5;
-  Label2 = new tk::Label(this, "Label2", {78, 44, 30, 12}, "時間");
-  ComboBox2 = new tk::ComboBox(this, "ComboBox2", {128, 40, 57, 20});
-  ComboBox2->SetItems(steps);
-  ComboBox2->DropDownCount = 5;
-  Label3 = new tk::Label(this, "Label3", {190, 44, 20, 12}, "分");
-  ComboBox3 = new tk::ComboBox(this, "ComboBox3", {232, 40, 57, 20});
-  ComboBox3->SetItems(steps);
-  Label4 = new tk::Label(this, "Label4", {294, 44, 20, 12}, "秒");
-  GroupBox1 = new tk::GroupBox(this, "GroupBox1", {16, 72, 200, 110}, "終了する時");
-  RadioButton1 = new tk::RadioButton(this, "RadioButton1", {28, 90, 180, 17}, "時間後");
-  RadioButton2 = new tk::RadioButton(this, "RadioButton2", {28, 112, 180, 17}, "時刻に");
-  RadioButton3 = new tk::RadioButton(this, "RadioButton3", {28, 134, 180, 17}, "アプリケーション終了時");
-  RadioButton4 = new tk::RadioButton(this, "RadioButton4", {28, 156, 180, 17}, "条件がそろった時");
-  // The conditions: alone, or after the program has ended.
-  GroupBox2 = new tk::GroupBox(this, "GroupBox2", {16, 190, 355, 116}, "条件 (選んだものがすべて続いた時)");
-  auto number = [this](const char* name, int left, int top) {
-    auto* e = new tk::Edit(this, name, {left, top, 40, 20});
-    e->MaxLength = 7;
-    return e;
-  };
-  CheckBox1 = new tk::CheckBox(this, "CheckBox1", {28, 210, 90, 17}, "CPU使用率");
-  Edit1 = number("Edit1", 120, 208);
-  Edit2 = number("Edit2", 226, 208);
-  CheckBox2 = new tk::CheckBox(this, "CheckBox2", {28, 236, 90, 17}, "通信量");
-  Edit3 = number("Edit3", 120, 234);
-  Edit4 = number("Edit4", 226, 234);
-  CheckBox3 = new tk::CheckBox(this, "CheckBox3", {28, 262, 90, 17}, "入力なし");
-  Edit5 = number("Edit5", 226, 260);
-  Label6 = new tk::Label(this, "Label6", {164, 212, 60, 12}, "% 未満");
-  Label7 = new tk::Label(this, "Label7", {164, 238, 60, 12}, "KB/s 未満");
-  Label8 = new tk::Label(this, "Label8", {270, 212, 90, 12}, "分続いた時");
-  Label9 = new tk::Label(this, "Label9", {270, 238, 90, 12}, "分続いた時");
-  Label10 = new tk::Label(this, "Label10", {270, 264, 90, 12}, "分続いた時");
-  Label11 = new tk::Label(this, "Label11", {28, 286, 336, 14}, "");
-  for (tk::Label* l : {Label6, Label7, Label8, Label9, Label10, Label11}) l->ShowAccelChar = false;
-  Label5 = new tk::Label(this, "Label5", {232, 76, 60, 12}, "動作");
-  ComboBox4 = new tk::ComboBox(this, "ComboBox4", {232, 92, 120, 20});
-  std::vector<std::string> actions;
-  for (int a = 0; a < kActions; ++a) actions.push_back(session::TimedActionName(a));
-  ComboBox4->SetItems(actions);
-  Button1 = new tk::Button(this, "Button1", {296, 310, 75, 25}, "OK");
-  Button1->OnClick = [this](tk::Component* s) { Button1Click(s); };
-  OnCreate = [this](tk::Component* s) { FormCreate(s); };
-  OnCloseQuery = [this](tk::Component* s, bool& c) { FormCloseQuery(s, c); };
-}
-
-TForm12::~TForm12() = default;
-
-void TForm12::FormCreate(tk::Component*) {
-  PlaceFromStore(*this, key::F12);
-  settings::SettingsStore store;
-  tk::ComboBox* boxes[] = {ComboBox1, ComboBox2, ComboBox3};
-  for (int i = 0; i < 3; ++i) {
-    int index = store.ReadInteger(key::F12, key::CountItems[i], 0);
-    // An index that was edited out of range selects the first item.
-    if (index < 0 || index >= static_cast<int>(boxes[i]->Items().size())) index = 0;
-    boxes[i]->SetItemIndex(index);
-  }
-  store.Close();
-  tk::RadioButton* modes[] = {RadioButton1, RadioButton2, RadioButton3, RadioButton4};
-  modes[timers::StoredEndMode()]->SetChecked(true);
-  ComboBox4->SetItemIndex(timers::StoredEndAction());
-  // Values that cannot be read show their defaults, which the close writes.
-  conditions_ = timers::ReadConditions(nullptr);
-  const platform::OsVersion version = platform::Get().GetVersionEx();
-  struct Row {
-    tk::CheckBox* on;
-    tk::Edit* threshold;
-    tk::Edit* minutes;
-  } rows[] = {{CheckBox1, Edit1, Edit2}, {CheckBox2, Edit3, Edit4}, {CheckBox3, nullptr, Edit5}};
-  std::string reasons;
-  for (int i = 0; i < timers::kConditionCount; ++i) {
-    const timers::ConditionSetting& c = conditions_.of[i];
-    Row& r = rows[i];
-    r.on->SetChecked(c.on);
-    if (r.threshold) r.threshold->SetText(std::to_string(c.threshold));
-    r.minutes->SetText(std::to_string(c.minutes));
-    // Not offered here: shown off, with the reason; the stored choice stays.
-    const std::string reason = timers::ConditionUnavailable(static_cast<timers::Condition>(i), version);
-    if (reason.empty()) continue;
-    r.on->SetEnabled(false);
-    if (r.threshold) r.threshold->SetEnabled(false);
-    r.minutes->SetEnabled(false);
-    reasons += (reasons.empty() ? "" : "  ") + r.on->Caption() + ": " + reason;
-  }
-  Label11->SetCaption(reasons);
-}
-
-void TForm12::Button1Click(tk::Component*) { Close(); }
-
-void TForm12::FormCloseQuery(tk::Component*, bool& canClose) {
-  settings::SettingsStore store;
-  settings::WritePosition(store, key::F12, Left(), Top());
-  tk::ComboBox* boxes[] = {ComboBox1, ComboBox2, ComboBox3};
-  for (int i = 0; i < 3; ++i) store.WriteInteger(key::F12, key::CountItems[i], boxes[i]->ItemIndex());
-  for (int i = 0; i < 3; ++i) store.WriteString(key::F12, key::CountTexts[i], boxes[i]->Text());
-  // The mode and action are stored once they leave their defaults, so that
-  // the defaults write exactly what they always wrote.
-  const int mode = RadioButton2->Checked()   ? timers::kAtTimeOfDay
-                   : RadioButton3->Checked() ? timers::kWhenProgramEnds
-                   : RadioButton4->Checked() ? timers::kWhenConditionsHold
-                                             : timers::kAfterTime;
-  const int action = std::max(0, ComboBox4->ItemIndex());
-  if (mode != 0 || !store.ReadString(key::F12, key::Mode, "").empty())
-    store.WriteInteger(key::F12, key::Mode, mode);
-  if (action != 0 || !store.ReadString(key::F12, key::Act, "").empty())
-    store.WriteInteger(key::F12, key::Act, action);
-  store.Close();
-  // A number that is not one, or out of range, keeps what was there.
-  auto value = [](tk::Edit* e, std::int32_t& into, std::int32_t high) {
-    std::int32_t v = 0;
-    if (settings::ParseInteger(e->Text(), v) && v >= 1 && v <= high) into = v;
-  };
-  tk::CheckBox* on[] = {CheckBox1, CheckBox2, CheckBox3};
-  for (int i = 0; i < timers::kConditionCount; ++i)
-    if (on[i]->Enabled()) conditions_.of[i].on = on[i]->Checked();
-  value(Edit1, conditions_.of[timers::kCpuCondition].threshold, timers::MaxThreshold(timers::kCpuCondition));
-  value(Edit2, conditions_.of[timers::kCpuCondition].minutes, timers::kMaxConditionMinutes);
-  value(Edit3, conditions_.of[timers::kNetCondition].threshold, timers::MaxThreshold(timers::kNetCondition));
-  value(Edit4, conditions_.of[timers::kNetCondition].minutes, timers::kMaxConditionMinutes);
-  value(Edit5, conditions_.of[timers::kIdleCondition].minutes, timers::kMaxConditionMinutes);
-  timers::WriteConditions(conditions_);
-  Release();
   canClose = true;
 }

@@ -29,9 +29,13 @@ constexpr int kMaxHours = 9999;
 // A browsed file as a command line: quoted when it holds a blank, so that the
 // system does not take the text before the blank for the program.
 std::string CommandLineOf(const std::string& path);
+// The ends the timer setting offers (session::kTimed… below hibernate).
+constexpr int kEndActions = 5;
 // The stored mode and action; values out of range read as the defaults.
 int StoredEndMode();
 int StoredEndAction();
+// A runner window placed from its section's stored position.
+void PlaceFromStore(tk::Form& form, const char* section);
 }  // namespace timers
 
 class TForm11 : public tk::Form {
@@ -72,11 +76,15 @@ class TForm11 : public tk::Form {
   bool Waiting() const { return waiting_; }
   bool Counting() const { return counting_; }
   bool Paused() const { return paused_; }
+  // The countdown's end has come (the runner stays until it is closed).
+  bool Acted() const { return acted_; }
   // A timed end asked for from outside the window (the command line): the
   // countdown with its last warning to the action, without a program, after
   // some minutes or at the next such time of day. Replaces a running count.
   void StartTimedEnd(int action, std::uint32_t minutes);
   void StartTimedEndAt(int action, int hour, int minute);
+  // The same at a given local date-time in days (a repeated end's firing).
+  void StartTimedEndAtDay(int action, double deadlineDay);
   // An end when the conditions hold, asked for from outside the window;
   // false (nothing changed) when none of them is offered on this system.
   bool StartConditionalEnd(int action, const timers::Conditions& conditions);
@@ -143,51 +151,4 @@ class TForm11 : public tk::Form {
   bool keptAwake_ = false;
 };
 
-class TForm12 : public tk::Form {
- public:
-  explicit TForm12(tk::Component* owner);
-  ~TForm12() override;
-
-  tk::Label* Label1;
-  tk::ComboBox* ComboBox1;  // hours
-  tk::Label* Label2;
-  tk::ComboBox* ComboBox2;  // minutes
-  tk::Label* Label3;
-  tk::ComboBox* ComboBox3;  // seconds
-  tk::Label* Label4;
-  tk::GroupBox* GroupBox1;  // 終了する時
-  tk::RadioButton* RadioButton1;  // 時間後
-  tk::RadioButton* RadioButton2;  // 時刻に
-  tk::RadioButton* RadioButton3;  // アプリケーション終了時
-  tk::RadioButton* RadioButton4;  // 条件がそろった時
-  // The conditions: each a check box with its threshold and minutes, and
-  // the reason where the system does not offer it.
-  tk::GroupBox* GroupBox2;
-  tk::CheckBox* CheckBox1;  // CPU
-  tk::Edit* Edit1;          // %
-  tk::Edit* Edit2;          // minutes
-  tk::CheckBox* CheckBox2;  // network
-  tk::Edit* Edit3;          // KB/s
-  tk::Edit* Edit4;          // minutes
-  tk::CheckBox* CheckBox3;  // no input
-  tk::Edit* Edit5;          // minutes
-  tk::Label* Label6;        // "% 未満"
-  tk::Label* Label7;        // "KB/s 未満"
-  tk::Label* Label8;        // "分続いた時", a row each
-  tk::Label* Label9;
-  tk::Label* Label10;
-  tk::Label* Label11;       // why a condition is not offered here
-  tk::Label* Label5;              // 動作
-  tk::ComboBox* ComboBox4;        // the action
-  tk::Button* Button1;
-
-  void FormCreate(tk::Component* sender);
-  void FormCloseQuery(tk::Component* sender, bool& canClose);
-  void Button1Click(tk::Component* sender);
-
- private:
-  timers::Conditions conditions_;  // as read; what the boxes do not change
-};
-
 extern tk::FormSlot<TForm11> Form11;
-extern tk::FormSlot<TForm12> Form12;
