@@ -8,6 +8,7 @@
 #include "fuzz/machine.h"
 #include "settings/keys.h"
 #include "settings/settings_store.h"
+#include "timers/schedule.h"
 
 namespace {
 using settings::ParseInteger;
@@ -54,6 +55,23 @@ KIVO_FUZZ_TARGET(settings_values) {
   const std::uint32_t mode = browser::EmulationMode(text);
   fuzz::Check(mode == 0 || mode == 8888 || mode == 9999 || mode == 10001 || mode == 11001,
               "an engine mode the control knows");
+
+  // The repeated end's days, time and end: what reads writes back the same.
+  bool days[timers::kWeekDays] = {};
+  if (timers::ParseDays(text, days)) fuzz::Check(timers::FormatDays(days) == text, "days read back");
+  int hour = -1, minute = -1;
+  if (timers::ParseAt(text, hour, minute)) {
+    fuzz::Check(hour >= 0 && hour <= 23 && minute >= 0 && minute <= 59, "a time a clock shows");
+    int h2 = -1, m2 = -1;
+    fuzz::Check(timers::ParseAt(timers::FormatAt(hour, minute), h2, m2) && h2 == hour && m2 == minute,
+                "a time reads back");
+  }
+  int action = -1;
+  if (timers::ParseActionName(text, action)) {
+    int again = -1;
+    fuzz::Check(timers::ParseActionName(timers::ActionCommandName(action), again) && again == action,
+                "an end's name reads back");
+  }
 
   // Through the store, as a value of "F1" of any type.
   fuzz::Machine machine;

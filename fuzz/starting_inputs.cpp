@@ -162,6 +162,7 @@ std::vector<std::string> SettingsValueStartingInputs() {
       " 5", "$10", "-3", "0x1F", "x10", "+7", "5x", "5 ", "", "abc", "2147483647",
       "2147483648", "-2147483648", "$FFFFFFFF", "$100000000", "$", "-", "\t5", "1", "0",
       "yes", "clBtnFace", "CLWHITE", "clRed", "$00123456", "-2147483633", "purple-ish",
+      "1111100", "0000000", "7:05", "23:59", "24:00", "poweroff", "HIBERNATE",
   };
   std::vector<std::string> s;
   int n = 0;
@@ -248,6 +249,11 @@ std::vector<std::string> StoredWindowStartingInputs() {
   // The runner's end conditions, some of them unreadable.
   s.push_back(std::string(1, 2) + "F6\\C2=1\nF12\\MODE=3\nConditions\\CpuOn=1\nConditions\\CpuPercent=900\n"
                                    "Conditions\\IdleOn=1\nConditions\\IdleMinutes=x\nConditions\\NetOn=1\n");
+  // The repeated end: one due within its last minute, one with unreadable values.
+  s.push_back(std::string(1, 1) + "F6\\C2=1\nSchedule\\On=1\nSchedule\\Days=1111100\nSchedule\\At=00:01\n"
+                                   "Schedule\\Action=Reboot\n");
+  s.push_back(std::string(1, 16) + "F6\\C2=1\nSchedule\\On=1\nSchedule\\Days=11x\nSchedule\\At=25:00\n"
+                                    "Schedule\\Action=\nF12\\MODE=1\n");
   // The last region and the delay before captures, on the screen and off it.
   s.push_back(std::string(1, 16 + 2) + "F6\\C2=1\nCapture\\Region=-100,100,200,150\nCapture\\Delay=3\n");
   s.push_back(std::string(1, 1) + "F6\\C2=1\nCapture\\Region=99999,0,5,5\nCapture\\Delay=-7\n");
