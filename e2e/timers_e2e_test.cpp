@@ -2,6 +2,8 @@
 // Windows API: real seconds, a real program to wait for, the real end of the
 // session, and a resource library in the place where Windows 98 keeps it.
 #include <chrono>
+#include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <string>
 
@@ -244,6 +246,34 @@ TEST_F(Timers, StopInTheWarningKeepsEverythingRunning) {
 }
 
 constexpr const char* kTimerDialog = "タイマー設定";
+
+// A repeated end due within its last minute when the program starts (as at
+// a logon just before it): the runner opens with the last warning, and
+// 中止 skips the day without ending anything.
+TEST_F(Timers, ScheduleDueAtStartWarnsAndStopSkipsTheDay) {
+  // The next minute on this machine's clock, with a few seconds to spare.
+  std::time_t now = std::time(nullptr);
+  ASSERT_TRUE(WaitFor([&] {
+    now = std::time(nullptr);
+    return std::localtime(&now)->tm_sec < 50;
+  }, 15000));
+  now += 60;
+  const std::tm* next = std::localtime(&now);
+  char at[8];
+  std::snprintf(at, sizeof at, "%02d:%02d", next->tm_hour, next->tm_min);
+  SetSetting("Schedule", "On", "1");
+  SetSetting("Schedule", "Days", "1111111");
+  SetSetting("Schedule", "At", at);
+  SetSetting("Schedule", "Action", "poweroff");
+  Start("win10");
+  ASSERT_FALSE(HasFailure());
+  ASSERT_DRIVER_OK(Driver({"wait", "--title", kWarning, "--visible"}, 5000));
+  EXPECT_DRIVER_OK(Driver({"wait", "--title", kRunner, "--visible"}, 2000));
+  ASSERT_DRIVER_OK(Driver({"click", "--send", "--title", kWarning, "--text", "中止"}));
+  EXPECT_DRIVER_OK(Driver({"wait-gone", "--title", kWarning}));
+  EXPECT_FALSE(WaitAppExit(0, 3000).has_value()) << "the end went on after 中止";
+  EXPECT_EQ(GetSetting("Schedule", "At"), at) << "the schedule stays stored";
+}
 
 // The conditions chosen in the timer setting: stored, and the runner shows
 // each one's figure and time while it watches.
