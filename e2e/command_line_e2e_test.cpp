@@ -1,8 +1,15 @@
 // The command line under Wine: a second copy hands its command to the running
 // one and tells the outcome by its exit code.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "e2e/harness.h"
@@ -12,6 +19,33 @@ namespace {
 
 constexpr const char* kRunner = "Kivo-Config Open Application Ver1.0";
 constexpr const char* kWarning = "Kivo-Config 終了予告";
+
+// A spinning process on each core of this machine until Stop or the end of
+// the test, whatever ends it.
+class BusyCores {
+ public:
+  BusyCores() {
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    for (unsigned i = 0; i < cores; ++i) {
+      const pid_t pid = fork();
+      if (pid == 0)
+        for (volatile unsigned long n = 0;; n = n + 1) {
+        }
+      if (pid > 0) pids_.push_back(pid);
+    }
+  }
+  ~BusyCores() { Stop(); }
+  void Stop() {
+    for (pid_t pid : pids_) {
+      kill(pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
+    }
+    pids_.clear();
+  }
+
+ private:
+  std::vector<pid_t> pids_;
+};
 
 class CommandLine : public WineTest {
  protected:
@@ -94,6 +128,65 @@ TEST_F(CommandLine, IdleMinuteBringsTheLastWarningAndASecondCopyHandsConditionsO
       << "the runner shows both conditions";
   EXPECT_EQ(Second({"/cancel", "/silent"}), 0);
   EXPECT_EQ(Second({"/cancel", "/silent"}), 3) << "nothing left to cancel";
+}
+
+// Every core of the machine busy (a spinning process each): a CPU condition
+// of a minute below 50 % does not hold; once they end it does, and the last
+// warning comes. From the start of the wait until /cancel the machine is
+// kept awake: Wine's ntdll notes each SetThreadExecutionState it is asked for.
+TEST_F(CommandLine, CpuConditionWaitsForBusyCoresAndKeepsTheMachineAwakeUntilCancelled) {
+  setenv("WINEDEBUG", "warn+ntdll", 1);  // for the programs started from here on
+  SetWindowsVersion("winxp");
+  SkipLogo();
+  BusyCores busy;
+  const int app = StartApp(AppExe(), {"/poweroff", "/cpu", "50:1"});
+  const std::string log = logDir_ + "/app-" + std::to_string(app) + ".log";
+  // The states asked for, in order, as Wine's warning names them.
+  auto states = [&] {
+    std::ifstream in(log);
+    std::string line, seen;
+    while (std::getline(in, line)) {
+      const size_t at = line.find("NtSetThreadExecutionState");
+      if (at == std::string::npos) continue;
+      const size_t open = line.find("(0x", at);
+      if (open != std::string::npos) seen += line.substr(open + 1, line.find(',', open) - open - 1) + " ";
+    }
+    return seen;
+  };
+  if (!Driver({"wait", "--title", kRunner, "--visible"}, 20000).code) {
+    EXPECT_NE(Driver({"wait", "--title", kWarning, "--visible"}, 75000).code, 0)
+        << "the warning came while every core was busy";
+  } else {
+    ADD_FAILURE() << "the runner did not open";
+  }
+  EXPECT_EQ(states(), "0x80000001 ") << "kept awake while the condition is waited for";
+  busy.Stop();
+  ASSERT_DRIVER_OK(Driver({"wait", "--title", kWarning, "--visible"}, 100000));
+  EXPECT_EQ(Second({"/cancel", "/silent"}), 0);
+  EXPECT_DRIVER_OK(Driver({"wait-gone", "--title", kWarning}));
+  EXPECT_TRUE(WaitFor([&] { return states() == "0x80000001 0x80000000 "; }, 5000))
+      << "released once cancelled: " << states();
+  EXPECT_FALSE(WaitAppExit(app, 1000).has_value()) << "the session ended";
+}
+
+// The mouse moved every few seconds (as SendInput moves it): a minute
+// without input never comes; left alone, it does.
+TEST_F(CommandLine, NoInputMinuteWaitsWhileTheMouseMoves) {
+  SetWindowsVersion("winxp");
+  SkipLogo();
+  StartApp(AppExe(), {"/poweroff", "/idle", "1"});
+  ASSERT_DRIVER_OK(Driver({"wait", "--title", kRunner, "--visible"}, 20000));
+  const auto start = std::chrono::steady_clock::now();
+  bool warned = false;
+  for (int i = 0; std::chrono::steady_clock::now() - start < std::chrono::seconds(75); ++i) {
+    ASSERT_DRIVER_OK(Driver({"hover", "--title", kRunner, "--text", i % 2 ? "OK" : "CANCEL"}));
+    // A few seconds between moves, watching for the warning meanwhile.
+    warned = Driver({"wait", "--title", kWarning, "--visible"}, 4000).code == 0;
+    if (warned) break;
+  }
+  EXPECT_FALSE(warned) << "the warning came while the mouse moved";
+  ASSERT_DRIVER_OK(Driver({"wait", "--title", kWarning, "--visible"}, 90000));
+  EXPECT_EQ(Second({"/cancel", "/silent"}), 0);
 }
 
 TEST_F(CommandLine, HideShowAndExitReachTheRunningCopy) {
