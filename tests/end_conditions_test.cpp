@@ -155,6 +155,76 @@ TEST_F(EndConditionsTest, NetworkSumsEveryInterfaceAcrossWrapsAndLosses) {
   EXPECT_NE(Form26, nullptr);
 }
 
+// The interface table is read every second near the threshold and every few
+// seconds far below it; the time held is shown every second all the same,
+// and the end comes at the very second it would with a reading every second.
+TEST_F(EndConditionsTest, NetworkReadSparselyFarBelowItsThresholdEndingOnTime) {
+  Cond("NetOn", "1");
+  Cond("NetKBps", "10");
+  Cond("NetMinutes", "1");
+  TForm11* r = Watch();
+  auto reads = [&] { return sim->Calls("GetIfTable").size(); };
+  ASSERT_EQ(reads(), 1u);
+  for (int i = 0; i < 10; ++i) Second(0, 5 * 1024);  // half the threshold
+  EXPECT_EQ(reads(), 11u) << "near the threshold: every second";
+  EXPECT_EQ(r->Label6->Caption(), "通信 5 KB/s — 0分10秒 / 1分");
+  for (int i = 11; i <= 59; ++i) {
+    Second();
+    EXPECT_EQ(r->Label6->Caption(), "通信 0 KB/s — 0分" + std::to_string(i) + "秒 / 1分");
+  }
+  EXPECT_LE(reads(), 11u + 1 + 48 / 5 + 1) << "quiet: every fifth second";
+  EXPECT_EQ(Form26, nullptr);
+  const size_t before = reads();
+  Second();
+  EXPECT_EQ(reads(), before + 1) << "read for the end itself";
+  EXPECT_NE(Form26, nullptr) << "at the minute, as with a reading every second";
+}
+
+// Traffic between two readings counts in full: a second over the threshold
+// starts the minutes again at the next reading, never letting the end come
+// sooner than a reading every second would.
+TEST_F(EndConditionsTest, NetworkBurstBetweenReadingsStartsTheTimeAgain) {
+  Cond("NetOn", "1");
+  Cond("NetKBps", "10");
+  Cond("NetMinutes", "1");
+  TForm11* r = Watch();
+  Seconds(21);
+  const size_t before = sim->Calls("GetIfTable").size();
+  Second(0, 30 * 1024);
+  EXPECT_EQ(sim->Calls("GetIfTable").size(), before) << "between readings";
+  int untilSeen = 0;
+  while (r->Label6->Caption().find("— 0分0") == std::string::npos && untilSeen < 5) {
+    Second();
+    ++untilSeen;
+  }
+  EXPECT_LT(untilSeen, 5) << r->Label6->Caption();
+  Seconds(59 - untilSeen);
+  EXPECT_EQ(Form26, nullptr) << "a minute has not passed since the burst";
+  for (int i = 0; i < 5 && !Form26; ++i) Second();
+  EXPECT_NE(Form26, nullptr);
+}
+
+// A network condition that has held its minutes waits for the others
+// without reading the table every second, and is read at the second they
+// hold.
+TEST_F(EndConditionsTest, NetworkHeldWaitsForTheOthersReadingSparsely) {
+  Cond("NetOn", "1");
+  Cond("NetMinutes", "1");
+  Cond("IdleOn", "1");
+  Cond("IdleMinutes", "2");
+  TForm11* r = Watch();
+  Seconds(61);
+  const size_t atMinute = sim->Calls("GetIfTable").size();
+  Seconds(58);
+  EXPECT_EQ(r->Label6->Caption(), "通信 0 KB/s — 1分59秒 / 1分\r\n無入力 — 1分59秒 / 2分");
+  EXPECT_LE(sim->Calls("GetIfTable").size(), atMinute + 58 / 5 + 1);
+  EXPECT_EQ(Form26, nullptr);
+  const size_t before = sim->Calls("GetIfTable").size();
+  Second();
+  EXPECT_EQ(sim->Calls("GetIfTable").size(), before + 1);
+  EXPECT_NE(Form26, nullptr);
+}
+
 TEST_F(EndConditionsTest, InputFollowsTheLastInputAcrossTheTickWrap) {
   sim->tickCount = 0xFFFFFFFFu - 30000;
   sim->lastInputTick = sim->tickCount;

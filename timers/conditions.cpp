@@ -1,5 +1,6 @@
 #include "timers/conditions.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -22,6 +23,12 @@ constexpr Idents kIdents[kConditionCount] = {
     {key::IdleOn, nullptr, key::IdleMinutes},
 };
 constexpr const char* kCpuUsage = "KERNEL\\CPUUsage";
+// The longest the interface table goes unread, in samples, and how far below
+// its threshold the traffic has to be for that: at the last reading's rate,
+// the bytes until the next reading stay under this share of one sample's
+// worth at the threshold.
+constexpr int kMostNetTicks = 5;
+constexpr double kFarBelow = 0.25;
 
 bool Nt(const platform::OsVersion& v) { return v.platformId == platform::kPlatformNT; }
 bool Family95(const platform::OsVersion& v) { return v.platformId == platform::kPlatformWindows; }
@@ -209,13 +216,30 @@ void ConditionWatch::SampleCpu(State& s, std::int64_t nowMs) {
 }
 
 void ConditionWatch::SampleNet(State& s, std::int64_t nowMs) {
+  if (haveNet_ && nowMs <= netMs_) return;  // no time since the last reading
+  ++netTicks_;
+  const std::int64_t needed = static_cast<std::int64_t>(s.setting.minutes) * 60000;
+  if (haveNet_ && nowMs < netDueMs_ && s.holding) {
+    // Between readings the time below goes on, for the next reading to
+    // judge; the end never comes on that alone: the table is read at the
+    // sample where every condition would hold.
+    bool othersHeld = true;
+    for (int i = 0; i < kConditionCount; ++i)
+      if (i != kNetCondition && states_[i].setting.on && !Held(states_[i])) othersHeld = false;
+    if (nowMs - s.since < needed || !othersHeld) {
+      s.held = nowMs - s.since;
+      return;
+    }
+  }
   std::vector<platform::InterfaceCounters> rows;
   if (!platform::Get().GetIfTable(rows)) {
     haveNet_ = s.known = false;
+    netTicks_ = 0;
     Hold(s, false, nowMs, nowMs);
     return;
   }
-  if (haveNet_ && nowMs > netMs_) {
+  int ticks = 1;  // until the next reading
+  if (haveNet_) {
     // Interfaces in both readings, by their index; the 32-bit counters wrap.
     // One that went away counts no more, a new one from its next reading.
     std::uint64_t bytes = 0;
@@ -225,14 +249,25 @@ void ConditionWatch::SampleNet(State& s, std::int64_t nowMs) {
           bytes += static_cast<std::uint32_t>(r.inOctets - before.inOctets);
           bytes += static_cast<std::uint32_t>(r.outOctets - before.outOctets);
         }
+    const double seconds = static_cast<double>(nowMs - netMs_) / 1000.0;
+    const double kb = static_cast<double>(bytes) / 1024.0;
     s.known = true;
-    s.figure = static_cast<double>(bytes) / 1024.0 / (static_cast<double>(nowMs - netMs_) / 1000.0);
-    Hold(s, s.figure < s.setting.threshold, netMs_, nowMs);
+    s.figure = kb / seconds;
+    // A reading over several samples stands for each of them: below only
+    // when its bytes would have kept every one below, which they do when
+    // they are under one sample's worth at the threshold. Over one sample
+    // that is its figure below the threshold.
+    const bool below = kb < s.setting.threshold * seconds / netTicks_;
+    Hold(s, below, netMs_, nowMs);
+    if (below) {
+      const double room = kFarBelow * s.setting.threshold;
+      ticks = s.figure * kMostNetTicks <= room ? kMostNetTicks : std::max(1, static_cast<int>(room / s.figure));
+    }
   }
-  if (!haveNet_ || nowMs > netMs_) {
-    net_ = rows;
-    netMs_ = nowMs;
-  }
+  net_ = rows;
+  netMs_ = nowMs;
+  netTicks_ = 0;
+  netDueMs_ = nowMs + ticks * 1000 - 500;  // a sample that comes early is still on time
   haveNet_ = true;
 }
 
@@ -256,8 +291,13 @@ void ConditionWatch::SampleIdle(State& s) {
 
 void ConditionWatch::Sample(std::int64_t nowMs) {
   if (states_[kCpuCondition].setting.on) SampleCpu(states_[kCpuCondition], nowMs);
-  if (states_[kNetCondition].setting.on) SampleNet(states_[kNetCondition], nowMs);
   if (states_[kIdleCondition].setting.on) SampleIdle(states_[kIdleCondition]);
+  // Last: whether the table has to be read depends on the others.
+  if (states_[kNetCondition].setting.on) SampleNet(states_[kNetCondition], nowMs);
+}
+
+bool ConditionWatch::Held(const State& s) {
+  return s.known && s.held >= static_cast<std::int64_t>(s.setting.minutes) * 60000;
 }
 
 bool ConditionWatch::AllHold() const {
@@ -265,7 +305,7 @@ bool ConditionWatch::AllHold() const {
   for (const State& s : states_) {
     if (!s.setting.on) continue;
     any = true;
-    if (!s.known || s.held < static_cast<std::int64_t>(s.setting.minutes) * 60000) return false;
+    if (!Held(s)) return false;
   }
   return any;
 }

@@ -2,7 +2,10 @@
 // Each chosen condition has to hold for its minutes, all of them at the
 // same time: the whole machine's CPU use below a percentage, every network
 // interface together below some KB/s, no keyboard or mouse input. The
-// watch reads the machine once a second through the platform.
+// watch reads the machine once a second through the platform; the
+// interface table, dear to read (under Wine a call through the wineserver
+// to a driver process), only every few seconds while the traffic is far
+// below its threshold.
 #pragma once
 
 #include <cstdint>
@@ -83,6 +86,8 @@ class ConditionWatch {
   };
   // A figure over the time since the last reading: below from then on.
   void Hold(State& s, bool below, std::int64_t fromMs, std::int64_t nowMs);
+  // Known, and below for its minutes.
+  static bool Held(const State& s);
   void SampleCpu(State& s, std::int64_t nowMs);
   void SampleNet(State& s, std::int64_t nowMs);
   void SampleIdle(State& s);
@@ -95,6 +100,8 @@ class ConditionWatch {
   bool haveNet_ = false;
   std::int64_t netMs_ = 0;
   std::vector<platform::InterfaceCounters> net_;
+  int netTicks_ = 0;            // samples since the table's last reading
+  std::int64_t netDueMs_ = 0;   // its next reading
   // The 95 family's counter, started by the watch and stopped with it.
   bool counter9x_ = false;
   platform::Handle statData_ = 0;
