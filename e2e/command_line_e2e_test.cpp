@@ -108,8 +108,9 @@ TEST_F(CommandLine, IdleMinuteBringsTheLastWarningAndASecondCopyHandsConditionsO
   // The minute counts from the last input, which may lie before the start.
   std::printf("the warning came after %lld s, the runner first showing \"%s\"\n",
               static_cast<long long>(waited.count()), first.c_str());
-  if (first.find("無入力 — 0分0") == 0)
+  if (first.find("無入力 — 0分0") == 0) {
     EXPECT_GE(waited.count(), 50) << "the warning came before a minute without input";
+  }
   ASSERT_DRIVER_OK(Driver({"click", "--send", "--title", kWarning, "--text", "中止"}));
   EXPECT_DRIVER_OK(Driver({"wait-gone", "--title", kWarning}));
   EXPECT_FALSE(WaitAppExit(0, 3000).has_value()) << "the session ended";

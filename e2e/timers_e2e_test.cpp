@@ -284,9 +284,11 @@ TEST_F(Timers, ConditionsChosenInTheTimerSettingAreWatched) {
   ASSERT_FALSE(HasFailure());
   ASSERT_DRIVER_OK(Driver({"click", "--title", kRunner, "--text", "Timer Set"}));
   ASSERT_DRIVER_OK(Driver({"wait", "--title", kTimerDialog, "--visible"}));
-  for (const Control& c : Controls(kTimerDialog))
-    if (c.text == "CPU使用率" || c.text == "通信量" || c.text == "入力なし")
+  for (const Control& c : Controls(kTimerDialog)) {
+    if (c.text == "CPU使用率" || c.text == "通信量" || c.text == "入力なし") {
       EXPECT_TRUE(c.enabled) << c.text << " is offered on XP";
+    }
+  }
   ASSERT_DRIVER_OK(Driver({"click", "--title", kTimerDialog, "--text", "条件がそろった時"}));
   ASSERT_DRIVER_OK(Driver({"click", "--title", kTimerDialog, "--text", "入力なし"}));
   Screenshot(testName_ + "_setting", WindowRect(kTimerDialog));
@@ -324,8 +326,12 @@ TEST_F(Timers, ConditionsNotOfferedShowTheirReason) {
   ASSERT_DRIVER_OK(Driver({"wait", "--title", kTimerDialog, "--visible"}));
   int seen = 0;
   for (const Control& c : Controls(kTimerDialog)) {
-    if (c.text == "入力なし") EXPECT_FALSE(c.enabled) << "no input before 2000";
-    if (c.text == "通信量" || c.text == "CPU使用率") EXPECT_TRUE(c.enabled) << c.text;
+    if (c.text == "入力なし") {
+      EXPECT_FALSE(c.enabled) << "no input before 2000";
+    }
+    if (c.text == "通信量" || c.text == "CPU使用率") {
+      EXPECT_TRUE(c.enabled) << c.text;
+    }
     if (c.text == "入力なし: Windows 2000 以降") ++seen;
   }
   EXPECT_EQ(seen, 1) << "the reason is shown";

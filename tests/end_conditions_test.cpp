@@ -430,7 +430,12 @@ TEST_F(TrayTipTest, TellsWhatIsPendingAndChangesOnlyWithItsText) {
   Store("F12", "MODE", "3");
   r->Button1->Click();
   Seconds(253, 3);
-  EXPECT_EQ(Tip(), "電源切断: CPU 3% 4分12秒/15分");
+  EXPECT_EQ(Tip(), "電源切断: CPU 4分/15分");
+  const size_t watched = TipChanges().size();
+  Seconds(40, 3);
+  EXPECT_EQ(TipChanges().size(), watched) << "the tip changes once a minute while watching";
+  Seconds(10, 3);
+  EXPECT_EQ(Tip(), "電源切断: CPU 5分/15分");
   r->StopCountdown();
   Second();
   EXPECT_EQ(Tip(), "Kivo_Config For Windows");

@@ -346,8 +346,12 @@ std::string ConditionWatch::Short() const {
     }
   }
   if (most < 0) return {};
+  // Whole minutes and no figure: the tip changes once a minute, not every
+  // second (each change is a call into the shell, and this is the one
+  // steady cost of a watch left running for hours).
   const State& s = states_[most];
-  return Figure(static_cast<Condition>(most), true) + " " + MinutesSeconds(s.held) + "/" +
+  static const char* const kNames[kConditionCount] = {"CPU", "通信", "無入力"};
+  return std::string(kNames[most]) + " " + std::to_string(std::max<std::int64_t>(0, s.held) / 60000) + "分/" +
          std::to_string(s.setting.minutes) + "分";
 }
 

@@ -72,7 +72,7 @@ class ConditionWatch {
   // One line per chosen condition: "CPU 3 % — 4分12秒 / 15分".
   std::vector<std::string> Lines() const;
   // The condition the end waits for most (the least of its time held), short
-  // for the tray's tip: "CPU 3% 4分12秒/15分".
+  // for the tray's tip, in whole minutes: "CPU 4分/15分".
   std::string Short() const;
 
  private:

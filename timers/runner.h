@@ -89,7 +89,7 @@ class TForm11 : public tk::Form {
   // false (nothing changed) when none of them is offered on this system.
   bool StartConditionalEnd(int action, const timers::Conditions& conditions);
   // What is pending, for the tray's tip: "電源切断まで 1:23:45",
-  // "電源切断: CPU 3% 4分12秒/15分", "23:00 に電源切断"; "" when nothing is.
+  // "電源切断: CPU 4分/15分", "23:00 に電源切断"; "" when nothing is.
   std::string PendingText() const;
   // True while an end will come by itself: the machine is kept from sleeping.
   bool EndPending() const;
