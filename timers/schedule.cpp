@@ -163,12 +163,14 @@ double NextFiring(const Schedule& s, double after) {
   return -1;
 }
 
+const char* DayName(int day) { return kDayNames[((day % kWeekDays) + kWeekDays) % kWeekDays]; }
+
 std::string FiringText(double firing) {
   const double fraction = firing - std::floor(firing);
   const long long minutes = std::llround(fraction * 1440.0) % 1440;
   char text[32];
   std::snprintf(text, sizeof text, " %lld:%02lld", minutes / 60, minutes % 60);
-  return kDayNames[DayOfWeek(firing)] + std::string(text);
+  return DayName(DayOfWeek(firing)) + std::string(text);
 }
 
 void ScheduleWatch::Arm(const Schedule& s, double now) {

@@ -52,6 +52,8 @@ int DayOfWeek(double day);
 // The first firing strictly after `after` (local date-times in days), or a
 // negative value when the schedule is off or has no day.
 double NextFiring(const Schedule& s, double after);
+// The day's one-character name, Monday 0 … Sunday 6: "月" … "日".
+const char* DayName(int day);
 // "水 23:00": the day of the week and the time of a firing.
 std::string FiringText(double firing);
 

@@ -49,9 +49,9 @@ TForm12::TForm12(tk::Component* owner) : tk::Form(owner) {
   CheckBox4 = new tk::CheckBox(this, "CheckBox4", {28, 208, 100, 17}, "毎週くり返す");
   ComboBox5 = new tk::ComboBox(this, "ComboBox5", {132, 206, 110, 20});
   ComboBox5->SetItems({"毎日", "平日", "曜日を選ぶ"});
-  static const char* const kDays[timers::kWeekDays] = {"月", "火", "水", "木", "金", "土", "日"};
   for (int i = 0; i < timers::kWeekDays; ++i)
-    DayBoxes[i] = new tk::CheckBox(this, "CheckBox" + std::to_string(5 + i), {28 + 46 * i, 230, 40, 17}, kDays[i]);
+    DayBoxes[i] = new tk::CheckBox(this, "CheckBox" + std::to_string(5 + i), {28 + 46 * i, 230, 40, 17},
+                                  timers::DayName(i));
   // The conditions: alone, or after the program has ended.
   GroupBox2 = new tk::GroupBox(this, "GroupBox2", {16, 262, 355, 116}, "条件 (選んだものがすべて続いた時)");
   auto number = [this](const char* name, int left, int top) {
