@@ -140,7 +140,10 @@ sleeper_win='Z:'$(echo "$w32/bench/bench_sleeper.exe" | tr / '\\')
 # is cancelled after its window (and the exit trap's wineserver -k would end
 # the program anyway).
 minutes=599940
-watch=(/poweroff /cpu "10:$minutes" /net "50:$minutes" /idle "$minutes" /silent)
+# KIVO_BENCH_WATCH: other conditions to watch (e.g. "/idle $minutes"), to
+# see what each one costs.
+# shellcheck disable=SC2206
+watch=(/poweroff ${KIVO_BENCH_WATCH:-/cpu 10:$minutes /net 50:$minutes /idle $minutes} /silent)
 launched=0
 
 for round in $(seq 1 "$rounds"); do

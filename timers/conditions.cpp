@@ -27,7 +27,7 @@ constexpr const char* kCpuUsage = "KERNEL\\CPUUsage";
 // its threshold the traffic has to be for that: at the last reading's rate,
 // the bytes until the next reading stay under this share of one sample's
 // worth at the threshold.
-constexpr int kMostNetTicks = 5;
+constexpr int kMostNetTicks = 30;
 constexpr double kFarBelow = 0.25;
 
 bool Nt(const platform::OsVersion& v) { return v.platformId == platform::kPlatformNT; }
