@@ -15,6 +15,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   auto& app = tk::Application::Instance();
   app.Title = ApplicationTitle(platform::Get().ExecutablePath());
   app.Initialize(tk::CreateWin32Backend());
+  app.OnPhase = phases::Mark;
   phases::Mark("toolkit");
   return RunKivoConfig();
 }

@@ -294,7 +294,9 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int) {
   Phase("settings");
   ShowWindow(app, SW_HIDE);
   ShowWindow(h, SW_SHOW);
+  Phase("shown");
   UpdateWindow(h);
+  Phase("updated");
   SetForegroundWindow(h);
   Phase("painted");
   Phase("ready");

@@ -138,6 +138,12 @@ class Application {
   std::function<void()> OnStarted;
   // Runs OnStarted, once (errors go to the error display).
   void Started();
+  // Told of the steps a form's showing takes ("synced": its controls placed,
+  // "shown": visible, "updated": painted), for the start-up's phase clock.
+  std::function<void(const char*)> OnPhase;
+  void Phase(const char* name) {
+    if (OnPhase) OnPhase(name);
+  }
   void ProcessMessages();
   void Terminate();
   bool Terminated() const { return terminated_; }

@@ -164,6 +164,8 @@ void FormPeer::SetVisible(bool on) {
     ApplyStyle();
     for (Control* c : form().Controls())
       if (auto* p = dynamic_cast<Win32Peer*>(c->Peer())) p->Sync();
+    auto& app = Application::Instance();
+    app.Phase("synced");
     int cmd = SW_SHOW;
     switch (form().GetWindowState()) {
       case WindowState::Maximized: cmd = SW_SHOWMAXIMIZED; break;
@@ -171,9 +173,11 @@ void FormPeer::SetVisible(bool on) {
       default: break;
     }
     ::ShowWindow(hwnd_, cmd);
+    app.Phase("shown");
     if (form().StayOnTop)
       ::SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ::UpdateWindow(hwnd_);
+    app.Phase("updated");
   } else {
     ::ShowWindow(hwnd_, SW_HIDE);
   }
