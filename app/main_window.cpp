@@ -65,8 +65,14 @@ TForm1::TForm1(tk::Component* owner) : tk::Form(owner) {
   commandExitCode_ = 0;
   // The tray's tip follows a capture's countdown as it follows the runner.
   viewer::SetCountdownListener([this] { FollowPendingTip(); });
-  BuildLayout();
+  // The frame first: its style, menu bar and client size are final before
+  // any control is made, so the system computes the frame while the window
+  // has no children, and not again for each change.
+  BuildFrame();
   BuildMenus();
+  phases::Mark("menus");
+  BuildLayout();
+  phases::Mark("layout");
   OnCreate = Bind(this, &TForm1::FormCreate);
   OnShow = Bind(this, &TForm1::FormShow);
   OnCloseQuery = [this](tk::Component* s, bool& c) { FormCloseQuery(s, c); };
@@ -86,13 +92,15 @@ TForm1::~TForm1() {
   }
 }
 
-void TForm1::BuildLayout() {
+void TForm1::BuildFrame() {
   Border = tk::BorderStyle::Single;
   // Made without the minimise and maximise boxes that FormShow takes away:
   // the frame is not changed again when the window is first shown.
   Icons.minimize = Icons.maximize = false;
   SetColor(tk::clBtnFace);
+}
 
+void TForm1::BuildLayout() {
   auto label = [this](const char* name, Rect r, const char* caption) {
     return new tk::Label(this, name, r, caption);
   };

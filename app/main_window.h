@@ -206,6 +206,7 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
   void HotKey1Click(tk::Component* sender);
 
  private:
+  void BuildFrame();
   void BuildLayout();
   void BuildMenus();
   void AdaptToWindowsVersion();

@@ -43,7 +43,7 @@ TEST_F(PhasesTest, AStartWritesEachPhaseInOrderOnceTheWindowIsUp) {
   EXPECT_EQ(RunKivoConfig(), 0);
   ASSERT_EQ(sim->Calls("WriteFile").size(), 1u) << "written once";
   EXPECT_EQ(sim->fileContents["C:\\logs\\phases.txt"],
-            "entry 80.0\r\ncontrols 81.5\r\ntray 83.0\r\nsettings 84.5\r\npainted 86.0\r\nready 87.5\r\n");
+            "entry 80.0\r\nmenus 81.5\r\nlayout 83.0\r\ncontrols 84.5\r\ntray 86.0\r\nsettings 87.5\r\npainted 89.0\r\nready 90.5\r\n");
 }
 
 TEST_F(PhasesTest, MarksAfterTheListWasWrittenAreLeftOut) {
