@@ -218,7 +218,7 @@ TEST_F(EndConditionsTest, NetworkHeldWaitsForTheOthersReadingSparsely) {
   const size_t atMinute = sim->Calls("GetIfTable").size();
   Seconds(58);
   EXPECT_EQ(r->Label6->Caption(), "通信 0 KB/s — 1分59秒 / 1分\r\n無入力 — 1分59秒 / 2分");
-  EXPECT_LE(sim->Calls("GetIfTable").size(), atMinute + 58 / 5 + 1);
+  EXPECT_LE(sim->Calls("GetIfTable").size(), atMinute + 58 / 30 + 1);
   EXPECT_EQ(Form26, nullptr);
   const size_t before = sim->Calls("GetIfTable").size();
   Second();

@@ -23,6 +23,8 @@ constexpr Idents kIdents[kConditionCount] = {
     {key::IdleOn, nullptr, key::IdleMinutes},
 };
 constexpr const char* kCpuUsage = "KERNEL\\CPUUsage";
+// Each condition's name, as its line and the tray's tip begin.
+constexpr const char* kNames[kConditionCount] = {"CPU", "通信", "無入力"};
 // The longest the interface table goes unread, in samples, and how far below
 // its threshold the traffic has to be for that: at the last reading's rate,
 // the bytes until the next reading stay under this share of one sample's
@@ -316,9 +318,9 @@ std::string ConditionWatch::Figure(Condition c, bool compact) const {
   char number[32] = "-";
   if (s.known) std::snprintf(number, sizeof number, "%.0f", std::floor(s.figure));
   switch (c) {
-    case kCpuCondition: return std::string("CPU ") + number + gap + "%";
-    case kNetCondition: return std::string("通信 ") + number + gap + "KB/s";
-    default: return "無入力";
+    case kCpuCondition: return std::string(kNames[c]) + " " + number + gap + "%";
+    case kNetCondition: return std::string(kNames[c]) + " " + number + gap + "KB/s";
+    default: return kNames[kIdleCondition];
   }
 }
 
@@ -350,7 +352,6 @@ std::string ConditionWatch::Short() const {
   // second (each change is a call into the shell, and this is the one
   // steady cost of a watch left running for hours).
   const State& s = states_[most];
-  static const char* const kNames[kConditionCount] = {"CPU", "通信", "無入力"};
   return std::string(kNames[most]) + " " + std::to_string(std::max<std::int64_t>(0, s.held) / 60000) + "分/" +
          std::to_string(s.setting.minutes) + "分";
 }
