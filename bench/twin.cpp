@@ -2,8 +2,11 @@
 // without the toolkit, as the reference of the start-up benchmark. It does
 // what kivo_config's start-up does and nothing more: the single-instance
 // mutex, the same settings reads, the version, power and memory queries,
-// the application window, the main window with its 40 controls (same
-// classes, captions, fonts and places), the status bar, the main menu, the tray icon,
+// the application window, the main window with its 35 controls (same
+// classes, captions, fonts and places, and on each version of Windows the
+// same captions, disabled and hidden controls as kivo_config's first paint
+// shows there, each control made that way), the status bar, the main menu,
+// the tray icon,
 // the two one-second timers, the input method switched off, the resource
 // library looked for, then the window shown. The popup menu is built when it
 // opens, in both programs.
@@ -73,7 +76,14 @@ struct Ctl {
   bool statusFont;
 };
 
-const Ctl kControls[] = {
+// The controls' indices, for the version's changes.
+enum {
+  kControlPanel = 1, kVersion = 7, kStandby = 8, kShutDown = 11, kMouse = 13, kPassword, kPrograms,
+  kPower, kMultimedia, kNetwork, kDevices, kJoystick, kModem, kDateTime, kDisplay, kResources, kLock,
+  kHibernate = 30, kNoForcedEnd = 33, kControlCount
+};
+
+const Ctl kControls[kControlCount] = {
     {L"STATIC", SS_ETCHEDFRAME, 96, 24, 337, 153, L"", false},
     {L"STATIC", SS_LEFT, 96, 8, 140, 12, L"ｺﾝﾄﾛｰﾙﾊﾟﾈﾙ", false},
     {L"STATIC", SS_ETCHEDFRAME, 264, 192, 257, 89, L"", false},
@@ -83,7 +93,7 @@ const Ctl kControls[] = {
     {L"STATIC", SS_RIGHT, 270, 220, 243, 13, L"Please Wait !!", true},
     {L"STATIC", SS_RIGHT, 270, 240, 243, 12, L"Please Wait  !!", false},
     {L"STATIC", SS_LEFT, 270, 261, 100, 12, L"起動しているOS:", false},
-    {L"STATIC", SS_RIGHT, 380, 260, 133, 13, L"WindowsNT 6.1", true},
+    {L"STATIC", SS_RIGHT, 380, 260, 133, 13, L"", true},
     {L"BUTTON", BS_PUSHBUTTON, 8, 8, 81, 25, L"スタンバイ", false},
     {L"BUTTON", BS_PUSHBUTTON, 8, 42, 81, 25, L"ログオフ", false},
     {L"BUTTON", BS_PUSHBUTTON, 8, 76, 81, 25, L"再起動", false},
@@ -112,6 +122,66 @@ const Ctl kControls[] = {
     {L"BUTTON", BS_CHECKBOX, 8, 264, 169, 12, L"強制終了を無効にする", false},
 };
 
+// What kivo_config's main window shows on the running version, decided
+// before the window is made: each control is made with its caption and its
+// state, as the best program would. kivo_config's own first paint shows the
+// same captions, disabled controls and hidden ones.
+struct Look {
+  std::wstring text[kControlCount];
+  bool disabled[kControlCount] = {};
+  bool hidden[kControlCount] = {};
+  int controlPanelWidth = 140;
+};
+
+Look LookFor(const OSVERSIONINFOW& v, bool powerKnown, bool canSleep, bool canHibernate) {
+  Look look;
+  for (int i = 0; i < kControlCount; ++i) look.text[i] = kControls[i].text;
+  if (v.dwPlatformId != VER_PLATFORM_WIN32_NT) {
+    look.text[kVersion] = v.dwMinorVersion == 0                ? L"MicroSoft Windows 95"
+                          : v.dwMinorVersion == 90             ? L"Windows Millennium Edition"
+                          : v.dwBuildNumber == 0x040A07CE      ? L"Microsoft Windows 98"
+                                                               : L"Windows 98 Second Edition";
+    look.hidden[kHibernate] = v.dwMinorVersion == 10;
+    look.disabled[kShutDown] = true;
+    return look;
+  }
+  look.text[kMouse] = L"ｺﾝﾋﾟｭｰﾀ管理";
+  look.text[kPassword] = L"ﾊﾟﾌｫｰﾏﾝｽ";
+  look.text[kPower] = L"ｼｽﾃﾑ情報";
+  look.text[kDateTime] = L"ﾃﾞｨｽｸ管理";
+  look.text[kMultimedia] = L"ｿﾙﾃｨｱ";
+  look.text[kJoystick] = L"ﾌﾘｰｾﾙ";
+  for (int i : {kDisplay, kPrograms, kLock, kResources, kNetwork, kModem, kNoForcedEnd}) look.disabled[i] = true;
+  if (v.dwMajorVersion == 5) {
+    look.text[kVersion] = v.dwMinorVersion == 0 ? L"Microsoft Windows 2000" : L"Microsoft Windows XP";
+    look.text[kControlPanel] = v.dwMinorVersion == 0 ? L"Windows 2000管理ツール" : L"Windows XP管理ツール";
+  } else {
+    static const wchar_t* const kNt6[] = {L"Windows Vista", L"Windows 7", L"Windows 8", L"Windows 8.1"};
+    const wchar_t* name = v.dwMajorVersion == 10 && v.dwMinorVersion == 0
+                              ? (v.dwBuildNumber >= 22000 ? L"Windows 11" : L"Windows 10")
+                          : v.dwMajorVersion == 6 && v.dwMinorVersion <= 3 ? kNt6[v.dwMinorVersion]
+                                                                           : nullptr;
+    wchar_t number[32];
+    swprintf(number, 32, L"WindowsNT %lu.%lu", v.dwMajorVersion, v.dwMinorVersion);
+    look.text[kVersion] = name ? name : number;
+    look.text[kControlPanel] = std::wstring(name ? name : L"Windows NT") + L"ｺﾝﾄﾛｰﾙﾊﾟﾈﾙ";
+    look.text[kDevices] = L"ｼｽﾃﾑのﾌﾟﾛﾊﾟﾃｨ";
+    look.text[kMouse] = L"ﾈｯﾄﾜｰｸ";
+    look.text[kDateTime] = L"日付と時刻";
+    look.disabled[kHibernate] = true;
+    look.hidden[kStandby] = true;
+    if (v.dwMajorVersion >= 6) {
+      look.controlPanelWidth = kControls[0].w;
+      look.disabled[kLock] = false;
+    }
+  }
+  if (v.dwMajorVersion >= 5 && (powerKnown || v.dwMajorVersion >= 6)) {
+    look.hidden[kStandby] = !(canSleep || canHibernate);
+    look.disabled[kHibernate] = !canHibernate;
+  }
+  return look;
+}
+
 LRESULT CALLBACK WndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_TIMER: {
@@ -134,6 +204,8 @@ LRESULT CALLBACK WndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
+      // The version in blue, as kivo_config draws it.
+      if (GetDlgCtrlID(reinterpret_cast<HWND>(lp)) == kVersion) SetTextColor(reinterpret_cast<HDC>(wp), RGB(0, 0, 255));
       SetBkColor(reinterpret_cast<HDC>(wp), GetSysColor(COLOR_BTNFACE));
       return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
     case WM_CLOSE: {
@@ -204,6 +276,7 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int) {
   // On NT the real version (GetVersionEx hides the newest from a manifest
   // that does not name them) and, from 2000 on, whether the machine can
   // sleep or hibernate: kivo_config asks both before its window shows.
+  bool powerKnown = false, canSleep = false, canHibernate = false;
   if (v.dwPlatformId == VER_PLATFORM_WIN32_NT) {
     using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
     if (auto get = reinterpret_cast<RtlGetVersionFn>(
@@ -215,7 +288,11 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int) {
         SYSTEM_POWER_CAPABILITIES caps;
         if (auto get = reinterpret_cast<Capabilities>(
                 reinterpret_cast<void*>(GetProcAddress(power, "GetPwrCapabilities"))))
-          get(&caps);
+          if (get(&caps)) {
+            powerKnown = true;
+            canSleep = caps.SystemS1 || caps.SystemS2 || caps.SystemS3;
+            canHibernate = caps.SystemS4 && caps.HiberFilePresent;
+          }
       }
   }
   // Laid out at 96 DPI and scaled to the display's, as kivo_config does
@@ -231,13 +308,16 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int) {
   HWND h = CreateWindowExW(0, L"TwinForm", L"Kivo-Config For Windows", WS_CAPTION | WS_SYSMENU | WS_BORDER,
                            CW_USEDEFAULT, CW_USEDEFAULT, rc.right - rc.left, rc.bottom - rc.top, app,
                            MainMenu(), inst, nullptr);
-  int id = 0;
-  HWND statics[sizeof kControls / sizeof kControls[0]];
+  const Look look = LookFor(v, powerKnown, canSleep, canHibernate);
+  HWND statics[kControlCount];
   int nStatics = 0;
-  for (const Ctl& c : kControls) {
-    HWND w = CreateWindowExW(WS_EX_NOPARENTNOTIFY, c.cls, c.text, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | c.style,
-                             S(c.x), S(c.y), S(c.x + c.w) - S(c.x), S(c.y + c.h) - S(c.y), h, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id++)), inst,
-                             nullptr);
+  for (int id = 0; id < kControlCount; ++id) {
+    const Ctl& c = kControls[id];
+    const int width = id == kControlPanel ? look.controlPanelWidth : c.w;
+    const DWORD state = (look.hidden[id] ? 0 : WS_VISIBLE) | (look.disabled[id] ? WS_DISABLED : 0);
+    HWND w = CreateWindowExW(WS_EX_NOPARENTNOTIFY, c.cls, look.text[id].c_str(), WS_CHILD | WS_CLIPSIBLINGS | state | c.style,
+                             S(c.x), S(c.y), S(c.x + width) - S(c.x), S(c.y + c.h) - S(c.y), h,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), inst, nullptr);
     SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(c.statusFont ? g_status : g_font), FALSE);
     if (std::wcscmp(c.cls, L"STATIC") == 0) statics[nStatics++] = w;
   }
