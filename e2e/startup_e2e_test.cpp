@@ -123,6 +123,48 @@ TEST_F(Startup, UnreadablePositionFallsBackToCentre) {
   EXPECT_EQ(rect.top, 12);
 }
 
+// What the start sets up before the window first shows (the version's
+// captions and disabled launchers, the stored check boxes, the status bar
+// hidden) is there when it shows, and the buttons and boxes keep the order
+// they were made in: the stacking, which is the order of the Tab key.
+TEST_F(Startup, SetUpBeforeTheFirstShowingAndInTheOrderMade) {
+  SetWindowsVersion("win10");
+  SkipLogo();
+  SetSetting("F1", "STARTUP", "1");
+  SetSetting("F1", "STATUS", "1");
+  StartApp();
+  WaitMainWindow();
+  ASSERT_FALSE(HasFailure());
+  const std::vector<Control> controls = Controls(kMainTitle);
+  std::vector<std::string> order;
+  for (const Control& c : controls)
+    if (c.cls == "Button" && c.visible) order.push_back(c.text);
+  // スタンバイ shows where Wine reports a sleep state; the others always.
+  if (!order.empty() && order.front() == "スタンバイ") order.erase(order.begin());
+  const std::vector<std::string> made = {
+      "ログオフ", "再起動", "シャットダウン", "電源切断", "ﾈｯﾄﾜｰｸ", "ﾊﾟﾌｫｰﾏﾝｽ", "アプリ追加・削除",
+      "ｼｽﾃﾑ情報", "ｿﾙﾃｨｱ", "ネットワーク", "ｼｽﾃﾑのﾌﾟﾛﾊﾟﾃｨ", "ﾌﾘｰｾﾙ", "モデム", "日付と時刻",
+      "画面設定", "リソース", "画面ロック", "ｽﾄｯﾌﾟｳｫｯﾁ", "Open APL", "閉じる", "スタートアップ登録",
+      "休止状態をサポートする", "タスクバーを非表示", "ステータスバーを非表示", "強制終了を無効にする"};
+  EXPECT_EQ(order, made);
+  for (const char* off : {"画面設定", "アプリ追加・削除", "強制終了を無効にする"}) {
+    auto c = FindControl(controls, "Button", off);
+    ASSERT_TRUE(c) << off;
+    EXPECT_FALSE(c->enabled) << off << " is enabled on Windows 10";
+  }
+  for (const char* on : {"スタートアップ登録", "ステータスバーを非表示"}) {
+    auto c = FindControl(controls, "Button", on);
+    ASSERT_TRUE(c) << on;
+    EXPECT_EQ(c->checked, 1) << on << " is not checked as stored";
+  }
+  auto version = FindControl(controls, "Static", "Windows 10");
+  ASSERT_TRUE(version) << "no label \"Windows 10\"";
+  EXPECT_TRUE(version->visible);
+  for (const Control& c : controls) {
+    if (c.cls == "msctls_statusbar32") EXPECT_FALSE(c.visible) << "the status bar shows, though stored hidden";
+  }
+}
+
 // A value of the wrong registry type is reported by name; the program keeps
 // running with its window.
 TEST_F(Startup, WrongValueTypeIsReported) {

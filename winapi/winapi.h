@@ -108,6 +108,8 @@ MCIERROR WINAPI mciSendCommandW(MCIDEVICEID device, UINT command, DWORD_PTR flag
 
 // ------------------------------------------------------------- user32, gdi32
 ATOM WINAPI RegisterClassExW(const WNDCLASSEXW* wc);
+// A text the code page cannot hold is kept whole in a window that takes
+// Unicode where the system can (as SetWindowTextW keeps it).
 HWND WINAPI CreateWindowExW(DWORD ex, LPCWSTR cls, LPCWSTR text, DWORD style, int x, int y, int w,
                             int h, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
 LRESULT WINAPI DefWindowProcW(HWND h, UINT msg, WPARAM wp, LPARAM lp);

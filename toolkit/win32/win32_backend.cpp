@@ -175,8 +175,12 @@ class Win32Backend : public Backend {
     Form* parent = control.ParentForm();
     auto* fp = parent ? dynamic_cast<FormPeer*>(parent->Peer()) : nullptr;
     if (!fp) return std::make_unique<ControlPeer>();
-    if (control.Kind() == ControlKind::WebBrowser)
+    if (control.Kind() == ControlKind::WebBrowser) {
+      // Made at once: the controls made before it get their windows first,
+      // so that the order stays the controls'.
+      fp->MakeWaitingWindows();
       return CreateWebBrowserPeer(static_cast<WebBrowser&>(control), fp->hwnd(), instance_);
+    }
     int id = 0;
     const auto& list = parent->Controls();
     auto it = std::find(list.begin(), list.end(), &control);

@@ -9,8 +9,82 @@ namespace tk {
 namespace win32 {
 
 // ---------------------------------------------------------------- ChildPeer
-ChildPeer::ChildPeer(Control& c, FormPeer& form, int id) : Win32Peer(c), form_(form) {
-  Create(id);
+ChildPeer::ChildPeer(Control& c, FormPeer& form, int id) : Win32Peer(c), form_(form), id_(id) {
+  if (::IsWindowVisible(form_.hwnd())) {
+    // After any that still wait, so that the order stays the controls'.
+    form_.MakeWaitingWindows();
+    Create();
+  } else {
+    waiting_ = true;
+    form_.AddWaiting(this);
+  }
+}
+
+ChildPeer::~ChildPeer() {
+  if (waiting_) form_.ForgetWaiting(this);
+  DestroyNative();
+}
+
+WindowHandle ChildPeer::Handle() const {
+  if (waiting_) form_.MakeWaitingWindows();
+  return reinterpret_cast<WindowHandle>(hwnd_);
+}
+
+void ChildPeer::MakeWindow() {
+  if (!waiting_) return;
+  waiting_ = false;
+  Create();
+  if (hwnd_) PushLateState();
+}
+
+void ChildPeer::PushLateState() {
+  switch (control_.Kind()) {
+    case ControlKind::CheckBox:
+    case ControlKind::RadioButton:
+      if (static_cast<CheckBox&>(control_).Checked()) SetChecked(true);
+      break;
+    case ControlKind::StatusBar:
+      if (static_cast<StatusBar&>(control_).SimplePanel()) SetStyleFlags(1u);
+      break;
+    case ControlKind::ComboBox: {
+      auto& cb = static_cast<ComboBox&>(control_);
+      if (!cb.Items().empty()) SetItems(cb.Items());
+      if (cb.ItemIndex() >= 0) SetItemIndex(cb.ItemIndex());
+      else if (!cb.DropDownList() && !cb.Text().empty()) SetText(cb.Text());
+      break;
+    }
+    case ControlKind::ListBox: {
+      auto& lb = static_cast<ListBox&>(control_);
+      if (!lb.Items().empty()) SetItems(lb.Items());
+      if (lb.ItemIndex() >= 0) SetItemIndex(lb.ItemIndex());
+      break;
+    }
+    case ControlKind::ProgressBar:
+      if (int pos = static_cast<ProgressBar&>(control_).Position()) SetPosition(pos);
+      break;
+    case ControlKind::HotKey:
+      if (std::uint16_t key = static_cast<HotKeyBox&>(control_).Key()) SetHotKey(key);
+      break;
+    case ControlKind::PageControl: {
+      auto& pc = static_cast<PageControl&>(control_);
+      if (!pc.Pages().empty()) SetPages(pc.Pages(), pc.ActivePage());
+      break;
+    }
+    case ControlKind::Image:
+      if (const auto& picture = static_cast<Image&>(control_).GetPicture()) {
+        std::string error;
+        SetPicture(picture, error);
+      }
+      break;
+    default:
+      break;
+  }
+  if (ScrollBox* box = control_.Container()) {
+    auto* peer = dynamic_cast<ChildPeer*>(box->Peer());
+    if (peer) peer->MakeWindow();  // made after its content: out of order, but in a place of its own
+    SetContainer(peer);
+    if (peer) peer->ContentChanged();
+  }
 }
 
 namespace {
@@ -67,7 +141,7 @@ DWORD KindStyle(const Control& c) {
 }
 }  // namespace
 
-void ChildPeer::Create(int id) {
+void ChildPeer::Create() {
   const KindWindow& made = WindowOf(control_.Kind());
   const wchar_t* cls = made.cls;
   DWORD style = WS_CHILD | WS_CLIPSIBLINGS | made.style | KindStyle(control_);
@@ -85,12 +159,13 @@ void ChildPeer::Create(int id) {
     if (control_.Visible()) style |= WS_VISIBLE;
     if (!control_.Enabled()) style |= WS_DISABLED;
   }
-  std::wstring text = k == ControlKind::Image ? std::wstring() : Widen(control_.Caption());
+  // An edit's text may be a password: the copy goes back to the heap wiped.
+  WipedWide text{k == ControlKind::Image ? std::wstring() : Widen(control_.Caption())};
   const Rect& r = control_.Bounds();
   const RECT at = Placement(r);
-  HWND h = winapi::CreateWindowExW(ex, cls, text.c_str(), style, at.left, at.top, at.right - at.left,
+  HWND h = winapi::CreateWindowExW(ex, cls, text.text.c_str(), style, at.left, at.top, at.right - at.left,
                                    at.bottom - at.top, form_.hwnd(),
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Instance(), nullptr);
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)), Instance(), nullptr);
   Attach(h);
   if (!h) return;
   // Frames, containers, labels and pictures stay behind the controls placed

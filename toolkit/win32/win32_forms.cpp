@@ -154,8 +154,18 @@ void FormPeer::ReportBounds(bool keepClient) {
   syncing_ = false;
 }
 
+void FormPeer::MakeWaitingWindows() {
+  // Each window made may ask for others (a scroll box for its content).
+  while (!waiting_.empty()) {
+    ChildPeer* next = waiting_.front();
+    waiting_.erase(waiting_.begin());
+    next->MakeWindow();
+  }
+}
+
 void FormPeer::SetVisible(bool on) {
   if (on) {
+    MakeWaitingWindows();
     if (restack_) RestackContainers();
     if (menuDirty_) {
       menuDirty_ = false;
@@ -270,6 +280,10 @@ LRESULT FormPeer::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       }
       break;
     }
+    case WM_SHOWWINDOW:
+      // Shown by any way: its controls' windows are there first.
+      if (wp) MakeWaitingWindows();
+      break;
     case WM_CLOSE:
       f.PeerCloseRequested();
       return 0;

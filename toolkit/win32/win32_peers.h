@@ -9,6 +9,7 @@
 
 #include "winapi/winapi.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <unordered_map>
@@ -164,9 +165,20 @@ class Win32Peer : public ControlPeer {
 
 class FormPeer;
 
+// A control's window. Made on a form whose window is hidden, it waits: it
+// is made when the form is first shown, or when a window of the form's
+// controls is asked for, as the control is by then (caption, state, place,
+// font, items, check). A form built and then set up (captions changed to
+// the system's, controls disabled, texts filled in) costs the window system
+// one window per control and nothing for each change. The waiting windows of
+// a form are made together and in the order their controls were, so the
+// stacking and the tab order are those of the controls.
 class ChildPeer : public Win32Peer {
  public:
   ChildPeer(Control& c, FormPeer& form, int id);
+  WindowHandle Handle() const override;
+  // Makes the window of a control that waits for it (nothing otherwise).
+  void MakeWindow();
   void SetText(const std::string& text) override;
   void WipeText(size_t length) override;
   void SetBounds(const Rect& r) override { Place(r); }
@@ -225,7 +237,10 @@ class ChildPeer : public Win32Peer {
   bool settingText() const { return settingText_; }
 
  private:
-  void Create(int id);
+  void Create();
+  // After a late Create: what the control took on that its window is not
+  // made with.
+  void PushLateState();
   void Place(const Rect& r);
   void SendFont(const Font& f);         // in layout units
   void SendPixelFont(const Font& f);    // already at the window's DPI
@@ -239,6 +254,8 @@ class ChildPeer : public Win32Peer {
   void LoadPicture();
 
   FormPeer& form_;
+  int id_;
+  bool waiting_ = false;
   bool settingText_ = false;
   bool simple_ = false;
   HANDLE picture_ = nullptr;
@@ -249,7 +266,7 @@ class ChildPeer : public Win32Peer {
   bool settingBars_ = false;
 
  public:
-  ~ChildPeer() override { DestroyNative(); }
+  ~ChildPeer() override;
   void Scroll(int bar, int code, int track);
   void UpdateScrollBars();
   static LRESULT CALLBACK ScrollBoxProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
@@ -297,6 +314,11 @@ class FormPeer : public Win32Peer {
   // Restacking waits until the form is shown, so that building a form costs
   // one pass, not one per control.
   void StackContainer(HWND h) { containers_.push_back(h); }
+  // Controls whose windows wait for the form to be shown (see ChildPeer).
+  void AddWaiting(ChildPeer* c) { waiting_.push_back(c); }
+  void ForgetWaiting(ChildPeer* c) { waiting_.erase(std::remove(waiting_.begin(), waiting_.end(), c), waiting_.end()); }
+  // Makes the waiting windows, in the order of their controls.
+  void MakeWaitingWindows();
   void ChildAdded() {
     if (::IsWindowVisible(hwnd_)) RestackContainers();
     else restack_ = true;
@@ -339,6 +361,7 @@ class FormPeer : public Win32Peer {
   Rect reported_;  // outer bounds last reported to the form
   bool haveReported_ = false;
   std::vector<HWND> containers_;
+  std::vector<ChildPeer*> waiting_;
   bool restack_ = false;
   bool menuDirty_ = false;
   bool PixelExact() const { return static_cast<const Form&>(control_).PixelExact; }
