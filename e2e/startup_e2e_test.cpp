@@ -161,7 +161,8 @@ TEST_F(Startup, SetUpBeforeTheFirstShowingAndInTheOrderMade) {
   ASSERT_TRUE(version) << "no label \"Windows 10\"";
   EXPECT_TRUE(version->visible);
   for (const Control& c : controls) {
-    if (c.cls == "msctls_statusbar32") EXPECT_FALSE(c.visible) << "the status bar shows, though stored hidden";
+    if (c.cls != "msctls_statusbar32") continue;
+    EXPECT_FALSE(c.visible) << "the status bar shows, though stored hidden";
   }
 }
 
