@@ -97,6 +97,7 @@ void Form::SetWindowState(WindowState s) {
 
 void Form::Show() {
   if (Position == FormPosition::ScreenCenter && !Visible()) {
+    if (peer_) peer_->Handle();  // centred by the real frame's size
     int sw, sh;
     Application::Instance().ScreenSize(sw, sh);
     Rect r = Bounds();
@@ -234,6 +235,10 @@ KeyRoute Form::RouteKey(Control* focused, const KeyMessage& msg) {
 }
 
 void Form::DoCreate() {
+  // The window is made here at the latest (a backend may wait for it until
+  // the constructor has given the form its frame), so that what follows
+  // sees the real frame's bounds.
+  if (peer_) peer_->Handle();
   Guarded([&] { if (OnCreate) OnCreate(this); });
 }
 

@@ -179,7 +179,7 @@ class Win32Backend : public Backend {
       // Made at once: the controls made before it get their windows first,
       // so that the order stays the controls'.
       fp->MakeWaitingWindows();
-      return CreateWebBrowserPeer(static_cast<WebBrowser&>(control), fp->hwnd(), instance_);
+      return CreateWebBrowserPeer(static_cast<WebBrowser&>(control), fp->Window(), instance_);
     }
     int id = 0;
     const auto& list = parent->Controls();
@@ -238,7 +238,7 @@ class Win32Backend : public Backend {
   void RunModal(Form& form) override {
     auto* fp = dynamic_cast<FormPeer*>(form.Peer());
     if (!fp) return;
-    HWND self = fp->hwnd();
+    HWND self = fp->Window();
     HWND previous = ::GetActiveWindow();
     std::vector<HWND> disabled;
     for (FormPeer* other : forms_) {

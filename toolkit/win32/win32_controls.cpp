@@ -10,7 +10,7 @@ namespace win32 {
 
 // ---------------------------------------------------------------- ChildPeer
 ChildPeer::ChildPeer(Control& c, FormPeer& form, int id) : Win32Peer(c), form_(form), id_(id) {
-  if (::IsWindowVisible(form_.hwnd())) {
+  if (form_.Shown()) {
     // After any that still wait, so that the order stays the controls'.
     form_.MakeWaitingWindows();
     Create();
@@ -154,7 +154,7 @@ void ChildPeer::Create() {
   // change afterwards would be another round trip to the window system, 40
   // controls' worth on the main window before its first paint. On a shown
   // form it appears only once its font and place are set.
-  const bool formShown = ::IsWindowVisible(form_.hwnd()) != FALSE;
+  const bool formShown = form_.Shown();
   if (!formShown) {
     if (control_.Visible()) style |= WS_VISIBLE;
     if (!control_.Enabled()) style |= WS_DISABLED;
@@ -164,7 +164,7 @@ void ChildPeer::Create() {
   const Rect& r = control_.Bounds();
   const RECT at = Placement(r);
   HWND h = winapi::CreateWindowExW(ex, cls, text.text.c_str(), style, at.left, at.top, at.right - at.left,
-                                   at.bottom - at.top, form_.hwnd(),
+                                   at.bottom - at.top, form_.Window(),
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)), Instance(), nullptr);
   Attach(h);
   if (!h) return;

@@ -9,17 +9,55 @@ namespace tk {
 namespace win32 {
 
 // ---------------------------------------------------------------- FormPeer
-FormPeer::FormPeer(Form& f) : Win32Peer(f) {
+// The window waits until it is first needed: its handle asked for (the
+// toolkit asks once the form's constructor is over), the form shown, or its
+// controls' windows made. It is then made with the style, menu bar, caption
+// and size the form has by then, in one call: no frame is computed again for
+// each of them.
+FormPeer::FormPeer(Form& f) : Win32Peer(f) {}
+
+HWND FormPeer::Window() {
+  if (hwnd_ || making_) return hwnd_;
+  making_ = true;
+  Form& f = form();
   HWND owner = ApplicationWindow();
   if (Form* of = OwnerForm(f.Owner()))
     if (HWND h = reinterpret_cast<HWND>(of->Handle())) owner = h;
-  const RECT at = ToScreen(f.Bounds());
-  HWND h = winapi::CreateWindowExW(0, kFormClass, Widen(f.Caption()).c_str(),
-                             WS_OVERLAPPEDWINDOW, at.left, at.top, at.right - at.left,
-                             at.bottom - at.top, owner, nullptr, Instance(), nullptr);
-  Attach(h);
-  // Made on a monitor of another DPI than the system's: its own from now on.
-  if (h) dpi_ = WindowDpi(h);
+  DWORD style = 0, ex = 0;
+  StyleFor(style, ex);
+  menuDirty_ = false;
+  if (menu_) bar_ = BuildMenu(menu_->Items(), false);
+  const Rect r = f.Bounds();
+  const RECT at = ToScreen(r);
+  int w = at.right - at.left, h = at.bottom - at.top;
+  if (FromClientSize(r)) OuterForClient(style, ex, w, h);
+  HWND made = winapi::CreateWindowExW(ex, kFormClass, Widen(f.Caption()).c_str(), style, at.left, at.top,
+                                      w, h, owner, bar_, Instance(), nullptr);
+  Attach(made);
+  making_ = false;
+  if (!made) return nullptr;
+  // Made on a monitor of another DPI than the system's: its own from now on,
+  // and its size again at that DPI.
+  const WindowState state = f.GetWindowState();
+  const Dpi dpi = WindowDpi(made);
+  if (dpi.value != dpi_.value) {
+    dpi_ = dpi;
+    Place(r);
+  } else {
+    ReportBounds(true);
+  }
+  // The window reported is not shown yet, so in its normal state: the
+  // form's own state (maximised, say) is the one it is shown in.
+  if (f.GetWindowState() != state) f.SetWindowState(state);
+  return hwnd_;
+}
+
+bool FormPeer::FromClientSize(const Rect& r) const {
+  const Form& f = static_cast<const Form&>(control_);
+  if (haveReported_ && r.width == reported_.width && r.height == reported_.height) return false;
+  int dx, dy;
+  Form::FrameSize(f.Border, f.GetMenu() != nullptr, dx, dy);
+  return r.width == f.ClientWidth() + dx && r.height == f.ClientHeight() + dy;
 }
 
 RECT FormPeer::ToScreen(const Rect& r) const {
@@ -65,9 +103,10 @@ FormPeer::~FormPeer() {
   if (bar_) ::DestroyMenu(bar_);
 }
 
-void FormPeer::ApplyStyle() {
+void FormPeer::StyleFor(DWORD& style, DWORD& ex) {
   Form& f = form();
-  DWORD style = 0, ex = 0;
+  style = 0;
+  ex = 0;
   switch (f.Border) {
     case BorderStyle::Single: style = WS_CAPTION | WS_BORDER; break;  // not resizable
     case BorderStyle::Dialog: style = WS_CAPTION | DS_MODALFRAME; ex = WS_EX_DLGMODALFRAME; break;
@@ -80,6 +119,13 @@ void FormPeer::ApplyStyle() {
     if (f.Icons.maximize && f.Border != BorderStyle::Dialog) style |= WS_MAXIMIZEBOX;
   }
   if (f.AppWindow) ex |= WS_EX_APPWINDOW;
+  if (!hwnd_ && !f.Enabled()) style |= WS_DISABLED;  // a window made now keeps the form's state
+}
+
+void FormPeer::ApplyStyle() {
+  if (!hwnd_) return;  // made with it
+  DWORD style = 0, ex = 0;
+  StyleFor(style, ex);
   LONG_PTR cur = winapi::GetWindowLongPtrW(hwnd_, GWL_STYLE);
   // WS_CLIPSIBLINGS is the system's own on every top-level window.
   LONG_PTR keep = cur & (WS_VISIBLE | WS_DISABLED | WS_MINIMIZE | WS_MAXIMIZE | WS_CLIPSIBLINGS);
@@ -99,25 +145,17 @@ void FormPeer::ApplyStyle() {
 }
 
 void FormPeer::SetBounds(const Rect& r) {
-  if (syncing_) return;
+  if (syncing_ || !hwnd_) return;  // a window still to be made takes them then
   Place(r);
 }
 
 void FormPeer::Place(const Rect& r) {
   ApplyStyle();
-  Form& f = form();
-  int w = r.width, h = r.height;
-  bool sameAsReported = haveReported_ && r.width == reported_.width && r.height == reported_.height;
-  int dx, dy;
-  Form::FrameSize(f.Border, f.GetMenu() != nullptr, dx, dy);
   const RECT at = ToScreen(r);
-  w = at.right - at.left;
-  h = at.bottom - at.top;
-  if (!sameAsReported && r.width == f.ClientWidth() + dx && r.height == f.ClientHeight() + dy) {
-    // The size follows from the client size: use the real frame of this
-    // window so the client area is exactly the one asked for.
-    OuterForClient(w, h);
-  }
+  int w = at.right - at.left, h = at.bottom - at.top;
+  // The size follows from the client size: use the real frame of this
+  // window so the client area is exactly the one asked for.
+  if (FromClientSize(r)) OuterForClient(w, h);
   syncing_ = true;
   if (::IsZoomed(hwnd_) || ::IsIconic(hwnd_)) {
     WINDOWPLACEMENT wp;
@@ -155,6 +193,7 @@ void FormPeer::ReportBounds(bool keepClient) {
 }
 
 void FormPeer::MakeWaitingWindows() {
+  if (!Window()) return;
   // Each window made may ask for others (a scroll box for its content).
   while (!waiting_.empty()) {
     ChildPeer* next = waiting_.front();
@@ -164,6 +203,7 @@ void FormPeer::MakeWaitingWindows() {
 }
 
 void FormPeer::SetVisible(bool on) {
+  if (!on && !hwnd_) return;  // never made: nothing shows
   if (on) {
     MakeWaitingWindows();
     if (restack_) RestackContainers();
@@ -194,6 +234,7 @@ void FormPeer::SetVisible(bool on) {
 }
 
 void FormPeer::SetStyleFlags(unsigned flags) {
+  if (!hwnd_) return;  // made with its style; its state applies when shown
   if (flags == kApplyFormStyle) {
     ApplyStyle();
     return;
@@ -210,6 +251,7 @@ void FormPeer::SetStyleFlags(unsigned flags) {
 void FormPeer::SetMenu(Menu* menu) {
   bool had = bar_ != nullptr;
   menu_ = menu;
+  if (!hwnd_) return;  // made with its bar
   RebuildMenu();
   // A menu bar added or removed keeps the client size: the window grows or
   // shrinks around it.
@@ -218,10 +260,13 @@ void FormPeer::SetMenu(Menu* menu) {
 }
 
 bool FormPeer::OuterForClient(int& width, int& height) const {
+  return OuterForClient(static_cast<DWORD>(winapi::GetWindowLongPtrW(hwnd_, GWL_STYLE)),
+                        static_cast<DWORD>(winapi::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)), width, height);
+}
+
+bool FormPeer::OuterForClient(DWORD style, DWORD ex, int& width, int& height) const {
   const Form& f = static_cast<const Form&>(control_);
   RECT rc = {0, 0, dpi().Px(f.ClientWidth()), dpi().Px(f.ClientHeight())};
-  DWORD style = static_cast<DWORD>(winapi::GetWindowLongPtrW(hwnd_, GWL_STYLE));
-  DWORD ex = static_cast<DWORD>(winapi::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE));
   // The frame at the window's own DPI (Windows 10 1607 on); the system's
   // metrics before, which are the window's there.
   using AdjustForDpi = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
@@ -248,6 +293,7 @@ void FormPeer::FitClient() {
 
 void FormPeer::RebuildMenu() {
   menuDirty_ = false;
+  if (!hwnd_) return;  // made with its bar
   if (bar_ && menu_) {
     // The bar stays attached and is refilled: only its items are redrawn,
     // without the frame change that attaching a new bar costs.

@@ -278,23 +278,37 @@ class FormPeer : public Win32Peer {
   ~FormPeer() override;
   Form& form() { return static_cast<Form&>(control_); }
 
+  // The form's window, made now if it was not yet (see the constructor).
+  HWND Window();
+  WindowHandle Handle() const override {
+    return reinterpret_cast<WindowHandle>(const_cast<FormPeer*>(this)->Window());
+  }
+  // Shown now: controls made from here on get their windows at once.
+  bool Shown() const { return hwnd_ && ::IsWindowVisible(hwnd_); }
+
   void SetText(const std::string& text) override {
+    if (!hwnd_) return;  // made with it
     std::wstring w = Widen(text);
     winapi::SetWindowTextW(hwnd_, w.c_str());
   }
   void SetBounds(const Rect& r) override;
   void SetVisible(bool on) override;
-  void SetColor(Color) override { ::InvalidateRect(hwnd_, nullptr, TRUE); RedrawChildren(); }
+  void SetColor(Color) override {
+    if (!hwnd_) return;  // painted with it
+    ::InvalidateRect(hwnd_, nullptr, TRUE);
+    RedrawChildren();
+  }
   void SetStyleFlags(unsigned flags) override;
   void SetMenu(Menu* menu) override;
   void Focus() override {
+    if (!hwnd_) return;  // not shown: nothing to focus
     ::SetActiveWindow(hwnd_);
     ::SetFocus(hwnd_);
   }
   void BringToFront() override {
     // Shown and already in front (as a window just shown is): nothing to do;
     // each of these calls is a round trip to the window system.
-    if (!::IsWindowVisible(hwnd_) || ::GetForegroundWindow() == hwnd_) return;
+    if (!hwnd_ || !::IsWindowVisible(hwnd_) || ::GetForegroundWindow() == hwnd_) return;
     ::SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     ::SetForegroundWindow(hwnd_);
   }
@@ -304,7 +318,7 @@ class FormPeer : public Win32Peer {
   // An item changed: a hidden window's bar is rebuilt when it is shown, once
   // for all the changes made before.
   void MenuChanged() {
-    if (::IsWindowVisible(hwnd_)) RebuildMenu();
+    if (Shown()) RebuildMenu();
     else menuDirty_ = true;
   }
   Menu* menu() const { return menu_; }
@@ -320,7 +334,7 @@ class FormPeer : public Win32Peer {
   // Makes the waiting windows, in the order of their controls.
   void MakeWaitingWindows();
   void ChildAdded() {
-    if (::IsWindowVisible(hwnd_)) RestackContainers();
+    if (Shown()) RestackContainers();
     else restack_ = true;
   }
   void RestackContainers() {
@@ -329,7 +343,9 @@ class FormPeer : public Win32Peer {
       if (::IsWindow(*it))
         ::SetWindowPos(*it, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
-  // Style bits from the form's border settings.
+  // Style bits from the form's border settings: what they are, and setting
+  // them on the window.
+  void StyleFor(DWORD& style, DWORD& ex);
   void ApplyStyle();
   // Tells the form the window's real outer bounds. keepClient: the window
   // was just sized from the form's client size, which stays as it is.
@@ -345,6 +361,7 @@ class FormPeer : public Win32Peer {
   // controls and fonts are scaled anew and it takes the suggested rectangle.
   void DpiChanged(int dpi, const RECT& suggested);
   void RedrawChildren() {
+    if (!hwnd_) return;
     for (HWND c = ::GetWindow(hwnd_, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT))
       ::InvalidateRect(c, nullptr, TRUE);
   }
@@ -352,12 +369,18 @@ class FormPeer : public Win32Peer {
  private:
   void Place(const Rect& r);
   void FitClient();
+  // Bounds r follow from the form's client size (not from a size the window
+  // reported): the window's size is then the one around that client area.
+  bool FromClientSize(const Rect& r) const;
   // The outer size whose client area is the form's client size, under this
-  // window's frame at its DPI; false when the system cannot say.
+  // window's frame (or the one of style and ex) at its DPI; false when the
+  // system cannot say.
   bool OuterForClient(int& width, int& height) const;
+  bool OuterForClient(DWORD style, DWORD ex, int& width, int& height) const;
   HMENU bar_ = nullptr;
   Menu* menu_ = nullptr;
   bool syncing_ = false;
+  bool making_ = false;
   Rect reported_;  // outer bounds last reported to the form
   bool haveReported_ = false;
   std::vector<HWND> containers_;
