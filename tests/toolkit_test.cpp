@@ -142,6 +142,46 @@ TEST_F(ToolkitTest, ReleaseWaitsUntilTheHandlerHasReturned) {
   EXPECT_TRUE(owner->Components().empty());
 }
 
+// A close handler that releases its form and goes on: what it does next may
+// make the system send another form a message at once (a button enabled on
+// the main window repaints and notifies it), and the handling of that
+// message deletes released forms. Its own form stays until it returns; the
+// same for its clicks and timers.
+TEST_F(ToolkitTest, AFormReleasedInItsOwnHandlerOutlivesTheMessagesTheHandlerCauses) {
+  tk::Form* main = NewForm();
+  struct Tool : tk::Form {
+    using tk::Form::Form;
+    ~Tool() override { *gone = true; }
+    bool* gone = nullptr;
+  };
+  tk::Message notify;
+  notify.msg = 0x004E;  // WM_NOTIFY
+  for (int kind = 0; kind < 3; ++kind) {
+    bool gone = false, aliveAfterward = false;
+    auto* tool = new Tool(main);
+    tool->gone = &gone;
+    auto* button = new tk::Button(tool, "Close", {0, 0, 10, 10}, "x");
+    auto* timer = new tk::Timer(tool, "Timer", 1000);
+    auto handler = [&] {
+      tool->Release();
+      main->PeerMessage(notify);  // deletes released forms not in a handler
+      aliveAfterward = !gone;
+    };
+    tool->OnCloseQuery = [&](tk::Component*, bool& can) {
+      handler();
+      can = true;
+    };
+    button->OnClick = [&](tk::Component*) { handler(); };
+    timer->OnTimer = [&](tk::Component*) { handler(); };
+    tool->Show();
+    if (kind == 0) tool->PeerCloseRequested();
+    if (kind == 1) button->PeerClicked();
+    if (kind == 2) timer->Fire();
+    EXPECT_TRUE(aliveAfterward) << "handler " << kind;
+    EXPECT_TRUE(gone) << "handler " << kind << ": not deleted once it returned";
+  }
+}
+
 TEST_F(ToolkitTest, DestroyingAnOwnerDestroysOwnedFormsWithoutTheirCloseHandlers) {
   tk::Form* owner = NewForm();
   auto* child = new tk::Form(owner);

@@ -106,8 +106,7 @@ Color Control::PaintedBackground() const {
 }
 
 void Control::PeerClicked() {
-  Guarded([&] { Click(); });
-  Application::Instance().FlushReleases();
+  RunHandler(this, [&] { Click(); });
 }
 
 bool Control::PeerKeyDown(unsigned key) {
@@ -178,8 +177,7 @@ void CheckBox::Click() {
 }
 
 void CheckBox::PeerClicked() {
-  Guarded([&] { Click(); });
-  Application::Instance().FlushReleases();
+  RunHandler(this, [&] { Click(); });
 }
 
 Label::Label(Form* parent, const std::string& name, Rect bounds, const std::string& caption)

@@ -251,8 +251,7 @@ void Form::Post(unsigned msg, std::uintptr_t wParam, std::intptr_t lParam) {
 }
 
 void Form::PeerCloseRequested() {
-  Guarded([&] { Close(); });
-  Application::Instance().FlushReleases();
+  RunHandler(this, [&] { Close(); });
 }
 
 void Form::PeerMoved(int left, int top) {
@@ -291,8 +290,7 @@ std::intptr_t Form::DefaultHandler(const Message& msg) {
 
 bool Form::PeerMessage(Message& msg) {
   bool handled = true;  // a handler that raised has dealt with the message
-  Guarded([&] { handled = WndProc(msg); });
-  Application::Instance().FlushReleases();
+  RunHandler(this, [&] { handled = WndProc(msg); });
   return handled;
 }
 

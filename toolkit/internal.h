@@ -2,6 +2,8 @@
 #pragma once
 
 #include <algorithm>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "toolkit/toolkit.h"
@@ -36,6 +38,23 @@ inline Form* FormOf(Component* c) {
     if (auto* f = dynamic_cast<Form*>(c)) return f;
   }
   return nullptr;
+}
+
+// Runs one of the handlers of the form `of` belongs to (a click, a menu
+// item, a timer, a message, a close), guarded, then deletes the forms
+// released meanwhile. The form is never deleted while its own handler
+// runs: a handler that releases its form may go on using it, even when
+// what it does next makes the system send another form a message (whose
+// handling deletes released forms too).
+template <class F>
+void RunHandler(Component* of, F&& handler) {
+  {
+    Form* form = FormOf(of);
+    std::optional<Form::Hold> hold;
+    if (form) hold.emplace(*form);
+    Guarded(std::forward<F>(handler));
+  }
+  Application::Instance().FlushReleases();
 }
 
 }  // namespace tk

@@ -60,8 +60,7 @@ MenuItem* MenuItem::Add(const std::string& name, const std::string& caption, Not
 
 void MenuItem::Click() {
   if (!enabled_) return;
-  Guarded([&] { if (OnClick) OnClick(this); });
-  Application::Instance().FlushReleases();
+  RunHandler(this, [&] { if (OnClick) OnClick(this); });
 }
 
 Menu::Menu(Component* owner, const std::string& name, bool popup)
@@ -127,8 +126,7 @@ void Timer::SetEnabled(bool on) {
 
 void Timer::Fire() {
   if (!enabled_ || interval_ == 0) return;
-  Guarded([&] { if (OnTimer) OnTimer(this); });
-  Application::Instance().FlushReleases();
+  RunHandler(this, [&] { if (OnTimer) OnTimer(this); });
 }
 
 }  // namespace tk
