@@ -146,7 +146,7 @@ TEST_F(ToolkitTest, ReleaseWaitsUntilTheHandlerHasReturned) {
 // make the system send another form a message at once (a button enabled on
 // the main window repaints and notifies it), and the handling of that
 // message deletes released forms. Its own form stays until it returns; the
-// same for its clicks and timers.
+// same for its clicks, menu items and timers.
 TEST_F(ToolkitTest, AFormReleasedInItsOwnHandlerOutlivesTheMessagesTheHandlerCauses) {
   tk::Form* main = NewForm();
   struct Tool : tk::Form {
@@ -156,7 +156,7 @@ TEST_F(ToolkitTest, AFormReleasedInItsOwnHandlerOutlivesTheMessagesTheHandlerCau
   };
   tk::Message notify;
   notify.msg = 0x004E;  // WM_NOTIFY
-  for (int kind = 0; kind < 3; ++kind) {
+  for (int kind = 0; kind < 4; ++kind) {
     bool gone = false, aliveAfterward = false;
     auto* tool = new Tool(main);
     tool->gone = &gone;
@@ -173,10 +173,13 @@ TEST_F(ToolkitTest, AFormReleasedInItsOwnHandlerOutlivesTheMessagesTheHandlerCau
     };
     button->OnClick = [&](tk::Component*) { handler(); };
     timer->OnTimer = [&](tk::Component*) { handler(); };
+    auto* menu = new tk::MainMenu(tool, "Menu");
+    tk::MenuItem* item = menu->Items().Add("Close", "x", [&](tk::Component*) { handler(); });
     tool->Show();
     if (kind == 0) tool->PeerCloseRequested();
     if (kind == 1) button->PeerClicked();
     if (kind == 2) timer->Fire();
+    if (kind == 3) item->Click();
     EXPECT_TRUE(aliveAfterward) << "handler " << kind;
     EXPECT_TRUE(gone) << "handler " << kind << ": not deleted once it returned";
   }

@@ -60,7 +60,8 @@ MenuItem* MenuItem::Add(const std::string& name, const std::string& caption, Not
 
 void MenuItem::Click() {
   if (!enabled_) return;
-  RunHandler(this, [&] { if (OnClick) OnClick(this); });
+  // Held: the form whose menu it is.
+  RunHandler(RootMenu(), [&] { if (OnClick) OnClick(this); });
 }
 
 Menu::Menu(Component* owner, const std::string& name, bool popup)
