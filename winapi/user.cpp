@@ -103,10 +103,7 @@ HWND WINAPI CreateWindowExW(DWORD ex, LPCWSTR cls, LPCWSTR text, DWORD style, in
   HWND made = ::CreateWindowExA(ex, c.get(), t.get(), style, x, y, w, h, parent, menu, instance, param);
   // A text the code page cannot hold is kept whole where the system can, as
   // SetWindowTextW keeps it.
-  if (made && SendsLost(t) && TakesUnicode(made)) {
-    KIVO_W("user32.dll", SetWindowTextW);
-    if (w_SetWindowTextW) w_SetWindowTextW(made, text);
-  }
+  if (made && SendsLost(t) && TakesUnicode(made)) winapi::SetWindowTextW(made, text);
   return made;
 }
 

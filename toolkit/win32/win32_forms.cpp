@@ -38,7 +38,6 @@ HWND FormPeer::Window() {
   if (!made) return nullptr;
   // Made on a monitor of another DPI than the system's: its own from now on,
   // and its size again at that DPI.
-  const WindowState state = f.GetWindowState();
   const Dpi dpi = WindowDpi(made);
   if (dpi.value != dpi_.value) {
     dpi_ = dpi;
@@ -46,9 +45,6 @@ HWND FormPeer::Window() {
   } else {
     ReportBounds(true);
   }
-  // The window reported is not shown yet, so in its normal state: the
-  // form's own state (maximised, say) is the one it is shown in.
-  if (f.GetWindowState() != state) f.SetWindowState(state);
   return hwnd_;
 }
 
@@ -175,6 +171,7 @@ void FormPeer::ReportBounds(bool keepClient) {
   RECT rc;
   if (!::GetWindowRect(hwnd_, &rc)) return;
   Form& f = form();
+  const WindowState asked = f.GetWindowState();
   WindowState state = ::IsZoomed(hwnd_) ? WindowState::Maximized : WindowState::Normal;
   const Rect at = FromScreen(rc);
   syncing_ = true;
@@ -190,6 +187,9 @@ void FormPeer::ReportBounds(bool keepClient) {
   else
     f.PeerResized(at.width, at.height, state);
   syncing_ = false;
+  // A window not shown yet is in its normal state until it is: the form's
+  // own state (maximised, say) is the one it is shown in.
+  if (!::IsWindowVisible(hwnd_) && f.GetWindowState() != asked) f.SetWindowState(asked);
 }
 
 void FormPeer::MakeWaitingWindows() {
