@@ -78,6 +78,7 @@ TAboutBox::TAboutBox(tk::Component* owner) : tk::Form(owner) {
   Label2->OnClick = [this](tk::Component* s) { Label2Click(s); };
   OKButton = new tk::Button(this, "OKButton", {111, 172, 75, 25}, "OK");
   OKButton->Default = true;
+  OKButton->Cancel = true;
   OKButton->ModalResult = tk::mrOk;
   OnCloseQuery = [this](tk::Component* s, bool& c) { FormCloseQuery(s, c); };
 }
@@ -119,6 +120,7 @@ TAboutBox1::TAboutBox1(tk::Component* owner) : tk::Form(owner) {
   Memo1->SetLines(std::vector<std::string>(std::begin(kHistory), std::end(kHistory)));
   OKButton = new tk::Button(this, "OKButton", {217, 272, 62, 25}, "OK");
   OKButton->Default = true;
+  OKButton->Cancel = true;
   OKButton->ModalResult = tk::mrOk;
   OnClose = [this](tk::Component* s, tk::CloseAction& a) { FormClose(s, a); };
 }

@@ -118,6 +118,7 @@ TAboutBox3::TAboutBox3(tk::Component* owner) : tk::Form(owner) {
   Label2 = new tk::Label(this, "Label2", onPanel(8, 104, 265, 13), "Programmed by Ve_Dizo");
   OKButton = new tk::Button(this, "OKButton", {111, 172, 75, 25}, "OK");
   OKButton->Default = true;
+  OKButton->Cancel = true;
   OKButton->ModalResult = tk::mrOk;
   OnCloseQuery = [this](tk::Component*, bool& c) {
     c = true;

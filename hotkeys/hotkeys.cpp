@@ -135,6 +135,7 @@ TForm27::TForm27(tk::Component* owner, bool lockOffered, std::function<void()> a
   Button1->Default = true;
   Button1->OnClick = [this](tk::Component* s) { Button1Click(s); };
   Button2 = new tk::Button(this, "Button2", {332, buttons, 75, 25}, "キャンセル");
+  Button2->Cancel = true;
   Button2->OnClick = [this](tk::Component* s) { Button2Click(s); };
   if (!lockOffered) {
     HotKeys[kLock]->SetEnabled(false);

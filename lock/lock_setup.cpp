@@ -39,6 +39,7 @@ TForm9::TForm9(tk::Component* owner) : tk::Form(owner) {
   Button1->Default = true;
   Button1->OnClick = [this](tk::Component* s) { Button1Click(s); };
   Button2 = new tk::Button(this, "Button2", {336, 124, 75, 25}, "CANSEL");
+  Button2->Cancel = true;
   Button2->OnClick = [this](tk::Component* s) { Button2Click(s); };
   CheckBox1 = new tk::CheckBox(this, "CheckBox1", {24, 102, 300, 17}, "ロック時に背景を透明化する");
   Label1 = new tk::Label(this, "Label1", {12, 12, 400, 12},

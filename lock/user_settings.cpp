@@ -19,6 +19,7 @@ TForm21::TForm21(tk::Component* owner) : tk::Form(owner) {
   SetClientSize(424, 247);
   // Created in tab order: the buttons, then the edits from the lock caption on.
   Button1 = new tk::Button(this, "Button1", {248, 212, 75, 25}, "閉じる");
+  Button1->Cancel = true;
   Button1->OnClick = [this](tk::Component* s) { Button1Click(s); };
   Button2 = new tk::Button(this, "Button2", {336, 212, 75, 25}, "適用");
   Button2->OnClick = [this](tk::Component* s) { Button2Click(s); };

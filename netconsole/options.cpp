@@ -109,6 +109,7 @@ TAboutBox2::TAboutBox2(tk::Component* owner) : tk::Form(owner) {
   Author = new tk::Label(this, "Author", onPanel(8, 74, 290), "Programmed by Ve_Dizo");
   OKButton = new tk::Button(this, "OKButton", {127, 114, 75, 25}, "OK");
   OKButton->Default = true;
+  OKButton->Cancel = true;
   OKButton->ModalResult = tk::mrOk;
   OnCloseQuery = [this](tk::Component*, bool& c) {
     c = true;

@@ -19,6 +19,7 @@ TForm6::TForm6(tk::Component* owner, session::MainWindowAccess& main)
   SetClientSize(483, 210);
   Bevel1 = new tk::Bevel(this, "Bevel1", {8, 8, 467, 161});
   Button1 = new tk::Button(this, "Button1", {400, 178, 75, 25}, "閉じる");
+  Button1->Cancel = true;
   Button1->OnClick = [this](tk::Component* s) { Button1Click(s); };
   CheckBox1 = new tk::CheckBox(this, "CheckBox1", {16, 16, 400, 17},
                                "Windows終了時に最近使ったファイルを削除する。");

@@ -3,6 +3,10 @@
 #include <iterator>
 
 #include "app/about_boxes.h"
+#include "hotkeys/hotkeys.h"
+#include "session/detailed_settings.h"
+#include "viewer/capture_settings.h"
+#include "viewer/image_viewer.h"
 #include "main_window_fixture.h"
 
 namespace {
@@ -505,6 +509,36 @@ TEST_F(ShellTest, AboutBoxesOpenModallyCloseOnEnterAndRelease) {
   EXPECT_EQ(history.rfind("Ver1.7", 0), 0u);
   EXPECT_EQ(Owned<TAboutBox>(f), 0u) << "released";
   EXPECT_EQ(Owned<TAboutBox1>(f), 0u) << "released";
+}
+
+// Escape closes each dialog that has a close or cancel button, whatever
+// control has the focus, except in the hotkey window while a hotkey box has
+// it: there Escape is a key for the box.
+TEST_F(ShellTest, EscapeClosesTheDialogs) {
+  TForm1* f = Create();
+  std::vector<std::string> closed;
+  auto escape = [&](tk::Control* focused) {
+    return [&, focused](tk::Form& w) {
+      EXPECT_TRUE(w.PeerDialogKey(tk::vkEscape, focused, false)) << w.Name;
+      if (w.ModalResult != tk::mrNone) closed.push_back(w.Name);
+    };
+  };
+  ui->onModal = escape(nullptr);
+  f->About1->Click();
+  f->FIX1->Click();
+  f->N2->Click();
+  f->V1->Click();
+  ASSERT_TRUE(Form13);
+  Form13->CaptureSettings1->Click();
+  ui->onModal = [&](tk::Form& w) {
+    auto& hotkeys = static_cast<TForm27&>(w);
+    EXPECT_FALSE(w.PeerDialogKey(tk::vkEscape, hotkeys.HotKeys[0], false)) << "the box's key";
+    EXPECT_EQ(w.ModalResult, tk::mrNone);
+    escape(hotkeys.Edit1)(w);
+  };
+  f->HotKey1->Click();
+  tk::Application::Instance().ProcessMessages();
+  EXPECT_EQ(closed, (std::vector<std::string>{"AboutBox", "AboutBox1", "Form6", "Form28", "Form27"}));
 }
 
 TEST_F(ShellTest, AboutBoxControlsLieOnThePanelAndTheHistoryScrollsBothWays) {

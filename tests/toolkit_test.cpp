@@ -351,6 +351,7 @@ TEST_F(ToolkitTest, EnterAndEscapeFollowTheFocusedControl) {
   readOnlyMemo->ReadOnly = true;
   auto* combo = new tk::ComboBox(f, "ComboBox1", {0, 0, 10, 10});
   auto* box = new tk::CheckBox(f, "CheckBox1", {0, 0, 10, 10}, "box");
+  auto* hotKey = new tk::HotKeyBox(f, "HotKey1", {0, 0, 10, 10});
   int okPresses = 0, otherPresses = 0;
   ok->OnClick = [&](tk::Component*) { ++okPresses; };
   other->OnClick = [&](tk::Component*) { ++otherPresses; };
@@ -361,14 +362,15 @@ TEST_F(ToolkitTest, EnterAndEscapeFollowTheFocusedControl) {
     bool dropped;
     A enter, escape;
   } rows[] = {
-      {"nothing focused", nullptr, false, A::PressDefault, A::Swallow},
-      {"an edit", edit, false, A::PressDefault, A::Swallow},
-      {"a push button", other, false, A::PressFocused, A::Swallow},
-      {"a check box", box, false, A::PressDefault, A::Swallow},
-      {"a memo", memo, false, A::PassOn, A::Swallow},
-      {"a read-only memo", readOnlyMemo, false, A::PressDefault, A::Swallow},
-      {"a closed combo box", combo, false, A::PressDefault, A::Swallow},
+      {"nothing focused", nullptr, false, A::PressDefault, A::PressCancel},
+      {"an edit", edit, false, A::PressDefault, A::PressCancel},
+      {"a push button", other, false, A::PressFocused, A::PressCancel},
+      {"a check box", box, false, A::PressDefault, A::PressCancel},
+      {"a memo", memo, false, A::PassOn, A::PressCancel},
+      {"a read-only memo", readOnlyMemo, false, A::PressDefault, A::PressCancel},
+      {"a closed combo box", combo, false, A::PressDefault, A::PressCancel},
       {"an open combo box", combo, true, A::PassOn, A::PassOn},
+      {"a hotkey box", hotKey, false, A::PressDefault, A::PassOn},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.what);
@@ -388,6 +390,38 @@ TEST_F(ToolkitTest, EnterAndEscapeFollowTheFocusedControl) {
   ok->SetEnabled(false);
   f->PeerDialogKey(tk::vkReturn, edit, false);
   EXPECT_EQ(okPresses, 1);
+}
+
+// Escape presses the form's cancel button, as Enter its default one, so that
+// a dialog with a close or cancel button closes on it; a hotkey box keeps
+// Escape as its key while it has the focus; a form without a cancel button
+// keeps its window.
+TEST_F(ToolkitTest, EscapePressesTheCancelButton) {
+  tk::Form* f = NewForm();
+  auto* ok = new tk::Button(f, "OK", {0, 0, 10, 10}, "OK");
+  ok->Default = true;
+  ok->ModalResult = tk::mrOk;
+  auto* cancel = new tk::Button(f, "Cancel", {0, 0, 10, 10}, "キャンセル");
+  cancel->Cancel = true;
+  cancel->ModalResult = tk::mrCancel;
+  auto* edit = new tk::Edit(f, "Edit1", {0, 0, 10, 10});
+  auto* hotKey = new tk::HotKeyBox(f, "HotKey1", {0, 0, 10, 10});
+  int okPresses = 0, cancelPresses = 0;
+  ok->OnClick = [&](tk::Component*) { ++okPresses; };
+  cancel->OnClick = [&](tk::Component*) { ++cancelPresses; };
+  EXPECT_TRUE(f->PeerDialogKey(tk::vkEscape, edit, false));
+  EXPECT_EQ(cancelPresses, 1);
+  EXPECT_EQ(f->ModalResult, tk::mrCancel);
+  EXPECT_TRUE(f->PeerDialogKey(tk::vkEscape, nullptr, false));
+  EXPECT_EQ(cancelPresses, 2);
+  EXPECT_FALSE(f->PeerDialogKey(tk::vkEscape, hotKey, false)) << "the hotkey box's own key";
+  EXPECT_EQ(cancelPresses, 2);
+  EXPECT_TRUE(f->PeerDialogKey(tk::vkReturn, hotKey, false));
+  EXPECT_EQ(okPresses, 1);
+  cancel->SetEnabled(false);
+  EXPECT_TRUE(f->PeerDialogKey(tk::vkEscape, edit, false)) << "taken, not passed on";
+  EXPECT_EQ(cancelPresses, 2);
+  EXPECT_EQ(okPresses, 1) << "never the default button";
 }
 
 class ToolkitStartTest : public SimTest {};

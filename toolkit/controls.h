@@ -10,6 +10,7 @@ class Button : public Control {
  public:
   Button(Form* parent, const std::string& name, Rect bounds, const std::string& caption);
   bool Default = false;  // pressed by Enter
+  bool Cancel = false;   // pressed by Escape
   int ModalResult = mrNone;  // set on the parent form when clicked
   void Click() override;
 };

@@ -197,12 +197,24 @@ void Form::PressDefault() {
   }
 }
 
+bool Form::PressCancel() {
+  for (Control* c : controls_) {
+    if (auto* b = dynamic_cast<Button*>(c); b && b->Cancel && b->Enabled() && b->Visible()) {
+      b->PeerClicked();
+      return true;
+    }
+  }
+  return false;
+}
+
 DialogKeyAction Form::DialogKey(unsigned vk, const Control* focused, bool droppedDown) {
   if (vk != vkReturn && vk != vkEscape) return DialogKeyAction::PassOn;
   const ControlKind kind = focused ? focused->Kind() : ControlKind::Form;
   // An open list takes both keys: Enter chooses, Escape closes it.
   if (kind == ControlKind::ComboBox && droppedDown) return DialogKeyAction::PassOn;
-  if (vk == vkEscape) return DialogKeyAction::Swallow;
+  if (vk == vkEscape)
+    // A hotkey box takes Escape as a key while it has the focus.
+    return kind == ControlKind::HotKey ? DialogKeyAction::PassOn : DialogKeyAction::PressCancel;
   // A new line in a memo that can be written in.
   if (kind == ControlKind::Memo && !static_cast<const Memo*>(focused)->ReadOnly)
     return DialogKeyAction::PassOn;
@@ -218,7 +230,7 @@ bool Form::PeerDialogKey(unsigned vk, Control* focused, bool droppedDown) {
       if (focused->Enabled()) focused->PeerClicked();
       return true;
     case DialogKeyAction::PressDefault: PressDefault(); return true;
-    case DialogKeyAction::Swallow: return true;
+    case DialogKeyAction::PressCancel: PressCancel(); return true;
   }
   return false;
 }

@@ -60,9 +60,10 @@ enum class KeyRoute {
 };
 
 // What Enter and Escape do in a dialog: left to the focused control (an
-// open combo box's list, Enter in an editable memo), press the focused push
-// button, press the form's default button, or nothing (Escape).
-enum class DialogKeyAction { PassOn, PressFocused, PressDefault, Swallow };
+// open combo box's list, Enter in an editable memo, Escape in a hotkey box),
+// press the focused push button, press the form's default button (Enter) or
+// its cancel button (Escape; nothing where it has none).
+enum class DialogKeyAction { PassOn, PressFocused, PressDefault, PressCancel };
 
 class Form;
 
@@ -158,6 +159,9 @@ class Form : public Control {
   void BringToFront();
   // Enter presses the default button.
   void PressDefault();
+  // Escape presses the cancel button (Button::Cancel); false when the form
+  // has none that is enabled and visible.
+  bool PressCancel();
   // Enter and Escape decided from the focused control (a control of this
   // form, or none) and whether its drop-down list is open; every backend
   // asks this, so the rule is one.

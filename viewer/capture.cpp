@@ -294,6 +294,7 @@ TForm24::TForm24(tk::Component* owner, unsigned family) : tk::Form(owner), famil
   platform::Get().DisableIme(Edit1->Handle());
   CheckBox1 = new tk::CheckBox(this, "CheckBox1", {9, 168, 190, 17}, "非可視ウィンドウは取得しない");
   Button1 = new tk::Button(this, "Button1", {212, 168, 75, 25}, "閉じる");
+  Button1->Cancel = true;
   Button1->OnClick = [this](tk::Component* s) { Button1Click(s); };
   Button2->OnClick = [this](tk::Component* s) { Button2Click(s); };
   Button3->OnClick = [this](tk::Component* s) { Button3Click(s); };

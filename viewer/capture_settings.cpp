@@ -46,6 +46,7 @@ TForm28::TForm28(tk::Component* owner) : tk::Form(owner) {
   Button1 = new tk::Button(this, "Button1", {244, 204, 75, 25}, "OK");
   Button1->Default = true;
   Button2 = new tk::Button(this, "Button2", {332, 204, 75, 25}, "キャンセル");
+  Button2->Cancel = true;
   FolderDialog1 = new tk::OpenDialog(this, "FolderDialog1");
   FolderDialog1->Folder = true;
   FolderDialog1->Title = "キャプチャを保存するフォルダ";

@@ -513,6 +513,13 @@ class Win32Backend : public Backend {
                            winapi::SendMessageW(reinterpret_cast<HWND>(focused->Handle()),
                                                 CB_GETDROPPEDSTATE, 0, 0) != 0;
       if (fp->form().PeerDialogKey(static_cast<unsigned>(msg.wParam), focused, dropped)) return;
+      // A hotkey box keeps Escape as a key: the dialog handling would make
+      // it a cancel command.
+      if (msg.wParam == VK_ESCAPE && focused && focused->Kind() == ControlKind::HotKey) {
+        ::TranslateMessage(&msg);
+        winapi::DispatchMessageW(&msg);
+        return;
+      }
     }
     if (fp && ::IsWindowEnabled(root) && winapi::IsDialogMessageW(root, &msg)) return;
     ::TranslateMessage(&msg);
