@@ -179,10 +179,10 @@ TEST_F(ViewerTest, PngAndGifOpenEveryWayWithTransparencyOnTheWindowColour) {
   EXPECT_NE(ui->boxes[0].text.find("PNGファイルを読み込めません: "), std::string::npos) << ui->boxes[0].text;
   EXPECT_EQ(State(v), "2ページ|予約された画像の数 3個  |B-|20") << "the earlier picture stays";
 
-  // The open dialog offers both after JPEG and bitmaps.
-  EXPECT_EQ(v->OpenDialog1->Filter,
-            "JPEGファイル(*.JPG *JPEG)|*.JPG;*.JPEG|ビットマップ(*.BMP)|*.BMP|"
-            "PNGファイル(*.PNG)|*.PNG|GIFファイル(*.GIF)|*.GIF");
+  // The open dialog offers both after every picture, JPEG and bitmaps.
+  EXPECT_NE(v->OpenDialog1->Filter.find("|JPEGファイル(*.JPG *.JPEG)|*.JPG;*.JPEG|ビットマップ(*.BMP)|*.BMP|"
+                                        "PNGファイル(*.PNG)|*.PNG|GIFファイル(*.GIF)|*.GIF"),
+            std::string::npos);
   ui->openAnswers = {std::string("C:\\p\\t.PNG")};
   v->Open2->Click();
   EXPECT_EQ(corner(v), "11x9 996633");
@@ -193,6 +193,39 @@ TEST_F(ViewerTest, PngAndGifOpenEveryWayWithTransparencyOnTheWindowColour) {
   const tk::Picture& shown = *v->Image1->GetPicture();
   EXPECT_EQ(viewer::DecodePng(sim->fileContents["C:\\out\\copy.png"]).bgr,
             std::vector<std::uint8_t>(shown.Row(0), shown.Row(0) + shown.width * shown.height * 3));
+}
+
+// The open dialog starts on every picture the viewer opens, and only those:
+// each pattern of its first filter names a file the viewer reads, .jpe and
+// .jfif JPEG and .dib bitmaps too, which open as what they are.
+TEST_F(ViewerTest, TheOpenDialogStartsOnEveryPictureTheViewerOpens) {
+  TForm13* v = Open();
+  const std::string& filter = v->OpenDialog1->Filter;
+  const size_t bar = filter.find('|'), next = filter.find('|', bar + 1);
+  ASSERT_NE(next, std::string::npos) << filter;
+  EXPECT_EQ(filter.substr(0, filter.find('(')), "画像ファイル");
+  std::vector<std::string> patterns;
+  for (size_t at = bar + 1; at < next;) {
+    size_t end = std::min(filter.find(';', at), next);
+    patterns.push_back(filter.substr(at, end - at));
+    at = end + 1;
+  }
+  const std::vector<std::string> opened = {"*.BMP", "*.DIB", "*.JPG", "*.JPEG",
+                                           "*.JPE", "*.JFIF", "*.PNG", "*.GIF"};
+  EXPECT_EQ(patterns, opened);
+  for (const std::string& pattern : patterns)
+    EXPECT_NE(viewer::KindOf("C:\\p\\x" + pattern.substr(1)), viewer::PictureKind::Unknown) << pattern;
+  EXPECT_EQ(viewer::KindOf("C:\\p\\x.tif"), viewer::PictureKind::Unknown);
+
+  sim->fileContents["C:\\p\\photo.jfif"] = viewer::EncodeJpeg(Picture(9, 4));
+  sim->fileContents["C:\\p\\photo.Jpe"] = viewer::EncodeJpeg(Picture(8, 4));
+  sim->fileContents["C:\\p\\icon.DIB"] = viewer::EncodeBmp(Picture(5, 3));
+  for (const char* name : {"photo.jfif", "photo.Jpe", "icon.DIB"}) {
+    ui->openAnswers = {std::string("C:\\p\\") + name};
+    v->Open2->Click();
+    EXPECT_TRUE(ui->boxes.empty()) << name << ": " << (ui->boxes.empty() ? "" : ui->boxes[0].text);
+  }
+  EXPECT_EQ(v->Image1->GetPicture()->width, 5);
 }
 
 TEST_F(ViewerTest, PlacementRoundTrip) {

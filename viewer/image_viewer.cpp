@@ -65,9 +65,7 @@ TForm13::TForm13(tk::Component* owner, tk::MenuItem* menuItem)
   Memo1->SetVisible(false);
   Memo1->SetContainer(ScrollBox1);
   OpenDialog1 = new tk::OpenDialog(this, "OpenDialog1");
-  OpenDialog1->Filter =
-      "JPEGファイル(*.JPG *JPEG)|*.JPG;*.JPEG|ビットマップ(*.BMP)|*.BMP|"
-      "PNGファイル(*.PNG)|*.PNG|GIFファイル(*.GIF)|*.GIF";
+  OpenDialog1->Filter = viewer::OpenFilter();
   OpenDialog1->InitialDir = "C:\\";
   SaveDialog1 = new tk::OpenDialog(this, "SaveDialog1");
   SaveDialog1->Save = true;
@@ -342,6 +340,7 @@ TForm14::TForm14(tk::Component* owner) : tk::Form(owner) {
   Label3 = new tk::Label(this, "Label3", {56, 72, 240, 12}, "Programmed by Ve_Dizo");
   Button1 = new tk::Button(this, "Button1", {116, 120, 75, 25}, "OK");
   Button1->Default = true;
+  Button1->Cancel = true;
   Button1->OnClick = [this](tk::Component*) { Close(); };
   OnCloseQuery = [this](tk::Component*, bool& c) {
     c = true;

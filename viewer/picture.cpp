@@ -14,19 +14,42 @@ std::string Lower(std::string s) {
   return s;
 }
 
+std::string Upper(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
+struct Extension {
+  const char* name;  // with its dot
+  PictureKind kind;
+};
+// Every extension the viewer opens, in the order the open dialog names them.
+constexpr Extension kExtensions[] = {
+    {".bmp", PictureKind::Bitmap}, {".dib", PictureKind::Bitmap}, {".jpg", PictureKind::Jpeg},
+    {".jpeg", PictureKind::Jpeg},  {".jpe", PictureKind::Jpeg},   {".jfif", PictureKind::Jpeg},
+    {".png", PictureKind::Png},    {".gif", PictureKind::Gif},
+};
+
 }  // namespace
 
 PictureKind KindOf(const std::string& path) {
   std::string p = Lower(path);
-  auto ends = [&](const char* ext) {
-    size_t n = std::strlen(ext);
-    return p.size() >= n && p.compare(p.size() - n, n, ext) == 0;
-  };
-  if (ends(".jpg") || ends(".jpeg")) return PictureKind::Jpeg;
-  if (ends(".bmp")) return PictureKind::Bitmap;
-  if (ends(".png")) return PictureKind::Png;
-  if (ends(".gif")) return PictureKind::Gif;
+  for (const Extension& e : kExtensions) {
+    size_t n = std::strlen(e.name);
+    if (p.size() >= n && p.compare(p.size() - n, n, e.name) == 0) return e.kind;
+  }
   return PictureKind::Unknown;
+}
+
+std::string OpenFilter() {
+  std::string shown, patterns;
+  for (const Extension& e : kExtensions) {
+    shown += (shown.empty() ? "*" : " *") + Upper(e.name);
+    patterns += (patterns.empty() ? "*" : ";*") + Upper(e.name);
+  }
+  return "画像ファイル(" + shown + ")|" + patterns +
+         "|JPEGファイル(*.JPG *.JPEG)|*.JPG;*.JPEG|ビットマップ(*.BMP)|*.BMP|"
+         "PNGファイル(*.PNG)|*.PNG|GIFファイル(*.GIF)|*.GIF";
 }
 
 void LoadPicture(const std::string& path, PixelSink& sink, Rgb background) {

@@ -22,7 +22,12 @@ namespace viewer {
 constexpr std::uint64_t kMaxFileBytes = 512ull << 20;
 
 enum class PictureKind { Jpeg, Bitmap, Png, Gif, Unknown };
+// By the file name's extension: .bmp and .dib bitmaps, .jpg, .jpeg, .jpe and
+// .jfif JPEG, .png, .gif.
 PictureKind KindOf(const std::string& path);
+// The open dialog's filter: every picture the viewer opens first, then each
+// format alone.
+std::string OpenFilter();
 
 // Loads a file by its extension into the sink's memory; transparent pixels
 // (PNG, GIF) are composited on the background. Raises PictureError with the
