@@ -657,7 +657,16 @@ void TForm1::CheckBox5Click(tk::Component*) {
 }
 
 void TForm1::CheckBox3Click(tk::Component*) {
-  tools::SetStartupRegistration(CheckBox3->Checked(), platform::Get().ExecutablePath());
+  // Another program's start-up entry of our name is replaced only when the
+  // user says so; kept, the box goes off again.
+  auto replace = [](const std::string& other) {
+    return tk::Application::Instance().MessageBox(
+               "スタートアップには別のプログラムが kivo_config の名前で登録されています。\r\n" +
+                   (other.empty() ? std::string() : other + "\r\n") + "\r\nこのプログラムに置き換えますか?",
+               session::kCaption, tk::mbYesNo | tk::mbIconQuestion) == tk::idYes;
+  };
+  if (!tools::SetStartupRegistration(CheckBox3->Checked(), platform::Get().ExecutablePath(), replace))
+    CheckBox3->SetChecked(false);
 }
 
 void TForm1::Open1Click(tk::Component*) { tools::MoveCdTray(true); }

@@ -173,6 +173,12 @@ class Platform {
   // GlobalMemoryStatus with its 32-byte record, which saturates at 2 GB.
   virtual MemoryStatus GlobalMemoryStatus() = 0;
   virtual bool FileExists(const std::string& path) = 0;  // FindFirstFile
+  // GetLongPathName and GetShortPathName (looked up at run time): the path of
+  // a file or folder that is there with each part in its long or its short
+  // (8.3) form; nothing where the call fails (no such file: 2) or the system
+  // lacks it (the long form on 95 and NT 4: 120).
+  virtual std::optional<std::string> GetLongPathName(const std::string& path) = 0;
+  virtual std::optional<std::string> GetShortPathName(const std::string& path) = 0;
   // GetVolumeInformation on a root path with a 15-character name buffer.
   virtual bool GetVolumeInformation(const std::string& rootPath) = 0;
   virtual bool SetSystemPowerState(bool suspend, bool force) = 0;

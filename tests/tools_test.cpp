@@ -402,5 +402,81 @@ TEST_F(ToolsTest, OnNt6AndLaterTheStartUpEntryIsTheUsersRunValue) {
   tools::SetStartupRegistration(true, sim->executablePath);
   EXPECT_FALSE(sim->GetValue(tools::kRunKey, "kivo_config").has_value());
   EXPECT_NE(sim->profileFiles["win.ini"].find(path), std::string::npos);
+
+  // Vista, the first NT 6: the Run value, and ours leaves win.ini.
+  UseVersion(platform::kPlatformNT, 6, 0, 6002);
+  tools::SetStartupRegistration(true, sim->executablePath);
+  ASSERT_TRUE(sim->GetValue(tools::kRunKey, "kivo_config").has_value()) << "Vista";
+  EXPECT_EQ(sim->profileFiles["win.ini"].find(path), std::string::npos);
+}
+
+platform::RegValue Text(const std::string& text) { return platform::RegValue{platform::kRegSz, text + '\0'}; }
+
+// The Run value of our name is ours only while it names this program, in
+// whatever form Windows would find it by: quoted or not, with arguments, in
+// any case, its short form. Another program's value is never deleted, and
+// replaced only when the user says so.
+TEST_F(ToolsTest, TheRunValueOfAnotherProgramIsKept) {
+  UseVersion(platform::kPlatformNT, 10, 0, 19045);
+  const std::string exe = sim->executablePath;  // C:\Program Files\Kivo\kivo_config.exe
+  sim->shortPathNames[exe] = "C:\\PROGRA~1\\Kivo\\KIVO_C~1.EXE";
+  auto stored = [&] {
+    auto v = sim->GetValue(tools::kRunKey, "kivo_config");
+    return v ? v->data.substr(0, v->data.find('\0')) : std::string("(none)");
+  };
+  const std::string others[] = {"\"C:\\Other\\kivo_config.exe\"", "C:\\Program Files\\Kivo\\other.exe /kivo_config.exe",
+                                "\"C:\\Program Files\\Kivo\"", "C:\\Program"};
+  for (const std::string& other : others) {
+    SCOPED_TRACE(other);
+    sim->SetValue(tools::kRunKey, "kivo_config", Text(other));
+    EXPECT_TRUE(tools::SetStartupRegistration(false, exe));
+    EXPECT_EQ(stored(), other) << "not ours: not deleted";
+    EXPECT_FALSE(tools::SetStartupRegistration(true, exe));
+    std::string asked;
+    EXPECT_FALSE(tools::SetStartupRegistration(true, exe, [&](const std::string& o) {
+      asked = o;
+      return false;
+    }));
+    EXPECT_EQ(asked, other);
+    EXPECT_EQ(stored(), other) << "not ours: not overwritten";
+  }
+  // A value of another type is no command of ours either.
+  sim->SetValue(tools::kRunKey, "kivo_config", platform::RegValue{platform::kRegDword, std::string(4, '\0')});
+  EXPECT_TRUE(tools::SetStartupRegistration(false, exe));
+  EXPECT_TRUE(sim->GetValue(tools::kRunKey, "kivo_config").has_value());
+
+  const std::string ours[] = {"\"" + exe + "\"", "\"C:\\PROGRAM FILES\\KIVO\\KIVO_CONFIG.EXE\" /tray", exe,
+                              exe + " /tray", "c:\\progra~1\\kivo\\kivo_c~1.exe", "\"C:\\PROGRA~1\\Kivo\\KIVO_C~1.EXE\"", ""};
+  for (const std::string& mine : ours) {
+    SCOPED_TRACE(mine);
+    sim->SetValue(tools::kRunKey, "kivo_config", Text(mine));
+    EXPECT_TRUE(tools::SetStartupRegistration(true, exe, [](const std::string&) -> bool {
+      ADD_FAILURE() << "ours: nothing to ask";
+      return false;
+    }));
+    EXPECT_EQ(stored(), "\"" + exe + "\"");
+    sim->SetValue(tools::kRunKey, "kivo_config", Text(mine));
+    EXPECT_TRUE(tools::SetStartupRegistration(false, exe));
+    EXPECT_EQ(stored(), "(none)") << "ours: deleted";
+  }
+  // Where the system has no long form (95, NT 4), the short forms compare.
+  sim->hasGetLongPathName = false;
+  EXPECT_TRUE(tools::NamesProgram("C:\\PROGRA~1\\Kivo\\KIVO_C~1.EXE", exe));
+  EXPECT_FALSE(tools::NamesProgram("C:\\Other\\KIVO_C~1.EXE", exe));
+
+  // The check box asks; kept on No, the box goes off again; Yes replaces.
+  sim->hasGetLongPathName = true;
+  sim->SetValue(tools::kRunKey, "kivo_config", Text(others[0]));
+  TForm1* f = Create();
+  ui->boxAnswers = {tk::idNo};
+  f->CheckBox3->Click();
+  ASSERT_EQ(ui->boxes.size(), 1u);
+  EXPECT_NE(ui->boxes[0].text.find(others[0]), std::string::npos) << ui->boxes[0].text;
+  EXPECT_FALSE(f->CheckBox3->Checked());
+  EXPECT_EQ(stored(), others[0]);
+  ui->boxAnswers = {tk::idYes};
+  f->CheckBox3->Click();
+  EXPECT_TRUE(f->CheckBox3->Checked());
+  EXPECT_EQ(stored(), "\"" + exe + "\"");
 }
 }  // namespace

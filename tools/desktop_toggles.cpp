@@ -1,5 +1,6 @@
 #include <cctype>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "platform/platform.h"
@@ -174,23 +175,69 @@ void SetForcedTerminationDisabled(bool disabled) {
   platform::Get().SystemParametersInfo(platform::kSpiSetScreenSaverRunning, disabled ? 1 : 0, 0);
 }
 
-void SetStartupRegistration(bool registered, const std::string& exePath) {
+namespace {
+// Two paths of one file: the same text in any case, or the same long (or,
+// where the system has no long form, short) form.
+bool SamePath(const std::string& a, const std::string& b) {
+  if (SameText(a, b)) return true;
+  auto& p = platform::Get();
+  for (auto form : {&platform::Platform::GetLongPathName, &platform::Platform::GetShortPathName}) {
+    const std::optional<std::string> fa = (p.*form)(a), fb = (p.*form)(b);
+    if (fa && fb) return SameText(*fa, *fb);
+  }
+  return false;
+}
+
+// A registry text value's text: up to its first NUL.
+std::optional<std::string> TextOf(const platform::RegValue& value) {
+  if (value.type != platform::kRegSz && value.type != platform::kRegExpandSz) return std::nullopt;
+  return value.data.substr(0, value.data.find('\0'));
+}
+}  // namespace
+
+bool NamesProgram(const std::string& command, const std::string& exePath) {
+  size_t start = command.find_first_not_of(" \t");
+  if (start == std::string::npos) return false;
+  if (command[start] == '"') {
+    size_t close = command.find('"', start + 1);
+    if (close == std::string::npos) close = command.size();
+    return SamePath(command.substr(start + 1, close - start - 1), exePath);
+  }
+  // Unquoted, the system tries the text up to each blank in turn.
+  for (size_t end = start;;) {
+    end = command.find_first_of(" \t", end + 1);
+    if (SamePath(command.substr(start, end == std::string::npos ? std::string::npos : end - start), exePath))
+      return true;
+    if (end == std::string::npos) return false;
+  }
+}
+
+bool SetStartupRegistration(bool registered, const std::string& exePath,
+                            const std::function<bool(const std::string& other)>& replaceOther) {
   auto& p = platform::Get();
   const platform::OsVersion v = p.GetVersionEx();
   const bool runKey = v.platformId == platform::kPlatformNT && v.major >= 6;
   std::string entry = p.GetProfileString("win.ini", "windows", "run", "");
   std::string updated = EditRunEntry(entry, exePath, registered && !runKey);
   if (updated != entry) p.WriteProfileString("win.ini", "windows", "run", updated);
-  if (!runKey) return;
+  if (!runKey) return true;
   platform::RegKey key;
-  if (p.RegCreateKeyEx(platform::kHkeyCurrentUser, kRunKey, platform::kKeyAllAccess, *key.put()) != 0) return;
+  if (p.RegCreateKeyEx(platform::kHkeyCurrentUser, kRunKey, platform::kKeyAllAccess, *key.put()) != 0) return true;
+  platform::RegValue value;
+  const bool present = p.RegQueryValueEx(key.get(), kRunValue, value) == 0;
+  const std::optional<std::string> text = present ? TextOf(value) : std::nullopt;
+  // An empty value starts nothing: nobody's.
+  const bool ours = text && (text->find_first_not_of(" \t") == std::string::npos || NamesProgram(*text, exePath));
   if (registered) {
+    if (present && !ours && !(replaceOther && replaceOther(text ? *text : std::string())))
+      return false;
     // Quoted, as the system starts a Run value as a command line.
     const std::string command = '"' + exePath + '"';
     p.RegSetValueEx(key.get(), kRunValue, platform::RegValue{platform::kRegSz, command + '\0'});
-  } else {
+  } else if (present && ours) {
     p.RegDeleteValue(key.get(), kRunValue);
   }
+  return true;
 }
 
 void MoveCdTray(bool open) {

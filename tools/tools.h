@@ -55,8 +55,16 @@ void SetForcedTerminationDisabled(bool disabled);
 // NT 6 and later, where Task Manager and Settings list start-up programs
 // only from the Run keys, the entry is the value "kivo_config" under
 // HKCU\Software\Microsoft\Windows\CurrentVersion\Run instead, and an entry
-// of ours still in win.ini is taken out of it.
-void SetStartupRegistration(bool registered, const std::string& exePath);
+// of ours still in win.ini is taken out of it. That value is ours only while
+// it names this program (NamesProgram): another program's is never deleted,
+// and is replaced only when replaceOther, asked with the value's text, says
+// so; false when it was kept.
+bool SetStartupRegistration(bool registered, const std::string& exePath,
+                            const std::function<bool(const std::string& other)>& replaceOther = {});
+// Whether a command line (a Run value) starts the program at exePath, as
+// Windows would find it: quoted or not (an unquoted path with blanks is
+// tried up to each blank), in any case, in its short or long form.
+bool NamesProgram(const std::string& command, const std::string& exePath);
 inline constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 inline constexpr const char* kRunValue = "kivo_config";
 // The run-entry list edit itself: returns the new entry text.

@@ -455,6 +455,44 @@ UINT WINAPI GetTempFileNameW(LPCWSTR folder, LPCWSTR prefix, UINT unique, LPWSTR
   return n;
 }
 
+namespace {
+// GetLongPathName and GetShortPathName, which share their signature.
+DWORD PathNameCall(const char* name, LPCWSTR path, LPWSTR out, DWORD size) {
+  if (!Ansi()) {
+    using Fn = DWORD(WINAPI*)(LPCWSTR, LPWSTR, DWORD);
+    auto w = reinterpret_cast<Fn>(reinterpret_cast<void*>(Lookup("kernel32.dll", (std::string(name) + "W").c_str())));
+    if (w) return w(path, out, size);
+    ::SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+    return 0;
+  }
+  using Fa = DWORD(WINAPI*)(LPCSTR, LPSTR, DWORD);
+  auto a = reinterpret_cast<Fa>(reinterpret_cast<void*>(Lookup("kernel32.dll", (std::string(name) + "A").c_str())));
+  if (!a) {
+    ::SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+    return 0;
+  }
+  Arg p(path);
+  if (p.lost) {
+    ::SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+    return 0;
+  }
+  char buffer[MAX_PATH * 2 + 2] = {};
+  DWORD n = a(p.get(), buffer, sizeof buffer);
+  if (n == 0 || n >= sizeof buffer) return n == 0 ? 0 : static_cast<DWORD>(MAX_PATH * 2 + 2);
+  const std::wstring w = FromAnsi(buffer);
+  if (w.size() >= size) return static_cast<DWORD>(w.size() + 1);
+  return static_cast<DWORD>(CopyOut(w, out, static_cast<int>(size)));
+}
+}  // namespace
+
+DWORD WINAPI GetLongPathNameW(LPCWSTR path, LPWSTR out, DWORD size) {
+  return PathNameCall("GetLongPathName", path, out, size);
+}
+
+DWORD WINAPI GetShortPathNameW(LPCWSTR path, LPWSTR out, DWORD size) {
+  return PathNameCall("GetShortPathName", path, out, size);
+}
+
 DWORD WINAPI GetPrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR def, LPWSTR out,
                                       DWORD size, LPCWSTR file) {
   if (!Ansi()) {

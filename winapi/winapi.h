@@ -77,6 +77,10 @@ BOOL WINAPI DeleteFileW(LPCWSTR name);
 BOOL WINAPI MoveFileW(LPCWSTR from, LPCWSTR to);
 BOOL WINAPI MoveFileExW(LPCWSTR from, LPCWSTR to, DWORD flags);
 UINT WINAPI GetTempFileNameW(LPCWSTR folder, LPCWSTR prefix, UINT unique, LPWSTR out);
+// Both looked up at run time: GetLongPathName is missing on 95 and NT 4
+// (0 with ERROR_CALL_NOT_IMPLEMENTED there).
+DWORD WINAPI GetLongPathNameW(LPCWSTR path, LPWSTR out, DWORD size);
+DWORD WINAPI GetShortPathNameW(LPCWSTR path, LPWSTR out, DWORD size);
 DWORD WINAPI GetPrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR def, LPWSTR out,
                                       DWORD size, LPCWSTR file);
 BOOL WINAPI WritePrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR value,

@@ -101,6 +101,28 @@ void FileNamesCompareWithoutCase(Platform& p, const Scratch& s, Check& c) {
   c.Equal("FindFirstFile(missing.txt)", p.FileExists(s.folder + "\\missing.txt"), false);
 }
 
+// GetShortPathName gives a path that names the same file, and
+// GetLongPathName takes it back to the long form in any case; both fail for
+// a file that is not there. 95 and NT 4 have no GetLongPathName (Wine has it
+// whatever version it shows).
+void LongAndShortPathNames(Platform& p, const Scratch& s, Check& c) {
+  const std::string f = s.folder + "\\A long file name.text";
+  c.That(p.WriteFile(f, "x"), "writing the file");
+  const std::optional<std::string> shortForm = p.GetShortPathName(f);
+  c.That(shortForm.has_value(), "GetShortPathName");
+  if (!shortForm) return;
+  c.Equal("the file by its short form", Read(p, *shortForm), "x");
+  const std::optional<std::string> longForm = p.GetLongPathName(*shortForm);
+  c.EqualOrWine("GetLongPathName is there", longForm.has_value(), !c.Before98And2000(), true);
+  if (longForm) {
+    c.Equal("the long form", Lower(*longForm), Lower(f));
+  } else {
+    c.Equal("its error", p.GetLastError(), kErrorCallNotImplemented);
+  }
+  c.Equal("GetShortPathName(missing)", p.GetShortPathName(s.folder + "\\missing file.text").has_value(), false);
+  c.Equal("GetLongPathName(missing)", p.GetLongPathName(s.folder + "\\missing file.text").has_value(), false);
+}
+
 // ReadFile refuses a file larger than its limit with ERROR_NOT_ENOUGH_MEMORY;
 // missing files fail with ERROR_FILE_NOT_FOUND for ReadFile and DeleteFile.
 void ReadFileLimitsAndMissingFiles(Platform& p, const Scratch& s, Check& c) {
@@ -542,6 +564,7 @@ const std::vector<Row>& Rows() {
       {"MoveFileExReplacesOnlyWhenAsked", MoveFileExReplacesOnlyWhenAsked},
       {"GetTempFileNameMakesAnEmptyFile", GetTempFileNameMakesAnEmptyFile},
       {"FileNamesCompareWithoutCase", FileNamesCompareWithoutCase},
+      {"LongAndShortPathNames", LongAndShortPathNames},
       {"ReadFileLimitsAndMissingFiles", ReadFileLimitsAndMissingFiles},
       {"SaveFileReplacesAndSaveNewFileRefuses", SaveFileReplacesAndSaveNewFileRefuses},
       {"RegistryKeysAndMissingValues", RegistryKeysAndMissingValues},

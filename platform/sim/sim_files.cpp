@@ -29,6 +29,23 @@ bool SimPlatform::FileExists(const std::string& path) {
   return Exists(path);
 }
 
+std::optional<std::string> SimPlatform::GetLongPathName(const std::string& path) {
+  Log(Call("GetLongPathName", {Quote(path)}));
+  if (!hasGetLongPathName) return Refuse(kErrorCallNotImplemented), std::nullopt;
+  for (const auto& [longPath, shortPath] : shortPathNames)
+    if (Lower(shortPath) == Lower(path) || Lower(longPath) == Lower(path)) return longPath;
+  if (Exists(path) || Lower(path) == Lower(executablePath)) return path;
+  return Refuse(kErrorFileNotFound), std::nullopt;
+}
+
+std::optional<std::string> SimPlatform::GetShortPathName(const std::string& path) {
+  Log(Call("GetShortPathName", {Quote(path)}));
+  for (const auto& [longPath, shortPath] : shortPathNames)
+    if (Lower(shortPath) == Lower(path) || Lower(longPath) == Lower(path)) return shortPath;
+  if (Exists(path) || Lower(path) == Lower(executablePath)) return path;
+  return Refuse(kErrorFileNotFound), std::nullopt;
+}
+
 bool SimPlatform::ReadFile(const std::string& path, std::string& data, std::uint64_t maxBytes) {
   Log(Call("ReadFile", {Quote(path)}));
   for (const auto& f : lockedFiles)

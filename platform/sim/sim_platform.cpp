@@ -133,6 +133,7 @@ void SimPlatform::UseRelease(const std::string& name) {
   hasLastInputInfo = nt5;
   hasExecutionState = !before98And2000;
   hasRtlGetVersion = nt5;
+  hasGetLongPathName = !before98And2000;
   hasLockWorkStation = nt5;
   hasPowrProf = nt5 || (!nt && !before98And2000);
   // A desktop of its time: suspend to RAM, and hibernation switched on.

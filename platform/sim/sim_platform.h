@@ -96,6 +96,11 @@ class SimPlatform : public Platform {
   // another program: they cannot be read, written, deleted or replaced.
   std::map<std::string, std::string> fileContents;
   std::set<std::string> lockedFiles;
+  // Short (8.3) paths by their long ones, for GetShortPathName and
+  // GetLongPathName; any other path that is there (a file, the program
+  // itself) is its own short and long form.
+  std::map<std::string, std::string> shortPathNames;
+  bool hasGetLongPathName = true;  // 98, 2000 and later
   // Writes into these folders stop after that many bytes with
   // ERROR_DISK_FULL (a disk that fills up, a network drive that goes away),
   // the file holding what was written.
@@ -223,6 +228,8 @@ class SimPlatform : public Platform {
   std::optional<std::string> GetEnvironmentVariable(const std::string& name) override;
   MemoryStatus GlobalMemoryStatus() override;
   bool FileExists(const std::string& path) override;
+  std::optional<std::string> GetLongPathName(const std::string& path) override;
+  std::optional<std::string> GetShortPathName(const std::string& path) override;
   bool GetVolumeInformation(const std::string& rootPath) override;
   bool SetSystemPowerState(bool suspend, bool force) override;
   std::optional<PowerCapabilities> GetPwrCapabilities() override;

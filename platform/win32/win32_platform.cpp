@@ -47,6 +47,8 @@
 #undef MoveFile
 #undef MoveFileEx
 #undef GetTempFileName
+#undef GetLongPathName
+#undef GetShortPathName
 #undef GetEnvironmentVariable
 
 namespace platform {
@@ -208,6 +210,25 @@ class Win32Platform : public Platform {
     if (h == INVALID_HANDLE_VALUE) return false;
     ::FindClose(h);
     return true;
+  }
+
+  std::optional<std::string> GetLongPathName(const std::string& path) override {
+    return PathName(path, winapi::GetLongPathNameW);
+  }
+  std::optional<std::string> GetShortPathName(const std::string& path) override {
+    return PathName(path, winapi::GetShortPathNameW);
+  }
+  static std::optional<std::string> PathName(const std::string& path, DWORD(WINAPI* call)(LPCWSTR, LPWSTR, DWORD)) {
+    const std::wstring w = ToWide(path);
+    std::wstring out(MAX_PATH, L'\0');
+    DWORD n = call(w.c_str(), &out[0], static_cast<DWORD>(out.size()));
+    if (n >= out.size()) {  // a longer path: the size it needs
+      out.assign(n, L'\0');
+      n = call(w.c_str(), &out[0], static_cast<DWORD>(out.size()));
+    }
+    if (n == 0 || n >= out.size()) return std::nullopt;
+    out.resize(n);
+    return ToUtf8(out);
   }
 
   bool GetVolumeInformation(const std::string& rootPath) override {
