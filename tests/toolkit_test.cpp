@@ -1,6 +1,7 @@
 // The toolkit's own rules, on the headless backend: events, modal forms,
 // closing, deferred release and owned windows.
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -182,6 +183,77 @@ TEST_F(ToolkitTest, AFormReleasedInItsOwnHandlerOutlivesTheMessagesTheHandlerCau
     if (kind == 3) item->Click();
     EXPECT_TRUE(aliveAfterward) << "handler " << kind;
     EXPECT_TRUE(gone) << "handler " << kind << ": not deleted once it returned";
+  }
+}
+
+// The same through an owner: a handler of a form owned (at depth 1 or 2)
+// by a form that the handler closes for good. Deleting the owner would
+// delete the handler's form with it, so the whole tree waits until the
+// handler has returned.
+TEST_F(ToolkitTest, AnOwnerReleasedUnderAnOwnedFormsHandlerWaitsForIt) {
+  tk::Form* main = NewForm();
+  struct Tool : tk::Form {
+    using tk::Form::Form;
+    ~Tool() override { *gone = true; }
+    bool WndProc(tk::Message& m) override {
+      if (m.msg != 0x8001 || !onMessage) return false;
+      onMessage();
+      return true;
+    }
+    bool* gone = nullptr;
+    std::function<void()> onMessage;
+  };
+  tk::Message notify;
+  notify.msg = 0x004E;  // WM_NOTIFY
+  const char* kinds[] = {"close", "click", "timer", "menu item", "message"};
+  for (int depth = 1; depth <= 2; ++depth) {
+    for (int kind = 0; kind < 5; ++kind) {
+      bool ownerGone = false, middleGone = false, gone = false;
+      auto* owner = new Tool(main);
+      owner->gone = &ownerGone;
+      owner->OnClose = [](tk::Component*, tk::CloseAction& a) { a = tk::CloseAction::Free; };
+      Tool* tool = owner;
+      if (depth == 2) {
+        tool = new Tool(tool);
+        tool->gone = &middleGone;
+      }
+      tool = new Tool(tool);
+      tool->gone = &gone;
+      bool aliveAfterward = false;
+      auto* button = new tk::Button(tool, "Go", {0, 0, 10, 10}, "x");
+      auto handler = [&] {
+        owner->Close();
+        main->PeerMessage(notify);  // deletes released forms not in a handler
+        // The handler's form and its controls are still whole.
+        button->SetCaption("y");
+        aliveAfterward = !gone && !ownerGone && button->Caption() == "y";
+      };
+      tool->OnCloseQuery = [&](tk::Component*, bool& can) {
+        handler();
+        can = true;
+      };
+      button->OnClick = [&](tk::Component*) { handler(); };
+      auto* timer = new tk::Timer(tool, "Timer", 1000);
+      timer->OnTimer = [&](tk::Component*) { handler(); };
+      auto* menu = new tk::MainMenu(tool, "Menu");
+      tk::MenuItem* item = menu->Items().Add("Go", "x", [&](tk::Component*) { handler(); });
+      tool->onMessage = handler;
+      owner->Show();
+      tool->Show();
+      tk::Message own;
+      own.msg = 0x8001;
+      switch (kind) {
+        case 0: tool->PeerCloseRequested(); break;
+        case 1: button->PeerClicked(); break;
+        case 2: timer->Fire(); break;
+        case 3: item->Click(); break;
+        case 4: tool->PeerMessage(own); break;
+      }
+      SCOPED_TRACE(std::string(kinds[kind]) + " handler at depth " + std::to_string(depth));
+      EXPECT_TRUE(aliveAfterward);
+      EXPECT_TRUE(ownerGone && gone) << "not deleted once the handler returned";
+      EXPECT_EQ(main->Components().size(), 0u);
+    }
   }
 }
 

@@ -174,11 +174,24 @@ void Application::QueueRelease(Form* f) {
     releases_.push_back(f);
 }
 
+namespace {
+// A form whose deletion would end a modal loop or a handler still running:
+// its own or that of a form it owns, at any depth (deleting a form deletes
+// the forms it owns).
+bool InUse(const Component& c) {
+  if (auto* f = dynamic_cast<const Form*>(&c); f && (f->Modal() || f->Held())) return true;
+  for (const Component* owned : c.Components())
+    if (InUse(*owned)) return true;
+  return false;
+}
+}  // namespace
+
 void Application::FlushReleases() {
   for (size_t i = 0; i < releases_.size();) {
     Form* f = releases_[i];
-    // Deleted once its modal loop, or the handler that holds it, has returned.
-    if (f->Modal() || f->Held()) {
+    // Deleted once the last modal loop or handler of it and of the forms it
+    // owns has returned.
+    if (InUse(*f)) {
       ++i;
       continue;
     }

@@ -142,8 +142,9 @@ class Form : public Control {
   // Deletes the form once the current event has been handled.
   void Release();
   bool Releasing() const { return releasing_; }
-  // While a Hold exists the form is not deleted, even once released: a
-  // handler that pumps messages (a wait) keeps its own form alive with it.
+  // While a Hold exists the form is not deleted, even once released, and
+  // neither is any form that owns it (at any depth): a handler that pumps
+  // messages (a wait) keeps its own form alive with it.
   class Hold {
    public:
     explicit Hold(Form& f) : form_(f) { ++form_.holds_; }
