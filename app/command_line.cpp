@@ -110,6 +110,20 @@ bool Captures(Verb verb) {
 
 bool WaitsForOutcome(Verb verb) { return verb == Verb::CaptureRegion || verb == Verb::CaptureLastRegion; }
 
+std::string EncodeTicket(std::uint32_t ticket) {
+  std::string out;
+  Put32(out, ticket);
+  return out;
+}
+
+std::optional<std::uint32_t> DecodeTicket(const std::string& bytes) {
+  if (bytes.size() != 4) return std::nullopt;
+  std::uint32_t t = 0;
+  for (size_t i = 0; i < 4; ++i) t |= static_cast<std::uint32_t>(Byte(bytes, i)) << (8 * i);
+  if (t == 0 || t > kMaxTicket) return std::nullopt;
+  return t;
+}
+
 bool ReplyAlreadyTold(std::intptr_t reply) { return reply == kReplyCancelled || reply == kReplyCaptureFailed; }
 
 std::vector<std::string> SplitCommandLine(const std::string& line) {
@@ -344,7 +358,8 @@ std::string Usage() {
 std::string EncodeRecord(const Command& command) {
   std::string out = "KIVC";
   const EndConditions& e = command.conditions;
-  Put16(out, e.Any() ? kConditionsRecordVersion : kRecordVersion);
+  const bool asksAgain = command.asksAgain && WaitsForOutcome(command.verb) && !e.Any();
+  Put16(out, e.Any() ? kConditionsRecordVersion : asksAgain ? kAskAgainRecordVersion : kRecordVersion);
   out += static_cast<char>(command.verb);
   out += static_cast<char>(command.when);
   Put32(out, command.minutes);
@@ -370,8 +385,9 @@ std::optional<Command> DecodeRecord(const std::string& bytes, std::string* why) 
   if (bytes.size() < 6) return refuse("wrong size");
   if (bytes.compare(0, 4, "KIVC") != 0) return refuse("not a command record");
   std::uint16_t version = static_cast<std::uint16_t>(Byte(bytes, 4) | (Byte(bytes, 5) << 8));
-  if (version != kRecordVersion && version != kConditionsRecordVersion) return refuse("unknown version");
-  if (bytes.size() != (version == kRecordVersion ? kRecordSize : kConditionsRecordSize))
+  if (version != kRecordVersion && version != kConditionsRecordVersion && version != kAskAgainRecordVersion)
+    return refuse("unknown version");
+  if (bytes.size() != (version == kConditionsRecordVersion ? kConditionsRecordSize : kRecordSize))
     return refuse("wrong size");
   auto u32 = [&](size_t i) {
     return static_cast<std::uint32_t>(Byte(bytes, i)) | (static_cast<std::uint32_t>(Byte(bytes, i + 1)) << 8) |
@@ -398,7 +414,11 @@ std::optional<Command> DecodeRecord(const std::string& bytes, std::string* why) 
     return refuse("minutes out of range");
   if (c.when == When::At ? (c.hour > 23 || c.minute > 59) : (c.hour != 0 || c.minute != 0))
     return refuse("time of day out of range");
-  if (version == kRecordVersion) return c;
+  if (version == kAskAgainRecordVersion) {
+    if (!WaitsForOutcome(c.verb)) return refuse("a ticket for a command that waits for nothing");
+    c.asksAgain = true;
+  }
+  if (version != kConditionsRecordVersion) return c;
   // The conditions: each threshold with its minutes, or neither; at least one.
   EndConditions& e = c.conditions;
   e.cpuPercent = Byte(bytes, 16);

@@ -68,9 +68,13 @@ struct Command {
   std::uint8_t hour = 0, minute = 0;  // When::At
   bool silent = false;               // no message boxes, only the exit code
   EndConditions conditions;          // When::Now only: the end waits for them
+  // The copy that forwards a command that waits for its outcome asks for
+  // the outcome again later under a ticket, instead of staying inside its
+  // one message until the running copy knows it (record version 3).
+  bool asksAgain = false;
   bool operator==(const Command& o) const {
     return verb == o.verb && when == o.when && minutes == o.minutes && hour == o.hour &&
-           minute == o.minute && silent == o.silent && conditions == o.conditions;
+           minute == o.minute && silent == o.silent && conditions == o.conditions && asksAgain == o.asksAgain;
   }
 };
 
@@ -112,6 +116,16 @@ constexpr std::uint16_t kRecordVersion = 1;
 constexpr size_t kRecordSize = 16;
 constexpr std::uint16_t kConditionsRecordVersion = 2;
 constexpr size_t kConditionsRecordSize = 36;
+// Version 3: version 1's bytes for a command that waits for its outcome
+// (WaitsForOutcome) whose sender asks again (Command::asksAgain). A running
+// copy of before it refuses it as a bad record; the sender then sends
+// version 1 and waits inside that message, as before.
+constexpr std::uint16_t kAskAgainRecordVersion = 3;
+// WM_COPYDATA's dwData for the question "what became of the command under
+// this ticket" ("KIVQ"); its bytes are the ticket, 4 bytes little-endian.
+constexpr std::uint32_t kOutcomeQueryTag = 0x4B495651u;
+std::string EncodeTicket(std::uint32_t ticket);
+std::optional<std::uint32_t> DecodeTicket(const std::string& bytes);
 
 std::string EncodeRecord(const Command& command);
 // The command a record holds, or nullopt (with the reason in *why) when its
@@ -137,7 +151,13 @@ enum Reply : std::intptr_t {
   // cancelled the region, or the running copy has said why it took none.
   kReplyCancelled = 12,
   kReplyCaptureFailed = 13,
+  // To a ticket's question: the outcome is not known yet, ask again.
+  kReplyStillWaiting = 14,
+  // To a version-3 record the running copy took: kReplyTicket + the ticket
+  // (1 or more) under which to ask for its outcome.
+  kReplyTicket = 0x10000,
 };
+constexpr std::uint32_t kMaxTicket = 0x7FFF0000u - 1u;
 // Whether the running copy has already told the user what the reply says
 // (or the user did it): the other copy adds no message of its own.
 bool ReplyAlreadyTold(std::intptr_t reply);

@@ -505,15 +505,16 @@ bool TForm1::WndProc(tk::Message& msg) {
       if (creating_) {
         deferred_.push_back(msg);
       } else {
-        std::vector<cmdline::Command> commands;
+        std::vector<QueuedCommand> commands;
         commands.swap(commands_);
         // Each command on its own: one that fails says so (unless silent)
         // and the others, whose senders were told "taken", still run.
-        for (const cmdline::Command& c : commands) {
+        for (const QueuedCommand& q : commands) {
           try {
-            RunCommand(c);
+            RunCommand(q.command, q.ticket);
           } catch (...) {
-            if (!c.silent) tk::Application::Instance().HandleException();
+            if (!q.command.silent) tk::Application::Instance().HandleException();
+            if (q.ticket) SetOutcome(q.ticket, cmdline::kReplyCaptureFailed);
           }
         }
       }

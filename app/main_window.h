@@ -5,7 +5,9 @@
 
 #include <array>
 #include <functional>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -215,12 +217,28 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
   void Launch(int button);
   void RunDeferredMessages();
   std::intptr_t Refusal(const cmdline::Command& command) const;
-  void RunCommand(const cmdline::Command& command);
-  std::vector<cmdline::Command> commands_;
+  // A queued command; a forwarded one whose sender asks again for its
+  // outcome has its ticket (else 0).
+  struct QueuedCommand {
+    cmdline::Command command;
+    std::uint32_t ticket = 0;
+  };
+  void RunCommand(const cmdline::Command& command, std::uint32_t ticket = 0);
+  std::vector<QueuedCommand> commands_;
   static int commandExitCode_;
   // A command whose sender waits for its outcome: run here, the messages
-  // pumped until it is over; the reply tells how it went.
+  // pumped until it is over; the reply tells how it went (a sender of
+  // before record version 3).
   std::intptr_t RunAndWait(const cmdline::Command& command);
+  // The same for a sender that asks again: queued under a new ticket, which
+  // the reply gives it; the outcome waits in outcomes_ (nullopt while the
+  // command runs) until the sender asks for it (AnswerTicket).
+  std::intptr_t TakeWithTicket(const cmdline::Command& command);
+  static std::intptr_t ReplyOf(viewer::RegionOutcome outcome);
+  std::intptr_t AnswerTicket(const std::string& bytes);
+  void SetOutcome(std::uint32_t ticket, std::intptr_t reply);
+  std::map<std::uint32_t, std::optional<std::intptr_t>> outcomes_;
+  std::uint32_t lastTicket_ = 0;
   unsigned taskbarCreated_ = 0;  // the shell's "TaskbarCreated" message
   unsigned trayRetries_ = 0;
   // The tray icon's tip while the runner has an end pending ("" the usual

@@ -13,28 +13,41 @@
 int TForm1::commandExitCode_ = 0;
 
 void TForm1::StartCapture(CaptureKind kind, bool silent, std::function<void(viewer::RegionOutcome)> done) {
-  auto capture = [this, kind, silent, done] {
-    viewer::RegionOutcome outcome = viewer::RegionOutcome::Taken;
-    switch (kind) {
-      case CaptureKind::Desktop:
-      case CaptureKind::ActiveWindow: {
-        // The window in front when the picture is taken, after the delay.
-        const bool desktop = kind == CaptureKind::Desktop;
-        const bool taken = viewer::Capture(
-            viewer::CaptureKeys(desktop ? viewer::CaptureCommand::Desktop : viewer::CaptureCommand::ActiveWindow,
-                                PlatformFamily),
-            desktop ? 0 : platform::Get().GetForegroundWindow(), Handle());
-        if (!taken) outcome = viewer::RegionOutcome::Failed;
-        break;
+  // Answered exactly once, however it goes: taken, failed, cancelled or
+  // replaced by a later request while it waited.
+  auto answer = std::make_shared<std::function<void(viewer::RegionOutcome)>>(std::move(done));
+  auto tell = [answer](viewer::RegionOutcome outcome) {
+    std::function<void(viewer::RegionOutcome)> once = std::move(*answer);
+    *answer = nullptr;
+    if (once) once(outcome);
+  };
+  auto capture = [this, kind, silent, tell] {
+    viewer::RegionOutcome outcome = viewer::RegionOutcome::Failed;
+    try {
+      switch (kind) {
+        case CaptureKind::Desktop:
+        case CaptureKind::ActiveWindow: {
+          // The window in front when the picture is taken, after the delay.
+          const bool desktop = kind == CaptureKind::Desktop;
+          const bool taken = viewer::Capture(
+              viewer::CaptureKeys(desktop ? viewer::CaptureCommand::Desktop : viewer::CaptureCommand::ActiveWindow,
+                                  PlatformFamily),
+              desktop ? 0 : platform::Get().GetForegroundWindow(), Handle());
+          outcome = taken ? viewer::RegionOutcome::Taken : viewer::RegionOutcome::Failed;
+          break;
+        }
+        case CaptureKind::Region: outcome = viewer::CaptureRegion(this); break;
+        case CaptureKind::LastRegion: outcome = viewer::CaptureLastRegion(this, silent); break;
       }
-      case CaptureKind::Region: outcome = viewer::CaptureRegion(this); break;
-      case CaptureKind::LastRegion: outcome = viewer::CaptureLastRegion(this, silent); break;
+    } catch (...) {
+      // Said here (unless silent), whoever asked: a picture too large for
+      // memory, a file that could not be written.
+      outcome = viewer::RegionOutcome::Failed;
+      if (!silent) tk::Application::Instance().HandleException();
     }
-    if (done) done(outcome);
+    tell(outcome);
   };
-  auto dropped = [done] {
-    if (done) done(viewer::RegionOutcome::Cancelled);
-  };
+  auto dropped = [tell] { tell(viewer::RegionOutcome::Cancelled); };
   viewer::RequestCapture(*this, capture, dropped);
 }
 
@@ -42,8 +55,7 @@ void TForm1::C1Click(tk::Component*) { StartCapture(CaptureKind::Desktop, false)
 void TForm1::R1Click(tk::Component*) { StartCapture(CaptureKind::Region, false); }
 void TForm1::L1Click(tk::Component*) { StartCapture(CaptureKind::LastRegion, false); }
 
-namespace {
-std::intptr_t ReplyOf(viewer::RegionOutcome outcome) {
+std::intptr_t TForm1::ReplyOf(viewer::RegionOutcome outcome) {
   switch (outcome) {
     case viewer::RegionOutcome::Taken: return cmdline::kReplyTaken;
     case viewer::RegionOutcome::Cancelled: return cmdline::kReplyCancelled;
@@ -53,7 +65,6 @@ std::intptr_t ReplyOf(viewer::RegionOutcome outcome) {
   }
   return cmdline::kReplyCaptureFailed;
 }
-}  // namespace
 
 std::intptr_t TForm1::RunAndWait(const cmdline::Command& command) {
   auto& app = tk::Application::Instance();

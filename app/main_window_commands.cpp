@@ -95,6 +95,7 @@ bool TForm1::StoredExitBan() const {
 }
 
 std::intptr_t TForm1::ReceiveCommand(std::uint32_t tag, const std::string& bytes) {
+  if (tag == cmdline::kOutcomeQueryTag) return AnswerTicket(bytes);
   if (tag != cmdline::kCopyDataTag) return cmdline::kReplyNotUnderstood;
   std::optional<cmdline::Command> command = cmdline::DecodeRecord(bytes);
   if (!command) return cmdline::kReplyBadRecord;
@@ -105,9 +106,37 @@ std::intptr_t TForm1::ReceiveCommand(std::uint32_t tag, const std::string& bytes
   if (cmdline::WaitsForOutcome(command->verb)) {
     std::intptr_t refusal = Refusal(*command);
     if (refusal != cmdline::kReplyTaken) return refusal;
-    return RunAndWait(*command);
+    return command->asksAgain ? TakeWithTicket(*command) : RunAndWait(*command);
   }
   return TakeCommand(*command);
+}
+
+std::intptr_t TForm1::TakeWithTicket(const cmdline::Command& command) {
+  lastTicket_ = lastTicket_ >= cmdline::kMaxTicket ? 1 : lastTicket_ + 1;
+  const std::uint32_t ticket = lastTicket_;
+  outcomes_[ticket] = std::nullopt;
+  // It runs once this message has been answered: the sender is not kept
+  // inside it while the user drags the region.
+  commands_.push_back({command, ticket});
+  Post(kRunCommandsMessage);
+  return cmdline::kReplyTicket + static_cast<std::intptr_t>(ticket);
+}
+
+void TForm1::SetOutcome(std::uint32_t ticket, std::intptr_t reply) {
+  auto it = outcomes_.find(ticket);
+  if (it != outcomes_.end() && !it->second) it->second = reply;
+}
+
+std::intptr_t TForm1::AnswerTicket(const std::string& bytes) {
+  const std::optional<std::uint32_t> ticket = cmdline::DecodeTicket(bytes);
+  if (!ticket) return cmdline::kReplyBadRecord;
+  auto it = outcomes_.find(*ticket);
+  // A ticket this copy never gave, or whose outcome it gave already.
+  if (it == outcomes_.end()) return cmdline::kReplyNotUnderstood;
+  if (!it->second) return cmdline::kReplyStillWaiting;
+  const std::intptr_t reply = *it->second;
+  outcomes_.erase(it);
+  return reply;
 }
 
 std::intptr_t TForm1::TakeCommand(const cmdline::Command& command) {
@@ -117,15 +146,20 @@ std::intptr_t TForm1::TakeCommand(const cmdline::Command& command) {
     std::intptr_t refusal = Refusal(command);
     if (refusal != cmdline::kReplyTaken) return refusal;
   }
-  commands_.push_back(command);
+  commands_.push_back({command, 0});
   Post(kRunCommandsMessage);
   return cmdline::kReplyTaken;
 }
 
-void TForm1::RunCommand(const cmdline::Command& c) {
+void TForm1::RunCommand(const cmdline::Command& c, std::uint32_t ticket) {
   using cmdline::Verb;
   std::intptr_t refusal = Refusal(c);  // things may have changed since it was taken
   if (refusal != cmdline::kReplyTaken) {
+    if (ticket) {
+      // The sender says why.
+      SetOutcome(ticket, refusal);
+      return;
+    }
     if (cmdline::WaitsForOutcome(c.verb)) commandExitCode_ = cmdline::kExitRefused;
     if (!c.silent)
       tk::Application::Instance().MessageBox(cmdline::ReplyText(refusal), session::kCaption,
@@ -160,7 +194,15 @@ void TForm1::RunCommand(const cmdline::Command& c) {
       break;
     case Verb::CaptureRegion:
     case Verb::CaptureLastRegion:
-      // This copy's own command line: the exit code at the end says how it went.
+      if (ticket) {
+        // Another copy's, which asks for the outcome under its ticket.
+        StartCapture(c.verb == Verb::CaptureRegion ? CaptureKind::Region : CaptureKind::LastRegion, c.silent,
+                     [this, ticket](viewer::RegionOutcome o) { SetOutcome(ticket, ReplyOf(o)); });
+        break;
+      }
+      // This copy's own command line: the exit code at the end says how it
+      // went; nothing taken until the picture is.
+      commandExitCode_ = cmdline::kExitRefused;
       StartCapture(c.verb == Verb::CaptureRegion ? CaptureKind::Region : CaptureKind::LastRegion, c.silent,
                    [](viewer::RegionOutcome o) {
                      commandExitCode_ = o == viewer::RegionOutcome::Taken ? cmdline::kExitTaken : cmdline::kExitRefused;

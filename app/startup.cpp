@@ -16,22 +16,57 @@ std::string ApplicationTitle(const std::string& exePath) {
 
 namespace {
 
-// A second copy hands its command to the running one: the exit code.
-int ForwardCommand(const cmdline::Command& command) {
+// Sends a record to the running copy, asking again for a while as long as
+// it is still starting: its reply.
+std::intptr_t SendRecord(platform::Handle running, const std::string& record, unsigned timeout) {
   auto& p = platform::Get();
   std::intptr_t reply = cmdline::kReplyNotUnderstood;
-  // By the application window's class, which no rename of the exe changes
-  // (its title is the exe's name).
-  platform::Handle running = p.FindOtherProcessWindow(tk::kApplicationClassName);
-  const std::string record = cmdline::EncodeRecord(command);
-  // A region capture answers once the user has chosen, or cancelled.
-  const unsigned timeout = cmdline::WaitsForOutcome(command.verb) ? kForwardOutcomeTimeoutMs : kForwardTimeoutMs;
-  // A copy still starting asks to be asked again, for a while.
   for (unsigned waited = 0;; waited += kForwardRetryMs) {
     if (!running || !p.SendCopyData(running, cmdline::kCopyDataTag, record, timeout, reply))
       reply = cmdline::kReplyNotUnderstood;
-    if (reply != cmdline::kReplyStarting || waited >= kForwardStartingMs) break;
+    if (reply != cmdline::kReplyStarting || waited >= kForwardStartingMs) return reply;
     p.MsgWaitForObject(0, kForwardRetryMs);
+  }
+}
+
+// The outcome of a command the running copy took under a ticket, asked for
+// every kForwardRetryMs until it is known, the running copy is gone or
+// kForwardOutcomeTimeoutMs have passed.
+std::intptr_t AskForOutcome(platform::Handle running, std::uint32_t ticket) {
+  auto& p = platform::Get();
+  const std::string question = cmdline::EncodeTicket(ticket);
+  const std::uint32_t start = p.GetTickCount();
+  for (;;) {
+    std::intptr_t reply = cmdline::kReplyNotUnderstood;
+    if (!p.SendCopyData(running, cmdline::kOutcomeQueryTag, question, kForwardTimeoutMs, reply))
+      return cmdline::kReplyNotUnderstood;
+    if (reply != cmdline::kReplyStillWaiting) return reply;
+    if (p.GetTickCount() - start >= kForwardOutcomeTimeoutMs) return cmdline::kReplyNotUnderstood;
+    p.MsgWaitForObject(0, kForwardRetryMs);
+  }
+}
+
+// A second copy hands its command to the running one: the exit code.
+int ForwardCommand(const cmdline::Command& command) {
+  auto& p = platform::Get();
+  // By the application window's class, which no rename of the exe changes
+  // (its title is the exe's name).
+  platform::Handle running = p.FindOtherProcessWindow(tk::kApplicationClassName);
+  std::intptr_t reply;
+  if (cmdline::WaitsForOutcome(command.verb)) {
+    // A region capture answers once the user has chosen, or cancelled: the
+    // running copy gives a ticket to ask with. One of before tickets reads
+    // the record as bad: it gets the older record and answers inside that
+    // one message.
+    cmdline::Command asking = command;
+    asking.asksAgain = true;
+    reply = SendRecord(running, cmdline::EncodeRecord(asking), kForwardTimeoutMs);
+    if (reply == cmdline::kReplyBadRecord)
+      reply = SendRecord(running, cmdline::EncodeRecord(command), kForwardOutcomeTimeoutMs);
+    else if (reply >= cmdline::kReplyTicket)
+      reply = AskForOutcome(running, static_cast<std::uint32_t>(reply - cmdline::kReplyTicket));
+  } else {
+    reply = SendRecord(running, cmdline::EncodeRecord(command), kForwardTimeoutMs);
   }
   if (reply == cmdline::kReplyTaken) return cmdline::kExitTaken;
   if (!command.silent && !cmdline::ReplyAlreadyTold(reply))

@@ -11,6 +11,7 @@
 #include "viewer/bmp.h"
 #include "viewer/capture_delay.h"
 #include "viewer/capture_region.h"
+#include "viewer/image_viewer.h"
 #include "viewer/png.h"
 
 namespace {
@@ -191,6 +192,58 @@ TEST_F(RegionTest, EscOrARightClickCancelsAndLeavesTheClipboardAsItWas) {
   }
 }
 
+// The screen is taken once what a closing menu covered is painted anew: the
+// program's own windows as it handles its messages, others' waited for, but
+// never longer than half a second.
+TEST_F(RegionTest, TheScreenIsTakenOnceTheClosedMenuIsPaintedOver) {
+  auto readingsBeforeTheScreen = [&] {
+    int readings = 0;
+    for (const std::string& call : sim->journal) {
+      if (call.rfind("CaptureScreen(", 0) == 0) return readings;
+      if (call == "ScreenPaintPending()") ++readings;
+    }
+    return -1;  // never taken
+  };
+  WithOverlay([&](TForm29& o) { Key(o, tk::vkEscape); });
+  sim->screenPaintsPending = 3;
+  sim->ClearJournal();
+  main->R1->Click();
+  EXPECT_EQ(readingsBeforeTheScreen(), 4) << "three times still painting, then done";
+  EXPECT_EQ(overlays, 1);
+
+  // A window that never finishes painting holds it up for half a second.
+  sim->screenPaintsPending = 1000000;
+  sim->ClearJournal();
+  const std::uint32_t before = sim->tickCount;
+  main->V1->Click();
+  ASSERT_TRUE(Form13);
+  Form13->Region1->Click();
+  EXPECT_GT(readingsBeforeTheScreen(), 1);
+  EXPECT_GE(sim->tickCount - before, 500u);
+  EXPECT_LT(sim->tickCount - before, 600u);
+  EXPECT_EQ(overlays, 2);
+}
+
+// The overlay is in the screen's pixels: its size label is scaled by the
+// screen's DPI itself, font and all.
+TEST_F(RegionTest, TheSizeLabelFollowsTheScreensDpi) {
+  for (int dpi : {96, 144, 192}) {
+    SCOPED_TRACE(dpi);
+    ui->dpi = dpi;
+    sim->screenDpi = dpi;
+    WithOverlay([&](TForm29& o) {
+      EXPECT_EQ(o.Label1->GetFont().height, -12 * dpi / 96);
+      EXPECT_EQ(o.Label1->Height(), 16 * dpi / 96);
+      Mouse(o, tk::wmLButtonDown, 10, 10);
+      Mouse(o, tk::wmMouseMove, 110, 60);
+      EXPECT_EQ(o.Label1->Top(), 61 + 4 * dpi / 96) << "below the rectangle, its gap scaled";
+      Key(o, tk::vkEscape);
+    });
+    main->R1->Click();
+  }
+  EXPECT_EQ(overlays, 3);
+}
+
 // The last region is taken again from the stored value (a restart reads it
 // the same way), clipped to the screen; none, or one that cannot be read,
 // or one off every monitor is said and changes nothing.
@@ -307,6 +360,103 @@ TEST_F(RegionTest, ForwardedRegionCommandsAnswerHowTheyWent) {
   tk::Application::Instance().PeerHotKey(hotkeys::HotKeyId(hotkeys::kCaptureRegion));
   EXPECT_EQ(overlays, 1);
   EXPECT_EQ(sim->Calls("CaptureScreen").size(), 1u);
+}
+
+// A second copy that asks again (record version 3) gets a ticket at once
+// and asks under it: a capture replaced during its delay is answered
+// "cancelled" at once, while the later one still waits; each outcome is
+// given once.
+TEST_F(RegionTest, TicketedCapturesAreAnsweredOnceAndAReplacedOneAtOnce) {
+  auto& app = tk::Application::Instance();
+  auto forward = [&] {
+    cmdline::Command c;
+    c.verb = cmdline::Verb::CaptureRegion;
+    c.asksAgain = true;
+    const std::intptr_t reply = app.PeerCopyData(cmdline::kCopyDataTag, cmdline::EncodeRecord(c));
+    EXPECT_GT(reply, cmdline::kReplyTicket);
+    return cmdline::EncodeTicket(static_cast<std::uint32_t>(reply - cmdline::kReplyTicket));
+  };
+  auto ask = [&](const std::string& ticket) { return app.PeerCopyData(cmdline::kOutcomeQueryTag, ticket); };
+  Store("Capture", "Delay", "3");
+  const std::string first = forward();
+  app.ProcessMessages();
+  EXPECT_EQ(ask(first), cmdline::kReplyStillWaiting);
+  EXPECT_EQ(Tip(), "キャプチャまで 3秒");
+  ui->AdvanceClock(1000);
+  const std::string second = forward();
+  app.ProcessMessages();
+  EXPECT_EQ(ask(first), cmdline::kReplyCancelled) << "replaced: answered before the later one is over";
+  EXPECT_EQ(ask(first), cmdline::kReplyNotUnderstood) << "answered once";
+  EXPECT_EQ(ask(second), cmdline::kReplyStillWaiting);
+  WithOverlay([&](TForm29& o) {
+    // The sender asks while the user drags.
+    EXPECT_EQ(ask(second), cmdline::kReplyStillWaiting);
+    Mouse(o, tk::wmLButtonDown, 0, 0);
+    Mouse(o, tk::wmLButtonUp, 9, 9);
+  });
+  ui->AdvanceClock(3000);
+  EXPECT_EQ(overlays, 1);
+  EXPECT_EQ(ask(second), cmdline::kReplyTaken);
+  ExpectClipboard(ScreenRect{0, 0, 10, 10});
+  // Questions that are no ticket.
+  EXPECT_EQ(ask(""), cmdline::kReplyBadRecord);
+  EXPECT_EQ(ask(cmdline::EncodeTicket(0)), cmdline::kReplyBadRecord);
+  EXPECT_EQ(ask(cmdline::EncodeTicket(12345)), cmdline::kReplyNotUnderstood);
+}
+
+// A capture that fails by an error (a picture past the size limit) is
+// answered "failed" in every way it can be asked for: forwarded with or
+// without a delay, under a ticket, and as this copy's own command line,
+// silent or not.
+TEST_F(RegionTest, ACaptureThatFailsIsAnsweredFailedEveryWay) {
+  auto& app = tk::Application::Instance();
+  sim->monitors = {{0, 0, 30001, 2}};
+  sim->virtualScreen = {0, 0, 30001, 2};
+  sim->screen.width = 30001;
+  sim->screen.height = 2;
+  sim->screen.bgr.assign(30001u * 2u * 3u, 7);
+  Store("Capture", "Region", "0,0,30001,2");
+  auto forward = [&](bool asksAgain, bool silent) {
+    cmdline::Command c;
+    c.verb = cmdline::Verb::CaptureLastRegion;
+    c.asksAgain = asksAgain;
+    c.silent = silent;
+    std::intptr_t reply = app.PeerCopyData(cmdline::kCopyDataTag, cmdline::EncodeRecord(c));
+    if (reply < cmdline::kReplyTicket) return reply;
+    const std::string ticket = cmdline::EncodeTicket(static_cast<std::uint32_t>(reply - cmdline::kReplyTicket));
+    for (int i = 0; i < 20 && (reply = app.PeerCopyData(cmdline::kOutcomeQueryTag, ticket)) == cmdline::kReplyStillWaiting; ++i) {
+      app.ProcessMessages();
+      ui->AdvanceClock(1000);
+    }
+    return reply;
+  };
+  for (const char* delay : {"0", "3"}) {
+    for (bool asksAgain : {false, true}) {
+      for (bool silent : {false, true}) {
+        SCOPED_TRACE(std::string("delay ") + delay + (asksAgain ? ", ticket" : ", one message") +
+                     (silent ? ", silent" : ""));
+        Store("Capture", "Delay", delay);
+        ui->boxes.clear();
+        if (asksAgain || std::string(delay) == "0") {
+          EXPECT_EQ(forward(asksAgain, silent), cmdline::kReplyCaptureFailed);
+        } else {
+          // Inside its one message, the delay's seconds pass while it waits.
+          int waits = 0;
+          sim->onMsgWait = [&](platform::Handle) {
+            if (++waits > 20) {
+              ADD_FAILURE() << "never answered";
+              app.Terminate();
+            }
+            ui->AdvanceClock(1000);
+            return platform::kWaitTimeout;
+          };
+          EXPECT_EQ(forward(false, silent), cmdline::kReplyCaptureFailed);
+          sim->onMsgWait = nullptr;
+        }
+        EXPECT_EQ(ui->boxes.size(), silent ? 0u : 1u) << "the running copy says why, unless silent";
+      }
+    }
+  }
 }
 
 }  // namespace

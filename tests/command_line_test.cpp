@@ -143,7 +143,8 @@ TEST(CommandLineRecord, RoundTripsAndRefusesWhatItDoesNotKnow) {
       {good + "x", "wrong size"},
       {"", "wrong size"},
       {with(0, 'X'), "not a command record"},
-      {with(4, 3), "unknown version"},
+      {with(4, 4), "unknown version"},
+      {with(4, 3), "a ticket for a command that waits for nothing"},
       {with(4, 2), "wrong size"},  // a version 2 record is longer
       {with(6, 0), "unknown command"},
       {with(6, static_cast<char>(Verb::Help)), "unknown command"},
@@ -252,6 +253,52 @@ TEST(CommandLineConditions, RecordCarriesThemAsItsSecondVersion) {
   EXPECT_NE(cmdline::Usage().find("/idle 分"), std::string::npos);
 }
 
+// Numbers past 32 bits would wrap into range (4294967297 is 1 in 32 bits):
+// refused on the command line; in a record, a field beyond its range (the
+// minutes whose seconds would wrap, a condition's minutes as a negative
+// 32-bit number) is refused as well.
+TEST(CommandLineParse, NumbersThatWouldWrapAreRefused) {
+  for (std::vector<std::string> args :
+       {std::vector<std::string>{"/poweroff", "/in", "4294967297"}, {"/poweroff", "/in", "4294967296"},
+        {"/poweroff", "/in", "18446744073709551617"}, {"/poweroff", "/idle", "4294967297"},
+        {"/poweroff", "/cpu", "10:4294967297"}, {"/poweroff", "/cpu", "4294967306:5"},
+        {"/poweroff", "/net", "4294967297:5"}, {"/poweroff", "/net", "10:4294967297"},
+        {"/poweroff", "/in", "599941"}, {"/poweroff", "/idle", "599941"}}) {
+    SCOPED_TRACE(args[1] + " " + args[2]);
+    const cmdline::ParseResult p = cmdline::Parse(args);
+    EXPECT_FALSE(p.ok());
+    EXPECT_EQ(p.error.find("'" + args[2] + "'"), 0u) << p.error;
+  }
+  EXPECT_TRUE(cmdline::Parse({"/poweroff", "/idle", "599940"}).ok()) << "the longest wait";
+
+  const std::string timed = cmdline::EncodeRecord(Make(Verb::PowerOff, When::In, 1));
+  auto minutes = [&](std::string bytes, size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(v >> (8 * i));
+    return bytes;
+  };
+  const std::string idle = cmdline::EncodeRecord(Conditional(Verb::PowerOff, 0, 0, 0, 0, 1));
+  const std::string cpu = cmdline::EncodeRecord(Conditional(Verb::PowerOff, 10, 1, 0, 0, 0));
+  const std::string net = cmdline::EncodeRecord(Conditional(Verb::PowerOff, 0, 0, 10, 1, 0));
+  struct Row {
+    std::string bytes;
+    const char* why;
+  } rows[] = {
+      {minutes(timed, 8, 71582789), "minutes out of range"},  // 60 times that is 44 in 32 bits
+      {minutes(timed, 8, 0xFFFFFFFFu), "minutes out of range"},
+      {minutes(idle, 32, 0xFFFFFFFFu), "condition out of range"},  // -1 as a signed number
+      {minutes(idle, 32, 0x80000001u), "condition out of range"},
+      {minutes(cpu, 20, 0xFFFFFFFFu), "condition out of range"},
+      {minutes(net, 24, 0xFFFFFFFFu), "condition out of range"},
+      {minutes(net, 28, 0x80000000u), "condition out of range"},
+  };
+  for (const Row& r : rows) {
+    std::string why;
+    EXPECT_FALSE(cmdline::DecodeRecord(r.bytes, &why)) << r.why;
+    EXPECT_EQ(why, r.why);
+  }
+  EXPECT_TRUE(cmdline::DecodeRecord(minutes(idle, 32, cmdline::kMaxMinutes)));
+}
+
 class CommandLineTest : public MainWindowFixture {
  protected:
   // What a second copy's forwarded record gets as its answer.
@@ -330,6 +377,22 @@ TEST_F(CommandLineTest, ASecondCopyHandsItsCommandOverAndReportsTheAnswer) {
   EXPECT_EQ(ui->boxes.back().text, "すでに同じプログラムが起動しています。");
 }
 
+TEST_F(CommandLineTest, ASecondCopyHandsOverNoNumberThatWouldWrap) {
+  sim->mutexes.insert("double_boot");
+  sim->otherProcessWindows["KivoApplication"] = 0x777;
+  int sent = 0;
+  sim->copyDataAnswer = [&](platform::Handle, std::uint32_t, const std::string&) {
+    ++sent;
+    return static_cast<std::intptr_t>(cmdline::kReplyTaken);
+  };
+  for (const char* line : {"kivo_config.exe /poweroff /in 4294967297 /silent",
+                           "kivo_config.exe /poweroff /idle 4294967297 /silent"}) {
+    sim->commandLine = line;
+    EXPECT_EQ(RunKivoConfig(), cmdline::kExitBadArguments) << line;
+  }
+  EXPECT_EQ(sent, 0) << "a wrapped number reached the running copy";
+}
+
 TEST_F(CommandLineTest, BadArgumentsAndHelpNeverStartTheProgram) {
   sim->commandLine = "kivo_config.exe /poweroff /in soon";
   EXPECT_EQ(RunKivoConfig(), 2);
@@ -379,14 +442,50 @@ TEST_F(CommandLineTest, AFirstCopyStartsInTheTrayAndCarriesTheCommandOut) {
 TEST_F(CommandLineTest, RegionCommandsEndWithTheOutcomeInTheExitCode) {
   sim->mutexes.insert("double_boot");
   sim->otherProcessWindows["KivoApplication"] = 0x777;
+  // A running copy of before tickets: the ticketed record is a bad one to
+  // it, and the older record follows, answered inside its one message.
   std::intptr_t answer = cmdline::kReplyCancelled;
-  sim->copyDataAnswer = [&](platform::Handle, std::uint32_t, const std::string&) { return answer; };
+  sim->copyDataAnswer = [&](platform::Handle, std::uint32_t, const std::string& bytes) -> std::intptr_t {
+    auto c = cmdline::DecodeRecord(bytes);
+    if (!c || c->asksAgain) return cmdline::kReplyBadRecord;
+    return answer;
+  };
   sim->commandLine = "kivo_config.exe /capture region";
   EXPECT_EQ(RunKivoConfig(), cmdline::kExitRefused);
   EXPECT_TRUE(ui->boxes.empty()) << "the user cancelled it: nothing to say";
-  EXPECT_EQ(sim->Calls("SendCopyData").back(), "SendCopyData(0x777, 0x4b495643, 16 bytes, 1800000)");
+  EXPECT_EQ(sim->Calls("SendCopyData"),
+            (std::vector<std::string>{"SendCopyData(0x777, 0x4b495643, 16 bytes, 10000)",
+                                      "SendCopyData(0x777, 0x4b495643, 16 bytes, 1800000)"}));
   answer = cmdline::kReplyTaken;
   EXPECT_EQ(RunKivoConfig(), cmdline::kExitTaken);
+
+  // A running copy of now gives a ticket and is asked under it until it
+  // knows; one that forgets the ticket (it was started again) did not answer.
+  for (std::intptr_t outcome : {cmdline::kReplyTaken, cmdline::kReplyCancelled, cmdline::kReplyNotUnderstood}) {
+    SCOPED_TRACE(outcome);
+    int questions = 0;
+    sim->copyDataAnswer = [&](platform::Handle, std::uint32_t tag, const std::string& bytes) -> std::intptr_t {
+      if (tag == cmdline::kOutcomeQueryTag) {
+        EXPECT_EQ(cmdline::DecodeTicket(bytes), std::optional<std::uint32_t>(77));
+        return ++questions < 3 ? cmdline::kReplyStillWaiting : outcome;
+      }
+      auto c = cmdline::DecodeRecord(bytes);
+      EXPECT_TRUE(c && c->asksAgain);
+      return cmdline::kReplyTicket + 77;
+    };
+    sim->ClearJournal();
+    ui->boxes.clear();
+    EXPECT_EQ(RunKivoConfig(), outcome == cmdline::kReplyTaken ? cmdline::kExitTaken : cmdline::kExitRefused);
+    EXPECT_EQ(questions, 3);
+    EXPECT_EQ(sim->Calls("SendCopyData").size(), 4u);
+    EXPECT_EQ(ui->boxes.size(), outcome == cmdline::kReplyNotUnderstood ? 1u : 0u);
+  }
+  sim->copyDataAnswer = [&](platform::Handle, std::uint32_t, const std::string& bytes) -> std::intptr_t {
+    auto c = cmdline::DecodeRecord(bytes);
+    if (!c || c->asksAgain) return cmdline::kReplyBadRecord;
+    return answer;
+  };
+  ui->boxes.clear();
   answer = cmdline::kReplyNoLastRegion;
   sim->commandLine = "kivo_config.exe /capture last";
   EXPECT_EQ(RunKivoConfig(), cmdline::kExitRefused);
@@ -415,6 +514,24 @@ TEST_F(CommandLineTest, RegionCommandsEndWithTheOutcomeInTheExitCode) {
     if (last) {
       EXPECT_EQ(boxes->front().text, cmdline::ReplyText(cmdline::kReplyNoLastRegion));
     }
+  }
+
+  // A capture that fails by an error (a picture past the size limit) is
+  // never reported as taken, silent or not.
+  for (const char* line : {"kivo_config.exe /capture last /silent", "kivo_config.exe /capture last"}) {
+    SCOPED_TRACE(line);
+    TearDown();
+    SetUp();
+    Store("F6", "C2", "1");
+    auto boxes = ui->boxLog = std::make_shared<std::vector<tk::HeadlessBackend::Box>>();
+    sim->monitors = {{0, 0, 30001, 2}};
+    sim->virtualScreen = {0, 0, 30001, 2};
+    sim->screen = platform::Bitmap{30001, 2, std::vector<std::uint8_t>(30001 * 2 * 3, 0x80)};
+    Store("Capture", "Region", "0,0,30001,2");
+    sim->commandLine = line;
+    EXPECT_EQ(RunKivoConfig(), cmdline::kExitRefused);
+    const bool silent = std::string(line).find("silent") != std::string::npos;
+    EXPECT_EQ(boxes->size(), silent ? 0u : 1u);
   }
 }
 
