@@ -1,5 +1,6 @@
 // Text that scripts, other copies of the program and the settings hand over:
-// the command line (split and parsed), the record a second copy sends, a
+// the command line (split and parsed), the record a second copy sends and
+// its question for an outcome under a ticket, a
 // stored hotkey and a capture's file-name pattern, and all of them as text
 // for the system (UTF-8 to UTF-16 and back). None of them may crash, and
 // each keeps its promises whatever the bytes.
@@ -47,6 +48,12 @@ KIVO_FUZZ_TARGET(command_text) {
   // The same bytes as a record another process sent.
   if (auto c = cmdline::DecodeRecord(text)) {
     fuzz::Check(cmdline::EncodeRecord(*c) == text, "an accepted record is exactly what this version writes");
+    fuzz::Check(!c->asksAgain || cmdline::WaitsForOutcome(c->verb), "only a command with an outcome asks again");
+  }
+  // The same bytes as the question for a ticket's outcome.
+  if (auto t = cmdline::DecodeTicket(text)) {
+    fuzz::Check(*t >= 1 && *t <= cmdline::kMaxTicket && cmdline::EncodeTicket(*t) == text,
+                "an accepted ticket is one this version gives, written as it was read");
   }
 
   // A stored hotkey: what reads writes back to a text that reads the same.
