@@ -254,6 +254,7 @@ std::vector<std::string> StoredWindowStartingInputs() {
                                    "Schedule\\Action=Reboot\n");
   s.push_back(std::string(1, 16) + "F6\\C2=1\nSchedule\\On=1\nSchedule\\Days=11x\nSchedule\\At=25:00\n"
                                     "Schedule\\Action=\nF12\\MODE=1\n");
+  s.push_back(std::string(1, 2) + "F6\\C2=1\nSchedule\\On=1\nSchedule\\At=12:00\n");  // values missing
   // The last region and the delay before captures, on the screen and off it.
   s.push_back(std::string(1, 16 + 2) + "F6\\C2=1\nCapture\\Region=-100,100,200,150\nCapture\\Delay=3\n");
   s.push_back(std::string(1, 1) + "F6\\C2=1\nCapture\\Region=99999,0,5,5\nCapture\\Delay=-7\n");

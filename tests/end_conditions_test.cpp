@@ -237,17 +237,55 @@ TEST_F(EndConditionsTest, InputFollowsTheLastInputAcrossTheTickWrap) {
   Second(0, 0, true);
   Second();
   EXPECT_EQ(r->Label6->Caption(), "無入力 — 0分01秒 / 2分");
-  // Input between the readings puts the last input ahead of the tick count.
-  sim->lastInputTick = sim->tickCount + 5;
+  // Input between the tick count's reading and the last input's puts the
+  // last input ahead of the tick count: no time without input yet (not the
+  // 49 days the difference would make). The clock moves first, then the
+  // input comes, then the watch reads.
+  const auto clock = ui->onClockAdvanced;
+  ui->onClockAdvanced = [&](std::uint64_t ms) {
+    clock(ms);
+    sim->lastInputTick = sim->tickCount + 5;
+  };
   Second();
-  sim->lastInputTick = sim->tickCount + 5;
-  ui->TickTimers();
   EXPECT_EQ(r->Label6->Caption(), "無入力 — 0分00秒 / 2分");
+  Second();
+  EXPECT_EQ(r->Label6->Caption(), "無入力 — 0分00秒 / 2分");
+  ui->onClockAdvanced = clock;
   sim->lastInputTick = sim->tickCount;
   Seconds(119);
   EXPECT_EQ(Form26, nullptr);
   Second();
   EXPECT_NE(Form26, nullptr);
+}
+
+// The tick counts' difference is sure only below 2^31 ms (24.8 days); the
+// longest wait without input (/idle 599940, 9999 hours) is carried on from
+// reading to reading of the same last input.
+TEST_F(EndConditionsTest, InputHeldLongerThanTheTickCountTells) {
+  timers::Conditions c;
+  c.of[timers::kIdleCondition] = {true, 0, 80000};  // above 35791 minutes, and 2^32 ms
+  timers::ConditionWatch w(c);
+  std::int64_t now = 5000000000;  // the caller's clock, 64 bits
+  sim->lastInputTick = sim->tickCount - 60000;  // a minute ago
+  w.Sample(now);
+  EXPECT_EQ(w.Lines(), (std::vector<std::string>{"無入力 — 1分00秒 / 80000分"}));
+  auto hours = [&](int n) {
+    for (int i = 0; i < n; ++i) {
+      sim->tickCount += 3600000;  // wraps after 49.7 days
+      now += 3600000;
+      w.Sample(now);
+    }
+  };
+  hours(1333);
+  EXPECT_EQ(w.Lines(), (std::vector<std::string>{"無入力 — 79981分00秒 / 80000分"}));
+  EXPECT_FALSE(w.AllHold());
+  hours(1);
+  EXPECT_TRUE(w.AllHold());
+  // Input again: from nothing.
+  sim->lastInputTick = sim->tickCount - 1000;
+  w.Sample(now);
+  EXPECT_EQ(w.Lines(), (std::vector<std::string>{"無入力 — 0分01秒 / 80000分"}));
+  EXPECT_FALSE(w.AllHold());
 }
 
 TEST_F(EndConditionsTest, EveryChosenConditionTogetherAndAfterTheProgram) {

@@ -186,6 +186,66 @@ TEST_F(ScheduleTest, UnreadableValuesArmNothingAndSayWhich) {
   EXPECT_EQ(Tip(), kUsualTip);
 }
 
+// On=1 alone (a hand edit, part of an import): no day, time or end is
+// guessed; the box names what is missing.
+TEST_F(ScheduleTest, MissingValuesArmNothingAndSayWhich) {
+  Store("Schedule", "On", "1");
+  Store("Schedule", "At", "12:01");
+  TForm1* main = CreateQuiet();
+  (void)main;
+  ui->AdvanceClock(1000);
+  ASSERT_EQ(ui->boxes.size(), 1u);
+  EXPECT_NE(ui->boxes[0].text.find("\r\nSchedule\\Days (値がありません)\r\nSchedule\\Action (値がありません)"),
+            std::string::npos)
+      << ui->boxes[0].text;
+  EXPECT_EQ(ui->boxes[0].text.find("Schedule\\At"), std::string::npos);
+  ui->AdvanceClock(120000);
+  EXPECT_EQ(Form11, nullptr);
+  EXPECT_EQ(Tip(), kUsualTip);
+  // Switched off, nothing has to be there; whole, it is armed.
+  std::vector<std::string> problems;
+  Store("Schedule", "On", "0");
+  EXPECT_FALSE(timers::ReadSchedule(&problems).on);
+  EXPECT_TRUE(problems.empty());
+  StoreSchedule("1111111", "12:05", "logoff");
+  EXPECT_TRUE(timers::ReadSchedule(&problems).on);
+  EXPECT_TRUE(problems.empty());
+  Store("Schedule", "Days", "");
+  EXPECT_FALSE(timers::ReadSchedule(&problems).on);
+  EXPECT_EQ(problems, (std::vector<std::string>{"Schedule\\Days (値がありません)"}));
+}
+
+// A weekly end is armed only at a time the user chose: hours or minutes
+// that are no time of day are refused as a missing day is.
+TEST_F(ScheduleTest, TimerSettingRefusesARepeatWithoutATimeOfDay) {
+  TForm1* main = CreateQuiet();
+  main->Button18->Click();
+  ASSERT_NE(Form11, nullptr);
+  ui->onModal = [&](tk::Form& f) {
+    auto& d = static_cast<TForm12&>(f);
+    d.RadioButton2->Click();
+    d.CheckBox4->Click();
+    for (auto [hours, minutes] : {std::pair{"", "0"}, std::pair{"abc", "0"}, std::pair{"22", "x"},
+                                  std::pair{"24", "0"}, std::pair{"22", "60"}, std::pair{"-1", "0"}}) {
+      SCOPED_TRACE(std::string(hours) + ":" + minutes);
+      ui->boxes.clear();
+      d.ComboBox1->SetText(hours);
+      d.ComboBox2->SetText(minutes);
+      d.Button1->Click();
+      EXPECT_TRUE(d.Visible());
+      EXPECT_EQ(ui->boxes.size(), 1u);
+      if (!ui->boxes.empty()) EXPECT_EQ(ui->boxes[0].text, "時刻は0:00から23:59までで設定して下さい。");
+    }
+    d.Button2->Click();  // キャンセル
+  };
+  Form11->Button4->Click();
+  ui->onModal = nullptr;
+  EXPECT_FALSE(Stored("Schedule", "On"));
+  EXPECT_FALSE(Stored("Schedule", "At"));
+  ui->AdvanceClock(1000);
+  EXPECT_EQ(Tip(), kUsualTip);
+}
+
 TEST_F(ScheduleTest, TimerSettingStoresTheRepeatOnlyForTheTimeOfDay) {
   TForm1* main = CreateQuiet();
   main->Button18->Click();

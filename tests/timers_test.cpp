@@ -370,17 +370,6 @@ TEST_F(RunnerTest, BrowsedPathsWithBlanksAreQuoted) {
   EXPECT_EQ(r->Edit1->Text(), "C:\\Tools\\app.exe") << "nothing to quote";
 }
 
-TEST_F(RunnerTest, CountdownWithoutMultitaskClosesWithoutCounting) {
-  TForm11* r = Open();
-  r->Edit1->SetText("app.exe");
-  r->CheckBox1->Click();
-  r->Button1->Click();
-  EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"実行ファイル名を入力して下さい。"}));
-  tk::Application::Instance().ProcessMessages();
-  EXPECT_EQ(Form11, nullptr);
-  EXPECT_TRUE(main->Visible());
-}
-
 TEST_F(RunnerTest, WaitModeReportsTheEndAndStaysAliveUnderItsHandler) {
   TForm11* r = Open();
   r->Edit1->SetText("app.exe");
@@ -452,6 +441,50 @@ TEST_F(RunnerTest, TimerDialogKeepsItsPlaceAndMendsStoredIndexes) {
   EXPECT_EQ(shown, (std::vector<std::string>{"0", "0", "59"}));
   EXPECT_EQ(Stored("F12", "CB1"), "0");
   EXPECT_EQ(Stored("F12", "CBI3"), "59");
+}
+
+// The timer setting shows what the chosen mode uses: the time as a count or
+// as a time of day, the conditions alone or after the program, and nothing
+// it does not use enabled. キャンセル writes nothing.
+TEST_F(RunnerTest, TimerSettingFollowsItsModeAndCancelWritesNothing) {
+  TForm11* r = Open();
+  std::vector<std::string> seen;
+  ui->onModal = [&](tk::Form& f) {
+    auto& d = static_cast<TForm12&>(f);
+    // What each mode enables: hours, seconds, the CPU condition, the repeat.
+    auto state = [&] {
+      auto on = [](tk::Control* c) { return c->Enabled() ? "1" : "0"; };
+      return d.Label1->Caption() + " " + d.Label2->Caption() + " " + on(d.ComboBox1) + on(d.ComboBox3) +
+             on(d.Label4) + on(d.CheckBox1) + on(d.Edit2) + on(d.Label8) + on(d.CheckBox4) + " " +
+             d.GroupBox2->Caption();
+    };
+    seen.push_back(state());
+    for (tk::RadioButton* mode : {d.RadioButton2, d.RadioButton3, d.RadioButton4, d.RadioButton1}) {
+      mode->Click();
+      seen.push_back(state());
+    }
+    d.RadioButton4->Click();
+    d.ComboBox4->PeerSelected(3);
+    d.CheckBox3->Click();
+    d.ComboBox1->PeerSelected(5);
+    sim->ClearJournal();
+    d.Button2->Click();  // キャンセル
+  };
+  r->Button4->Click();
+  ui->onModal = nullptr;
+  tk::Application::Instance().ProcessMessages();
+  const std::string unused = "条件 (アプリケーション終了時と条件がそろった時)";
+  EXPECT_EQ(seen, (std::vector<std::string>{
+                      "アプリケーションを終了させるまでの時間を設定して下さい。 時間 1110000 " + unused,
+                      "アプリケーションを終了させる時刻を設定して下さい。 時 1000001 " + unused,
+                      "起動したアプリケーションが終了した時に終了します。 時間 0001110 "
+                      "条件 (終了後、選んだものがすべて続いた時)",
+                      "下の条件がそろった時に終了します。 時間 0001110 条件 (選んだものがすべて続いた時)",
+                      "アプリケーションを終了させるまでの時間を設定して下さい。 時間 1110000 " + unused}));
+  EXPECT_EQ(Form12, nullptr);
+  EXPECT_TRUE(sim->Calls("RegSetValueEx").empty()) << "キャンセル wrote";
+  EXPECT_FALSE(Stored("F12", "MODE"));
+  EXPECT_FALSE(Stored("Conditions", "IdleOn"));
 }
 
 TEST_F(TimersTest, MeterAsksTheLibraryEveryTickAndFreesIt) {
@@ -587,12 +620,16 @@ TEST_F(RunnerEndTest, PauseHoldsTheCountAndHoursShowAsClockTime) {
   EXPECT_EQ(r->Label5->Caption(), "1:30:00");
   Tick(100);
   EXPECT_EQ(r->Label5->Caption(), "1:28:20");
+  EXPECT_EQ(sim->executionState, platform::kEsSystemRequired) << "kept awake while counting";
   r->Button5->Click();
   EXPECT_EQ(r->Button5->Caption(), "再開");
+  EXPECT_EQ(sim->executionState, 0u) << "a paused count comes by itself no more: the machine may sleep";
   Tick(500);
   EXPECT_EQ(r->Label3->Caption(), "5300");
+  EXPECT_EQ(sim->executionState, 0u);
   r->Button5->Click();
   EXPECT_EQ(r->Button5->Caption(), "一時停止");
+  EXPECT_EQ(sim->executionState, platform::kEsSystemRequired) << "kept awake again once resumed";
   Tick();
   EXPECT_EQ(r->Label3->Caption(), "5299");
 }
@@ -705,6 +742,94 @@ TEST_F(RunnerEndTest, ProgramEndStartsTheLastThirtySeconds) {
   EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"タイマー終了しだい現在のアプリケーションを終了します"}));
   EXPECT_TRUE(r->Counting());
   EXPECT_TRUE(main->SkipExitConfirmation);
+}
+
+// "Windows ends when the application ends" without the multitask mode: the
+// started program is watched whatever mode the timer setting holds, and its
+// end brings the last warning before the chosen end.
+TEST_F(RunnerEndTest, CountdownWithoutMultitaskEndsWindowsWhenTheProgramEnds) {
+  bool running = true;
+  sim->onMsgWait = [&](platform::Handle) { return running ? platform::kWaitTimeout : platform::kWaitObject0; };
+  Store("F12", "MODE", "0");
+  Store("F12", "CBI3", "5");  // a time, which this end does not use
+  Store("F12", "ACT", "2");   // reboot
+  TForm11* r = Open();
+  r->Edit1->SetText("app.exe");
+  r->CheckBox1->Click();
+  r->Button1->Click();
+  EXPECT_TRUE(BoxTexts().empty()) << "a box behind the started program";
+  EXPECT_EQ(sim->started, (std::vector<std::string>{"app.exe"}));
+  EXPECT_EQ(Form11, r);
+  EXPECT_TRUE(r->Counting());
+  EXPECT_EQ(r->Label5->Caption(), "監視中");
+  EXPECT_EQ(r->PendingText(), "再起動: アプリケーションの終了待ち");
+  EXPECT_FALSE(main->Visible());
+  Tick(100);
+  EXPECT_EQ(Form26, nullptr);
+  EXPECT_TRUE(sim->Calls("ExitWindowsEx").empty());
+  running = false;
+  Tick();
+  ASSERT_NE(Form26, nullptr);
+  EXPECT_EQ(Form26->Label1->Caption(), "あと 30 秒で再起動します");
+  EXPECT_TRUE(sim->openHandles.empty());
+  Form26->Button1->Click();  // 中止
+  tk::Application::Instance().ProcessMessages();
+  Tick(60);
+  EXPECT_TRUE(sim->Calls("ExitWindowsEx").empty()) << "中止 ends nothing";
+  EXPECT_FALSE(r->Counting());
+
+  // Let run: the end, once.
+  running = true;
+  r->Button1->Click();
+  Tick(5);
+  running = false;
+  Tick(31);
+  EXPECT_EQ(sim->Calls("ExitWindowsEx"), (std::vector<std::string>{"ExitWindowsEx(2, 0)"}));
+
+  // Nothing started: the message alone, and the runner stays for another name.
+  TearDown();
+  SetUp();
+  r = Open();
+  r->Edit1->SetText("missing.exe");
+  r->CheckBox1->Click();
+  r->Button1->Click();
+  EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"実行ファイル名を入力して下さい。"}));
+  tk::Application::Instance().ProcessMessages();
+  EXPECT_EQ(Form11, r);
+  EXPECT_FALSE(r->Counting());
+  EXPECT_TRUE(main->Visible());
+  EXPECT_FALSE(main->SkipExitConfirmation) << "nothing will end the session";
+}
+
+// However a count is stopped, the runner no longer says it is counting; a
+// new count says so again.
+TEST_F(RunnerEndTest, AStoppedCountShowsAsStopped) {
+  const std::string counting = "自動でWindowsを終了します、途中で止める場合はcancelして下さい。";
+  const std::string stopped = "Windowsの自動終了を中止しました。";
+  TForm11* r = Open();
+  r->StartTimedEnd(session::kTimedPowerOff, 30);  // /poweroff /in 30
+  Tick(3);
+  EXPECT_EQ(r->Label1->Caption(), counting);
+  EXPECT_EQ(r->Label3->Caption(), "1797");
+  r->StopCountdown();  // /cancel, the tray's or the hotkey's cancel
+  EXPECT_EQ(r->Label1->Caption(), stopped);
+  EXPECT_EQ(r->Label3->Caption(), "0");
+  EXPECT_EQ(r->Label5->Caption(), "");
+  EXPECT_FALSE(r->Button5->Enabled());
+  EXPECT_EQ(r->PendingText(), "");
+
+  // 中止 in the last warning of the user's own count, then a count again.
+  Store("F12", "CBI2", "2");
+  Countdown(r);
+  EXPECT_EQ(r->Label1->Caption(), counting);
+  Tick(61);
+  ASSERT_NE(Form26, nullptr);
+  Form26->Button1->Click();
+  EXPECT_EQ(r->Label1->Caption(), stopped);
+  EXPECT_EQ(r->Label3->Caption(), "0");
+  r->Button1->Click();
+  EXPECT_EQ(r->Label1->Caption(), counting);
+  EXPECT_EQ(r->Label3->Caption(), "120");
 }
 
 TEST_F(RunnerEndTest, StoredChoicesOutOfRangeReadAsDefaultsAndDefaultsWriteNothingNew) {

@@ -273,27 +273,35 @@ void ConditionWatch::SampleNet(State& s, std::int64_t nowMs) {
   haveNet_ = true;
 }
 
-void ConditionWatch::SampleIdle(State& s) {
+void ConditionWatch::SampleIdle(State& s, std::int64_t nowMs) {
   auto& p = platform::Get();
   std::uint32_t last = 0;
   if (!p.GetLastInputInfo(last)) {
-    s.known = s.holding = false;
+    s.known = s.holding = haveInput_ = false;
     s.held = 0;
     return;
   }
-  // Both are tick counts: the difference is right across a wrap. Input that
-  // came between the two readings puts the last input ahead: none yet.
-  std::uint32_t idle = p.GetTickCount() - last;
-  if (idle >= 0x80000000u) idle = 0;
+  // The same last input as before: the time without input goes on, on the
+  // caller's steady clock, however long (the tick counts' difference alone
+  // is sure only below 2^31 ms, 24.8 days).
+  if (!haveInput_ || last != lastInput_) {
+    // Both are tick counts: the difference is right across a wrap. Input
+    // that came between the two readings puts the last input ahead: none yet.
+    std::uint32_t idle = p.GetTickCount() - last;
+    if (idle >= 0x80000000u) idle = 0;
+    s.since = nowMs - idle;
+    lastInput_ = last;
+    haveInput_ = true;
+  }
   s.known = true;
-  s.figure = idle;
-  s.held = idle;
-  s.holding = idle > 0;
+  s.held = std::max<std::int64_t>(0, nowMs - s.since);
+  s.figure = static_cast<double>(s.held);
+  s.holding = s.held > 0;
 }
 
 void ConditionWatch::Sample(std::int64_t nowMs) {
   if (states_[kCpuCondition].setting.on) SampleCpu(states_[kCpuCondition], nowMs);
-  if (states_[kIdleCondition].setting.on) SampleIdle(states_[kIdleCondition]);
+  if (states_[kIdleCondition].setting.on) SampleIdle(states_[kIdleCondition], nowMs);
   // Last: whether the table has to be read depends on the others.
   if (states_[kNetCondition].setting.on) SampleNet(states_[kNetCondition], nowMs);
 }

@@ -90,7 +90,7 @@ class ConditionWatch {
   static bool Held(const State& s);
   void SampleCpu(State& s, std::int64_t nowMs);
   void SampleNet(State& s, std::int64_t nowMs);
-  void SampleIdle(State& s);
+  void SampleIdle(State& s, std::int64_t nowMs);
   std::string Figure(Condition c, bool compact) const;
   State states_[kConditionCount];
   // The previous readings.
@@ -101,6 +101,8 @@ class ConditionWatch {
   std::int64_t netMs_ = 0;
   std::vector<platform::InterfaceCounters> net_;
   int netTicks_ = 0;            // samples since the table's last reading
+  bool haveInput_ = false;
+  std::uint32_t lastInput_ = 0;  // the last input's tick count at the last reading
   std::int64_t netDueMs_ = 0;   // its next reading
   // The 95 family's counter, started by the watch and stopped with it.
   bool counter9x_ = false;

@@ -22,6 +22,7 @@ constexpr const char* kNoProgram = "実行ファイル名を入力して下さ�
 constexpr const char* kPrompt = "実行したいアプリケーションを入力して実行して下さい。";
 constexpr const char* kPromise = "タイマー終了しだい現在のアプリケーションを終了します";
 constexpr const char* kCancelHint = "自動でWindowsを終了します、途中で止める場合はcancelして下さい。";
+constexpr const char* kStopped = "Windowsの自動終了を中止しました。";
 constexpr const char* kTooLong = "タイマーは9999時間まで設定できます。";
 constexpr const char* kNoTimeOfDay = "時刻は0:00から23:59までで設定して下さい。";
 constexpr const char* kNoCondition = "終了の条件を一つ以上選んで下さい (タイマー設定)。";
@@ -221,6 +222,16 @@ void TForm11::Act() {
 }
 
 void TForm11::StopCountdown() {
+  // However it was stopped (中止, CANCEL, the tray, a hotkey, /cancel, a
+  // firing of the schedule skipped), the window says so and counts no more.
+  const bool stopped = counting_;
+  Halt();
+  if (!stopped) return;
+  Label1->SetCaption(kStopped);
+  SetRemaining(0);
+}
+
+void TForm11::Halt() {
   // A count started from outside (the command line, a hotkey) set the main
   // window's questions aside only for itself: stopped, they are asked again.
   // One the user started with OK keeps them aside until the runner closes.
@@ -328,6 +339,24 @@ void TForm11::Button1Click(tk::Component*) {
     return;
   }
 
+  // Windows ends when the program ends: without the multitask mode (the
+  // timer setting's ends) the started program is watched, and once it has
+  // ended the last warning's grace runs to the chosen end. Nothing started:
+  // the runner stays for another name, a count already running goes on.
+  if (!CheckBox2->Checked()) {
+    if (!launched) {
+      app.ShowMessage(kNoProgram);
+      if (!counting_) main_.SetExitConfirmationSkipped(false);  // nothing here will end the session
+      return;
+    }
+    Halt();
+    std::swap(watched_, process);
+    SetDeadline(timers::kWhenProgramEnds, timers::StoredEndAction(), 0, 0);
+    if (tk::Form* main = app.MainForm()) main->Hide();
+    StartCounting(false);
+    return;
+  }
+
   // Countdown mode. The time comes first: a count that is no number, or too
   // long, ends this handler before anything is promised or changed, and a
   // countdown already running goes on.
@@ -386,16 +415,16 @@ void TForm11::Button1Click(tk::Component*) {
   // Ending when the program ends needs the program: without it there is
   // nothing to promise, and the runner stays for another name.
   const bool nothingToWatch = !launched && mode == timers::kWhenProgramEnds;
+  Halt();
   if (!launched) {
-    if (CheckBox2->Checked() && !nothingToWatch) {
+    if (!nothingToWatch) {
       app.ShowMessage(kPromise);
       Label1->SetCaption(kCancelHint);
     } else {
       app.ShowMessage(kNoProgram);
     }
   }
-  StopCountdown();
-  if (nothingToWatch && CheckBox2->Checked()) {
+  if (nothingToWatch) {
     Label1->SetCaption(kPrompt);
     main_.SetExitConfirmationSkipped(false);  // nothing here will end the session
     return;
@@ -404,13 +433,7 @@ void TForm11::Button1Click(tk::Component*) {
   // Only "when the program ends" watches the launched program.
   if (mode == timers::kWhenProgramEnds) std::swap(watched_, process);
   SetDeadline(mode, timers::StoredEndAction(), start, deadlineDay);
-  if (withConditions && CheckBox2->Checked()) WatchConditions(conditions);
-  if (!CheckBox2->Checked()) {
-    app.ShowMessage(kNoProgram);
-    StopCountdown();
-    Close();
-    return;
-  }
+  if (withConditions) WatchConditions(conditions);
   if (tk::Form* main = app.MainForm()) main->Hide();
   StartCounting(armed);
 }
@@ -426,11 +449,10 @@ void TForm11::SetDeadline(int mode, int action, double start, double deadlineDay
 }
 
 void TForm11::StartTimedEnd(int action, std::uint32_t minutes) {
-  StopCountdown();
+  Halt();
   main_.SetExitConfirmationSkipped(true);
   fromOutside_ = true;
   SetDeadline(timers::kAfterTime, action, 60.0 * minutes, 0);
-  Label1->SetCaption(kCancelHint);
   StartCounting(minutes > 0);
 }
 
@@ -439,24 +461,22 @@ void TForm11::StartTimedEndAt(int action, int hour, int minute) {
 }
 
 void TForm11::StartTimedEndAtDay(int action, double deadlineDay) {
-  StopCountdown();
+  Halt();
   main_.SetExitConfirmationSkipped(true);
   fromOutside_ = true;
   const double now = platform::Get().Now();
   SetDeadline(timers::kAtTimeOfDay, action, static_cast<double>(std::llround((deadlineDay - now) * 86400.0)),
               deadlineDay);
-  Label1->SetCaption(kCancelHint);
   StartCounting(true);
 }
 
 bool TForm11::StartConditionalEnd(int action, const timers::Conditions& conditions) {
   if (!timers::AnyOffered(conditions, platform::Get().GetVersionEx())) return false;
-  StopCountdown();
+  Halt();
   main_.SetExitConfirmationSkipped(true);
   fromOutside_ = true;
   SetDeadline(timers::kWhenConditionsHold, action, 0, 0);
   WatchConditions(conditions);
-  Label1->SetCaption(kCancelHint);
   StartCounting(false);
   return true;
 }
@@ -527,6 +547,7 @@ void TForm11::StartGrace() {
 
 void TForm11::StartCounting(bool armed) {
   counting_ = true;
+  Label1->SetCaption(kCancelHint);
   acted_ = false;
   armed_ = armed;
   Button5->SetEnabled(mode_ != timers::kWhenProgramEnds && !conditions_);
@@ -597,7 +618,7 @@ void TForm11::FormCloseQuery(tk::Component*, bool& canClose) {
     settings::WritePosition(store, key::F11, Left(), Top());
   }
   closed_ = true;  // ends a wait in progress
-  StopCountdown();
+  Halt();
   Release();
   openButton_->SetEnabled(true);
   main_.SetExitConfirmationSkipped(false);

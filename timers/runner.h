@@ -1,8 +1,9 @@
 // TForm11, the program runner: starts a command line, then waits for the
-// program to end (wait mode) or, in countdown mode, ends the session when
-// the time set in TForm12 is up: after a time, at a time of day, or when the
-// launched program ends, with the action chosen there (power-off by
-// default). A last warning (TForm26) comes 60 seconds before.
+// program to end (wait mode) or, in countdown mode, ends the session with
+// the action chosen in TForm12 (power-off by default): when the launched
+// program ends, or with the multitask box as TForm12 sets it: after a time,
+// at a time of day, when the launched program ends or when the conditions
+// hold. A last warning (TForm26) comes 60 seconds before.
 #pragma once
 
 #include <memory>
@@ -93,7 +94,7 @@ class TForm11 : public tk::Form {
   std::string PendingText() const;
   // True while an end will come by itself: the machine is kept from sleeping.
   bool EndPending() const;
-  // The last warning's commands.
+  // The last warning's commands. A stopped count shows as stopped.
   void StopCountdown();
   void AddTenMinutes();
   void ActNow();
@@ -109,6 +110,8 @@ class TForm11 : public tk::Form {
   double ClockRemainingMs();
   double ClockRemaining();
   void SetRemaining(double seconds);
+  // The count stopped, the window left as it is (a new count follows).
+  void Halt();
   void Act();
   void UpdateWarning();
   void CloseWarning();

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 #include "session/session.h"
 #include "settings/keys.h"
@@ -25,6 +26,7 @@ constexpr ActionName kActionNames[] = {
 constexpr const char* kDayNames[kWeekDays] = {"月", "火", "水", "木", "金", "土", "日"};
 
 std::uint32_t generation = 0;
+constexpr const char* kMissing = " (値がありません)";
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 }  // namespace
@@ -109,6 +111,7 @@ Schedule ReadSchedule(std::vector<std::string>* problems) {
     } catch (const settings::StoreError&) {
       if (problems) problems->push_back(std::string(key::Schedule) + "\\" + ident);
       sound = false;
+      into = "?";  // there, but unreadable: named once
       return false;
     }
   };
@@ -125,6 +128,14 @@ Schedule ReadSchedule(std::vector<std::string>* problems) {
   if (text(key::Days, days) && !days.empty() && !ParseDays(days, s.days)) bad(key::Days);
   if (text(key::At, at) && !at.empty() && !ParseAt(at, s.hour, s.minute)) bad(key::At);
   if (text(key::Action, action) && !action.empty() && !ParseActionName(action, s.action)) bad(key::Action);
+  // Switched on, every value has to be there: a day, time or end left out
+  // (a hand edit, a partial import) is not guessed.
+  if (s.on)
+    for (auto [ident, value] : {std::pair{key::Days, &days}, {key::At, &at}, {key::Action, &action}})
+      if (value->empty()) {
+        if (problems) problems->push_back(std::string(key::Schedule) + "\\" + ident + kMissing);
+        sound = false;
+      }
   if (!sound) s.on = false;
   return s;
 }

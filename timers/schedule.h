@@ -37,8 +37,10 @@ bool ParseActionName(const std::string& text, int& action);
 const char* ActionCommandName(int action);
 
 // Section "Schedule". A value that cannot be read or makes no sense names
-// itself in problems (section\ident); a schedule with such a value is not
-// armed (off), whatever On says: a guessed day or end is never acted on.
+// itself in problems (section\ident), and so does one that is missing while
+// On is 1 ("section\ident (値がありません)"); a schedule with such a value
+// is not armed (off), whatever On says: a guessed day, time or end is never
+// acted on.
 Schedule ReadSchedule(std::vector<std::string>* problems);
 // Written whole, once the schedule is on or the section holds any value.
 void WriteSchedule(const Schedule& s);

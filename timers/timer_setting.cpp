@@ -15,6 +15,18 @@ tk::FormSlot<TForm12> Form12("Form12");
 namespace {
 namespace key = settings::key;
 constexpr const char* kNoDay = "くり返す曜日を一つ以上選んで下さい。";
+constexpr const char* kNoTimeOfDay = "時刻は0:00から23:59までで設定して下さい。";
+// The heading of each mode (timers::kAfterTime …).
+constexpr const char* kHeadings[timers::kEndModes] = {
+    "アプリケーションを終了させるまでの時間を設定して下さい。",
+    "アプリケーションを終了させる時刻を設定して下さい。",
+    "起動したアプリケーションが終了した時に終了します。",
+    "下の条件がそろった時に終了します。",
+};
+// The conditions' group: how they go with the mode, or where they apply.
+constexpr const char* kConditionsAlone = "条件 (選んだものがすべて続いた時)";
+constexpr const char* kConditionsAfter = "条件 (終了後、選んだものがすべて続いた時)";
+constexpr const char* kConditionsUnused = "条件 (アプリケーション終了時と条件がそろった時)";
 }  // namespace
 
 TForm12::TForm12(tk::Component* owner) : tk::Form(owner) {
@@ -79,17 +91,19 @@ TForm12::TForm12(tk::Component* owner) : tk::Form(owner) {
   std::vector<std::string> actions;
   for (int a = 0; a < timers::kEndActions; ++a) actions.push_back(session::TimedActionName(a));
   ComboBox4->SetItems(actions);
-  Button1 = new tk::Button(this, "Button1", {296, 382, 75, 25}, "OK");
+  Button1 = new tk::Button(this, "Button1", {214, 382, 75, 25}, "OK");
   Button1->OnClick = [this](tk::Component* s) { Button1Click(s); };
+  Button2 = new tk::Button(this, "Button2", {296, 382, 75, 25}, "キャンセル");
+  Button2->OnClick = [this](tk::Component* s) { Button2Click(s); };
   for (tk::RadioButton* r : {RadioButton1, RadioButton2, RadioButton3, RadioButton4})
-    r->OnClick = [this](tk::Component*) { FollowRepeat(); };
-  CheckBox4->OnClick = [this](tk::Component*) { FollowRepeat(); };
+    r->OnClick = [this](tk::Component*) { FollowMode(); };
+  CheckBox4->OnClick = [this](tk::Component*) { FollowMode(); };
   ComboBox5->OnChange = [this](tk::Component*) {
     // Every day and weekdays show their days; chosen days start from them.
     const int preset = ComboBox5->ItemIndex();
     if (preset == 0 || preset == 1)
       for (int i = 0; i < timers::kWeekDays; ++i) DayBoxes[i]->SetChecked(preset == 0 || i < 5);
-    FollowRepeat();
+    FollowMode();
   };
   OnCreate = [this](tk::Component* s) { FormCreate(s); };
   OnCloseQuery = [this](tk::Component* s, bool& c) { FormCloseQuery(s, c); };
@@ -128,10 +142,8 @@ void TForm12::FormCreate(tk::Component*) {
     r.minutes->SetText(std::to_string(c.minutes));
     // Not offered here: shown off, with the reason; the stored choice stays.
     const std::string reason = timers::ConditionUnavailable(static_cast<timers::Condition>(i), version);
-    if (reason.empty()) continue;
-    r.on->SetEnabled(false);
-    if (r.threshold) r.threshold->SetEnabled(false);
-    r.minutes->SetEnabled(false);
+    offered_[i] = reason.empty();
+    if (offered_[i]) continue;
     reasons += (reasons.empty() ? "" : "  ") + r.on->Caption() + ": " + reason;
   }
   Label11->SetCaption(reasons);
@@ -148,11 +160,39 @@ void TForm12::FormCreate(tk::Component*) {
     ComboBox1->SetText(std::to_string(schedule_.hour));
     ComboBox2->SetText(std::to_string(schedule_.minute));
   }
-  FollowRepeat();
+  FollowMode();
 }
 
-void TForm12::FollowRepeat() {
-  const bool timeOfDay = RadioButton2->Checked();
+int TForm12::ChosenMode() const {
+  return RadioButton2->Checked()   ? timers::kAtTimeOfDay
+         : RadioButton3->Checked() ? timers::kWhenProgramEnds
+         : RadioButton4->Checked() ? timers::kWhenConditionsHold
+                                   : timers::kAfterTime;
+}
+
+void TForm12::FollowMode() {
+  const int mode = ChosenMode();
+  const bool timeOfDay = mode == timers::kAtTimeOfDay;
+  Label1->SetCaption(kHeadings[mode]);
+  // Hours and minutes count a time or name a time of day; seconds only the
+  // former. The program's end and the conditions use no time.
+  const bool timed = mode == timers::kAfterTime || timeOfDay;
+  Label2->SetCaption(timeOfDay ? "時" : "時間");
+  for (tk::Control* c : std::vector<tk::Control*>{ComboBox1, Label2, ComboBox2, Label3}) c->SetEnabled(timed);
+  ComboBox3->SetEnabled(mode == timers::kAfterTime);
+  Label4->SetEnabled(mode == timers::kAfterTime);
+  // The conditions: alone, after the program's end, or not at all.
+  const bool withConditions = mode == timers::kWhenProgramEnds || mode == timers::kWhenConditionsHold;
+  GroupBox2->SetCaption(mode == timers::kWhenConditionsHold ? kConditionsAlone
+                        : mode == timers::kWhenProgramEnds  ? kConditionsAfter
+                                                            : kConditionsUnused);
+  GroupBox2->SetEnabled(withConditions);
+  const std::vector<tk::Control*> rows[timers::kConditionCount] = {
+      {CheckBox1, Edit1, Label6, Edit2, Label8}, {CheckBox2, Edit3, Label7, Edit4, Label9}, {CheckBox3, Edit5, Label10}};
+  for (int i = 0; i < timers::kConditionCount; ++i)
+    for (tk::Control* c : rows[i]) c->SetEnabled(withConditions && offered_[i]);
+  Label11->SetEnabled(withConditions);
+
   const bool on = timeOfDay && CheckBox4->Checked();
   CheckBox4->SetEnabled(timeOfDay);
   ComboBox5->SetEnabled(on);
@@ -167,12 +207,12 @@ void TForm12::WriteRepeat(int mode, int action) {
   s.on = CheckBox4->Checked();
   if (s.on) {
     for (int i = 0; i < timers::kWeekDays; ++i) s.days[i] = DayBoxes[i]->Checked();
+    // Read by the close, which refuses a time that is no time of day.
     std::int32_t h = 0, m = 0;
-    if (settings::ParseInteger(ComboBox1->Text(), h) && settings::ParseInteger(ComboBox2->Text(), m) &&
-        h >= 0 && h <= 23 && m >= 0 && m <= 59) {
-      s.hour = h;
-      s.minute = m;
-    }
+    settings::ParseInteger(ComboBox1->Text(), h);
+    settings::ParseInteger(ComboBox2->Text(), m);
+    s.hour = h;
+    s.minute = m;
     s.action = action;
   }
   // Unreadable stored values stay as they are until the user changes them.
@@ -181,12 +221,26 @@ void TForm12::WriteRepeat(int mode, int action) {
 
 void TForm12::Button1Click(tk::Component*) { Close(); }
 
+void TForm12::Button2Click(tk::Component*) {
+  cancelled_ = true;
+  Close();
+}
+
 void TForm12::FormCloseQuery(tk::Component*, bool& canClose) {
+  if (cancelled_) {  // nothing written, not even the place
+    Release();
+    canClose = true;
+    return;
+  }
   if (RadioButton2->Checked() && CheckBox4->Checked()) {
+    // A weekly end is armed only at a day and a time the user chose.
     bool any = false;
     for (tk::CheckBox* d : DayBoxes) any = any || d->Checked();
-    if (!any) {
-      tk::Application::Instance().ShowMessage(kNoDay);
+    std::int32_t h = -1, m = -1;
+    const bool time = settings::ParseInteger(ComboBox1->Text(), h) && settings::ParseInteger(ComboBox2->Text(), m) &&
+                      h >= 0 && h <= 23 && m >= 0 && m <= 59;
+    if (!any || !time) {
+      tk::Application::Instance().ShowMessage(!any ? kNoDay : kNoTimeOfDay);
       canClose = false;
       return;
     }
@@ -198,10 +252,7 @@ void TForm12::FormCloseQuery(tk::Component*, bool& canClose) {
   for (int i = 0; i < 3; ++i) store.WriteString(key::F12, key::CountTexts[i], boxes[i]->Text());
   // The mode and action are stored once they leave their defaults, so that
   // the defaults write exactly what they always wrote.
-  const int mode = RadioButton2->Checked()   ? timers::kAtTimeOfDay
-                   : RadioButton3->Checked() ? timers::kWhenProgramEnds
-                   : RadioButton4->Checked() ? timers::kWhenConditionsHold
-                                             : timers::kAfterTime;
+  const int mode = ChosenMode();
   const int action = std::max(0, ComboBox4->ItemIndex());
   if (mode != 0 || !store.ReadString(key::F12, key::Mode, "").empty())
     store.WriteInteger(key::F12, key::Mode, mode);
@@ -215,7 +266,7 @@ void TForm12::FormCloseQuery(tk::Component*, bool& canClose) {
   };
   tk::CheckBox* on[] = {CheckBox1, CheckBox2, CheckBox3};
   for (int i = 0; i < timers::kConditionCount; ++i)
-    if (on[i]->Enabled()) conditions_.of[i].on = on[i]->Checked();
+    if (offered_[i]) conditions_.of[i].on = on[i]->Checked();
   value(Edit1, conditions_.of[timers::kCpuCondition].threshold, timers::MaxThreshold(timers::kCpuCondition));
   value(Edit2, conditions_.of[timers::kCpuCondition].minutes, timers::kMaxConditionMinutes);
   value(Edit3, conditions_.of[timers::kNetCondition].threshold, timers::MaxThreshold(timers::kNetCondition));

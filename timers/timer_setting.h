@@ -51,19 +51,27 @@ class TForm12 : public tk::Form {
   tk::Label* Label11;       // why a condition is not offered here
   tk::Label* Label5;              // 動作
   tk::ComboBox* ComboBox4;        // the action
-  tk::Button* Button1;
+  tk::Button* Button1;  // OK
+  tk::Button* Button2;  // キャンセル: closes writing nothing
 
   void FormCreate(tk::Component* sender);
   void FormCloseQuery(tk::Component* sender, bool& canClose);
   void Button1Click(tk::Component* sender);
+  void Button2Click(tk::Component* sender);
+
+  // The mode the radio buttons choose (timers::kAfterTime …).
+  int ChosenMode() const;
 
  private:
-  // The repeat group's boxes enabled as the mode and the day choice allow.
-  void FollowRepeat();
+  // The heading, the time's lists and units, the conditions and the repeat
+  // group as the chosen mode uses them: what it does not use is disabled.
+  void FollowMode();
   void WriteRepeat(int mode, int action);
   timers::Conditions conditions_;  // as read; what the boxes do not change
   timers::Schedule schedule_;      // as read
   bool scheduleSound_ = true;      // it could be read: a close may write it
+  bool offered_[timers::kConditionCount] = {true, true, true};  // by this system
+  bool cancelled_ = false;
 };
 
 extern tk::FormSlot<TForm12> Form12;
