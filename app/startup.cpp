@@ -107,6 +107,11 @@ int RunKivoConfig() {
                      tk::mbOk | tk::mbIconStop);
     return -1;
   }
+  // This is the running copy: its application window, by which other
+  // copies find it, is there from now on (a copy that only hands its
+  // command over makes none, so that no other copy takes it for the
+  // running one).
+  app.GetBackend().ApplicationHandle();
   int exitCode = 0;
   try {
     Form1 = app.CreateForm<TForm1>();

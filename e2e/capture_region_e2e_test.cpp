@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -215,6 +216,33 @@ TEST_F(CaptureRegion, ADelayHoldsTheCaptureBack) {
   const auto changedAfter = since();
   EXPECT_GE(changedAfter, 1500) << "the capture did not wait";
   EXPECT_LE(changedAfter, 4500) << "the capture came late";
+}
+
+// Two second copies ask for a region while a 10-second delay runs: the
+// later request replaces the earlier one, whose copy ends with 3 at once,
+// before the overlay comes and while the other copy still waits; that one
+// ends with 3 once the overlay is cancelled. (Answered inside one message,
+// the replaced copy would wait until the other one was over.)
+TEST_F(CaptureRegion, ARegionReplacedDuringItsDelayIsAnsweredAtOnce) {
+  SetSetting("Capture", "Delay", "10");
+  Start("winxp");
+  ASSERT_FALSE(HasFailure());
+  const int first = StartApp(AppExe(), {"/capture", "region"});
+  const int second = StartApp(AppExe(), {"/capture", "region"});
+  std::optional<int> firstCode, secondCode;
+  ASSERT_TRUE(WaitFor([&] {
+    firstCode = WaitAppExit(first, 0);
+    secondCode = WaitAppExit(second, 0);
+    return firstCode || secondCode;
+  }, 30000)) << "neither copy was answered; the windows:\n" << Driver({"list"}).out;
+  EXPECT_FALSE(firstCode && secondCode) << "both were answered before the overlay";
+  EXPECT_EQ(firstCode ? *firstCode : *secondCode, 3) << "the replaced one is cancelled";
+  Result overlay = Driver({"list", "--title", "範囲キャプチャ", "--visible"});
+  EXPECT_TRUE(overlay.lines().empty()) << "answered only once the overlay was up";
+  WaitOverlay();
+  ASSERT_FALSE(HasFailure());
+  X({"key", "Escape"});
+  EXPECT_EQ(WaitAppExit(firstCode ? second : first, 30000), 3) << "the other one's cancel";
 }
 
 // Two monitors, the second left of the primary at negative coordinates and

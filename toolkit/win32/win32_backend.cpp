@@ -147,8 +147,6 @@ class Win32Backend : public Backend {
     wc.lpszClassName = kScrollBoxClass;
     winapi::RegisterClassExW(&wc);
 
-    app_ = winapi::CreateWindowExW(0, kAppClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                             instance_, nullptr);
   }
 
   ~Win32Backend() override {
@@ -164,7 +162,16 @@ class Win32Backend : public Backend {
   }
 
   HINSTANCE instance() const { return instance_; }
-  HWND app() const { return app_; }
+  // The application window: made when first needed, so that a copy that
+  // only hands its command to the running one and ends has none (the
+  // other copies look for the running one by this window's class).
+  HWND app() {
+    if (!app_) {
+      app_ = winapi::CreateWindowExW(0, kAppClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance_, nullptr);
+      if (app_ && !title_.empty()) winapi::SetWindowTextW(app_, title_.c_str());
+    }
+    return app_;
+  }
 
   std::unique_ptr<ControlPeer> CreatePeer(Control& control) override {
     if (control.Kind() == ControlKind::Form) {
@@ -196,7 +203,7 @@ class Win32Backend : public Backend {
     auto* job = new Job;
     job->work = std::move(work);
     job->done = std::move(done);
-    job->window = app_;
+    job->window = app();
     DWORD id = 0;
     job->thread = ::CreateThread(nullptr, 0, &Job::Run, job, 0, &id);
     if (!job->thread) {
@@ -310,7 +317,7 @@ class Win32Backend : public Backend {
   Color SystemColor(int index) override { return static_cast<Color>(::GetSysColor(index)); }
 
   void PopupMenu(tk::PopupMenu& menu, int x, int y) override {
-    HWND owner = app_;
+    HWND owner = app();
     if (Form* main = Application::Instance().MainForm())
       if (HWND h = reinterpret_cast<HWND>(main->Handle())) owner = h;
     HMENU m = BuildMenu(menu.Items(), true);
@@ -380,11 +387,11 @@ class Win32Backend : public Backend {
     return true;
   }
 
-  WindowHandle ApplicationHandle() override { return reinterpret_cast<WindowHandle>(app_); }
+  WindowHandle ApplicationHandle() override { return reinterpret_cast<WindowHandle>(app()); }
 
   void SetApplicationTitle(const std::string& title) override {
-    std::wstring w = Widen(title);
-    winapi::SetWindowTextW(app_, w.c_str());
+    title_ = Widen(title);
+    if (app_) winapi::SetWindowTextW(app_, title_.c_str());
   }
 
   void Terminate() override { ::PostQuitMessage(0); }
@@ -449,7 +456,7 @@ class Win32Backend : public Backend {
 
   void AddTimer(UINT_PTR id, Timer* t) { timers_[id] = t; }
   void RemoveTimer(UINT_PTR id) {
-    ::KillTimer(app_, id);
+    if (app_) ::KillTimer(app_, id);
     timers_.erase(id);
   }
 
@@ -539,6 +546,7 @@ class Win32Backend : public Backend {
 
   HINSTANCE instance_ = nullptr;
   HWND app_ = nullptr;
+  std::wstring title_;
   std::vector<FormPeer*> forms_;
   std::map<UINT_PTR, Timer*> timers_;
   UINT_PTR nextTimer_ = 1;
