@@ -284,12 +284,12 @@ TEST_F(Timers, ConditionsChosenInTheTimerSettingAreWatched) {
   ASSERT_FALSE(HasFailure());
   ASSERT_DRIVER_OK(Driver({"click", "--title", kRunner, "--text", "Timer Set"}));
   ASSERT_DRIVER_OK(Driver({"wait", "--title", kTimerDialog, "--visible"}));
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kTimerDialog, "--text", "条件がそろった時"}));
   for (const Control& c : Controls(kTimerDialog)) {
     if (c.text == "CPU使用率" || c.text == "通信量" || c.text == "入力なし") {
       EXPECT_TRUE(c.enabled) << c.text << " is offered on XP";
     }
   }
-  ASSERT_DRIVER_OK(Driver({"click", "--title", kTimerDialog, "--text", "条件がそろった時"}));
   ASSERT_DRIVER_OK(Driver({"click", "--title", kTimerDialog, "--text", "入力なし"}));
   Screenshot(testName_ + "_setting", WindowRect(kTimerDialog));
   ASSERT_DRIVER_OK(Driver({"click", "--title", kTimerDialog, "--text", "OK"}));
@@ -324,6 +324,7 @@ TEST_F(Timers, ConditionsNotOfferedShowTheirReason) {
   ASSERT_DRIVER_OK(Driver({"wait", "--title", kRunner, "--visible"}));
   ASSERT_DRIVER_OK(Driver({"click", "--title", kRunner, "--text", "Timer Set"}));
   ASSERT_DRIVER_OK(Driver({"wait", "--title", kTimerDialog, "--visible"}));
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kTimerDialog, "--text", "条件がそろった時"}));
   int seen = 0;
   for (const Control& c : Controls(kTimerDialog)) {
     if (c.text == "入力なし") {
@@ -335,6 +336,60 @@ TEST_F(Timers, ConditionsNotOfferedShowTheirReason) {
     if (c.text == "入力なし: Windows 2000 以降") ++seen;
   }
   EXPECT_EQ(seen, 1) << "the reason is shown";
+}
+
+constexpr const char* kCounting = "自動でWindowsを終了します、途中で止める場合はcancelして下さい。";
+constexpr const char* kStopped = "Windowsの自動終了を中止しました。";
+
+// "Windows ends when the application ends" without the multitask mode: the
+// runner waits for the started program (no box over or behind it), then
+// brings the last warning; 中止 ends nothing and the runner says so.
+TEST_F(Timers, WithoutMultitaskTheProgramsEndBringsTheWarningAndStopEndsNothing) {
+  Start("winxp");
+  ASSERT_FALSE(HasFailure());
+  OpenRunner(WinPath(Win32BuildDir() + "/bench/bench_sleeper.exe") + " 3000");
+  ASSERT_FALSE(HasFailure());
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kRunner, "--text",
+                           "アプリケーションが終了した時Windowsを終了させる"}));
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kRunner, "--text", "OK"}));
+  auto sentence = [&] {
+    return TextOf(kRunner, "Static", [](const std::string& t) { return t.size() > 30; });
+  };
+  EXPECT_TRUE(WaitFor([&] { return sentence() == kCounting; }, 5000)) << sentence();
+  EXPECT_EQ(TextOf(kRunner, "Static", [](const std::string& t) { return t == "監視中"; }), "監視中");
+  EXPECT_NE(Driver({"wait", "--title", kWarning, "--visible"}, 1000).code, 0)
+      << "the warning came while the program still ran";
+  ASSERT_DRIVER_OK(Driver({"wait", "--title", kWarning, "--visible"}, 20000));
+  EXPECT_NE(Driver({"wait", "--class", "#32770", "--visible"}, 500).code, 0) << "a message box is up";
+  ASSERT_DRIVER_OK(Driver({"click", "--send", "--title", kWarning, "--text", "中止"}));
+  EXPECT_DRIVER_OK(Driver({"wait-gone", "--title", kWarning}));
+  EXPECT_TRUE(WaitFor([&] { return sentence() == kStopped; }, 5000)) << sentence();
+  EXPECT_DRIVER_OK(Driver({"wait", "--title", kRunner, "--visible"}, 2000));
+  EXPECT_FALSE(WaitAppExit(0, 1000).has_value()) << "the session ended after 中止";
+}
+
+// /cancel from a second copy: the runner no longer says it counts.
+TEST_F(Timers, CancelFromASecondCopyShowsTheRunnerStopped) {
+  Start("winxp");
+  ASSERT_FALSE(HasFailure());
+  auto second = [&](const std::vector<std::string>& args) {
+    std::optional<int> code = WaitAppExit(StartApp(AppExe(), args), 30000);
+    EXPECT_TRUE(code.has_value()) << "the second copy did not end";
+    return code.value_or(-100);
+  };
+  EXPECT_EQ(second({"/poweroff", "/in", "30", "/silent"}), 0);
+  ASSERT_DRIVER_OK(Driver({"wait", "--title", kRunner, "--visible"}));
+  auto sentence = [&] {
+    return TextOf(kRunner, "Static", [](const std::string& t) { return t.size() > 30; });
+  };
+  auto count = [&] { return TextOf(kRunner, "Static", Digits); };
+  ASSERT_TRUE(WaitFor([&] { return sentence() == kCounting && count() != "" && count() != "1800"; }, 10000))
+      << sentence() << " " << count();
+  EXPECT_EQ(second({"/cancel", "/silent"}), 0);
+  EXPECT_TRUE(WaitFor([&] { return sentence() == kStopped; }, 5000)) << sentence();
+  EXPECT_EQ(count(), "0");
+  Screenshot(testName_, WindowRect(kRunner));
+  EXPECT_EQ(second({"/cancel", "/silent"}), 3) << "nothing left to cancel";
 }
 
 }  // namespace
