@@ -344,6 +344,12 @@ class Platform {
   // withCursor: the mouse cursor drawn in, its real image at its hot spot
   // (GetCursorInfo, looked up at run time: 98/2000 and later).
   virtual bool CaptureScreen(Handle window, Bitmap& out, bool withCursor) = 0;
+  // Whether the screen is still to be painted anew: a menu is showing (a
+  // visible window of the menus' class "#32768"), or a visible window or a
+  // visible child of one has a part still to paint (EnumWindows,
+  // EnumChildWindows, GetUpdateRect). A window that was over others leaves
+  // them such parts when it goes.
+  virtual bool ScreenPaintPending() = 0;
   // The virtual screen (SM_XVIRTUALSCREEN and its siblings; the primary
   // screen where the system knows one screen only), and the monitor a point
   // lies on (MonitorFromPoint, looked up at run time; the primary screen

@@ -78,13 +78,43 @@ RegionOutcome CheckLastRegion() {
   return RegionOutcome::Taken;
 }
 
+namespace {
+// The menu the capture was chosen from has just closed (a tray menu, the
+// viewer's menu bar): what lay beneath it is painted anew before the screen
+// is taken, or the still picture would show the menu. This program's own
+// windows paint as its messages are handled; other programs' on their own
+// time, waited for up to half a second.
+void WaitForRepaint() {
+  constexpr std::uint32_t kMostMs = 500, kStepMs = 15;
+  auto& p = platform::Get();
+  const std::uint32_t start = p.GetTickCount();
+  for (;;) {
+    tk::Application::Instance().ProcessMessages();
+    if (!p.ScreenPaintPending() || p.GetTickCount() - start >= kMostMs) return;
+    p.MsgWaitForObject(0, kStepMs);
+  }
+}
+}  // namespace
+
 RegionOutcome CaptureRegion(tk::Form* owner) {
   auto& p = platform::Get();
   // One overlay at a time: a second would take the first one's picture.
-  if (Form29) {
-    Form29->BringToFront();
+  static bool waiting = false;
+  if (Form29 || waiting) {
+    if (Form29) Form29->BringToFront();
     return RegionOutcome::Cancelled;
   }
+  // The owner stays while messages are handled here and in the overlay.
+  std::optional<tk::Form::Hold> hold;
+  if (owner) hold.emplace(*owner);
+  waiting = true;
+  try {
+    WaitForRepaint();
+  } catch (...) {
+    waiting = false;
+    throw;
+  }
+  waiting = false;
   StoredCaptureSettings stored;
   ReadCaptureSettings(stored, kCaptureToFile | kCaptureCursor);
   TForm29::Result result;
@@ -168,10 +198,13 @@ TForm29::TForm29(tk::Component* owner, platform::Bitmap screen, int originX, int
   Image1 = new tk::Image(this, "Image1", {0, 0, screen_.width, screen_.height});
   Image1->MouseThrough = true;
   Image1->SetPicture(shown_);
-  Label1 = new tk::Label(this, "Label1", {0, 0, 120, 16}, "");
+  // The form is in the screen's pixels: the label's size and font are
+  // scaled by the screen's DPI here, as the toolkit does for other forms.
+  const tk::Dpi dpi{tk::Application::Instance().ScreenDpi()};
+  Label1 = new tk::Label(this, "Label1", dpi.Px(tk::Rect{0, 0, 120, 16}), "");
   Label1->MouseThrough = true;
   Label1->ShowAccelChar = false;
-  tk::Font font = Label1->GetFont();
+  tk::Font font = dpi.Px(Label1->GetFont());
   font.color = tk::clWhite;
   Label1->SetFont(font);
   Label1->SetVisible(false);
@@ -315,9 +348,10 @@ void TForm29::PlaceLabel(const viewer::ScreenRect& region) {
   Label1->SetCaption(std::to_string(region.Width()) + " × " + std::to_string(region.Height()));
   // Below the rectangle, else above it, else inside its top.
   const int h = Label1->Height();
-  int top = region.bottom - originY_ + 4;
-  if (top + h > screen_.height) top = region.top - originY_ - h - 4;
-  if (top < 0) top = region.top - originY_ + 4;
+  const int gap = tk::Dpi{tk::Application::Instance().ScreenDpi()}.Px(4);
+  int top = region.bottom - originY_ + gap;
+  if (top + h > screen_.height) top = region.top - originY_ - h - gap;
+  if (top < 0) top = region.top - originY_ + gap;
   const int left = std::max(0, std::min(region.left - originX_, screen_.width - Label1->Width()));
   Label1->SetBounds({left, top, Label1->Width(), h});
   Label1->SetVisible(true);

@@ -576,6 +576,13 @@ bool SimPlatform::GetClipboardDib(std::string& dib) {
   return true;
 }
 
+bool SimPlatform::ScreenPaintPending() {
+  Log(Call("ScreenPaintPending"));
+  if (screenPaintsPending <= 0) return false;
+  --screenPaintsPending;
+  return true;
+}
+
 bool SimPlatform::CaptureScreen(Handle window, Bitmap& out, bool withCursor) {
   Log(withCursor ? Call("CaptureScreen", {Hex(window), "cursor"}) : Call("CaptureScreen", {Hex(window)}));
   out = screen;

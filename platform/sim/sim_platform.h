@@ -120,6 +120,9 @@ class SimPlatform : public Platform {
   // CF_DIB); without it the keys change nothing, as under Wine.
   std::optional<std::string> printScreenPicture;
   Bitmap screen;  // what CaptureScreen reads (the whole virtual screen for 0)
+  // How many more times ScreenPaintPending answers that the screen is still
+  // being painted (another program's windows paint on their own time).
+  int screenPaintsPending = 0;
   // The virtual screen and the monitors (left, top, right, bottom); the
   // first monitor is the primary one.
   std::array<int, 4> virtualScreen{0, 0, 1024, 768};
@@ -318,6 +321,7 @@ class SimPlatform : public Platform {
   bool GetClipboardPng(std::string& png) override;
   bool GetClipboardDib(std::string& dib) override;
   bool CaptureScreen(Handle window, Bitmap& out, bool withCursor) override;
+  bool ScreenPaintPending() override;
   void DragAcceptFiles(Handle window, bool accept) override;
   std::vector<std::string> DragQueryFiles(Handle drop) override;
   void DragFinish(Handle drop) override;

@@ -687,6 +687,7 @@ class Win32Platform : public Platform {
   bool CaptureScreen(Handle window, Bitmap& out, bool withCursor) override {
     return win32::CaptureScreen(reinterpret_cast<HWND>(window), out, withCursor);
   }
+  bool ScreenPaintPending() override { return win32::ScreenPaintPending(); }
 
   // The machine's work: win32_activity.cpp.
   bool GetSystemTimes(CpuTimes& times) override { return win32::SystemTimes(times); }

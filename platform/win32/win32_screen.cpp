@@ -2,6 +2,7 @@
 #include "platform/win32/win32_screen.h"
 
 #include <cstring>
+#include <cwchar>
 #include <vector>
 
 #include "winapi/winapi.h"
@@ -309,6 +310,33 @@ bool CaptureScreen(HWND window, Bitmap& out, bool withCursor) {
     if (ok && withCursor) DrawCursor(mem.get(), POINT{r.left, r.top});
   }
   return ok && PixelsOf(static_cast<HBITMAP>(bmp.get()), out);
+}
+
+namespace {
+BOOL CALLBACK FindUnpainted(HWND window, LPARAM found) {
+  if (!::IsWindowVisible(window)) return TRUE;
+  wchar_t name[8] = {};
+  if (::GetUpdateRect(window, nullptr, FALSE) ||
+      (winapi::GetClassNameW(window, name, 8) > 0 && std::wcscmp(name, L"#32768") == 0)) {
+    *reinterpret_cast<bool*>(found) = true;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+BOOL CALLBACK FindUnpaintedWithChildren(HWND window, LPARAM found) {
+  if (!::IsWindowVisible(window)) return TRUE;
+  if (!FindUnpainted(window, found)) return FALSE;
+  ::EnumChildWindows(window, FindUnpainted, found);
+  return *reinterpret_cast<bool*>(found) ? FALSE : TRUE;
+}
+}  // namespace
+
+bool ScreenPaintPending() {
+  if (::GetUpdateRect(::GetDesktopWindow(), nullptr, FALSE)) return true;
+  bool found = false;
+  ::EnumWindows(FindUnpaintedWithChildren, reinterpret_cast<LPARAM>(&found));
+  return found;
 }
 
 }  // namespace win32

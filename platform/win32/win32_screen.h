@@ -23,6 +23,7 @@ std::array<int, 4> WorkAreaNear(const std::array<int, 4>& rect);
 int ScreenDpi();
 // A window's pixels, or the whole virtual screen's for null.
 bool CaptureScreen(HWND window, Bitmap& out, bool withCursor);
+bool ScreenPaintPending();
 // A bitmap handle's pixels as 24-bit rows from the top.
 bool PixelsOf(HBITMAP bmp, Bitmap& out);
 
