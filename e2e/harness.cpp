@@ -564,6 +564,34 @@ std::pair<int, int> WineTest::ScreenSize() {
   return {w, h};
 }
 
+void WineTest::XTool(const std::vector<std::string>& args) {
+  std::vector<std::string> argv{"xdotool"};
+  argv.insert(argv.end(), args.begin(), args.end());
+  Result r = RunTool(argv);
+  ASSERT_EQ(r.code, 0) << r.err;
+}
+
+void WineTest::MoveMouse(int x, int y) {
+  const int dx = layout_ ? layout_->xOriginX() : 0;  // Windows' screen to the X server's
+  XTool({"mousemove", std::to_string(x + dx), std::to_string(y)});
+  const std::string want = std::to_string(x) + " " + std::to_string(y);
+  std::string seen;
+  ASSERT_TRUE(WaitFor([&] {
+    Result r = Driver({"cursor"});
+    seen = r.lines().empty() ? r.err : r.lines()[0];
+    return r.code == 0 && seen == want;
+  }, 15000)) << "Wine has the mouse at " << seen << ", not " << want;
+}
+
+bool WineTest::Hover(const std::string& title, const std::string& text, const std::function<bool()>& shown,
+                     int timeoutMs) {
+  return WaitFor([&] {
+    Result r = Driver({"hover", "--title", title, "--text", text});
+    EXPECT_DRIVER_OK(r);
+    return r.code == 0 && shown();
+  }, timeoutMs);
+}
+
 void WineTest::ChooseTrayMenuItem(const std::string& item) {
   ASSERT_DRIVER_OK(Driver({"post", "--title", kMainTitle, "--msg", std::to_string(kTrayMessage),
                            "--wparam", "100", "--lparam", std::to_string(kWmRButtonDown)}));

@@ -137,6 +137,18 @@ class WineTest : public ::testing::Test {
                                      const std::string& text);
   std::pair<int, int> ScreenSize();
 
+  // The X server's own mouse (XTest), as a hand on a mouse moves it, to a
+  // point of Windows' screen; waits until Wine has the pointer there.
+  void MoveMouse(int x, int y);
+  // xdotool with the arguments, on this test's X server.
+  void XTool(const std::vector<std::string>& args);
+  // Points at a control of a top-level window (by its text) until what
+  // pointing shows holds (shown() true), at most timeoutMs: under Wine a
+  // move from another process may be followed by one at the pointer's former
+  // place, so each look points again. False when it never held.
+  bool Hover(const std::string& title, const std::string& text, const std::function<bool()>& shown,
+             int timeoutMs = 10000);
+
   // Chooses an item of the tray icon's popup menu.
   void ChooseTrayMenuItem(const std::string& item);
 

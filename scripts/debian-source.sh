@@ -15,6 +15,10 @@ dev=${2:-}
 cd "$(dirname "$0")/.."
 deps=$(pwd)/build/deps
 mkdir -p "$deps/src"
+# One fetch at a time: the win32 and the fuzzing builds of the libraries run
+# at once (scripts/test.sh) and share the sources and the apt state here.
+exec 9>"$deps/src.lock"
+flock 9
 
 # Debian's folder is PACKAGE-UPSTREAMVERSION; the source files beside it
 # start with PACKAGE_.

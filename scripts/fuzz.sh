@@ -1,17 +1,20 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets (build/fuzz: clang, libFuzzer, address and
-# undefined-behaviour sanitizers) and runs each one, one after the other,
-# for SECONDS_PER_TARGET on its corpus (build/fuzz/corpus/<target>: the starting inputs
-# the build writes, plus what earlier runs added). Fails when any target
-# crashes, leaks, trips a sanitizer or breaks one of its properties; the
-# input is kept in build/fuzz/artifacts/<target>/ and the report in
-# build/fuzz/logs/<target>.log.
+# undefined-behaviour sanitizers) and runs each one for SECONDS_PER_TARGET on
+# its corpus (build/fuzz/corpus/<target>: the starting inputs the build
+# writes, plus what earlier runs added), as many at once as the machine has
+# cores (KIVO_FUZZ_JOBS to choose). Fails when any target crashes, leaks,
+# trips a sanitizer or breaks one of its properties; the input is kept in
+# build/fuzz/artifacts/<target>/ and the report in build/fuzz/logs/<target>.log.
 # Usage: bash scripts/fuzz.sh [SECONDS_PER_TARGET] [TARGET ...]   (default 15 s, every target)
+#        bash scripts/fuzz.sh --build-only                        (the build alone)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 seconds=${1:-15}
 shift || true
+build_only=0
+if [ "$seconds" = --build-only ]; then build_only=1; seconds=0; fi
 case $seconds in '' | *[!0-9]*) echo "fuzz.sh: SECONDS_PER_TARGET must be a number" >&2; exit 2 ;; esac
 
 bash scripts/install-deps.sh >/dev/null
@@ -23,6 +26,8 @@ cmake -S . -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKIVO_FUZZ=ON \
 cmake --build "$out" -j "$(nproc 2>/dev/null || echo 2)" >"$out/build.log" 2>&1 \
   || { tail -n 40 "$out/build.log" >&2; echo "fuzz.sh: the fuzzing build failed (build/fuzz/build.log)" >&2; exit 1; }
 
+[ $build_only -eq 1 ] && { echo "fuzz.sh: built"; exit 0; }
+
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then mapfile -t targets <"$out/targets.txt"; fi
 
@@ -31,12 +36,13 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:symbolize=1:allocator_may_re
 export UBSAN_OPTIONS=halt_on_error=1:abort_on_error=1:print_stacktrace=1
 command -v llvm-symbolizer >/dev/null 2>&1 && export ASAN_SYMBOLIZER_PATH=$(command -v llvm-symbolizer)
 mkdir -p "$out/logs"
-failed=()
-for t in "${targets[@]}"; do
-  exe=$out/fuzz/fuzz_$t
-  [ -x "$exe" ] || { echo "fuzz.sh: no target $t" >&2; failed+=("$t"); continue; }
+jobs=${KIVO_FUZZ_JOBS:-$(nproc 2>/dev/null || echo 2)}
+
+# One target: its run, then its line (in $out/logs/<target>.line) and 0 or 1.
+fuzz_one() {
+  local t=$1 exe=$out/fuzz/fuzz_$1 log=$out/logs/$1.log line=$out/logs/$1.line rc runs inputs artifact what
+  if [ ! -x "$exe" ]; then echo "fuzz.sh: no target $t" >"$line"; return 1; fi
   mkdir -p "$out/corpus/$t" "$out/artifacts/$t"
-  log=$out/logs/$t.log
   set +e
   "$exe" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2560 -print_final_stats=1 \
     -artifact_prefix="$out/artifacts/$t/" "$out/corpus/$t" >"$log" 2>&1
@@ -48,14 +54,34 @@ for t in "${targets[@]}"; do
   fi
   inputs=$(find "$out/corpus/$t" -type f | wc -l)
   if [ $rc -eq 0 ]; then
-    echo "fuzz: $t: ${runs:-0} executions in ${seconds} s, corpus $inputs inputs: ok"
-  else
-    artifact=$(sed -n 's/.*Test unit written to \(.*\)$/\1/p' "$log" | tail -n 1)
-    what=$(grep -m1 -E 'ERROR: (AddressSanitizer|LeakSanitizer|libFuzzer)|runtime error:|property failed:' "$log" || true)
+    echo "fuzz: $t: ${runs:-0} executions in ${seconds} s, corpus $inputs inputs: ok" >"$line"
+    return 0
+  fi
+  artifact=$(sed -n 's/.*Test unit written to \(.*\)$/\1/p' "$log" | tail -n 1)
+  what=$(grep -m1 -E 'ERROR: (AddressSanitizer|LeakSanitizer|libFuzzer)|runtime error:|property failed:' "$log" || true)
+  {
     echo "fuzz: $t: ${runs:-0} executions, FAILED: ${what:-exit code $rc}"
     echo "fuzz:   input ${artifact:-(none)}; report build/fuzz/logs/$t.log"
-    failed+=("$t")
+  } >"$line"
+  return 1
+}
+
+# The targets, $jobs at a time; each one's line in the targets' order.
+running=0
+for t in "${targets[@]}"; do
+  if [ "$running" -ge "$jobs" ]; then
+    wait -n || true
+    running=$((running - 1))
   fi
+  rm -f "$out/logs/$t.line"
+  (fuzz_one "$t" && echo 0 >"$out/logs/$t.rc" || echo 1 >"$out/logs/$t.rc") &
+  running=$((running + 1))
+done
+wait
+failed=()
+for t in "${targets[@]}"; do
+  [ "$(cat "$out/logs/$t.rc" 2>/dev/null)" = 0 ] || failed+=("$t")
+  cat "$out/logs/$t.line" 2>/dev/null || echo "fuzz: $t: did not run"
 done
 if [ ${#failed[@]} -ne 0 ]; then
   echo "fuzz.sh: failed: ${failed[*]} (keep each input under tests/fuzz_regressions/<target>/ with its fix)"

@@ -1,24 +1,64 @@
 #!/usr/bin/env bash
-# Builds both builds, fuzzes every parser of outside bytes for a short while
+# Builds everything, fuzzes every parser of outside bytes for a short while
 # (scripts/fuzz.sh; KIVO_FUZZ_SECONDS per target, default 15), then runs
-# every test (unit and end-to-end) with ctest. Exit code = ctest's, or the
-# fuzzing's when it found something. Extra arguments go to ctest (e.g.
-# -R FirstStart, -LE e2e).
+# every test (unit and end-to-end) with ctest, as many at once as the
+# machine has cores (KIVO_TEST_JOBS to choose; tests labelled "alone" run by
+# themselves). Prints where the time went and the ten slowest tests, and
+# ends with ctest's summary line. Exit code = ctest's, or the failing step's.
+# Extra arguments go to ctest (e.g. -R FirstStart, -LE e2e).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
+logs=$root/build/logs
+mkdir -p "$logs"
+times=$logs/test-times.txt
+: >"$times"
+run_start=$SECONDS
 
-start=$SECONDS
-bash scripts/build.sh
+# Runs a step, noting how long it took under its name.
+timed() {
+  local name=$1 start=$SECONDS rc=0
+  shift
+  "$@" || rc=$?
+  echo "$name $((SECONDS - start))" >>"$times"
+  return $rc
+}
+
+# A step in the background with its output in build/logs/<name>.log; `finish`
+# waits for it and shows the log's end when it failed.
+declare -A step_pids=()
+background() {
+  local name=$1
+  shift
+  timed "$name" "$@" >"$logs/$name.log" 2>&1 &
+  step_pids[$name]=$!
+}
+finish() {
+  local name=$1
+  if ! wait "${step_pids[$name]}"; then
+    tail -n 40 "$logs/$name.log" >&2
+    echo "test.sh: $name failed (build/logs/$name.log)" >&2
+    exit 1
+  fi
+  grep -E '^(build\.sh|package|fuzz\.sh): ' "$logs/$name.log" | tail -n 3 || true
+}
+
+timed install bash scripts/install-deps.sh
+
+# The three builds at once: each has long stretches on one core (the
+# libraries' configure scripts, links, the installer) that the others fill.
 # The release packages too: the end-to-end tests install them.
-bash scripts/package.sh
-echo "test.sh: builds and packages took $((SECONDS - start)) s"
+build_win32() { bash scripts/build.sh win32 && bash scripts/package.sh; }
+background build-win32 build_win32
+background build-native bash scripts/build.sh native
+background build-fuzz bash scripts/fuzz.sh --build-only
+finish build-native
+finish build-fuzz
+finish build-win32
 
-# A short fuzzing run of every parser of outside bytes (scripts/fuzz.sh);
-# a finding fails the run before the tests start.
-start=$SECONDS
-bash scripts/fuzz.sh "${KIVO_FUZZ_SECONDS:-15}"
-echo "test.sh: fuzzing took $((SECONDS - start)) s"
+# A short fuzzing run of every parser of outside bytes; a finding fails the
+# run before the tests start.
+timed fuzz bash scripts/fuzz.sh "${KIVO_FUZZ_SECONDS:-15}"
 
 work=$root/build/native/e2e/work
 # The e2e tests of this run boot their own template prefix (once, shared by
@@ -49,15 +89,32 @@ cleanup
 
 # A short start-up benchmark (5 starts of each program, beside the twin) so
 # that a change that slows the start shows in the log; its figures never
-# fail the run. Before the tests, so that ctest's summary ends the output.
-start=$SECONDS
-bash bench/run.sh 5 --no-windows 2>&1 | sed -n '/^start-up to visible/,$p' ||
-  echo "test.sh: the start-up benchmark did not run"
-echo "test.sh: start-up benchmark took $((SECONDS - start)) s"
+# fail the run. Alone on the machine, before the tests.
+benchmark() {
+  bash bench/run.sh 5 --no-windows 2>&1 | sed -n '/^start-up to visible/,$p' ||
+    echo "test.sh: the start-up benchmark did not run"
+}
+timed benchmark benchmark
 
-# ctest's summary ("100% tests passed, ...") and total time end the output.
+# Every test, as many at once as there are cores: each end-to-end test has
+# its own Wine prefix, wineserver and X server. Those that measure time or
+# need idle cores are labelled "alone" (e2e/CMakeLists.txt) and run by
+# themselves.
+jobs=${KIVO_TEST_JOBS:-$(nproc 2>/dev/null || echo 2)}
+ctest_log=$logs/ctest.log
 set +e
-ctest --test-dir build/native --output-on-failure "$@"
-rc=$?
+timed tests ctest --test-dir build/native --output-on-failure -j "$jobs" "$@" 2>&1 | tee "$ctest_log"
+rc=${PIPESTATUS[0]}
 set -e
+echo "total $((SECONDS - run_start))" >>"$times"
+
+# Where the time went, the ten slowest tests, then ctest's summary again as
+# the last line.
+echo
+echo "test.sh: where the time went (s; the three builds ran at once)"
+awk '{ printf "  %-14s %5d\n", $1, $2 }' "$times"
+echo "test.sh: the ten slowest tests (s)"
+sed -n 's/^ *[0-9]*\/[0-9]* Test *#[0-9]*: \([^ ]*\) .*[A-Za-z*]  *\([0-9.]*\) sec$/\2 \1/p' "$ctest_log" |
+  sort -rn | head -n 10 | awk '{ printf "  %7.1f  %s\n", $1, $2 }'
+grep -E '^[0-9]+% tests passed' "$ctest_log" | tail -n 1
 exit $rc

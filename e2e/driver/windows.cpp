@@ -433,13 +433,13 @@ int cmdMove(const Args& a) {
   return 0;
 }
 
-// Puts the mouse on a control, disabled ones too, the way a user points at
-// it: mouse moves as a mouse sends them (SendInput, absolute coordinates
-// over the primary screen), which the system routes to the window under
-// them. Under Wine a move made from another process may be followed by one
-// at the pointer's former place (the X pointer catching up a few
-// milliseconds later): a second move, a pixel on and still on the control,
-// comes after it, as a hand on a mouse never stops at one move either.
+// Puts the mouse on the middle of a control, disabled ones too, the way a
+// user points at it: a mouse move as a mouse sends it (SendInput, absolute
+// coordinates over the primary screen), which the system routes to the
+// window under it, and waits until the pointer is there. Under Wine a move
+// made from another process may be followed by one at the pointer's former
+// place (the X pointer catching up a few milliseconds later): a test that
+// waits for what pointing shows points again while it waits (e2e's Hover).
 int cmdHover(const Args& a) {
   HWND top = waitTop(a);
   HWND h = waitChild(a, top);
@@ -465,9 +465,7 @@ int cmdHover(const Args& a) {
     return 0;
   };
   if (int e = moveTo(x, y)) return e;
-  Sleep(200);
-  if (int e = moveTo(x + 1, y)) return e;
-  out(num(x + 1) + L" " + num(y));
+  out(num(x) + L" " + num(y));
   return 0;
 }
 
