@@ -4,6 +4,7 @@
 // holds the capture back, and the overlay spans two monitors, one of them at
 // negative coordinates.
 #include <chrono>
+#include <functional>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -163,6 +164,52 @@ TEST_F(CaptureRegion, OnWindows10At150TheRegionIsInTheScreensPixels) {
   ASSERT_TRUE(WaitFor([&] { return Sequence() != before; }, 15000)) << "nothing reached the clipboard";
   WaitOverlayGone();
   ExpectTheScreensPixels(Rect{100, 100, 300, 250}, "region-win10");
+}
+
+// The still picture shows the screen as it was under the menu the capture
+// was chosen from, not the menu: the viewer's ツール menu, and at 150 % the
+// tray menu, which is then large. Each area the menu covered is compared
+// with a screenshot of it taken before the menu opened, darkened as the
+// overlay darkens it (each byte * 3 / 5).
+TEST_F(CaptureRegion, TheStillPictureDoesNotShowTheMenuItWasChosenFrom) {
+  Start("win10", 144);
+  ASSERT_FALSE(HasFailure());
+  const std::string viewer = "Kivo-Config 画像ビューア Ver1.1";
+  ASSERT_DRIVER_OK(Driver({"menu-command", "--title", kMainTitle, "--text", "画像ビューア(&V)"}));
+  ASSERT_DRIVER_OK(Driver({"wait", "--title", viewer, "--visible"}, 20000));
+  auto menuFreeOverlay = [&](const std::string& name, const Rect& area, const std::function<void()>& choose) {
+    const std::string before = Screenshot(name + "-before", area);
+    const std::string darkened = before.substr(0, before.size() - 4) + "-darkened.png";
+    ASSERT_EQ(RunTool({"convert", before, "-fx", "floor(u*255*3/5+0.0001)/255", "-depth", "8", darkened}).code, 0);
+    choose();
+    WaitOverlay();
+    ASSERT_FALSE(HasFailure());
+    // The overlay's picture drawn (it shows once painted).
+    std::string differing;
+    EXPECT_TRUE(WaitFor([&] {
+      differing = Differing(darkened, Screenshot(name + "-overlay", area));
+      return differing.substr(0, 1) == "0";
+    }, 5000)) << name << ": the overlay differs from the screen before the menu by " << differing
+              << " pixels (see " << name << "-overlay.png)";
+    XTool({"key", "Escape"});
+    WaitOverlayGone();
+  };
+  // The viewer's menu drops from its menu bar into the window.
+  const Rect v = WindowRect(viewer);
+  menuFreeOverlay("viewer-tools-menu", Rect{v.left, v.top, v.right, v.bottom}, [&] {
+    // Alt+T as the menu bar reads it.
+    ASSERT_DRIVER_OK(Driver({"post", "--title", viewer, "--msg", "274", "--wparam", "61696", "--lparam", "116"}));
+    ASSERT_DRIVER_OK(Driver({"menu-select", "--text", "範囲キャプチャ(&R)"}));
+  });
+  // The tray menu opens at the mouse, over the desktop: the windows go,
+  // the main window (whose clock goes on) to the tray.
+  ASSERT_DRIVER_OK(Driver({"post", "--title", viewer, "--msg", "16"}));  // WM_CLOSE
+  ASSERT_DRIVER_OK(Driver({"wait-gone", "--title", viewer}, 20000));
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kMainTitle, "--text", "閉じる"}));
+  ASSERT_DRIVER_OK(Driver({"wait-gone", "--title", kMainTitle, "--visible"}, 20000));
+  MoveMouse(400, 60);
+  auto [sw, sh] = ScreenSize();
+  menuFreeOverlay("tray-menu", Rect{400, 60, sw, sh}, [&] { ChooseTrayMenuItem("範囲キャプチャ(&R)"); });
 }
 
 // The last region is stored: after a restart a second copy's /capture last

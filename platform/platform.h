@@ -350,6 +350,11 @@ class Platform {
   // EnumChildWindows, GetUpdateRect). A window that was over others leaves
   // them such parts when it goes.
   virtual bool ScreenPaintPending() = 0;
+  // RedrawWindow(desktop, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME |
+  // RDW_ALLCHILDREN): every window on the screen is to paint itself anew,
+  // each program in its own time (what a menu left on the screen, which the
+  // windows beneath do not always learn of, goes).
+  virtual void RepaintScreen() = 0;
   // The virtual screen (SM_XVIRTUALSCREEN and its siblings; the primary
   // screen where the system knows one screen only), and the monitor a point
   // lies on (MonitorFromPoint, looked up at run time; the primary screen

@@ -3,6 +3,7 @@
 // delay before a capture with its countdown in the tray's tip.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "app/main_window.h"
@@ -209,6 +210,10 @@ TEST_F(RegionTest, TheScreenIsTakenOnceTheClosedMenuIsPaintedOver) {
   sim->ClearJournal();
   main->R1->Click();
   EXPECT_EQ(readingsBeforeTheScreen(), 4) << "three times still painting, then done";
+  const auto at = [&](const std::string& call) {
+    return std::find(sim->journal.begin(), sim->journal.end(), call) - sim->journal.begin();
+  };
+  EXPECT_LT(at("RepaintScreen()"), at("ScreenPaintPending()")) << "every window painted anew first";
   EXPECT_EQ(overlays, 1);
 
   // A window that never finishes painting holds it up for half a second.

@@ -81,13 +81,16 @@ RegionOutcome CheckLastRegion() {
 namespace {
 // The menu the capture was chosen from has just closed (a tray menu, the
 // viewer's menu bar): what lay beneath it is painted anew before the screen
-// is taken, or the still picture would show the menu. This program's own
-// windows paint as its messages are handled; other programs' on their own
-// time, waited for up to half a second.
+// is taken, or the still picture would show the menu. The windows beneath
+// are not always told (under Wine the menu's pixels stayed), so every window
+// is asked to paint again: this program's own as its messages are handled,
+// other programs' in their own time, waited for up to half a second.
 void WaitForRepaint() {
   constexpr std::uint32_t kMostMs = 500, kStepMs = 15;
   auto& p = platform::Get();
   const std::uint32_t start = p.GetTickCount();
+  tk::Application::Instance().ProcessMessages();  // the menu's loop ends
+  p.RepaintScreen();
   for (;;) {
     tk::Application::Instance().ProcessMessages();
     if (!p.ScreenPaintPending() || p.GetTickCount() - start >= kMostMs) return;

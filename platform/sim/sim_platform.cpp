@@ -576,6 +576,8 @@ bool SimPlatform::GetClipboardDib(std::string& dib) {
   return true;
 }
 
+void SimPlatform::RepaintScreen() { Log(Call("RepaintScreen")); }
+
 bool SimPlatform::ScreenPaintPending() {
   Log(Call("ScreenPaintPending"));
   if (screenPaintsPending <= 0) return false;

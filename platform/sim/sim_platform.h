@@ -322,6 +322,7 @@ class SimPlatform : public Platform {
   bool GetClipboardDib(std::string& dib) override;
   bool CaptureScreen(Handle window, Bitmap& out, bool withCursor) override;
   bool ScreenPaintPending() override;
+  void RepaintScreen() override;
   void DragAcceptFiles(Handle window, bool accept) override;
   std::vector<std::string> DragQueryFiles(Handle drop) override;
   void DragFinish(Handle drop) override;

@@ -688,6 +688,9 @@ class Win32Platform : public Platform {
     return win32::CaptureScreen(reinterpret_cast<HWND>(window), out, withCursor);
   }
   bool ScreenPaintPending() override { return win32::ScreenPaintPending(); }
+  void RepaintScreen() override {
+    ::RedrawWindow(::GetDesktopWindow(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+  }
 
   // The machine's work: win32_activity.cpp.
   bool GetSystemTimes(CpuTimes& times) override { return win32::SystemTimes(times); }
