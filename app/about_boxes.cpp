@@ -46,8 +46,10 @@ TAboutBox::TAboutBox(tk::Component* owner) : tk::Form(owner) {
   Icons.minimize = Icons.maximize = false;
   Position = tk::FormPosition::ScreenCenter;
   SetCaption("バージョン情報");
-  SetClientSize(298, 202);
-  Panel1 = new tk::Panel(this, "Panel1", {8, 8, 281, 161});
+  // Wide enough for the copyright line (286 pixels at 96 DPI in the
+  // system's font) and a margin on both sides.
+  SetClientSize(338, 202);
+  Panel1 = new tk::Panel(this, "Panel1", {8, 8, 321, 161});
   Panel1->OnMouseMove = [this](tk::Component* s) { Panel1MouseMove(s); };
   // The controls below lie on the panel: their places are the panel's.
   auto onPanel = [this](int left, int top, int width, int height) {
@@ -59,9 +61,9 @@ TAboutBox::TAboutBox(tk::Component* owner) : tk::Form(owner) {
   ProductName = new tk::Label(this, "ProductName", onPanel(88, 16, 185, 13),
                               tk::Application::Instance().Title);
   Version = new tk::Label(this, "Version", onPanel(88, 40, 185, 13), "Version 1.7(Build020412)");
-  Copyright = new tk::Label(this, "Copyright", onPanel(8, 80, 265, 13),
+  Copyright = new tk::Label(this, "Copyright", onPanel(8, 80, 305, 13),
                             "Copyright (C) 2002 Kivo Project. All rights reserved.");
-  Comments = new tk::Label(this, "Comments", onPanel(8, 104, 265, 26), "");
+  Comments = new tk::Label(this, "Comments", onPanel(8, 104, 305, 26), "");
   Comments->WordWrap = true;
   Label3 = new tk::Label(this, "Label3", onPanel(8, 104, 265, 13),
                          "Programmed by Kivo Project / Ve_Dizo");
@@ -76,7 +78,7 @@ TAboutBox::TAboutBox(tk::Component* owner) : tk::Form(owner) {
   }
   Label1->OnClick = [this](tk::Component* s) { Label1Click(s); };
   Label2->OnClick = [this](tk::Component* s) { Label2Click(s); };
-  OKButton = new tk::Button(this, "OKButton", {111, 172, 75, 25}, "OK");
+  OKButton = new tk::Button(this, "OKButton", {131, 172, 75, 25}, "OK");
   OKButton->Default = true;
   OKButton->Cancel = true;
   OKButton->ModalResult = tk::mrOk;

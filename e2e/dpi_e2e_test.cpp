@@ -293,6 +293,36 @@ TEST_F(Dpi, AWindowMovedToAMonitorOfAnotherDpiTakesItsScaleAndComesBack) {
         << back.children[i].control.cls << " \"" << back.children[i].control.text << "\"";
 }
 
+// The version box's texts lie on its panel: the copyright line (a label as
+// wide as its text) ends inside the panel's frame at every DPI.
+TEST_F(Dpi, TheVersionBoxKeepsItsTextsInsideItsPanel) {
+  for (int dpi : {96, 144, 192}) {
+    SCOPED_TRACE(dpi);
+    ASSERT_NO_FATAL_FAILURE(StartAt("win10", dpi));
+    ASSERT_NO_FATAL_FAILURE(Open([&] { Menu(kMainTitle, "バージョン情報(&V)"); }, kAbout));
+    ASSERT_DRIVER_OK(Driver({"move", "--title", kAbout, "--x", "0", "--y", "0"}));  // on the screen's picture
+    const Window w = Read(kAbout);
+    Screenshot("about-" + std::to_string(dpi), w.outer);
+    const Shown* panel = nullptr;
+    for (const Shown& c : w.children)  // the widest control without a text
+      if (c.control.text.empty() && (!panel || c.control.rect.width() > panel->control.rect.width()))
+        panel = &c;
+    ASSERT_NE(panel, nullptr);
+    const int frame = dpi / 48;  // the panel's bevel, 2 pixels at 96 DPI
+    int labels = 0;
+    for (const Shown& c : w.children) {
+      if (c.control.cls != "Static" || c.control.text.empty()) continue;
+      SCOPED_TRACE(c.control.text);
+      ++labels;
+      EXPECT_LE(c.control.rect.right, panel->control.rect.right - frame)
+          << "past the panel's right edge at " << panel->control.rect.right << " (text " << c.textWidth << ")";
+      EXPECT_LE(c.textWidth, c.clientWidth) << "the label cuts its text";
+    }
+    EXPECT_GE(labels, 5);
+    Close(kAbout);
+  }
+}
+
 TEST_F(Dpi, EveryWindowIsScaledAndKeepsItsTextsInsideItsControlsOnWindows10At150) { CheckScaledOn("win10", 144); }
 TEST_F(Dpi, EveryWindowIsScaledAndKeepsItsTextsInsideItsControlsOnWindows10At125) { CheckScaledOn("win10", 120); }
 TEST_F(Dpi, EveryWindowIsScaledAndKeepsItsTextsInsideItsControlsOnWindows10At200) { CheckScaledOn("win10", 192); }
