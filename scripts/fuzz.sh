@@ -21,7 +21,10 @@ bash scripts/install-deps.sh >/dev/null
 bash scripts/deps-fuzz.sh
 out=$root/build/fuzz
 echo "fuzz.sh: fuzzing build (build/fuzz)"
+# -O1, as libFuzzer's documentation builds its targets: with the sanitizers
+# it runs nearly as fast as -O2 and builds in less time.
 cmake -S . -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKIVO_FUZZ=ON \
+  -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g -DNDEBUG" -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g -DNDEBUG" \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 cmake --build "$out" -j "$(nproc 2>/dev/null || echo 2)" >"$out/build.log" 2>&1 \
   || { tail -n 40 "$out/build.log" >&2; echo "fuzz.sh: the fuzzing build failed (build/fuzz/build.log)" >&2; exit 1; }
