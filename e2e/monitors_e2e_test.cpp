@@ -71,20 +71,6 @@ class Monitors : public WineTest {
     EXPECT_EQ(monitors, expected);
   }
 
-  // Puts the mouse on a point of Windows' screen and waits until Wine has it there.
-  void MoveMouse(int x, int y) {
-    Result moved = RunTool({"xdotool", "mousemove", std::to_string(x + monitors_.xOriginX()),
-                            std::to_string(y)});
-    ASSERT_EQ(moved.code, 0) << moved.err;
-    const std::string want = std::to_string(x) + " " + std::to_string(y);
-    std::string seen;
-    EXPECT_TRUE(WaitFor([&] {
-      Result r = Driver({"cursor"});
-      seen = r.lines().empty() ? r.err : r.lines()[0];
-      return r.code == 0 && seen == want;
-    }, 15000)) << "Wine has the mouse at " << seen << ", not " << want;
-  }
-
   // The tray's desktop capture; returns the file it wrote (the n-th).
   fs::path CaptureDesktop(size_t n) {
     ChooseTrayMenuItem(kDesktopCapture);
