@@ -98,7 +98,7 @@ timed benchmark benchmark
 
 # Every test, as many at once as there are cores: each end-to-end test has
 # its own Wine prefix, wineserver and X server. Those that measure time or
-# need idle cores are labelled "alone" (e2e/CMakeLists.txt) and run by
+# need idle cores are labelled "alone" (e2e/ctest_order.cmake) and run by
 # themselves.
 jobs=${KIVO_TEST_JOBS:-$(nproc 2>/dev/null || echo 2)}
 ctest_log=$logs/ctest.log
