@@ -41,30 +41,12 @@ class CaptureRegion : public WineTest {
   void WaitOverlay() { ASSERT_DRIVER_OK(Driver({"wait", "--title", "範囲キャプチャ", "--visible"}, 20000)); }
   void WaitOverlayGone() { ASSERT_DRIVER_OK(Driver({"wait-gone", "--title", "範囲キャプチャ"}, 20000)); }
 
-  // The X server's own mouse (XTest), as a hand on a mouse moves it; each
-  // move waits until Wine has the pointer there.
-  void X(const std::vector<std::string>& args) {
-    std::vector<std::string> argv{"xdotool"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    Result r = RunTool(argv);
-    ASSERT_EQ(r.code, 0) << r.err;
-  }
-  void MoveMouse(int x, int y) {
-    X({"mousemove", std::to_string(x + originX_), std::to_string(y)});
-    const std::string want = std::to_string(x) + " " + std::to_string(y);
-    std::string seen;
-    ASSERT_TRUE(WaitFor([&] {
-      Result r = Driver({"cursor"});
-      seen = r.lines().empty() ? r.err : r.lines()[0];
-      return r.code == 0 && seen == want;
-    }, 15000)) << "Wine has the mouse at " << seen << ", not " << want;
-  }
   void Drag(int x0, int y0, int x1, int y1) {
     MoveMouse(x0, y0);
-    X({"mousedown", "1"});
+    XTool({"mousedown", "1"});
     MoveMouse((x0 + x1) / 2, (y0 + y1) / 2);
     MoveMouse(x1, y1);
-    X({"mouseup", "1"});
+    XTool({"mouseup", "1"});
   }
 
   // Both of the clipboard's formats, saved as files: the PNG as it is, the
@@ -117,7 +99,6 @@ class CaptureRegion : public WineTest {
     }, 15000)) << "the clipboard differs from the screen there by " << differing << " pixels";
   }
 
-  int originX_ = 0;  // the X server's coordinates less Windows'
 };
 
 TEST_F(CaptureRegion, OnXpADragTakesThatRectangleOfTheScreenAndEscTakesNothing) {
@@ -139,11 +120,11 @@ TEST_F(CaptureRegion, OnXpADragTakesThatRectangleOfTheScreenAndEscTakesNothing) 
   ChooseTrayMenuItem("範囲キャプチャ(&R)");
   WaitOverlay();
   MoveMouse(400, 300);
-  X({"mousedown", "1"});
+  XTool({"mousedown", "1"});
   MoveMouse(500, 400);
-  X({"key", "Escape"});
+  XTool({"key", "Escape"});
   WaitOverlayGone();
-  X({"mouseup", "1"});
+  XTool({"mouseup", "1"});
   EXPECT_EQ(Sequence(), taken) << "the clipboard changed";
   EXPECT_EQ(GetSetting("Capture", "Region"), "100,100,200,150");
 }
@@ -242,7 +223,7 @@ TEST_F(CaptureRegion, CaptureLastRepeatsItAfterARestart) {
   const std::string taken = Sequence();
   const int region = StartApp(AppExe(), {"/capture", "region"});
   WaitOverlay();
-  X({"key", "Escape"});
+  XTool({"key", "Escape"});
   EXPECT_EQ(WaitAppExit(region, 30000), 3) << "a cancel is exit code 3";
   EXPECT_EQ(Sequence(), taken);
 }
@@ -288,7 +269,7 @@ TEST_F(CaptureRegion, ARegionReplacedDuringItsDelayIsAnsweredAtOnce) {
   EXPECT_TRUE(overlay.lines().empty()) << "answered only once the overlay was up";
   WaitOverlay();
   ASSERT_FALSE(HasFailure());
-  X({"key", "Escape"});
+  XTool({"key", "Escape"});
   EXPECT_EQ(WaitAppExit(firstCode ? second : first, 30000), 3) << "the other one's cancel";
 }
 
@@ -303,7 +284,6 @@ TEST_F(CaptureRegion, TheOverlaySpansTwoMonitorsAtNegativeCoordinates) {
   layout.secondHeight = 768;
   layout.secondLeft = true;
   UseTwoMonitors(layout);
-  originX_ = layout.xOriginX();
   SetWindowsVersion("winxp");
   SetSetting("F1", "X", "-700");
   SetSetting("F1", "Y", "0");
