@@ -191,6 +191,18 @@ TEST_F(CaptureRegion, TheStillPictureDoesNotShowTheMenuItWasChosenFrom) {
   MoveMouse(400, 60);
   auto [sw, sh] = ScreenSize();
   menuFreeOverlay("tray-menu", Rect{400, 60, sw, sh}, [&] { ChooseTrayMenuItem("範囲キャプチャ(&R)"); });
+
+  // Half way through a drag, for a person to look at: the size label in the
+  // font of 150 %.
+  ChooseTrayMenuItem("範囲キャプチャ(&R)");
+  WaitOverlay();
+  MoveMouse(300, 200);
+  X({"mousedown", "1"});
+  MoveMouse(500, 300);
+  Screenshot("region-label-144", Rect{280, 180, 620, 380});
+  X({"key", "Escape"});
+  WaitOverlayGone();
+  X({"mouseup", "1"});
 }
 
 // The last region is stored: after a restart a second copy's /capture last

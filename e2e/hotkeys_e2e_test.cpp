@@ -1,5 +1,7 @@
 // Global hotkeys under Wine, pressed on the X server as a user would.
 #include <csignal>
+#include <cstdlib>
+#include <iostream>
 #include <fstream>
 #include <string>
 
@@ -104,6 +106,95 @@ TEST_F(HotKeys, ALetterPressedAloneInTheWindowGetsCtrlAlt) {
   for (Held k : {Held{"3", "0x41"}, Held{"0", "0x74"}}) {
     Result r = Driver({"hold-hotkey", "--mods", k.mods, "--vk", k.vk, "--ms", "0"});
     EXPECT_EQ(r.code, 1) << k.vk << ": " << r.out << r.err;
+  }
+}
+
+// Escape in the window: a hotkey box with the focus keeps it as a key; in
+// any other control it closes the window as キャンセル does.
+TEST_F(HotKeys, EscapeClosesTheWindowExceptInAHotKeyBox) {
+  SetWindowsVersion("winxp");
+  SkipLogo();
+  StartApp();
+  WaitMainWindow();
+  ASSERT_FALSE(HasFailure());
+  ASSERT_DRIVER_OK(Driver({"menu-command", "--title", kMainTitle, "--text", "ホットキーの設定(&K)"}));
+  ASSERT_DRIVER_OK(Driver({"wait", "--title", kHotKeyWindow, "--visible"}, 10000));
+  PressIn(kHotKeyWindow, "Tab");
+  PressIn(kHotKeyWindow, "Escape");
+  // On to the minutes, past the other boxes (the lock's is off on XP); the
+  // keys come in order, so once the minutes change the Escape was handled.
+  for (int i = 0; i < 9; ++i) PressIn(kHotKeyWindow, "Tab");
+  PressIn(kHotKeyWindow, "7");
+  std::string minutes;
+  EXPECT_TRUE(WaitFor([&] {
+    for (const Control& c : Controls(kHotKeyWindow))
+      if (c.cls == "Edit") minutes = c.text;
+    return minutes == "7";
+  }, 10000)) << "the minutes read '" << minutes << "'";
+  Result open = Driver({"list", "--title", kHotKeyWindow, "--visible"});
+  EXPECT_FALSE(open.lines().empty()) << "Escape in a hotkey box closed the window";
+  PressIn(kHotKeyWindow, "Escape");
+  ASSERT_DRIVER_OK(Driver({"wait-gone", "--title", kHotKeyWindow, "--visible"}, 10000));
+  EXPECT_FALSE(GetSetting("HotKey", "TimerMinutes").has_value()) << "cancelled: nothing stored";
+}
+
+// A single-line edit's and a hotkey box's text sit in the middle of their
+// boxes at every DPI (at 144 and 192 they sat against the top edge).
+TEST_F(HotKeys, TextsAreCentredInEditsAndHotKeyBoxesAtEveryDpi) {
+  int started = -1;
+  for (int dpi : {96, 144, 192}) {
+    SCOPED_TRACE(dpi);
+    if (started >= 0) {
+      ChooseTrayMenuItem("アプリケーションの終了(&A)");
+      ASSERT_TRUE(WaitAppExit(started, 20000));
+      StopWineserver();
+    }
+    SetWindowsVersion("win10");
+    ASSERT_DRIVER_OK(Driver({"reg-set-dword", "Control Panel\\Desktop", "LogPixels", std::to_string(dpi)}));
+    StopWineserver();
+    SetSetting("F1", "X", "0");
+    SetSetting("F1", "Y", "0");
+    SkipLogo();
+    started = StartApp();
+    WaitMainWindow();
+    ASSERT_FALSE(HasFailure());
+    ASSERT_DRIVER_OK(Driver({"menu-command", "--title", kMainTitle, "--text", "ホットキーの設定(&K)"}));
+    ASSERT_DRIVER_OK(Driver({"wait", "--title", kHotKeyWindow, "--visible"}, 10000));
+    ASSERT_DRIVER_OK(Driver({"move", "--title", kHotKeyWindow, "--x", "0", "--y", "0"}));
+    Screenshot("hotkeys-" + std::to_string(dpi), WindowRect(kHotKeyWindow));
+    const Rect client = ClientRect(kHotKeyWindow);
+    const std::vector<Control> controls = Controls(kHotKeyWindow);
+    // The minutes and the first hotkey box ("None").
+    for (const char* cls : {"Edit", "msctls_hotkey32"}) {
+      SCOPED_TRACE(cls);
+      Rect box;
+      for (const Control& c : controls)
+        if (c.cls == cls && box.height() == 0) box = c.rect;
+      ASSERT_GT(box.height(), 0);
+      const Rect onScreen{client.left + box.left, client.top + box.top, client.left + box.right,
+                          client.top + box.bottom};
+      // The text's rows: those with a dark pixel inside the client edge.
+      const int edge = 2 * dpi / 96;
+      int first = -1, last = -1;
+      ASSERT_TRUE(WaitFor([&] {
+        const std::string shot = Screenshot(std::string(cls) + "-" + std::to_string(dpi), onScreen);
+        const std::vector<std::string> px = Pixels(shot, Rect{0, 0, onScreen.width(), onScreen.height()});
+        first = last = -1;
+        for (int y = edge; y < onScreen.height() - edge; ++y)
+          for (int x = edge; x < onScreen.width() - edge; ++x) {
+            const std::string& c = px[static_cast<size_t>(y * onScreen.width() + x)];
+            if (std::stoi(c.substr(1, 2), nullptr, 16) < 0x80) {
+              if (first < 0) first = y;
+              last = y;
+            }
+          }
+        return first >= 0;
+      }, 10000)) << "no text in the box";
+      const int above = first - edge, below = onScreen.height() - edge - 1 - last;
+      std::cout << dpi << " DPI: " << cls << " " << onScreen.height() << " high, text rows " << first << "-"
+                << last << ", above " << above << ", below " << below << "\n";
+      EXPECT_LE(std::abs(above - below), 2 * dpi / 96) << "above " << above << ", below " << below;
+    }
   }
 }
 

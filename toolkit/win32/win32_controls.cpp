@@ -139,6 +139,123 @@ DWORD KindStyle(const Control& c) {
     default: return 0;
   }
 }
+
+// A single-line edit and a hotkey box draw their text at the top of their
+// client area, which is the box less the edge: in a box taller than the
+// line (every box at 144 DPI and more) the text sat against the top. The
+// client area is narrowed to the middle of the box, the strips above and
+// below it painted in the control's background and taken as its client area
+// by the mouse. The class's own procedure is kept in a window property.
+constexpr const char* kClassProc = "KivoClassProc";
+
+// User32's W calls, looked up: the 95 family has none to import.
+template <typename Fn>
+Fn User32W(const char* name) {
+  return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("user32.dll"), name)));
+}
+
+// The edit keeps its kind of window: a Unicode one (the system's controls
+// on NT and Wine, the ANSI path too) is subclassed and called with the W
+// calls, or it would become an ANSI window and lose the texts the code page
+// cannot hold.
+LRESULT CallEdit(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  auto proc = reinterpret_cast<WNDPROC>(::GetPropA(h, kClassProc));
+  if (msg == WM_NCDESTROY) ::RemovePropA(h, kClassProc);
+  if (!::IsWindowUnicode(h)) return ::CallWindowProcA(proc, h, msg, wp, lp);
+  static const auto callW = User32W<LRESULT(WINAPI*)(WNDPROC, HWND, UINT, WPARAM, LPARAM)>("CallWindowProcW");
+  return callW(proc, h, msg, wp, lp);
+}
+
+int EditLineHeight(HWND h) {
+  HDC dc = ::GetDC(h);
+  if (!dc) return 0;
+  HGDIOBJ font = reinterpret_cast<HGDIOBJ>(winapi::SendMessageW(h, WM_GETFONT, 0, 0));
+  HGDIOBJ old = font ? ::SelectObject(dc, font) : nullptr;
+  TEXTMETRICA tm{};
+  const bool got = ::GetTextMetricsA(dc, &tm) != FALSE;
+  if (old) ::SelectObject(dc, old);
+  ::ReleaseDC(h, dc);
+  return got ? tm.tmHeight : 0;
+}
+
+// The client rectangle (window coordinates) inside the edge: the part of
+// the box the edit's own client area is centred in.
+RECT InsideEdge(HWND h) {
+  RECT w{};
+  ::GetWindowRect(h, &w);
+  RECT r{0, 0, w.right - w.left, w.bottom - w.top};
+  ::InflateRect(&r, -::GetSystemMetrics(SM_CXEDGE), -::GetSystemMetrics(SM_CYEDGE));
+  return r;
+}
+
+LRESULT CALLBACK CentredEditProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_NCCALCSIZE: {
+      const LRESULT result = CallEdit(h, msg, wp, lp);
+      RECT& client = wp ? reinterpret_cast<NCCALCSIZE_PARAMS*>(lp)->rgrc[0] : *reinterpret_cast<RECT*>(lp);
+      const int spare = (client.bottom - client.top) - EditLineHeight(h);
+      if (spare >= 2) {
+        client.top += spare / 2;
+        client.bottom -= spare - spare / 2;
+      }
+      return result;
+    }
+    case WM_NCPAINT: {
+      const LRESULT result = CallEdit(h, msg, wp, lp);
+      RECT inside = InsideEdge(h), client{}, window{};
+      ::GetClientRect(h, &client);
+      ::MapWindowPoints(h, nullptr, reinterpret_cast<POINT*>(&client), 2);
+      ::GetWindowRect(h, &window);
+      ::OffsetRect(&client, -window.left, -window.top);
+      if (client.top > inside.top || client.bottom < inside.bottom) {
+        if (HDC dc = ::GetWindowDC(h)) {
+          const bool hotKey = winapi::SendMessageW(h, WM_GETDLGCODE, 0, 0) == (DLGC_WANTCHARS | DLGC_WANTARROWS);
+          const bool plain = ::IsWindowEnabled(h) &&
+                             (hotKey || !(winapi::GetWindowLongW(h, GWL_STYLE) & ES_READONLY));
+          HBRUSH brush = reinterpret_cast<HBRUSH>(winapi::SendMessageW(
+              ::GetParent(h), plain ? WM_CTLCOLOREDIT : WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+              reinterpret_cast<LPARAM>(h)));
+          if (!brush) brush = ::GetSysColorBrush(plain ? COLOR_WINDOW : COLOR_BTNFACE);
+          RECT above{inside.left, inside.top, inside.right, client.top};
+          RECT below{inside.left, client.bottom, inside.right, inside.bottom};
+          if (above.bottom > above.top) ::FillRect(dc, &above, brush);
+          if (below.bottom > below.top) ::FillRect(dc, &below, brush);
+          ::ReleaseDC(h, dc);
+        }
+      }
+      return result;
+    }
+    case WM_NCHITTEST: {
+      const LRESULT hit = CallEdit(h, msg, wp, lp);
+      RECT inside = InsideEdge(h), window{};
+      ::GetWindowRect(h, &window);
+      POINT p{static_cast<short>(LOWORD(lp)) - window.left, static_cast<short>(HIWORD(lp)) - window.top};
+      return hit != HTCLIENT && ::PtInRect(&inside, p) ? HTCLIENT : hit;
+    }
+    default:
+      return CallEdit(h, msg, wp, lp);
+  }
+}
+
+void CentreEditText(HWND h) {
+  const bool unicode = ::IsWindowUnicode(h) != FALSE;
+  static const auto getW = User32W<LONG(WINAPI*)(HWND, int)>("GetWindowLongW");
+  static const auto setW = User32W<LONG(WINAPI*)(HWND, int, LONG)>("SetWindowLongW");
+  if (unicode && (!getW || !setW)) return;
+  // The class's procedure is kept before it is replaced: the new one may be
+  // called at once.
+  const LONG before = unicode ? getW(h, GWL_WNDPROC) : ::GetWindowLongA(h, GWL_WNDPROC);
+  if (!before || !::SetPropA(h, kClassProc, reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(before)))) return;
+  const LONG proc = static_cast<LONG>(reinterpret_cast<LONG_PTR>(&CentredEditProc));
+  if (unicode) setW(h, GWL_WNDPROC, proc);
+  else ::SetWindowLongA(h, GWL_WNDPROC, proc);
+}
+
+// The client area again after a new font (a new line height).
+void Reframe(HWND h) {
+  ::SetWindowPos(h, nullptr, 0, 0, 0, 0,
+                 SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
 }  // namespace
 
 void ChildPeer::Create() {
@@ -174,8 +291,11 @@ void ChildPeer::Create() {
       k == ControlKind::Label || k == ControlKind::Image || k == ControlKind::PageControl)
     form_.StackContainer(h);
   form_.ChildAdded();
+  const bool centred = k == ControlKind::Edit || k == ControlKind::HotKey;
+  if (centred) CentreEditText(h);
   winapi::SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(form_.dpi().Px(control_.GetFont()))),
                        formShown ? TRUE : FALSE);
+  if (centred) Reframe(h);
   if (k == ControlKind::ProgressBar) winapi::SendMessageW(h, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
   if (k == ControlKind::StatusBar) SetText(control_.Caption());
   if (formShown && !control_.Enabled()) ::EnableWindow(h, FALSE);
@@ -336,6 +456,7 @@ void ChildPeer::SendFont(const Font& f) { SendPixelFont(form_.dpi().Px(f)); }
 void ChildPeer::SendPixelFont(const Font& f) {
   if (!hwnd_) return;
   winapi::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(f)), TRUE);
+  if (control_.Kind() == ControlKind::Edit || control_.Kind() == ControlKind::HotKey) Reframe(hwnd_);
 }
 
 void ChildPeer::SetItems(const std::vector<std::string>& items) {
