@@ -197,12 +197,12 @@ TEST_F(CaptureRegion, TheStillPictureDoesNotShowTheMenuItWasChosenFrom) {
   ChooseTrayMenuItem("範囲キャプチャ(&R)");
   WaitOverlay();
   MoveMouse(300, 200);
-  X({"mousedown", "1"});
+  XTool({"mousedown", "1"});
   MoveMouse(500, 300);
   Screenshot("region-label-144", Rect{280, 180, 620, 380});
-  X({"key", "Escape"});
+  XTool({"key", "Escape"});
   WaitOverlayGone();
-  X({"mouseup", "1"});
+  XTool({"mouseup", "1"});
 }
 
 // The last region is stored: after a restart a second copy's /capture last
