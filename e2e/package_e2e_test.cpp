@@ -126,5 +126,34 @@ TEST_F(Package, UninstallRemovesTheSettingsWhenToldTo) {
   EXPECT_NE(Driver({"reg-list", "Software\\Kivo_Project"}).code, 0) << "empty parent keys stay";
 }
 
+// From Vista on the start-up entry is the user's Run value "kivo_config":
+// the uninstaller removes it only while it names the installed program.
+TEST_F(Package, UninstallLeavesAnotherProgramsRunValue) {
+  constexpr const char* kRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+  for (bool ours : {false, true}) {
+    SCOPED_TRACE(ours ? "the program's own value" : "another program's value");
+    Install();
+    ASSERT_FALSE(HasFailure());
+    Result folder = Driver({"reg-get", kUninstallKey, "InstallLocation"});
+    ASSERT_DRIVER_OK(folder);
+    const std::string line = folder.lines().at(0);
+    std::string installed;  // reg-get escapes backslashes
+    for (size_t i = 0; i < line.size(); ++i) {
+      if (line[i] == '\\' && i + 1 < line.size()) ++i;
+      installed += line[i];
+    }
+    // As the program writes it: quoted, here in other case.
+    std::string value = ours ? "\"" + installed + "\\KIVO_CONFIG.EXE\"" : kOtherProgram;
+    ASSERT_DRIVER_OK(Driver({"reg-set", kRun, "kivo_config", value}));
+    Uninstall({});
+    Result left = Driver({"reg-get", kRun, "kivo_config"});
+    if (ours) {
+      EXPECT_NE(left.code, 0) << "the program's start-up entry stays";
+    } else {
+      EXPECT_EQ(left.code, 0) << "another program's start-up entry was removed";
+    }
+  }
+}
+
 }  // namespace
 }  // namespace e2e

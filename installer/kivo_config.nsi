@@ -131,13 +131,21 @@ FunctionEnd
 ; "win.ini" without a folder: the system then maps it to the registry where
 ; it does so (NT, Wine), as the program's own profile calls do.
 Function un.RemoveStartupEntry
-  ; Vista and later: the user's Run value the program writes there.
-  DeleteRegValue HKCU "Software\Microsoft\Windows\CurrentVersion\Run" "kivo_config"
-  ReadINIStr $0 "win.ini" "windows" "run"
-  StrCpy $1 $0
   ; The folder as installed (the uninstaller may run from another spelling
   ; of it), and as this uninstaller sees it.
   ReadRegStr $2 HKCU "${UNINSTALL_KEY}" "InstallLocation"
+  ; Vista and later: the user's Run value the program writes there, only
+  ; while it names this program (another program may have taken the name;
+  ; the comparison ignores case, as Windows does).
+  ReadRegStr $3 HKCU "Software\Microsoft\Windows\CurrentVersion\Run" "kivo_config"
+  ${If} $3 == '"$INSTDIR\kivo_config.exe"'
+  ${OrIf} $3 == "$INSTDIR\kivo_config.exe"
+  ${OrIf} $3 == '"$2\kivo_config.exe"'
+  ${OrIf} $3 == "$2\kivo_config.exe"
+    DeleteRegValue HKCU "Software\Microsoft\Windows\CurrentVersion\Run" "kivo_config"
+  ${EndIf}
+  ReadINIStr $0 "win.ini" "windows" "run"
+  StrCpy $1 $0
   ${If} $2 != ""
     ${WordReplace} $1 '"$2\kivo_config.exe"' "" "+" $1
     ${WordReplace} $1 "$2\kivo_config.exe" "" "+" $1
