@@ -293,7 +293,9 @@ std::string WineTest::WinPath(const std::string& unixPath) {
 
 void WineTest::SetUp() {
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  testName_ = sanitize(std::string(info->test_suite_name()) + "_" + info->name());
+  // The ANSI run's copy of a test has names of its own (its logs, prefix and
+  // screenshots), as both may run at the same time.
+  testName_ = sanitize(std::string(info->test_suite_name()) + "_" + info->name()) + (AnsiRun() ? "_ansi" : "");
   if (!g.error.empty()) GTEST_FAIL() << "the end-to-end tests cannot run: " << g.error;
   logDir_ = workDir() + "/logs/" + testName_;
   // The process id keeps runs of the same test in parallel apart; it also
