@@ -2,8 +2,9 @@
 # Builds everything, fuzzes every parser of outside bytes for a short while
 # (scripts/fuzz.sh; KIVO_FUZZ_SECONDS per target, default 15), then runs
 # every test (unit and end-to-end) with ctest, two at once for each core
-# (KIVO_TEST_JOBS to choose; tests labelled "alone" run by themselves). Prints where the time went and the ten slowest tests, and
-# ends with ctest's summary line. Exit code = ctest's, or the failing step's.
+# (KIVO_TEST_JOBS to choose; tests labelled "alone" run by themselves).
+# Prints where the time went and the ten slowest tests, and ends with
+# ctest's summary line. Exit code = ctest's, or the failing step's.
 # Extra arguments go to ctest (e.g. -R FirstStart, -LE e2e).
 set -euo pipefail
 cd "$(dirname "$0")/.."
