@@ -31,6 +31,11 @@ class HotKeys : public WineTest {
     Result r = RunTool({"xdotool", "key", "--delay", "50", keys}, 10000);
     ASSERT_EQ(r.code, 0) << r.err;
   }
+  // The hotkey window from the main window's menu.
+  void OpenHotKeyWindow() {
+    ASSERT_DRIVER_OK(Driver({"menu-command", "--title", kMainTitle, "--text", "ホットキーの設定(&K)"}));
+    ASSERT_DRIVER_OK(Driver({"wait", "--title", kHotKeyWindow, "--visible"}, 10000));
+  }
 };
 
 TEST_F(HotKeys, RegisteredKeysOpenTheStopwatchAndCaptureTheDesktop) {
@@ -86,8 +91,8 @@ TEST_F(HotKeys, ALetterPressedAloneInTheWindowGetsCtrlAlt) {
   StartApp();
   WaitMainWindow();
   ASSERT_FALSE(HasFailure());
-  ASSERT_DRIVER_OK(Driver({"menu-command", "--title", kMainTitle, "--text", "ホットキーの設定(&K)"}));
-  ASSERT_DRIVER_OK(Driver({"wait", "--title", kHotKeyWindow, "--visible"}, 10000));
+  OpenHotKeyWindow();
+  ASSERT_FALSE(HasFailure());
   // The window opens with no control focused: Tab reaches the first box,
   // the main window's.
   PressIn(kHotKeyWindow, "Tab");
@@ -117,8 +122,8 @@ TEST_F(HotKeys, EscapeClosesTheWindowExceptInAHotKeyBox) {
   StartApp();
   WaitMainWindow();
   ASSERT_FALSE(HasFailure());
-  ASSERT_DRIVER_OK(Driver({"menu-command", "--title", kMainTitle, "--text", "ホットキーの設定(&K)"}));
-  ASSERT_DRIVER_OK(Driver({"wait", "--title", kHotKeyWindow, "--visible"}, 10000));
+  OpenHotKeyWindow();
+  ASSERT_FALSE(HasFailure());
   PressIn(kHotKeyWindow, "Tab");
   PressIn(kHotKeyWindow, "Escape");
   // On to the minutes, past the other boxes (the lock's is off on XP); the
@@ -158,8 +163,9 @@ TEST_F(HotKeys, TextsAreCentredInEditsAndHotKeyBoxesAtEveryDpi) {
     started = StartApp();
     WaitMainWindow();
     ASSERT_FALSE(HasFailure());
-    ASSERT_DRIVER_OK(Driver({"menu-command", "--title", kMainTitle, "--text", "ホットキーの設定(&K)"}));
-    ASSERT_DRIVER_OK(Driver({"wait", "--title", kHotKeyWindow, "--visible"}, 10000));
+    OpenHotKeyWindow();
+    ASSERT_FALSE(HasFailure());
+  ASSERT_FALSE(HasFailure());
     ASSERT_DRIVER_OK(Driver({"move", "--title", kHotKeyWindow, "--x", "0", "--y", "0"}));
     Screenshot("hotkeys-" + std::to_string(dpi), WindowRect(kHotKeyWindow));
     const Rect client = ClientRect(kHotKeyWindow);
