@@ -72,6 +72,10 @@ class Package : public WineTest {
     EXPECT_TRUE(WaitFor([&] { return !Find("/Programs/kivo_config/kivo_config.exe"); }, 30000))
         << "the program's files are still there";
     EXPECT_TRUE(WaitFor([&] { return !Find("/Programs/kivo_config"); }, 30000)) << "its folder stays";
+    // The shortcuts go after the folder, the uninstall entry after them,
+    // and only the settings (when asked) after that.
+    EXPECT_TRUE(WaitFor([&] { return Driver({"reg-get", kUninstallKey, "DisplayName"}).code != 0; }, 30000))
+        << "the uninstall entry stays";
   }
 };
 
@@ -122,8 +126,9 @@ TEST_F(Package, UninstallRemovesTheSettingsWhenToldTo) {
   ASSERT_FALSE(HasFailure());
   SetSetting("F1", "X", "10");
   Uninstall({"/REMOVESETTINGS"});
-  EXPECT_FALSE(GetSetting("F1", "X")) << "the settings stay";
-  EXPECT_NE(Driver({"reg-list", "Software\\Kivo_Project"}).code, 0) << "empty parent keys stay";
+  EXPECT_TRUE(WaitFor([&] { return !GetSetting("F1", "X"); }, 10000)) << "the settings stay";
+  EXPECT_TRUE(WaitFor([&] { return Driver({"reg-list", "Software\\Kivo_Project"}).code != 0; }, 10000))
+      << "empty parent keys stay";
 }
 
 // From Vista on the start-up entry is the user's Run value "kivo_config":
