@@ -36,6 +36,15 @@ class HotKeys : public WineTest {
     ASSERT_DRIVER_OK(Driver({"menu-command", "--title", kMainTitle, "--text", "ホットキーの設定(&K)"}));
     ASSERT_DRIVER_OK(Driver({"wait", "--title", kHotKeyWindow, "--visible"}, 10000));
   }
+  // The program on XP with its hotkey window open.
+  void StartWithHotKeyWindow() {
+    SetWindowsVersion("winxp");
+    SkipLogo();
+    StartApp();
+    WaitMainWindow();
+    ASSERT_FALSE(HasFailure());
+    OpenHotKeyWindow();
+  }
 };
 
 TEST_F(HotKeys, RegisteredKeysOpenTheStopwatchAndCaptureTheDesktop) {
@@ -86,12 +95,7 @@ TEST_F(HotKeys, AKeyAnotherProgramHoldsIsNamedAndTheOthersStillWork) {
 // alone there becomes Ctrl+Alt and the letter, an F-key stays alone, and OK
 // stores and registers both.
 TEST_F(HotKeys, ALetterPressedAloneInTheWindowGetsCtrlAlt) {
-  SetWindowsVersion("winxp");
-  SkipLogo();
-  StartApp();
-  WaitMainWindow();
-  ASSERT_FALSE(HasFailure());
-  OpenHotKeyWindow();
+  StartWithHotKeyWindow();
   ASSERT_FALSE(HasFailure());
   // The window opens with no control focused: Tab reaches the first box,
   // the main window's.
@@ -117,12 +121,7 @@ TEST_F(HotKeys, ALetterPressedAloneInTheWindowGetsCtrlAlt) {
 // Escape in the window: a hotkey box with the focus keeps it as a key; in
 // any other control it closes the window as キャンセル does.
 TEST_F(HotKeys, EscapeClosesTheWindowExceptInAHotKeyBox) {
-  SetWindowsVersion("winxp");
-  SkipLogo();
-  StartApp();
-  WaitMainWindow();
-  ASSERT_FALSE(HasFailure());
-  OpenHotKeyWindow();
+  StartWithHotKeyWindow();
   ASSERT_FALSE(HasFailure());
   PressIn(kHotKeyWindow, "Tab");
   PressIn(kHotKeyWindow, "Escape");

@@ -110,14 +110,13 @@ RegionOutcome CaptureRegion(tk::Form* owner) {
   // The owner stays while messages are handled here and in the overlay.
   std::optional<tk::Form::Hold> hold;
   if (owner) hold.emplace(*owner);
-  waiting = true;
-  try {
+  {
+    struct Waiting {
+      Waiting() { waiting = true; }
+      ~Waiting() { waiting = false; }
+    } meanwhile;
     WaitForRepaint();
-  } catch (...) {
-    waiting = false;
-    throw;
   }
-  waiting = false;
   StoredCaptureSettings stored;
   ReadCaptureSettings(stored, kCaptureToFile | kCaptureCursor);
   TForm29::Result result;
