@@ -1,6 +1,7 @@
 #include <cstdint>
 
 #include "platform/platform.h"
+#include "session/actions.h"
 #include "session/session.h"
 #include "settings/keys.h"
 #include "settings/settings_store.h"
@@ -138,16 +139,19 @@ void RunStandby(MainWindowAccess& main, bool ask, SleepKind kind) {
   }
 }
 
-const char* TimedActionName(int action) {
+const char* EndActionName(EndAction action) {
   switch (action) {
-    case kTimedShutDown: return "シャットダウン";
-    case kTimedRestart: return "再起動";
-    case kTimedLogOff: return "ログオフ";
-    case kTimedStandby: return "スタンバイ";
-    case kTimedHibernate: return "休止状態";
-    default: return "電源切断";
+    case EndAction::ShutDown: return "シャットダウン";
+    case EndAction::Restart: return "再起動";
+    case EndAction::LogOff: return "ログオフ";
+    case EndAction::Standby: return "スタンバイ";
+    case EndAction::Hibernate: return "休止状態";
+    case EndAction::PowerOff: break;
   }
+  return "電源切断";
 }
+
+const char* TimedActionName(int action) { return EndActionName(EndActionOfStored(action)); }
 
 void RunTimedAction(MainWindowAccess& main, int action) {
   switch (action) {
