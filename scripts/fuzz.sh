@@ -6,30 +6,43 @@
 # cores (KIVO_FUZZ_JOBS to choose). Fails when any target crashes, leaks,
 # trips a sanitizer or breaks one of its properties; the input is kept in
 # build/fuzz/artifacts/<target>/ and the report in build/fuzz/logs/<target>.log.
-# Usage: bash scripts/fuzz.sh [SECONDS_PER_TARGET] [TARGET ...]   (default 15 s, every target)
+# Usage: bash scripts/fuzz.sh [SECONDS_PER_TARGET] [TARGET ...]   (default KIVO_FUZZ_SECONDS or 15 s,
+#                                                                  every target)
 #        bash scripts/fuzz.sh --build-only                        (the build alone)
+#        bash scripts/fuzz.sh --run-only [SECONDS] [TARGET ...]   (what is built, no build; exit 77
+#                                                                  when nothing is: Fuzz.EveryParser)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
-seconds=${1:-15}
+out=$root/build/fuzz
+mode=all
+case ${1:-} in
+  --build-only) mode=build; shift ;;
+  --run-only) mode=run; shift ;;
+esac
+seconds=${1:-${KIVO_FUZZ_SECONDS:-15}}
 shift || true
-build_only=0
-if [ "$seconds" = --build-only ]; then build_only=1; seconds=0; fi
+[ $mode = build ] && seconds=0
 case $seconds in '' | *[!0-9]*) echo "fuzz.sh: SECONDS_PER_TARGET must be a number" >&2; exit 2 ;; esac
 
-bash scripts/install-deps.sh >/dev/null
-bash scripts/deps-fuzz.sh
-out=$root/build/fuzz
-echo "fuzz.sh: fuzzing build (build/fuzz)"
-# -O1, as libFuzzer's documentation builds its targets: with the sanitizers
-# it runs nearly as fast as -O2 and builds in less time.
-cmake -S . -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKIVO_FUZZ=ON \
-  -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g -DNDEBUG" -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g -DNDEBUG" \
-  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
-cmake --build "$out" -j "$(nproc 2>/dev/null || echo 2)" >"$out/build.log" 2>&1 \
-  || { tail -n 40 "$out/build.log" >&2; echo "fuzz.sh: the fuzzing build failed (build/fuzz/build.log)" >&2; exit 1; }
-
-[ $build_only -eq 1 ] && { echo "fuzz.sh: built"; exit 0; }
+if [ $mode = run ]; then
+  if [ ! -s "$out/targets.txt" ]; then
+    echo "fuzz.sh: the fuzz targets are not built (bash scripts/fuzz.sh --build-only)"
+    exit 77
+  fi
+else
+  bash scripts/install-deps.sh >/dev/null
+  bash scripts/deps-fuzz.sh
+  echo "fuzz.sh: fuzzing build (build/fuzz)"
+  # -O1, as libFuzzer's documentation builds its targets: with the sanitizers
+  # it runs nearly as fast as -O2 and builds in less time.
+  cmake -S . -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKIVO_FUZZ=ON \
+    -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g -DNDEBUG" -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g -DNDEBUG" \
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+  cmake --build "$out" -j "$(nproc 2>/dev/null || echo 2)" >"$out/build.log" 2>&1 ||
+    { tail -n 40 "$out/build.log" >&2; echo "fuzz.sh: the fuzzing build failed (build/fuzz/build.log)" >&2; exit 1; }
+  [ $mode = build ] && { echo "fuzz.sh: built"; exit 0; }
+fi
 
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then mapfile -t targets <"$out/targets.txt"; fi
@@ -87,7 +100,8 @@ for t in "${targets[@]}"; do
   cat "$out/logs/$t.line" 2>/dev/null || echo "fuzz: $t: did not run"
 done
 if [ ${#failed[@]} -ne 0 ]; then
-  echo "fuzz.sh: failed: ${failed[*]} (keep each input under tests/fuzz_regressions/<target>/ with its fix)"
+  echo "fuzz.sh: failed: ${failed[*]} (keep each input under tests/fuzz_regressions/<target>/ with its fix)" |
+    tee "$out/logs/summary.txt"
   exit 1
 fi
-echo "fuzz.sh: ${#targets[@]} targets, no findings"
+echo "fuzz.sh: ${#targets[@]} targets, no findings" | tee "$out/logs/summary.txt"

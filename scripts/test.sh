@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds everything, fuzzes every parser of outside bytes for a short while
-# (scripts/fuzz.sh; KIVO_FUZZ_SECONDS per target, default 15), then runs
-# every test (unit and end-to-end) with ctest, two at once for each core
+# Builds everything, then runs every test (unit and end-to-end, and a short
+# fuzzing run of every parser of outside bytes: scripts/fuzz.sh,
+# KIVO_FUZZ_SECONDS per target, default 15) with ctest, two at once for each core
 # (KIVO_TEST_JOBS to choose; tests labelled "alone" run by themselves).
 # Prints where the time went and the ten slowest tests, and ends with
 # ctest's summary line. Exit code = ctest's, or the failing step's.
@@ -56,10 +56,6 @@ finish build-native
 finish build-fuzz
 finish build-win32
 
-# A short fuzzing run of every parser of outside bytes; a finding fails the
-# run before the tests start.
-timed fuzz bash scripts/fuzz.sh "${KIVO_FUZZ_SECONDS:-15}"
-
 work=$root/build/native/e2e/work
 # The e2e tests of this run boot their own template prefix (once, shared by
 # all test processes of the run); see e2e/harness.cpp.
@@ -96,13 +92,16 @@ benchmark() {
 }
 timed benchmark benchmark
 
-# Every test, two at once for each core (an end-to-end test mostly waits on
+# Every test, two at once for each core, the short fuzzing run of every
+# parser of outside bytes among them (Fuzz.EveryParser, started first, one
+# target at a time for KIVO_FUZZ_SECONDS each) (an end-to-end test mostly waits on
 # Wine: at two a core the machine is about half busy): each end-to-end test
 # has its own Wine prefix, wineserver and X server. Those that measure time
 # or need idle cores are labelled "alone" (e2e/ctest_order.cmake) and run by
 # themselves.
 jobs=${KIVO_TEST_JOBS:-$((2 * $(nproc 2>/dev/null || echo 1)))}
 ctest_log=$logs/ctest.log
+rm -f build/fuzz/logs/summary.txt
 set +e
 timed tests ctest --test-dir build/native --output-on-failure -j "$jobs" "$@" 2>&1 | tee "$ctest_log"
 rc=${PIPESTATUS[0]}
@@ -117,5 +116,6 @@ awk '{ printf "  %-14s %5d\n", $1, $2 }' "$times"
 echo "test.sh: the ten slowest tests (s)"
 sed -n 's/^ *[0-9]*\/[0-9]* Test *#[0-9]*: \([^ ]*\) .*[A-Za-z*]  *\([0-9.]*\) sec$/\2 \1/p' "$ctest_log" |
   sort -rn | head -n 10 | awk '{ printf "  %7.1f  %s\n", $1, $2 }'
+[ -f build/fuzz/logs/summary.txt ] && cat build/fuzz/logs/summary.txt build/fuzz/logs/*.line
 grep -E '^[0-9]+% tests passed' "$ctest_log" | tail -n 1
 exit $rc

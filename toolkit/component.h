@@ -71,6 +71,9 @@ constexpr unsigned mbIconQuestion = 0x20;
 constexpr unsigned mbIconExclamation = 0x30;
 constexpr unsigned mbIconInformation = 0x40;
 
+// A form's state on the screen.
+enum class WindowState { Normal, Minimized, Maximized };
+
 struct Rect {
   int left = 0, top = 0, width = 0, height = 0;
   bool operator==(const Rect& o) const {
@@ -175,7 +178,9 @@ class ControlPeer {
   virtual void SetItemIndex(int) {}
   virtual void SetPosition(int) {}        // progress bars
   virtual void SetHotKey(std::uint16_t) {}  // hotkey boxes: HotKeyBox::Key()
-  virtual void SetStyleFlags(unsigned) {} // kind-specific look, see each class
+  virtual void SetSimplePanel(bool) {}    // status bars: one simple panel or the parts
+  virtual void SetWindowState(WindowState) {}  // forms: normal, minimized, maximized
+  virtual void ApplyStyle() {}            // forms: re-read Border, Icons and AppWindow
   virtual void SetMenu(class Menu*) {}    // forms only
   // Images: shows a picture the backend made (null: none), keeping it while
   // it shows it; false, with the reason, when it cannot be shown; the earlier

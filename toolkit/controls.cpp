@@ -312,7 +312,7 @@ StatusBar::StatusBar(Form* parent, const std::string& name, Rect bounds)
 
 void StatusBar::SetSimplePanel(bool on) {
   simple_ = on;
-  if (peer_) peer_->SetStyleFlags(on ? 1u : 0u);
+  if (peer_) peer_->SetSimplePanel(on);
 }
 
 HotKeyBox::HotKeyBox(Form* parent, const std::string& name, Rect bounds)

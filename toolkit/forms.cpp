@@ -57,7 +57,7 @@ void Form::FrameSize(BorderStyle b, bool menu, int& dx, int& dy) {
 void Form::SetClientSize(int width, int height) {
   clientW_ = width;
   clientH_ = height;
-  if (peer_) peer_->SetStyleFlags(kApplyFormStyle);
+  if (peer_) peer_->ApplyStyle();
   int dx, dy;
   FrameSize(Border, menu_ != nullptr, dx, dy);
   Rect r = Bounds();
@@ -92,7 +92,7 @@ void Form::SetClientHeight(int h) {
 
 void Form::SetWindowState(WindowState s) {
   state_ = s;
-  if (peer_) peer_->SetStyleFlags(static_cast<unsigned>(s) | 0x100u);
+  if (peer_) peer_->SetWindowState(s);
 }
 
 void Form::Show() {

@@ -10,7 +10,6 @@ namespace tk {
 enum class BorderStyle { Single, Dialog, None, Sizeable };
 enum class FormPosition { Designed, ScreenCenter, DefaultPos };
 enum class CloseAction { None, Hide, Free, Minimize };
-enum class WindowState { Normal, Minimized, Maximized };
 
 struct BorderIcons {
   bool systemMenu = true;
@@ -38,10 +37,6 @@ inline std::intptr_t MouseParam(int x, int y) {
   return static_cast<std::intptr_t>((static_cast<std::uint32_t>(static_cast<std::uint16_t>(y)) << 16) |
                                     static_cast<std::uint16_t>(x));
 }
-
-// SetStyleFlags value asking a form's peer to re-read Border, Icons and
-// AppWindow; other values are 0x100 | WindowState.
-constexpr unsigned kApplyFormStyle = 0x200;
 
 // Where the message loop sends a keyboard message of a form.
 enum class KeyRoute {
@@ -112,7 +107,7 @@ class Form : public Control {
   void SetClientSize(int width, int height);
   // Re-applies Border, Icons and AppWindow after a change.
   void ApplyStyle() {
-    if (peer_) peer_->SetStyleFlags(kApplyFormStyle);
+    if (peer_) peer_->ApplyStyle();
   }
   int ClientWidth() const { return clientW_; }
   int ClientHeight() const { return clientH_; }

@@ -44,7 +44,7 @@ void ChildPeer::PushLateState() {
       if (static_cast<CheckBox&>(control_).Checked()) SetChecked(true);
       break;
     case ControlKind::StatusBar:
-      if (static_cast<StatusBar&>(control_).SimplePanel()) SetStyleFlags(1u);
+      if (static_cast<StatusBar&>(control_).SimplePanel()) SetSimplePanel(true);
       break;
     case ControlKind::ComboBox: {
       auto& cb = static_cast<ComboBox&>(control_);
@@ -469,10 +469,10 @@ void ChildPeer::SetItems(const std::vector<std::string>& items) {
   }
 }
 
-void ChildPeer::SetStyleFlags(unsigned flags) {
+void ChildPeer::SetSimplePanel(bool on) {
   if (!hwnd_) return;
   if (control_.Kind() == ControlKind::StatusBar) {
-    simple_ = (flags & 1u) != 0;
+    simple_ = on;
     winapi::SendMessageW(hwnd_, SB_SIMPLE, simple_ ? TRUE : FALSE, 0);
     SetText(control_.Caption());
   }

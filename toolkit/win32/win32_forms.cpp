@@ -233,15 +233,10 @@ void FormPeer::SetVisible(bool on) {
   }
 }
 
-void FormPeer::SetStyleFlags(unsigned flags) {
-  if (!hwnd_) return;  // made with its style; its state applies when shown
-  if (flags == kApplyFormStyle) {
-    ApplyStyle();
-    return;
-  }
-  if (!(flags & 0x100u)) return;
-  if (!::IsWindowVisible(hwnd_)) return;  // applied when shown
-  switch (static_cast<WindowState>(flags & 0xFFu)) {
+void FormPeer::SetWindowState(WindowState state) {
+  // Made with its state, or applied when shown.
+  if (!hwnd_ || !::IsWindowVisible(hwnd_)) return;
+  switch (state) {
     case WindowState::Maximized: ::ShowWindow(hwnd_, SW_MAXIMIZE); break;
     case WindowState::Minimized: ::ShowWindow(hwnd_, SW_MINIMIZE); break;
     default: ::ShowWindow(hwnd_, SW_RESTORE); break;

@@ -229,7 +229,7 @@ class ChildPeer : public Win32Peer {
   void SetHotKey(std::uint16_t key) override {
     if (hwnd_) winapi::SendMessageW(hwnd_, HKM_SETHOTKEY, key, 0);
   }
-  void SetStyleFlags(unsigned flags) override;
+  void SetSimplePanel(bool on) override;
   void Sync() override;
 
   // WM_COMMAND notification from the native control.
@@ -298,7 +298,8 @@ class FormPeer : public Win32Peer {
     ::InvalidateRect(hwnd_, nullptr, TRUE);
     RedrawChildren();
   }
-  void SetStyleFlags(unsigned flags) override;
+  void SetWindowState(WindowState state) override;
+  void ApplyStyle() override;
   void SetMenu(Menu* menu) override;
   void Focus() override {
     if (!hwnd_) return;  // not shown: nothing to focus
@@ -346,7 +347,6 @@ class FormPeer : public Win32Peer {
   // Style bits from the form's border settings: what they are, and setting
   // them on the window.
   void StyleFor(DWORD& style, DWORD& ex);
-  void ApplyStyle();
   // Tells the form the window's real outer bounds. keepClient: the window
   // was just sized from the form's client size, which stays as it is.
   void ReportBounds(bool keepClient);
