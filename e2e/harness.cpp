@@ -454,6 +454,28 @@ int WineTest::StartAppIn(const std::string& driveCDir) {
   return n;
 }
 
+void WineTest::RunCheckingProgram(const std::string& exe, const std::string& version) {
+  const std::string name = exe.substr(exe.find_last_of('/') + 1);
+  ASSERT_EQ(Driver({"reg-set", "Software\\Wine\\AppDefaults\\" + name, "Version", version}).code, 0);
+  const int n = StartApp(exe);
+  const std::optional<int> code = WaitAppExit(n, 180000);
+  const std::string text = readFile(logDir_ + "/app-" + std::to_string(n) + ".log");
+  ASSERT_TRUE(code.has_value()) << name << " did not end:\n" << text;
+  std::vector<std::string> failed;
+  int passed = 0;
+  std::stringstream lines(text);
+  std::string line;
+  while (std::getline(lines, line)) {
+    if (line.rfind("ok ", 0) == 0) ++passed;
+    if (line.rfind("FAIL ", 0) == 0) failed.push_back(line.substr(5));
+  }
+  std::string names;
+  for (const auto& f : failed) names += "\n  " + f;
+  EXPECT_TRUE(failed.empty()) << failed.size() << " cases failed as " << version << ":" << names << "\n" << text;
+  EXPECT_EQ(*code, static_cast<int>(failed.size())) << text;
+  EXPECT_GT(passed, 0) << text;
+}
+
 std::optional<int> WineTest::WaitAppExit(int n, int timeoutMs) {
   pid_t& p = apps_.at(static_cast<size_t>(n));
   if (p <= 0) return std::nullopt;

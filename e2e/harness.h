@@ -92,6 +92,11 @@ class WineTest : public ::testing::Test {
   // Waits until the n-th started app process exits; returns its exit status
   // (8 bits, as Linux reports it) or nullopt on timeout.
   std::optional<int> WaitAppExit(int n, int timeoutMs);
+  // Runs one of the checking programs of the win32 build (a console program
+  // printing "ok <case>" or "FAIL <case>: what" a line, the number failed as
+  // its exit code) as the Windows version given, and fails naming every case
+  // that did not hold, with the program's whole output.
+  void RunCheckingProgram(const std::string& exe, const std::string& version);
 
   // Ends every Windows process of the prefix and its wineserver, which writes
   // the registry to the prefix's .reg files.
