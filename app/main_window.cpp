@@ -63,6 +63,19 @@ std::string PendingTip(const timers::ScheduleWatch& schedule) {
   return tip;
 }
 
+// This program's start-up entry written or taken away. Another program's
+// entry of our name is replaced only when the user says so: false when it
+// was kept (the box goes off again).
+bool RegisterAtStartup(bool on) {
+  auto replace = [](const std::string& other) {
+    return tk::Application::Instance().MessageBox(
+               "スタートアップには別のプログラムが kivo_config の名前で登録されています。\r\n" +
+                   (other.empty() ? std::string() : other + "\r\n") + "\r\nこのプログラムに置き換えますか?",
+               session::kCaption, tk::mbYesNo | tk::mbIconQuestion) == tk::idYes;
+  };
+  return tools::SetStartupRegistration(on, platform::Get().ExecutablePath(), replace);
+}
+
 template <class F>
 tk::NotifyEvent Bind(TForm1* f, F method) {
   return [f, method](tk::Component* s) { (f->*method)(s); };
@@ -400,27 +413,48 @@ void TForm1::RestoreSettings() {
   int sw, sh;
   app.ScreenSize(sw, sh);
   Rect r = Bounds();
-  r.left = store.ReadInteger(key::F1, key::X, (sw - r.width) / 2);
-  r.top = store.ReadInteger(key::F1, key::Y, (sh - r.height) / 2);
+  // Centred where nothing is stored.
+  MainWindowSettings stored;
+  stored.left = (sw - r.width) / 2;
+  stored.top = (sh - r.height) / 2;
+  stored.Read(store);
+  r.left = stored.left;
+  r.top = stored.top;
   settings::KeepOnWorkArea(r.left, r.top, r.width, r.height);
   SetBounds(r);
-  // The notice flag first: restoring the hibernation box may show the notice.
-  CheckBox2->Tag = store.ReadInteger(key::F1, key::TitleTag, 0);
-  CheckBox2->SetChecked(store.ReadBool(key::F1, key::Kyusi, false));
-  CheckBox1->SetChecked(store.ReadBool(key::F1, key::Task, false));
-  CheckBox4->SetChecked(store.ReadBool(key::F1, key::Title, false));
-  CheckBox5->SetChecked(store.ReadBool(key::F1, key::Status, false));
-  CheckBox3->SetChecked(store.ReadBool(key::F1, key::Startup, false));
+  // The check marks as they were left; what a set one does is done here on
+  // purpose, never by setting the mark.
+  CheckBox2->Tag = stored.hibernationNoticeShown;
+  CheckBox2->SetCheckMark(stored.standbyHibernates);
+  CheckBox1->SetCheckMark(stored.taskbarHidden);
+  CheckBox4->SetCheckMark(stored.forcedTerminationDisabled);
+  CheckBox5->SetCheckMark(stored.statusBarHidden);
+  CheckBox3->SetCheckMark(stored.startWithWindows);
+  // In the window, as a click does: the hibernation notice the first time
+  // and スタンバイ's caption; the status bar's room.
+  if (stored.standbyHibernates) CheckBox2Click(CheckBox2);
+  if (stored.statusBarHidden) CheckBox5Click(CheckBox5);
+  ApplyStoredDesktopSwitches(stored);
   settingsRestored_ = true;
   exitBan_ = store.ReadBool(key::F6, key::C4, false);
   SetColor(settings::StringToColor(
-      store.ReadString(key::F6, key::CL, std::to_string(GetColor()))));
+      store.ReadString(key::F6, key::MainWindowColor, std::to_string(GetColor()))));
   SetCaption(store.ReadString(key::F8, key::Form1C, settings::kDefaultMainCaption));
   if (exitBan_) DisableExitButtons();
   store.Close();
   ShowPhysicalMemory();
   p.DisableIme(Handle());
   if (!p.FileExists(kRsrc32)) Button17->SetEnabled(false);
+}
+
+// Outside the window, what the switches stored on do at every start, as
+// when the user sets them: the taskbar hidden, the forced-termination keys
+// suspended (given back at the end), the start-up entry written anew for
+// this program's path. A switch stored off does nothing.
+void TForm1::ApplyStoredDesktopSwitches(const MainWindowSettings& stored) {
+  if (stored.taskbarHidden) tools::SetTaskbarHidden(true);
+  if (stored.forcedTerminationDisabled) tools::SetForcedTerminationDisabled(true);
+  if (stored.startWithWindows && !RegisterAtStartup(true)) CheckBox3->SetCheckMark(false);
 }
 
 // What the program adds to the start, done even when a stored value of the
@@ -578,7 +612,7 @@ void TForm1::CheckBox2Click(tk::Component*) {
         "プロパティに存在しない場合、上記のOSでも使用出来ません。",
         session::kCaption, tk::mbOk | tk::mbIconExclamation);
     SettingsStore store;
-    store.WriteInteger(key::F1, key::TitleTag, 1);
+    store.WriteInteger(key::F1, key::HibernationNoticeShown, 1);
     CheckBox2->Tag = 1;
   }
   Button21->SetCaption(HibernateChecked() ? "休止状態" : "スタンバイ");
@@ -619,16 +653,7 @@ void TForm1::CheckBox5Click(tk::Component*) {
 }
 
 void TForm1::CheckBox3Click(tk::Component*) {
-  // Another program's start-up entry of our name is replaced only when the
-  // user says so; kept, the box goes off again.
-  auto replace = [](const std::string& other) {
-    return tk::Application::Instance().MessageBox(
-               "スタートアップには別のプログラムが kivo_config の名前で登録されています。\r\n" +
-                   (other.empty() ? std::string() : other + "\r\n") + "\r\nこのプログラムに置き換えますか?",
-               session::kCaption, tk::mbYesNo | tk::mbIconQuestion) == tk::idYes;
-  };
-  if (!tools::SetStartupRegistration(CheckBox3->Checked(), platform::Get().ExecutablePath(), replace))
-    CheckBox3->SetChecked(false);
+  if (!RegisterAtStartup(CheckBox3->Checked())) CheckBox3->SetChecked(false);
 }
 
 void TForm1::Open1Click(tk::Component*) { tools::MoveCdTray(true); }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/main_window_settings.h"
 #include "app/tray_icon.h"
 #include "platform/platform.h"
 #include "session/session.h"
@@ -193,6 +194,9 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
   // then, once the window is up (tk::Application::OnStarted), what the
   // program adds to them.
   void RestoreSettings();
+  // The start's step after the check marks are restored: what the desktop
+  // switches stored on do outside the window.
+  void ApplyStoredDesktopSwitches(const MainWindowSettings& stored);
   void StartAdditions();
   // The launcher buttons by their number in the launcher table.
   std::array<std::pair<int, tk::Button*>, 11> Launchers() const;
