@@ -439,7 +439,7 @@ void TForm1::RestoreSettings() {
   exitBan_ = store.ReadBool(key::F6, key::C4, false);
   SetColor(settings::StringToColor(
       store.ReadString(key::F6, key::MainWindowColor, std::to_string(GetColor()))));
-  SetCaption(store.ReadString(key::F8, key::Form1C, settings::kDefaultMainCaption));
+  SetCaption(store.ReadString(key::F8, key::MainWindowCaption, settings::kDefaultMainCaption));
   if (exitBan_) DisableExitButtons();
   store.Close();
   ShowPhysicalMemory();

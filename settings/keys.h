@@ -52,7 +52,7 @@ constexpr const char* MainWindowColor = "CL";
 // "F8": user settings.
 constexpr const char* LockTitle = "Title";
 constexpr const char* User = "User";
-constexpr const char* Form1C = "Form1C";
+constexpr const char* MainWindowCaption = "Form1C";
 constexpr const char* Coment = "Coment";
 
 // "F15", "F17": network command console and its options.
