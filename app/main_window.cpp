@@ -54,6 +54,28 @@ std::string ReleaseName(const platform::OsVersion& v) {
   return "";
 }
 
+// The tray icon's tip: a capture's countdown, else the runner's pending end,
+// else the next end of the schedule; "" for none.
+std::string PendingTip(const timers::ScheduleWatch& schedule) {
+  std::string tip = viewer::CaptureCountdownText();
+  if (tip.empty() && Form11) tip = Form11->PendingText();
+  if (tip.empty()) tip = schedule.Text();  // "水 23:00 に電源切断"
+  return tip;
+}
+
+// This program's start-up entry written or taken away. Another program's
+// entry of our name is replaced only when the user says so: false when it
+// was kept (the box goes off again).
+bool RegisterAtStartup(bool on) {
+  auto replace = [](const std::string& other) {
+    return tk::Application::Instance().MessageBox(
+               "スタートアップには別のプログラムが kivo_config の名前で登録されています。\r\n" +
+                   (other.empty() ? std::string() : other + "\r\n") + "\r\nこのプログラムに置き換えますか?",
+               session::kCaption, tk::mbYesNo | tk::mbIconQuestion) == tk::idYes;
+  };
+  return tools::SetStartupRegistration(on, platform::Get().ExecutablePath(), replace);
+}
+
 template <class F>
 tk::NotifyEvent Bind(TForm1* f, F method) {
   return [f, method](tk::Component* s) { (f->*method)(s); };
@@ -64,7 +86,7 @@ TForm1::TForm1(tk::Component* owner) : tk::Form(owner) {
   Name = "Form1";
   commandExitCode_ = 0;
   // The tray's tip follows a capture's countdown as it follows the runner.
-  viewer::SetCountdownListener([this] { FollowPendingTip(); });
+  viewer::SetCountdownListener([this] { tray_->SetTip(PendingTip(schedule_)); });
   // The frame first: its style, menu bar and client size are final before
   // any control is made, so the system computes the frame while the window
   // has no children, and not again for each change.
@@ -181,9 +203,19 @@ void TForm1::BuildLayout() {
   Timer1->OnTimer = Bind(this, &TForm1::Timer1Timer);
   Timer2 = new tk::Timer(this, "Timer2", 1000);
   Timer2->OnTimer = Bind(this, &TForm1::Timer2Timer);
-  TrayRetryTimer = new tk::Timer(this, "TrayRetryTimer", 1000);
-  TrayRetryTimer->SetEnabled(false);
-  TrayRetryTimer->OnTimer = [this](tk::Component*) { AddTrayIcon(); };
+  tray_ = new TrayIcon(this);
+  tray_->OnRequest = [this](TrayIcon::Request request) {
+    // While locked the tray offers nothing but the unlock prompt.
+    if (lock::RedirectToUnlock()) return;
+    if (request == TrayIcon::Request::Menu) {
+      auto& p = platform::Get();
+      platform::Point pt = p.GetCursorPos();
+      p.SetForegroundWindow(Handle());
+      PopupMenu1->Popup(pt.x, pt.y);
+    } else {
+      Show();
+    }
+  };
   LauncherTimer = new tk::Timer(this, "LauncherTimer", 10);
   LauncherTimer->SetEnabled(false);
   LauncherTimer->OnTimer = Bind(this, &TForm1::LauncherTimerTimer);
@@ -345,8 +377,7 @@ void TForm1::FormCreate(tk::Component*) {
   app.OnCopyData = [this](std::uint32_t tag, const std::string& bytes) { return ReceiveCommand(tag, bytes); };
   p.EnableSystemMenuItem(Handle(), platform::kScClose, platform::kMfDisabled);
   SkipExitConfirmation = false;
-  taskbarCreated_ = p.RegisterWindowMessage("TaskbarCreated");
-  AddTrayIcon();
+  tray_->Add();
   SetCaption("Kivo-Config For Windows");
   phases::Mark("tray");
 
@@ -382,27 +413,48 @@ void TForm1::RestoreSettings() {
   int sw, sh;
   app.ScreenSize(sw, sh);
   Rect r = Bounds();
-  r.left = store.ReadInteger(key::F1, key::X, (sw - r.width) / 2);
-  r.top = store.ReadInteger(key::F1, key::Y, (sh - r.height) / 2);
+  // Centred where nothing is stored.
+  MainWindowSettings stored;
+  stored.left = (sw - r.width) / 2;
+  stored.top = (sh - r.height) / 2;
+  stored.Read(store);
+  r.left = stored.left;
+  r.top = stored.top;
   settings::KeepOnWorkArea(r.left, r.top, r.width, r.height);
   SetBounds(r);
-  // The notice flag first: restoring the hibernation box may show the notice.
-  CheckBox2->Tag = store.ReadInteger(key::F1, key::TitleTag, 0);
-  CheckBox2->SetChecked(store.ReadBool(key::F1, key::Kyusi, false));
-  CheckBox1->SetChecked(store.ReadBool(key::F1, key::Task, false));
-  CheckBox4->SetChecked(store.ReadBool(key::F1, key::Title, false));
-  CheckBox5->SetChecked(store.ReadBool(key::F1, key::Status, false));
-  CheckBox3->SetChecked(store.ReadBool(key::F1, key::Startup, false));
+  // The check marks as they were left; what a set one does is done here on
+  // purpose, never by setting the mark.
+  CheckBox2->Tag = stored.hibernationNoticeShown;
+  CheckBox2->SetCheckMark(stored.standbyHibernates);
+  CheckBox1->SetCheckMark(stored.taskbarHidden);
+  CheckBox4->SetCheckMark(stored.forcedTerminationDisabled);
+  CheckBox5->SetCheckMark(stored.statusBarHidden);
+  CheckBox3->SetCheckMark(stored.startWithWindows);
+  // In the window, as a click does: the hibernation notice the first time
+  // and スタンバイ's caption; the status bar's room.
+  if (stored.standbyHibernates) CheckBox2Click(CheckBox2);
+  if (stored.statusBarHidden) CheckBox5Click(CheckBox5);
+  ApplyStoredDesktopSwitches(stored);
   settingsRestored_ = true;
   exitBan_ = store.ReadBool(key::F6, key::C4, false);
   SetColor(settings::StringToColor(
-      store.ReadString(key::F6, key::CL, std::to_string(GetColor()))));
-  SetCaption(store.ReadString(key::F8, key::Form1C, settings::kDefaultMainCaption));
+      store.ReadString(key::F6, key::MainWindowColor, std::to_string(GetColor()))));
+  SetCaption(store.ReadString(key::F8, key::MainWindowCaption, settings::kDefaultMainCaption));
   if (exitBan_) DisableExitButtons();
   store.Close();
   ShowPhysicalMemory();
   p.DisableIme(Handle());
   if (!p.FileExists(kRsrc32)) Button17->SetEnabled(false);
+}
+
+// Outside the window, what the switches stored on do at every start, as
+// when the user sets them: the taskbar hidden, the forced-termination keys
+// suspended (given back at the end), the start-up entry written anew for
+// this program's path. A switch stored off does nothing.
+void TForm1::ApplyStoredDesktopSwitches(const MainWindowSettings& stored) {
+  if (stored.taskbarHidden) tools::SetTaskbarHidden(true);
+  if (stored.forcedTerminationDisabled) tools::SetForcedTerminationDisabled(true);
+  if (stored.startWithWindows && !RegisterAtStartup(true)) CheckBox3->SetCheckMark(false);
 }
 
 // What the program adds to the start, done even when a stored value of the
@@ -437,8 +489,7 @@ void TForm1::FormCloseQuery(tk::Component*, bool& canClose) {
 }
 
 void TForm1::FormClose(tk::Component*, tk::CloseAction&) {
-  TrayRetryTimer->SetEnabled(false);
-  platform::Get().ShellNotifyIcon(platform::kNimDelete, TrayIcon(false));
+  tray_->Remove();
 }
 
 void TForm1::FormDestroy(tk::Component*) {
@@ -461,10 +512,12 @@ void TForm1::RunDeferredMessages() {
 }
 
 bool TForm1::WndProc(tk::Message& msg) {
-  if (taskbarCreated_ != 0 && msg.msg == taskbarCreated_) {
-    TaskbarCreated();
+  // The tray's clicks wait while the window is being created.
+  if (msg.msg == kTrayCallbackMessage && creating_) {
+    deferred_.push_back(msg);
     return true;
   }
+  if (tray_ && tray_->Take(msg)) return true;
   switch (msg.msg) {
     case tk::wmQueryEndSession:
       WMQueryEndSession(msg);
@@ -497,10 +550,6 @@ bool TForm1::WndProc(tk::Message& msg) {
     case tk::wmLButtonDown:
       platform::Get().SendMessage(Handle(), tk::wmSysCommand, kScDragMove, 0);
       return true;
-    case kTrayCallbackMessage:
-      if (creating_) deferred_.push_back(msg);
-      else TrayMessage(msg);
-      return true;
     case kRunCommandsMessage:
       if (creating_) {
         deferred_.push_back(msg);
@@ -524,65 +573,11 @@ bool TForm1::WndProc(tk::Message& msg) {
   }
 }
 
-// ---------------------------------------------------------------- tray icon
-// The program lives in the tray: an icon the shell refused (no tray yet at a
-// logon, the shell restarting) is asked for again every second for a while,
-// and a shell that starts again gets it anew ("TaskbarCreated").
-platform::NotifyIconData TForm1::TrayIcon(bool whole) const {
-  platform::NotifyIconData icon;
-  icon.window = Handle();
-  icon.id = kTrayIconId;
-  if (!whole) {
-    icon.flags = 0;  // the window and id name it
-    return icon;
-  }
-  icon.flags = 7;  // NIF_MESSAGE | NIF_ICON | NIF_TIP
-  icon.callbackMessage = kTrayCallbackMessage;
-  icon.applicationIcon = true;
-  icon.tip = trayTip_.empty() ? kTrayTip : trayTip_;
-  return icon;
-}
-
-void TForm1::FollowPendingTip() {
-  // A capture's countdown, else the runner's pending end.
-  std::string tip = viewer::CaptureCountdownText();
-  if (tip.empty() && Form11) tip = Form11->PendingText();
-  if (tip.empty()) tip = schedule_.Text();  // "水 23:00 に電源切断"
-  if (tip == trayTip_) return;
-  trayTip_ = tip;
-  platform::NotifyIconData icon = TrayIcon(false);
-  icon.flags = platform::kNifTip;
-  icon.tip = tip.empty() ? kTrayTip : tip;
-  platform::Get().ShellNotifyIcon(platform::kNimModify, icon);
-}
-
-void TForm1::AddTrayIcon() {
-  if (platform::Get().ShellNotifyIcon(platform::kNimAdd, TrayIcon(true))) {
-    trayRetries_ = 0;
-    TrayRetryTimer->SetEnabled(false);
-    return;
-  }
-  if (trayRetries_ >= kTrayRetries) {
-    TrayRetryTimer->SetEnabled(false);
-    return;
-  }
-  ++trayRetries_;
-  TrayRetryTimer->SetEnabled(true);
-}
-
-void TForm1::TaskbarCreated() {
-  // The new shell knows no icon of ours; one still there (the message also
-  // comes when only the screen changed) is replaced.
-  platform::Get().ShellNotifyIcon(platform::kNimDelete, TrayIcon(false));
-  trayRetries_ = 0;
-  AddTrayIcon();
-}
-
 // ---------------------------------------------------------------- status display
 void TForm1::Timer1Timer(tk::Component*) {
   Label1->SetCaption("現在時刻 " + platform::Get().FormatLocalDateTime());
   FollowSchedule();
-  FollowPendingTip();
+  tray_->SetTip(PendingTip(schedule_));
 }
 
 void TForm1::Timer2Timer(tk::Component*) {
@@ -617,7 +612,7 @@ void TForm1::CheckBox2Click(tk::Component*) {
         "プロパティに存在しない場合、上記のOSでも使用出来ません。",
         session::kCaption, tk::mbOk | tk::mbIconExclamation);
     SettingsStore store;
-    store.WriteInteger(key::F1, key::TitleTag, 1);
+    store.WriteInteger(key::F1, key::HibernationNoticeShown, 1);
     CheckBox2->Tag = 1;
   }
   Button21->SetCaption(HibernateChecked() ? "休止状態" : "スタンバイ");
@@ -658,38 +653,14 @@ void TForm1::CheckBox5Click(tk::Component*) {
 }
 
 void TForm1::CheckBox3Click(tk::Component*) {
-  // Another program's start-up entry of our name is replaced only when the
-  // user says so; kept, the box goes off again.
-  auto replace = [](const std::string& other) {
-    return tk::Application::Instance().MessageBox(
-               "スタートアップには別のプログラムが kivo_config の名前で登録されています。\r\n" +
-                   (other.empty() ? std::string() : other + "\r\n") + "\r\nこのプログラムに置き換えますか?",
-               session::kCaption, tk::mbYesNo | tk::mbIconQuestion) == tk::idYes;
-  };
-  if (!tools::SetStartupRegistration(CheckBox3->Checked(), platform::Get().ExecutablePath(), replace))
-    CheckBox3->SetChecked(false);
+  if (!RegisterAtStartup(CheckBox3->Checked())) CheckBox3->SetChecked(false);
 }
 
 void TForm1::Open1Click(tk::Component*) { tools::MoveCdTray(true); }
 void TForm1::Close1Click(tk::Component*) { tools::MoveCdTray(false); }
 void TForm1::B1Click(tk::Component*) { tools::PurgeRecentDocuments(); }
 
-// ---------------------------------------------------------------- tray
-void TForm1::TrayMessage(tk::Message& msg) {
-  // While locked the tray offers nothing but the unlock prompt.
-  if (msg.lParam == tk::wmRButtonDown || msg.lParam == tk::wmLButtonDblClk) {
-    if (lock::RedirectToUnlock()) return;
-  }
-  if (msg.lParam == tk::wmRButtonDown) {
-    auto& p = platform::Get();
-    platform::Point pt = p.GetCursorPos();
-    p.SetForegroundWindow(Handle());
-    PopupMenu1->Popup(pt.x, pt.y);
-  } else if (msg.lParam == tk::wmLButtonDblClk) {
-    Show();
-  }
-}
-
+// ---------------------------------------------------------------- visibility
 void TForm1::Open2Click(tk::Component*) { Show(); }
 void TForm1::Exit1Click(tk::Component*) { Close(); }
 void TForm1::Button5Click(tk::Component*) { Hide(); }

@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/main_window_settings.h"
+#include "app/tray_icon.h"
 #include "platform/platform.h"
 #include "session/session.h"
 #include "timers/schedule.h"
@@ -63,7 +65,6 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
   tk::StatusBar* StatusBar1;
   tk::Timer* Timer1;
   tk::Timer* Timer2;
-  tk::Timer* TrayRetryTimer;  // asks the shell again for a refused tray icon
   tk::Timer* LauncherTimer;   // looks for one launcher's program a tick
   tk::MainMenu* MainMenu1;
   tk::PopupMenu* PopupMenu1;
@@ -127,12 +128,7 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
   void Close1Click(tk::Component* sender);
   void B1Click(tk::Component* sender);
 
-  // Tray icon and visibility.
-  // The tray icon's record: whole for NIM_ADD, or only what names it.
-  platform::NotifyIconData TrayIcon(bool whole) const;
-  void AddTrayIcon();
-  void TaskbarCreated();
-  void TrayMessage(tk::Message& msg);
+  // Visibility.
   void Open2Click(tk::Component* sender);
   void Exit1Click(tk::Component* sender);
   void Button5Click(tk::Component* sender);
@@ -198,6 +194,9 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
   // then, once the window is up (tk::Application::OnStarted), what the
   // program adds to them.
   void RestoreSettings();
+  // The start's step after the check marks are restored: what the desktop
+  // switches stored on do outside the window.
+  void ApplyStoredDesktopSwitches(const MainWindowSettings& stored);
   void StartAdditions();
   // The launcher buttons by their number in the launcher table.
   std::array<std::pair<int, tk::Button*>, 11> Launchers() const;
@@ -239,12 +238,10 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
   void SetOutcome(std::uint32_t ticket, std::intptr_t reply);
   std::map<std::uint32_t, std::optional<std::intptr_t>> outcomes_;
   std::uint32_t lastTicket_ = 0;
-  unsigned taskbarCreated_ = 0;  // the shell's "TaskbarCreated" message
-  unsigned trayRetries_ = 0;
-  // The tray icon's tip while the runner has an end pending ("" the usual
-  // one); changed only when its text changes, from the clock's second.
-  std::string trayTip_;
-  void FollowPendingTip();
+  // The window's icon in the tray (a component of the window); its tip
+  // follows what is pending (PendingTip), from the clock's second and a
+  // capture's countdown.
+  TrayIcon* tray_ = nullptr;
   // The repeated end at a time of day: read at the clock's first second and
   // again whenever the timer setting wrote it; its last minute is handed to
   // the runner, as a time of day from the command line is.
@@ -252,7 +249,6 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
   timers::ScheduleWatch schedule_;
   bool scheduleRead_ = false;
   std::uint32_t scheduleGeneration_ = 0;
-  static constexpr unsigned kTrayRetries = 120;  // one a second
   bool exitBan_ = false;
   // False where the system said the machine cannot hibernate: the switch
   // is off then, and a stored check does not turn standby into hibernation.
@@ -287,7 +283,4 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
 // The program-wide reference to the main window.
 extern tk::FormSlot<TForm1> Form1;
 
-constexpr unsigned kTrayCallbackMessage = 1025;  // WM_USER + 1
 constexpr unsigned kRunCommandsMessage = 0x8001;  // WM_APP + 1: queued command-line commands
-constexpr unsigned kTrayIconId = 100;
-constexpr const char* kTrayTip = "Kivo_Config For Windows";

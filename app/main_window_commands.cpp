@@ -296,15 +296,17 @@ void TForm1::SaveMainSettings() {
   // Until the stored state is restored the window shows defaults, which must
   // not overwrite it.
   if (!settingsRestored_) return;
+  MainWindowSettings shown;
+  shown.left = Left();
+  shown.top = Top();
+  shown.standbyHibernates = CheckBox2->Checked();
+  shown.taskbarHidden = CheckBox1->Checked();
+  shown.forcedTerminationDisabled = CheckBox4->Checked();
+  shown.statusBarHidden = CheckBox5->Checked();
+  shown.startWithWindows = CheckBox3->Checked();
   SettingsStore store;
-  store.WriteInteger(key::F1, key::X, Left());
-  store.WriteInteger(key::F1, key::Y, Top());
-  store.WriteBool(key::F1, key::Kyusi, CheckBox2->Checked());
-  store.WriteBool(key::F1, key::Task, CheckBox1->Checked());
-  store.WriteBool(key::F1, key::Title, CheckBox4->Checked());
-  store.WriteBool(key::F1, key::Status, CheckBox5->Checked());
-  store.WriteBool(key::F1, key::Startup, CheckBox3->Checked());
-  store.WriteString(key::F6, key::CL, settings::ColorToString(GetColor()));
+  shown.Write(store);
+  store.WriteString(key::F6, key::MainWindowColor, settings::ColorToString(GetColor()));
 }
 
 void TForm1::ShowStatusMessage(const std::string& text) {

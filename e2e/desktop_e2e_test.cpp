@@ -178,6 +178,22 @@ TEST_F(Desktop, TaskbarCheckBoxHidesAndShowsTheTaskbar) {
   EXPECT_DRIVER_OK(Driver({"wait", "--class", "Shell_TrayWnd", "--visible"}));
 }
 
+// A stored "taskbar hidden" hides it again at every start, its box checked.
+TEST_F(Desktop, StoredTaskbarSwitchHidesTheTaskbarAtTheStart) {
+  UseVirtualDesktopWithTaskbar();
+  SetSetting("F1", "TASK", "1");
+  // The taskbar is there before the program starts, as at a logon.
+  if (Driver({"wait", "--class", "Shell_TrayWnd", "--visible"}, 10000).code != 0)
+    GTEST_SKIP() << "Wine's desktop shows no taskbar (a visible Shell_TrayWnd window)";
+  Start();
+  ASSERT_FALSE(HasFailure());
+  EXPECT_DRIVER_OK(Driver({"wait", "--class", "Shell_TrayWnd", "--hidden"}));
+  auto box = FindControl(Controls(kMainTitle), "Button", "タスクバーを非表示");
+  ASSERT_TRUE(box);
+  EXPECT_EQ(box->checked, 1);
+  ASSERT_DRIVER_OK(Driver({"click", "--title", kMainTitle, "--text", "タスクバーを非表示"}));
+  EXPECT_DRIVER_OK(Driver({"wait", "--class", "Shell_TrayWnd", "--visible"}));
+}
 
 // Wine, like NT, keeps win.ini's [windows] section in the registry
 // (IniFileMapping), so run= is a registry value there.

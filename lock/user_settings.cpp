@@ -10,6 +10,25 @@ namespace {
 namespace key = settings::key;
 }  // namespace
 
+namespace lock {
+void UserTexts::Read(settings::SettingsStore& store) {
+  const UserTexts defaults;
+  UserTexts read;
+  read.lockTitle = store.ReadString(key::F8, key::LockTitle, defaults.lockTitle);
+  read.user = store.ReadString(key::F8, key::User, defaults.user);
+  read.mainCaption = store.ReadString(key::F8, key::MainWindowCaption, defaults.mainCaption);
+  read.comment = store.ReadString(key::F8, key::Coment, defaults.comment);
+  *this = read;
+}
+
+void UserTexts::Write(settings::SettingsStore& store) const {
+  store.WriteString(key::F8, key::LockTitle, lockTitle);
+  store.WriteString(key::F8, key::User, user);
+  store.WriteString(key::F8, key::MainWindowCaption, mainCaption);
+  store.WriteString(key::F8, key::Coment, comment);
+}
+}  // namespace lock
+
 TForm21::TForm21(tk::Component* owner) : tk::Form(owner) {
   Name = "Form21";
   Border = tk::BorderStyle::Single;
@@ -45,11 +64,15 @@ TForm21::TForm21(tk::Component* owner) : tk::Form(owner) {
 TForm21::~TForm21() = default;
 
 void TForm21::FormCreate(tk::Component*) {
-  settings::SettingsStore store;
-  Edit1->SetText(store.ReadString(key::F8, key::LockTitle, settings::kDefaultLockTitle));
-  Edit2->SetText(store.ReadString(key::F8, key::User, settings::kDefaultUser));
-  Edit3->SetText(store.ReadString(key::F8, key::Form1C, settings::kDefaultMainCaption));
-  Edit4->SetText(store.ReadString(key::F8, key::Coment, ""));
+  lock::UserTexts texts;
+  {
+    settings::SettingsStore store;
+    texts.Read(store);
+  }
+  Edit1->SetText(texts.lockTitle);
+  Edit2->SetText(texts.user);
+  Edit3->SetText(texts.mainCaption);
+  Edit4->SetText(texts.comment);
 }
 
 // Coming back to the window (from another program too) forgets that there
@@ -59,12 +82,14 @@ void TForm21::FormActivate(tk::Component*) { Button2->SetEnabled(false); }
 void TForm21::Edit1Change(tk::Component*) { Button2->SetEnabled(true); }
 
 void TForm21::Button2Click(tk::Component*) {
+  lock::UserTexts texts;
+  texts.lockTitle = Edit1->Text();
+  texts.user = Edit2->Text();
+  texts.mainCaption = Edit3->Text();
+  texts.comment = Edit4->Text();
   {
     settings::SettingsStore store;
-    store.WriteString(key::F8, key::LockTitle, Edit1->Text());
-    store.WriteString(key::F8, key::User, Edit2->Text());
-    store.WriteString(key::F8, key::Form1C, Edit3->Text());
-    store.WriteString(key::F8, key::Coment, Edit4->Text());
+    texts.Write(store);
   }
   Button2->SetEnabled(false);
 }

@@ -2,7 +2,29 @@
 // lock dialogs, and the user name and comment that the unlock prompt shows.
 #pragma once
 
+#include <string>
+
+#include "settings/keys.h"
+#include "settings/settings_store.h"
 #include "toolkit/toolkit.h"
+
+namespace lock {
+// The user's texts in section "F8", read and written side by side. A value
+// that is missing reads as its default; one of another type than text
+// raises settings::StoreError and leaves the record as it was.
+struct UserTexts {
+  std::string lockTitle = settings::kDefaultLockTitle;     // "Title": the lock dialogs' caption
+  std::string user = settings::kDefaultUser;               // "User": shown by the unlock prompt
+  std::string mainCaption = settings::kDefaultMainCaption;  // "Form1C": the main window's caption
+  std::string comment;                                     // "Coment": shown by the unlock prompt
+
+  void Read(settings::SettingsStore& store);
+  void Write(settings::SettingsStore& store) const;
+  bool operator==(const UserTexts& o) const {
+    return lockTitle == o.lockTitle && user == o.user && mainCaption == o.mainCaption && comment == o.comment;
+  }
+};
+}  // namespace lock
 
 class TForm21 : public tk::Form {
  public:

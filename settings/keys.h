@@ -30,13 +30,13 @@ constexpr const char* WS = "WS";
 constexpr const char* H = "H";
 constexpr const char* W = "W";
 
-// "F1": the main window.
-constexpr const char* TitleTag = "TITLE_TAG";  // hibernation notice shown
-constexpr const char* Kyusi = "KYUSI";         // standby button hibernates
-constexpr const char* Task = "TASK";           // taskbar hidden
-constexpr const char* Title = "TITLE";         // forced termination disabled
-constexpr const char* Status = "STATUS";       // status bar hidden
-constexpr const char* Startup = "STARTUP";     // start with Windows
+// "F1": the main window (app/main_window_settings.h).
+constexpr const char* HibernationNoticeShown = "TITLE_TAG";
+constexpr const char* StandbyHibernates = "KYUSI";
+constexpr const char* TaskbarHidden = "TASK";
+constexpr const char* ForcedTerminationDisabled = "TITLE";
+constexpr const char* StatusBarHidden = "STATUS";
+constexpr const char* StartWithWindows = "STARTUP";
 
 // "F6": detailed settings.
 constexpr const char* C1 = "C1";  // purge recent documents when Windows ends
@@ -47,12 +47,12 @@ constexpr const char* C5 = "C5";  // start in the task tray
 constexpr const char* C6 = "C6";  // wave at exit (kept, not acted on)
 constexpr const char* CB = "CB";  // drive list index
 constexpr const char* DR = "DR";  // drive letter to check
-constexpr const char* CL = "CL";  // main window colour
+constexpr const char* MainWindowColor = "CL";
 
 // "F8": user settings.
 constexpr const char* LockTitle = "Title";
 constexpr const char* User = "User";
-constexpr const char* Form1C = "Form1C";
+constexpr const char* MainWindowCaption = "Form1C";
 constexpr const char* Coment = "Coment";
 
 // "F15", "F17": network command console and its options.

@@ -489,7 +489,8 @@ TEST_F(TrayTipTest, TellsWhatIsPendingAndChangesOnlyWithItsText) {
   r->Button1->Click();
   Seconds(2);
   sim->RestartShell();
-  main->TaskbarCreated();
+  tk::Message created{sim->RegisterWindowMessage("TaskbarCreated"), 0, 0, 0};
+  EXPECT_TRUE(main->PeerMessage(created));
   EXPECT_EQ(Tip(), "電源切断まで 1:23:45");
 }
 

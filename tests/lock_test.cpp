@@ -368,6 +368,32 @@ TEST_F(SystemLockTest, NotOfferedFromNt4ToXp) {
   }
 }
 
+// The user's texts: written under their stored names and read back the
+// same; missing ones read as their defaults, a stored empty text as empty.
+TEST_F(LockTest, UserTextsReadBackWhatIsWritten) {
+  settings::SettingsStore store;
+  lock::UserTexts texts;
+  texts.Read(store);
+  EXPECT_EQ(texts, lock::UserTexts{});
+  EXPECT_EQ(texts.lockTitle, "KIVO-CONFIG FOR Windows");
+  EXPECT_EQ(texts.user, "Administrator");
+  EXPECT_EQ(texts.mainCaption, "KIVO-CONFIG FOR Windows");
+  EXPECT_EQ(texts.comment, "");
+  texts = {"ロック中", "", "My PC", "戻ります"};
+  texts.Write(store);
+  EXPECT_EQ(Stored("F8", "Title"), "ロック中");
+  EXPECT_EQ(Stored("F8", "User"), "");
+  EXPECT_EQ(Stored("F8", "Form1C"), "My PC");
+  EXPECT_EQ(Stored("F8", "Coment"), "戻ります");
+  lock::UserTexts read;
+  read.Read(store);
+  EXPECT_EQ(read, texts);
+  sim->SetValue(Section("F8"), "Coment", {platform::kRegDword, std::string(4, '\0')});
+  lock::UserTexts kept = read;
+  EXPECT_THROW(kept.Read(store), settings::StoreError);
+  EXPECT_EQ(kept, read);
+}
+
 TEST_F(LockTest, UserSettingsApplyRulesAndRoundTrip) {
   Store("F8", "User", "");
   std::string before, title;

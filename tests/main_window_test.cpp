@@ -64,7 +64,7 @@ TEST_F(MainWindowTest, StoredStateIsRestoredInOrderWithHandlersRun) {
   EXPECT_FALSE(f->StatusBar1->Visible());
   EXPECT_EQ(sim->Calls("SystemParametersInfo").back(), "SystemParametersInfo(97, 1, &old, 0)");
   EXPECT_NE(sim->profileFiles["win.ini"].find(sim->executablePath), std::string::npos);
-  // The handlers ran in the order the boxes are restored.
+  // The stored switches acted in the order the boxes are stored.
   std::vector<std::string> order;
   for (const auto& e : sim->journal) {
     if (e.rfind("FindWindow(\"Shell_TrayWnd\"", 0) == 0) order.push_back("TASK");

@@ -42,6 +42,12 @@ TEST_F(ToolkitTest, StateChangesFireTheirEventsOnlyWhenTheStateChanges) {
   box->Click();
   EXPECT_EQ(presses, 0);
   EXPECT_TRUE(box->Checked()) << "a disabled box ignores clicks";
+  // The check mark alone fires nothing.
+  box->SetCheckMark(false);
+  box->SetEnabled(true);
+  box->SetCheckMark(true);
+  EXPECT_TRUE(box->Checked());
+  EXPECT_EQ(clicks, 1);
 }
 
 // What the user types is already in the native control: it does not come

@@ -166,9 +166,14 @@ GroupBox::GroupBox(Form* parent, const std::string& name, Rect bounds, const std
 
 void CheckBox::SetChecked(bool on) {
   if (checked_ == on) return;
+  SetCheckMark(on);
+  Control::Click();
+}
+
+void CheckBox::SetCheckMark(bool on) {
+  if (checked_ == on) return;
   checked_ = on;
   if (peer_) peer_->SetChecked(on);
-  Control::Click();
 }
 
 void CheckBox::Click() {

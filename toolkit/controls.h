@@ -21,6 +21,9 @@ class CheckBox : public Control {
   bool Checked() const { return checked_; }
   // A new state fires OnClick, exactly as a user's click does.
   void SetChecked(bool on);
+  // The check mark alone, without OnClick: a stored state shown as it was
+  // left, whose effects the window applies itself.
+  void SetCheckMark(bool on);
   void Click() override;
   void PeerClicked() override;  // the user toggled the box
 

@@ -1,0 +1,36 @@
+#include "app/main_window_settings.h"
+
+#include "settings/keys.h"
+
+namespace key = settings::key;
+
+void MainWindowSettings::Read(settings::SettingsStore& store) {
+  MainWindowSettings s = *this;
+  s.left = store.ReadInteger(key::F1, key::X, left);
+  s.top = store.ReadInteger(key::F1, key::Y, top);
+  s.hibernationNoticeShown = store.ReadInteger(key::F1, key::HibernationNoticeShown, hibernationNoticeShown);
+  s.standbyHibernates = store.ReadBool(key::F1, key::StandbyHibernates, standbyHibernates);
+  s.taskbarHidden = store.ReadBool(key::F1, key::TaskbarHidden, taskbarHidden);
+  s.forcedTerminationDisabled =
+      store.ReadBool(key::F1, key::ForcedTerminationDisabled, forcedTerminationDisabled);
+  s.statusBarHidden = store.ReadBool(key::F1, key::StatusBarHidden, statusBarHidden);
+  s.startWithWindows = store.ReadBool(key::F1, key::StartWithWindows, startWithWindows);
+  *this = s;
+}
+
+void MainWindowSettings::Write(settings::SettingsStore& store) const {
+  store.WriteInteger(key::F1, key::X, left);
+  store.WriteInteger(key::F1, key::Y, top);
+  store.WriteBool(key::F1, key::StandbyHibernates, standbyHibernates);
+  store.WriteBool(key::F1, key::TaskbarHidden, taskbarHidden);
+  store.WriteBool(key::F1, key::ForcedTerminationDisabled, forcedTerminationDisabled);
+  store.WriteBool(key::F1, key::StatusBarHidden, statusBarHidden);
+  store.WriteBool(key::F1, key::StartWithWindows, startWithWindows);
+}
+
+bool MainWindowSettings::operator==(const MainWindowSettings& o) const {
+  return left == o.left && top == o.top && standbyHibernates == o.standbyHibernates &&
+         taskbarHidden == o.taskbarHidden && forcedTerminationDisabled == o.forcedTerminationDisabled &&
+         statusBarHidden == o.statusBarHidden && startWithWindows == o.startWithWindows &&
+         hibernationNoticeShown == o.hibernationNoticeShown;
+}

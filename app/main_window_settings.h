@@ -1,0 +1,27 @@
+// The main window's stored state in its section "F1": its place and its
+// check boxes, read at the start and written at the end, side by side here.
+#pragma once
+
+#include "settings/settings_store.h"
+
+struct MainWindowSettings {
+  int left = 0, top = 0;                   // X, Y
+  bool standbyHibernates = false;          // KYUSI: スタンバイ hibernates (休止状態をサポートする)
+  bool taskbarHidden = false;              // TASK (タスクバーを非表示)
+  bool forcedTerminationDisabled = false;  // TITLE (強制終了を無効にする)
+  bool statusBarHidden = false;            // STATUS (ステータスバーを非表示)
+  bool startWithWindows = false;           // STARTUP (スタートアップ登録)
+  // TITLE_TAG: the hibernation notice was shown (not 0). Read only: the
+  // notice writes it itself, once, when it is shown.
+  int hibernationNoticeShown = 0;
+
+  // What is stored over what the record holds: a value that is missing, or
+  // whose text is no number, keeps the record's. A value of another type
+  // than text raises settings::StoreError, and the record is then left as
+  // it was: the window applies it whole or not at all.
+  void Read(settings::SettingsStore& store);
+  void Write(settings::SettingsStore& store) const;
+
+  bool operator==(const MainWindowSettings& o) const;
+  bool operator!=(const MainWindowSettings& o) const { return !(*this == o); }
+};
