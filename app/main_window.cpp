@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include <exception>
 #include <cmath>
 #include <memory>
 
@@ -417,7 +418,15 @@ void TForm1::RestoreSettings() {
   MainWindowSettings stored;
   stored.left = (sw - r.width) / 2;
   stored.top = (sh - r.height) / 2;
-  stored.Read(store);
+  // A value of the wrong type ends the reading: what was read before it is
+  // applied, as the check boxes always were one after the other, then the
+  // error is said (FormCreate's caller) and nothing after it is read.
+  std::exception_ptr unread;
+  try {
+    stored.Read(store);
+  } catch (const settings::StoreError&) {
+    unread = std::current_exception();
+  }
   r.left = stored.left;
   r.top = stored.top;
   settings::KeepOnWorkArea(r.left, r.top, r.width, r.height);
@@ -435,6 +444,7 @@ void TForm1::RestoreSettings() {
   if (stored.standbyHibernates) CheckBox2Click(CheckBox2);
   if (stored.statusBarHidden) CheckBox5Click(CheckBox5);
   ApplyStoredDesktopSwitches(stored);
+  if (unread) std::rethrow_exception(unread);
   settingsRestored_ = true;
   exitBan_ = store.ReadBool(key::F6, key::C4, false);
   SetColor(settings::StringToColor(

@@ -5,17 +5,14 @@
 namespace key = settings::key;
 
 void MainWindowSettings::Read(settings::SettingsStore& store) {
-  MainWindowSettings s = *this;
-  s.left = store.ReadInteger(key::F1, key::X, left);
-  s.top = store.ReadInteger(key::F1, key::Y, top);
-  s.hibernationNoticeShown = store.ReadInteger(key::F1, key::HibernationNoticeShown, hibernationNoticeShown);
-  s.standbyHibernates = store.ReadBool(key::F1, key::StandbyHibernates, standbyHibernates);
-  s.taskbarHidden = store.ReadBool(key::F1, key::TaskbarHidden, taskbarHidden);
-  s.forcedTerminationDisabled =
-      store.ReadBool(key::F1, key::ForcedTerminationDisabled, forcedTerminationDisabled);
-  s.statusBarHidden = store.ReadBool(key::F1, key::StatusBarHidden, statusBarHidden);
-  s.startWithWindows = store.ReadBool(key::F1, key::StartWithWindows, startWithWindows);
-  *this = s;
+  left = store.ReadInteger(key::F1, key::X, left);
+  top = store.ReadInteger(key::F1, key::Y, top);
+  hibernationNoticeShown = store.ReadInteger(key::F1, key::HibernationNoticeShown, hibernationNoticeShown);
+  standbyHibernates = store.ReadBool(key::F1, key::StandbyHibernates, standbyHibernates);
+  taskbarHidden = store.ReadBool(key::F1, key::TaskbarHidden, taskbarHidden);
+  forcedTerminationDisabled = store.ReadBool(key::F1, key::ForcedTerminationDisabled, forcedTerminationDisabled);
+  statusBarHidden = store.ReadBool(key::F1, key::StatusBarHidden, statusBarHidden);
+  startWithWindows = store.ReadBool(key::F1, key::StartWithWindows, startWithWindows);
 }
 
 void MainWindowSettings::Write(settings::SettingsStore& store) const {

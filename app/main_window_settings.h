@@ -15,10 +15,12 @@ struct MainWindowSettings {
   // notice writes it itself, once, when it is shown.
   int hibernationNoticeShown = 0;
 
-  // What is stored over what the record holds: a value that is missing, or
-  // whose text is no number, keeps the record's. A value of another type
-  // than text raises settings::StoreError, and the record is then left as
-  // it was: the window applies it whole or not at all.
+  // What is stored over what the record holds, in the order the window has
+  // always read them (X, Y, TITLE_TAG, KYUSI, TASK, TITLE, STATUS, STARTUP):
+  // a value that is missing, or whose text is no number, keeps the record's.
+  // A value of another type than text raises settings::StoreError; what was
+  // read before it is in the record then, the rest as it was, so that the
+  // window applies what it read up to the bad value, as it always did.
   void Read(settings::SettingsStore& store);
   void Write(settings::SettingsStore& store) const;
 

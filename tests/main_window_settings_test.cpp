@@ -30,7 +30,8 @@ TEST_F(MainWindowSettingsTest, WhatIsWrittenReadsBackUnderTheStoredNames) {
   EXPECT_EQ(read, written);
 
   // The notice's flag is read; a text that is no number keeps the record's
-  // value; a value of another type than text raises and changes nothing.
+  // value; a value of another type than text raises, what came before it
+  // read, the rest as it was.
   Store("F1", "TITLE_TAG", "1");
   Store("F1", "X", "abc");
   Store("F1", "TASK", "yes");
@@ -39,10 +40,11 @@ TEST_F(MainWindowSettingsTest, WhatIsWrittenReadsBackUnderTheStoredNames) {
   EXPECT_EQ(read.hibernationNoticeShown, 1);
   EXPECT_EQ(read.left, 5);
   EXPECT_FALSE(read.taskbarHidden) << "kept as it was";
-  const MainWindowSettings before = read;
+  MainWindowSettings before = read;
   Store("F1", "X", "1");
   sim->SetValue(Section("F1"), "STATUS", {platform::kRegDword, std::string("\x01\0\0\0", 4)});
   EXPECT_THROW(read.Read(store), settings::StoreError);
+  before.left = 1;
   EXPECT_EQ(read, before);
 }
 
@@ -102,18 +104,22 @@ namespace {
 // A value of another type than text in the section: reported, and the
 // section applied not at all (no switch acts from half a record), nor saved
 // over at the end.
-TEST_F(MainWindowSettingsTest, AValueOfTheWrongTypeLeavesTheWholeSectionUnapplied) {
+// What came before it is applied, switches included; what comes after it is
+// neither read nor applied, and nothing is saved over the stored state.
+TEST_F(MainWindowSettingsTest, AValueOfTheWrongTypeEndsTheReadingWhatCameBeforeApplied) {
   UseVersion(platform::kPlatformWindows, 4, 90);
   sim->windowsByClass["Shell_TrayWnd"] = 0x77;
   Store("F1", "X", "40");
   Store("F1", "TASK", "1");
-  sim->SetValue(Section("F1"), "STARTUP", {platform::kRegDword, std::string("\x01\0\0\0", 4)});
+  Store("F1", "STATUS", "1");
+  sim->SetValue(Section("F1"), "TITLE", {platform::kRegDword, std::string("\x01\0\0\0", 4)});
   TForm1* f = CreateMain();
   ASSERT_EQ(ui->boxes.size(), 1u);
-  EXPECT_EQ(ui->boxes[0].text, "'STARTUP' のデータ型が不正です");
-  EXPECT_NE(f->Left(), 40);
-  EXPECT_FALSE(f->CheckBox1->Checked());
-  EXPECT_TRUE(sim->Calls("ShowWindow(0x77").empty());
+  EXPECT_EQ(ui->boxes[0].text, "'TITLE' のデータ型が不正です");
+  EXPECT_EQ(f->Left(), 40);
+  EXPECT_TRUE(f->CheckBox1->Checked());
+  EXPECT_FALSE(sim->Calls("ShowWindow(0x77").empty()) << "the taskbar, read before, hidden";
+  EXPECT_FALSE(f->CheckBox5->Checked()) << "read after the bad value";
   f->SaveMainSettings();
   EXPECT_EQ(Stored("F1", "X"), "40");
   EXPECT_EQ(Stored("F1", "TASK"), "1");
