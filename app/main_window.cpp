@@ -479,12 +479,12 @@ bool TForm1::WndProc(tk::Message& msg) {
   }
   switch (msg.msg) {
     case tk::wmQueryEndSession:
-      WMQueryEndSession(msg);
+      msg.result = session::AnswerQueryEndSession(hosts_);
       if (msg.result != 0) ++queryCloses_;
       return true;
     case tk::wmEndSession:
       // The system may end this process as soon as this message returns, so
-      // the close posted by WMQueryEndSession could come too late: close now.
+      // the close posted by the allowed query could come too late: close now.
       // A session that another program cancelled leaves us running.
       if (msg.wParam && !sessionEnded_) {
         sessionEnded_ = true;
@@ -620,19 +620,18 @@ void TForm1::CheckBox2Click(tk::Component*) {
   Button21->SetCaption(HibernateChecked() ? "休止状態" : "スタンバイ");
 }
 
-void TForm1::WMQueryEndSession(tk::Message& msg) {
-  msg.result = session::AnswerQueryEndSession(*this);
-}
-
-void TForm1::PostCloseMainWindow() { Post(tk::wmClose); }
-
 void TForm1::DisableExitButtons() {
   for (tk::Button* b : {Button1, Button2, Button3, Button4}) b->SetEnabled(false);
 }
 
-void TForm1::ApplyColor(tk::Color color) {
-  SetColor(color);
-  for (tk::Label* l : {Label1, Label2, Label3, Label7}) l->SetColor(color);
+void MainWindowHosts::PostCloseMainWindow() { window_.Post(tk::wmClose); }
+void MainWindowHosts::DisableExitButtons() { window_.DisableExitButtons(); }
+bool MainWindowHosts::ExitButtonsEnabled() const { return window_.Button4->Enabled(); }
+tk::WindowHandle MainWindowHosts::MainWindowHandle() const { return window_.Handle(); }
+
+void MainWindowHosts::ApplyColor(tk::Color color) {
+  window_.SetColor(color);
+  for (tk::Label* l : {window_.Label1, window_.Label2, window_.Label3, window_.Label7}) l->SetColor(color);
 }
 
 // ---------------------------------------------------------------- toggles
@@ -692,7 +691,7 @@ void TForm1::Exit1Click(tk::Component*) { Close(); }
 void TForm1::Button5Click(tk::Component*) { Hide(); }
 
 // ---------------------------------------------------------------- openers
-void TForm1::N2Click(tk::Component*) { Form6.ShowModal(this, *this); }
+void TForm1::N2Click(tk::Component*) { Form6.ShowModal(this, hosts_); }
 
 void TForm1::About1Click(tk::Component*) { AboutBox.ShowModal(this); }
 

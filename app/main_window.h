@@ -24,8 +24,9 @@
 
 class TForm1;
 
-// What the actions of the end and the command desk have the main window do.
-class MainWindowHosts : public session::EndHost, public CommandWindow {
+// What the actions of the end, the command desk, the detailed settings and
+// the answer to the system's query have the main window do.
+class MainWindowHosts : public session::EndHost, public CommandWindow, public session::MainWindowAccess {
  public:
   explicit MainWindowHosts(TForm1& window) : window_(window) {}
   // session::EndHost
@@ -39,12 +40,18 @@ class MainWindowHosts : public session::EndHost, public CommandWindow {
   void PostQueuedCommands() override;
   void RunOnWindow(const cmdline::Command& command, std::function<void(viewer::RegionOutcome)> done) override;
   void RunAndPump(const std::function<void()>& start, const std::function<bool()>& done) override;
+  // session::MainWindowAccess
+  void PostCloseMainWindow() override;
+  void DisableExitButtons() override;
+  bool ExitButtonsEnabled() const override;
+  void ApplyColor(tk::Color color) override;
+  tk::WindowHandle MainWindowHandle() const override;
 
  private:
   TForm1& window_;
 };
 
-class TForm1 : public tk::Form, public session::MainWindowAccess {
+class TForm1 : public tk::Form {
  public:
   explicit TForm1(tk::Component* owner);
   ~TForm1() override;
@@ -121,7 +128,6 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
   // Session: the exit and standby buttons (and the tray's end of Windows)
   // go to the actions.
   void CheckBox2Click(tk::Component* sender);
-  void WMQueryEndSession(tk::Message& msg);
 
   // Launchers.
   void Button6Click(tk::Component* sender);
@@ -182,14 +188,10 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
   // The command line's commands, this copy's and other copies'.
   CommandDesk& Commands() { return desk_; }
 
-  // session::MainWindowAccess
-  void PostCloseMainWindow() override;
   // Checked, where the machine can hibernate.
   bool HibernateChecked() const { return CheckBox2->Checked() && hibernateOffered_; }
-  void DisableExitButtons() override;
-  bool ExitButtonsEnabled() const override { return Button4->Enabled(); }
-  void ApplyColor(tk::Color color) override;
-  tk::WindowHandle MainWindowHandle() const override { return Handle(); }
+  // Button1 … Button4, the four exit buttons (the exit ban).
+  void DisableExitButtons();
 
   bool ExitBan() const { return exitBan_; }
 
