@@ -164,9 +164,9 @@ void TForm1::HotKeyPressed(int id) {
       else if (Button20->Enabled()) Button20Click(this);
       break;
     case hotkeys::kLock:
-      // The set-up, never a lock without a password; not while the main
-      // window offers none (the stopwatch open).
-      if (N3->Enabled() && Button16->Enabled()) Button16Click(this);
+      // The set-up, never a lock without a password; not where or while
+      // the main window offers none (the stopwatch open), as /lock.
+      if (actions_.CheckLock() == session::Refusal::None) Button16Click(this);
       break;
     case hotkeys::kTimer: {
       std::int32_t minutes = hotkeys::ReadHotKeys().timerMinutes;
