@@ -30,8 +30,8 @@ class MainWindowHosts : public session::EndHost, public CommandWindow, public se
  public:
   explicit MainWindowHosts(TForm1& window) : window_(window) {}
   // session::EndHost
-  void SaveMainSettings();
-  void ShowStatusMessage(const std::string& text);
+  void SaveMainSettings() override;
+  void ShowStatusMessage(const std::string& text) override;
   void CloseMainWindow() override;
   void StartPendingEnd(const session::EndRequest& request) override;
   void StopPendingEnd() override;
