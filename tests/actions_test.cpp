@@ -278,7 +278,9 @@ TEST_F(ActionsTest, TheQuestionAndTheSleepFollowTheSourceAndTheState) {
     ui->boxAnswers = {tk::idYes};
     actions.Run(c.request);
     ASSERT_EQ(ui->boxes.size(), c.question ? 1u : 0u);
-    if (c.question) EXPECT_EQ(ui->boxes[0].text, c.question);
+    if (c.question) {
+      EXPECT_EQ(ui->boxes[0].text, c.question);
+    }
     EXPECT_EQ(Requests(), std::vector<std::string>{c.call});
     ui->boxAnswers.clear();
   }
