@@ -85,7 +85,9 @@ tk::NotifyEvent Bind(TForm1* f, F method) {
 
 TForm1::TForm1(tk::Component* owner) : tk::Form(owner) {
   Name = "Form1";
-  commandExitCode_ = 0;
+  CommandDesk::ResetExitCode();
+  // The commands' policy knows when a lock is up.
+  lock::SetLockListener([this](bool up) { actions_.SetLockUp(up); });
   // The tray's tip follows a capture's countdown as it follows the runner.
   viewer::SetCountdownListener([this] { tray_->SetTip(PendingTip(schedule_)); });
   // The frame first: its style, menu bar and client size are final before
@@ -106,6 +108,7 @@ TForm1::TForm1(tk::Component* owner) : tk::Form(owner) {
 
 TForm1::~TForm1() {
   viewer::SetCountdownListener(nullptr);
+  lock::SetLockListener(nullptr);
   // Gone before its start was over: nothing is left to add.
   if (startPending_) tk::Application::Instance().OnStarted = nullptr;
   try {
@@ -165,11 +168,17 @@ void TForm1::BuildLayout() {
   // The version keeps clear of its caption: a long name is drawn smaller.
   Label2->MaxTextWidth = 513 - 362;
 
-  Button21 = button("Button21", {8, 8, 81, 25}, "スタンバイ", &TForm1::Button21Click);
-  Button1 = button("Button1", {8, 42, 81, 25}, "ログオフ", &TForm1::Button1Click);
-  Button2 = button("Button2", {8, 76, 81, 25}, "再起動", &TForm1::Button2Click);
-  Button3 = button("Button3", {8, 110, 81, 25}, "シャットダウン", &TForm1::Button3Click);
-  Button4 = button("Button4", {8, 144, 81, 25}, "電源切断", &TForm1::Button4Click);
+  // The exit and standby buttons: each asks the actions for its end.
+  auto end = [this, &button](const char* name, Rect r, const char* caption, session::EndAction action) {
+    tk::Button* b = button(name, r, caption, nullptr);
+    b->OnClick = [this, action](tk::Component*) { actions_.Run(session::FromButton(action)); };
+    return b;
+  };
+  Button21 = end("Button21", {8, 8, 81, 25}, "スタンバイ", session::EndAction::Standby);
+  Button1 = end("Button1", {8, 42, 81, 25}, "ログオフ", session::EndAction::LogOff);
+  Button2 = end("Button2", {8, 76, 81, 25}, "再起動", session::EndAction::Restart);
+  Button3 = end("Button3", {8, 110, 81, 25}, "シャットダウン", session::EndAction::ShutDown);
+  Button4 = end("Button4", {8, 144, 81, 25}, "電源切断", session::EndAction::PowerOff);
   Button12 = button("Button12", {104, 32, 97, 25}, "マウス", &TForm1::Button12Click);
   Button13 = button("Button13", {216, 32, 97, 25}, "パスワード", &TForm1::Button13Click);
   Button14 = button("Button14", {328, 32, 97, 25}, "アプリ追加・削除", &TForm1::Button14Click);
@@ -262,7 +271,9 @@ void TForm1::BuildMenus() {
                              Bind(this, &TForm1::KivoExplorerVer101Click));
   Open2 = pop.Add("Open2", "デスクトップに表示(&D)", Bind(this, &TForm1::Open2Click));
   Exit1 = pop.Add("Exit1", "アプリケーションの終了(&A)", Bind(this, &TForm1::Exit1Click));
-  Windows1 = pop.Add("Windows1", "Windowsの終了(&S)", Bind(this, &TForm1::Button4Click));
+  Windows1 = pop.Add("Windows1", "Windowsの終了(&S)", [this](tk::Component*) {
+    actions_.Run(session::FromTrayItem(session::EndAction::PowerOff));
+  });
 }
 
 // ---------------------------------------------------------------- version
@@ -349,6 +360,7 @@ void TForm1::AdaptToWindowsVersion() {
     default:
       break;
   }
+  actions_.SetLockOffered(lockRoute_ != LockRoute::None);
 }
 
 // Standby where the machine can sleep or hibernate, the hibernation switch
@@ -375,9 +387,9 @@ void TForm1::FormCreate(tk::Component*) {
   auto& p = platform::Get();
   auto& app = tk::Application::Instance();
   // Another copy's commands: judged once the settings are restored.
-  app.OnCopyData = [this](std::uint32_t tag, const std::string& bytes) { return ReceiveCommand(tag, bytes); };
+  app.OnCopyData = [this](std::uint32_t tag, const std::string& bytes) { return desk_.Receive(tag, bytes); };
   p.EnableSystemMenuItem(Handle(), platform::kScClose, platform::kMfDisabled);
-  SkipExitConfirmation = false;
+  actions_.SkipPowerOffQuestion(false);
   tray_->Add();
   SetCaption("Kivo-Config For Windows");
   phases::Mark("tray");
@@ -394,10 +406,10 @@ void TForm1::FormCreate(tk::Component*) {
   try {
     RestoreSettings();
   } catch (...) {
-    commandsReady_ = true;
+    desk_.SetReady();
     throw;
   }
-  commandsReady_ = true;
+  desk_.SetReady();
   phases::Mark("settings");
 }
 
@@ -530,12 +542,12 @@ bool TForm1::WndProc(tk::Message& msg) {
   if (tray_ && tray_->Take(msg)) return true;
   switch (msg.msg) {
     case tk::wmQueryEndSession:
-      WMQueryEndSession(msg);
+      msg.result = session::AnswerQueryEndSession(hosts_);
       if (msg.result != 0) ++queryCloses_;
       return true;
     case tk::wmEndSession:
       // The system may end this process as soon as this message returns, so
-      // the close posted by WMQueryEndSession could come too late: close now.
+      // the close posted by the allowed query could come too late: close now.
       // A session that another program cancelled leaves us running.
       if (msg.wParam && !sessionEnded_) {
         sessionEnded_ = true;
@@ -564,18 +576,7 @@ bool TForm1::WndProc(tk::Message& msg) {
       if (creating_) {
         deferred_.push_back(msg);
       } else {
-        std::vector<QueuedCommand> commands;
-        commands.swap(commands_);
-        // Each command on its own: one that fails says so (unless silent)
-        // and the others, whose senders were told "taken", still run.
-        for (const QueuedCommand& q : commands) {
-          try {
-            RunCommand(q.command, q.ticket);
-          } catch (...) {
-            if (!q.command.silent) tk::Application::Instance().HandleException();
-            if (q.ticket) SetOutcome(q.ticket, cmdline::kReplyCaptureFailed);
-          }
-        }
+        desk_.RunQueued();
       }
       return true;
     default:
@@ -608,11 +609,6 @@ void TForm1::ShowPhysicalMemory() {
 }
 
 // ---------------------------------------------------------------- session
-void TForm1::Button1Click(tk::Component*) { session::RunExitAction(*this, session::ExitKind::LogOff); }
-void TForm1::Button2Click(tk::Component*) { session::RunExitAction(*this, session::ExitKind::Restart); }
-void TForm1::Button3Click(tk::Component*) { session::RunExitAction(*this, session::ExitKind::ShutDown); }
-void TForm1::Button4Click(tk::Component*) { session::RunExitAction(*this, session::ExitKind::PowerOff); }
-void TForm1::Button21Click(tk::Component*) { session::RunStandby(*this); }
 
 void TForm1::CheckBox2Click(tk::Component*) {
   if (CheckBox2->Tag == 0) {
@@ -625,22 +621,22 @@ void TForm1::CheckBox2Click(tk::Component*) {
     store.WriteInteger(key::F1, key::HibernationNoticeShown, 1);
     CheckBox2->Tag = 1;
   }
+  actions_.SetHibernateSwitch(HibernateChecked());
   Button21->SetCaption(HibernateChecked() ? "休止状態" : "スタンバイ");
 }
-
-void TForm1::WMQueryEndSession(tk::Message& msg) {
-  msg.result = session::AnswerQueryEndSession(*this);
-}
-
-void TForm1::PostCloseMainWindow() { Post(tk::wmClose); }
 
 void TForm1::DisableExitButtons() {
   for (tk::Button* b : {Button1, Button2, Button3, Button4}) b->SetEnabled(false);
 }
 
-void TForm1::ApplyColor(tk::Color color) {
-  SetColor(color);
-  for (tk::Label* l : {Label1, Label2, Label3, Label7}) l->SetColor(color);
+void MainWindowHosts::PostCloseMainWindow() { window_.Post(tk::wmClose); }
+void MainWindowHosts::DisableExitButtons() { window_.DisableExitButtons(); }
+bool MainWindowHosts::ExitButtonsEnabled() const { return window_.Button4->Enabled(); }
+tk::WindowHandle MainWindowHosts::MainWindowHandle() const { return window_.Handle(); }
+
+void MainWindowHosts::ApplyColor(tk::Color color) {
+  window_.SetColor(color);
+  for (tk::Label* l : {window_.Label1, window_.Label2, window_.Label3, window_.Label7}) l->SetColor(color);
 }
 
 // ---------------------------------------------------------------- toggles
@@ -676,7 +672,7 @@ void TForm1::Exit1Click(tk::Component*) { Close(); }
 void TForm1::Button5Click(tk::Component*) { Hide(); }
 
 // ---------------------------------------------------------------- openers
-void TForm1::N2Click(tk::Component*) { Form6.ShowModal(this, *this); }
+void TForm1::N2Click(tk::Component*) { Form6.ShowModal(this, hosts_); }
 
 void TForm1::About1Click(tk::Component*) { AboutBox.ShowModal(this); }
 
@@ -712,11 +708,14 @@ void TForm1::LockWithTheSystem(bool silent) {
 
 void TForm1::Button17Click(tk::Component*) { Form10.Show(this, Button17); }
 
-void TForm1::Button18Click(tk::Component*) { Form11.Show(this, *this, Button18); }
+void TForm1::Button18Click(tk::Component*) { Form11.Show(this, actions_, Button18); }
 
 void TForm1::Button20Click(tk::Component*) {
   Form4.Show(this, Button16, Button20);
   Button20->SetEnabled(false);
+  // It switches the lock button off while open: the lock command waits too.
+  actions_.SetStopwatchOpen(true);
+  Form4->OnClose = [this](tk::Component*, tk::CloseAction&) { actions_.SetStopwatchOpen(false); };
 }
 
 // Consoles: one more each time (the tray's item opens another beside the

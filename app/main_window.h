@@ -12,17 +12,48 @@
 #include <utility>
 #include <vector>
 
+#include "app/command_desk.h"
 #include "app/command_line.h"
 #include "app/main_window_settings.h"
 #include "app/tray_icon.h"
 #include "platform/platform.h"
+#include "session/actions.h"
 #include "session/session.h"
 #include "timers/schedule.h"
 #include "tools/tools.h"
 #include "toolkit/toolkit.h"
 #include "viewer/capture_region.h"
 
-class TForm1 : public tk::Form, public session::MainWindowAccess {
+class TForm1;
+
+// What the actions of the end, the command desk, the detailed settings and
+// the answer to the system's query have the main window do.
+class MainWindowHosts : public session::EndHost, public CommandWindow, public session::MainWindowAccess {
+ public:
+  explicit MainWindowHosts(TForm1& window) : window_(window) {}
+  // session::EndHost
+  void SaveMainSettings() override;
+  void ShowStatusMessage(const std::string& text) override;
+  void CloseMainWindow() override;
+  void StartPendingEnd(const session::EndRequest& request) override;
+  void StopPendingEnd() override;
+  bool ConditionsOffered(const session::EndConditions& conditions) const override;
+  // CommandWindow
+  void PostQueuedCommands() override;
+  void RunOnWindow(const cmdline::Command& command, std::function<void(viewer::RegionOutcome)> done) override;
+  void RunAndPump(const std::function<void()>& start, const std::function<bool()>& done) override;
+  // session::MainWindowAccess
+  void PostCloseMainWindow() override;
+  void DisableExitButtons() override;
+  bool ExitButtonsEnabled() const override;
+  void ApplyColor(tk::Color color) override;
+  tk::WindowHandle MainWindowHandle() const override;
+
+ private:
+  TForm1& window_;
+};
+
+class TForm1 : public tk::Form {
  public:
   explicit TForm1(tk::Component* owner);
   ~TForm1() override;
@@ -76,8 +107,6 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
   tk::MenuItem *B1, *A1, *C1, *N3, *N4, *PingSender1, *KivoWebExplorer1, *Open2, *Exit1,
       *Windows1;
 
-  // While true the power-off action asks no question (program runner).
-  bool SkipExitConfirmation = false;
   // 1: Windows 95/98/Me, 2: NT family, 0: other; set by the constructor.
   unsigned PlatformFamily = 0;
 
@@ -89,22 +118,17 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
   void FormDestroy(tk::Component* sender);
   bool WndProc(tk::Message& msg) override;
 
-  void SaveMainSettings() override;
-  void ShowStatusMessage(const std::string& text) override;
+  void SaveMainSettings();
+  void ShowStatusMessage(const std::string& text);
 
   // Status display.
   void Timer1Timer(tk::Component* sender);
   void Timer2Timer(tk::Component* sender);
   void ShowPhysicalMemory();
 
-  // Session.
-  void Button1Click(tk::Component* sender);
-  void Button2Click(tk::Component* sender);
-  void Button3Click(tk::Component* sender);
-  void Button4Click(tk::Component* sender);
-  void Button21Click(tk::Component* sender);
+  // Session: the exit and standby buttons (and the tray's end of Windows)
+  // go to the actions.
   void CheckBox2Click(tk::Component* sender);
-  void WMQueryEndSession(tk::Message& msg);
 
   // Launchers.
   void Button6Click(tk::Component* sender);
@@ -154,23 +178,16 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
   // gets how it went, a capture replaced while it waited Cancelled.
   enum class CaptureKind { Desktop, ActiveWindow, Region, LastRegion };
   void StartCapture(CaptureKind kind, bool silent, std::function<void(viewer::RegionOutcome)> done = {});
-  // The exit code of the program's run: kExitRefused after a region command
-  // of this copy's command line that took no picture, else 0.
-  static int CommandExitCode() { return commandExitCode_; }
 
-  // session::MainWindowAccess
-  bool ExitConfirmationSkipped() const override { return SkipExitConfirmation; }
-  void SetExitConfirmationSkipped(bool skipped) override { SkipExitConfirmation = skipped; }
-  void RunTimedAction(int action) override { session::RunTimedAction(*this, action); }
-  void CloseMainWindow() override { Close(); }
-  void PostCloseMainWindow() override;
+  // The ends of the session and the policy that judges them.
+  session::Actions& Actions() { return actions_; }
+  // The command line's commands, this copy's and other copies'.
+  CommandDesk& Commands() { return desk_; }
+
   // Checked, where the machine can hibernate.
-  bool HibernateChecked() const override { return CheckBox2->Checked() && hibernateOffered_; }
-  void DisableExitButtons() override;
-  bool ExitButtonsEnabled() const override { return Button4->Enabled(); }
-  void ApplyColor(tk::Color color) override;
-  tk::WindowHandle MainWindowHandle() const override { return Handle(); }
-  bool InputLocked() const override;
+  bool HibernateChecked() const { return CheckBox2->Checked() && hibernateOffered_; }
+  // Button1 … Button4, the four exit buttons (the exit ban).
+  void DisableExitButtons();
 
   bool ExitBan() const { return exitBan_; }
 
@@ -180,13 +197,6 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
   enum class LockRoute { Own, None, System };
   LockRoute Lock() const { return lockRoute_; }
   void LockWithTheSystem(bool silent);
-
-  // A command of the command line, this copy's own or one another copy
-  // handed over: cmdline::kReplyTaken when it is queued to run (it runs once
-  // the handler that took it has returned), else why it is refused.
-  std::intptr_t TakeCommand(const cmdline::Command& command);
-  // The bytes another copy sent to the application window (WM_COPYDATA).
-  std::intptr_t ReceiveCommand(std::uint32_t tag, const std::string& bytes);
 
   // Global hotkeys: registered again after each change; a press of one.
   void ApplyHotKeys();
@@ -215,29 +225,9 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
   void ShowLogo();
   void Launch(int button);
   void RunDeferredMessages();
-  std::intptr_t Refusal(const cmdline::Command& command) const;
-  // A queued command; a forwarded one whose sender asks again for its
-  // outcome has its ticket (else 0).
-  struct QueuedCommand {
-    cmdline::Command command;
-    std::uint32_t ticket = 0;
-  };
-  void RunCommand(const cmdline::Command& command, std::uint32_t ticket = 0);
-  std::vector<QueuedCommand> commands_;
-  static int commandExitCode_;
-  // A command whose sender waits for its outcome: run here, the messages
-  // pumped until it is over; the reply tells how it went (a sender of
-  // before record version 3).
-  std::intptr_t RunAndWait(const cmdline::Command& command);
-  // The same for a sender that asks again: queued under a new ticket, which
-  // the reply gives it; the outcome waits in outcomes_ (nullopt while the
-  // command runs) until the sender asks for it (AnswerTicket).
-  std::intptr_t TakeWithTicket(const cmdline::Command& command);
-  static std::intptr_t ReplyOf(viewer::RegionOutcome outcome);
-  std::intptr_t AnswerTicket(const std::string& bytes);
-  void SetOutcome(std::uint32_t ticket, std::intptr_t reply);
-  std::map<std::uint32_t, std::optional<std::intptr_t>> outcomes_;
-  std::uint32_t lastTicket_ = 0;
+  MainWindowHosts hosts_{*this};
+  session::Actions actions_{hosts_};
+  CommandDesk desk_{hosts_, actions_};
   // The window's icon in the tray (a component of the window); its tip
   // follows what is pending (PendingTip), from the clock's second and a
   // capture's countdown.
@@ -270,14 +260,8 @@ class TForm1 : public tk::Form, public session::MainWindowAccess {
   std::vector<tk::Message> deferred_;
   // The stored state was read whole: only then may it be saved over.
   bool settingsRestored_ = false;
-  // The window exists and the settings were read as far as they could be
-  // read (a value of the wrong type ends the reading early): from now on
-  // commands from outside are judged when they arrive.
-  bool commandsReady_ = false;
   // The additions wait for the application's OnStarted.
   bool startPending_ = false;
-  // The exit ban as stored; unreadable counts as not set, as at the start.
-  bool StoredExitBan() const;
 };
 
 // The program-wide reference to the main window.

@@ -10,8 +10,6 @@
 #include "viewer/capture_delay.h"
 #include "viewer/capture_region.h"
 
-int TForm1::commandExitCode_ = 0;
-
 void TForm1::StartCapture(CaptureKind kind, bool silent, std::function<void(viewer::RegionOutcome)> done) {
   // Answered exactly once, however it goes: taken, failed, cancelled or
   // replaced by a later request while it waited.
@@ -54,29 +52,3 @@ void TForm1::StartCapture(CaptureKind kind, bool silent, std::function<void(view
 void TForm1::C1Click(tk::Component*) { StartCapture(CaptureKind::Desktop, false); }
 void TForm1::R1Click(tk::Component*) { StartCapture(CaptureKind::Region, false); }
 void TForm1::L1Click(tk::Component*) { StartCapture(CaptureKind::LastRegion, false); }
-
-std::intptr_t TForm1::ReplyOf(viewer::RegionOutcome outcome) {
-  switch (outcome) {
-    case viewer::RegionOutcome::Taken: return cmdline::kReplyTaken;
-    case viewer::RegionOutcome::Cancelled: return cmdline::kReplyCancelled;
-    case viewer::RegionOutcome::NoLastRegion: return cmdline::kReplyNoLastRegion;
-    case viewer::RegionOutcome::OffScreen: return cmdline::kReplyRegionOffScreen;
-    case viewer::RegionOutcome::Failed: return cmdline::kReplyCaptureFailed;
-  }
-  return cmdline::kReplyCaptureFailed;
-}
-
-std::intptr_t TForm1::RunAndWait(const cmdline::Command& command) {
-  auto& app = tk::Application::Instance();
-  auto& p = platform::Get();
-  // Outlives this call should the application end first.
-  auto outcome = std::make_shared<std::optional<viewer::RegionOutcome>>();
-  tk::Form::Hold hold(*this);
-  StartCapture(command.verb == cmdline::Verb::CaptureRegion ? CaptureKind::Region : CaptureKind::LastRegion,
-               command.silent, [outcome](viewer::RegionOutcome o) { *outcome = o; });
-  // The delay's countdown runs meanwhile; the sender waits for the answer.
-  while (!*outcome && !app.Terminated()) {
-    if (p.MsgWaitForObject(0, 1000) == platform::kWaitMessage) app.ProcessMessages();
-  }
-  return *outcome ? ReplyOf(**outcome) : cmdline::kReplyCaptureFailed;
-}

@@ -122,7 +122,7 @@ int RunKivoConfig() {
                          command.verb == cmdline::Verb::None;
     }
     if (command.verb != cmdline::Verb::None) {
-      std::intptr_t reply = Form1->TakeCommand(command);
+      std::intptr_t reply = Form1->Commands().Take(command);
       if (reply != cmdline::kReplyTaken) {
         if (!command.silent)
           app.MessageBox(cmdline::ReplyText(reply), session::kCaption, tk::mbOk | tk::mbIconExclamation);
@@ -140,7 +140,7 @@ int RunKivoConfig() {
     if (exitCode == 0) {
       app.Run();
       // A region command that took no picture tells the script so at the end.
-      exitCode = TForm1::CommandExitCode();
+      exitCode = CommandDesk::ExitCode();
     }
   } catch (...) {
     app.HandleException();

@@ -66,9 +66,9 @@ KIVO_FUZZ_TARGET(settings_values) {
     fuzz::Check(timers::ParseAt(timers::FormatAt(hour, minute), h2, m2) && h2 == hour && m2 == minute,
                 "a time reads back");
   }
-  int action = -1;
+  session::EndAction action = session::EndAction::PowerOff;
   if (timers::ParseActionName(text, action)) {
-    int again = -1;
+    session::EndAction again = session::EndAction::PowerOff;
     fuzz::Check(timers::ParseActionName(timers::ActionCommandName(action), again) && again == action,
                 "an end's name reads back");
   }

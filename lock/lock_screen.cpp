@@ -31,7 +31,15 @@ namespace lock {
 
 namespace {
 LockWindow* g_active = nullptr;
+std::function<void(bool)> g_listener;
+
+void SetActive(LockWindow* lock) {
+  g_active = lock;
+  if (g_listener) g_listener(lock != nullptr);
+}
 }  // namespace
+
+void SetLockListener(std::function<void(bool up)> listener) { g_listener = std::move(listener); }
 
 LockWindow* ActiveLock() { return g_active; }
 
@@ -64,7 +72,7 @@ LockWindow::~LockWindow() {
   // Destroyed without a close (the program ends while locked): the system
   // keys come back all the same.
   if (systemKeysOff_) SetSystemKeysOff(false);
-  if (g_active == this) g_active = nullptr;
+  if (g_active == this) SetActive(nullptr);
 }
 
 bool LockWindow::Matches(const std::string& entered) const {
@@ -79,7 +87,7 @@ void LockWindow::SetSystemKeysOff(bool off) {
 }
 
 void LockWindow::FormCreate(tk::Component*) {
-  g_active = this;
+  SetActive(this);
   SetSystemKeysOff(true);
   platform::Get().DisableIme(Handle());
   if (tk::Form* main = tk::Application::Instance().MainForm()) main->Tag = kind_;
@@ -103,7 +111,7 @@ void LockWindow::OpenPrompt() {
 
 void LockWindow::FormCloseQuery(tk::Component*, bool& canClose) {
   SetSystemKeysOff(false);
-  if (g_active == this) g_active = nullptr;
+  if (g_active == this) SetActive(nullptr);
   canClose = true;
   Release();
 }

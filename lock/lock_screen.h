@@ -4,6 +4,7 @@
 // asks for the password chosen in the set-up window.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "toolkit/toolkit.h"
@@ -19,6 +20,8 @@ void AltKeyGuard(tk::Component* sender, unsigned& key);
 class LockWindow;
 // The lock that is up, if any.
 LockWindow* ActiveLock();
+// Told each time a lock comes up or ends (nullptr: no one).
+void SetLockListener(std::function<void(bool up)> listener);
 // While a lock is up, input meant for the program's other windows (the tray
 // icon) only opens its unlock prompt, or brings an open one to the front.
 // True when a lock took the input.

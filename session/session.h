@@ -1,7 +1,7 @@
-// Ending the Windows session: the exit actions, the shutdown privilege, the
-// drive-insertion warning, standby and hibernate, and the answer to the
-// system's end-of-session query. The main window supplies what these need
-// through MainWindowAccess.
+// Ending the Windows session: the shutdown privilege, the drive-insertion
+// warning and the answer to the system's end-of-session query (the ends
+// themselves are session/actions.h). The main window supplies what these
+// need through MainWindowAccess.
 #pragma once
 
 #include <string>
@@ -15,52 +15,20 @@ constexpr const char* kExitError = "Error ExitWindowEx";
 constexpr const char* kShutdownBlockReason =
     "Kivo-Config: Windowsの終了が禁止されています（詳細設定で解除できます）";
 
+// What the detailed settings and the answer to the system's query need of
+// the main window. The actions of the end reach it through EndHost
+// (session/actions.h).
 class MainWindowAccess {
  public:
   virtual ~MainWindowAccess() = default;
-  virtual void SaveMainSettings() = 0;
-  virtual void ShowStatusMessage(const std::string& text) = 0;
-  virtual bool ExitConfirmationSkipped() const = 0;
-  // Set by the program runner from its OK until it closes.
-  virtual void SetExitConfirmationSkipped(bool skipped) = 0;
-  // What the program runner does when its time is up (TimedAction): the
-  // power-off is the main window's Button4Click itself; the others are the
-  // same actions without their question.
-  virtual void RunTimedAction(int action) = 0;
-  virtual void CloseMainWindow() = 0;
   virtual void PostCloseMainWindow() = 0;
-  virtual bool HibernateChecked() const = 0;
   // Button1 … Button4, the four exit buttons.
   virtual void DisableExitButtons() = 0;
   virtual bool ExitButtonsEnabled() const = 0;
   // The main window's colour, also given to its information labels.
   virtual void ApplyColor(tk::Color color) = 0;
   virtual tk::WindowHandle MainWindowHandle() const = 0;
-  // True while the screen lock is up: no window of the program but the
-  // lock's own may then be shown or take input.
-  virtual bool InputLocked() const = 0;
 };
-
-enum class ExitKind { LogOff, Restart, ShutDown, PowerOff };
-
-// The runner's choice of action, as stored ("F12"/"ACT"); the command line
-// also asks for hibernation by name, which the runner's list does not offer.
-enum TimedAction {
-  kTimedPowerOff = 0,
-  kTimedShutDown,
-  kTimedRestart,
-  kTimedLogOff,
-  kTimedStandby,
-  kTimedHibernate
-};
-// Their names as the runner shows them.
-const char* TimedActionName(int action);
-// Runs a timed action on the main window.
-void RunTimedAction(MainWindowAccess& main, int action);
-
-// One exit action: save, ask, request the end of the session for the running
-// family (with the shutdown privilege on NT), report failures in the status bar.
-void RunExitAction(MainWindowAccess& main, ExitKind kind, bool ask = true);
 
 // Enables or disables a privilege of this process's token; raises tk::Error
 // with "ErrOpenProcess", "Error LookupPrivilegeValue" or
@@ -69,11 +37,6 @@ void SetTokenPrivilege(const std::string& privilege, const std::string& systemNa
 
 // Warns when the configured drive holds readable media.
 void CheckDriveInsertion();
-
-// The standby button: suspends, or hibernates when the hibernation box is
-// checked; the command line names the one it wants.
-enum class SleepKind { AsChecked, Standby, Hibernate };
-void RunStandby(MainWindowAccess& main, bool ask = true, SleepKind kind = SleepKind::AsChecked);
 
 // The answer to WM_QUERYENDSESSION: 0 refuses (exit ban), 1 allows and posts
 // the main window's close.

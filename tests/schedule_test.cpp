@@ -30,10 +30,11 @@ TEST(ScheduleText, DaysTimesAndNamesReadOnlyWhatTheyWrite) {
   for (const char* bad : {"24:00", "12:60", "1:5", ":30", "123:00", "12-30", "12:3x", "-1:30", "12:30 "})
     EXPECT_FALSE(timers::ParseAt(bad, h, m)) << bad;
   EXPECT_EQ(h * 100 + m, 2359);
-  int action = -1;
+  session::EndAction action = session::EndAction::Hibernate;
   EXPECT_TRUE(timers::ParseActionName("PowerOff", action));
-  EXPECT_EQ(action, session::kTimedPowerOff);
-  for (int a = session::kTimedPowerOff; a <= session::kTimedHibernate; ++a) {
+  EXPECT_EQ(action, session::EndAction::PowerOff);
+  for (int i = 0; i < session::kEndActionCount; ++i) {
+    const session::EndAction a = session::EndActionOfStored(i);
     EXPECT_TRUE(timers::ParseActionName(timers::ActionCommandName(a), action));
     EXPECT_EQ(action, a);
   }
@@ -152,7 +153,7 @@ TEST_F(ScheduleTest, MissedTimesAPendingEndAndTheExitBanGoFirst) {
   // An end the user asked for comes first; the firing within it is skipped.
   main->Button18->Click();
   ASSERT_NE(Form11, nullptr);
-  Form11->StartTimedEndAt(session::kTimedPowerOff, 12, 32);  // Tuesday
+  Form11->StartTimedEndAt(session::EndAction::PowerOff, 12, 32);  // Tuesday
   sim->now = At(kMonday + 1, 12, 28);
   ui->AdvanceClock(300000);
   EXPECT_EQ(sim->Calls("ExitWindowsEx"), (std::vector<std::string>{"ExitWindowsEx(8, 0)"}));

@@ -23,24 +23,24 @@ const std::string kDisable = "AdjustTokenPrivileges(token, FALSE, {1, 19, 0}, 16
 
 TEST_F(SessionTest, EachActionMakesItsRequestOnBothFamilies) {
   struct Case {
-    void (TForm1::*handler)(tk::Component*);
+    tk::Button* TForm1::*button;
     const char* question;
     std::uint32_t family;
     std::vector<std::string> requests;
     bool closes;
   } cases[] = {
-      {&TForm1::Button1Click, "ログオフしてもよろしいですか？", 1, {"ExitWindowsEx(0, 0)"}, true},
-      {&TForm1::Button2Click, "再起動してもよろしいですか？", 1,
+      {&TForm1::Button1, "ログオフしてもよろしいですか？", 1, {"ExitWindowsEx(0, 0)"}, true},
+      {&TForm1::Button2, "再起動してもよろしいですか？", 1,
        {"GetVolumeInformation(\"D:\\\", 15, NULL, 0)", "ExitWindowsEx(2, 0)"}, false},
-      {&TForm1::Button3Click, "シャットダウンしてもよろしいですか？", 1,
+      {&TForm1::Button3, "シャットダウンしてもよろしいですか？", 1,
        {"GetVolumeInformation(\"D:\\\", 15, NULL, 0)", "ExitWindowsEx(1, 0)"}, false},
-      {&TForm1::Button4Click, "電源切断してもよろしいですか？", 1,
+      {&TForm1::Button4, "電源切断してもよろしいですか？", 1,
        {"GetVolumeInformation(\"D:\\\", 15, NULL, 0)", "ExitWindowsEx(1, 0)"}, false},
-      {&TForm1::Button1Click, "ログオフしてもよろしいですか？", 2, {kEnable, "ExitWindowsEx(0, 0)", kDisable}, true},
-      {&TForm1::Button2Click, "再起動してもよろしいですか？", 2, {kEnable, "ExitWindowsEx(2, 0)", kDisable}, false},
-      {&TForm1::Button3Click, "シャットダウンしてもよろしいですか？", 2,
+      {&TForm1::Button1, "ログオフしてもよろしいですか？", 2, {kEnable, "ExitWindowsEx(0, 0)", kDisable}, true},
+      {&TForm1::Button2, "再起動してもよろしいですか？", 2, {kEnable, "ExitWindowsEx(2, 0)", kDisable}, false},
+      {&TForm1::Button3, "シャットダウンしてもよろしいですか？", 2,
        {kEnable, "ExitWindowsEx(1, 0)", kDisable}, false},
-      {&TForm1::Button4Click, "電源切断してもよろしいですか？", 2, {kEnable, "ExitWindowsEx(8, 0)", kDisable}, false},
+      {&TForm1::Button4, "電源切断してもよろしいですか？", 2, {kEnable, "ExitWindowsEx(8, 0)", kDisable}, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.question) + " family " + std::to_string(c.family));
@@ -52,7 +52,7 @@ TEST_F(SessionTest, EachActionMakesItsRequestOnBothFamilies) {
     TForm1* f = Create();
     f->StatusBar1->SetSimpleText("old error");
     ui->boxAnswers = {tk::idYes};
-    (f->*c.handler)(nullptr);  // Button3 is disabled on 95/98/Me; its action still stands
+    (f->*c.button)->OnClick(nullptr);  // Button3 is disabled on 95/98/Me; its action still stands
     ASSERT_GE(ui->boxes.size(), 1u);
     EXPECT_EQ(ui->boxes[0].text, c.question);
     EXPECT_EQ(ui->boxes[0].flags, 36u);
@@ -74,7 +74,7 @@ TEST_F(SessionTest, AnsweringNoSavesButRequestsNothing) {
 
 TEST_F(SessionTest, PowerOffAsksNothingWhileSkipIsSet) {
   TForm1* f = Create();
-  f->SkipExitConfirmation = true;
+  f->Actions().SkipPowerOffQuestion(true);
   f->Windows1->Click();
   EXPECT_TRUE(ui->boxes.empty());
   EXPECT_EQ(sim->Calls("ExitWindowsEx"), (std::vector<std::string>{"ExitWindowsEx(8, 0)"}));

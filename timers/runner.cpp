@@ -51,7 +51,9 @@ double NextTimeOfDay(double now, double secondsOfDay) {
 
 namespace timers {
 int StoredEndMode() { return StoredChoice(key::Mode, kEndModes); }
-int StoredEndAction() { return StoredChoice(key::Act, kEndActions); }
+session::EndAction StoredEndAction() {
+  return session::EndActionOfStored(StoredChoice(key::Act, session::kTimerSettingActions));
+}
 
 void PlaceFromStore(tk::Form& form, const char* section) {
   settings::SettingsStore store;
@@ -66,8 +68,8 @@ std::string CommandLineOf(const std::string& path) {
 }
 }  // namespace timers
 
-TForm11::TForm11(tk::Component* owner, session::MainWindowAccess& main, tk::Button* openButton)
-    : tk::Form(owner), main_(main), openButton_(openButton) {
+TForm11::TForm11(tk::Component* owner, session::Actions& actions, tk::Button* openButton)
+    : tk::Form(owner), actions_(actions), openButton_(openButton) {
   clockRead_ = platform::Get().GetTickCount();
   clockMs_ = clockRead_;
   Name = "Form11";
@@ -183,7 +185,7 @@ void TForm11::SetRemaining(double seconds) {
 // locked machine may start a program or stop the count from it, and the
 // count goes on; it comes back when the lock ends.
 void TForm11::FollowLock() {
-  const bool locked = main_.InputLocked();
+  const bool locked = actions_.LockUp();
   if (locked && Visible()) {
     hiddenForLock_ = true;
     Hide();
@@ -195,7 +197,7 @@ void TForm11::FollowLock() {
 
 void TForm11::UpdateWarning() {
   // The last warning (with its 中止) does not come up over the lock either.
-  bool due = counting_ && !paused_ && !acted_ && !watched_ && !conditions_ && !main_.InputLocked() &&
+  bool due = counting_ && !paused_ && !acted_ && !watched_ && !conditions_ && !actions_.LockUp() &&
              RemainingSeconds <= timers::kWarningSeconds && RemainingSeconds > 0;
   if (!due) {
     CloseWarning();
@@ -207,7 +209,7 @@ void TForm11::UpdateWarning() {
     Form26->Show();
   }
   Form26->ShowRemaining(static_cast<long long>(RemainingSeconds),
-                        session::TimedActionName(action_));
+                        session::EndActionName(action_));
 }
 
 void TForm11::CloseWarning() {
@@ -216,9 +218,10 @@ void TForm11::CloseWarning() {
 
 void TForm11::Act() {
   acted_ = true;
+  actions_.SetCounting(counting_, acted_);
   CloseWarning();
   FollowPending();
-  main_.RunTimedAction(action_);
+  actions_.Run(session::FromRunner(action_));
 }
 
 void TForm11::StopCountdown() {
@@ -237,9 +240,10 @@ void TForm11::Halt() {
   // One the user started with OK keeps them aside until the runner closes.
   if (fromOutside_) {
     fromOutside_ = false;
-    main_.SetExitConfirmationSkipped(false);
+    actions_.SkipPowerOffQuestion(false);
   }
   counting_ = false;
+  actions_.SetCounting(counting_, acted_);
   paused_ = false;
   Timer1->SetEnabled(false);
   watched_.Reset();
@@ -290,6 +294,7 @@ bool TForm11::WaitForProgram(platform::Handle process) {
   // handled below do (a close, CANCEL, the end of the session).
   tk::Form::Hold hold(*this);
   waiting_ = true;
+  actions_.SetRunnerWaiting(true);
   Button1->SetEnabled(false);  // a second OK waits for this one
   Button4->SetEnabled(false);
   bool ended = false;
@@ -304,6 +309,7 @@ bool TForm11::WaitForProgram(platform::Handle process) {
     break;
   }
   waiting_ = false;
+  actions_.SetRunnerWaiting(false);
   if (!closed_) {
     Button1->SetEnabled(true);
     Button4->SetEnabled(true);
@@ -316,7 +322,7 @@ void TForm11::Button1Click(tk::Component*) {
   auto& app = tk::Application::Instance();
   auto& p = platform::Get();
   fromOutside_ = false;  // the user's own OK from now on
-  main_.SetExitConfirmationSkipped(true);
+  actions_.SkipPowerOffQuestion(true);
   platform::ProcessInfo info;
   const bool launched = p.CreateProcess(Edit1->Text(), info);
   const platform::OwnedHandle thread(launched ? info.thread : 0);
@@ -346,7 +352,7 @@ void TForm11::Button1Click(tk::Component*) {
   if (!CheckBox2->Checked()) {
     if (!launched) {
       app.ShowMessage(kNoProgram);
-      if (!counting_) main_.SetExitConfirmationSkipped(false);  // nothing here will end the session
+      if (!counting_) actions_.SkipPowerOffQuestion(false);  // nothing here will end the session
       return;
     }
     Halt();
@@ -426,7 +432,7 @@ void TForm11::Button1Click(tk::Component*) {
   }
   if (nothingToWatch) {
     Label1->SetCaption(kPrompt);
-    main_.SetExitConfirmationSkipped(false);  // nothing here will end the session
+    actions_.SkipPowerOffQuestion(false);  // nothing here will end the session
     return;
   }
 
@@ -438,7 +444,7 @@ void TForm11::Button1Click(tk::Component*) {
   StartCounting(armed);
 }
 
-void TForm11::SetDeadline(int mode, int action, double start, double deadlineDay) {
+void TForm11::SetDeadline(int mode, session::EndAction action, double start, double deadlineDay) {
   mode_ = mode;
   action_ = action;
   lastTick_ = platform::Get().GetTickCount();
@@ -448,21 +454,21 @@ void TForm11::SetDeadline(int mode, int action, double start, double deadlineDay
   SetRemaining(start);
 }
 
-void TForm11::StartTimedEnd(int action, std::uint32_t minutes) {
+void TForm11::StartTimedEnd(session::EndAction action, std::uint32_t minutes) {
   Halt();
-  main_.SetExitConfirmationSkipped(true);
+  actions_.SkipPowerOffQuestion(true);
   fromOutside_ = true;
   SetDeadline(timers::kAfterTime, action, 60.0 * minutes, 0);
   StartCounting(minutes > 0);
 }
 
-void TForm11::StartTimedEndAt(int action, int hour, int minute) {
+void TForm11::StartTimedEndAt(session::EndAction action, int hour, int minute) {
   StartTimedEndAtDay(action, NextTimeOfDay(platform::Get().Now(), 3600.0 * hour + 60.0 * minute));
 }
 
-void TForm11::StartTimedEndAtDay(int action, double deadlineDay) {
+void TForm11::StartTimedEndAtDay(session::EndAction action, double deadlineDay) {
   Halt();
-  main_.SetExitConfirmationSkipped(true);
+  actions_.SkipPowerOffQuestion(true);
   fromOutside_ = true;
   const double now = platform::Get().Now();
   SetDeadline(timers::kAtTimeOfDay, action, static_cast<double>(std::llround((deadlineDay - now) * 86400.0)),
@@ -470,10 +476,10 @@ void TForm11::StartTimedEndAtDay(int action, double deadlineDay) {
   StartCounting(true);
 }
 
-bool TForm11::StartConditionalEnd(int action, const timers::Conditions& conditions) {
+bool TForm11::StartConditionalEnd(session::EndAction action, const timers::Conditions& conditions) {
   if (!timers::AnyOffered(conditions, platform::Get().GetVersionEx())) return false;
   Halt();
-  main_.SetExitConfirmationSkipped(true);
+  actions_.SkipPowerOffQuestion(true);
   fromOutside_ = true;
   SetDeadline(timers::kWhenConditionsHold, action, 0, 0);
   WatchConditions(conditions);
@@ -518,7 +524,7 @@ void TForm11::FollowPending() {
 
 std::string TForm11::PendingText() const {
   if (!EndPending()) return {};
-  const std::string action = session::TimedActionName(action_);
+  const std::string action = session::EndActionName(action_);
   if (conditions_ || watched_) {
     std::string what = conditions_ && !watched_ ? conditions_->Short() : "アプリケーションの終了待ち";
     return action + ": " + what;
@@ -549,6 +555,7 @@ void TForm11::StartCounting(bool armed) {
   counting_ = true;
   Label1->SetCaption(kCancelHint);
   acted_ = false;
+  actions_.SetCounting(counting_, acted_);
   armed_ = armed;
   Button5->SetEnabled(mode_ != timers::kWhenProgramEnds && !conditions_);
   // From the full time again when OK comes during a countdown.
@@ -621,6 +628,6 @@ void TForm11::FormCloseQuery(tk::Component*, bool& canClose) {
   Halt();
   Release();
   openButton_->SetEnabled(true);
-  main_.SetExitConfirmationSkipped(false);
+  actions_.SkipPowerOffQuestion(false);
   canClose = true;
 }

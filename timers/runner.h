@@ -11,6 +11,7 @@
 
 #include "platform/platform.h"
 #include "timers/conditions.h"
+#include "session/actions.h"
 #include "session/session.h"
 #include "toolkit/toolkit.h"
 
@@ -30,19 +31,18 @@ constexpr int kMaxHours = 9999;
 // A browsed file as a command line: quoted when it holds a blank, so that the
 // system does not take the text before the blank for the program.
 std::string CommandLineOf(const std::string& path);
-// The ends the timer setting offers (session::kTimed… below hibernate).
-constexpr int kEndActions = 5;
 // The stored mode and action; values out of range read as the defaults.
 int StoredEndMode();
-int StoredEndAction();
+session::EndAction StoredEndAction();
 // A runner window placed from its section's stored position.
 void PlaceFromStore(tk::Form& form, const char* section);
 }  // namespace timers
 
 class TForm11 : public tk::Form {
  public:
+  // actions: where its end goes, and what it tells of its state;
   // openButton: the main window's Button18, off while a runner exists.
-  TForm11(tk::Component* owner, session::MainWindowAccess& main, tk::Button* openButton);
+  TForm11(tk::Component* owner, session::Actions& actions, tk::Button* openButton);
   ~TForm11() override;
 
   tk::Image* Image1;
@@ -82,13 +82,13 @@ class TForm11 : public tk::Form {
   // A timed end asked for from outside the window (the command line): the
   // countdown with its last warning to the action, without a program, after
   // some minutes or at the next such time of day. Replaces a running count.
-  void StartTimedEnd(int action, std::uint32_t minutes);
-  void StartTimedEndAt(int action, int hour, int minute);
+  void StartTimedEnd(session::EndAction action, std::uint32_t minutes);
+  void StartTimedEndAt(session::EndAction action, int hour, int minute);
   // The same at a given local date-time in days (a repeated end's firing).
-  void StartTimedEndAtDay(int action, double deadlineDay);
+  void StartTimedEndAtDay(session::EndAction action, double deadlineDay);
   // An end when the conditions hold, asked for from outside the window;
   // false (nothing changed) when none of them is offered on this system.
-  bool StartConditionalEnd(int action, const timers::Conditions& conditions);
+  bool StartConditionalEnd(session::EndAction action, const timers::Conditions& conditions);
   // What is pending, for the tray's tip: "電源切断まで 1:23:45",
   // "電源切断: CPU 4分/15分", "23:00 に電源切断"; "" when nothing is.
   std::string PendingText() const;
@@ -119,7 +119,7 @@ class TForm11 : public tk::Form {
   // ends; returns false when the wait was given up.
   bool WaitForProgram(platform::Handle process);
   void ShowRemaining();
-  void SetDeadline(int mode, int action, double start, double deadlineDay);
+  void SetDeadline(int mode, session::EndAction action, double start, double deadlineDay);
   void StartCounting(bool armed);
   // The last seconds before the end, once what was waited for has come.
   void StartGrace();
@@ -129,7 +129,7 @@ class TForm11 : public tk::Form {
   void ShowConditions();
   // The machine kept awake exactly while an end is pending.
   void FollowPending();
-  session::MainWindowAccess& main_;
+  session::Actions& actions_;
   tk::Button* openButton_;
   bool waiting_ = false;
   bool closed_ = false;
@@ -141,7 +141,7 @@ class TForm11 : public tk::Form {
   bool acted_ = false;
   bool armed_ = false;  // the count has a time to end: it started above zero
   int mode_ = timers::kAfterTime;
-  int action_ = 0;
+  session::EndAction action_ = session::EndAction::PowerOff;
   std::int64_t deadlineMs_ = 0;     // on TickClock: kAfterTime, and every grace period
   double deadlineDay_ = 0;          // kAtTimeOfDay: local date-time in days
   bool byTimeOfDay_ = false;        // which of the two the deadline is

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <utility>
 
-#include "session/session.h"
+#include "session/actions.h"
 #include "settings/keys.h"
 #include "settings/settings_store.h"
 
@@ -15,13 +15,13 @@ namespace key = settings::key;
 
 // The command line's names, in the order of the runner's ends.
 struct ActionName {
-  int action;
+  session::EndAction action;
   const char* name;
 };
 constexpr ActionName kActionNames[] = {
-    {session::kTimedPowerOff, "poweroff"}, {session::kTimedShutDown, "shutdown"},
-    {session::kTimedRestart, "reboot"},    {session::kTimedLogOff, "logoff"},
-    {session::kTimedStandby, "standby"},   {session::kTimedHibernate, "hibernate"},
+    {session::EndAction::PowerOff, "poweroff"}, {session::EndAction::ShutDown, "shutdown"},
+    {session::EndAction::Restart, "reboot"},    {session::EndAction::LogOff, "logoff"},
+    {session::EndAction::Standby, "standby"},   {session::EndAction::Hibernate, "hibernate"},
 };
 constexpr const char* kDayNames[kWeekDays] = {"月", "火", "水", "木", "金", "土", "日"};
 
@@ -82,7 +82,7 @@ std::string FormatAt(int hour, int minute) {
   return text;
 }
 
-bool ParseActionName(const std::string& text, int& action) {
+bool ParseActionName(const std::string& text, session::EndAction& action) {
   std::string lower;
   for (char c : text) lower += Lower(c);
   for (const ActionName& a : kActionNames)
@@ -93,7 +93,7 @@ bool ParseActionName(const std::string& text, int& action) {
   return false;
 }
 
-const char* ActionCommandName(int action) {
+const char* ActionCommandName(session::EndAction action) {
   for (const ActionName& a : kActionNames)
     if (a.action == action) return a.name;
   return kActionNames[0].name;
@@ -210,7 +210,7 @@ double ScheduleWatch::Due(double now) {
 
 std::string ScheduleWatch::Text() const {
   if (next_ < 0) return {};
-  return FiringText(next_) + " に" + session::TimedActionName(schedule_.action);
+  return FiringText(next_) + " に" + session::EndActionName(schedule_.action);
 }
 
 }  // namespace timers

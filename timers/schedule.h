@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "session/actions.h"
+
 namespace timers {
 
 constexpr int kWeekDays = 7;  // Monday first, as stored
@@ -20,7 +22,7 @@ struct Schedule {
   bool days[kWeekDays] = {true, true, true, true, true, true, true};
   int hour = 23;
   int minute = 0;
-  int action = 0;  // the runner's ends (session::kTimed…)
+  session::EndAction action = session::EndAction::PowerOff;
   bool AnyDay() const;
   bool operator==(const Schedule& o) const;
 };
@@ -33,8 +35,8 @@ bool ParseAt(const std::string& text, int& hour, int& minute);
 std::string FormatAt(int hour, int minute);
 // The command line's names of the ends: "poweroff", "shutdown", "reboot",
 // "logoff", "standby", "hibernate" (lower case; case is ignored on reading).
-bool ParseActionName(const std::string& text, int& action);
-const char* ActionCommandName(int action);
+bool ParseActionName(const std::string& text, session::EndAction& action);
+const char* ActionCommandName(session::EndAction action);
 
 // Section "Schedule". A value that cannot be read or makes no sense names
 // itself in problems (section\ident), and so does one that is missing while

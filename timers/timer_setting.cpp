@@ -89,7 +89,8 @@ TForm12::TForm12(tk::Component* owner) : tk::Form(owner) {
   Label5 = new tk::Label(this, "Label5", {232, 76, 60, 12}, "動作");
   ComboBox4 = new tk::ComboBox(this, "ComboBox4", {232, 92, 120, 20});
   std::vector<std::string> actions;
-  for (int a = 0; a < timers::kEndActions; ++a) actions.push_back(session::TimedActionName(a));
+  for (int a = 0; a < session::kTimerSettingActions; ++a)
+    actions.push_back(session::EndActionName(session::EndActionOfStored(a)));
   ComboBox4->SetItems(actions);
   Button1 = new tk::Button(this, "Button1", {214, 382, 75, 25}, "OK");
   Button1->OnClick = [this](tk::Component* s) { Button1Click(s); };
@@ -124,7 +125,7 @@ void TForm12::FormCreate(tk::Component*) {
   store.Close();
   tk::RadioButton* modes[] = {RadioButton1, RadioButton2, RadioButton3, RadioButton4};
   modes[timers::StoredEndMode()]->SetChecked(true);
-  ComboBox4->SetItemIndex(timers::StoredEndAction());
+  ComboBox4->SetItemIndex(session::StoredOf(timers::StoredEndAction()));
   // Values that cannot be read show their defaults, which the close writes.
   conditions_ = timers::ReadConditions(nullptr);
   const platform::OsVersion version = platform::Get().GetVersionEx();
@@ -213,7 +214,7 @@ void TForm12::WriteRepeat(int mode, int action) {
     settings::ParseInteger(ComboBox2->Text(), m);
     s.hour = h;
     s.minute = m;
-    s.action = action;
+    s.action = session::EndActionOfStored(action);
   }
   // Unreadable stored values stay as they are until the user changes them.
   if (!(s == schedule_) || (s.on && !scheduleSound_)) timers::WriteSchedule(s);
