@@ -130,3 +130,19 @@ TAboutBox1::TAboutBox1(tk::Component* owner) : tk::Form(owner) {
 void TAboutBox1::FormClose(tk::Component*, tk::CloseAction& action) {
   action = tk::CloseAction::Free;
 }
+
+void ShowLogo(tk::Form* owner) {
+  auto& app = tk::Application::Instance();
+  auto& p = platform::Get();
+  Form5 = new TForm5(owner);
+  Form5->Show();
+  const double start = p.Now();
+  const double twoSeconds = 2.0 / 86400.0;
+  // A clock set back meanwhile (by more than a second, so that the rounding
+  // of equal readings never counts) ends the wait rather than stretching it
+  // by as much as it went back.
+  const double oneSecond = 1.0 / 86400.0;
+  for (double now = p.Now(); now > start - oneSecond && start + twoSeconds > now; now = p.Now())
+    app.ProcessMessages();
+  delete Form5.get();
+}

@@ -42,6 +42,9 @@ class TAboutBox1 : public tk::Form {
 };
 
 extern tk::FormSlot<TForm5> Form5;
+// The logo over the owner for two seconds of the clock (a clock set back
+// ends the wait), the messages pumped meanwhile.
+void ShowLogo(tk::Form* owner);
 extern tk::FormSlot<TAboutBox> AboutBox;
 extern tk::FormSlot<TAboutBox1> AboutBox1;
 

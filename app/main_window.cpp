@@ -29,31 +29,10 @@ tk::FormSlot<TForm1> Form1("Form1");
 namespace {
 constexpr unsigned kScDragMove = 0xF012;  // SC_MOVE | HTCAPTION
 constexpr const char* kRsrc32 = "c:\\windows\\system\\rsrc32.dll";
-// The client area with and without the status bar; the frame around it is
-// whatever caption and menu bar the system draws.
-constexpr int kClientWidth = 523;
-constexpr int kClientHeightWithStatusBar = 314;
-constexpr int kClientHeightWithoutStatusBar = 284;
 
 namespace key = settings::key;
 using settings::SettingsStore;
 using tk::Rect;
-
-// Windows' own name for a version of NT 6 and later, "" for one the
-// program does not know.
-std::string ReleaseName(const platform::OsVersion& v) {
-  if (v.major == 6) {
-    switch (v.minor) {
-      case 0: return "Windows Vista";
-      case 1: return "Windows 7";
-      case 2: return "Windows 8";
-      case 3: return "Windows 8.1";
-      default: return "";
-    }
-  }
-  if (v.major == 10 && v.minor == 0) return v.build >= 22000 ? "Windows 11" : "Windows 10";
-  return "";
-}
 
 // The tray icon's tip: a capture's countdown, else the runner's pending end,
 // else the next end of the schedule; "" for none.
@@ -64,45 +43,18 @@ std::string PendingTip(const timers::ScheduleWatch& schedule) {
   return tip;
 }
 
-// This program's start-up entry written or taken away. Another program's
-// entry of our name is replaced only when the user says so: false when it
-// was kept (the box goes off again).
-bool RegisterAtStartup(bool on) {
-  auto replace = [](const std::string& other) {
-    return tk::Application::Instance().MessageBox(
-               "スタートアップには別のプログラムが kivo_config の名前で登録されています。\r\n" +
-                   (other.empty() ? std::string() : other + "\r\n") + "\r\nこのプログラムに置き換えますか?",
-               session::kCaption, tk::mbYesNo | tk::mbIconQuestion) == tk::idYes;
-  };
-  return tools::SetStartupRegistration(on, platform::Get().ExecutablePath(), replace);
-}
 
-template <class F>
-tk::NotifyEvent Bind(TForm1* f, F method) {
-  return [f, method](tk::Component* s) { (f->*method)(s); };
-}
 }  // namespace
 
 TForm1::TForm1(tk::Component* owner) : tk::Form(owner) {
   Name = "Form1";
   CommandDesk::ResetExitCode();
   // The commands' policy knows when a lock is up.
-  lock::SetLockListener([this](bool up) { actions_.SetLockUp(up); });
+  lock::SetLockListener([this](bool up) { actions.SetLockUp(up); });
   // The tray's tip follows a capture's countdown as it follows the runner.
-  viewer::SetCountdownListener([this] { tray_->SetTip(PendingTip(schedule_)); });
-  // The frame first: its style, menu bar and client size are final before
-  // any control is made, so the system computes the frame while the window
-  // has no children, and not again for each change.
-  BuildFrame();
-  BuildMenus();
-  phases::Mark("menus");
-  BuildLayout();
-  phases::Mark("layout");
-  OnCreate = Bind(this, &TForm1::FormCreate);
-  OnShow = Bind(this, &TForm1::FormShow);
-  OnCloseQuery = [this](tk::Component* s, bool& c) { FormCloseQuery(s, c); };
-  OnClose = [this](tk::Component* s, tk::CloseAction& a) { FormClose(s, a); };
-  AdaptToWindowsVersion();
+  viewer::SetCountdownListener([this] { tray->SetTip(PendingTip(schedule.Watch())); });
+  BuildMainWindow(*this);
+  AdaptMainWindowToSystem(*this);
   phases::Mark("controls");
 }
 
@@ -118,279 +70,28 @@ TForm1::~TForm1() {
   }
 }
 
-void TForm1::BuildFrame() {
-  Border = tk::BorderStyle::Single;
-  // Made without the minimise and maximise boxes that FormShow takes away:
-  // the frame is not changed again when the window is first shown.
-  Icons.minimize = Icons.maximize = false;
-  SetColor(tk::clBtnFace);
-}
-
-void TForm1::BuildLayout() {
-  auto label = [this](const char* name, Rect r, const char* caption) {
-    return new tk::Label(this, name, r, caption);
-  };
-  auto button = [this](const char* name, Rect r, const char* caption,
-                       void (TForm1::*handler)(tk::Component*)) {
-    auto* b = new tk::Button(this, name, r, caption);
-    if (handler) b->OnClick = Bind(this, handler);
-    return b;
-  };
-  auto check = [this](const char* name, Rect r, const char* caption,
-                      void (TForm1::*handler)(tk::Component*)) {
-    auto* c = new tk::CheckBox(this, name, r, caption);
-    c->OnClick = Bind(this, handler);
-    return c;
-  };
-  auto statusLabel = [&](const char* name, Rect r, const char* caption, tk::Color color) {
-    tk::Label* l = label(name, r, caption);
-    l->Align = tk::Alignment::Right;  // grows to the left with its text
-    tk::Font f = l->GetFont();
-    f.height = -13;
-    f.color = color;
-    l->SetFont(f);
-    // A background of its own: the window's colour does not reach it until
-    // a colour is chosen in the detailed settings.
-    l->SetColor(tk::clBtnFace);
-    return l;
-  };
-
-  Bevel1 = new tk::Bevel(this, "Bevel1", {96, 24, 337, 153});
-  Label6 = label("Label6", {96, 8, 140, 12}, "ｺﾝﾄﾛｰﾙﾊﾟﾈﾙ");
-  Label6->AutoSize = false;
-  Bevel3 = new tk::Bevel(this, "Bevel3", {264, 192, 257, 89});
-  Label1 = statusLabel("Label1", {438, 200, 75, 13}, "Please Wait !!", tk::clBlack);
-  Label3 = statusLabel("Label3", {438, 220, 75, 13}, "Please Wait !!", tk::clBlack);
-  Label7 = label("Label7", {439, 240, 74, 12}, "Please Wait  !!");
-  Label7->Align = tk::Alignment::Right;
-  Label4 = label("Label4", {270, 261, 82, 12}, "起動しているOS:");
-  Label2 = statusLabel("Label2", {438, 260, 75, 13}, "Please Wait !!", tk::clBlue);
-  // The version keeps clear of its caption: a long name is drawn smaller.
-  Label2->MaxTextWidth = 513 - 362;
-
-  // The exit and standby buttons: each asks the actions for its end.
-  auto end = [this, &button](const char* name, Rect r, const char* caption, session::EndAction action) {
-    tk::Button* b = button(name, r, caption, nullptr);
-    b->OnClick = [this, action](tk::Component*) { actions_.Run(session::FromButton(action)); };
-    return b;
-  };
-  Button21 = end("Button21", {8, 8, 81, 25}, "スタンバイ", session::EndAction::Standby);
-  Button1 = end("Button1", {8, 42, 81, 25}, "ログオフ", session::EndAction::LogOff);
-  Button2 = end("Button2", {8, 76, 81, 25}, "再起動", session::EndAction::Restart);
-  Button3 = end("Button3", {8, 110, 81, 25}, "シャットダウン", session::EndAction::ShutDown);
-  Button4 = end("Button4", {8, 144, 81, 25}, "電源切断", session::EndAction::PowerOff);
-  Button12 = button("Button12", {104, 32, 97, 25}, "マウス", &TForm1::Button12Click);
-  Button13 = button("Button13", {216, 32, 97, 25}, "パスワード", &TForm1::Button13Click);
-  Button14 = button("Button14", {328, 32, 97, 25}, "アプリ追加・削除", &TForm1::Button14Click);
-  Button9 = button("Button9", {104, 69, 97, 25}, "電源管理", &TForm1::Button9Click);
-  Button10 = button("Button10", {216, 69, 97, 25}, "マルチメディア", &TForm1::Button10Click);
-  Button11 = button("Button11", {328, 69, 97, 25}, "ネットワーク", &TForm1::Button11Click);
-  Button6 = button("Button6", {104, 107, 97, 25}, "ﾃﾞﾊﾞｲｽﾏﾈｰｼﾞｬ", &TForm1::Button6Click);
-  Button19 = button("Button19", {216, 107, 97, 25}, "ジョイスティック", &TForm1::Button19Click);
-  Button8 = button("Button8", {328, 107, 97, 25}, "モデム", &TForm1::Button8Click);
-  Button15 = button("Button15", {104, 144, 97, 25}, "日付と時刻", &TForm1::Button15Click);
-  Button7 = button("Button7", {216, 144, 97, 25}, "画面設定", &TForm1::Button7Click);
-  Button17 = button("Button17", {328, 144, 97, 25}, "リソース", &TForm1::Button17Click);
-  Button16 = button("Button16", {448, 32, 65, 25}, "画面ロック", &TForm1::Button16Click);
-  Button20 = button("Button20", {448, 68, 65, 25}, "ｽﾄｯﾌﾟｳｫｯﾁ", &TForm1::Button20Click);
-  Button18 = button("Button18", {448, 107, 65, 25}, "Open APL", &TForm1::Button18Click);
-  Button5 = button("Button5", {448, 144, 65, 25}, "閉じる", &TForm1::Button5Click);
-
-  CheckBox3 = check("CheckBox3", {8, 184, 121, 17}, "スタートアップ登録", &TForm1::CheckBox3Click);
-  CheckBox3->Hint = "Windows起動時に自動で起動するか設定します";
-  CheckBox2 = check("CheckBox2", {8, 204, 153, 12}, "休止状態をサポートする",
-                    &TForm1::CheckBox2Click);
-  CheckBox1 = check("CheckBox1", {8, 224, 129, 12}, "タスクバーを非表示", &TForm1::CheckBox1Click);
-  CheckBox5 = check("CheckBox5", {8, 244, 153, 12}, "ステータスバーを非表示",
-                    &TForm1::CheckBox5Click);
-  CheckBox5->Hint = "Kivo-Shutdownのエラーをステータスバーに表示します。";
-  CheckBox4 = check("CheckBox4", {8, 264, 169, 12}, "強制終了を無効にする",
-                    &TForm1::CheckBox4Click);
-
-  StatusBar1 = new tk::StatusBar(this, "StatusBar1", {0, 288, 523, 26});
-
-  Timer1 = new tk::Timer(this, "Timer1", 1000);
-  Timer1->OnTimer = Bind(this, &TForm1::Timer1Timer);
-  Timer2 = new tk::Timer(this, "Timer2", 1000);
-  Timer2->OnTimer = Bind(this, &TForm1::Timer2Timer);
-  tray_ = new TrayIcon(this);
-  tray_->OnRequest = [this](TrayIcon::Request request) {
-    // While locked the tray offers nothing but the unlock prompt.
-    if (lock::RedirectToUnlock()) return;
-    if (request == TrayIcon::Request::Menu) {
-      auto& p = platform::Get();
-      platform::Point pt = p.GetCursorPos();
-      p.SetForegroundWindow(Handle());
-      PopupMenu1->Popup(pt.x, pt.y);
-    } else {
-      Show();
-    }
-  };
-  LauncherTimer = new tk::Timer(this, "LauncherTimer", 10);
-  LauncherTimer->SetEnabled(false);
-  LauncherTimer->OnTimer = Bind(this, &TForm1::LauncherTimerTimer);
-
-  // The status bar tells why a launcher is off while the mouse is on it.
-  OnMouseMove = [this](tk::Component*) { PointedAt(nullptr); };
-  for (tk::Control* c : Controls()) c->OnMouseMove = [this, c](tk::Component*) { PointedAt(c); };
-}
-
-void TForm1::BuildMenus() {
-  MainMenu1 = new tk::MainMenu(this, "MainMenu1");
-  auto& root = MainMenu1->Items();
-  N1 = root.Add("N1", "メニュー(&M)");
-  N2 = N1->Add("N2", "設定(&S)", Bind(this, &TForm1::N2Click));
-  N5 = N1->Add("N5", "ユーザー設定", Bind(this, &TForm1::N5Click));
-  V1 = N1->Add("V1", "画像ビューア(&V)", Bind(this, &TForm1::V1Click));
-  CommandSender1 =
-      N1->Add("CommandSender1", "Raru Derura(&P)", Bind(this, &TForm1::CommandSender1Click));
-  KivoExplorerVer101 = N1->Add("KivoExplorerVer101", "Kivo-WebExplorer Ver1.0",
-                               Bind(this, &TForm1::KivoExplorerVer101Click));
-  HotKey1 = N1->Add("HotKey1", "ホットキーの設定(&K)", Bind(this, &TForm1::HotKey1Click));
-  CDDRIVEC1 = root.Add("CDDRIVEC1", "CD-DRIVE(&D)");
-  Open1 = CDDRIVEC1->Add("Open1", "開く(&O)", Bind(this, &TForm1::Open1Click));
-  Close1 = CDDRIVEC1->Add("Close1", "閉じる(&C)", Bind(this, &TForm1::Close1Click));
-  Help1 = root.Add("Help1", "ヘルプ(&H)");
-  About1 = Help1->Add("About1", "バージョン情報(&V)", Bind(this, &TForm1::About1Click));
-  FIX1 = Help1->Add("FIX1", "FIX情報(&F)", Bind(this, &TForm1::FIX1Click));
-  SetMenu(MainMenu1);
-  SetClientSize(kClientWidth, kClientHeightWithStatusBar);
-
-  PopupMenu1 = new tk::PopupMenu(this, "PopupMenu1");
-  auto& pop = PopupMenu1->Items();
-  B1 = pop.Add("B1", "最近使ったファイルを削除(&B)", Bind(this, &TForm1::B1Click));
-  A1 = pop.Add("A1", "アクティブウィンドウ取得(&A)", Bind(this, &TForm1::A1Click));
-  C1 = pop.Add("C1", "デスクトップキャプチャ(&C)", Bind(this, &TForm1::C1Click));
-  R1 = pop.Add("R1", "範囲キャプチャ(&R)", Bind(this, &TForm1::R1Click));
-  L1 = pop.Add("L1", "前回の範囲(&L)", Bind(this, &TForm1::L1Click));
-  N3 = pop.Add("N3", "画面ロック(&G)", Bind(this, &TForm1::Button16Click));
-  N4 = pop.Add("N4", "画像ビューワ(&V)", Bind(this, &TForm1::V1Click));
-  PingSender1 =
-      pop.Add("PingSender1", "Raru Derura(&P)", Bind(this, &TForm1::CommandSender1Click));
-  KivoWebExplorer1 = pop.Add("KivoWebExplorer1", "Kivo-WebExplorer(&W)",
-                             Bind(this, &TForm1::KivoExplorerVer101Click));
-  Open2 = pop.Add("Open2", "デスクトップに表示(&D)", Bind(this, &TForm1::Open2Click));
-  Exit1 = pop.Add("Exit1", "アプリケーションの終了(&A)", Bind(this, &TForm1::Exit1Click));
-  Windows1 = pop.Add("Windows1", "Windowsの終了(&S)", [this](tk::Component*) {
-    actions_.Run(session::FromTrayItem(session::EndAction::PowerOff));
-  });
-}
-
-// ---------------------------------------------------------------- version
-void TForm1::AdaptToWindowsVersion() {
-  StatusBar1->SetSimplePanel(true);
-  // The real version: GetVersionEx hides 8.1 and later from a copy whose
-  // manifest does not name them.
-  platform::OsVersion v = platform::RunningVersion(platform::Get());
-  switch (v.platformId) {
-    case platform::kPlatformWin32s:
-      Label2->SetCaption("Windows 3.1");
-      CheckBox2->SetEnabled(false);
-      break;
-    case platform::kPlatformWindows:
-      PlatformFamily = 1;
-      if (v.minor == 0) {
-        Label2->SetCaption("MicroSoft Windows 95");
-      } else if (v.minor == 10) {
-        Label2->SetCaption(v.build == 0x040A07CE ? "Microsoft Windows 98"
-                                                 : "Windows 98 Second Edition");
-        CheckBox2->SetVisible(false);
-      } else if (v.minor == 90) {
-        Label2->SetCaption("Windows Millennium Edition");
-      } else {
-        Label2->SetCaption(tk::Format("Windows %d.%d", static_cast<int>(v.major),
-                                      static_cast<int>(v.minor)));
-      }
-      Button3->SetEnabled(false);
-      break;
-    case platform::kPlatformNT:
-      PlatformFamily = 2;
-      Button12->SetCaption("ｺﾝﾋﾟｭｰﾀ管理");
-      Button13->SetCaption("ﾊﾟﾌｫｰﾏﾝｽ");
-      Button9->SetCaption("ｼｽﾃﾑ情報");
-      Button15->SetCaption("ﾃﾞｨｽｸ管理");
-      Button10->SetCaption("ｿﾙﾃｨｱ");
-      Button19->SetCaption("ﾌﾘｰｾﾙ");
-      for (tk::Control* c : {static_cast<tk::Control*>(Button7), static_cast<tk::Control*>(Button14),
-                             static_cast<tk::Control*>(Button16), static_cast<tk::Control*>(Button17),
-                             static_cast<tk::Control*>(Button11), static_cast<tk::Control*>(Button8),
-                             static_cast<tk::Control*>(CheckBox4)})
-        c->SetEnabled(false);
-      CommandSender1->SetEnabled(false);
-      N3->SetEnabled(false);
-      PingSender1->SetEnabled(false);
-      lockRoute_ = LockRoute::None;
-      if (v.major == 5) {
-        if (v.minor == 0) {
-          Label2->SetCaption("Microsoft Windows 2000");
-          Label6->SetCaption("Windows 2000管理ツール");
-        } else {
-          Label2->SetCaption("Microsoft Windows XP");
-          Label6->SetCaption("Windows XP管理ツール");
-        }
-      } else {
-        // NT 4, and from Vista on the same control panel items: their
-        // names, with Windows' own name where the program knows it.
-        const std::string name = ReleaseName(v);
-        Label2->SetCaption(!name.empty() ? name
-                                         : tk::Format("WindowsNT %d.%d", static_cast<int>(v.major),
-                                                      static_cast<int>(v.minor)));
-        CheckBox2->SetEnabled(false);
-        Button21->SetVisible(false);
-        Label6->SetCaption((name.empty() ? std::string("Windows NT") : name) + "ｺﾝﾄﾛｰﾙﾊﾟﾈﾙ");
-        Button6->SetCaption("ｼｽﾃﾑのﾌﾟﾛﾊﾟﾃｨ");
-        Button12->SetCaption("ﾈｯﾄﾜｰｸ");
-        Button15->SetCaption("日付と時刻");
-        if (v.major >= 6) {
-          // The caption takes the width of its group ("Windows Vista" is
-          // longer than "Windows NT").
-          Label6->SetBounds({Label6->Left(), Label6->Top(), Bevel1->Width(), Label6->Height()});
-          // Programs of the launchers may be missing from Vista on.
-          checkLaunchers_ = true;
-          // From Vista on the lock is the system's own.
-          lockRoute_ = LockRoute::System;
-          Button16->SetEnabled(true);
-          N3->SetEnabled(true);
-        }
-      }
-      // From 2000 on the system tells whether the machine can sleep and
-      // hibernate.
-      if (v.major >= 5) AdaptToPowerCapabilities(v.major >= 6);
-      break;
-    default:
-      break;
-  }
-  actions_.SetLockOffered(lockRoute_ != LockRoute::None);
-}
-
-// Standby where the machine can sleep or hibernate, the hibernation switch
-// where it can hibernate. Where the system does not answer, 2000 and XP keep
-// both; from Vista on both stay off, as on NT 4.
-void TForm1::AdaptToPowerCapabilities(bool nt6) {
-  const std::optional<platform::PowerCapabilities> caps = platform::Get().GetPwrCapabilities();
-  if (!caps && !nt6) return;
-  const bool sleep = caps && caps->CanSleep();
-  hibernateOffered_ = caps && caps->CanHibernate();
-  Button21->SetVisible(sleep || hibernateOffered_);
-  CheckBox2->SetEnabled(hibernateOffered_);
-}
-
 // ---------------------------------------------------------------- lifecycle
 void TForm1::FormCreate(tk::Component*) {
   // The logo lets messages through before the settings are restored: tray
   // commands and closes wait until creation is over (see WndProc).
   creating_ = true;
+  hotkeys.SetReady(false);
   struct Created {
     TForm1* self;
-    ~Created() { self->RunDeferredMessages(); }
+    ~Created() {
+      self->creating_ = false;
+      self->hotkeys.SetReady(true);
+      for (const tk::Message& m : self->deferred_) self->Post(m.msg, m.wParam, m.lParam);
+      self->deferred_.clear();
+    }
   } created{this};
   auto& p = platform::Get();
   auto& app = tk::Application::Instance();
   // Another copy's commands: judged once the settings are restored.
-  app.OnCopyData = [this](std::uint32_t tag, const std::string& bytes) { return desk_.Receive(tag, bytes); };
+  app.OnCopyData = [this](std::uint32_t tag, const std::string& bytes) { return commands.Receive(tag, bytes); };
   p.EnableSystemMenuItem(Handle(), platform::kScClose, platform::kMfDisabled);
-  actions_.SkipPowerOffQuestion(false);
-  tray_->Add();
+  actions.SkipPowerOffQuestion(false);
+  tray->Add();
   SetCaption("Kivo-Config For Windows");
   phases::Mark("tray");
 
@@ -401,15 +102,23 @@ void TForm1::FormCreate(tk::Component*) {
   startPending_ = true;
   app.OnStarted = [this] {
     startPending_ = false;
-    if (!sessionEnded_) StartAdditions();
+    // What the program adds to the start, done even when a stored value of
+    // the wrong type ended the restoring of the settings early: the
+    // launchers whose programs are missing, the exit ban's reason for the
+    // system and the global hotkeys.
+    if (sessionEnded_) return;
+    CheckLaunchers();
+    if (exitBan_) session::UpdateShutdownBlockReason(Handle(), true);
+    tk::Application::Instance().OnHotKey = [this](int id) { hotkeys.Pressed(id); };
+    hotkeys.Apply();
   };
   try {
     RestoreSettings();
   } catch (...) {
-    desk_.SetReady();
+    commands.SetReady();
     throw;
   }
-  desk_.SetReady();
+  commands.SetReady();
   phases::Mark("settings");
 }
 
@@ -419,7 +128,7 @@ void TForm1::RestoreSettings() {
   SettingsStore store;
   bool noLogo = store.ReadBool(key::F6, key::C2, false);
   app.SetCursor(tk::crHourGlass);
-  if (!noLogo) ShowLogo();
+  if (!noLogo) ShowLogo(this);
   app.SetCursor(tk::crDefault);
   if (sessionEnded_) return;  // Windows ended during the logo
 
@@ -455,39 +164,18 @@ void TForm1::RestoreSettings() {
   // and スタンバイ's caption; the status bar's room.
   if (stored.standbyHibernates) CheckBox2Click(CheckBox2);
   if (stored.statusBarHidden) CheckBox5Click(CheckBox5);
-  ApplyStoredDesktopSwitches(stored);
+  if (!ApplyStoredDesktopSwitches(stored)) CheckBox3->SetCheckMark(false);
   if (unread) std::rethrow_exception(unread);
   settingsRestored_ = true;
   exitBan_ = store.ReadBool(key::F6, key::C4, false);
   SetColor(settings::StringToColor(
       store.ReadString(key::F6, key::MainWindowColor, std::to_string(GetColor()))));
   SetCaption(store.ReadString(key::F8, key::MainWindowCaption, settings::kDefaultMainCaption));
-  if (exitBan_) DisableExitButtons();
+  if (exitBan_) hosts.DisableExitButtons();
   store.Close();
-  ShowPhysicalMemory();
+  Label7->SetCaption(PhysicalMemoryText());
   p.DisableIme(Handle());
   if (!p.FileExists(kRsrc32)) Button17->SetEnabled(false);
-}
-
-// Outside the window, what the switches stored on do at every start, as
-// when the user sets them: the taskbar hidden, the forced-termination keys
-// suspended (given back at the end), the start-up entry written anew for
-// this program's path. A switch stored off does nothing.
-void TForm1::ApplyStoredDesktopSwitches(const MainWindowSettings& stored) {
-  if (stored.taskbarHidden) tools::SetTaskbarHidden(true);
-  if (stored.forcedTerminationDisabled) tools::SetForcedTerminationDisabled(true);
-  if (stored.startWithWindows && !RegisterAtStartup(true)) CheckBox3->SetCheckMark(false);
-}
-
-// What the program adds to the start, done even when a stored value of the
-// wrong type ended the restoring of the settings early: the launchers whose
-// programs are missing, the exit ban's reason for the system and the global
-// hotkeys.
-void TForm1::StartAdditions() {
-  CheckLaunchers();
-  if (exitBan_) session::UpdateShutdownBlockReason(Handle(), true);
-  tk::Application::Instance().OnHotKey = [this](int id) { HotKeyPressed(id); };
-  ApplyHotKeys();
 }
 
 void TForm1::FormShow(tk::Component*) {
@@ -511,7 +199,7 @@ void TForm1::FormCloseQuery(tk::Component*, bool& canClose) {
 }
 
 void TForm1::FormClose(tk::Component*, tk::CloseAction&) {
-  tray_->Remove();
+  tray->Remove();
 }
 
 void TForm1::FormDestroy(tk::Component*) {
@@ -527,23 +215,16 @@ void TForm1::FormDestroy(tk::Component*) {
   }
 }
 
-void TForm1::RunDeferredMessages() {
-  creating_ = false;
-  for (const tk::Message& m : deferred_) Post(m.msg, m.wParam, m.lParam);
-  deferred_.clear();
-}
-
 bool TForm1::WndProc(tk::Message& msg) {
   // The tray's clicks wait while the window is being created.
   if (msg.msg == kTrayCallbackMessage && creating_) {
     deferred_.push_back(msg);
     return true;
   }
-  if (tray_ && tray_->Take(msg)) return true;
+  if (tray && tray->Take(msg)) return true;
   switch (msg.msg) {
     case tk::wmQueryEndSession:
-      msg.result = session::AnswerQueryEndSession(hosts_);
-      if (msg.result != 0) ++queryCloses_;
+      WMQueryEndSession(msg);
       return true;
     case tk::wmEndSession:
       // The system may end this process as soon as this message returns, so
@@ -576,7 +257,7 @@ bool TForm1::WndProc(tk::Message& msg) {
       if (creating_) {
         deferred_.push_back(msg);
       } else {
-        desk_.RunQueued();
+        commands.RunQueued();
       }
       return true;
     default:
@@ -585,10 +266,16 @@ bool TForm1::WndProc(tk::Message& msg) {
 }
 
 // ---------------------------------------------------------------- status display
+std::string PhysicalMemoryText() {
+  platform::MemoryStatus m = platform::Get().GlobalMemoryStatus();
+  double mb = static_cast<double>(m.totalPhys) / 1024.0 / 1024.0 + 0.5;
+  return "Total Physical Memory: " + std::to_string(static_cast<unsigned long long>(std::floor(mb))) + "MB";
+}
+
 void TForm1::Timer1Timer(tk::Component*) {
   Label1->SetCaption("現在時刻 " + platform::Get().FormatLocalDateTime());
-  FollowSchedule();
-  tray_->SetTip(PendingTip(schedule_));
+  schedule.Follow(platform::Get().Now());
+  tray->SetTip(PendingTip(schedule.Watch()));
 }
 
 void TForm1::Timer2Timer(tk::Component*) {
@@ -601,12 +288,6 @@ void TForm1::Timer2Timer(tk::Component*) {
                                 minutes, seconds));
 }
 
-void TForm1::ShowPhysicalMemory() {
-  platform::MemoryStatus m = platform::Get().GlobalMemoryStatus();
-  double mb = static_cast<double>(m.totalPhys) / 1024.0 / 1024.0 + 0.5;
-  Label7->SetCaption("Total Physical Memory: " +
-                     std::to_string(static_cast<unsigned long long>(std::floor(mb))) + "MB");
-}
 
 // ---------------------------------------------------------------- session
 
@@ -621,16 +302,30 @@ void TForm1::CheckBox2Click(tk::Component*) {
     store.WriteInteger(key::F1, key::HibernationNoticeShown, 1);
     CheckBox2->Tag = 1;
   }
-  actions_.SetHibernateSwitch(HibernateChecked());
-  Button21->SetCaption(HibernateChecked() ? "休止状態" : "スタンバイ");
+  // Checked, where the machine can hibernate.
+  const bool hibernates = CheckBox2->Checked() && hibernateOffered;
+  actions.SetHibernateSwitch(hibernates);
+  Button21->SetCaption(hibernates ? "休止状態" : "スタンバイ");
 }
 
-void TForm1::DisableExitButtons() {
-  for (tk::Button* b : {Button1, Button2, Button3, Button4}) b->SetEnabled(false);
+// The exit and standby buttons, and the system's question before it ends
+// the session (refused under the exit ban).
+void TForm1::Button1Click(tk::Component*) { actions.Run(session::FromButton(session::EndAction::LogOff)); }
+void TForm1::Button2Click(tk::Component*) { actions.Run(session::FromButton(session::EndAction::Restart)); }
+void TForm1::Button3Click(tk::Component*) { actions.Run(session::FromButton(session::EndAction::ShutDown)); }
+void TForm1::Button4Click(tk::Component*) { actions.Run(session::FromButton(session::EndAction::PowerOff)); }
+void TForm1::Button21Click(tk::Component*) { actions.Run(session::FromButton(session::EndAction::Standby)); }
+
+void TForm1::WMQueryEndSession(tk::Message& msg) {
+  msg.result = session::AnswerQueryEndSession(hosts);
+  if (msg.result != 0) ++queryCloses_;
+}
+
+void MainWindowHosts::DisableExitButtons() {
+  for (tk::Button* b : {window_.Button1, window_.Button2, window_.Button3, window_.Button4}) b->SetEnabled(false);
 }
 
 void MainWindowHosts::PostCloseMainWindow() { window_.Post(tk::wmClose); }
-void MainWindowHosts::DisableExitButtons() { window_.DisableExitButtons(); }
 bool MainWindowHosts::ExitButtonsEnabled() const { return window_.Button4->Enabled(); }
 tk::WindowHandle MainWindowHosts::MainWindowHandle() const { return window_.Handle(); }
 
@@ -649,10 +344,10 @@ void TForm1::CheckBox4Click(tk::Component*) {
 void TForm1::CheckBox5Click(tk::Component*) {
   if (CheckBox5->Checked()) {
     StatusBar1->SetVisible(false);
-    SetClientHeight(kClientHeightWithoutStatusBar);
+    SetClientHeight(kMainClientHeightWithoutStatusBar);
     if (Peer()) Peer()->Invalidate();
   } else {
-    SetClientHeight(kClientHeightWithStatusBar);
+    SetClientHeight(kMainClientHeightWithStatusBar);
     if (Peer()) Peer()->Invalidate();
     StatusBar1->SetVisible(true);
   }
@@ -672,7 +367,7 @@ void TForm1::Exit1Click(tk::Component*) { Close(); }
 void TForm1::Button5Click(tk::Component*) { Hide(); }
 
 // ---------------------------------------------------------------- openers
-void TForm1::N2Click(tk::Component*) { Form6.ShowModal(this, hosts_); }
+void TForm1::N2Click(tk::Component*) { Form6.ShowModal(this, hosts); }
 
 void TForm1::About1Click(tk::Component*) { AboutBox.ShowModal(this); }
 
@@ -681,8 +376,8 @@ void TForm1::FIX1Click(tk::Component*) { AboutBox1.ShowModal(this); }
 void TForm1::N5Click(tk::Component*) { Form21.ShowModal(this); }
 
 void TForm1::Button16Click(tk::Component*) {
-  if (lockRoute_ == LockRoute::System) {
-    LockWithTheSystem(false);
+  if (lockRoute == LockRoute::System) {
+    lock::LockWithTheSystem(false, session::kCaption);
     return;
   }
   // One set-up or lock at a time: a second one would take over the password.
@@ -693,50 +388,25 @@ void TForm1::Button16Click(tk::Component*) {
   if (Form11) Form11->FollowLock();
 }
 
-// The system's own lock (LockWorkStation): Windows asks for the user's
-// password, and no program gets past it. The program's lock windows are
-// not used. When the system refuses, that is said and nothing else happens.
-void TForm1::LockWithTheSystem(bool silent) {
-  auto& p = platform::Get();
-  if (p.LockWorkStation()) return;
-  const std::uint32_t error = p.GetLastError();
-  if (silent) return;
-  tk::Application::Instance().MessageBox(
-      "Windowsをロックできませんでした。\r\n" + p.ErrorText(error), session::kCaption,
-      tk::mbOk | tk::mbIconExclamation);
-}
-
 void TForm1::Button17Click(tk::Component*) { Form10.Show(this, Button17); }
 
-void TForm1::Button18Click(tk::Component*) { Form11.Show(this, actions_, Button18); }
+void TForm1::Button18Click(tk::Component*) { Form11.Show(this, actions, Button18); }
 
 void TForm1::Button20Click(tk::Component*) {
+  if (Form4) {
+    Form4->BringToFront();
+    return;
+  }
   Form4.Show(this, Button16, Button20);
   Button20->SetEnabled(false);
   // It switches the lock button off while open: the lock command waits too.
-  actions_.SetStopwatchOpen(true);
-  Form4->OnClose = [this](tk::Component*, tk::CloseAction&) { actions_.SetStopwatchOpen(false); };
+  actions.SetStopwatchOpen(true);
+  Form4->OnClose = [this](tk::Component*, tk::CloseAction&) { actions.SetStopwatchOpen(false); };
 }
 
 // Consoles: one more each time (the tray's item opens another beside the
 // menu's).
 void TForm1::CommandSender1Click(tk::Component*) { Form15.ShowAnother(this, CommandSender1); }
-
-void TForm1::ShowLogo() {
-  auto& app = tk::Application::Instance();
-  auto& p = platform::Get();
-  Form5 = new TForm5(this);
-  Form5->Show();
-  const double start = p.Now();
-  const double twoSeconds = 2.0 / 86400.0;
-  // A clock set back meanwhile (by more than a second, so that the rounding
-  // of equal readings never counts) ends the wait rather than stretching it
-  // by as much as it went back.
-  const double oneSecond = 1.0 / 86400.0;
-  for (double now = p.Now(); now > start - oneSecond && start + twoSeconds > now; now = p.Now())
-    app.ProcessMessages();
-  delete Form5.get();
-}
 
 void TForm1::V1Click(tk::Component*) { Form13.Show(this, V1); }
 

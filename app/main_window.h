@@ -14,7 +14,10 @@
 
 #include "app/command_desk.h"
 #include "app/command_line.h"
+#include "app/hotkey_router.h"
 #include "app/main_window_settings.h"
+#include "app/schedule_follower.h"
+#include "app/status_line.h"
 #include "app/tray_icon.h"
 #include "platform/platform.h"
 #include "session/actions.h"
@@ -117,31 +120,26 @@ class TForm1 : public tk::Form {
   void FormClose(tk::Component* sender, tk::CloseAction& action);
   void FormDestroy(tk::Component* sender);
   bool WndProc(tk::Message& msg) override;
+  void WMQueryEndSession(tk::Message& msg);
 
+  // The stored state: read at the start (the logo first, then the section
+  // applied: the check marks, and what the switches stored on do, on
+  // purpose), written at the end and before each end of the session.
+  void RestoreSettings();
   void SaveMainSettings();
-  void ShowStatusMessage(const std::string& text);
 
-  // Status display.
+  // Status display: the clock and the schedule's second; the time since
+  // the system started.
   void Timer1Timer(tk::Component* sender);
   void Timer2Timer(tk::Component* sender);
-  void ShowPhysicalMemory();
 
-  // Session: the exit and standby buttons (and the tray's end of Windows)
-  // go to the actions.
+  // Session: each exit and standby button asks the actions for its end.
+  void Button1Click(tk::Component* sender);
+  void Button2Click(tk::Component* sender);
+  void Button3Click(tk::Component* sender);
+  void Button4Click(tk::Component* sender);
+  void Button21Click(tk::Component* sender);
   void CheckBox2Click(tk::Component* sender);
-
-  // Launchers.
-  void Button6Click(tk::Component* sender);
-  void Button7Click(tk::Component* sender);
-  void Button8Click(tk::Component* sender);
-  void Button9Click(tk::Component* sender);
-  void Button10Click(tk::Component* sender);
-  void Button11Click(tk::Component* sender);
-  void Button12Click(tk::Component* sender);
-  void Button13Click(tk::Component* sender);
-  void Button14Click(tk::Component* sender);
-  void Button15Click(tk::Component* sender);
-  void Button19Click(tk::Component* sender);
 
   // Desktop toggles and one-shot commands.
   void CheckBox1Click(tk::Component* sender);
@@ -157,7 +155,7 @@ class TForm1 : public tk::Form {
   void Exit1Click(tk::Component* sender);
   void Button5Click(tk::Component* sender);
 
-  // Window openers.
+  // Window openers (an open one is brought to the front).
   void N2Click(tk::Component* sender);
   void N5Click(tk::Component* sender);
   void V1Click(tk::Component* sender);
@@ -169,6 +167,7 @@ class TForm1 : public tk::Form {
   void Button20Click(tk::Component* sender);
   void About1Click(tk::Component* sender);
   void FIX1Click(tk::Component* sender);
+  void HotKey1Click(tk::Component* sender);
   void A1Click(tk::Component* sender);
   void C1Click(tk::Component* sender);
   void R1Click(tk::Component* sender);
@@ -179,75 +178,54 @@ class TForm1 : public tk::Form {
   enum class CaptureKind { Desktop, ActiveWindow, Region, LastRegion };
   void StartCapture(CaptureKind kind, bool silent, std::function<void(viewer::RegionOutcome)> done = {});
 
-  // The ends of the session and the policy that judges them.
-  session::Actions& Actions() { return actions_; }
-  // The command line's commands, this copy's and other copies'.
-  CommandDesk& Commands() { return desk_; }
-
-  // Checked, where the machine can hibernate.
-  bool HibernateChecked() const { return CheckBox2->Checked() && hibernateOffered_; }
-  // Button1 … Button4, the four exit buttons (the exit ban).
-  void DisableExitButtons();
-
-  bool ExitBan() const { return exitBan_; }
-
-  // What 画面ロック does: the program's own lock (95/98/Me), nothing (NT 4,
-  // 2000 and XP, where it is switched off) or the system's lock (Vista and
-  // later).
+  // What 画面ロック does here: the program's own lock (95/98/Me), nothing
+  // (NT 4, 2000 and XP, where it is switched off) or the system's lock
+  // (Vista and later). Set by the adaptation to the system.
   enum class LockRoute { Own, None, System };
-  LockRoute Lock() const { return lockRoute_; }
-  void LockWithTheSystem(bool silent);
+  LockRoute lockRoute = LockRoute::Own;
+  // False where the system said the machine cannot hibernate: the switch
+  // is off then, and a stored check does not turn standby into hibernation.
+  bool hibernateOffered = true;
 
-  // Global hotkeys: registered again after each change; a press of one.
-  void ApplyHotKeys();
-  // The start's steps after the tray icon: the logo and the stored settings;
-  // then, once the window is up (tk::Application::OnStarted), what the
-  // program adds to them.
-  void RestoreSettings();
-  // The start's step after the check marks are restored: what the desktop
-  // switches stored on do outside the window.
-  void ApplyStoredDesktopSwitches(const MainWindowSettings& stored);
-  void StartAdditions();
-  // The launcher buttons by their number in the launcher table.
+  // The window's parts, each an object of its own.
+  MainWindowHosts hosts{*this};
+  // The ends of the session and the policy that judges them.
+  session::Actions actions{hosts};
+  // The command line's commands, this copy's and other copies'.
+  CommandDesk commands{hosts, actions};
+  StatusLine status;
+  HotKeyRouter hotkeys{*this};
+  ScheduleFollower schedule{actions};
+  // The window's icon in the tray (a component of the window); its tip
+  // follows what is pending, from the clock's second and a capture's
+  // countdown.
+  TrayIcon* tray = nullptr;
+
+  // Launchers.
+  void Button6Click(tk::Component* sender);
+  void Button7Click(tk::Component* sender);
+  void Button8Click(tk::Component* sender);
+  void Button9Click(tk::Component* sender);
+  void Button10Click(tk::Component* sender);
+  void Button11Click(tk::Component* sender);
+  void Button12Click(tk::Component* sender);
+  void Button13Click(tk::Component* sender);
+  void Button14Click(tk::Component* sender);
+  void Button15Click(tk::Component* sender);
+  void Button19Click(tk::Component* sender);
   std::array<std::pair<int, tk::Button*>, 11> Launchers() const;
   void CheckLaunchers();
   void LauncherTimerTimer(tk::Component*);
   void PointedAt(tk::Control* control);
-  void HotKeyPressed(int id);
-  void HotKey1Click(tk::Component* sender);
 
  private:
-  void BuildFrame();
-  void BuildLayout();
-  void BuildMenus();
-  void AdaptToWindowsVersion();
-  void AdaptToPowerCapabilities(bool nt6);
-  void ShowLogo();
+  // Building the window and fitting it to the running system
+  // (main_window_layout.cpp).
+  friend void BuildMainWindow(TForm1& window);
+  friend void AdaptMainWindowToSystem(TForm1& window);
   void Launch(int button);
-  void RunDeferredMessages();
-  MainWindowHosts hosts_{*this};
-  session::Actions actions_{hosts_};
-  CommandDesk desk_{hosts_, actions_};
-  // The window's icon in the tray (a component of the window); its tip
-  // follows what is pending (PendingTip), from the clock's second and a
-  // capture's countdown.
-  TrayIcon* tray_ = nullptr;
-  // The repeated end at a time of day: read at the clock's first second and
-  // again whenever the timer setting wrote it; its last minute is handed to
-  // the runner, as a time of day from the command line is.
-  void FollowSchedule();
-  timers::ScheduleWatch schedule_;
-  bool scheduleRead_ = false;
-  std::uint32_t scheduleGeneration_ = 0;
+  // The exit ban as stored at the start; the buttons are off while it holds.
   bool exitBan_ = false;
-  // False where the system said the machine cannot hibernate: the switch
-  // is off then, and a stored check does not turn standby into hibernation.
-  bool hibernateOffered_ = true;
-  LockRoute lockRoute_ = LockRoute::Own;
-  // The status bar's own line (ShowStatusMessage), and whether a launcher's
-  // reason shows in its place.
-  std::string statusText_;
-  bool reasonShown_ = false;
   // From Vista on the launchers' programs are looked for once the window is
   // up, one a tick of LauncherTimer (CheckLaunchers).
   bool checkLaunchers_ = false;
@@ -263,6 +241,15 @@ class TForm1 : public tk::Form {
   // The additions wait for the application's OnStarted.
   bool startPending_ = false;
 };
+
+// The client area with and without the status bar; the frame around it is
+// whatever caption and menu bar the system draws.
+constexpr int kMainClientWidth = 523;
+constexpr int kMainClientHeightWithStatusBar = 314;
+constexpr int kMainClientHeightWithoutStatusBar = 284;
+
+// The machine's memory as the label beside the clock shows it.
+std::string PhysicalMemoryText();
 
 // The program-wide reference to the main window.
 extern tk::FormSlot<TForm1> Form1;

@@ -16,8 +16,6 @@
 namespace {
 namespace key = settings::key;
 using settings::SettingsStore;
-constexpr const char* kScheduleUnreadable =
-    "くり返しの終了の次の値を読み込めないため、くり返しを止めました (タイマー設定で設定し直して下さい)。";
 
 // The request's conditions as the runner keeps them.
 timers::Conditions ConditionsOf(const session::EndConditions& e) {
@@ -29,28 +27,9 @@ timers::Conditions ConditionsOf(const session::EndConditions& e) {
 }
 }  // namespace
 
-// ---------------------------------------------------------------- schedule
-void TForm1::FollowSchedule() {
-  const double now = platform::Get().Now();
-  if (!scheduleRead_ || scheduleGeneration_ != timers::ScheduleGeneration()) {
-    scheduleRead_ = true;
-    scheduleGeneration_ = timers::ScheduleGeneration();
-    std::vector<std::string> problems;
-    schedule_.Arm(timers::ReadSchedule(&problems), now);
-    if (!problems.empty()) {
-      std::string text = kScheduleUnreadable;
-      for (const std::string& line : problems) text += "\r\n" + line;
-      tk::Application::Instance().MessageBox(text, session::kCaption, tk::mbOk | tk::mbIconExclamation);
-    }
-  }
-  const double due = schedule_.Due(now);
-  // Skipped while an end is pending or the exit ban holds; the next stays armed.
-  if (due >= 0) actions_.Submit(session::FromSchedule(schedule_.Current().action, due));
-}
-
 // ---------------------------------------------------------------- what the core has the window do
 void MainWindowHosts::SaveMainSettings() { window_.SaveMainSettings(); }
-void MainWindowHosts::ShowStatusMessage(const std::string& text) { window_.ShowStatusMessage(text); }
+void MainWindowHosts::ShowStatusMessage(const std::string& text) { window_.status.Show(text); }
 void MainWindowHosts::CloseMainWindow() { window_.Close(); }
 
 void MainWindowHosts::StartPendingEnd(const session::EndRequest& r) {
@@ -98,7 +77,7 @@ void MainWindowHosts::RunOnWindow(const cmdline::Command& c, std::function<void(
     case Verb::Hide: window_.Hide(); break;
     case Verb::Exit: window_.Close(); break;
     case Verb::Lock:
-      if (window_.Lock() == TForm1::LockRoute::System) window_.LockWithTheSystem(c.silent);
+      if (window_.lockRoute == TForm1::LockRoute::System) lock::LockWithTheSystem(c.silent, session::kCaption);
       else window_.Button16Click(&window_);
       break;
     default: break;
@@ -115,67 +94,8 @@ void MainWindowHosts::RunAndPump(const std::function<void()>& start, const std::
   }
 }
 
-// ---------------------------------------------------------------- hotkeys
-void TForm1::ApplyHotKeys() {
-  auto& app = tk::Application::Instance();
-  std::vector<std::string> problems =
-      hotkeys::RegisterHotKeys(app.GetBackend().ApplicationHandle(), N3->Enabled());
-  if (problems.empty()) return;
-  std::string text;
-  for (const std::string& line : problems) text += (text.empty() ? "" : "\r\n") + line;
-  app.MessageBox(text, session::kCaption, tk::mbOk | tk::mbIconExclamation);
-}
-
 void TForm1::HotKey1Click(tk::Component*) {
-  Form27.ShowModal(this, N3->Enabled(), [this] { ApplyHotKeys(); });
-}
-
-void TForm1::HotKeyPressed(int id) {
-  if (creating_) return;
-  // While locked a hotkey does what the tray does then: the unlock prompt.
-  if (lock::RedirectToUnlock()) return;
-  auto tell = [](session::Refusal refusal) {
-    if (refusal != session::Refusal::None)
-      tk::Application::Instance().MessageBox(cmdline::ReplyText(ReplyOf(refusal)), session::kCaption,
-                                             tk::mbOk | tk::mbIconExclamation);
-  };
-  auto front = [](tk::Form* f) {
-    if (f) f->BringToFront();
-  };
-  switch (hotkeys::ActionOf(id)) {
-    case hotkeys::kShowHide:
-      if (Visible()) {
-        Hide();
-      } else {
-        Show();
-        BringToFront();
-      }
-      break;
-    case hotkeys::kCaptureDesktop: C1Click(this); break;
-    case hotkeys::kCaptureWindow: StartCapture(CaptureKind::ActiveWindow, false); break;
-    case hotkeys::kCaptureRegion: R1Click(this); break;
-    case hotkeys::kCaptureLastRegion: L1Click(this); break;
-    case hotkeys::kViewer:
-      if (Form13) front(Form13);
-      else if (V1->Enabled()) V1Click(this);
-      break;
-    case hotkeys::kStopwatch:
-      if (Form4) front(Form4);
-      else if (Button20->Enabled()) Button20Click(this);
-      break;
-    case hotkeys::kLock:
-      // The set-up, never a lock without a password; not where or while
-      // the main window offers none (the stopwatch open), as /lock.
-      if (actions_.CheckLock() == session::Refusal::None) Button16Click(this);
-      break;
-    case hotkeys::kTimer: {
-      std::int32_t minutes = hotkeys::ReadHotKeys().timerMinutes;
-      if (minutes > 0) tell(actions_.Submit(session::FromTimerHotKey(static_cast<std::uint32_t>(minutes))));
-      break;
-    }
-    case hotkeys::kCancel: tell(actions_.Cancel()); break;
-    default: break;
-  }
+  Form27.ShowModal(this, N3->Enabled(), [this] { hotkeys.Apply(); });
 }
 
 void TForm1::SaveMainSettings() {
@@ -194,10 +114,3 @@ void TForm1::SaveMainSettings() {
   shown.Write(store);
   store.WriteString(key::F6, key::MainWindowColor, settings::ColorToString(GetColor()));
 }
-
-void TForm1::ShowStatusMessage(const std::string& text) {
-  statusText_ = text;
-  reasonShown_ = false;
-  StatusBar1->SetSimpleText(text);
-}
-

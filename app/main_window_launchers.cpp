@@ -51,18 +51,12 @@ void TForm1::LauncherTimerTimer(tk::Component*) {
 void TForm1::PointedAt(tk::Control* c) {
   bool launcher = false;
   for (const auto& l : Launchers()) launcher = launcher || l.second == c;
-  if (launcher && !c->Enabled() && !c->Hint.empty()) {
-    if (StatusBar1->SimpleText() != c->Hint) StatusBar1->SetSimpleText(c->Hint);
-    reasonShown_ = true;
-  } else if (reasonShown_) {
-    StatusBar1->SetSimpleText(statusText_);
-    reasonShown_ = false;
-  }
+  status.PointAt(launcher && !c->Enabled() ? c->Hint : std::string());
 }
 
 // ---------------------------------------------------------------- starting them
 void TForm1::Launch(int button) {
-  tools::Launch(button, Handle(), [this](const std::string& t) { ShowStatusMessage(t); });
+  tools::Launch(button, Handle(), [this](const std::string& t) { status.Show(t); });
 }
 void TForm1::Button6Click(tk::Component*) { Launch(6); }
 void TForm1::Button7Click(tk::Component*) { Launch(7); }

@@ -1,6 +1,9 @@
 #include "app/main_window_settings.h"
 
+#include "platform/platform.h"
+#include "session/session.h"
 #include "settings/keys.h"
+#include "tools/tools.h"
 
 namespace key = settings::key;
 
@@ -30,4 +33,20 @@ bool MainWindowSettings::operator==(const MainWindowSettings& o) const {
          taskbarHidden == o.taskbarHidden && forcedTerminationDisabled == o.forcedTerminationDisabled &&
          statusBarHidden == o.statusBarHidden && startWithWindows == o.startWithWindows &&
          hibernationNoticeShown == o.hibernationNoticeShown;
+}
+
+bool RegisterAtStartup(bool on) {
+  auto replace = [](const std::string& other) {
+    return tk::Application::Instance().MessageBox(
+               "スタートアップには別のプログラムが kivo_config の名前で登録されています。\r\n" +
+                   (other.empty() ? std::string() : other + "\r\n") + "\r\nこのプログラムに置き換えますか?",
+               session::kCaption, tk::mbYesNo | tk::mbIconQuestion) == tk::idYes;
+  };
+  return tools::SetStartupRegistration(on, platform::Get().ExecutablePath(), replace);
+}
+
+bool ApplyStoredDesktopSwitches(const MainWindowSettings& stored) {
+  if (stored.taskbarHidden) tools::SetTaskbarHidden(true);
+  if (stored.forcedTerminationDisabled) tools::SetForcedTerminationDisabled(true);
+  return !stored.startWithWindows || RegisterAtStartup(true);
 }

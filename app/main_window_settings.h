@@ -27,3 +27,15 @@ struct MainWindowSettings {
   bool operator==(const MainWindowSettings& o) const;
   bool operator!=(const MainWindowSettings& o) const { return !(*this == o); }
 };
+
+// This program's start-up entry written or taken away. Another program's
+// entry of our name is replaced only when the user says so: false when it
+// was kept (the box goes off again).
+bool RegisterAtStartup(bool on);
+
+// Outside the window, what the switches stored on do at every start, as
+// when the user sets them: the taskbar hidden, the forced-termination keys
+// suspended (given back at the end), the start-up entry written anew for
+// this program's path. A switch stored off does nothing. False when another
+// program's start-up entry was kept (the switch goes off).
+bool ApplyStoredDesktopSwitches(const MainWindowSettings& stored);

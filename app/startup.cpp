@@ -122,7 +122,7 @@ int RunKivoConfig() {
                          command.verb == cmdline::Verb::None;
     }
     if (command.verb != cmdline::Verb::None) {
-      std::intptr_t reply = Form1->Commands().Take(command);
+      std::intptr_t reply = Form1->commands.Take(command);
       if (reply != cmdline::kReplyTaken) {
         if (!command.silent)
           app.MessageBox(cmdline::ReplyText(reply), session::kCaption, tk::mbOk | tk::mbIconExclamation);

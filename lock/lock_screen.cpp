@@ -39,6 +39,15 @@ void SetActive(LockWindow* lock) {
 }
 }  // namespace
 
+void LockWithTheSystem(bool silent, const std::string& caption) {
+  auto& p = platform::Get();
+  if (p.LockWorkStation()) return;
+  const std::uint32_t error = p.GetLastError();
+  if (silent) return;
+  tk::Application::Instance().MessageBox("Windowsをロックできませんでした。\r\n" + p.ErrorText(error), caption,
+                                         tk::mbOk | tk::mbIconExclamation);
+}
+
 void SetLockListener(std::function<void(bool up)> listener) { g_listener = std::move(listener); }
 
 LockWindow* ActiveLock() { return g_active; }

@@ -26,6 +26,11 @@ void SetLockListener(std::function<void(bool up)> listener);
 // icon) only opens its unlock prompt, or brings an open one to the front.
 // True when a lock took the input.
 bool RedirectToUnlock();
+// The system's own lock (LockWorkStation, Vista and later): Windows asks for
+// the user's password, and no program gets past it; the program's lock
+// windows are not used. When the system refuses, that is said (unless
+// silent) under the caption given, and nothing else happens.
+void LockWithTheSystem(bool silent, const std::string& caption);
 
 // What the two lock windows share.
 class LockWindow : public tk::Form {

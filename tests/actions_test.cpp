@@ -346,7 +346,7 @@ TEST_F(ActionsStateTest, TheMainWindowKeepsThePolicysStateAsItChanges) {
   LinkClocks();
   Store("F1", "TITLE_TAG", "1");
   TForm1* main = CreateQuiet();
-  session::Actions& actions = main->Actions();
+  session::Actions& actions = main->actions;
   EXPECT_EQ(actions.CheckLock(), Refusal::None);
   main->Button20->Click();
   EXPECT_TRUE(actions.StopwatchOpen());

@@ -353,7 +353,7 @@ TEST_F(RegionTest, ForwardedRegionCommandsAnswerHowTheyWent) {
   // The hotkeys of both.
   Store("HotKey", "CaptureRegion", "Ctrl+Alt+R");
   Store("HotKey", "CaptureLastRegion", "Ctrl+Alt+L");
-  main->ApplyHotKeys();
+  main->hotkeys.Apply();
   EXPECT_EQ(sim->Calls("RegisterHotKey").size(), 2u);
   overlays = 0;
   sim->ClearJournal();

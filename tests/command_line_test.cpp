@@ -648,11 +648,11 @@ TEST_F(CommandLineTest, ATimedEndCountsWithItsWarningAndCancelStopsIt) {
   EXPECT_FALSE(main->Button18->Enabled()) << "the runner is the one of the main window";
   ui->AdvanceClock(60000);
   EXPECT_EQ(Form11->Label3->Caption(), "60");
-  EXPECT_TRUE(main->Actions().PowerOffQuestionSkipped());
+  EXPECT_TRUE(main->actions.PowerOffQuestionSkipped());
   EXPECT_EQ(Forward(Make(Verb::Cancel, When::Now, 0, 0, 0, true)), cmdline::kReplyTaken);
   Run();
   EXPECT_FALSE(Form11->Counting());
-  EXPECT_FALSE(main->Actions().PowerOffQuestionSkipped()) << "the tray's end of Windows would come without its question";
+  EXPECT_FALSE(main->actions.PowerOffQuestionSkipped()) << "the tray's end of Windows would come without its question";
   ui->AdvanceClock(120000);
   EXPECT_TRUE(sim->Calls("ExitWindowsEx").empty());
 
@@ -793,7 +793,7 @@ TEST_F(CommandLineTest, AConditionalEndWaitsForNoInputAndCancelStopsIt) {
   EXPECT_EQ(Form26, nullptr);
   ui->AdvanceClock(61000);
   ASSERT_NE(Form26, nullptr) << "the last warning a minute after the last input";
-  EXPECT_TRUE(main->Actions().PowerOffQuestionSkipped());
+  EXPECT_TRUE(main->actions.PowerOffQuestionSkipped());
   EXPECT_EQ(Forward(Make(Verb::Cancel, When::Now, 0, 0, 0, true)), cmdline::kReplyTaken);
   Run();
   EXPECT_FALSE(Form11->Counting());

@@ -53,7 +53,6 @@ TEST_F(MainWindowTest, StoredStateIsRestoredInOrderWithHandlersRun) {
   EXPECT_EQ(f->Top(), 0) << "the caption is kept on the screen";
   EXPECT_EQ(f->Caption(), "");
   EXPECT_EQ(f->GetColor(), 0xFFFF00);
-  EXPECT_TRUE(f->ExitBan());
   for (tk::Button* b : {f->Button1, f->Button2, f->Button3, f->Button4})
     EXPECT_FALSE(b->Enabled()) << b->Name;
   EXPECT_TRUE(f->Button21->Enabled());

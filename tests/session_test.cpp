@@ -74,7 +74,7 @@ TEST_F(SessionTest, AnsweringNoSavesButRequestsNothing) {
 
 TEST_F(SessionTest, PowerOffAsksNothingWhileSkipIsSet) {
   TForm1* f = Create();
-  f->Actions().SkipPowerOffQuestion(true);
+  f->actions.SkipPowerOffQuestion(true);
   f->Windows1->Click();
   EXPECT_TRUE(ui->boxes.empty());
   EXPECT_EQ(sim->Calls("ExitWindowsEx"), (std::vector<std::string>{"ExitWindowsEx(8, 0)"}));

@@ -87,7 +87,7 @@ TEST_F(ShellTest, EveryWindowsVersionGetsItsCaptionsAndStates) {
     const bool systemLock = r.nt && r.v.major >= 6;
     EXPECT_EQ(f->Button16->Enabled(), !r.nt || systemLock);
     EXPECT_EQ(f->N3->Enabled(), !r.nt || systemLock);
-    EXPECT_EQ(f->Lock(), systemLock ? TForm1::LockRoute::System
+    EXPECT_EQ(f->lockRoute, systemLock ? TForm1::LockRoute::System
                          : r.nt     ? TForm1::LockRoute::None
                                     : TForm1::LockRoute::Own);
     EXPECT_EQ(f->Button3->Enabled(), r.button3);
@@ -196,7 +196,7 @@ TEST_F(ShellTest, AStoredHibernationCheckWaitsWhereTheMachineCannotHibernate) {
   EXPECT_TRUE(f->CheckBox2->Checked());
   EXPECT_FALSE(f->CheckBox2->Enabled());
   EXPECT_EQ(f->Button21->Caption(), "スタンバイ");
-  EXPECT_FALSE(f->HibernateChecked());
+  EXPECT_FALSE(f->actions.HibernateSwitch());
   f->SaveMainSettings();
   EXPECT_EQ(Stored("F1", "KYUSI"), "1");
 }
@@ -255,8 +255,7 @@ TEST_F(ShellTest, ClockUptimeAndMemoryFormats) {
   for (const auto& m : mems) {
     sim->hasGlobalMemoryStatusEx = m.ex;
     sim->totalPhys = m.bytes;
-    f->ShowPhysicalMemory();
-    EXPECT_EQ(f->Label7->Caption(), m.text);
+    EXPECT_EQ(PhysicalMemoryText(), m.text);
   }
 }
 

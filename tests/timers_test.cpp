@@ -222,7 +222,7 @@ TEST_F(RunnerTest, CountdownPowersOffOnceAtZeroWithoutAQuestion) {
   Countdown(r);
   EXPECT_EQ(r->Label3->Caption(), "5400");
   EXPECT_FALSE(main->Visible());
-  EXPECT_TRUE(main->Actions().PowerOffQuestionSkipped());
+  EXPECT_TRUE(main->actions.PowerOffQuestionSkipped());
   EXPECT_TRUE(sim->openHandles.empty()) << "the launched program's handles are closed";
   for (int i = 0; i < 5399; ++i) Second();
   EXPECT_EQ(r->Label3->Caption(), "1");
@@ -256,7 +256,7 @@ TEST_F(RunnerTest, CountdownFromNothingNeverPowersOffAndCancelStopsIt) {
   EXPECT_TRUE(sim->Calls("ExitWindowsEx").empty());
   EXPECT_TRUE(main->Button18->Enabled());
   EXPECT_FALSE(main->Visible()) << "the main window stays in the tray";
-  EXPECT_FALSE(main->Actions().PowerOffQuestionSkipped());
+  EXPECT_FALSE(main->actions.PowerOffQuestionSkipped());
 }
 
 // Hundreds of hours in milliseconds pass 32 bits, and the tick count wraps
@@ -599,7 +599,7 @@ TEST_F(RunnerEndTest, LastWarningAtSixtySecondsWithItsThreeCommands) {
   EXPECT_EQ(Form26, nullptr);
   EXPECT_FALSE(r->Counting());
   EXPECT_EQ(Form11, r) << "the runner stays open";
-  EXPECT_TRUE(main->Actions().PowerOffQuestionSkipped()) << "after the user's own OK, until the runner closes";
+  EXPECT_TRUE(main->actions.PowerOffQuestionSkipped()) << "after the user's own OK, until the runner closes";
   Tick(120);
   EXPECT_TRUE(sim->Calls("ExitWindowsEx").empty());
 
@@ -728,7 +728,7 @@ TEST_F(RunnerEndTest, ProgramEndStartsTheLastThirtySeconds) {
   EXPECT_EQ(r->Label1->Caption(), "実行したいアプリケーションを入力して実行して下さい。");
   EXPECT_FALSE(r->Counting());
   EXPECT_TRUE(main->Visible());
-  EXPECT_FALSE(main->Actions().PowerOffQuestionSkipped()) << "nothing will end the session";
+  EXPECT_FALSE(main->actions.PowerOffQuestionSkipped()) << "nothing will end the session";
   Tick(60);
   EXPECT_EQ(r->Label3->Caption(), "0");
   EXPECT_TRUE(sim->Calls("ExitWindowsEx").empty());
@@ -741,7 +741,7 @@ TEST_F(RunnerEndTest, ProgramEndStartsTheLastThirtySeconds) {
   r->Button1->Click();
   EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"タイマー終了しだい現在のアプリケーションを終了します"}));
   EXPECT_TRUE(r->Counting());
-  EXPECT_TRUE(main->Actions().PowerOffQuestionSkipped());
+  EXPECT_TRUE(main->actions.PowerOffQuestionSkipped());
 }
 
 // "Windows ends when the application ends" without the multitask mode: the
@@ -798,7 +798,7 @@ TEST_F(RunnerEndTest, CountdownWithoutMultitaskEndsWindowsWhenTheProgramEnds) {
   EXPECT_EQ(Form11, r);
   EXPECT_FALSE(r->Counting());
   EXPECT_TRUE(main->Visible());
-  EXPECT_FALSE(main->Actions().PowerOffQuestionSkipped()) << "nothing will end the session";
+  EXPECT_FALSE(main->actions.PowerOffQuestionSkipped()) << "nothing will end the session";
 }
 
 // However a count is stopped, the runner no longer says it is counting; a

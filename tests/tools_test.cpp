@@ -101,7 +101,7 @@ TEST_F(ToolsTest, MissingProgramIsReportedOnlyByTheCheckingRows) {
   f->Button9Click(nullptr);
   EXPECT_EQ(f->StatusBar1->SimpleText(), "");
   for (auto handler : {&TForm1::Button10Click, &TForm1::Button13Click, &TForm1::Button19Click}) {
-    f->ShowStatusMessage("");
+    f->status.Show("");
     (f->*handler)(nullptr);
     EXPECT_EQ(f->StatusBar1->SimpleText(), "実行ファイルが見つかりません");
   }
@@ -226,7 +226,7 @@ TEST_F(ToolsTest, EachKindOfLauncherIsLookedForWhereItStarts) {
 TEST_F(ToolsTest, TheStatusBarGivesTheReasonWhileTheMouseIsOnTheLauncher) {
   sim->UseRelease("10");
   TForm1* f = Create();
-  f->ShowStatusMessage("Error ExitWindowEx");
+  f->status.Show("Error ExitWindowEx");
   f->Button10->PeerMouseMove();
   EXPECT_EQ(f->StatusBar1->SimpleText(), "このWindowsには sol.exe がありません");
   f->Button19->PeerMouseMove();
@@ -240,7 +240,7 @@ TEST_F(ToolsTest, TheStatusBarGivesTheReasonWhileTheMouseIsOnTheLauncher) {
   EXPECT_EQ(f->StatusBar1->SimpleText(), "Error ExitWindowEx");
   // A message while the reason shows takes the line, and stays.
   f->Button10->PeerMouseMove();
-  f->ShowStatusMessage("");
+  f->status.Show("");
   f->Bevel1->PeerMouseMove();
   EXPECT_EQ(f->StatusBar1->SimpleText(), "");
   // Hints of other controls are not shown there.
