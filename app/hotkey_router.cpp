@@ -6,13 +6,11 @@
 #include "app/main_window.h"
 #include "hotkeys/hotkeys.h"
 #include "lock/lock_screen.h"
-#include "timers/stopwatch.h"
-#include "viewer/image_viewer.h"
 
 void HotKeyRouter::Apply() {
   auto& app = tk::Application::Instance();
   std::vector<std::string> problems =
-      hotkeys::RegisterHotKeys(app.GetBackend().ApplicationHandle(), window_.N3->Enabled());
+      hotkeys::RegisterHotKeys(app.GetBackend().ApplicationHandle(), window_.lockRoute != TForm1::LockRoute::None);
   if (problems.empty()) return;
   std::string text;
   for (const std::string& line : problems) text += (text.empty() ? "" : "\r\n") + line;
@@ -29,9 +27,6 @@ void HotKeyRouter::Pressed(int id) {
       tk::Application::Instance().MessageBox(cmdline::ReplyText(ReplyOf(refusal)), session::kCaption,
                                              tk::mbOk | tk::mbIconExclamation);
   };
-  auto front = [](tk::Form* f) {
-    if (f) f->BringToFront();
-  };
   switch (hotkeys::ActionOf(id)) {
     case hotkeys::kShowHide:
       if (w.Visible()) {
@@ -45,14 +40,9 @@ void HotKeyRouter::Pressed(int id) {
     case hotkeys::kCaptureWindow: w.StartCapture(TForm1::CaptureKind::ActiveWindow, false); break;
     case hotkeys::kCaptureRegion: w.R1Click(&w); break;
     case hotkeys::kCaptureLastRegion: w.L1Click(&w); break;
-    case hotkeys::kViewer:
-      if (Form13) front(Form13);
-      else if (w.V1->Enabled()) w.V1Click(&w);
-      break;
-    case hotkeys::kStopwatch:
-      if (Form4) front(Form4);
-      else if (w.Button20->Enabled()) w.Button20Click(&w);
-      break;
+    // Opened, or the one open brought to the front.
+    case hotkeys::kViewer: w.V1Click(&w); break;
+    case hotkeys::kStopwatch: w.Button20Click(&w); break;
     case hotkeys::kLock:
       // The set-up, never a lock without a password; not where or while
       // the main window offers none (the stopwatch open), as /lock.

@@ -95,7 +95,7 @@ void MainWindowHosts::RunAndPump(const std::function<void()>& start, const std::
 }
 
 void TForm1::HotKey1Click(tk::Component*) {
-  Form27.ShowModal(this, N3->Enabled(), [this] { hotkeys.Apply(); });
+  Form27.ShowModal(this, lockRoute != LockRoute::None, [this] { hotkeys.Apply(); });
 }
 
 void TForm1::SaveMainSettings() {
