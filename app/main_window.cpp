@@ -179,17 +179,23 @@ void TForm1::BuildLayout() {
   Button2 = end("Button2", {8, 76, 81, 25}, "再起動", session::EndAction::Restart);
   Button3 = end("Button3", {8, 110, 81, 25}, "シャットダウン", session::EndAction::ShutDown);
   Button4 = end("Button4", {8, 144, 81, 25}, "電源切断", session::EndAction::PowerOff);
-  Button12 = button("Button12", {104, 32, 97, 25}, "マウス", &TForm1::Button12Click);
-  Button13 = button("Button13", {216, 32, 97, 25}, "パスワード", &TForm1::Button13Click);
-  Button14 = button("Button14", {328, 32, 97, 25}, "アプリ追加・削除", &TForm1::Button14Click);
-  Button9 = button("Button9", {104, 69, 97, 25}, "電源管理", &TForm1::Button9Click);
-  Button10 = button("Button10", {216, 69, 97, 25}, "マルチメディア", &TForm1::Button10Click);
-  Button11 = button("Button11", {328, 69, 97, 25}, "ネットワーク", &TForm1::Button11Click);
-  Button6 = button("Button6", {104, 107, 97, 25}, "ﾃﾞﾊﾞｲｽﾏﾈｰｼﾞｬ", &TForm1::Button6Click);
-  Button19 = button("Button19", {216, 107, 97, 25}, "ジョイスティック", &TForm1::Button19Click);
-  Button8 = button("Button8", {328, 107, 97, 25}, "モデム", &TForm1::Button8Click);
-  Button15 = button("Button15", {104, 144, 97, 25}, "日付と時刻", &TForm1::Button15Click);
-  Button7 = button("Button7", {216, 144, 97, 25}, "画面設定", &TForm1::Button7Click);
+  // The launchers: made here, started and looked for by their panel.
+  Button12 = button("Button12", {104, 32, 97, 25}, "マウス", nullptr);
+  Button13 = button("Button13", {216, 32, 97, 25}, "パスワード", nullptr);
+  Button14 = button("Button14", {328, 32, 97, 25}, "アプリ追加・削除", nullptr);
+  Button9 = button("Button9", {104, 69, 97, 25}, "電源管理", nullptr);
+  Button10 = button("Button10", {216, 69, 97, 25}, "マルチメディア", nullptr);
+  Button11 = button("Button11", {328, 69, 97, 25}, "ネットワーク", nullptr);
+  Button6 = button("Button6", {104, 107, 97, 25}, "ﾃﾞﾊﾞｲｽﾏﾈｰｼﾞｬ", nullptr);
+  Button19 = button("Button19", {216, 107, 97, 25}, "ジョイスティック", nullptr);
+  Button8 = button("Button8", {328, 107, 97, 25}, "モデム", nullptr);
+  Button15 = button("Button15", {104, 144, 97, 25}, "日付と時刻", nullptr);
+  Button7 = button("Button7", {216, 144, 97, 25}, "画面設定", nullptr);
+  launchers_ = new LauncherPanel(this);
+  launchers_->SetButtons({{{6, Button6},   {7, Button7},   {8, Button8},   {9, Button9},
+                           {10, Button10}, {11, Button11}, {12, Button12}, {13, Button13},
+                           {14, Button14}, {15, Button15}, {19, Button19}}});
+  launchers_->OnStatus = [this](const std::string& text) { ShowStatusMessage(text); };
   Button17 = button("Button17", {328, 144, 97, 25}, "リソース", &TForm1::Button17Click);
   Button16 = button("Button16", {448, 32, 65, 25}, "画面ロック", &TForm1::Button16Click);
   Button20 = button("Button20", {448, 68, 65, 25}, "ｽﾄｯﾌﾟｳｫｯﾁ", &TForm1::Button20Click);
@@ -226,9 +232,6 @@ void TForm1::BuildLayout() {
       Show();
     }
   };
-  LauncherTimer = new tk::Timer(this, "LauncherTimer", 10);
-  LauncherTimer->SetEnabled(false);
-  LauncherTimer->OnTimer = Bind(this, &TForm1::LauncherTimerTimer);
 
   // The status bar tells why a launcher is off while the mouse is on it.
   OnMouseMove = [this](tk::Component*) { PointedAt(nullptr); };
@@ -346,7 +349,7 @@ void TForm1::AdaptToWindowsVersion() {
           // longer than "Windows NT").
           Label6->SetBounds({Label6->Left(), Label6->Top(), Bevel1->Width(), Label6->Height()});
           // Programs of the launchers may be missing from Vista on.
-          checkLaunchers_ = true;
+          launchers_->OfferSearch();
           // From Vista on the lock is the system's own.
           lockRoute_ = LockRoute::System;
           Button16->SetEnabled(true);
@@ -484,7 +487,7 @@ void TForm1::ApplyStoredDesktopSwitches(const MainWindowSettings& stored) {
 // programs are missing, the exit ban's reason for the system and the global
 // hotkeys.
 void TForm1::StartAdditions() {
-  CheckLaunchers();
+  launchers_->CheckLaunchers();
   if (exitBan_) session::UpdateShutdownBlockReason(Handle(), true);
   tk::Application::Instance().OnHotKey = [this](int id) { HotKeyPressed(id); };
   ApplyHotKeys();

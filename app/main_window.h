@@ -13,7 +13,9 @@
 #include <vector>
 
 #include "app/command_desk.h"
+#include "app/capture_starter.h"
 #include "app/command_line.h"
+#include "app/launcher_panel.h"
 #include "app/main_window_settings.h"
 #include "app/tray_icon.h"
 #include "platform/platform.h"
@@ -96,7 +98,6 @@ class TForm1 : public tk::Form {
   tk::StatusBar* StatusBar1;
   tk::Timer* Timer1;
   tk::Timer* Timer2;
-  tk::Timer* LauncherTimer;   // looks for one launcher's program a tick
   tk::MainMenu* MainMenu1;
   tk::PopupMenu* PopupMenu1;
 
@@ -130,19 +131,6 @@ class TForm1 : public tk::Form {
   // go to the actions.
   void CheckBox2Click(tk::Component* sender);
 
-  // Launchers.
-  void Button6Click(tk::Component* sender);
-  void Button7Click(tk::Component* sender);
-  void Button8Click(tk::Component* sender);
-  void Button9Click(tk::Component* sender);
-  void Button10Click(tk::Component* sender);
-  void Button11Click(tk::Component* sender);
-  void Button12Click(tk::Component* sender);
-  void Button13Click(tk::Component* sender);
-  void Button14Click(tk::Component* sender);
-  void Button15Click(tk::Component* sender);
-  void Button19Click(tk::Component* sender);
-
   // Desktop toggles and one-shot commands.
   void CheckBox1Click(tk::Component* sender);
   void CheckBox3Click(tk::Component* sender);
@@ -174,10 +162,11 @@ class TForm1 : public tk::Form {
   void R1Click(tk::Component* sender);
   void L1Click(tk::Component* sender);
 
-  // Captures, each after the stored delay (one waiting at a time); done
-  // gets how it went, a capture replaced while it waited Cancelled.
-  enum class CaptureKind { Desktop, ActiveWindow, Region, LastRegion };
-  void StartCapture(CaptureKind kind, bool silent, std::function<void(viewer::RegionOutcome)> done = {});
+  // Captures, each after the stored delay (one waiting at a time).
+  CaptureStarter& Captures() { return captures_; }
+  // The launcher buttons (Button6 … Button15, Button19), their programs
+  // started and looked for.
+  LauncherPanel& Launchers() { return *launchers_; }
 
   // The ends of the session and the policy that judges them.
   session::Actions& Actions() { return actions_; }
@@ -208,10 +197,6 @@ class TForm1 : public tk::Form {
   // switches stored on do outside the window.
   void ApplyStoredDesktopSwitches(const MainWindowSettings& stored);
   void StartAdditions();
-  // The launcher buttons by their number in the launcher table.
-  std::array<std::pair<int, tk::Button*>, 11> Launchers() const;
-  void CheckLaunchers();
-  void LauncherTimerTimer(tk::Component*);
   void PointedAt(tk::Control* control);
   void HotKeyPressed(int id);
   void HotKey1Click(tk::Component* sender);
@@ -223,7 +208,6 @@ class TForm1 : public tk::Form {
   void AdaptToWindowsVersion();
   void AdaptToPowerCapabilities(bool nt6);
   void ShowLogo();
-  void Launch(int button);
   void RunDeferredMessages();
   MainWindowHosts hosts_{*this};
   session::Actions actions_{hosts_};
@@ -248,10 +232,9 @@ class TForm1 : public tk::Form {
   // reason shows in its place.
   std::string statusText_;
   bool reasonShown_ = false;
-  // From Vista on the launchers' programs are looked for once the window is
-  // up, one a tick of LauncherTimer (CheckLaunchers).
-  bool checkLaunchers_ = false;
-  std::unique_ptr<tools::LauncherSearch> launcherSearch_;
+  // A component of the window, made with the launcher buttons.
+  LauncherPanel* launchers_ = nullptr;
+  CaptureStarter captures_{*this, [this] { return PlatformFamily; }};
   bool sessionEnded_ = false;
   // Closes posted by allowed end-of-session queries, not yet handled.
   unsigned queryCloses_ = 0;
