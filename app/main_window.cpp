@@ -191,11 +191,11 @@ void TForm1::BuildLayout() {
   Button8 = button("Button8", {328, 107, 97, 25}, "モデム", nullptr);
   Button15 = button("Button15", {104, 144, 97, 25}, "日付と時刻", nullptr);
   Button7 = button("Button7", {216, 144, 97, 25}, "画面設定", nullptr);
-  launchers_ = new LauncherPanel(this);
-  launchers_->SetButtons({{{6, Button6},   {7, Button7},   {8, Button8},   {9, Button9},
+  launchers = new LauncherPanel(this);
+  launchers->SetButtons({{{6, Button6},   {7, Button7},   {8, Button8},   {9, Button9},
                            {10, Button10}, {11, Button11}, {12, Button12}, {13, Button13},
                            {14, Button14}, {15, Button15}, {19, Button19}}});
-  launchers_->OnStatus = [this](const std::string& text) { ShowStatusMessage(text); };
+  launchers->OnStatus = [this](const std::string& text) { ShowStatusMessage(text); };
   Button17 = button("Button17", {328, 144, 97, 25}, "リソース", &TForm1::Button17Click);
   Button16 = button("Button16", {448, 32, 65, 25}, "画面ロック", &TForm1::Button16Click);
   Button20 = button("Button20", {448, 68, 65, 25}, "ｽﾄｯﾌﾟｳｫｯﾁ", &TForm1::Button20Click);
@@ -349,7 +349,7 @@ void TForm1::AdaptToWindowsVersion() {
           // longer than "Windows NT").
           Label6->SetBounds({Label6->Left(), Label6->Top(), Bevel1->Width(), Label6->Height()});
           // Programs of the launchers may be missing from Vista on.
-          launchers_->OfferSearch();
+          launchers->OfferSearch();
           // From Vista on the lock is the system's own.
           lockRoute_ = LockRoute::System;
           Button16->SetEnabled(true);
@@ -487,7 +487,7 @@ void TForm1::ApplyStoredDesktopSwitches(const MainWindowSettings& stored) {
 // programs are missing, the exit ban's reason for the system and the global
 // hotkeys.
 void TForm1::StartAdditions() {
-  launchers_->CheckLaunchers();
+  launchers->CheckLaunchers();
   if (exitBan_) session::UpdateShutdownBlockReason(Handle(), true);
   tk::Application::Instance().OnHotKey = [this](int id) { HotKeyPressed(id); };
   ApplyHotKeys();

@@ -162,11 +162,12 @@ class TForm1 : public tk::Form {
   void R1Click(tk::Component* sender);
   void L1Click(tk::Component* sender);
 
-  // Captures, each after the stored delay (one waiting at a time).
-  CaptureStarter& Captures() { return captures_; }
   // The launcher buttons (Button6 … Button15, Button19), their programs
-  // started and looked for.
-  LauncherPanel& Launchers() { return *launchers_; }
+  // started and looked for: a component of the window, made with the
+  // buttons.
+  LauncherPanel* launchers = nullptr;
+  // Captures, each after the stored delay (one waiting at a time).
+  CaptureStarter captures{*this, [this] { return PlatformFamily; }};
 
   // The ends of the session and the policy that judges them.
   session::Actions& Actions() { return actions_; }
@@ -232,9 +233,6 @@ class TForm1 : public tk::Form {
   // reason shows in its place.
   std::string statusText_;
   bool reasonShown_ = false;
-  // A component of the window, made with the launcher buttons.
-  LauncherPanel* launchers_ = nullptr;
-  CaptureStarter captures_{*this, [this] { return PlatformFamily; }};
   bool sessionEnded_ = false;
   // Closes posted by allowed end-of-session queries, not yet handled.
   unsigned queryCloses_ = 0;

@@ -83,12 +83,12 @@ void MainWindowHosts::RunOnWindow(const cmdline::Command& c, std::function<void(
     case Verb::CaptureDesktop:
     case Verb::CaptureWindow:
       // The active window's own picture where the program makes it itself.
-      window_.Captures().Start(c.verb == Verb::CaptureDesktop ? Kind::Desktop : Kind::ActiveWindow, c.silent,
+      window_.captures.Start(c.verb == Verb::CaptureDesktop ? Kind::Desktop : Kind::ActiveWindow, c.silent,
                                std::move(done));
       break;
     case Verb::CaptureRegion:
     case Verb::CaptureLastRegion:
-      window_.Captures().Start(c.verb == Verb::CaptureRegion ? Kind::Region : Kind::LastRegion, c.silent,
+      window_.captures.Start(c.verb == Verb::CaptureRegion ? Kind::Region : Kind::LastRegion, c.silent,
                                std::move(done));
       break;
     case Verb::Show:
@@ -152,7 +152,7 @@ void TForm1::HotKeyPressed(int id) {
       }
       break;
     case hotkeys::kCaptureDesktop: C1Click(this); break;
-    case hotkeys::kCaptureWindow: captures_.Start(CaptureKind::ActiveWindow, false); break;
+    case hotkeys::kCaptureWindow: captures.Start(CaptureKind::ActiveWindow, false); break;
     case hotkeys::kCaptureRegion: R1Click(this); break;
     case hotkeys::kCaptureLastRegion: L1Click(this); break;
     case hotkeys::kViewer:

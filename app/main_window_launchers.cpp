@@ -8,7 +8,7 @@
 // switched off for a missing program the status bar gives the reason; off
 // it again, the status bar's own line comes back.
 void TForm1::PointedAt(tk::Control* c) {
-  const std::string reason = launchers_->Reason(c);
+  const std::string reason = launchers->Reason(c);
   if (!reason.empty()) {
     if (StatusBar1->SimpleText() != reason) StatusBar1->SetSimpleText(reason);
     reasonShown_ = true;
