@@ -37,7 +37,7 @@ void HotKeyRouter::Pressed(int id) {
       }
       break;
     case hotkeys::kCaptureDesktop: w.C1Click(&w); break;
-    case hotkeys::kCaptureWindow: w.StartCapture(TForm1::CaptureKind::ActiveWindow, false); break;
+    case hotkeys::kCaptureWindow: w.captures.Start(CaptureKind::ActiveWindow, false); break;
     case hotkeys::kCaptureRegion: w.R1Click(&w); break;
     case hotkeys::kCaptureLastRegion: w.L1Click(&w); break;
     // Opened, or the one open brought to the front.

@@ -107,7 +107,7 @@ void TForm1::FormCreate(tk::Component*) {
     // launchers whose programs are missing, the exit ban's reason for the
     // system and the global hotkeys.
     if (sessionEnded_) return;
-    CheckLaunchers();
+    launchers->CheckLaunchers();
     if (exitBan_) session::UpdateShutdownBlockReason(Handle(), true);
     tk::Application::Instance().OnHotKey = [this](int id) { hotkeys.Pressed(id); };
     hotkeys.Apply();
@@ -411,6 +411,11 @@ void TForm1::CommandSender1Click(tk::Component*) { Form15.ShowAnother(this, Comm
 void TForm1::V1Click(tk::Component*) { Form13.Show(this, V1); }
 
 void TForm1::A1Click(tk::Component*) { Form24.ShowModal(this, PlatformFamily); }
+
+// The tray's captures, each through the window's starter.
+void TForm1::C1Click(tk::Component*) { captures.Start(CaptureKind::Desktop, false); }
+void TForm1::R1Click(tk::Component*) { captures.Start(CaptureKind::Region, false); }
+void TForm1::L1Click(tk::Component*) { captures.Start(CaptureKind::LastRegion, false); }
 
 void TForm1::KivoExplorerVer101Click(tk::Component*) {
   browser::OpenBrowser(this, KivoExplorerVer101);

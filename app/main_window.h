@@ -13,8 +13,11 @@
 #include <vector>
 
 #include "app/command_desk.h"
+#include "app/capture_starter.h"
 #include "app/command_line.h"
+#include "app/capture_starter.h"
 #include "app/hotkey_router.h"
+#include "app/launcher_panel.h"
 #include "app/main_window_settings.h"
 #include "app/schedule_follower.h"
 #include "app/status_line.h"
@@ -99,7 +102,6 @@ class TForm1 : public tk::Form {
   tk::StatusBar* StatusBar1;
   tk::Timer* Timer1;
   tk::Timer* Timer2;
-  tk::Timer* LauncherTimer;   // looks for one launcher's program a tick
   tk::MainMenu* MainMenu1;
   tk::PopupMenu* PopupMenu1;
 
@@ -173,10 +175,12 @@ class TForm1 : public tk::Form {
   void R1Click(tk::Component* sender);
   void L1Click(tk::Component* sender);
 
-  // Captures, each after the stored delay (one waiting at a time); done
-  // gets how it went, a capture replaced while it waited Cancelled.
-  enum class CaptureKind { Desktop, ActiveWindow, Region, LastRegion };
-  void StartCapture(CaptureKind kind, bool silent, std::function<void(viewer::RegionOutcome)> done = {});
+  // The launcher buttons (Button6 … Button15, Button19), their programs
+  // started and looked for: a component of the window, made with the
+  // buttons.
+  LauncherPanel* launchers = nullptr;
+  // Captures, each after the stored delay (one waiting at a time).
+  CaptureStarter captures{*this, [this] { return PlatformFamily; }};
 
   // What 画面ロック does here: the program's own lock (95/98/Me), nothing
   // (NT 4, 2000 and XP, where it is switched off) or the system's lock
@@ -201,35 +205,14 @@ class TForm1 : public tk::Form {
   // countdown.
   TrayIcon* tray = nullptr;
 
-  // Launchers.
-  void Button6Click(tk::Component* sender);
-  void Button7Click(tk::Component* sender);
-  void Button8Click(tk::Component* sender);
-  void Button9Click(tk::Component* sender);
-  void Button10Click(tk::Component* sender);
-  void Button11Click(tk::Component* sender);
-  void Button12Click(tk::Component* sender);
-  void Button13Click(tk::Component* sender);
-  void Button14Click(tk::Component* sender);
-  void Button15Click(tk::Component* sender);
-  void Button19Click(tk::Component* sender);
-  std::array<std::pair<int, tk::Button*>, 11> Launchers() const;
-  void CheckLaunchers();
-  void LauncherTimerTimer(tk::Component*);
-  void PointedAt(tk::Control* control);
 
  private:
   // Building the window and fitting it to the running system
   // (main_window_layout.cpp).
   friend void BuildMainWindow(TForm1& window);
   friend void AdaptMainWindowToSystem(TForm1& window);
-  void Launch(int button);
   // The exit ban as stored at the start; the buttons are off while it holds.
   bool exitBan_ = false;
-  // From Vista on the launchers' programs are looked for once the window is
-  // up, one a tick of LauncherTimer (CheckLaunchers).
-  bool checkLaunchers_ = false;
-  std::unique_ptr<tools::LauncherSearch> launcherSearch_;
   bool sessionEnded_ = false;
   // Closes posted by allowed end-of-session queries, not yet handled.
   unsigned queryCloses_ = 0;

@@ -57,18 +57,18 @@ void MainWindowHosts::PostQueuedCommands() { window_.Post(kRunCommandsMessage); 
 
 void MainWindowHosts::RunOnWindow(const cmdline::Command& c, std::function<void(viewer::RegionOutcome)> done) {
   using cmdline::Verb;
-  using Kind = TForm1::CaptureKind;
+  using Kind = CaptureKind;
   switch (c.verb) {
     case Verb::CaptureDesktop:
     case Verb::CaptureWindow:
       // The active window's own picture where the program makes it itself.
-      window_.StartCapture(c.verb == Verb::CaptureDesktop ? Kind::Desktop : Kind::ActiveWindow, c.silent,
-                           std::move(done));
+      window_.captures.Start(c.verb == Verb::CaptureDesktop ? Kind::Desktop : Kind::ActiveWindow, c.silent,
+                               std::move(done));
       break;
     case Verb::CaptureRegion:
     case Verb::CaptureLastRegion:
-      window_.StartCapture(c.verb == Verb::CaptureRegion ? Kind::Region : Kind::LastRegion, c.silent,
-                           std::move(done));
+      window_.captures.Start(c.verb == Verb::CaptureRegion ? Kind::Region : Kind::LastRegion, c.silent,
+                               std::move(done));
       break;
     case Verb::Show:
       window_.Show();

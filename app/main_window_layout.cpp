@@ -90,17 +90,23 @@ void BuildLayout(TForm1& f) {
   f.Button2 = button("Button2", {8, 76, 81, 25}, "再起動", &TForm1::Button2Click);
   f.Button3 = button("Button3", {8, 110, 81, 25}, "シャットダウン", &TForm1::Button3Click);
   f.Button4 = button("Button4", {8, 144, 81, 25}, "電源切断", &TForm1::Button4Click);
-  f.Button12 = button("Button12", {104, 32, 97, 25}, "マウス", &TForm1::Button12Click);
-  f.Button13 = button("Button13", {216, 32, 97, 25}, "パスワード", &TForm1::Button13Click);
-  f.Button14 = button("Button14", {328, 32, 97, 25}, "アプリ追加・削除", &TForm1::Button14Click);
-  f.Button9 = button("Button9", {104, 69, 97, 25}, "電源管理", &TForm1::Button9Click);
-  f.Button10 = button("Button10", {216, 69, 97, 25}, "マルチメディア", &TForm1::Button10Click);
-  f.Button11 = button("Button11", {328, 69, 97, 25}, "ネットワーク", &TForm1::Button11Click);
-  f.Button6 = button("Button6", {104, 107, 97, 25}, "ﾃﾞﾊﾞｲｽﾏﾈｰｼﾞｬ", &TForm1::Button6Click);
-  f.Button19 = button("Button19", {216, 107, 97, 25}, "ジョイスティック", &TForm1::Button19Click);
-  f.Button8 = button("Button8", {328, 107, 97, 25}, "モデム", &TForm1::Button8Click);
-  f.Button15 = button("Button15", {104, 144, 97, 25}, "日付と時刻", &TForm1::Button15Click);
-  f.Button7 = button("Button7", {216, 144, 97, 25}, "画面設定", &TForm1::Button7Click);
+  f.Button12 = button("Button12", {104, 32, 97, 25}, "マウス", nullptr);
+  f.Button13 = button("Button13", {216, 32, 97, 25}, "パスワード", nullptr);
+  f.Button14 = button("Button14", {328, 32, 97, 25}, "アプリ追加・削除", nullptr);
+  f.Button9 = button("Button9", {104, 69, 97, 25}, "電源管理", nullptr);
+  f.Button10 = button("Button10", {216, 69, 97, 25}, "マルチメディア", nullptr);
+  f.Button11 = button("Button11", {328, 69, 97, 25}, "ネットワーク", nullptr);
+  f.Button6 = button("Button6", {104, 107, 97, 25}, "ﾃﾞﾊﾞｲｽﾏﾈｰｼﾞｬ", nullptr);
+  f.Button19 = button("Button19", {216, 107, 97, 25}, "ジョイスティック", nullptr);
+  f.Button8 = button("Button8", {328, 107, 97, 25}, "モデム", nullptr);
+  f.Button15 = button("Button15", {104, 144, 97, 25}, "日付と時刻", nullptr);
+  f.Button7 = button("Button7", {216, 144, 97, 25}, "画面設定", nullptr);
+  // The launchers: made here, started and looked for by their panel.
+  f.launchers = new LauncherPanel(&f);
+  f.launchers->SetButtons({{{6, f.Button6},   {7, f.Button7},   {8, f.Button8},   {9, f.Button9},
+                            {10, f.Button10}, {11, f.Button11}, {12, f.Button12}, {13, f.Button13},
+                            {14, f.Button14}, {15, f.Button15}, {19, f.Button19}}});
+  f.launchers->OnStatus = [&f](const std::string& text) { f.status.Show(text); };
   f.Button17 = button("Button17", {328, 144, 97, 25}, "リソース", &TForm1::Button17Click);
   f.Button16 = button("Button16", {448, 32, 65, 25}, "画面ロック", &TForm1::Button16Click);
   f.Button20 = button("Button20", {448, 68, 65, 25}, "ｽﾄｯﾌﾟｳｫｯﾁ", &TForm1::Button20Click);
@@ -138,13 +144,11 @@ void BuildLayout(TForm1& f) {
       f.Show();
     }
   };
-  f.LauncherTimer = new tk::Timer(&f, "LauncherTimer", 10);
-  f.LauncherTimer->SetEnabled(false);
-  f.LauncherTimer->OnTimer = Bind(&f, &TForm1::LauncherTimerTimer);
 
   // The status bar tells why a launcher is off while the mouse is on it.
-  f.OnMouseMove = [&f](tk::Component*) { f.PointedAt(nullptr); };
-  for (tk::Control* c : f.Controls()) c->OnMouseMove = [&f, c](tk::Component*) { f.PointedAt(c); };
+  f.OnMouseMove = [&f](tk::Component*) { f.status.PointAt(""); };
+  for (tk::Control* c : f.Controls())
+    c->OnMouseMove = [&f, c](tk::Component*) { f.status.PointAt(f.launchers->Reason(c)); };
 }
 
 void BuildMenus(TForm1& f) {
@@ -307,4 +311,6 @@ void BuildMainWindow(TForm1& f) {
   f.OnClose = [&f](tk::Component* s, tk::CloseAction& a) { f.FormClose(s, a); };
 }
 
-void AdaptMainWindowToSystem(TForm1& f) { f.checkLaunchers_ = AdaptToWindowsVersion(f); }
+void AdaptMainWindowToSystem(TForm1& f) {
+  if (AdaptToWindowsVersion(f)) f.launchers->OfferSearch();
+}

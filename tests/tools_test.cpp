@@ -98,15 +98,15 @@ TEST_F(ToolsTest, MissingProgramIsReportedOnlyByTheCheckingRows) {
   TForm1* f = Create();
   sim->shellExecuteLastError = platform::kErrorFileNotFound;
   f->Button9->SetEnabled(true);
-  f->Button9Click(nullptr);
+  f->launchers->Button9Click(nullptr);
   EXPECT_EQ(f->StatusBar1->SimpleText(), "");
-  for (auto handler : {&TForm1::Button10Click, &TForm1::Button13Click, &TForm1::Button19Click}) {
+  for (auto handler : {&LauncherPanel::Button10Click, &LauncherPanel::Button13Click, &LauncherPanel::Button19Click}) {
     f->status.Show("");
-    (f->*handler)(nullptr);
+    (f->launchers->*handler)(nullptr);
     EXPECT_EQ(f->StatusBar1->SimpleText(), "実行ファイルが見つかりません");
   }
   sim->shellExecuteLastError = 0;
-  f->Button10Click(nullptr);
+  f->launchers->Button10Click(nullptr);
   EXPECT_EQ(f->StatusBar1->SimpleText(), "実行ファイルが見つかりません") << "not cleared on success";
 }
 
@@ -135,7 +135,7 @@ TEST_F(ToolsTest, FromVistaOnALauncherWhoseProgramIsMissingIsOffWithItsReason) {
     EXPECT_EQ(sim->Calls("FindFirstFile").size(), vista ? 2u : 0u)
         << "one launcher a tick: Rundll32.exe and sysdm.cpl";
     LookedForLaunchers();
-    for (const auto& [number, button] : f->Launchers()) {
+    for (const auto& [number, button] : f->launchers->Buttons()) {
       SCOPED_TRACE(button->Name);
       const bool game = number == 10 || number == 19;
       const bool offOnNt = number == 7 || number == 8 || number == 11 || number == 14;
