@@ -2,12 +2,20 @@
 // sweeps every ten seconds as a sign of life.
 #pragma once
 
+#include <cstdint>
+
 #include "toolkit/toolkit.h"
 
-// The counters outlive the window: seconds are 0 for every new window, the
-// bar's progress carries on.
-extern int StopwatchSeconds;
-extern int StopwatchProgress;
+namespace timers {
+// What the stopwatch counts: the whole seconds shown, the moment (tick count)
+// and seconds the count last started from, and the bar's sweep.
+struct Stopwatch {
+  int seconds = 0;
+  int progress = 0;  // the bar, in steps of 10 up to its end
+  std::uint32_t startTick = 0;
+  int startSeconds = 0;
+};
+}  // namespace timers
 
 class TForm4 : public tk::Form {
  public:
@@ -39,10 +47,16 @@ class TForm4 : public tk::Form {
   void Timer1Timer(tk::Component* sender);
   void Timer2Timer(tk::Component* sender);
 
+  // What the window counts; every window counts from nothing.
+  const timers::Stopwatch& Count() const { return count_; }
+
  private:
+  // The count (re)starts from its seconds now.
+  void RestartClock();
   // The seconds the system's clock gives since the count (re)started.
   int ClockSeconds(bool rounded) const;
   void ShowSeconds();
+  timers::Stopwatch count_;
   tk::Button* lockButton_;
   tk::Button* stopwatchButton_;
   bool lockWasEnabled_ = true;
