@@ -397,7 +397,7 @@ void TForm1::Button20Click(tk::Component*) {
     Form4->BringToFront();
     return;
   }
-  Form4.Show(this, Button16, Button20);
+  Form4.Show(this, Button16, Button20, stopwatchProgress);
   Button20->SetEnabled(false);
   // It switches the lock button off while open: the lock command waits too.
   actions.SetStopwatchOpen(true);

@@ -191,6 +191,9 @@ class TForm1 : public tk::Form {
   // is off then, and a stored check does not turn standby into hibernation.
   bool hibernateOffered = true;
 
+  // The stopwatch's bar as its last window left it (TForm4).
+  int stopwatchProgress = 0;
+
   // The window's parts, each an object of its own.
   MainWindowHosts hosts{*this};
   // The ends of the session and the policy that judges them.

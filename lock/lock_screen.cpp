@@ -9,7 +9,6 @@
 tk::FormSlot<TForm7> Form7("Form7");
 tk::FormSlot<TForm25> Form25("Form25");
 tk::FormSlot<TForm8> Form8("Form8");
-std::string EnteredPassword;
 
 namespace {
 namespace key = settings::key;
@@ -208,13 +207,20 @@ void TForm8::FormShow(tk::Component*) {
 }
 
 void TForm8::Button1Click(tk::Component*) {
-  EnteredPassword = Edit2->Text();
-  Edit2->WipeText();
   // The password is the one of the lock this prompt belongs to; a prompt
   // without a lock opens nothing.
   auto* lockWindow = dynamic_cast<lock::LockWindow*>(Owner());
-  const bool right = lockWindow && lockWindow->Matches(EnteredPassword);
-  tk::SecureWipe(EnteredPassword);
+  bool right;
+  {
+    // The text typed lives only for the comparison, wiped however it ends.
+    std::string entered = Edit2->Text();
+    struct Wipe {
+      std::string& text;
+      ~Wipe() { tk::SecureWipe(text); }
+    } wipe{entered};
+    Edit2->WipeText();
+    right = lockWindow && lockWindow->Matches(entered);
+  }
   if (!right) {
     tk::Application::Instance().MessageBox("パスワードが違います！！", messageTitle_,
                                            tk::mbOk | tk::mbIconStop);

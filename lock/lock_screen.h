@@ -101,5 +101,3 @@ class TForm8 : public tk::Form {
 extern tk::FormSlot<TForm7> Form7;
 extern tk::FormSlot<TForm25> Form25;
 extern tk::FormSlot<TForm8> Form8;
-// The text of the last unlock attempt; wiped as soon as it has been compared.
-extern std::string EnteredPassword;

@@ -10,8 +10,6 @@ tk::FormSlot<TForm15> Form15("Form15");
 namespace netconsole {
 
 std::array<int, 12> DigitTable{};
-bool AllFlag = false;
-bool MoreFlag = false;
 
 namespace {
 // Every console types into the same prompt windows, so one sequence at a
@@ -151,8 +149,8 @@ void TForm15::FormCreate(tk::Component*) {
   {
     settings::SettingsStore store;
     bool hideMain = store.ReadBool(key::F15, key::C1, false);
-    netconsole::AllFlag = store.ReadBool(key::F17, key::CK1, false);
-    netconsole::MoreFlag = store.ReadBool(key::F17, key::CK2, false);
+    switches_.all = store.ReadBool(key::F17, key::CK1, false);
+    switches_.more = store.ReadBool(key::F17, key::CK2, false);
     Button3->SetCaption(store.ReadString(key::F17, key::ED2, "Ping IP2"));
     Button4->SetCaption(store.ReadString(key::F17, key::ED3, "Ping IP3"));
     store.Close();
@@ -173,8 +171,8 @@ void TForm15::Button16Click(tk::Component*) {
   LoadDigitsAndFlags();
   {
     settings::SettingsStore store;
-    netconsole::AllFlag = store.ReadBool(key::F17, key::CK1, false);
-    netconsole::MoreFlag = store.ReadBool(key::F17, key::CK2, false);
+    switches_.all = store.ReadBool(key::F17, key::CK1, false);
+    switches_.more = store.ReadBool(key::F17, key::CK2, false);
     Button3->SetCaption(store.ReadString(key::F17, key::ED2, "Ping IP1"));
     Button4->SetCaption(store.ReadString(key::F17, key::ED3, "Ping IP2"));
   }
@@ -210,9 +208,9 @@ void TForm15::Button7Click(tk::Component*) { Send(KeySequence().Key(netconsole::
 void TForm15::Button10Click(tk::Component*) {
   KeySequence k;
   k.Type("ipconfig");
-  if (netconsole::AllFlag) k.Type(" /all");
+  if (switches_.all) k.Type(" /all");
   k.Pause();
-  if (netconsole::MoreFlag) k.Type("|more");
+  if (switches_.more) k.Type("|more");
   Send(k);
 }
 

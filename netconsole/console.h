@@ -14,10 +14,15 @@ constexpr const char* kPromptTitle = "MS-DOS プロンプト";
 constexpr const char* kCaptionPrefix = "Kivo-Brevo PingSender Ver1.0 ";
 
 // Shared by every console: the twelve address digits (row 1: d1-d6, row 2:
-// d7-d12; three digits an octet, hundreds first) and the ipconfig switches.
+// d7-d12; three digits an octet, hundreds first).
 extern std::array<int, 12> DigitTable;
-extern bool AllFlag;
-extern bool MoreFlag;
+
+// The options' ipconfig switches ("F17": CK1 " /all", CK2 "|more"), as a
+// console read them at its opening and at its 更新.
+struct IpconfigSwitches {
+  bool all = false;
+  bool more = false;
+};
 
 // Every top-level window titled exactly as a prompt window, topmost first.
 std::vector<std::uintptr_t> PromptWindows();
@@ -90,6 +95,7 @@ class TForm15 : public tk::Form {
   void LoadDigitsAndFlags();
   void ShowCaption();
   tk::MenuItem* menuItem_;
+  netconsole::IpconfigSwitches switches_;
   bool holdsMenu_ = false;  // switched menuItem_ off and not closed yet
   bool closed_ = false;
 };

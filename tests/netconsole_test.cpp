@@ -229,6 +229,18 @@ TEST_F(ConsoleTest, OpeningAndUpdateLoadEachSwitchIntoItsOwnFlag) {
   EXPECT_EQ(Typed(), "#10.01.#172.16");
   EXPECT_EQ(c->Button3->Caption(), "Home");
   EXPECT_EQ(c->Button4->Caption(), "Modem");
+
+  // A second console reads the switches for itself; the first keeps its own
+  // until its own update, as it keeps its buttons' captions.
+  Store("F17", "CK1", "0");
+  Store("F17", "CK2", "1");
+  main->PingSender1->Click();
+  TForm15* second = Form15;
+  ASSERT_NE(second, c);
+  sim->ClearJournal();
+  second->Button10->Click();
+  EXPECT_EQ(Typed(), "#ipconfig‖|more");
+  EXPECT_EQ(ipconfig(), "#ipconfig /all‖") << "the second console's opening changed the first's switches";
 }
 
 TEST_F(ConsoleTest, DigitTextThatIsNoNumberStopsTheLoadWithItsMessage) {

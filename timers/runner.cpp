@@ -12,7 +12,6 @@
 #include "settings/keys.h"
 #include "settings/settings_store.h"
 
-double RemainingSeconds = 0;
 tk::FormSlot<TForm11> Form11("Form11");
 
 namespace {
@@ -30,8 +29,6 @@ constexpr const char* kUnreadable = "終了の条件の次の値を読み込め�
 constexpr int kClientHeight = 143;
 constexpr int kConditionLine = 16;
 
-constexpr std::uint32_t kJumpMs = 5000;  // a tick this late means the clock jumped
-
 // A stored choice; text that is no number, or out of range, reads as 0.
 int StoredChoice(const char* ident, int count) {
   settings::SettingsStore store;
@@ -39,13 +36,6 @@ int StoredChoice(const char* ident, int count) {
   if (!settings::ParseInteger(store.ReadString(key::F12, ident, "0"), v) || v < 0 || v >= count)
     v = 0;
   return v;
-}
-
-// The next moment, today or tomorrow, that the clock shows this time of day
-// (seconds after midnight); both in days, as the local time is kept.
-double NextTimeOfDay(double now, double secondsOfDay) {
-  double day = std::floor(now) + secondsOfDay / 86400.0;
-  return day <= now ? day + 1 : day;
 }
 }  // namespace
 
@@ -69,9 +59,7 @@ std::string CommandLineOf(const std::string& path) {
 }  // namespace timers
 
 TForm11::TForm11(tk::Component* owner, session::Actions& actions, tk::Button* openButton)
-    : tk::Form(owner), actions_(actions), openButton_(openButton) {
-  clockRead_ = platform::Get().GetTickCount();
-  clockMs_ = clockRead_;
+    : tk::Form(owner), actions_(actions), openButton_(openButton), countdown_(platform::Get().GetTickCount()) {
   Name = "Form11";
   Border = tk::BorderStyle::Single;
   Icons.minimize = Icons.maximize = false;
@@ -144,41 +132,17 @@ void TForm11::Button4Click(tk::Component*) {
   Form12.ShowModal(this);
 }
 
+timers::Clocks TForm11::ReadClocks() {
+  auto& p = platform::Get();
+  return {p.GetTickCount(), p.Now()};
+}
+
 void TForm11::ShowRemaining() {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.0f", RemainingSeconds);
-  // Watching the program there is nothing to count yet.
-  const bool watching = watched_ || conditions_;
-  Label3->SetCaption(watching ? "" : text);
-  // Above an hour, also as hours, minutes and seconds.
-  if (RemainingSeconds > 3600) {
-    long long s = static_cast<long long>(RemainingSeconds);
-    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", s / 3600, s / 60 % 60, s % 60);
-    Label5->SetCaption(text);
-  } else {
-    Label5->SetCaption(watching ? "監視中" : "");
-  }
-}
-
-std::int64_t TForm11::TickClock() {
-  const std::uint32_t now = platform::Get().GetTickCount();
-  clockMs_ += static_cast<std::uint32_t>(now - clockRead_);  // across a wrap too
-  clockRead_ = now;
-  return clockMs_;
-}
-
-double TForm11::ClockRemainingMs() {
-  if (byTimeOfDay_) return (deadlineDay_ - platform::Get().Now()) * 86400000.0;
-  return static_cast<double>(deadlineMs_ - TickClock());
-}
-
-double TForm11::ClockRemaining() {
-  return static_cast<double>(std::llround(ClockRemainingMs() / 1000.0));
-}
-
-void TForm11::SetRemaining(double seconds) {
-  RemainingSeconds = seconds;
-  ShowRemaining();
+  // Watching the program there is nothing to count yet; above an hour the
+  // time shows also as hours, minutes and seconds.
+  const std::string seconds = countdown_.SecondsText(), clock = countdown_.ClockText();
+  if (Label3->Caption() != seconds) Label3->SetCaption(seconds);
+  if (Label5->Caption() != clock) Label5->SetCaption(clock);
 }
 
 // While the screen lock is up the runner is out of sight: nobody at the
@@ -197,9 +161,8 @@ void TForm11::FollowLock() {
 
 void TForm11::UpdateWarning() {
   // The last warning (with its 中止) does not come up over the lock either.
-  bool due = counting_ && !paused_ && !acted_ && !watched_ && !conditions_ && !actions_.LockUp() &&
-             RemainingSeconds <= timers::kWarningSeconds && RemainingSeconds > 0;
-  if (!due) {
+  const timers::CountdownModel::Outcome warning = countdown_.Warning();
+  if (warning.step != timers::CountdownModel::Step::Warn || actions_.LockUp()) {
     CloseWarning();
     return;
   }
@@ -208,8 +171,7 @@ void TForm11::UpdateWarning() {
                                 [this] { ActNow(); }});
     Form26->Show();
   }
-  Form26->ShowRemaining(static_cast<long long>(RemainingSeconds),
-                        session::EndActionName(action_));
+  Form26->ShowRemaining(warning.seconds, session::EndActionName(warning.action));
 }
 
 void TForm11::CloseWarning() {
@@ -217,21 +179,20 @@ void TForm11::CloseWarning() {
 }
 
 void TForm11::Act() {
-  acted_ = true;
-  actions_.SetCounting(counting_, acted_);
+  actions_.SetCounting(countdown_.Counting(), countdown_.Acted());
   CloseWarning();
   FollowPending();
-  actions_.Run(session::FromRunner(action_));
+  actions_.Run(session::FromRunner(countdown_.Action()));
 }
 
 void TForm11::StopCountdown() {
   // However it was stopped (中止, CANCEL, the tray, a hotkey, /cancel, a
   // firing of the schedule skipped), the window says so and counts no more.
-  const bool stopped = counting_;
+  const bool stopped = countdown_.Cancel();
   Halt();
   if (!stopped) return;
   Label1->SetCaption(kStopped);
-  SetRemaining(0);
+  ShowRemaining();
 }
 
 void TForm11::Halt() {
@@ -242,12 +203,10 @@ void TForm11::Halt() {
     fromOutside_ = false;
     actions_.SkipPowerOffQuestion(false);
   }
-  counting_ = false;
-  actions_.SetCounting(counting_, acted_);
-  paused_ = false;
+  countdown_.Stop();
+  actions_.SetCounting(countdown_.Counting(), countdown_.Acted());
   Timer1->SetEnabled(false);
   watched_.Reset();
-  conditions_.reset();
   ShowConditions();
   Button5->SetEnabled(false);
   Button5->SetCaption("一時停止");
@@ -256,32 +215,24 @@ void TForm11::Halt() {
 }
 
 void TForm11::AddTenMinutes() {
-  if (byTimeOfDay_) deadlineDay_ += 600.0 / 86400.0;
-  else deadlineMs_ += 600000;
-  SetRemaining(ClockRemaining());
+  countdown_.AddTenMinutes(ReadClocks());
+  ShowRemaining();
   UpdateWarning();
 }
 
 void TForm11::ActNow() {
-  if (!acted_) Act();
+  if (countdown_.ActNow()) Act();
 }
 
 void TForm11::Button5Click(tk::Component*) {
-  if (!counting_ || watched_ || conditions_) return;
-  auto& p = platform::Get();
-  if (!paused_) {
-    paused_ = true;
-    SetRemaining(ClockRemaining());
+  if (!countdown_.TogglePause(ReadClocks())) return;
+  if (countdown_.Paused()) {
+    ShowRemaining();
     Button5->SetCaption("再開");
     CloseWarning();
     FollowPending();
     return;
   }
-  // Resumed: the time left when paused, from now on the tick count.
-  paused_ = false;
-  byTimeOfDay_ = false;
-  lastTick_ = p.GetTickCount();
-  deadlineMs_ = TickClock() + static_cast<std::int64_t>(RemainingSeconds) * 1000;
   Button5->SetCaption("一時停止");
   UpdateWarning();
   FollowPending();
@@ -352,14 +303,15 @@ void TForm11::Button1Click(tk::Component*) {
   if (!CheckBox2->Checked()) {
     if (!launched) {
       app.ShowMessage(kNoProgram);
-      if (!counting_) actions_.SkipPowerOffQuestion(false);  // nothing here will end the session
+      if (!countdown_.Counting()) actions_.SkipPowerOffQuestion(false);  // nothing here will end the session
       return;
     }
     Halt();
     std::swap(watched_, process);
-    SetDeadline(timers::kWhenProgramEnds, timers::StoredEndAction(), 0, 0);
+    countdown_.StartWatching(timers::StoredEndAction(), true, nullptr, ReadClocks());
+    ShowRemaining();
     if (tk::Form* main = app.MainForm()) main->Hide();
-    StartCounting(false);
+    StartCounting();
     return;
   }
 
@@ -374,27 +326,23 @@ void TForm11::Button1Click(tk::Component*) {
   }
   const int mode = timers::StoredEndMode();
   const bool byTimeOfDay = mode == timers::kAtTimeOfDay;
+  const timers::Clocks now = ReadClocks();
   double deadlineDay = 0;
   double start;
-  bool armed;  // there is a time to act at: a countdown from nothing never acts
   if (byTimeOfDay) {
     // The next such time of day, today or tomorrow; the seconds list is not used.
     if (counts[0] < 0 || counts[0] > 23 || counts[1] < 0 || counts[1] > 59) {
       app.ShowMessage(kNoTimeOfDay);
       return;
     }
-    const double now = p.Now();
-    deadlineDay = NextTimeOfDay(now, 3600.0 * counts[0] + 60.0 * counts[1]);
-    start = static_cast<double>(std::llround((deadlineDay - now) * 86400.0));
-    armed = deadlineDay > now;  // even when less than half a second away
+    deadlineDay = timers::NextTimeOfDay(now.day, 3600.0 * counts[0] + 60.0 * counts[1]);
+    start = static_cast<double>(std::llround((deadlineDay - now.day) * 86400.0));
   } else if (mode == timers::kWhenProgramEnds || mode == timers::kWhenConditionsHold) {
     // The lists are not used: the grace period counts once the program has
     // ended and the conditions hold.
     start = 0;
-    armed = false;
   } else {
     start = 3600.0 * counts[0] + 60.0 * counts[1] + counts[2];
-    armed = start > 0;
   }
   if (start > 3600.0 * timers::kMaxHours) {
     app.ShowMessage(kTooLong);
@@ -437,43 +385,40 @@ void TForm11::Button1Click(tk::Component*) {
   }
 
   // Only "when the program ends" watches the launched program.
-  if (mode == timers::kWhenProgramEnds) std::swap(watched_, process);
-  SetDeadline(mode, timers::StoredEndAction(), start, deadlineDay);
-  if (withConditions) WatchConditions(conditions);
+  const session::EndAction action = timers::StoredEndAction();
+  if (byTimeOfDay) {
+    countdown_.StartAt(action, deadlineDay, now);
+  } else if (withConditions) {
+    const bool program = mode == timers::kWhenProgramEnds;
+    if (program) std::swap(watched_, process);
+    countdown_.StartWatching(action, program, WatchOf(conditions), now);
+    ShowConditions();
+  } else {
+    countdown_.StartAfter(action, static_cast<std::int64_t>(start), now);
+  }
+  ShowRemaining();
   if (tk::Form* main = app.MainForm()) main->Hide();
-  StartCounting(armed);
-}
-
-void TForm11::SetDeadline(int mode, session::EndAction action, double start, double deadlineDay) {
-  mode_ = mode;
-  action_ = action;
-  lastTick_ = platform::Get().GetTickCount();
-  byTimeOfDay_ = mode == timers::kAtTimeOfDay;
-  deadlineDay_ = deadlineDay;
-  deadlineMs_ = TickClock() + static_cast<std::int64_t>(start) * 1000;
-  SetRemaining(start);
+  StartCounting();
 }
 
 void TForm11::StartTimedEnd(session::EndAction action, std::uint32_t minutes) {
   Halt();
   actions_.SkipPowerOffQuestion(true);
   fromOutside_ = true;
-  SetDeadline(timers::kAfterTime, action, 60.0 * minutes, 0);
-  StartCounting(minutes > 0);
+  countdown_.StartAfter(action, 60LL * minutes, ReadClocks());
+  StartCounting();
 }
 
 void TForm11::StartTimedEndAt(session::EndAction action, int hour, int minute) {
-  StartTimedEndAtDay(action, NextTimeOfDay(platform::Get().Now(), 3600.0 * hour + 60.0 * minute));
+  StartTimedEndAtDay(action, timers::NextTimeOfDay(platform::Get().Now(), 3600.0 * hour + 60.0 * minute));
 }
 
 void TForm11::StartTimedEndAtDay(session::EndAction action, double deadlineDay) {
   Halt();
   actions_.SkipPowerOffQuestion(true);
   fromOutside_ = true;
-  const double now = platform::Get().Now();
-  SetDeadline(timers::kAtTimeOfDay, action, static_cast<double>(std::llround((deadlineDay - now) * 86400.0)),
-              deadlineDay);
-  StartCounting(true);
+  countdown_.StartAt(action, deadlineDay, ReadClocks());
+  StartCounting();
 }
 
 bool TForm11::StartConditionalEnd(session::EndAction action, const timers::Conditions& conditions) {
@@ -481,23 +426,21 @@ bool TForm11::StartConditionalEnd(session::EndAction action, const timers::Condi
   Halt();
   actions_.SkipPowerOffQuestion(true);
   fromOutside_ = true;
-  SetDeadline(timers::kWhenConditionsHold, action, 0, 0);
-  WatchConditions(conditions);
-  StartCounting(false);
+  countdown_.StartWatching(action, false, WatchOf(conditions), ReadClocks());
+  ShowConditions();
+  StartCounting();
   return true;
 }
 
-bool TForm11::WatchConditions(const timers::Conditions& conditions) {
-  conditions_ = std::make_unique<timers::ConditionWatch>(conditions);
-  if (!conditions_->Offered()) conditions_.reset();
-  if (conditions_) conditions_->Sample(TickClock());  // the first readings to measure from
-  ShowConditions();
-  return static_cast<bool>(conditions_);
+std::unique_ptr<timers::ConditionWatch> TForm11::WatchOf(const timers::Conditions& conditions) {
+  auto watch = std::make_unique<timers::ConditionWatch>(conditions);
+  if (!watch->Offered()) watch.reset();
+  return watch;
 }
 
 void TForm11::ShowConditions() {
   std::vector<std::string> lines;
-  if (conditions_) lines = conditions_->Lines();
+  if (const timers::ConditionWatch* watch = countdown_.Watch()) lines = watch->Lines();
   std::string text;
   for (const std::string& line : lines) text += (text.empty() ? "" : "\r\n") + line;
   if (Label6->Caption() != text) Label6->SetCaption(text);
@@ -509,9 +452,7 @@ void TForm11::ShowConditions() {
   if (Label6->Visible() != !lines.empty()) Label6->SetVisible(!lines.empty());
 }
 
-bool TForm11::EndPending() const {
-  return counting_ && !paused_ && !acted_ && (armed_ || watched_ || conditions_);
-}
+bool TForm11::EndPending() const { return countdown_.EndPending(); }
 
 void TForm11::FollowPending() {
   const bool pending = EndPending();
@@ -522,42 +463,12 @@ void TForm11::FollowPending() {
                                                   : platform::kEsContinuous);
 }
 
-std::string TForm11::PendingText() const {
-  if (!EndPending()) return {};
-  const std::string action = session::EndActionName(action_);
-  if (conditions_ || watched_) {
-    std::string what = conditions_ && !watched_ ? conditions_->Short() : "アプリケーションの終了待ち";
-    return action + ": " + what;
-  }
-  char text[64];
-  if (byTimeOfDay_) {
-    // The time of day it ends at, as the clock will show it.
-    const double day = deadlineDay_ - std::floor(deadlineDay_);
-    const long long minutes = std::llround(day * 1440.0) % 1440;
-    std::snprintf(text, sizeof text, "%lld:%02lld に", minutes / 60, minutes % 60);
-    return text + action;
-  }
-  const long long s = std::max(0LL, static_cast<long long>(RemainingSeconds));
-  std::snprintf(text, sizeof text, "まで %lld:%02lld:%02lld", s / 3600, s / 60 % 60, s % 60);
-  return action + text;
-}
+std::string TForm11::PendingText() const { return countdown_.PendingText(); }
 
-void TForm11::StartGrace() {
-  byTimeOfDay_ = false;
-  deadlineMs_ = TickClock() + timers::kGraceSeconds * 1000;
-  armed_ = true;
-  SetRemaining(timers::kGraceSeconds);
-  Button5->SetEnabled(true);
-  UpdateWarning();
-}
-
-void TForm11::StartCounting(bool armed) {
-  counting_ = true;
+void TForm11::StartCounting() {
   Label1->SetCaption(kCancelHint);
-  acted_ = false;
-  actions_.SetCounting(counting_, acted_);
-  armed_ = armed;
-  Button5->SetEnabled(mode_ != timers::kWhenProgramEnds && !conditions_);
+  actions_.SetCounting(countdown_.Counting(), countdown_.Acted());
+  Button5->SetEnabled(countdown_.CanPause());
   // From the full time again when OK comes during a countdown.
   Timer1->SetEnabled(false);
   Timer1->SetEnabled(true);
@@ -567,56 +478,28 @@ void TForm11::StartCounting(bool armed) {
   FollowPending();
 }
 
-// The count follows the clock: ticks that come late (a busy thread) or not at
-// all (standby) do not stretch it, and nothing acts before the time is up.
 void TForm11::Timer1Timer(tk::Component*) {
-  TickClock();  // read every second, so that no wrap of the tick count is missed
+  const timers::Clocks now = ReadClocks();
   FollowLock();
-  if (!counting_ || paused_) return;
-  auto& p = platform::Get();
-  const std::uint32_t now = p.GetTickCount();
-  const bool jumped = now - lastTick_ > kJumpMs;
-  lastTick_ = now;
-  // The conditions are read every second, while the program runs too: they
-  // have to hold together with its end.
-  if (conditions_) {
-    conditions_->Sample(TickClock());
-    ShowConditions();
-  }
-  if (watched_) {
-    if (p.MsgWaitForObject(watched_.get(), 0) != platform::kWaitObject0) return;  // still running
+  // The started program is looked at while the count runs; the conditions,
+  // read in the count's second, have to hold together with its end.
+  if (watched_ && countdown_.WaitingForProgram() && countdown_.Counting() && !countdown_.Paused() &&
+      platform::Get().MsgWaitForObject(watched_.get(), 0) == platform::kWaitObject0) {
     watched_.Reset();
-    ShowRemaining();
+    countdown_.ProgramEnded();
   }
-  if (conditions_) {
-    if (!conditions_->AllHold()) return;
-    conditions_.reset();
-    ShowConditions();
-    StartGrace();
-    FollowPending();
-    return;
-  }
-  if (mode_ == timers::kWhenProgramEnds && !armed_) {
-    StartGrace();
-    return;
-  }
-  double ms = ClockRemainingMs();
-  // Past the end without the warning having been up: woken from standby, or
-  // the clock moved past a time of day. The warning first, for its grace
-  // period.
-  const bool unwarned = RemainingSeconds > timers::kWarningSeconds;
-  if ((jumped || unwarned) && armed_ && !acted_ && ms <= 0) {
-    byTimeOfDay_ = false;
-    deadlineMs_ = TickClock() + timers::kGraceSeconds * 1000;
-    ms = timers::kGraceSeconds * 1000.0;
-  }
-  SetRemaining(static_cast<double>(std::llround(ms / 1000.0)));
-  // Once, when the time is up: a refused request is not repeated, and a
-  // countdown from nothing never acts.
-  if (!acted_ && armed_ && ms <= 0) Act();
+  const bool watching = countdown_.Watch() != nullptr;
+  const bool canPause = countdown_.CanPause();
+  const timers::CountdownModel::Outcome outcome = countdown_.Tick(now);
+  if (!countdown_.Counting() || countdown_.Paused()) return;
+  if (watching) ShowConditions();
+  ShowRemaining();
+  // The grace has begun: it can be paused.
+  if (countdown_.CanPause() != canPause) Button5->SetEnabled(countdown_.CanPause());
+  if (outcome.step == timers::CountdownModel::Step::Act) Act();
   UpdateWarning();
+  FollowPending();
 }
-
 void TForm11::Button2Click(tk::Component*) { Close(); }
 
 void TForm11::FormCloseQuery(tk::Component*, bool& canClose) {

@@ -11,12 +11,9 @@
 
 #include "platform/platform.h"
 #include "timers/conditions.h"
-#include "session/actions.h"
+#include "timers/countdown.h"
 #include "session/session.h"
 #include "toolkit/toolkit.h"
-
-// The countdown in seconds, as shown: whole seconds left by the clock.
-extern double RemainingSeconds;
 
 namespace timers {
 // When the countdown ends ("F12"/"MODE") and what it does ("F12"/"ACT").
@@ -24,10 +21,6 @@ namespace timers {
 // program has ended; kWhenConditionsHold waits for them alone.
 enum EndMode { kAfterTime = 0, kAtTimeOfDay = 1, kWhenProgramEnds = 2, kWhenConditionsHold = 3 };
 constexpr int kEndModes = 4;
-constexpr int kWarningSeconds = 60;
-constexpr int kGraceSeconds = 30;  // after the watched program ends, or a jump past the end
-// The longest time the runner counts down.
-constexpr int kMaxHours = 9999;
 // A browsed file as a command line: quoted when it holds a blank, so that the
 // system does not take the text before the blank for the program.
 std::string CommandLineOf(const std::string& path);
@@ -75,10 +68,12 @@ class TForm11 : public tk::Form {
 
   // True while the OK handler waits for the launched program.
   bool Waiting() const { return waiting_; }
-  bool Counting() const { return counting_; }
-  bool Paused() const { return paused_; }
+  bool Counting() const { return countdown_.Counting(); }
+  bool Paused() const { return countdown_.Paused(); }
   // The countdown's end has come (the runner stays until it is closed).
-  bool Acted() const { return acted_; }
+  bool Acted() const { return countdown_.Acted(); }
+  // The countdown this window shows and drives.
+  const timers::CountdownModel& Countdown() const { return countdown_; }
   // A timed end asked for from outside the window (the command line): the
   // countdown with its last warning to the action, without a program, after
   // some minutes or at the next such time of day. Replaces a running count.
@@ -102,14 +97,8 @@ class TForm11 : public tk::Form {
   void FollowLock();
 
  private:
-  // The tick count carried on in 64 bits: it wraps after 49.7 days, a
-  // countdown may last longer.
-  std::int64_t TickClock();
-  // Milliseconds left by the clock: the tick count for a time, the local time
-  // for a time of day; ClockRemaining the same in whole seconds as shown.
-  double ClockRemainingMs();
-  double ClockRemaining();
-  void SetRemaining(double seconds);
+  // The clocks the countdown follows, read now.
+  static timers::Clocks ReadClocks();
   // The count stopped, the window left as it is (a new count follows).
   void Halt();
   void Act();
@@ -119,13 +108,10 @@ class TForm11 : public tk::Form {
   // ends; returns false when the wait was given up.
   bool WaitForProgram(platform::Handle process);
   void ShowRemaining();
-  void SetDeadline(int mode, session::EndAction action, double start, double deadlineDay);
-  void StartCounting(bool armed);
-  // The last seconds before the end, once what was waited for has come.
-  void StartGrace();
-  bool WatchingConditions() const { return static_cast<bool>(conditions_); }
-  // Starts watching the conditions; false when none is offered here.
-  bool WatchConditions(const timers::Conditions& conditions);
+  // A count just started: the window and the machine follow it.
+  void StartCounting();
+  // The watch of the conditions when any is offered here, else null.
+  static std::unique_ptr<timers::ConditionWatch> WatchOf(const timers::Conditions& conditions);
   void ShowConditions();
   // The machine kept awake exactly while an end is pending.
   void FollowPending();
@@ -133,24 +119,10 @@ class TForm11 : public tk::Form {
   tk::Button* openButton_;
   bool waiting_ = false;
   bool closed_ = false;
-  // The countdown.
-  bool counting_ = false;
-  bool paused_ = false;
   bool hiddenForLock_ = false;  // out of sight while the screen lock is up
   bool fromOutside_ = false;    // the count was started by StartTimedEnd(At)
-  bool acted_ = false;
-  bool armed_ = false;  // the count has a time to end: it started above zero
-  int mode_ = timers::kAfterTime;
-  session::EndAction action_ = session::EndAction::PowerOff;
-  std::int64_t deadlineMs_ = 0;     // on TickClock: kAfterTime, and every grace period
-  double deadlineDay_ = 0;          // kAtTimeOfDay: local date-time in days
-  bool byTimeOfDay_ = false;        // which of the two the deadline is
-  std::uint32_t lastTick_ = 0;      // the tick count at the last tick of Timer1
-  std::uint32_t clockRead_ = 0;     // TickClock's last reading of the tick count
-  std::int64_t clockMs_ = 0;
-  platform::OwnedHandle watched_;  // kWhenProgramEnds, until it ends
-  // The conditions, until they all hold (after the program, if watched).
-  std::unique_ptr<timers::ConditionWatch> conditions_;
+  timers::CountdownModel countdown_;
+  platform::OwnedHandle watched_;  // the program the countdown waits for, until it ends
   bool keptAwake_ = false;
 };
 

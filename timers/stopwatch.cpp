@@ -7,24 +7,11 @@
 #include "settings/keys.h"
 #include "settings/settings_store.h"
 
-int StopwatchSeconds = 0;
-int StopwatchProgress = 0;
 tk::FormSlot<TForm4> Form4("Form4");
 
 namespace {
 namespace key = settings::key;
 constexpr tk::Color clLime = 0x00FF00;
-
-// Timer ticks come late, or not at all, while the thread is busy (a CD tray
-// moving, a modal box): the seconds shown come from the system's tick count
-// between the start and now, not from the number of ticks.
-std::uint32_t g_startTick = 0;  // tick count when the count (re)started
-int g_startSeconds = 0;         // StopwatchSeconds at that moment
-
-void RestartClock() {
-  g_startTick = platform::Get().GetTickCount();
-  g_startSeconds = StopwatchSeconds;
-}
 
 void ShowMain(bool show) {
   if (tk::Form* main = tk::Application::Instance().MainForm()) {
@@ -34,8 +21,9 @@ void ShowMain(bool show) {
 }
 }  // namespace
 
-TForm4::TForm4(tk::Component* owner, tk::Button* lockButton, tk::Button* stopwatchButton)
-    : tk::Form(owner), lockButton_(lockButton), stopwatchButton_(stopwatchButton) {
+TForm4::TForm4(tk::Component* owner, tk::Button* lockButton, tk::Button* stopwatchButton, int& carriedProgress)
+    : tk::Form(owner), carried_(carriedProgress), lockButton_(lockButton), stopwatchButton_(stopwatchButton) {
+  count_.progress = carried_;
   Name = "Form4";
   Border = tk::BorderStyle::Single;
   Icons.maximize = false;
@@ -94,14 +82,22 @@ void TForm4::FormShow(tk::Component*) {
   ApplyStyle();
 }
 
-int TForm4::ClockSeconds(bool rounded) const {
-  std::uint32_t elapsed = platform::Get().GetTickCount() - g_startTick;
-  // A tick is due every 1000 ms and may be read a little early or late: the
-  // ticks round to the nearest second, a stop keeps the whole seconds gone.
-  return g_startSeconds + static_cast<int>((elapsed + (rounded ? 500u : 0u)) / 1000u);
+// Timer ticks come late, or not at all, while the thread is busy (a CD tray
+// moving, a modal box): the seconds shown come from the system's tick count
+// between the start and now, not from the number of ticks.
+void TForm4::RestartClock() {
+  count_.startTick = platform::Get().GetTickCount();
+  count_.startSeconds = count_.seconds;
 }
 
-void TForm4::ShowSeconds() { Label1->SetCaption(std::to_string(StopwatchSeconds)); }
+int TForm4::ClockSeconds(bool rounded) const {
+  std::uint32_t elapsed = platform::Get().GetTickCount() - count_.startTick;
+  // A tick is due every 1000 ms and may be read a little early or late: the
+  // ticks round to the nearest second, a stop keeps the whole seconds gone.
+  return count_.startSeconds + static_cast<int>((elapsed + (rounded ? 500u : 0u)) / 1000u);
+}
+
+void TForm4::ShowSeconds() { Label1->SetCaption(std::to_string(count_.seconds)); }
 
 void TForm4::Button2Click(tk::Component*) {
   if (Timer2->Enabled()) return;  // already running
@@ -112,18 +108,18 @@ void TForm4::Button2Click(tk::Component*) {
 
 void TForm4::Button3Click(tk::Component*) {
   if (Timer2->Enabled()) {
-    StopwatchSeconds = std::max(StopwatchSeconds, ClockSeconds(false));
+    count_.seconds = std::max(count_.seconds, ClockSeconds(false));
     ShowSeconds();
   }
   Timer1->SetEnabled(false);
   Timer2->SetEnabled(false);
-  StopwatchProgress = 0;
+  SetProgress(0);
 }
 
 void TForm4::Button4Click(tk::Component*) {
   ProgressBar1->SetPosition(0);
-  StopwatchSeconds = 0;
-  StopwatchProgress = 0;
+  count_.seconds = 0;
+  SetProgress(0);
   Label1->SetCaption("0");
   RestartClock();
   // A running stopwatch counts from the reset: its next second, and the bar's
@@ -137,16 +133,16 @@ void TForm4::Button4Click(tk::Component*) {
 }
 
 void TForm4::Timer2Timer(tk::Component*) {
-  StopwatchSeconds = std::max(StopwatchSeconds, ClockSeconds(true));
+  count_.seconds = std::max(count_.seconds, ClockSeconds(true));
   ShowSeconds();
 }
 
 void TForm4::Timer1Timer(tk::Component*) {
-  StopwatchProgress += 10;
-  ProgressBar1->SetPosition(StopwatchProgress);
+  SetProgress(count_.progress + 10);
+  ProgressBar1->SetPosition(count_.progress);
   if (ProgressBar1->Position() == ProgressBar1->Max()) {
     ProgressBar1->SetPosition(0);
-    StopwatchProgress = 0;
+    SetProgress(0);
   }
 }
 
@@ -154,7 +150,7 @@ void TForm4::CheckBox1Click(tk::Component*) { ShowMain(!CheckBox1->Checked()); }
 
 void TForm4::Button1Click(tk::Component*) {
   Timer1->SetEnabled(false);
-  StopwatchSeconds = 0;
+  count_.seconds = 0;
   if (CheckBox1->Checked()) {
     CheckBox1->SetChecked(false);
     ShowMain(true);
@@ -165,7 +161,7 @@ void TForm4::Button1Click(tk::Component*) {
 void TForm4::FormCloseQuery(tk::Component*, bool& canClose) {
   Timer1->SetEnabled(false);
   Timer2->SetEnabled(false);
-  StopwatchSeconds = 0;
+  count_.seconds = 0;
   if (CheckBox1->Checked()) CheckBox1->SetChecked(false);
   Release();
   ShowMain(true);

@@ -2,18 +2,28 @@
 // sweeps every ten seconds as a sign of life.
 #pragma once
 
+#include <cstdint>
+
 #include "toolkit/toolkit.h"
 
-// The counters outlive the window: seconds are 0 for every new window, the
-// bar's progress carries on.
-extern int StopwatchSeconds;
-extern int StopwatchProgress;
+namespace timers {
+// What the stopwatch counts: the whole seconds shown, the moment (tick count)
+// and seconds the count last started from, and the bar's sweep.
+struct Stopwatch {
+  int seconds = 0;
+  int progress = 0;  // the bar, in steps of 10 up to its end
+  std::uint32_t startTick = 0;
+  int startSeconds = 0;
+};
+}  // namespace timers
 
 class TForm4 : public tk::Form {
  public:
   // lockButton and stopwatchButton: the main window's Button16 and Button20,
-  // off while the stopwatch is open.
-  TForm4(tk::Component* owner, tk::Button* lockButton, tk::Button* stopwatchButton);
+  // off while the stopwatch is open. carriedProgress: the bar's sweep as the
+  // last stopwatch left it, kept by the opener for the program's run: a new
+  // window's bar goes on from it (its seconds start from nothing).
+  TForm4(tk::Component* owner, tk::Button* lockButton, tk::Button* stopwatchButton, int& carriedProgress);
   ~TForm4() override;
 
   tk::Label* Label3;
@@ -39,10 +49,18 @@ class TForm4 : public tk::Form {
   void Timer1Timer(tk::Component* sender);
   void Timer2Timer(tk::Component* sender);
 
+  // What the window counts; every window's seconds count from nothing.
+  const timers::Stopwatch& Count() const { return count_; }
+
  private:
+  // The count (re)starts from its seconds now.
+  void RestartClock();
   // The seconds the system's clock gives since the count (re)started.
   int ClockSeconds(bool rounded) const;
   void ShowSeconds();
+  void SetProgress(int progress) { count_.progress = carried_ = progress; }
+  timers::Stopwatch count_;
+  int& carried_;
   tk::Button* lockButton_;
   tk::Button* stopwatchButton_;
   bool lockWasEnabled_ = true;
