@@ -101,10 +101,33 @@ void Pump() {
 
 // One row of a table: an entry, and whether a version may leave it out.
 struct Row {
-  const char* entry;
+  std::string entry;
   bool optional = false;
 };
 constexpr bool kOptional = true;
+
+// The runs of rows the cases share: a form's window made and shown (the
+// first window of the thread activated), an owned one made and shown over
+// its owner, a window's end.
+std::vector<Row> Shown(const std::string& f) {
+  return {{f + " WM_NCCREATE"}, {f + " WM_CREATE"}, {f + " WM_SHOWWINDOW 1"}, {f + " WM_ACTIVATE 1", kOptional},
+          {f + " @show"}};
+}
+std::vector<Row> ShownOver(const std::string& f, const std::string& owner) {
+  return {{f + " WM_NCCREATE"},      {f + " WM_CREATE"},
+          {f + " WM_SHOWWINDOW 1"},  {owner + " WM_ACTIVATE 0", kOptional},
+          {f + " WM_ACTIVATE 1", kOptional}, {f + " @show"}};
+}
+// Closed (asked, then hidden): what every close does before its action.
+std::vector<Row> Closed(const std::string& f) {
+  return {{f + " @closequery"}, {f + " @close"}, {f + " WM_SHOWWINDOW 0"}, {f + " WM_ACTIVATE 0", kOptional}};
+}
+std::vector<Row> Destroyed(const std::string& f) { return {{f + " WM_DESTROY"}, {f + " WM_NCDESTROY"}}; }
+std::vector<Row> Join(std::initializer_list<std::vector<Row>> runs) {
+  std::vector<Row> all;
+  for (const auto& run : runs) all.insert(all.end(), run.begin(), run.end());
+  return all;
+}
 
 struct Case {
   const char* name;
@@ -122,7 +145,7 @@ std::string Compare(const std::vector<std::string>& got, const std::vector<Row>&
       continue;
     }
     if (row.optional) continue;
-    return "expected \"" + std::string(row.entry) + "\" at " + std::to_string(g) + ", got \"" +
+    return "expected \"" + row.entry + "\" at " + std::to_string(g) + ", got \"" +
            (g < got.size() ? got[g] : std::string("(the end)")) + "\"";
   }
   if (g < got.size()) return "unexpected \"" + got[g] + "\" at " + std::to_string(g);
@@ -145,19 +168,10 @@ std::vector<Case> Cases() {
                      Event("A", "shown");
                      ReleaseAndPump(a);
                    },
-                   {
-                    {"A WM_NCCREATE"},
-                    {"A WM_CREATE"},
-                    {"A WM_SHOWWINDOW 1"},
-                    {"A WM_ACTIVATE 1", kOptional},
-                    {"A @show"},
-                    {"A @shown"},
-                    {"A WM_SHOWWINDOW 0"},
-                    {"A WM_ACTIVATE 0", kOptional},
-                    {"A @deleted"},
-                    {"A WM_DESTROY"},
-                    {"A WM_NCDESTROY"},
-                   }});
+                   Join({
+                        Shown("A"),
+                        {{"A @shown"}, {"A WM_SHOWWINDOW 0"}, {"A WM_ACTIVATE 0", kOptional}, {"A @deleted"}},
+                        Destroyed("A")})});
   cases.push_back({"a form closed with Hide keeps its window",
                    [] {
                      auto* a = new Probe(nullptr, "A");
@@ -171,27 +185,18 @@ std::vector<Case> Cases() {
                      Event("A", "shown again");
                      ReleaseAndPump(a);
                    },
-                   {
-                    {"A WM_NCCREATE"},
-                    {"A WM_CREATE"},
-                    {"A WM_SHOWWINDOW 1"},
-                    {"A WM_ACTIVATE 1", kOptional},
-                    {"A @show"},
-                    {"A @closequery"},
-                    {"A @close"},
-                    {"A WM_SHOWWINDOW 0"},
-                    {"A WM_ACTIVATE 0", kOptional},
-                    {"A @closed"},
-                    {"A WM_SHOWWINDOW 1"},
-                    {"A WM_ACTIVATE 1", kOptional},
-                    {"A @show"},
-                    {"A @shown again"},
-                    {"A WM_SHOWWINDOW 0"},
-                    {"A WM_ACTIVATE 0", kOptional},
-                    {"A @deleted"},
-                    {"A WM_DESTROY"},
-                    {"A WM_NCDESTROY"},
-                   }});
+                   Join({
+                        Shown("A"),
+                        Closed("A"),
+                        {{"A @closed"},
+                         {"A WM_SHOWWINDOW 1"},
+                         {"A WM_ACTIVATE 1", kOptional},
+                         {"A @show"},
+                         {"A @shown again"},
+                         {"A WM_SHOWWINDOW 0"},
+                         {"A WM_ACTIVATE 0", kOptional},
+                         {"A @deleted"}},
+                        Destroyed("A")})});
   cases.push_back({"a modal run disables its owner and gives it back",
                    [] {
                      auto* a = new Probe(nullptr, "A");
@@ -209,36 +214,24 @@ std::vector<Case> Cases() {
                      Pump();
                      ReleaseAndPump(a);
                    },
-                   {
-                    {"A WM_NCCREATE"},
-                    {"A WM_CREATE"},
-                    {"A WM_SHOWWINDOW 1"},
-                    {"A WM_ACTIVATE 1", kOptional},
-                    {"A @show"},
-                    {"B WM_NCCREATE"},
-                    {"B WM_CREATE"},
-                    {"B WM_SHOWWINDOW 1"},
-                    {"A WM_ACTIVATE 0", kOptional},
-                    {"B WM_ACTIVATE 1", kOptional},
-                    {"B @show"},
-                    {"A WM_ENABLE 0"},
-                    {"B @timer"},
-                    {"A WM_ENABLE 1"},
-                    {"B @closequery"},
-                    {"B @close"},
-                    {"B WM_SHOWWINDOW 0"},
-                    {"B WM_ACTIVATE 0", kOptional},
-                    {"A WM_ACTIVATE 1", kOptional},
-                    {"A @modal returned ok"},
-                    {"A WM_SHOWWINDOW 0"},
-                    {"A WM_ACTIVATE 0", kOptional},
-                    {"A @deleted"},
-                    {"B @deleted"},
-                    {"B WM_DESTROY"},
-                    {"B WM_NCDESTROY"},
-                    {"A WM_DESTROY"},
-                    {"A WM_NCDESTROY"},
-                   }});
+                   Join({
+                        Shown("A"),
+                        ShownOver("B", "A"),
+                        {{"A WM_ENABLE 0"},
+                         {"B @timer"},
+                         {"A WM_ENABLE 1"},
+                         {"B @closequery"},
+                         {"B @close"},
+                         {"B WM_SHOWWINDOW 0"},
+                         {"B WM_ACTIVATE 0", kOptional},
+                         {"A WM_ACTIVATE 1", kOptional},
+                         {"A @modal returned ok"},
+                         {"A WM_SHOWWINDOW 0"},
+                         {"A WM_ACTIVATE 0", kOptional},
+                         {"A @deleted"},
+                         {"B @deleted"}},
+                        Destroyed("B"),
+                        Destroyed("A")})});
   cases.push_back({"a form closed for good inside its own handler goes after it",
                    [] {
                      auto* a = new Probe(nullptr, "A");
@@ -255,21 +248,12 @@ std::vector<Case> Cases() {
                      ::PostMessageW(reinterpret_cast<HWND>(button->Handle()), BM_CLICK, 0, 0);
                      Pump();
                    },
-                   {
-                    {"A WM_NCCREATE"},
-                    {"A WM_CREATE"},
-                    {"A WM_SHOWWINDOW 1"},
-                    {"A WM_ACTIVATE 1", kOptional},
-                    {"A @show"},
-                    {"A @closequery"},
-                    {"A @close"},
-                    {"A WM_SHOWWINDOW 0"},
-                    {"A WM_ACTIVATE 0", kOptional},
-                    {"A @handler returns"},
-                    {"A @deleted"},
-                    {"A WM_DESTROY"},
-                    {"A WM_NCDESTROY"},
-                   }});
+                   Join({
+                        Shown("A"),
+                        Closed("A"),
+                        {{"A @handler returns"},
+                         {"A @deleted"}},
+                        Destroyed("A")})});
   cases.push_back({"an owned form released with its owner",
                    [] {
                      auto* a = new Probe(nullptr, "A");
@@ -280,28 +264,16 @@ std::vector<Case> Cases() {
                      Event("A", "both shown");
                      ReleaseAndPump(a);
                    },
-                   {
-                    {"A WM_NCCREATE"},
-                    {"A WM_CREATE"},
-                    {"A WM_SHOWWINDOW 1"},
-                    {"A WM_ACTIVATE 1", kOptional},
-                    {"A @show"},
-                    {"B WM_NCCREATE"},
-                    {"B WM_CREATE"},
-                    {"B WM_SHOWWINDOW 1"},
-                    {"A WM_ACTIVATE 0", kOptional},
-                    {"B WM_ACTIVATE 1", kOptional},
-                    {"B @show"},
-                    {"A @both shown"},
-                    {"A WM_SHOWWINDOW 0"},
-                    {"A @deleted"},
-                    {"B @deleted"},
-                    {"B WM_ACTIVATE 0", kOptional},
-                    {"B WM_DESTROY"},
-                    {"B WM_NCDESTROY"},
-                    {"A WM_DESTROY"},
-                    {"A WM_NCDESTROY"},
-                   }});
+                   Join({
+                        Shown("A"),
+                        ShownOver("B", "A"),
+                        {{"A @both shown"},
+                         {"A WM_SHOWWINDOW 0"},
+                         {"A @deleted"},
+                         {"B @deleted"},
+                         {"B WM_ACTIVATE 0", kOptional}},
+                        Destroyed("B"),
+                        Destroyed("A")})});
   cases.push_back({"an owner closed for good from its owned form's handler waits for it",
                    [] {
                      auto* a = new Probe(nullptr, "A");
@@ -319,30 +291,18 @@ std::vector<Case> Cases() {
                      ::PostMessageW(reinterpret_cast<HWND>(button->Handle()), BM_CLICK, 0, 0);
                      Pump();
                    },
-                   {
-                    {"A WM_NCCREATE"},
-                    {"A WM_CREATE"},
-                    {"A WM_SHOWWINDOW 1"},
-                    {"A WM_ACTIVATE 1", kOptional},
-                    {"A @show"},
-                    {"B WM_NCCREATE"},
-                    {"B WM_CREATE"},
-                    {"B WM_SHOWWINDOW 1"},
-                    {"A WM_ACTIVATE 0", kOptional},
-                    {"B WM_ACTIVATE 1", kOptional},
-                    {"B @show"},
-                    {"A @closequery"},
-                    {"A @close"},
-                    {"A WM_SHOWWINDOW 0"},
-                    {"B @handler returns"},
-                    {"A @deleted"},
-                    {"B @deleted"},
-                    {"B WM_ACTIVATE 0", kOptional},
-                    {"B WM_DESTROY"},
-                    {"B WM_NCDESTROY"},
-                    {"A WM_DESTROY"},
-                    {"A WM_NCDESTROY"},
-                   }});
+                   Join({
+                        Shown("A"),
+                        ShownOver("B", "A"),
+                        {{"A @closequery"},
+                         {"A @close"},
+                         {"A WM_SHOWWINDOW 0"},
+                         {"B @handler returns"},
+                         {"A @deleted"},
+                         {"B @deleted"},
+                         {"B WM_ACTIVATE 0", kOptional}},
+                        Destroyed("B"),
+                        Destroyed("A")})});
   return cases;
 }
 
