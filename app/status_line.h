@@ -13,7 +13,6 @@ class StatusLine {
   void Attach(tk::StatusBar* bar) { bar_ = bar; }
   // The program's own line, shown at once (a reason shown goes).
   void Show(const std::string& text);
-  const std::string& Text() const { return text_; }
   // The mouse on something with a reason to show ("" for nothing): the
   // reason in place of the line, the line back once the mouse leaves.
   void PointAt(const std::string& reason);
