@@ -235,7 +235,9 @@ TEST_F(ScheduleTest, TimerSettingRefusesARepeatWithoutATimeOfDay) {
       d.Button1->Click();
       EXPECT_TRUE(d.Visible());
       EXPECT_EQ(ui->boxes.size(), 1u);
-      if (!ui->boxes.empty()) EXPECT_EQ(ui->boxes[0].text, "時刻は0:00から23:59までで設定して下さい。");
+      if (!ui->boxes.empty()) {
+        EXPECT_EQ(ui->boxes[0].text, "時刻は0:00から23:59までで設定して下さい。");
+      }
     }
     d.Button2->Click();  // キャンセル
   };
